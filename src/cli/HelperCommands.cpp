@@ -1,0 +1,7 @@
+#include "cli/Commands.h"
+
+namespace kestrova::cli {
+
+void addHelperCommands(CLI::App&, CliContext&) {}
+
+}  // namespace kestrova::cli

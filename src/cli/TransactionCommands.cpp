@@ -1,0 +1,7 @@
+#include "cli/Commands.h"
+
+namespace kestrova::cli {
+
+void addTransactionCommands(CLI::App&, CliContext&) {}
+
+}  // namespace kestrova::cli

@@ -1,0 +1,28 @@
+// kestrova-cli: the scriptable front end.
+#include "cli/Commands.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    using namespace kestrova::cli;
+    CLI::App app{"Kestrova: an inventory of the audio plug-ins on this computer"};
+    app.require_subcommand(1);
+    CliContext context;
+    context.out = &std::cout;
+    context.err = &std::cerr;
+    app.add_option("--root", context.rootOption, "System root under which /Library is looked up (KESTROVA_ROOT)");
+    app.add_option("--home", context.homeOption, "Home folder of the user ($HOME)");
+    app.add_option("--au-registry", context.auRegistryOption,
+                   "JSON file standing in for the Audio Unit registry (KESTROVA_AU_REGISTRY)");
+    addScanCommands(app, context);
+    addStateCommands(app, context);
+    addHelperCommands(app, context);
+    addStoreCommands(app, context);
+    addTransactionCommands(app, context);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
+    return context.exitCode;
+}

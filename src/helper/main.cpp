@@ -1,0 +1,2 @@
+// KestrovaHelper: the privileged daemon that performs every bundle move.
+int main() { return 0; }

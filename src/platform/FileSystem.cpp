@@ -1,0 +1,263 @@
+#include "platform/FileSystem.h"
+
+#include "platform/Paths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fmt/format.h>
+#include <memory>
+
+namespace kestrova {
+namespace {
+
+FileStatus fromStat(const struct stat& info) {
+    FileStatus result;
+    result.isDirectory = S_ISDIR(info.st_mode);
+    result.isRegularFile = S_ISREG(info.st_mode);
+    result.isSymbolicLink = S_ISLNK(info.st_mode);
+    result.size = static_cast<std::uint64_t>(info.st_size);
+    result.modificationTime = static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+    return result;
+}
+
+Error errnoError(const std::string& what, const std::string& path, int code = errno) {
+    return Error{fmt::format("{} “{}”: {}", what, path, std::strerror(code)), code};
+}
+
+struct FileDescriptor {
+    int fd = -1;
+    explicit FileDescriptor(int value) : fd(value) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+struct DirectoryHandle {
+    DIR* dir;
+    explicit DirectoryHandle(DIR* value) : dir(value) {}
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    ~DirectoryHandle() {
+        if (dir) {
+            ::closedir(dir);
+        }
+    }
+};
+
+Status writeAll(int fd, std::string_view contents, const std::string& path) {
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const auto n = ::write(fd, contents.data() + written, contents.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errnoError("Could not write", path);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+// Returns false when the visitor asked to stop.
+bool walk(const FileSystem& fs, const std::string& folder,
+          const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) {
+    auto names = fs.contentsOfDirectory(folder);
+    if (!names) {
+        return true;
+    }
+    for (const auto& name : *names) {
+        if (name.empty() || name.front() == '.') {
+            continue;
+        }
+        const auto path = appendingPathComponent(folder, name);
+        const auto info = fs.linkStatus(path);
+        if (!info) {
+            continue;
+        }
+        const auto step = visitor(EnumeratedEntry{path, *info});
+        if (step == EnumerationStep::stop) {
+            return false;
+        }
+        if (step == EnumerationStep::proceed && info->isDirectory && !info->isSymbolicLink) {
+            if (!walk(fs, path, visitor)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<FileStatus> FileSystem::linkStatus(const std::string& path) const {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return fromStat(info);
+}
+
+std::optional<FileStatus> FileSystem::status(const std::string& path) const {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return fromStat(info);
+}
+
+bool FileSystem::isDirectory(const std::string& path) const {
+    const auto info = status(path);
+    return info && info->isDirectory;
+}
+
+bool FileSystem::isSymbolicLink(const std::string& path) const {
+    const auto info = linkStatus(path);
+    return info && info->isSymbolicLink;
+}
+
+bool FileSystem::isReadable(const std::string& path) const { return ::access(path.c_str(), R_OK) == 0; }
+
+Result<std::vector<std::string>> FileSystem::contentsOfDirectory(const std::string& path) const {
+    DirectoryHandle handle(::opendir(path.c_str()));
+    if (!handle.dir) {
+        return errnoError("Could not list", path);
+    }
+    std::vector<std::string> names;
+    while (const auto* entry = ::readdir(handle.dir)) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    return names;
+}
+
+Status FileSystem::enumerate(const std::string& root,
+                             const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const {
+    if (!isDirectory(root)) {
+        return Error{fmt::format("“{}” is not a folder.", root), ENOTDIR};
+    }
+    walk(*this, root, visitor);
+    return {};
+}
+
+Result<std::string> FileSystem::readFile(const std::string& path) const {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0) {
+        return errnoError("Could not open", path);
+    }
+    std::string contents;
+    char buffer[65536];
+    while (true) {
+        const auto n = ::read(file.fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errnoError("Could not read", path);
+        }
+        if (n == 0) {
+            break;
+        }
+        contents.append(buffer, static_cast<std::size_t>(n));
+    }
+    return contents;
+}
+
+Status FileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
+    const auto folder = deletingLastPathComponent(path);
+    std::string temporary = appendingPathComponent(folder, "." + lastPathComponent(path) + ".XXXXXX");
+    FileDescriptor file(::mkstemp(temporary.data()));
+    if (file.fd < 0) {
+        return errnoError("Could not create a temporary file in", folder);
+    }
+    auto written = writeAll(file.fd, contents, temporary);
+    if (written && ::fsync(file.fd) != 0) {
+        written = errnoError("Could not flush", temporary);
+    }
+    if (written && ::fchmod(file.fd, 0644) != 0) {
+        written = errnoError("Could not set permissions of", temporary);
+    }
+    if (!written) {
+        ::unlink(temporary.c_str());
+        return written;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const auto code = errno;
+        ::unlink(temporary.c_str());
+        return errnoError("Could not replace", path, code);
+    }
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.fd >= 0) {
+        ::fsync(directory.fd);
+    }
+    return {};
+}
+
+Status FileSystem::createDirectories(const std::string& path) {
+    const auto standardized = standardizedPath(path);
+    if (isDirectory(standardized)) {
+        return {};
+    }
+    const auto parent = deletingLastPathComponent(standardized);
+    if (!parent.empty() && parent != standardized) {
+        if (auto made = createDirectories(parent); !made) {
+            return made;
+        }
+    }
+    if (::mkdir(standardized.c_str(), 0755) != 0 && errno != EEXIST) {
+        return errnoError("Could not create the folder", standardized);
+    }
+    if (!isDirectory(standardized)) {
+        return Error{fmt::format("“{}” exists and is not a folder.", standardized), ENOTDIR};
+    }
+    return {};
+}
+
+Status FileSystem::removeEmptyDirectory(const std::string& path) {
+    if (::rmdir(path.c_str()) != 0) {
+        return errnoError("Could not remove the folder", path);
+    }
+    return {};
+}
+
+Status FileSystem::removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) {
+        return errnoError("Could not remove", path);
+    }
+    return {};
+}
+
+std::string FileSystem::resolvingSymlinks(const std::string& path) const {
+    // Resolve the longest existing prefix, then append the rest unchanged.
+    auto existing = standardizedPath(path);
+    std::string rest;
+    while (!existing.empty() && existing != "/" && !existsWithoutFollowing(existing)) {
+        rest = rest.empty() ? lastPathComponent(existing) : appendingPathComponent(lastPathComponent(existing), rest);
+        existing = deletingLastPathComponent(existing);
+    }
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(existing.c_str(), nullptr), &std::free);
+    if (!resolved) {
+        return standardizedPath(path);
+    }
+    return rest.empty() ? std::string(resolved.get()) : appendingPathComponent(resolved.get(), rest);
+}
+
+FileSystem& realFileSystem() {
+    static FileSystem disk;
+    return disk;
+}
+
+}  // namespace kestrova

@@ -1,0 +1,75 @@
+// The file-system service every subsystem reads and writes through. The real
+// one talks to the disk; tests subclass it to inject failures, since root
+// passes every permission check.
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrova {
+
+// What lstat says of a path: a symbolic link is reported as itself.
+struct FileStatus {
+    bool isDirectory = false;
+    bool isRegularFile = false;
+    bool isSymbolicLink = false;
+    std::uint64_t size = 0;
+    double modificationTime = 0;  // Unix seconds
+
+    friend bool operator==(const FileStatus&, const FileStatus&) = default;
+};
+
+// One entry met by a recursive enumeration.
+struct EnumeratedEntry {
+    std::string path;
+    FileStatus status;
+};
+
+enum class EnumerationStep { proceed, skipDescendants, stop };
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // lstat; absent when nothing is at the path.
+    virtual std::optional<FileStatus> linkStatus(const std::string& path) const;
+    // stat, following links; absent when nothing (or a dangling link) is there.
+    virtual std::optional<FileStatus> status(const std::string& path) const;
+    bool exists(const std::string& path) const { return status(path).has_value(); }
+    // Whether anything, even a dangling symbolic link, is at the path.
+    bool existsWithoutFollowing(const std::string& path) const { return linkStatus(path).has_value(); }
+    bool isDirectory(const std::string& path) const;
+    bool isSymbolicLink(const std::string& path) const;
+    virtual bool isReadable(const std::string& path) const;
+
+    // Names in a folder, hidden ones included, in no particular order.
+    virtual Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const;
+    // Walks everything below `root` depth first, skipping hidden names and not
+    // following symbolic links. The visitor decides whether to descend.
+    virtual Status enumerate(const std::string& root,
+                             const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const;
+
+    virtual Result<std::string> readFile(const std::string& path) const;
+    // Temporary file in the same folder, flushed and synced, renamed over the
+    // target, then the folder synced: readers see the old or the new file whole.
+    virtual Status writeFileAtomically(const std::string& path, std::string_view contents);
+    virtual Status createDirectories(const std::string& path);
+    // Removes a folder only when it is empty.
+    virtual Status removeEmptyDirectory(const std::string& path);
+    virtual Status removeFile(const std::string& path);
+
+    // Resolves the symbolic links of the components that exist and keeps the
+    // rest as written; a path that does not exist resolves to itself.
+    virtual std::string resolvingSymlinks(const std::string& path) const;
+};
+
+// The disk as it is.
+FileSystem& realFileSystem();
+
+}  // namespace kestrova
