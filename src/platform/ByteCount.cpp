@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <array>
-#include <cmath>
 
 namespace kestrova {
 
@@ -17,29 +16,41 @@ std::string formatFileByteCount(std::uint64_t bytes) {
     if (bytes < 1000) {
         return fmt::format("{} bytes", bytes);
     }
-    // KB without decimals, MB with one, GB and larger with two; a value that
-    // rounds up to the next unit is shown in that unit ("1 MB", not "1,000 KB").
+    // KB without decimals, MB with one, GB and larger with two. Integer
+    // arithmetic rounds half up exactly, where a double would turn 39.85 MB
+    // into 39.8499... A value that rounds up to the next unit is shown in that
+    // unit ("1 MB", not "1000 KB").
     constexpr std::array<const char*, 6> units{"KB", "MB", "GB", "TB", "PB", "EB"};
     constexpr std::array<int, 6> decimals{0, 1, 2, 2, 2, 2};
-    double value = static_cast<double>(bytes) / 1000.0;
-    std::size_t unit = 0;
-    while (unit + 1 < units.size()) {
-        const double scale = std::pow(10.0, decimals[unit]);
-        if (std::round(value * scale) / scale < 1000.0) {
-            break;
+    std::uint64_t unitBytes = 1000;
+    for (std::size_t unit = 0; unit < units.size(); ++unit) {
+        std::uint64_t fractionScale = 1;
+        for (int i = 0; i < decimals[unit]; ++i) {
+            fractionScale *= 10;
         }
-        value /= 1000.0;
-        ++unit;
-    }
-    // Trailing zeros go, as the system formatter drops them ("40 MB").
-    auto number = fmt::format("{:.{}f}", value, decimals[unit]);
-    if (number.find('.') != std::string::npos) {
-        number.erase(number.find_last_not_of('0') + 1);
-        if (number.back() == '.') {
-            number.pop_back();
+        const std::uint64_t step = unitBytes / fractionScale;  // bytes per last shown digit
+        std::uint64_t steps = bytes / step;
+        if ((bytes % step) * 2 >= step) {
+            ++steps;
         }
+        const bool last = unit + 1 == units.size();
+        if (steps < 1000 * fractionScale || last) {
+            const auto whole = steps / fractionScale;
+            auto fraction = steps % fractionScale;
+            int digits = decimals[unit];
+            // Trailing zeros go, as the system formatter drops them ("40 MB").
+            while (digits > 0 && fraction % 10 == 0) {
+                fraction /= 10;
+                --digits;
+            }
+            if (digits == 0) {
+                return fmt::format("{} {}", whole, units[unit]);
+            }
+            return fmt::format("{}.{:0{}} {}", whole, fraction, digits, units[unit]);
+        }
+        unitBytes *= 1000;
     }
-    return fmt::format("{} {}", number, units[unit]);
+    return {};
 }
 
 }  // namespace kestrova

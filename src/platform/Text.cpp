@@ -21,6 +21,18 @@ std::string toUtf8(const icu::UnicodeString& text) {
     return result;
 }
 
+// ICU maps the C and POSIX locales to en_US_POSIX, whose collation orders
+// by code point: upper case before lower case and case never ignored. Names
+// must compare the way a person reads them whatever the process locale, so
+// that locale falls back to the root collation.
+icu::Locale collationLocale() {
+    const auto& locale = icu::Locale::getDefault();
+    if (std::string_view(locale.getVariant()) == "POSIX") {
+        return icu::Locale::getRoot();
+    }
+    return locale;
+}
+
 // Collators are expensive to open; one per thread per mode is reused. They
 // are not shared across threads because ICU collators are not thread-safe.
 icu::Collator& collator(bool numeric) {
@@ -29,7 +41,7 @@ icu::Collator& collator(bool numeric) {
     auto& slot = numeric ? withNumbers : plain;
     if (!slot) {
         UErrorCode status = U_ZERO_ERROR;
-        slot.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        slot.reset(icu::Collator::createInstance(collationLocale(), status));
         if (U_FAILURE(status) || !slot) {
             status = U_ZERO_ERROR;
             slot.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
@@ -55,8 +67,8 @@ icu::Transliterator* diacriticRemover() {
     thread_local std::unique_ptr<icu::Transliterator> remover;
     if (!remover) {
         UErrorCode status = U_ZERO_ERROR;
-        remover.reset(icu::Transliterator::createInstance("NFD; [:Nonspacing Mark:] Remove; NFC", UTRANS_FORWARD,
-                                                          status));
+        remover.reset(
+            icu::Transliterator::createInstance("NFD; [:Nonspacing Mark:] Remove; NFC", UTRANS_FORWARD, status));
         if (U_FAILURE(status)) {
             remover.reset();
         }
