@@ -70,12 +70,13 @@ Status writeAll(int fd, std::string_view contents, const std::string& path) {
     return {};
 }
 
-// Returns false when the visitor asked to stop.
+// Returns false when the visitor or the error handler asked to stop.
 bool walk(const FileSystem& fs, const std::string& folder,
-          const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) {
+          const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,
+          const FileSystem::EnumerationErrorHandler& onError) {
     auto names = fs.contentsOfDirectory(folder);
     if (!names) {
-        return true;
+        return !onError || onError(folder, names.error());
     }
     for (const auto& name : *names) {
         if (name.empty() || name.front() == '.') {
@@ -91,7 +92,7 @@ bool walk(const FileSystem& fs, const std::string& folder,
             return false;
         }
         if (step == EnumerationStep::proceed && info->isDirectory && !info->isSymbolicLink) {
-            if (!walk(fs, path, visitor)) {
+            if (!walk(fs, path, visitor, onError)) {
                 return false;
             }
         }
@@ -115,6 +116,14 @@ std::optional<FileStatus> FileSystem::status(const std::string& path) const {
         return std::nullopt;
     }
     return fromStat(info);
+}
+
+std::optional<FileIdentity> FileSystem::identity(const std::string& path) const {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
 bool FileSystem::isDirectory(const std::string& path) const {
@@ -149,7 +158,17 @@ Status FileSystem::enumerate(const std::string& root,
     if (!isDirectory(root)) {
         return Error{fmt::format("“{}” is not a folder.", root), ENOTDIR};
     }
-    walk(*this, root, visitor);
+    walk(*this, root, visitor, nullptr);
+    return {};
+}
+
+Status FileSystem::enumerateReportingErrors(const std::string& root,
+                                            const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,
+                                            const EnumerationErrorHandler& onError) const {
+    if (!isDirectory(root)) {
+        return Error{fmt::format("“{}” is not a folder.", root), ENOTDIR};
+    }
+    walk(*this, root, visitor, onError);
     return {};
 }
 

@@ -25,6 +25,15 @@ struct FileStatus {
     friend bool operator==(const FileStatus&, const FileStatus&) = default;
 };
 
+// Which file a path names, as stat reports it: the same folder keeps its
+// identity while it stays in place, a replaced one gets a new one.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 // One entry met by a recursive enumeration.
 struct EnumeratedEntry {
     std::string path;
@@ -44,6 +53,8 @@ public:
     bool exists(const std::string& path) const { return status(path).has_value(); }
     // Whether anything, even a dangling symbolic link, is at the path.
     bool existsWithoutFollowing(const std::string& path) const { return linkStatus(path).has_value(); }
+    // stat's device and inode, following links; absent when nothing is there.
+    virtual std::optional<FileIdentity> identity(const std::string& path) const;
     bool isDirectory(const std::string& path) const;
     bool isSymbolicLink(const std::string& path) const;
     virtual bool isReadable(const std::string& path) const;
@@ -54,6 +65,12 @@ public:
     // following symbolic links. The visitor decides whether to descend.
     virtual Status enumerate(const std::string& root,
                              const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const;
+    // The same walk, telling `onError` of every folder (the root included)
+    // that cannot be listed; the walk goes on while it answers true.
+    using EnumerationErrorHandler = std::function<bool(const std::string& path, const Error& error)>;
+    Status enumerateReportingErrors(const std::string& root,
+                                    const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,
+                                    const EnumerationErrorHandler& onError) const;
 
     virtual Result<std::string> readFile(const std::string& path) const;
     // Temporary file in the same folder, flushed and synced, renamed over the

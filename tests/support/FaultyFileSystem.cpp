@@ -1,0 +1,109 @@
+#include "support/FaultyFileSystem.h"
+
+#include "platform/Paths.h"
+
+#include <cstring>
+
+namespace kestrova::testing {
+namespace {
+
+const char* reason(int code) { return std::strerror(code); }
+
+Error injected(const char* what, const std::string& path, int code) {
+    return Error{std::string(what) + " “" + path + "”: " + reason(code), code};
+}
+
+}  // namespace
+
+void FaultyFileSystem::failWritesUnder(const std::string& path, int code) {
+    writeFaults_.push_back({standardizedPath(path), code});
+}
+
+void FaultyFileSystem::failReadsUnder(const std::string& path, int code) {
+    readFaults_.push_back({standardizedPath(path), code});
+}
+
+void FaultyFileSystem::clearFaults() {
+    writeFaults_.clear();
+    readFaults_.clear();
+    diskFull_ = false;
+}
+
+const FaultyFileSystem::Fault* FaultyFileSystem::writeFault(const std::string& path) const {
+    const auto standardized = standardizedPath(path);
+    for (const auto& fault : writeFaults_) {
+        if (isPathInside(standardized, fault.path)) {
+            return &fault;
+        }
+    }
+    return nullptr;
+}
+
+const FaultyFileSystem::Fault* FaultyFileSystem::readFault(const std::string& path) const {
+    const auto standardized = standardizedPath(path);
+    for (const auto& fault : readFaults_) {
+        if (isPathInside(standardized, fault.path)) {
+            return &fault;
+        }
+    }
+    return nullptr;
+}
+
+bool FaultyFileSystem::isReadable(const std::string& path) const {
+    return !readFault(path) && FileSystem::isReadable(path);
+}
+
+Result<std::vector<std::string>> FaultyFileSystem::contentsOfDirectory(const std::string& path) const {
+    if (const auto* fault = readFault(path)) {
+        return injected("Could not list", path, fault->code);
+    }
+    return FileSystem::contentsOfDirectory(path);
+}
+
+Result<std::string> FaultyFileSystem::readFile(const std::string& path) const {
+    if (const auto* fault = readFault(path)) {
+        return injected("Could not open", path, fault->code);
+    }
+    return FileSystem::readFile(path);
+}
+
+Status FaultyFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
+    attemptedWrites_.push_back(standardizedPath(path));
+    if (diskFull_) {
+        return injected("Could not write", path, ENOSPC);
+    }
+    if (const auto* fault = writeFault(path)) {
+        return injected("Could not create a temporary file in", deletingLastPathComponent(path), fault->code);
+    }
+    return FileSystem::writeFileAtomically(path, contents);
+}
+
+Status FaultyFileSystem::createDirectories(const std::string& path) {
+    // Creating what already exists writes nothing, so only a missing folder fails.
+    if (isDirectory(path)) {
+        return {};
+    }
+    if (diskFull_) {
+        return injected("Could not create the folder", path, ENOSPC);
+    }
+    if (const auto* fault = writeFault(path)) {
+        return injected("Could not create the folder", path, fault->code);
+    }
+    return FileSystem::createDirectories(path);
+}
+
+Status FaultyFileSystem::removeEmptyDirectory(const std::string& path) {
+    if (const auto* fault = writeFault(path)) {
+        return injected("Could not remove the folder", path, fault->code);
+    }
+    return FileSystem::removeEmptyDirectory(path);
+}
+
+Status FaultyFileSystem::removeFile(const std::string& path) {
+    if (const auto* fault = writeFault(path)) {
+        return injected("Could not remove", path, fault->code);
+    }
+    return FileSystem::removeFile(path);
+}
+
+}  // namespace kestrova::testing
