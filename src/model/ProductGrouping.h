@@ -1,0 +1,44 @@
+// How scanned bundles become products: one product per manufacturer and
+// name, represented by its first bundle in format order.
+#pragma once
+
+#include "model/DiscoveredBundle.h"
+#include "model/Plugin.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+namespace architectures {
+inline constexpr std::string_view appleSilicon = "Apple Silicon";
+inline constexpr std::string_view intel = "Intel";
+inline constexpr std::string_view universal = "Universal";
+inline constexpr std::string_view unknown = "Unknown";
+inline constexpr std::string_view mixed = "Mixed";
+inline constexpr std::string_view viaWaveShell = "Via WaveShell";
+}  // namespace architectures
+
+inline constexpr std::string_view unavailableVersion = "Unavailable";
+
+using ByteCountFormatter = std::function<std::string(std::uint64_t)>;
+
+// One text for a set of bundle architectures: the value itself when they
+// agree, "Mixed" when Universal meets another value or Apple Silicon meets
+// Intel, else the distinct values sorted and joined with ", ".
+std::string architectureSummary(std::span<const std::string> architectures);
+
+// Grouping key and product key agree: manufacturer, "|", name, lower-cased.
+std::string groupingKey(const DiscoveredBundle& bundle);
+
+// Products sorted by manufacturer, then name, in plain string order.
+std::vector<Plugin> groupIntoProducts(std::span<const DiscoveredBundle> bundles);
+
+// Absent only for an empty group. Sizes are rendered by `formatter`.
+std::optional<Plugin> makeProduct(std::span<const DiscoveredBundle> group, const ByteCountFormatter& formatter);
+
+}  // namespace kestrova
