@@ -1,0 +1,43 @@
+// Where a plug-in bundle may be moved from or back to: only below the six
+// system plug-in folders, never through a symbolic link, never in a home
+// folder. Every privileged file action and every Trash restore relies on it.
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/SystemLayout.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// The system-domain plug-in folders, in their fixed order, as absolute paths
+// of the macOS layout; look them up with SystemLayout::system.
+inline constexpr std::array<std::string_view, 6> standardSystemPluginFolderPaths{
+    "/Library/Audio/Plug-Ins/Components",
+    "/Library/Audio/Plug-Ins/VST",
+    "/Library/Audio/Plug-Ins/VST3",
+    "/Library/Audio/Plug-Ins/CLAP",
+    "/Library/Application Support/Avid/Audio/Plug-Ins",
+    "/Library/Application Support/Digidesign/Plug-Ins",
+};
+
+// The six folders under the layout's system root, standardized.
+std::array<std::string, 6> standardSystemPluginFolders(const SystemLayout& layout);
+
+// Whether an extension (any case) is one of the five plug-in bundle extensions.
+bool isPluginBundleExtension(std::string_view extension);
+
+// The safe plug-in location check: an absolute path that is not itself a
+// symbolic link, whose link-resolved form carries a plug-in extension and lies
+// below one of the six folders. Yields the resolved path.
+std::optional<std::string> safePluginLocation(std::string_view path, const SystemLayout& layout,
+                                              const FileSystem& fileSystem);
+
+// The same check against folders computed once, for callers checking many paths.
+std::optional<std::string> safePluginLocation(std::string_view path, const std::array<std::string, 6>& folders,
+                                              const FileSystem& fileSystem);
+
+}  // namespace kestrova
