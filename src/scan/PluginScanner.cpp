@@ -1,0 +1,234 @@
+#include "scan/PluginScanner.h"
+
+#include "model/ProductGrouping.h"
+#include "platform/BundleInfo.h"
+#include "platform/MachO.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "scan/BundleManufacturer.h"
+#include "scan/RegistryProducts.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace kestrova {
+namespace {
+
+struct LocationTemplate {
+    std::string_view folder;
+    std::string_view format;
+    std::string_view fileExtension;
+};
+
+constexpr std::array<LocationTemplate, 5> locationTemplates{{
+    {"Library/Audio/Plug-Ins/Components", "AU", "component"},
+    {"Library/Audio/Plug-Ins/VST", "VST2", "vst"},
+    {"Library/Audio/Plug-Ins/VST3", "VST3", "vst3"},
+    {"Library/Application Support/Avid/Audio/Plug-Ins", "AAX", "aaxplugin"},
+    {"Library/Audio/Plug-Ins/CLAP", "CLAP", "clap"},
+}};
+
+// A location is walked when it is an authorized root or lies below one. The
+// test is on whole path components: ".../VST" does not cover ".../VST3".
+bool isAuthorized(const std::string& location, const std::vector<std::string>& roots) {
+    return std::any_of(roots.begin(), roots.end(),
+                       [&](const std::string& root) { return location == root || location.starts_with(root + "/"); });
+}
+
+std::int64_t addSize(std::int64_t total, std::uint64_t size) {
+    const auto clamped = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())));
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(total, clamped, &sum)) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return sum;
+}
+
+}  // namespace
+
+PluginScanner::PluginScanner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry)
+    : fileSystem_(fileSystem), layout_(std::move(layout)), registry_(std::move(registry)) {}
+
+std::vector<PluginScanner::Location> PluginScanner::standardLocations() const {
+    std::vector<Location> locations;
+    locations.reserve(locationTemplates.size() * 2);
+    for (const auto& entry : locationTemplates) {
+        locations.push_back({layout_.system("/" + std::string(entry.folder)), std::string(entry.format),
+                             std::string(entry.fileExtension)});
+    }
+    for (const auto& entry : locationTemplates) {
+        locations.push_back({layout_.user(entry.folder), std::string(entry.format), std::string(entry.fileExtension)});
+    }
+    return locations;
+}
+
+ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots, const ScanControl& control,
+                                const ProgressHandler& progress) const {
+    std::vector<std::string> roots;
+    roots.reserve(authorizedRoots.size());
+    for (const auto& root : authorizedRoots) {
+        roots.push_back(standardizedPath(root));
+    }
+    std::vector<Location> locations;
+    for (auto& location : standardLocations()) {
+        if (isAuthorized(standardizedPath(location.url), roots)) {
+            locations.push_back(std::move(location));
+        }
+    }
+
+    const int total = static_cast<int>(locations.size());
+    std::vector<DiscoveredBundle> discovered;
+    std::vector<std::string> inaccessible;
+    const auto report = [&](const Location& location, int completed) {
+        if (progress) {
+            progress(
+                ScanProgress{location.format, location.url, completed, total, static_cast<int>(discovered.size())});
+        }
+    };
+
+    for (int index = 0; index < total; ++index) {
+        if (control.cancellationRequested()) {
+            break;
+        }
+        const auto& location = locations[static_cast<std::size_t>(index)];
+        report(location, index);
+        if (!fileSystem_.exists(location.url)) {
+            report(location, index + 1);
+            continue;
+        }
+        if (!fileSystem_.isReadable(location.url)) {
+            inaccessible.push_back(location.url);
+            report(location, index + 1);
+            continue;
+        }
+        bool cancelled = false;
+        const auto walked = fileSystem_.enumerateReportingErrors(
+            location.url,
+            [&](const EnumeratedEntry& entry) {
+                if (control.cancellationRequested()) {
+                    cancelled = true;
+                    return EnumerationStep::stop;
+                }
+                if (lowercased(pathExtension(entry.path)) != location.fileExtension) {
+                    return EnumerationStep::proceed;
+                }
+                // Nothing inside a recognised bundle is ever looked at by the
+                // walk; the size summation reads its tree once.
+                discovered.push_back(readBundle(entry.path, entry.status, location.format, control));
+                if (discovered.size() % 10 == 0) {
+                    report(location, index);
+                }
+                return EnumerationStep::skipDescendants;
+            },
+            [&](const std::string& path, const Error&) {
+                inaccessible.push_back(path);
+                cancelled = control.cancellationRequested();
+                return !cancelled;
+            });
+        if (!walked) {
+            inaccessible.push_back(location.url);
+            report(location, index + 1);
+            continue;
+        }
+        if (cancelled) {
+            break;
+        }
+        report(location, index + 1);
+    }
+
+    ScanSummary summary;
+    summary.wasCancelled = control.cancellationRequested();
+    if (!summary.wasCancelled) {
+        summary.plugins = productsOfScan(groupIntoProducts(discovered), registryProducts());
+    }
+    std::sort(inaccessible.begin(), inaccessible.end());
+    inaccessible.erase(std::unique(inaccessible.begin(), inaccessible.end()), inaccessible.end());
+    summary.inaccessibleLocations = std::move(inaccessible);
+    return summary;
+}
+
+PluginScanner::DiscoveredBundle PluginScanner::readBundle(const std::string& path, const std::string& format,
+                                                          const ScanControl& control) const {
+    return readBundle(path, fileSystem_.linkStatus(path), format, control);
+}
+
+PluginScanner::DiscoveredBundle PluginScanner::readBundle(const std::string& path,
+                                                          const std::optional<FileStatus>& status,
+                                                          const std::string& format, const ScanControl& control) const {
+    const auto info = readBundleInfoDictionary(fileSystem_, path).value_or(InfoDictionary{});
+
+    DiscoveredBundle bundle;
+    if (auto name = nonBlankInfoValue(info, "CFBundleDisplayName")) {
+        bundle.name = std::move(*name);
+    } else if (auto shortName = nonBlankInfoValue(info, "CFBundleName")) {
+        bundle.name = std::move(*shortName);
+    } else {
+        bundle.name = lastPathComponent(deletingPathExtension(path));
+    }
+    if (auto version = nonBlankInfoValue(info, "CFBundleShortVersionString")) {
+        bundle.version = std::move(*version);
+    } else if (auto build = nonBlankInfoValue(info, "CFBundleVersion")) {
+        bundle.version = std::move(*build);
+    } else {
+        bundle.version = unavailableVersion;
+    }
+    const auto identifier = nonBlankInfoValue(info, "CFBundleIdentifier");
+    bundle.manufacturer = bundleManufacturer(info, identifier);
+
+    auto executable = bundleExecutablePath(path, info);
+    if (!executable && lowercased(pathExtension(path)) == "clap") {
+        executable = path;  // a CLAP plug-in may be a single Mach-O file
+    }
+    bundle.architecture = executableArchitecture(executable);
+    bundle.byteSize = bundleByteSize(path, status, control);
+    bundle.path = path;
+    bundle.format = format;
+    return bundle;
+}
+
+std::string PluginScanner::executableArchitecture(const std::optional<std::string>& executablePath) const {
+    if (!executablePath) {
+        return std::string(architectures::unknown);
+    }
+    switch (readMachOArchitecture(*executablePath)) {
+        case MachOArchitecture::appleSilicon:
+            return std::string(architectures::appleSilicon);
+        case MachOArchitecture::intel:
+            return std::string(architectures::intel);
+        case MachOArchitecture::universal:
+            return std::string(architectures::universal);
+        case MachOArchitecture::unknown:
+            break;
+    }
+    return std::string(architectures::unknown);
+}
+
+std::int64_t PluginScanner::bundleByteSize(const std::string& path, const ScanControl& control) const {
+    return bundleByteSize(path, fileSystem_.linkStatus(path), control);
+}
+
+std::int64_t PluginScanner::bundleByteSize(const std::string& path, const std::optional<FileStatus>& status,
+                                           const ScanControl& control) const {
+    if (!status || !status->isDirectory) {
+        // A link counts as nothing, like any entry that is not a regular file.
+        return status && status->isRegularFile ? addSize(0, status->size) : 0;
+    }
+    std::int64_t total = 0;
+    fileSystem_.enumerate(path, [&](const EnumeratedEntry& entry) {
+        if (control.cancellationRequested()) {
+            return EnumerationStep::stop;
+        }
+        if (entry.status.isRegularFile) {
+            total = addSize(total, entry.status.size);
+        }
+        return EnumerationStep::proceed;
+    });
+    return total;
+}
+
+std::vector<Plugin> PluginScanner::registryProducts() const {
+    return kestrova::registryProducts(registry_.allComponents());
+}
+
+}  // namespace kestrova
