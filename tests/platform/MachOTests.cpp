@@ -1,0 +1,109 @@
+#include "platform/MachO.h"
+
+#include "support/MachOToolchain.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace kestrova {
+namespace {
+
+using testing::TemporaryDirectory;
+
+std::vector<unsigned char> bytes(std::initializer_list<unsigned> values) {
+    std::vector<unsigned char> result;
+    for (const auto value : values) {
+        result.push_back(static_cast<unsigned char>(value));
+    }
+    return result;
+}
+
+MachOArchitecture of(const std::vector<unsigned char>& data) { return machOArchitecture(data); }
+
+TEST(MachO, ThinHeadersInBothByteOrders) {
+    // 64-bit little endian, as every Apple Silicon and Intel binary is written.
+    EXPECT_EQ(of(bytes({0xCF, 0xFA, 0xED, 0xFE, 0x0C, 0, 0, 0x01})), MachOArchitecture::appleSilicon);
+    EXPECT_EQ(of(bytes({0xCF, 0xFA, 0xED, 0xFE, 0x07, 0, 0, 0x01})), MachOArchitecture::intel);
+    EXPECT_EQ(of(bytes({0xCE, 0xFA, 0xED, 0xFE, 0x07, 0, 0, 0})), MachOArchitecture::intel);  // i386
+    // Big-endian headers read the CPU type big-endian too.
+    EXPECT_EQ(of(bytes({0xFE, 0xED, 0xFA, 0xCF, 0x01, 0, 0, 0x0C})), MachOArchitecture::appleSilicon);
+    EXPECT_EQ(of(bytes({0xFE, 0xED, 0xFA, 0xCE, 0, 0, 0, 0x07})), MachOArchitecture::intel);
+    // PowerPC and friends are nothing this system names.
+    EXPECT_EQ(of(bytes({0xFE, 0xED, 0xFA, 0xCE, 0, 0, 0, 0x12})), MachOArchitecture::unknown);
+    // The byte order matters: arm64 written the wrong way round is unknown.
+    EXPECT_EQ(of(bytes({0xCF, 0xFA, 0xED, 0xFE, 0x01, 0, 0, 0x0C})), MachOArchitecture::unknown);
+}
+
+TEST(MachO, FatHeadersWithBothEntrySizesAndByteOrders) {
+    // Two entries: x86_64 then arm64, 20 bytes each, big-endian.
+    auto fat = bytes({0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 2});
+    const auto entry20 = [](unsigned cpu) {
+        auto e = bytes({(cpu >> 24) & 0xFF, (cpu >> 16) & 0xFF, (cpu >> 8) & 0xFF, cpu & 0xFF});
+        e.resize(20, 0);
+        return e;
+    };
+    for (const auto cpu : {machO::cpuTypeX86_64, machO::cpuTypeArm64}) {
+        const auto e = entry20(cpu);
+        fat.insert(fat.end(), e.begin(), e.end());
+    }
+    EXPECT_EQ(of(fat), MachOArchitecture::universal);
+    // Cut inside the second entry: a read past the end.
+    EXPECT_EQ(of(std::vector<unsigned char>(fat.begin(), fat.begin() + 30)), MachOArchitecture::unknown);
+
+    // 64-bit form: 32-byte entries, arm64 only (x86_64 sits where a 20-byte
+    // reader would look and must not be seen).
+    auto fat64 = bytes({0xCA, 0xFE, 0xBA, 0xBF, 0, 0, 0, 1, 0x01, 0, 0, 0x0C});
+    fat64.resize(8 + 32, 0);
+    EXPECT_EQ(of(fat64), MachOArchitecture::appleSilicon);
+
+    // Swapped magic: count and CPU types read little-endian.
+    auto swapped = bytes({0xBE, 0xBA, 0xFE, 0xCA, 1, 0, 0, 0, 0x07, 0, 0, 0x01});
+    swapped.resize(8 + 20, 0);
+    EXPECT_EQ(of(swapped), MachOArchitecture::intel);
+    auto swapped64 = bytes({0xBF, 0xBA, 0xFE, 0xCA, 2, 0, 0, 0, 0x0C, 0, 0, 0x01});
+    swapped64.resize(8 + 32, 0);
+    const auto intel = bytes({0x07, 0, 0, 0x01});
+    swapped64.insert(swapped64.end(), intel.begin(), intel.end());
+    EXPECT_EQ(of(swapped64), MachOArchitecture::universal);
+
+    // A zero count and entries naming neither family are unknown.
+    EXPECT_EQ(of(bytes({0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 0})), MachOArchitecture::unknown);
+    auto ppc = bytes({0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 1, 0, 0, 0, 0x12});
+    ppc.resize(28, 0);
+    EXPECT_EQ(of(ppc), MachOArchitecture::unknown);
+}
+
+TEST(MachO, ShortOrForeignDataIsUnknown) {
+    EXPECT_EQ(of({}), MachOArchitecture::unknown);
+    EXPECT_EQ(of(bytes({0xCF, 0xFA, 0xED, 0xFE, 0x0C, 0, 0})), MachOArchitecture::unknown);  // 7 bytes
+    EXPECT_EQ(of(bytes({0x7F, 'E', 'L', 'F', 2, 1, 1, 0})), MachOArchitecture::unknown);
+}
+
+TEST(MachO, ReadsFilesThroughAMapping) {
+    const TemporaryDirectory directory;
+    EXPECT_EQ(readMachOArchitecture(directory.writeFile("arm", syntheticMachOHeader({machO::cpuTypeArm64}))),
+              MachOArchitecture::appleSilicon);
+    EXPECT_EQ(readMachOArchitecture(
+                  directory.writeFile("fat", syntheticMachOHeader({machO::cpuTypeX86_64, machO::cpuTypeArm64}))),
+              MachOArchitecture::universal);
+    EXPECT_EQ(readMachOArchitecture(directory.writeFile("empty", "")), MachOArchitecture::unknown);
+    EXPECT_EQ(readMachOArchitecture(directory.makeDirectory("folder")), MachOArchitecture::unknown);
+    EXPECT_EQ(readMachOArchitecture(directory / "missing"), MachOArchitecture::unknown);
+}
+
+TEST(MachO, RecognisesImagesMadeByTheLinker) {
+    const auto images = testing::MachOToolchain::buildImages();
+    if (!images) {
+        GTEST_SKIP() << images.error().message;
+    }
+    const TemporaryDirectory directory;
+    EXPECT_EQ(readMachOArchitecture(directory.writeFile("arm64", images->arm64)), MachOArchitecture::appleSilicon);
+    EXPECT_EQ(readMachOArchitecture(directory.writeFile("x86_64", images->x86_64)), MachOArchitecture::intel);
+    EXPECT_EQ(readMachOArchitecture(directory.writeFile("universal", images->universal)), MachOArchitecture::universal);
+}
+
+}  // namespace
+}  // namespace kestrova
