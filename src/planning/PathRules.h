@@ -1,0 +1,45 @@
+// The path rules every privileged file action relies on, beyond the safe
+// plug-in location check: where quarantined bundles live, how a recorded
+// quarantine location is verified, which Trash folder is acceptable and how
+// a bundle is named in the Trash.
+#pragma once
+
+#include "model/PluginLocations.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemLayout.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace kestrova {
+
+inline constexpr std::string_view quarantineRootPath = "/Library/Application Support/Kestrova/Quarantine";
+
+// The system-wide quarantine folder under the layout's system root.
+std::string quarantineRoot(const SystemLayout& layout);
+// The current user's Finder Trash folder.
+std::string defaultTrashFolder(const SystemLayout& layout);
+
+// A recorded quarantine location is trusted only where the quarantine that
+// moved it put it: the quarantine root, then the operation ID, then the
+// bundle's own file name; never a symbolic link.
+std::optional<std::string> verifiedQuarantineLocation(std::string_view quarantinePath, std::string_view operationID,
+                                                      std::string_view expectedFileName, std::string_view root,
+                                                      const FileSystem& fileSystem);
+
+// The Trash folder must be a real folder, not a link to one.
+bool isSafeTrashFolder(const std::string& folder, const FileSystem& fileSystem);
+
+// The destination names chosen so far in one plan, lower-cased, so two
+// bundles whose names differ only in letter case do not collide in the Trash.
+using TakenTrashNames = std::unordered_set<std::string>;
+
+// The bundle's own name in the Trash if free, else "Name 2.ext" … "Name
+// 10000.ext"; a name is free when nothing is there and the plan has not
+// taken it yet. Reserves the chosen name in `taken`.
+std::optional<std::string> trashDestination(std::string_view sourcePath, std::string_view trashFolder,
+                                            TakenTrashNames& taken, const FileSystem& fileSystem);
+
+}  // namespace kestrova
