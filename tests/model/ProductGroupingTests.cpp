@@ -1,0 +1,137 @@
+#include "model/ProductGrouping.h"
+
+#include "model/SampleInventory.h"
+#include "platform/ByteCount.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace kestrova {
+namespace {
+
+DiscoveredBundle bundle(std::string name, std::string manufacturer, std::string format, std::string architecture,
+                        std::int64_t size, std::string path, std::string version = "1.0") {
+    return DiscoveredBundle{std::move(name),   std::move(manufacturer), std::move(version),
+                            std::move(format), std::move(architecture), size,
+                            std::move(path)};
+}
+
+std::string summary(std::vector<std::string> values) { return architectureSummary(values); }
+
+TEST(ProductGrouping, ArchitectureSummary) {
+    EXPECT_EQ(summary({"Intel", "Intel"}), "Intel");
+    EXPECT_EQ(summary({"Apple Silicon", "Unknown"}), "Apple Silicon, Unknown");
+    EXPECT_EQ(summary({"Unknown", "Intel"}), "Intel, Unknown");
+    EXPECT_EQ(summary({"Universal", "Unknown"}), "Mixed");
+    EXPECT_EQ(summary({"Universal", "Apple Silicon"}), "Mixed");
+    EXPECT_EQ(summary({"Apple Silicon", "Intel"}), "Mixed");
+    EXPECT_EQ(summary({"Apple Silicon", "Intel", "Unknown"}), "Mixed");
+}
+
+TEST(ProductGrouping, RepresentativeIsTheFirstBundleInFormatOrder) {
+    // Discovery order as the scanner walks: AU, VST3 (system), then VST3 (home).
+    const std::vector<DiscoveredBundle> found{
+        bundle("Pro-Q 3", "FabFilter", "VST3", "Universal", 30'000'000, "/L/VST3/Pro-Q 3.vst3", "3.28"),
+        bundle("Pro-Q 3", "FabFilter", "AU", "Universal", 9'800'000, "/L/Components/Pro-Q 3.component", "3.27"),
+        bundle("pro-q 3", "fabfilter", "VST3", "Apple Silicon", 1, "/H/VST3/Pro-Q 3.vst3", "3.29"),
+    };
+    const auto products = groupIntoProducts(found);
+    ASSERT_EQ(products.size(), 1u);  // the key ignores case
+    const auto& product = products.front();
+    EXPECT_EQ(product.name, "Pro-Q 3");
+    EXPECT_EQ(product.version, "3.27");
+    EXPECT_EQ(product.path, "/L/Components/Pro-Q 3.component");
+    EXPECT_EQ(product.formats, (std::vector<std::string>{"AU", "VST3"}));
+    EXPECT_EQ(product.architecture, "Mixed");
+    EXPECT_EQ(product.size, "39.8 MB");
+    EXPECT_EQ(product.status, PluginStatus::ok);
+    EXPECT_FALSE(product.isProtected);
+    EXPECT_FALSE(product.originalPath || product.quarantinePath || product.quarantineOperationID);
+    ASSERT_TRUE(product.bundles);
+    ASSERT_EQ(product.bundles->size(), 3u);
+    // Same format: by path, so /H comes before /L here.
+    EXPECT_EQ((*product.bundles)[0].path, "/L/Components/Pro-Q 3.component");
+    EXPECT_EQ((*product.bundles)[1].path, "/H/VST3/Pro-Q 3.vst3");
+    EXPECT_EQ((*product.bundles)[2].path, "/L/VST3/Pro-Q 3.vst3");
+    EXPECT_EQ((*product.bundles)[0].size, "9.8 MB");
+    EXPECT_EQ((*product.bundles)[1].size, "1 byte");
+    EXPECT_FALSE((*product.bundles)[1].isProtected);
+    EXPECT_EQ((*product.bundles)[1].architecture, "Apple Silicon");
+}
+
+TEST(ProductGrouping, SameFormatTiesKeepDiscoveryOrderForTheRepresentative) {
+    // The home bundle sorts first by path, but the system one was found first.
+    const std::vector<DiscoveredBundle> found{
+        bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/Z/system/Verb.vst3", "2.0"),
+        bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/A/home/Verb.vst3", "1.0"),
+    };
+    const auto product = makeProduct(found, ByteCountFormatter(formatFileByteCount));
+    ASSERT_TRUE(product);
+    EXPECT_EQ(product->path, "/Z/system/Verb.vst3");
+    EXPECT_EQ(product->version, "2.0");
+}
+
+TEST(ProductGrouping, StatusFromShellAndArchitectures) {
+    const auto one = [](DiscoveredBundle b) {
+        return *makeProduct(std::vector<DiscoveredBundle>{std::move(b)}, ByteCountFormatter(formatFileByteCount));
+    };
+    const auto shell = one(bundle("WaveShell1-VST3 14.12", "Waves", "VST3", "Universal", 5, "/s.vst3"));
+    EXPECT_EQ(shell.status, PluginStatus::sharedShell);
+    EXPECT_TRUE(shell.isProtected);
+    const auto notWaves = one(bundle("WaveShell1-VST3 14.12", "Wavesfactory", "VST3", "Universal", 5, "/s.vst3"));
+    EXPECT_EQ(notWaves.status, PluginStatus::ok);
+    EXPECT_FALSE(notWaves.isProtected);
+    EXPECT_EQ(one(bundle("Old", "Cradle", "AU", "Intel", 5, "/o.component")).status, PluginStatus::legacy);
+
+    const auto mixedUnknown =
+        makeProduct(std::vector<DiscoveredBundle>{bundle("Old", "Cradle", "AU", "Intel", 5, "/o.component"),
+                                                  bundle("Old", "Cradle", "VST3", "Unknown", 5, "/o.vst3")},
+                    ByteCountFormatter(formatFileByteCount));
+    EXPECT_EQ(mixedUnknown->architecture, "Intel, Unknown");
+    EXPECT_EQ(mixedUnknown->status, PluginStatus::ok);
+}
+
+TEST(ProductGrouping, ProductsSortByManufacturerThenNameInPlainOrder) {
+    const std::vector<DiscoveredBundle> found{
+        bundle("b", "acme", "AU", "Intel", 1, "/1"),
+        bundle("Zed", "Acme", "AU", "Intel", 1, "/2"),
+        bundle("Alpha", "Acme", "AU", "Intel", 1, "/3"),
+        bundle("Any", "Zeta", "AU", "Intel", 1, "/4"),
+    };
+    std::vector<std::string> order;
+    for (const auto& product : groupIntoProducts(found)) {
+        order.push_back(product.manufacturer + "/" + product.name);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"Acme/Alpha", "Acme/Zed", "Zeta/Any", "acme/b"}));
+}
+
+TEST(ProductGrouping, EmptyGroupAndHugeSizes) {
+    EXPECT_FALSE(makeProduct({}, ByteCountFormatter(formatFileByteCount)));
+    const auto huge = makeProduct(std::vector<DiscoveredBundle>{bundle("X", "Y", "AU", "Intel", INT64_MAX, "/1"),
+                                                                bundle("X", "Y", "VST3", "Intel", INT64_MAX, "/2")},
+                                  [](std::uint64_t bytes) { return std::to_string(bytes); });
+    EXPECT_EQ(huge->size, std::to_string(INT64_MAX));  // saturates, never wraps negative
+}
+
+TEST(SampleInventory, EightProductsWithFreshIdentifiersAndNoBundles) {
+    const auto first = sampleInventory();
+    const auto second = sampleInventory();
+    ASSERT_EQ(first.size(), 8u);
+    std::set<Uuid> ids;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        ids.insert(first[i].id);
+        EXPECT_NE(first[i].id, second[i].id);
+        EXPECT_FALSE(first[i].bundles);
+    }
+    EXPECT_EQ(ids.size(), 8u);
+    EXPECT_EQ(first[0].name, "FabFilter Pro-Q 3");
+    EXPECT_EQ(first[0].formats, (std::vector<std::string>{"AU", "VST3", "AAX"}));
+    EXPECT_EQ(first[0].status, PluginStatus::protected_);
+    EXPECT_EQ(first[4].status, PluginStatus::legacy);
+    EXPECT_EQ(first[7].manufacturer, "Valhalla DSP");
+    EXPECT_EQ(first[7].size, "5.4 MB");
+}
+
+}  // namespace
+}  // namespace kestrova
