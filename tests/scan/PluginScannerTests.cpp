@@ -1,0 +1,366 @@
+#include "scan/PluginScanner.h"
+
+#include "platform/MachO.h"
+#include "support/BundleFixtures.h"
+#include "support/FaultyFileSystem.h"
+#include "support/MachOToolchain.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace kestrova {
+namespace {
+
+using testing::BundleFixture;
+using testing::FaultyFileSystem;
+using testing::TemporaryDirectory;
+using testing::writeBundle;
+
+const std::string arm64Header = syntheticMachOHeader({machO::cpuTypeArm64});
+const std::string intelHeader = syntheticMachOHeader({machO::cpuTypeX86_64});
+const std::string universalHeader = syntheticMachOHeader({machO::cpuTypeX86_64, machO::cpuTypeArm64});
+
+// A sandbox with a system root and a home, as the scanner sees a Mac.
+class ScannerTest : public ::testing::Test {
+protected:
+    TemporaryDirectory sandbox;
+    SystemLayout layout{sandbox / "root", sandbox / "home"};
+
+    std::string system(std::string_view relative) const { return "root/Library/" + std::string(relative); }
+    std::string user(std::string_view relative) const { return "home/Library/" + std::string(relative); }
+    std::string systemRoots() const { return sandbox / "root/Library/Audio/Plug-Ins"; }
+
+    std::string bundle(std::string_view relative, PropertyListDictionary info, std::optional<std::string> executable,
+                       PropertyListFormat format = PropertyListFormat::xml) const {
+        BundleFixture fixture;
+        fixture.info = std::move(info);
+        fixture.executable = std::move(executable);
+        fixture.infoFormat = format;
+        return writeBundle(sandbox, relative, fixture);
+    }
+
+    ScanSummary scan(const FileSystem& fs, const std::vector<std::string>& roots,
+                     std::vector<ScanProgress>* progress = nullptr, AudioUnitRegistry registry = {}) const {
+        const PluginScanner scanner(fs, layout, std::move(registry));
+        const ScanControl control;
+        return scanner.scan(roots, control, [&](const ScanProgress& record) {
+            if (progress) {
+                progress->push_back(record);
+            }
+        });
+    }
+};
+
+std::vector<std::string> productPaths(const ScanSummary& summary) {
+    std::vector<std::string> paths;
+    for (const auto& product : summary.plugins) {
+        for (const auto& record : product.bundles.value_or(std::vector<PluginBundleRecord>{})) {
+            paths.push_back(record.path);
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+TEST_F(ScannerTest, StandardLocationsSystemFirstThenHome) {
+    const auto locations = PluginScanner(realFileSystem(), layout).standardLocations();
+    ASSERT_EQ(locations.size(), 10u);
+    EXPECT_EQ(locations[0],
+              (PluginScanner::Location{sandbox / "root/Library/Audio/Plug-Ins/Components", "AU", "component"}));
+    EXPECT_EQ(locations[1].format, "VST2");
+    EXPECT_EQ(locations[1].fileExtension, "vst");
+    EXPECT_EQ(locations[3], (PluginScanner::Location{sandbox / "root/Library/Application Support/Avid/Audio/Plug-Ins",
+                                                     "AAX", "aaxplugin"}));
+    EXPECT_EQ(locations[4].url, sandbox / "root/Library/Audio/Plug-Ins/CLAP");
+    EXPECT_EQ(locations[7], (PluginScanner::Location{sandbox / "home/Library/Audio/Plug-Ins/VST3", "VST3", "vst3"}));
+}
+
+TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
+    const auto walked = [&](std::vector<std::string> roots) {
+        std::vector<ScanProgress> progress;
+        scan(realFileSystem(), roots, &progress);
+        std::vector<std::string> locations;
+        for (const auto& record : progress) {
+            if (locations.empty() || locations.back() != record.location) {
+                locations.push_back(record.location);
+            }
+        }
+        return locations;
+    };
+    const auto plugIns = sandbox / "root/Library/Audio/Plug-Ins";
+    // Avid's folder is not below Audio/Plug-Ins; missing folders still count.
+    EXPECT_EQ(walked({plugIns}), (std::vector<std::string>{plugIns + "/Components", plugIns + "/VST", plugIns + "/VST3",
+                                                           plugIns + "/CLAP"}));
+    // ".../VST" covers neither ".../VST3" nor anything but itself.
+    EXPECT_EQ(walked({plugIns + "/VST"}), std::vector<std::string>{plugIns + "/VST"});
+    EXPECT_EQ(walked({plugIns + "/VST/"}), std::vector<std::string>{plugIns + "/VST"});
+    EXPECT_EQ(walked({plugIns + "/../Plug-Ins/./VST3"}), std::vector<std::string>{plugIns + "/VST3"});
+    EXPECT_TRUE(walked({plugIns + "/VS"}).empty());
+    EXPECT_TRUE(walked({plugIns + "/Components/Deeper"}).empty());
+    EXPECT_EQ(walked({sandbox / "home"}).size(), 5u);
+    EXPECT_EQ(walked({sandbox.path()}).size(), 10u);
+}
+
+TEST_F(ScannerTest, NoRootsMeansNoWalkAndOnlyRegistryProducts) {
+    bundle(system("Audio/Plug-Ins/VST3/Found.vst3"), {{"CFBundleName", std::string("Found")}}, arm64Header);
+    std::vector<ScanProgress> progress;
+    const auto summary = scan(realFileSystem(), {}, &progress, AudioUnitRegistry({{"Waves", "Waves: CLA-2A", "14"}}));
+    EXPECT_TRUE(progress.empty());
+    ASSERT_EQ(summary.plugins.size(), 1u);
+    EXPECT_EQ(summary.plugins[0].status, PluginStatus::hostedByShell);
+    EXPECT_TRUE(summary.inaccessibleLocations.empty());
+    EXPECT_FALSE(summary.wasCancelled);
+}
+
+TEST_F(ScannerTest, BundlesAreFoundByExtensionAndNeverInsideAnotherBundle) {
+    const auto vst = "Audio/Plug-Ins/VST/";
+    bundle(system("Audio/Plug-Ins/Components/Vendor/Sub/Deep.component"), {}, arm64Header);
+    bundle(system("Audio/Plug-Ins/Components/Outer.COMPONENT"), {}, arm64Header);
+    bundle(system("Audio/Plug-Ins/Components/Outer.COMPONENT/Contents/PlugIns/Inner.component"), {}, arm64Header);
+    bundle(system("Audio/Plug-Ins/Components/.Hidden.component"), {}, arm64Header);
+    // A VST3 bundle in the VST folder is not recorded, but is walked into.
+    bundle(system(std::string(vst) + "Wrong.vst3"), {}, arm64Header);
+    bundle(system(std::string(vst) + "Wrong.vst3/Contents/Legacy.vst"), {}, arm64Header);
+    sandbox.writeFile(system(std::string(vst) + "Single.vst"), intelHeader);  // a file counts too
+
+    const auto summary = scan(realFileSystem(), {systemRoots()});
+    const auto lib = sandbox / "root/Library/";
+    EXPECT_EQ(productPaths(summary),
+              (std::vector<std::string>{lib + "Audio/Plug-Ins/Components/Outer.COMPONENT",
+                                        lib + "Audio/Plug-Ins/Components/Vendor/Sub/Deep.component",
+                                        lib + "Audio/Plug-Ins/VST/Single.vst",
+                                        lib + "Audio/Plug-Ins/VST/Wrong.vst3/Contents/Legacy.vst"}));
+}
+
+TEST_F(ScannerTest, ReadsNamesVersionsAndManufacturers) {
+    const PluginScanner scanner(realFileSystem(), layout);
+    const ScanControl control;
+    const auto read = [&](std::string_view relative) {
+        return scanner.readBundle(sandbox / relative, "VST3", control);
+    };
+    bundle("a/Blank Display.vst3",
+           {{"CFBundleDisplayName", std::string("   ")},
+            {"CFBundleName", std::string("Short")},
+            {"CFBundleShortVersionString", std::string("\t")},
+            {"CFBundleVersion", std::string("1042")},
+            {"CFBundleIdentifier", std::string("com.acme-audio.reverb")}},
+           universalHeader, PropertyListFormat::binary);
+    const auto blank = read("a/Blank Display.vst3");
+    EXPECT_EQ(blank.name, "Short");
+    EXPECT_EQ(blank.version, "1042");
+    EXPECT_EQ(blank.manufacturer, "Acme Audio");
+    EXPECT_EQ(blank.architecture, "Universal");
+    EXPECT_EQ(blank.format, "VST3");
+    EXPECT_EQ(blank.path, sandbox / "a/Blank Display.vst3");
+
+    bundle("a/Spaced.vst3",
+           {{"CFBundleDisplayName", std::string(" Pro-Q 3 ")},
+            {"CFBundleShortVersionString", std::string("3.28")},
+            {"CFBundleName", std::int64_t{5}}},
+           std::nullopt);
+    const auto spaced = read("a/Spaced.vst3");
+    EXPECT_EQ(spaced.name, " Pro-Q 3 ");
+    EXPECT_EQ(spaced.version, "3.28");
+    EXPECT_EQ(spaced.manufacturer, "Unknown");
+    EXPECT_EQ(spaced.architecture, "Unknown");
+
+    sandbox.makeDirectory("a/No Info.v1.vst3/Contents");
+    const auto bare = read("a/No Info.v1.vst3");
+    EXPECT_EQ(bare.name, "No Info.v1");
+    EXPECT_EQ(bare.version, "Unavailable");
+    EXPECT_EQ(bare.manufacturer, "Unknown");
+    EXPECT_EQ(bare.architecture, "Unknown");
+    EXPECT_EQ(bare.byteSize, 0);
+}
+
+TEST_F(ScannerTest, ArchitectureComesFromTheDeclaredExecutable) {
+    const PluginScanner scanner(realFileSystem(), layout);
+    const ScanControl control;
+    bundle("c/Intel.vst3", {{"CFBundleName", std::string("Intel")}}, intelHeader);
+    EXPECT_EQ(scanner.readBundle(sandbox / "c/Intel.vst3", "VST3", control).architecture, "Intel");
+    // A declared executable that is not there.
+    bundle("c/Gone.vst3", {{"CFBundleExecutable", std::string("Gone")}}, std::nullopt);
+    EXPECT_EQ(scanner.readBundle(sandbox / "c/Gone.vst3", "VST3", control).architecture, "Unknown");
+    // A CLAP without a declared executable: the file itself, if it is one.
+    sandbox.writeFile("c/Single.clap", arm64Header);
+    EXPECT_EQ(scanner.readBundle(sandbox / "c/Single.clap", "CLAP", control).architecture, "Apple Silicon");
+    sandbox.writeFile("c/Folder.clap/Contents/MacOS/Folder", arm64Header);  // not declared
+    EXPECT_EQ(scanner.readBundle(sandbox / "c/Folder.clap", "CLAP", control).architecture, "Unknown");
+    // The same single file under another extension is not its own executable.
+    sandbox.writeFile("c/Single.vst", arm64Header);
+    EXPECT_EQ(scanner.readBundle(sandbox / "c/Single.vst", "VST2", control).architecture, "Unknown");
+    EXPECT_EQ(scanner.executableArchitecture(std::nullopt), "Unknown");
+    EXPECT_EQ(scanner.executableArchitecture(sandbox.writeFile("c/seven", arm64Header.substr(0, 7))), "Unknown");
+}
+
+TEST_F(ScannerTest, RealLinkerOutputInsideBundles) {
+    const auto images = testing::MachOToolchain::buildImages();
+    if (!images) {
+        GTEST_SKIP() << images.error().message;
+    }
+    bundle(system("Audio/Plug-Ins/Components/Arm.component"), {{"CFBundleName", std::string("Synth")}}, images->arm64,
+           PropertyListFormat::binary);
+    bundle(system("Audio/Plug-Ins/VST3/Arm.vst3"), {{"CFBundleName", std::string("Synth")}}, images->x86_64);
+    bundle(system("Audio/Plug-Ins/VST/Fat.vst"), {{"CFBundleName", std::string("Fat")}}, images->universal,
+           PropertyListFormat::binary);
+    const auto summary = scan(realFileSystem(), {systemRoots()});
+    ASSERT_EQ(summary.plugins.size(), 2u);
+    const auto& fat = summary.plugins[0];
+    const auto& synth = summary.plugins[1];
+    EXPECT_EQ(fat.architecture, "Universal");
+    EXPECT_EQ(synth.name, "Synth");
+    EXPECT_EQ(synth.architecture, "Mixed");
+    EXPECT_EQ(synth.bundles->at(0).architecture, "Apple Silicon");
+    EXPECT_EQ(synth.bundles->at(1).architecture, "Intel");
+}
+
+TEST_F(ScannerTest, SizeIsTheSumOfVisibleRegularFiles) {
+    BundleFixture fixture;
+    fixture.executable = std::string(1000, 'x');
+    fixture.files = {{"Contents/Resources/a.bin", std::string(234, 'a')},
+                     {"Contents/Resources/.hidden", std::string(5000, 'h')},
+                     {"Contents/.git/objects/big", std::string(7000, 'g')}};
+    const auto path = writeBundle(sandbox, "s/Sized.vst3", fixture);
+    sandbox.makeSymlink(sandbox / "s/Sized.vst3/Contents/Resources/a.bin", "s/Sized.vst3/Contents/link");
+    const auto plist = sandbox.readFile("s/Sized.vst3/Contents/Info.plist").size();
+    const PluginScanner scanner(realFileSystem(), layout);
+    const ScanControl control;
+    EXPECT_EQ(scanner.bundleByteSize(path, control), static_cast<std::int64_t>(1234 + plist));
+    EXPECT_EQ(scanner.bundleByteSize(sandbox.writeFile("s/One.clap", std::string(77, 'c')), control), 77);
+    EXPECT_EQ(scanner.bundleByteSize(sandbox / "s/missing.vst3", control), 0);
+}
+
+TEST_F(ScannerTest, ProgressForExactlyTenBundles) {
+    for (int i = 0; i < 10; ++i) {
+        sandbox.writeFile(system("Audio/Plug-Ins/VST3/P" + std::to_string(i) + ".vst3"), arm64Header);
+    }
+    std::vector<ScanProgress> progress;
+    const auto vst3 = sandbox / "root/Library/Audio/Plug-Ins/VST3";
+    scan(realFileSystem(), {vst3}, &progress);
+    EXPECT_EQ(progress,
+              (std::vector<ScanProgress>{{"VST3", vst3, 0, 1, 0}, {"VST3", vst3, 0, 1, 10}, {"VST3", vst3, 1, 1, 10}}));
+
+    // Across locations the count keeps running and missing folders advance.
+    sandbox.writeFile(system("Audio/Plug-Ins/CLAP/A.clap"), arm64Header);
+    progress.clear();
+    scan(realFileSystem(), {systemRoots()}, &progress);
+    const auto plugIns = sandbox / "root/Library/Audio/Plug-Ins";
+    EXPECT_EQ(progress, (std::vector<ScanProgress>{{"AU", plugIns + "/Components", 0, 4, 0},
+                                                   {"AU", plugIns + "/Components", 1, 4, 0},
+                                                   {"VST2", plugIns + "/VST", 1, 4, 0},
+                                                   {"VST2", plugIns + "/VST", 2, 4, 0},
+                                                   {"VST3", plugIns + "/VST3", 2, 4, 0},
+                                                   {"VST3", plugIns + "/VST3", 2, 4, 10},
+                                                   {"VST3", plugIns + "/VST3", 3, 4, 10},
+                                                   {"CLAP", plugIns + "/CLAP", 3, 4, 10},
+                                                   {"CLAP", plugIns + "/CLAP", 4, 4, 11}}));
+}
+
+TEST_F(ScannerTest, UnreadableFoldersAreReportedAndTheScanGoesOn) {
+    bundle(system("Audio/Plug-Ins/VST3/Good.vst3"), {{"CFBundleName", std::string("Good")}}, arm64Header);
+    bundle(system("Audio/Plug-Ins/VST3/Locked/Hidden.vst3"), {}, arm64Header);
+    bundle(system("Audio/Plug-Ins/Components/Any.component"), {}, arm64Header);
+    sandbox.writeFile(system("Audio/Plug-Ins/CLAP"), "a file where a folder belongs");
+    FaultyFileSystem fs;
+    const auto plugIns = sandbox / "root/Library/Audio/Plug-Ins";
+    fs.failReadsUnder(plugIns + "/Components");
+    fs.failReadsUnder(plugIns + "/VST3/Locked");
+    const auto summary = scan(fs, {plugIns});
+    EXPECT_EQ(summary.inaccessibleLocations,
+              (std::vector<std::string>{plugIns + "/CLAP", plugIns + "/Components", plugIns + "/VST3/Locked"}));
+    ASSERT_EQ(summary.plugins.size(), 1u);
+    EXPECT_EQ(summary.plugins[0].name, "Good");
+    EXPECT_FALSE(summary.wasCancelled);
+}
+
+// Cancels the scan the moment the size summation lists a chosen folder.
+class CancellingFileSystem final : public FileSystem {
+public:
+    CancellingFileSystem(std::string trigger, ScanControl& control) : trigger_(std::move(trigger)), control_(control) {}
+    Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override {
+        if (path == trigger_) {
+            control_.requestCancellation();
+        }
+        return FileSystem::contentsOfDirectory(path);
+    }
+
+private:
+    std::string trigger_;
+    ScanControl& control_;
+};
+
+TEST_F(ScannerTest, CancellingWhileSummingSizesStopsEverything) {
+    BundleFixture big;
+    big.executable = arm64Header;
+    for (int i = 0; i < 50; ++i) {
+        big.files.emplace_back("Contents/Resources/f" + std::to_string(i), std::string(100, 'x'));
+    }
+    const auto bigBundle = writeBundle(sandbox, system("Audio/Plug-Ins/VST3/Big.vst3"), big);
+    bundle(system("Audio/Plug-Ins/VST3/zLater.vst3"), {}, arm64Header);
+    bundle(system("Audio/Plug-Ins/CLAP/Later.clap"), {}, arm64Header);
+    sandbox.makeDirectory(system("Audio/Plug-Ins/Components/Locked"));
+
+    ScanControl control;
+    CancellingFileSystem cancelling(bigBundle + "/Contents/Resources", control);
+    // The Components folder has an unreadable sub-folder, met before the cancel.
+    class Both final : public FileSystem {
+    public:
+        Both(const FileSystem& inner, std::string locked) : inner_(inner), locked_(std::move(locked)) {}
+        Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override {
+            if (path == locked_) {
+                return Error{"Permission denied", 13};
+            }
+            return inner_.contentsOfDirectory(path);
+        }
+
+    private:
+        const FileSystem& inner_;
+        std::string locked_;
+    } fs(cancelling, sandbox / system("Audio/Plug-Ins/Components/Locked"));
+
+    std::vector<ScanProgress> progress;
+    const PluginScanner scanner(fs, layout, AudioUnitRegistry({{"Waves", "Tune", "1"}}));
+    const auto summary = scanner.scan({systemRoots()}, control, [&](const ScanProgress& p) { progress.push_back(p); });
+    EXPECT_TRUE(summary.wasCancelled);
+    EXPECT_TRUE(summary.plugins.empty());  // not even registry products
+    EXPECT_EQ(summary.inaccessibleLocations,
+              std::vector<std::string>{sandbox / system("Audio/Plug-Ins/Components/Locked")});
+    // Nothing after the VST3 folder was started.
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().format, "VST3");
+
+    // The interrupted sum is the part counted before the cancel.
+    ScanControl fresh;
+    CancellingFileSystem again(bigBundle + "/Contents/Resources", fresh);
+    const auto partial = PluginScanner(again, layout).bundleByteSize(bigBundle, fresh);
+    EXPECT_LT(partial, 50 * 100);
+}
+
+TEST_F(ScannerTest, RegistryProductsJoinUnlessTheDiskHasTheirTwin) {
+    bundle(user("Audio/Plug-Ins/VST3/Waves Tune Real-Time.vst3"),
+           {{"CFBundleName", std::string("Waves Tune Real-Time")}}, intelHeader);
+    bundle(user("Audio/Plug-Ins/Components/WaveShell1-AU 14.12.component"),
+           {{"CFBundleName", std::string("WaveShell1-AU 14.12")},
+            {"CFBundleIdentifier", std::string("com.waves.WaveShell1-AU.14.12")}},
+           universalHeader);
+    const AudioUnitRegistry registry({{"Waves", "Waves: Waves Tune Real-Time", "14.12"},
+                                      {"Waves", "Waves: CLA-76", "14.12"},
+                                      {"Waves", "CLA-76", "14.13"},
+                                      {"Waves", "WaveShell1-AU 14.12", "14.12"}});
+    const auto summary = scan(realFileSystem(), {sandbox / "home/Library"}, nullptr, registry);
+    ASSERT_EQ(summary.plugins.size(), 3u);
+    EXPECT_EQ(summary.plugins[0].name, "CLA-76");
+    EXPECT_EQ(summary.plugins[0].version, "14.13");
+    EXPECT_EQ(summary.plugins[0].status, PluginStatus::hostedByShell);
+    EXPECT_EQ(summary.plugins[1].name, "Waves Tune Real-Time");
+    EXPECT_EQ(summary.plugins[1].status, PluginStatus::legacy);
+    EXPECT_EQ(summary.plugins[2].name, "WaveShell1-AU 14.12");
+    EXPECT_EQ(summary.plugins[2].status, PluginStatus::sharedShell);
+    EXPECT_TRUE(summary.plugins[2].isProtected);
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,79 @@
+#include "scan/RegistryProducts.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+Plugin diskProduct(std::string manufacturer, std::string name) {
+    Plugin plugin;
+    plugin.manufacturer = std::move(manufacturer);
+    plugin.name = std::move(name);
+    return plugin;
+}
+
+std::vector<std::string> names(const std::vector<Plugin>& products) {
+    std::vector<std::string> result;
+    for (const auto& product : products) {
+        result.push_back(product.manufacturer + "|" + product.name);
+    }
+    return result;
+}
+
+TEST(RegistryProducts, DisplayNamesLoseTheWavesPrefix) {
+    EXPECT_EQ(registryDisplayName("Waves: SSL E-Channel"), "SSL E-Channel");
+    EXPECT_EQ(registryDisplayName("  waves - CLA-76 Mono\n"), "CLA-76 Mono");
+    EXPECT_EQ(registryDisplayName("Waves:   H-Delay "), "H-Delay");
+    EXPECT_EQ(registryDisplayName("WAVES Tune"), "Tune");
+    EXPECT_EQ(registryDisplayName("WavesLib"), "WavesLib");
+    // Trimmed before the prefix test, so a bare prefix loses its space and stays.
+    EXPECT_EQ(registryDisplayName("Waves: "), "Waves:");
+    EXPECT_EQ(registryDisplayName("Waves:  \t"), "Waves:");
+    EXPECT_EQ(registryDisplayName("Waves -  x"), "x");
+}
+
+TEST(RegistryProducts, OnlyWavesComponentsOncePerCleanedName) {
+    const auto products = registryProducts({
+        {"Waves", "Waves: SSL E-Channel", "14.0"},
+        {"Apple", "AUDelay", "1.0"},
+        {"Acme", "Waves Emulation", ""},  // "waves" in the name is enough
+        {"Waves", "WaveShell1-AU 14.12", "14.12"},
+        {"Waves", "waveshell-extra", "1"},
+        {"Waves", " \n", "1"},
+        {"Waves", "ssl e-channel", "14.12"},  // same key as the first: replaces it
+    });
+    ASSERT_EQ(products.size(), 2u);
+    EXPECT_EQ(products[0].name, "ssl e-channel");
+    EXPECT_EQ(products[0].version, "14.12");
+    EXPECT_EQ(products[1].name, "Emulation");
+    EXPECT_EQ(products[1].version, "Unavailable");
+    const auto& hosted = products[0];
+    EXPECT_EQ(hosted.manufacturer, "Waves");
+    EXPECT_EQ(hosted.formats, std::vector<std::string>{"AU"});
+    EXPECT_EQ(hosted.architecture, "Via WaveShell");
+    EXPECT_EQ(hosted.size, "Shared");
+    EXPECT_EQ(hosted.path, "macOS Audio Unit Registry");
+    EXPECT_EQ(hosted.status, PluginStatus::hostedByShell);
+    EXPECT_TRUE(hosted.isProtected);
+    ASSERT_TRUE(hosted.bundles);
+    EXPECT_TRUE(hosted.bundles->empty());
+    EXPECT_NE(products[0].id, products[1].id);
+}
+
+TEST(RegistryProducts, DiskProductsWinOverTwinsAndTheListSortsAsPeopleRead) {
+    const auto registry = registryProducts({{"Waves", "Waves: SSL E-Channel", "14"}, {"Waves", "Tune", "14"}});
+    const auto products = productsOfScan(
+        {diskProduct("Waves", "WaveShell1-AU 14.12"), diskProduct("Waves", "ssl e-channel"),
+         diskProduct("acme", "Unit 10"), diskProduct("acme", "Unit 9"), diskProduct("Brainworx", "bx_console")},
+        registry);
+    // "Waves|Tune" joins; the registry's SSL E-Channel is the disk product's
+    // twin. Spaces count, so "Tune" and "ssl" sort by letters only here.
+    EXPECT_EQ(names(products),
+              (std::vector<std::string>{"acme|Unit 10", "acme|Unit 9", "Brainworx|bx_console", "Waves|ssl e-channel",
+                                        "Waves|Tune", "Waves|WaveShell1-AU 14.12"}));
+    const auto spaced = productsOfScan({diskProduct("Waves", "WaveShell"), diskProduct("Waves", "Waves Tune")}, {});
+    EXPECT_EQ(names(spaced), (std::vector<std::string>{"Waves|Waves Tune", "Waves|WaveShell"}));
+}
+
+}  // namespace
+}  // namespace kestrova
