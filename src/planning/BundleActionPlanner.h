@@ -19,6 +19,13 @@ namespace kestrova {
 // the Trash folder are not checked; link tests and Trash naming still read
 // the disk.
 struct PlanDiskContext {
+    PlanDiskContext(const FileSystem& fileSystem_, SystemLayout layout_,
+                    std::optional<std::string> trashFolder_ = std::nullopt, bool verifyOnDisk_ = true)
+        : fileSystem(fileSystem_),
+          layout(std::move(layout_)),
+          trashFolder(std::move(trashFolder_)),
+          verifyOnDisk(verifyOnDisk_) {}
+
     const FileSystem& fileSystem;
     SystemLayout layout;
     // The current user's Trash folder when absent.

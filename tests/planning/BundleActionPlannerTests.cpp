@@ -1,0 +1,345 @@
+#include "planning/BundleActionPlanner.h"
+#include "planning/PathRules.h"
+
+#include "PlanningFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using namespace kestrova::testing;
+using Reason = BundleActionBlockingReason;
+
+class BundleActionPlannerTest : public ::testing::Test {
+protected:
+    SandboxTree sandbox;
+    WatchedFileSystem disk;
+    InventoryRevisionToken revision = InventoryRevisionToken::random();
+    std::string root = quarantineRoot(sandbox.layout);
+
+    BundleActionPlan plan(BundleActionKind kind, const std::vector<PluginBundleSelection>& selections,
+                          const std::vector<Plugin>& plugins, bool verifyOnDisk = true,
+                          std::optional<std::string> trashFolder = std::nullopt) {
+        return planBundleAction(kind, selections, plugins, revision, std::nullopt, std::nullopt, false,
+                                PlanDiskContext{disk, sandbox.layout, std::move(trashFolder), verifyOnDisk});
+    }
+
+    static PluginBundleSelection select(const Plugin& plugin, std::size_t index = 0) {
+        return {plugin.id, plugin.bundles->at(index).id()};
+    }
+};
+
+TEST_F(BundleActionPlannerTest, EmptyStaleAndPendingPlansBlockBeforeTheDiskIsRead) {
+    const auto proQ = product("Pro-Q 3", "FabFilter", {bundleRecord("VST3", sandbox.vst3("Pro-Q 3"))});
+    const auto empty = plan(BundleActionKind::quarantine, {}, {proQ});
+    EXPECT_TRUE(empty.items.empty());
+    EXPECT_TRUE(empty.blockedSelections.empty());
+    EXPECT_FALSE(empty.isExecutable());
+    EXPECT_EQ(planBlockingReason(empty), "No eligible format bundles are selected.");
+
+    disk.reads = 0;
+    const auto selection = select(proQ);
+    const auto stale =
+        planBundleAction(BundleActionKind::trash, {selection, selection}, {proQ}, revision,
+                         InventoryRevisionToken::random(), std::nullopt, true, PlanDiskContext{disk, sandbox.layout});
+    ASSERT_EQ(stale.blockedSelections.size(), 2u);
+    for (const auto& blocked : stale.blockedSelections) {
+        EXPECT_EQ(blocked.reason, Reason::staleInventory);
+        EXPECT_EQ(blocked.detail,
+                  "The inventory changed after this action was previewed. Review the current formats and try again.");
+    }
+    EXPECT_EQ(stale.inventoryRevision, revision);
+
+    const auto presetRun = Uuid::random();
+    const auto pending = planBundleAction(BundleActionKind::restore, {selection}, {proQ}, revision, revision, presetRun,
+                                          true, PlanDiskContext{disk, sandbox.layout});
+    ASSERT_EQ(pending.blockedSelections.size(), 1u);
+    EXPECT_EQ(pending.blockedSelections[0].reason, Reason::pendingTransaction);
+    EXPECT_EQ(planBlockingReason(pending), "A previous privileged plugin transaction still needs reconciliation.");
+    EXPECT_EQ(pending.presetRunID, presetRun);
+    EXPECT_EQ(disk.reads, 0);
+}
+
+TEST_F(BundleActionPlannerTest, QuarantinePlansResolvedSourcesIntoFreshOperationFolders) {
+    auto proQ = product("Pro-Q 3", "FabFilter",
+                        {bundleRecord("VST3", sandbox.install(sandbox.vst3("Pro-Q 3")), "39.8 MB"),
+                         bundleRecord("AU", sandbox.install(sandbox.component("Pro-Q 3")), "12 bytes")});
+    // Reached through a path with a "." component and a linked parent
+    // folder inside the system folder: the item names the real location.
+    sandbox.makeFolder(sandbox.system("/Library/Audio/Plug-Ins/VST3/Vendor"));
+    sandbox.link(sandbox.system("/Library/Audio/Plug-Ins/VST3/Vendor"),
+                 sandbox.system("/Library/Audio/Plug-Ins/VST3/Alias"));
+    sandbox.install(sandbox.system("/Library/Audio/Plug-Ins/VST3/Vendor/Deep.vst3"));
+    auto deep = product("Deep", "Vendor",
+                        {bundleRecord("VST3", sandbox.system("/Library/Audio/Plug-Ins/VST3/./Alias/Deep.vst3"))});
+
+    const auto result = plan(BundleActionKind::quarantine, {select(proQ), select(proQ, 1), select(deep)}, {proQ, deep});
+    ASSERT_TRUE(result.blockedSelections.empty());
+    ASSERT_EQ(result.items.size(), 3u);
+    EXPECT_TRUE(result.isExecutable());
+    EXPECT_FALSE(planBlockingReason(result));
+
+    const auto& first = result.items[0];
+    EXPECT_EQ(first.selection, select(proQ));
+    EXPECT_EQ(first.pluginName, "Pro-Q 3");
+    EXPECT_EQ(first.manufacturer, "FabFilter");
+    EXPECT_EQ(first.format, "VST3");
+    EXPECT_EQ(first.sourcePath, sandbox.vst3("Pro-Q 3"));
+    ASSERT_TRUE(first.operationID);
+    EXPECT_EQ(Uuid::parse(*first.operationID)->string(), *first.operationID);  // upper case
+    EXPECT_EQ(first.destinationPath, root + "/" + *first.operationID + "/Pro-Q 3.vst3");
+    EXPECT_EQ(first.sizeInBytes, 39800000);
+    EXPECT_FALSE(result.items[1].sizeInBytes);
+    EXPECT_NE(result.items[1].operationID, first.operationID);
+    EXPECT_EQ(result.items[2].sourcePath, sandbox.system("/Library/Audio/Plug-Ins/VST3/Vendor/Deep.vst3"));
+    EXPECT_EQ(result.productsLosingAllActiveFormats, (std::set<Uuid>{proQ.id, deep.id}));
+
+    // Only the VST3 of Pro-Q: it keeps its AU.
+    EXPECT_TRUE(plan(BundleActionKind::quarantine, {select(proQ)}, {proQ}).productsLosingAllActiveFormats.empty());
+}
+
+TEST_F(BundleActionPlannerTest, QuarantineRefusalsCarryTheirReasonsAndPrefixedDetails) {
+    auto home = bundleRecord("VST3", sandbox.install(sandbox.layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3")));
+    auto linked = bundleRecord("VST3", sandbox.vst3("Linked"));
+    sandbox.link(home.path, linked.path);
+    auto wrongExtension = bundleRecord("VST3", sandbox.install(sandbox.system("/Library/Audio/Plug-Ins/VST3/A.dll")));
+    auto absent = bundleRecord("VST3", sandbox.vst3("Absent"));
+    auto guarded = bundleRecord("VST3", sandbox.install(sandbox.vst3("Guarded")));
+    guarded.isProtected = true;
+    auto already = bundleRecord("AU", sandbox.component("Already"));
+    quarantine(already, root);
+    auto occupiedDestination = bundleRecord("AU", sandbox.install(sandbox.component("Occupied")));
+    const auto maker =
+        product("Tool", "Maker", {home, linked, wrongExtension, absent, guarded, already, occupiedDestination});
+    auto shell = product("WaveShell1-VST3 14.12", "Waves", {bundleRecord("VST3", sandbox.install(sandbox.vst3("WS")))});
+
+    std::vector<PluginBundleSelection> selections;
+    for (std::size_t i = 0; i < 6; ++i) {
+        selections.push_back(select(maker, i));
+    }
+    selections.push_back(select(shell));
+    selections.push_back({maker.id, "VST3|/nowhere.vst3"});
+    selections.push_back({Uuid::random(), select(maker).bundleID});
+    const auto result = plan(BundleActionKind::quarantine, selections, {maker, shell});
+
+    const std::string unsafe = ": The scanned path is missing or is not a verified bundle in a standard plugin folder.";
+    const std::vector<BundleActionBlockedSelection> expected{
+        {selections[0], Reason::unsafePath, "Tool — VST3" + unsafe},
+        {selections[1], Reason::unsafePath, "Tool — VST3" + unsafe},
+        {selections[2], Reason::unsafePath, "Tool — VST3" + unsafe},
+        {selections[3], Reason::unsafePath, "Tool — VST3" + unsafe},
+        {selections[4], Reason::protectedBundle,
+         "Tool — VST3: Remove format protection before quarantining this bundle."},
+        {selections[5], Reason::invalidState, "Tool — AU: This format is already quarantined."},
+        {selections[6], Reason::mandatoryProtection,
+         "WaveShell1-VST3 14.12 — VST3: Shared shells and WaveShell-hosted products cannot be moved as independent "
+         "bundles."},
+        {selections[7], Reason::missingBundle,
+         "This format record changed. Run a new scan and review the action again."},
+        {selections[8], Reason::missingBundle,
+         "This format record changed. Run a new scan and review the action again."},
+    };
+    EXPECT_EQ(result.blockedSelections, expected);
+    EXPECT_TRUE(result.items.empty());
+    EXPECT_EQ(planBlockingReason(result), expected[0].detail);
+
+    // Without disk checks a bundle that is not there still plans; links and
+    // home folders are refused either way.
+    const auto offline = plan(BundleActionKind::quarantine, {selections[0], selections[1], selections[3]}, {maker},
+                              /*verifyOnDisk=*/false);
+    ASSERT_EQ(offline.items.size(), 1u);
+    EXPECT_EQ(offline.items[0].selection, selections[3]);
+
+    // A destination already taken in the quarantine folder. Operation IDs
+    // are new for every plan, so everything below the root reads as taken.
+    class TakenDestinations : public WatchedFileSystem {
+    public:
+        std::string root;
+        std::optional<FileStatus> linkStatus(const std::string& path) const override {
+            if (path.starts_with(root + "/")) {
+                return FileStatus{true, false, false, 0, 0};
+            }
+            return WatchedFileSystem::linkStatus(path);
+        }
+    } taken;
+    taken.root = root;
+    const auto occupiedSelection = select(maker, 6);
+    const auto blocked = planBundleAction(BundleActionKind::quarantine, {occupiedSelection}, {maker}, revision,
+                                          std::nullopt, std::nullopt, false, PlanDiskContext{taken, sandbox.layout});
+    ASSERT_EQ(blocked.blockedSelections.size(), 1u);
+    EXPECT_EQ(blocked.blockedSelections[0].reason, Reason::destinationExists);
+    EXPECT_EQ(blocked.blockedSelections[0].detail, "Tool — AU: The protected quarantine destination already exists.");
+}
+
+TEST_F(BundleActionPlannerTest, DuplicatesAndTheTransactionLimit) {
+    std::vector<Plugin> plugins;
+    std::vector<PluginBundleSelection> selections;
+    for (int i = 0; i < 257; ++i) {
+        plugins.push_back(
+            product("P" + std::to_string(i), "M", {bundleRecord("VST3", sandbox.vst3(std::to_string(i)))}));
+        selections.push_back(select(plugins.back()));
+    }
+    const std::vector<PluginBundleSelection> first256(selections.begin(), selections.begin() + 256);
+    const auto accepted = plan(BundleActionKind::quarantine, first256, plugins, false);
+    EXPECT_EQ(accepted.items.size(), 256u);
+    EXPECT_TRUE(accepted.isExecutable());
+
+    const auto tooMany = plan(BundleActionKind::quarantine, selections, plugins, false);
+    EXPECT_EQ(tooMany.items.size(), 257u);
+    ASSERT_EQ(tooMany.blockedSelections.size(), 1u);
+    EXPECT_EQ(tooMany.blockedSelections[0].selection, selections[0]);
+    EXPECT_EQ(tooMany.blockedSelections[0].reason, Reason::tooManyItems);
+    EXPECT_EQ(planBlockingReason(tooMany), "One verified transaction can contain no more than 256 format bundles.");
+    EXPECT_FALSE(tooMany.isExecutable());
+
+    const auto twice =
+        plan(BundleActionKind::quarantine, {selections[3], selections[4], selections[3]}, plugins, false);
+    EXPECT_EQ(twice.items.size(), 2u);
+    ASSERT_EQ(twice.blockedSelections.size(), 1u);
+    EXPECT_EQ(twice.blockedSelections[0],
+              (BundleActionBlockedSelection{selections[3], Reason::duplicateSelection,
+                                            "The same format bundle was selected more than once."}));
+
+    // Protection plans point at where the bundle is now.
+    auto away = bundleRecord("AU", sandbox.component("Away"));
+    const auto location = quarantine(away, root);
+    const auto held = product("Away", "M", {away});
+    const auto protect = plan(BundleActionKind::protect, {select(held), selections[0]}, {held, plugins[0]});
+    ASSERT_EQ(protect.items.size(), 2u);
+    EXPECT_EQ(protect.items[0].sourcePath, location);
+    EXPECT_EQ(protect.items[1].sourcePath, plugins[0].bundles->front().path);
+    EXPECT_FALSE(protect.items[0].destinationPath);
+    EXPECT_FALSE(protect.items[0].operationID);
+    EXPECT_TRUE(protect.productsLosingAllActiveFormats.empty());
+}
+
+TEST_F(BundleActionPlannerTest, RestoreNeedsAVerifiedQuarantineLocationAndAFreeOriginal) {
+    auto good = bundleRecord("VST3", sandbox.vst3("Good"));
+    sandbox.install(quarantine(good, root));
+    auto occupied = bundleRecord("VST3", sandbox.install(sandbox.vst3("Occupied")));
+    sandbox.install(quarantine(occupied, root));
+    auto elsewhere = bundleRecord("VST3", sandbox.vst3("Elsewhere"));
+    quarantine(elsewhere, root);
+    elsewhere.quarantinePath = sandbox.system("/Library/Application Support/Kestrova/Other/Elsewhere.vst3");
+    sandbox.install(*elsewhere.quarantinePath);
+    auto renamed = bundleRecord("VST3", sandbox.vst3("Renamed"));
+    const auto renamedLocation = quarantine(renamed, root);
+    renamed.quarantinePath = renamedLocation.substr(0, renamedLocation.rfind('/')) + "/Other.vst3";
+    sandbox.install(*renamed.quarantinePath);
+    auto gone = bundleRecord("VST3", sandbox.vst3("Gone"));
+    quarantine(gone, root);
+    auto active = bundleRecord("AU", sandbox.install(sandbox.component("Active")));
+    const auto maker = product("Tool", "Maker", {good, occupied, elsewhere, renamed, gone, active});
+
+    std::vector<PluginBundleSelection> selections;
+    for (std::size_t i = 0; i < 6; ++i) {
+        selections.push_back(select(maker, i));
+    }
+    const auto result = plan(BundleActionKind::restore, selections, {maker});
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_EQ(result.items[0].sourcePath, *good.quarantinePath);
+    EXPECT_EQ(result.items[0].destinationPath, good.path);
+    EXPECT_EQ(result.items[0].operationID, good.quarantineOperationID);
+
+    const std::string invalid = "Tool — VST3: The verified quarantine record is missing or no longer matches disk.";
+    ASSERT_EQ(result.blockedSelections.size(), 5u);
+    EXPECT_EQ(result.blockedSelections[0].reason, Reason::destinationExists);
+    EXPECT_EQ(result.blockedSelections[0].detail,
+              "Tool — VST3: A bundle already exists at the recorded original location.");
+    EXPECT_EQ(result.blockedSelections[1].detail, invalid);
+    EXPECT_EQ(result.blockedSelections[2].detail, invalid);
+    EXPECT_EQ(result.blockedSelections[3].detail, invalid);
+    EXPECT_EQ(result.blockedSelections[3].reason, Reason::invalidState);
+    EXPECT_EQ(result.blockedSelections[4].detail,
+              "Tool — AU: The verified quarantine record is missing or no longer matches disk.");
+
+    // Off disk, only the path rules apply: the missing one plans.
+    const auto offline = plan(BundleActionKind::restore, {selections[1], selections[4]}, {maker}, false);
+    EXPECT_EQ(offline.items.size(), 2u);
+}
+
+TEST_F(BundleActionPlannerTest, TrashNamesAreUniqueUpToCaseAndTheTrashMustBeARealFolder) {
+    const auto trash = sandbox.layout.trashFolder();
+    sandbox.makeFolder(trash);
+    auto upper = bundleRecord("VST3", sandbox.vst3("Pad"));
+    sandbox.install(quarantine(upper, root));
+    auto lower = bundleRecord("VST3", sandbox.system("/Library/Audio/Plug-Ins/VST3/Other/pad.vst3"));
+    sandbox.install(quarantine(lower, root));
+    auto existing = bundleRecord("AU", sandbox.component("Echo"));
+    sandbox.install(quarantine(existing, root));
+    sandbox.writeFile(trash + "/Echo.component");
+    auto guarded = bundleRecord("AU", sandbox.component("Guarded"));
+    sandbox.install(quarantine(guarded, root));
+    guarded.isProtected = true;
+    auto active = bundleRecord("AU", sandbox.install(sandbox.component("Active")));
+    const auto maker = product("Tool", "Maker", {upper, lower, existing, guarded, active});
+
+    std::vector<PluginBundleSelection> selections;
+    for (std::size_t i = 0; i < 5; ++i) {
+        selections.push_back(select(maker, i));
+    }
+    const auto result = plan(BundleActionKind::trash, selections, {maker});
+    ASSERT_EQ(result.items.size(), 3u);
+    EXPECT_EQ(result.items[0].destinationPath, trash + "/Pad.vst3");
+    EXPECT_EQ(result.items[1].destinationPath, trash + "/pad 2.vst3");
+    EXPECT_EQ(result.items[2].destinationPath, trash + "/Echo 2.component");
+    EXPECT_EQ(result.items[0].sourcePath, *upper.quarantinePath);
+    EXPECT_EQ(result.items[0].operationID, upper.quarantineOperationID);
+    ASSERT_EQ(result.blockedSelections.size(), 2u);
+    EXPECT_EQ(
+        result.blockedSelections[0],
+        (BundleActionBlockedSelection{selections[3], Reason::protectedBundle,
+                                      "Tool — AU: Remove format protection before moving this bundle to Trash."}));
+    EXPECT_EQ(result.blockedSelections[1],
+              (BundleActionBlockedSelection{
+                  selections[4], Reason::invalidState,
+                  "Tool — AU: The verified quarantine record or a safe Trash destination is unavailable."}));
+
+    // A Trash that is a link to a folder is refused, unless disk checks are off.
+    const auto realTrash = sandbox.tree / "elsewhere";
+    sandbox.makeFolder(realTrash);
+    const auto linkedTrash = sandbox.tree / "home/LinkedTrash";
+    sandbox.link(realTrash, linkedTrash);
+    const auto unsafe = plan(BundleActionKind::trash, {selections[0]}, {maker}, true, linkedTrash);
+    ASSERT_EQ(unsafe.blockedSelections.size(), 1u);
+    EXPECT_EQ(unsafe.blockedSelections[0],
+              (BundleActionBlockedSelection{selections[0], Reason::unsafePath,
+                                            "The current user’s Finder Trash is unavailable or unsafe."}));
+    EXPECT_EQ(plan(BundleActionKind::trash, {selections[0]}, {maker}, false, linkedTrash).items.size(), 1u);
+    const auto missingTrash = plan(BundleActionKind::trash, {selections[0]}, {maker}, true, sandbox.tree / "none");
+    EXPECT_EQ(missingTrash.blockedSelections.at(0).reason, Reason::unsafePath);
+}
+
+TEST_F(BundleActionPlannerTest, OlderSingleFormatRecordsPlanFromTheProductFields) {
+    Plugin legacy = product("Legacy", "Maker", {});
+    legacy.bundles.reset();
+    legacy.formats = {"VST3"};
+    legacy.path = sandbox.install(sandbox.vst3("Legacy"));
+    legacy.size = "2 MB";
+    const PluginBundleSelection selection{legacy.id, bundleKey("VST3", legacy.path)};
+    const auto result = plan(BundleActionKind::quarantine, {selection}, {legacy});
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_EQ(result.items[0].sizeInBytes, 2000000);
+    EXPECT_EQ(result.productsLosingAllActiveFormats, std::set<Uuid>{legacy.id});
+
+    legacy.formats = {"AU", "VST3"};
+    EXPECT_EQ(plan(BundleActionKind::quarantine, {selection}, {legacy}).blockedSelections.at(0).reason,
+              Reason::missingBundle);
+}
+
+TEST_F(BundleActionPlannerTest, PlansRoundTripThroughJson) {
+    auto proQ = product("Pro-Q 3", "FabFilter", {bundleRecord("VST3", sandbox.install(sandbox.vst3("Pro-Q 3")))});
+    auto result = planBundleAction(BundleActionKind::quarantine, {select(proQ), select(proQ)}, {proQ}, revision,
+                                   std::nullopt, Uuid::random(), false, PlanDiskContext{disk, sandbox.layout});
+    const auto json = JsonCoder<BundleActionPlan>::encode(result);
+    EXPECT_EQ(json.at("operation"), "quarantine");
+    EXPECT_EQ(json.at("blockedSelections").at(0).at("reason"), "duplicateSelection");
+    EXPECT_EQ(JsonCoder<BundleActionPlan>::decode(Json::parse(json.dump()), "plan"), result);
+    auto broken = json;
+    broken["operation"] = "delete";
+    EXPECT_THROW(JsonCoder<BundleActionPlan>::decode(broken, "plan"), DecodingError);
+}
+
+}  // namespace
+}  // namespace kestrova

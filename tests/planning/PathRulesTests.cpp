@@ -1,0 +1,93 @@
+#include "planning/ByteCountParsing.h"
+#include "planning/PathRules.h"
+
+#include "PlanningFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using namespace kestrova::testing;
+
+TEST(PathRules, QuarantineLocationsMustSitInTheirOperationFolderUnderTheirOwnName) {
+    SandboxTree sandbox;
+    const auto root = quarantineRoot(sandbox.layout);
+    EXPECT_EQ(root, sandbox.tree / "root/Library/Application Support/Kestrova/Quarantine");
+    const std::string id = "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B";
+    const auto location = root + "/" + id + "/A.vst3";
+    auto& disk = realFileSystem();
+
+    EXPECT_EQ(verifiedQuarantineLocation(location, id, "A.vst3", root, disk), location);
+    EXPECT_EQ(verifiedQuarantineLocation(root + "//" + id + "/./A.vst3", id, "A.vst3", root, disk), location);
+    EXPECT_FALSE(verifiedQuarantineLocation(location, "not-a-uuid", "A.vst3", root, disk));
+    EXPECT_FALSE(verifiedQuarantineLocation(location, id, "a.vst3", root, disk));  // exact name
+    EXPECT_FALSE(verifiedQuarantineLocation(location, id, "", root, disk));
+    EXPECT_FALSE(verifiedQuarantineLocation("Quarantine/" + id + "/A.vst3", id, "A.vst3", root, disk));
+    EXPECT_FALSE(verifiedQuarantineLocation(root + "/" + id + "/Sub/A.vst3", id, "A.vst3", root, disk));
+    EXPECT_FALSE(verifiedQuarantineLocation(root + "/" + id + "/A.txt", id, "A.txt", root, disk));
+    const std::string otherID = "1F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B";
+    EXPECT_FALSE(verifiedQuarantineLocation(location, otherID, "A.vst3", root, disk));
+
+    sandbox.install(root + "/" + otherID + "/Real.vst3");
+    sandbox.link(root + "/" + otherID + "/Real.vst3", location);
+    EXPECT_FALSE(verifiedQuarantineLocation(location, id, "A.vst3", root, disk));
+}
+
+TEST(PathRules, TrashFolderAndTrashNames) {
+    SandboxTree sandbox;
+    auto& disk = realFileSystem();
+    const auto trash = defaultTrashFolder(sandbox.layout);
+    EXPECT_EQ(trash, sandbox.tree / "home/.Trash");
+    EXPECT_FALSE(isSafeTrashFolder(trash, disk));
+    sandbox.writeFile(trash);
+    EXPECT_FALSE(isSafeTrashFolder(trash, disk));  // a file, not a folder
+
+    const auto folder = sandbox.tree / "home/RealTrash";
+    sandbox.makeFolder(folder);
+    EXPECT_TRUE(isSafeTrashFolder(folder, disk));
+    sandbox.link(folder, sandbox.tree / "home/Linked");
+    EXPECT_FALSE(isSafeTrashFolder(sandbox.tree / "home/Linked", disk));
+
+    TakenTrashNames taken;
+    sandbox.writeFile(folder + "/TOOL 2.vst3");
+    EXPECT_EQ(trashDestination("/q/1/Tool.vst3", folder, taken, disk), folder + "/Tool.vst3");
+    EXPECT_EQ(trashDestination("/q/2/TOOL.vst3", folder, taken, disk), folder + "/TOOL 3.vst3");
+    EXPECT_EQ(trashDestination("/q/3/Plain", folder, taken, disk), folder + "/Plain");
+    EXPECT_EQ(trashDestination("/q/4/Plain", folder, taken, disk), folder + "/Plain 2");
+    // A dangling link still takes its name.
+    sandbox.link(sandbox.tree / "nowhere", folder + "/Dangling.clap");
+    EXPECT_EQ(trashDestination("/q/5/Dangling.clap", folder, taken, disk), folder + "/Dangling 2.clap");
+
+    class FullTrash : public FileSystem {
+    public:
+        mutable int looks = 0;
+        std::optional<FileStatus> linkStatus(const std::string&) const override {
+            ++looks;
+            return FileStatus{};
+        }
+    } full;
+    EXPECT_FALSE(trashDestination("/q/6/Busy.vst", folder, taken, full));
+    EXPECT_EQ(full.looks, 10000);  // the name itself, then 2 through 10000
+}
+
+TEST(PathRules, DisplaySizesParseBackToBytes) {
+    EXPECT_EQ(parseDisplaySize("1.5 MB"), 1500000);
+    EXPECT_EQ(parseDisplaySize("  39.8 mb\n"), 39800000);
+    EXPECT_EQ(parseDisplaySize("653.9 MB"), 653900000);
+    EXPECT_EQ(parseDisplaySize("17 KB"), 17000);
+    EXPECT_EQ(parseDisplaySize("1.25   GB"), 1250000000);
+    EXPECT_EQ(parseDisplaySize("0.0015 KB"), 1);  // truncated toward zero
+    EXPECT_FALSE(parseDisplaySize("512 bytes"));
+    EXPECT_FALSE(parseDisplaySize("12"));
+    EXPECT_FALSE(parseDisplaySize("MB"));
+    EXPECT_FALSE(parseDisplaySize("Zero KB"));
+    EXPECT_FALSE(parseDisplaySize("1,5 MB"));
+    EXPECT_FALSE(parseDisplaySize("nan MB"));
+    EXPECT_FALSE(parseDisplaySize("1e30 GB"));
+    EXPECT_FALSE(parseDisplaySize("4 TB"));
+    EXPECT_FALSE(parseDisplaySize(""));
+}
+
+}  // namespace
+}  // namespace kestrova
