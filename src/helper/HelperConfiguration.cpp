@@ -1,0 +1,93 @@
+#include "helper/HelperConfiguration.h"
+
+#include "platform/Paths.h"
+
+#include <unistd.h>
+
+#include <fmt/format.h>
+#include <array>
+#include <climits>
+#include <cstdlib>
+
+namespace kestrova {
+namespace {
+
+// Symbolic links resolved, since the kernel reports a peer's real executable.
+Result<std::string> realPath(const std::string& path, std::string_view what) {
+    char buffer[PATH_MAX];
+    if (!::realpath(path.c_str(), buffer)) {
+        return Error{fmt::format("The {} “{}” does not exist.", what, path)};
+    }
+    return std::string(buffer);
+}
+
+}  // namespace
+
+Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>& arguments) {
+    HelperConfiguration configuration;
+    bool session = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const auto& option = arguments[index];
+        const auto value = [&]() -> std::optional<std::string> {
+            if (index + 1 >= arguments.size()) {
+                return std::nullopt;
+            }
+            return arguments[++index];
+        };
+        if (option == "--session") {
+            session = true;
+            continue;
+        }
+        if (option != "--socket" && option != "--root" && option != "--home" && option != "--allow-client") {
+            return Error{fmt::format("Unknown option “{}”.", option)};
+        }
+        const auto argument = value();
+        if (!argument || argument->empty()) {
+            return Error{fmt::format("The option “{}” needs a value.", option)};
+        }
+        if (option == "--socket") {
+            configuration.socketPath = *argument;
+        } else if (option == "--root") {
+            auto root = realPath(*argument, "system root");
+            if (!root) {
+                return root.error();
+            }
+            configuration.systemRoot = *root;
+        } else if (option == "--home") {
+            auto home = realPath(*argument, "home folder");
+            if (!home) {
+                return home.error();
+            }
+            configuration.sessionHome = *home;
+        } else {
+            auto client = realPath(*argument, "client program");
+            if (!client) {
+                return client.error();
+            }
+            configuration.allowedClients.push_back(*client);
+        }
+    }
+    if (session) {
+        if (!configuration.sessionHome) {
+            return Error{"Session mode needs --home."};
+        }
+        configuration.allowedUid = ::getuid();
+    } else if (configuration.sessionHome) {
+        return Error{"--home is only for session mode."};
+    }
+    return configuration;
+}
+
+std::vector<std::string> installedFrontEnds(const std::string& daemonExecutable) {
+    static constexpr std::array<std::string_view, 2> names{"kestrova-cli", "Kestrova"};
+    std::vector<std::string> clients;
+    const auto folder = deletingLastPathComponent(daemonExecutable);
+    for (const auto name : names) {
+        if (auto path = realPath(appendingPathComponent(folder, name), "client program")) {
+            clients.push_back(*path);
+        }
+    }
+    return clients;
+}
+
+}  // namespace kestrova

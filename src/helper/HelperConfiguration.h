@@ -1,0 +1,49 @@
+// How one KestrovaHelper process is set up: where it listens, which system
+// root it manages, and which clients it serves.
+#pragma once
+
+#include "platform/Result.h"
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+#ifndef KESTROVA_HELPER_BUILD
+#define KESTROVA_HELPER_BUILD "40"
+#endif
+
+struct HelperConfiguration {
+    // Listen here; without it the daemon expects a socket from systemd
+    // (LISTEN_FDS).
+    std::optional<std::string> socketPath;
+    std::string systemRoot = "/";
+    // Session mode: one user (the daemon's own), whose home holds the Trash.
+    // Otherwise each peer's Trash is found from its uid.
+    std::optional<std::string> sessionHome;
+    // The programs that may connect, as real paths. Empty means the front
+    // ends installed next to the daemon.
+    std::vector<std::string> allowedClients;
+    // Peers must run as this uid; absent lets any uid connect (system mode).
+    std::optional<uid_t> allowedUid;
+    std::string identity = "KestrovaHelper";
+    std::string build = KESTROVA_HELPER_BUILD;
+    std::size_t maximumConnections = 16;
+
+    friend bool operator==(const HelperConfiguration&, const HelperConfiguration&) = default;
+};
+
+// Reads the command line:
+//   KestrovaHelper [--socket PATH] [--root DIR] [--session --home DIR]
+//                  [--allow-client EXE]...
+// In session mode only the daemon's own uid may connect.
+Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>& arguments);
+
+// The front ends installed in the same folder as the daemon's executable.
+std::vector<std::string> installedFrontEnds(const std::string& daemonExecutable);
+
+}  // namespace kestrova

@@ -1,0 +1,28 @@
+#include "helper/HelperLog.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace kestrova {
+
+void HelperLog::write(std::string_view line) {
+    std::string text = "KestrovaHelper[" + std::to_string(::getpid()) + "]: ";
+    text.append(line);
+    text.push_back('\n');
+    std::lock_guard lock(mutex_);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const auto count = ::write(fd_, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return;  // a log that cannot be written must not stop a transaction
+        }
+        written += static_cast<std::size_t>(count);
+    }
+}
+
+}  // namespace kestrova

@@ -1,0 +1,134 @@
+#include "helper/HelperRequestHandler.h"
+
+#include "helper/RequestValidation.h"
+#include "helperclient/HelperWire.h"
+#include "helperclient/PrivilegedRecords.h"
+
+#include <fmt/format.h>
+
+namespace kestrova {
+namespace {
+
+template <typename Request>
+HelperCall callOf();
+template <>
+HelperCall callOf<PrivilegedQuarantineRequest>() {
+    return HelperCall::quarantine;
+}
+template <>
+HelperCall callOf<PrivilegedRestoreRequest>() {
+    return HelperCall::restore;
+}
+template <>
+HelperCall callOf<PrivilegedTrashRequest>() {
+    return HelperCall::moveToTrash;
+}
+template <>
+HelperCall callOf<PrivilegedTrashRestoreRequest>() {
+    return HelperCall::restoreFromTrash;
+}
+
+template <typename Request>
+Json refusal(const std::string& transactionID, const std::string& message) {
+    using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
+    return JsonCoder<ResultRecord>::encode(madeUpFailureResult<ResultRecord>(transactionID, message));
+}
+
+}  // namespace
+
+Json HelperRequestHandler::handle(std::string_view frame, const PeerContext& peer) {
+    const Json envelope = Json::parse(frame, nullptr, false);
+    if (envelope.is_discarded() || !envelope.is_object()) {
+        log_.write(fmt::format("pid {}: refused a message that is not a JSON object", peer.credentials.pid));
+        return errorEnvelope(helpererror::malformedRequest, "The request is not a JSON object.");
+    }
+    const auto protocol = envelope.find("protocol");
+    if (protocol == envelope.end() || !protocol->is_number_integer() ||
+        protocol->get<std::int64_t>() != helperwire::protocolVersion) {
+        log_.write(fmt::format("pid {}: refused a request of another protocol version", peer.credentials.pid));
+        return errorEnvelope(helpererror::unsupportedProtocol,
+                             fmt::format("KestrovaHelper speaks protocol version {}.", helperwire::protocolVersion));
+    }
+    const auto name = envelope.find("call");
+    const auto call =
+        name != envelope.end() && name->is_string() ? helperCallFromName(name->get<std::string>()) : std::nullopt;
+    if (!call) {
+        log_.write(fmt::format("pid {}: refused an unknown call", peer.credentials.pid));
+        return errorEnvelope(helpererror::unknownCall, "KestrovaHelper does not know this call.");
+    }
+    const auto argument = envelope.find("argument");
+    if (argument == envelope.end()) {
+        return errorEnvelope(helpererror::malformedRequest, "The request has no argument.");
+    }
+    switch (*call) {
+        case HelperCall::handshake: {
+            if (!argument->is_string()) {
+                return errorEnvelope(helpererror::malformedRequest, "The handshake argument is not a string.");
+            }
+            log_.write(fmt::format("pid {} ({}): handshake from “{}”", peer.credentials.pid, peer.executable,
+                                   argument->get<std::string>()));
+            return replyEnvelope(*call, encodeHandshakeReply({configuration_.identity, configuration_.build}));
+        }
+        case HelperCall::quarantine:
+            return transaction<PrivilegedQuarantineRequest>(*argument, peer, "quarantine");
+        case HelperCall::restore:
+            return transaction<PrivilegedRestoreRequest>(*argument, peer, "restore");
+        case HelperCall::moveToTrash:
+            return transaction<PrivilegedTrashRequest>(*argument, peer, "move to Trash");
+        case HelperCall::restoreFromTrash:
+            return transaction<PrivilegedTrashRestoreRequest>(*argument, peer, "restore from Trash");
+    }
+    return errorEnvelope(helpererror::unknownCall, "KestrovaHelper does not know this call.");
+}
+
+template <typename Request>
+Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& peer, std::string_view what) {
+    const auto call = callOf<Request>();
+    const auto request = decodePrivilegedJson<Request>(argument);
+    if (!request) {
+        // A request we cannot read still gets a result when it names its
+        // transaction, so the client can match the refusal to its journal.
+        const auto id = argument.is_object() ? argument.find("transactionID") : argument.end();
+        log_.write(fmt::format("pid {}: refused a malformed {} request: {}", peer.credentials.pid, what,
+                               request.error().message));
+        if (argument.is_object() && id != argument.end() && id->is_string()) {
+            return replyEnvelope(
+                call, refusal<Request>(id->get<std::string>(), "KestrovaHelper could not read the request: " +
+                                                                   request.error().message + " No files were moved."));
+        }
+        return errorEnvelope(helpererror::malformedRequest,
+                             "KestrovaHelper could not read the request: " + request.error().message);
+    }
+    log_.write(fmt::format("pid {} uid {} ({}): {} transaction {} with {} item(s)", peer.credentials.pid,
+                           peer.credentials.uid, peer.executable, what, request->transactionID, request->items.size()));
+    std::unique_lock lock(transactionMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        log_.write(fmt::format("transaction {} refused: another transaction is running", request->transactionID));
+        return replyEnvelope(call, refusal<Request>(request->transactionID,
+                                                    "Another privileged plugin transaction is in progress. No "
+                                                    "files were moved."));
+    }
+    const auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder);
+    const auto validated = validateRequest(*request, areas);
+    if (!validated) {
+        log_.write(fmt::format("transaction {} refused: {}", request->transactionID, validated.error().message));
+        return replyEnvelope(
+            call, refusal<Request>(request->transactionID, validated.error().message + " No files were moved."));
+    }
+    TransactionRunner runner(operations_, log_);
+    const auto outcome = runner.run(*validated);
+    log_.write(fmt::format("transaction {} {}: {}", request->transactionID,
+                           outcome.succeeded          ? "succeeded"
+                           : outcome.rollbackComplete ? "failed, rolled back"
+                                                      : "failed, rollback incomplete",
+                           outcome.message));
+    typename PrivilegedRequestTraits<Request>::ResultRecord result;
+    result.transactionID = request->transactionID;
+    result.succeeded = outcome.succeeded;
+    result.rollbackComplete = outcome.rollbackComplete;
+    destinationPaths(result) = outcome.movedDestinations;
+    result.message = outcome.message;
+    return replyEnvelope(call, JsonCoder<decltype(result)>::encode(result));
+}
+
+}  // namespace kestrova

@@ -1,0 +1,203 @@
+#include "helper/HelperServer.h"
+
+#include "helperclient/HelperWire.h"
+#include "platform/Paths.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace kestrova {
+namespace {
+
+std::optional<std::string> homeOfUser(uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir) {
+        return std::nullopt;
+    }
+    return standardizedPath(found->pw_dir);
+}
+
+void sendError(int socketFd, std::string_view code, std::string_view message) {
+    (void)writeFrame(socketFd, errorEnvelope(code, message).dump());
+}
+
+}  // namespace
+
+HelperServer::HelperServer(HelperConfiguration configuration, FileDescriptor listener, MoveOperations& operations,
+                           HelperLog& log)
+    : configuration_(std::move(configuration)),
+      listener_(std::move(listener)),
+      log_(log),
+      handler_(configuration_, operations, log) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+        wakeReader_.reset(fds[0]);
+        wakeWriter_.reset(fds[1]);
+    }
+}
+
+HelperServer::~HelperServer() {
+    stop();
+    std::lock_guard lock(connectionsMutex_);
+    for (auto& connection : connections_) {
+        if (connection->thread.joinable()) {
+            connection->thread.join();
+        }
+    }
+}
+
+void HelperServer::stop() {
+    if (wakeWriter_.valid()) {
+        const char byte = 0;
+        (void)!::write(wakeWriter_.get(), &byte, 1);
+    }
+}
+
+Status HelperServer::run() {
+    if (!wakeReader_.valid()) {
+        return Error{"KestrovaHelper could not set up its stop signal."};
+    }
+    log_.write(fmt::format("serving system root “{}”{}", configuration_.systemRoot,
+                           configuration_.sessionHome ? " in session mode" : ""));
+    while (true) {
+        pollfd fds[2] = {{listener_.get(), POLLIN, 0}, {wakeReader_.get(), POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Error{fmt::format("KestrovaHelper could not wait for connections: {}", std::strerror(errno))};
+        }
+        if (fds[1].revents != 0) {
+            break;
+        }
+        if ((fds[0].revents & POLLIN) == 0) {
+            continue;
+        }
+        FileDescriptor accepted(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!accepted.valid()) {
+            continue;
+        }
+        reapFinishedConnections();
+        std::lock_guard lock(connectionsMutex_);
+        if (connections_.size() >= configuration_.maximumConnections) {
+            log_.write("refused a connection: too many open connections");
+            sendError(accepted.get(), helpererror::tooManyConnections, "KestrovaHelper is serving too many clients.");
+            continue;
+        }
+        auto connection = std::make_unique<Connection>();
+        connection->socket = std::move(accepted);
+        auto& slot = *connection;
+        connections_.push_back(std::move(connection));
+        slot.thread = std::thread([this, &slot] { serve(slot); });
+    }
+    std::lock_guard lock(connectionsMutex_);
+    for (auto& connection : connections_) {
+        ::shutdown(connection->socket.get(), SHUT_RDWR);
+    }
+    for (auto& connection : connections_) {
+        if (connection->thread.joinable()) {
+            connection->thread.join();
+        }
+    }
+    connections_.clear();
+    log_.write("stopped");
+    return {};
+}
+
+void HelperServer::reapFinishedConnections() {
+    std::lock_guard lock(connectionsMutex_);
+    for (auto it = connections_.begin(); it != connections_.end();) {
+        if ((*it)->finished) {
+            (*it)->thread.join();
+            it = connections_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+Result<PeerContext> HelperServer::admit(int socketFd) const {
+    const auto credentials = socketPeerCredentials(socketFd);
+    if (!credentials) {
+        return credentials.error();
+    }
+    PeerContext peer;
+    peer.credentials = *credentials;
+    if (configuration_.allowedUid && *configuration_.allowedUid != credentials->uid) {
+        return Error{fmt::format("uid {} may not use this helper.", credentials->uid)};
+    }
+    const auto executable = processExecutablePath(credentials->pid);
+    if (!executable) {
+        return executable.error();
+    }
+    peer.executable = *executable;
+    if (std::find(configuration_.allowedClients.begin(), configuration_.allowedClients.end(), *executable) ==
+        configuration_.allowedClients.end()) {
+        return Error{fmt::format("“{}” is not a Kestrova front end.", *executable)};
+    }
+    const auto home = configuration_.sessionHome ? configuration_.sessionHome : homeOfUser(credentials->uid);
+    if (home) {
+        peer.trashFolder = appendingPathComponent(*home, ".Trash");
+    }
+    return peer;
+}
+
+void HelperServer::serve(Connection& connection) {
+    const int socketFd = connection.socket.get();
+    const auto peer = admit(socketFd);
+    if (!peer) {
+        log_.write("refused a client: " + peer.error().message);
+        sendError(socketFd, helpererror::peerRejected,
+                  "KestrovaHelper accepts only the Kestrova app installed with it. " + peer.error().message);
+        connection.finished = true;
+        return;
+    }
+    while (true) {
+        auto frame = readFrame(socketFd);
+        if (!frame) {
+            const auto& error = frame.error();
+            if (error.failure == FrameFailure::tooLarge || error.failure == FrameFailure::empty) {
+                // The stream cannot be resynchronised after a bad length.
+                log_.write(fmt::format("pid {}: {}", peer->credentials.pid, error.message));
+                sendError(
+                    socketFd,
+                    error.failure == FrameFailure::tooLarge ? helpererror::frameTooLarge : helpererror::malformedFrame,
+                    error.message);
+            } else if (error.failure == FrameFailure::truncated) {
+                log_.write(fmt::format("pid {}: {}", peer->credentials.pid, error.message));
+            }
+            break;
+        }
+        const auto reply = handler_.handle(*frame, *peer);
+        if (!writeFrame(socketFd, reply.dump())) {
+            log_.write(fmt::format("pid {}: the client left before its reply was sent", peer->credentials.pid));
+            break;
+        }
+    }
+    connection.finished = true;
+}
+
+std::optional<FileDescriptor> socketFromSystemd() {
+    const char* pid = std::getenv("LISTEN_PID");
+    const char* count = std::getenv("LISTEN_FDS");
+    if (!pid || !count || std::strtol(pid, nullptr, 10) != ::getpid() || std::strtol(count, nullptr, 10) != 1) {
+        return std::nullopt;
+    }
+    constexpr int firstPassedFd = 3;
+    ::fcntl(firstPassedFd, F_SETFD, FD_CLOEXEC);
+    return FileDescriptor(firstPassedFd);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,248 @@
+#include "helper/RequestValidation.h"
+
+#include "helperclient/HelperProtocol.h"
+#include "model/Plugin.h"
+#include "model/PluginLocations.h"
+#include "planning/PathRules.h"
+#include "platform/Paths.h"
+#include "platform/SystemLayout.h"
+#include "platform/Text.h"
+#include "platform/Uuid.h"
+
+#include <fmt/format.h>
+
+namespace kestrova {
+namespace {
+
+using Refusal = Error;
+
+// Absolute, already standardized (no ".", "..", "//" or trailing "/") and
+// free of NUL bytes: the daemon never interprets a path the client did not
+// spell out exactly.
+std::optional<Refusal> checkPathForm(const std::string& path) {
+    if (path.empty() || !isAbsolutePath(path) || path.find('\0') != std::string::npos ||
+        standardizedPath(path) != path || path == "/") {
+        return Refusal{fmt::format("“{}” is not a standardized absolute path.", path)};
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> checkBundleExtension(const std::string& path) {
+    if (!isPluginBundleExtension(pathExtension(path))) {
+        return Refusal{fmt::format("“{}” is not a plug-in bundle.", path)};
+    }
+    return std::nullopt;
+}
+
+// Strictly below one of the folders; the folder itself never qualifies.
+bool isBelowAny(const std::string& path, const std::vector<std::string>& folders) {
+    for (const auto& folder : folders) {
+        if (path != folder && isPathInside(path, folder)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<Refusal> checkInPluginFolder(const std::string& path, const HelperAreas& areas) {
+    if (!isBelowAny(path, areas.pluginFolders)) {
+        return Refusal{fmt::format("“{}” is not inside a standard system plug-in folder.", path)};
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> checkOperationID(const std::string& operationID) {
+    if (!Uuid::parse(operationID)) {
+        return Refusal{fmt::format("The operation ID “{}” is not a UUID.", operationID)};
+    }
+    return std::nullopt;
+}
+
+// A quarantined bundle sits directly in its operation folder.
+std::optional<Refusal> checkInOperationFolder(const std::string& path, const std::string& operationID,
+                                              const HelperAreas& areas) {
+    if (auto refusal = checkOperationID(operationID)) {
+        return refusal;
+    }
+    if (deletingLastPathComponent(path) != appendingPathComponent(areas.quarantineRoot, operationID)) {
+        return Refusal{fmt::format("“{}” is not in the quarantine folder of operation {}.", path, operationID)};
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> checkInTrash(const std::string& path, const HelperAreas& areas) {
+    if (!areas.trashFolder) {
+        return Refusal{"KestrovaHelper could not find the requesting user’s Trash folder."};
+    }
+    if (deletingLastPathComponent(path) != *areas.trashFolder) {
+        return Refusal{fmt::format("“{}” is not directly inside the Trash folder “{}”.", path, *areas.trashFolder)};
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> checkSameExtension(const std::string& source, const std::string& destination) {
+    if (lowercased(pathExtension(source)) != lowercased(pathExtension(destination))) {
+        return Refusal{fmt::format("“{}” and “{}” are not the same kind of bundle.", source, destination)};
+    }
+    return std::nullopt;
+}
+
+// Checks that concern the request as a whole: its ID, its size, and that no
+// two moves touch the same place or one inside another.
+std::optional<Refusal> checkTransaction(const ValidatedTransaction& transaction) {
+    if (!Uuid::parse(transaction.transactionID)) {
+        return Refusal{fmt::format("The transaction ID “{}” is not a UUID.", transaction.transactionID)};
+    }
+    if (transaction.moves.empty()) {
+        return Refusal{"The request holds no bundles."};
+    }
+    if (transaction.moves.size() > helperprotocol::maximumItemsPerTransaction) {
+        return Refusal{fmt::format("The request holds {} bundles; one transaction moves at most {}.",
+                                   transaction.moves.size(), helperprotocol::maximumItemsPerTransaction)};
+    }
+    std::vector<const std::string*> paths;
+    for (const auto& move : transaction.moves) {
+        paths.push_back(&move.source);
+        paths.push_back(&move.destination);
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        for (std::size_t j = i + 1; j < paths.size(); ++j) {
+            const auto& a = *paths[i];
+            const auto& b = *paths[j];
+            if (isPathInside(a, b) || isPathInside(b, a) || lowercased(a) == lowercased(b)) {
+                return Refusal{fmt::format("“{}” and “{}” overlap within one request.", a, b)};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+Result<ValidatedTransaction> finish(ValidatedTransaction transaction) {
+    if (auto refusal = checkTransaction(transaction)) {
+        return *refusal;
+    }
+    return transaction;
+}
+
+template <std::size_t count>
+std::optional<Refusal> firstRefusal(const std::optional<Refusal> (&checks)[count]) {
+    for (const auto& refusal : checks) {
+        if (refusal) {
+            return refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+HelperAreas HelperAreas::under(const std::string& systemRoot, std::optional<std::string> trashFolder) {
+    SystemLayout layout;
+    layout.systemRoot = systemRoot;
+    HelperAreas areas;
+    for (const auto folder : standardSystemPluginFolderPaths) {
+        areas.pluginFolders.push_back(layout.system(folder));
+    }
+    areas.quarantineRoot = layout.system(quarantineRootPath);
+    if (trashFolder) {
+        areas.trashFolder = standardizedPath(*trashFolder);
+    }
+    return areas;
+}
+
+Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& request, const HelperAreas& areas) {
+    ValidatedTransaction transaction{TransactionKind::quarantine, request.transactionID, {}};
+    for (const auto& item : request.items) {
+        const auto operationFolder = appendingPathComponent(areas.quarantineRoot, item.operationID);
+        const std::optional<Refusal> checks[] = {
+            checkPathForm(item.sourcePath),
+            checkPathForm(item.destinationPath),
+            checkBundleExtension(item.sourcePath),
+            checkInPluginFolder(item.sourcePath, areas),
+            checkOperationID(item.operationID),
+            appendingPathComponent(operationFolder, lastPathComponent(item.sourcePath)) == item.destinationPath
+                ? std::nullopt
+                : std::optional<Refusal>(Refusal{fmt::format("“{}” is not the quarantine location of “{}”.",
+                                                             item.destinationPath, item.sourcePath)}),
+        };
+        if (auto refusal = firstRefusal(checks)) {
+            return *refusal;
+        }
+        transaction.moves.push_back({item.sourcePath, item.destinationPath, operationFolder, std::nullopt});
+    }
+    return finish(std::move(transaction));
+}
+
+Result<ValidatedTransaction> validateRequest(const PrivilegedRestoreRequest& request, const HelperAreas& areas) {
+    ValidatedTransaction transaction{TransactionKind::restore, request.transactionID, {}};
+    for (const auto& item : request.items) {
+        const std::optional<Refusal> checks[] = {
+            checkPathForm(item.sourcePath),
+            checkPathForm(item.destinationPath),
+            checkBundleExtension(item.sourcePath),
+            checkInOperationFolder(item.sourcePath, item.operationID, areas),
+            checkInPluginFolder(item.destinationPath, areas),
+            checkSameExtension(item.sourcePath, item.destinationPath),
+        };
+        if (auto refusal = firstRefusal(checks)) {
+            return *refusal;
+        }
+        transaction.moves.push_back(
+            {item.sourcePath, item.destinationPath, std::nullopt, deletingLastPathComponent(item.sourcePath)});
+    }
+    return finish(std::move(transaction));
+}
+
+Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& request, const HelperAreas& areas) {
+    ValidatedTransaction transaction{TransactionKind::trash, request.transactionID, {}};
+    for (const auto& item : request.items) {
+        const std::optional<Refusal> checks[] = {
+            checkPathForm(item.sourcePath),
+            checkPathForm(item.destinationPath),
+            checkBundleExtension(item.sourcePath),
+            checkInOperationFolder(item.sourcePath, item.operationID, areas),
+            checkInTrash(item.destinationPath, areas),
+            checkSameExtension(item.sourcePath, item.destinationPath),
+        };
+        if (auto refusal = firstRefusal(checks)) {
+            return *refusal;
+        }
+        transaction.moves.push_back(
+            {item.sourcePath, item.destinationPath, std::nullopt, deletingLastPathComponent(item.sourcePath)});
+    }
+    return finish(std::move(transaction));
+}
+
+Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRestoreRequest& request, const HelperAreas& areas) {
+    ValidatedTransaction transaction{TransactionKind::trashRestore, request.transactionID, {}};
+    for (const auto& item : request.items) {
+        const auto expectedExtension = bundleExtension(trimmedWhitespace(uppercased(item.format)));
+        const std::optional<Refusal> checks[] = {
+            checkPathForm(item.sourcePath),
+            checkPathForm(item.destinationPath),
+            checkBundleExtension(item.sourcePath),
+            checkInTrash(item.sourcePath, areas),
+            checkInPluginFolder(item.destinationPath, areas),
+            checkSameExtension(item.sourcePath, item.destinationPath),
+            Uuid::parse(item.recoveryRecordID)
+                ? std::nullopt
+                : std::optional<Refusal>(
+                      Refusal{fmt::format("The recovery record ID “{}” is not a UUID.", item.recoveryRecordID)}),
+            lastPathComponent(item.destinationPath) == item.originalBundleFilename
+                ? std::nullopt
+                : std::optional<Refusal>(Refusal{fmt::format("“{}” does not end in the original bundle name “{}”.",
+                                                             item.destinationPath, item.originalBundleFilename)}),
+            !expectedExtension.empty() && lowercased(pathExtension(item.destinationPath)) == expectedExtension
+                ? std::nullopt
+                : std::optional<Refusal>(
+                      Refusal{fmt::format("“{}” is not a {} bundle.", item.destinationPath, item.format)}),
+        };
+        if (auto refusal = firstRefusal(checks)) {
+            return *refusal;
+        }
+        transaction.moves.push_back({item.sourcePath, item.destinationPath, std::nullopt, std::nullopt});
+    }
+    return finish(std::move(transaction));
+}
+
+}  // namespace kestrova

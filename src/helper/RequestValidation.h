@@ -1,0 +1,57 @@
+// The daemon's own reading of a request, before it looks at the disk: which
+// paths it may touch at all. It trusts nothing the client checked; every rule
+// here is lexical and the disk checks follow in TransactionRunner.
+#pragma once
+
+#include "helperclient/PrivilegedRecords.h"
+#include "platform/Result.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+// The places one request may move bundles between.
+struct HelperAreas {
+    std::vector<std::string> pluginFolders;  // the six system plug-in folders
+    std::string quarantineRoot;
+    std::optional<std::string> trashFolder;  // the requesting user's, when known
+
+    // The areas below a system root (a real, standardized absolute path).
+    static HelperAreas under(const std::string& systemRoot, std::optional<std::string> trashFolder);
+
+    friend bool operator==(const HelperAreas&, const HelperAreas&) = default;
+};
+
+enum class TransactionKind { quarantine, restore, trash, trashRestore };
+
+// One move the daemon agreed to attempt. `createsFolder` is the quarantine
+// operation folder the move needs and the daemon makes itself.
+struct ValidatedMove {
+    std::string source;
+    std::string destination;
+    std::optional<std::string> createsFolder;
+    // The quarantine operation folder a move empties (restore, Trash), tidied
+    // away after a successful transaction when nothing else is left in it.
+    std::optional<std::string> emptiesFolder;
+
+    friend bool operator==(const ValidatedMove&, const ValidatedMove&) = default;
+};
+
+struct ValidatedTransaction {
+    TransactionKind kind = TransactionKind::quarantine;
+    std::string transactionID;
+    std::vector<ValidatedMove> moves;
+
+    friend bool operator==(const ValidatedTransaction&, const ValidatedTransaction&) = default;
+};
+
+// Each returns the moves in request order, or a refusal whose message says
+// what is wrong (without the closing "No files were moved.").
+Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& request, const HelperAreas& areas);
+Result<ValidatedTransaction> validateRequest(const PrivilegedRestoreRequest& request, const HelperAreas& areas);
+Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& request, const HelperAreas& areas);
+Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRestoreRequest& request, const HelperAreas& areas);
+
+}  // namespace kestrova

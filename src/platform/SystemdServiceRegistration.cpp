@@ -1,0 +1,92 @@
+#include "platform/ChildProcess.h"
+#include "platform/Paths.h"
+#include "platform/ServiceRegistration.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+
+namespace kestrova {
+namespace {
+
+bool isRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The system units shipped with the build, linked into systemd from where
+// they are and started through the socket.
+class SystemdServiceRegistration final : public ServiceRegistration {
+public:
+    explicit SystemdServiceRegistration(ServiceRegistrationConfiguration configuration)
+        : configuration_(std::move(configuration)) {}
+
+    ServiceRegistrationState status() override {
+        const auto output = runCommand({"systemctl", "is-enabled", std::string(systemdSocketUnit)});
+        if (!output) {
+            return ServiceRegistrationState::unknown;
+        }
+        return systemdStateFromIsEnabled(output->output, unitFilesShipped());
+    }
+
+    Status registerService() override {
+        if (!unitFilesShipped()) {
+            return Error{
+                fmt::format("The helper or its systemd units are missing from “{}”.", configuration_.unitFolder)};
+        }
+        return privileged({"/bin/sh", "-c",
+                           "systemctl link \"$1\" \"$2\" && systemctl daemon-reload && systemctl enable --now "
+                           "kestrova-helper.socket",
+                           "sh", unit(systemdServiceUnit), unit(systemdSocketUnit)});
+    }
+
+    Status unregisterService() override {
+        return privileged({"/bin/sh", "-c",
+                           "systemctl disable --now kestrova-helper.socket; systemctl stop kestrova-helper.service; "
+                           "systemctl disable kestrova-helper.service; systemctl daemon-reload"});
+    }
+
+    Status openSettings() override {
+        return Error{
+            "This system has no Login Items pane. Check the helper with “systemctl status "
+            "kestrova-helper.socket”."};
+    }
+
+    HelperEndpoint endpoint() const override { return {std::string(systemdSocketPath), 0}; }
+
+private:
+    std::string unit(std::string_view name) const { return appendingPathComponent(configuration_.unitFolder, name); }
+
+    bool unitFilesShipped() const {
+        return isRegularFile(unit(systemdServiceUnit)) && isRegularFile(unit(systemdSocketUnit)) &&
+               ::access(configuration_.helperExecutable.c_str(), X_OK) == 0;
+    }
+
+    // systemctl needs root; pkexec asks an administrator when we are not.
+    static Status privileged(std::vector<std::string> command) {
+        if (::geteuid() != 0) {
+            command.insert(command.begin(), "pkexec");
+        }
+        const auto ran = runCommand(command);
+        if (!ran) {
+            return ran.error();
+        }
+        if (ran->exitCode != 0) {
+            const auto detail = ran->output.empty() ? fmt::format("exit status {}", ran->exitCode) : ran->output;
+            return Error{fmt::format("systemd did not accept the change: {}", detail)};
+        }
+        return {};
+    }
+
+    ServiceRegistrationConfiguration configuration_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceRegistration> makeSystemdServiceRegistration(
+    const ServiceRegistrationConfiguration& configuration) {
+    return std::make_unique<SystemdServiceRegistration>(configuration);
+}
+
+}  // namespace kestrova

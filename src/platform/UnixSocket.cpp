@@ -1,0 +1,148 @@
+#include "platform/UnixSocket.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+namespace kestrova {
+namespace {
+
+Error socketError(std::string_view what, int code = errno) {
+    return Error{fmt::format("{}: {}", what, std::strerror(code)), code};
+}
+
+Result<sockaddr_un> socketAddress(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof(address.sun_path)) {
+        return Error{fmt::format("The socket path “{}” is too long for a Unix domain socket.", path), ENAMETOOLONG};
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return address;
+}
+
+}  // namespace
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+        reset(other.release());
+    }
+    return *this;
+}
+
+int FileDescriptor::release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+void FileDescriptor::reset(int fd) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    fd_ = fd;
+}
+
+Result<PeerCredentials> socketPeerCredentials(int socketFd) {
+    ucred credentials{};
+    socklen_t length = sizeof(credentials);
+    if (::getsockopt(socketFd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
+        return socketError("Could not read the peer credentials of the socket");
+    }
+    return PeerCredentials{credentials.pid, credentials.uid, credentials.gid};
+}
+
+Result<std::string> processExecutablePath(pid_t pid) {
+    const auto link = fmt::format("/proc/{}/exe", pid);
+    char buffer[PATH_MAX];
+    const auto length = ::readlink(link.c_str(), buffer, sizeof(buffer) - 1);
+    if (length < 0) {
+        return socketError(fmt::format("Could not read the executable of process {}", pid));
+    }
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+Result<FileDescriptor> listenOnUnixSocket(const std::string& path, int backlog) {
+    auto address = socketAddress(path);
+    if (!address) {
+        return address.error();
+    }
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) {
+        if (!S_ISSOCK(existing.st_mode)) {
+            return Error{fmt::format("Something other than a socket is at “{}”.", path), EEXIST};
+        }
+        ::unlink(path.c_str());
+    }
+    FileDescriptor socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socketFd.valid()) {
+        return socketError("Could not create a socket");
+    }
+    if (::bind(socketFd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)) != 0) {
+        return socketError(fmt::format("Could not bind the socket “{}”", path));
+    }
+    if (::listen(socketFd.get(), backlog) != 0) {
+        return socketError(fmt::format("Could not listen on the socket “{}”", path));
+    }
+    return socketFd;
+}
+
+Result<FileDescriptor> connectToUnixSocket(const std::string& path) {
+    auto address = socketAddress(path);
+    if (!address) {
+        return address.error();
+    }
+    FileDescriptor socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socketFd.valid()) {
+        return socketError("Could not create a socket");
+    }
+    int result;
+    do {
+        result = ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un));
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        return socketError("Could not connect to the helper socket");
+    }
+    return socketFd;
+}
+
+Status sendAll(int socketFd, std::string_view bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const auto count = ::send(socketFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return socketError("Could not send on the socket");
+        }
+        sent += static_cast<std::size_t>(count);
+    }
+    return {};
+}
+
+Result<std::size_t> receiveExactly(int socketFd, char* buffer, std::size_t size) {
+    std::size_t received = 0;
+    while (received < size) {
+        const auto count = ::recv(socketFd, buffer + received, size - received, 0);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return socketError("Could not receive on the socket");
+        }
+        if (count == 0) {
+            break;
+        }
+        received += static_cast<std::size_t>(count);
+    }
+    return received;
+}
+
+}  // namespace kestrova
