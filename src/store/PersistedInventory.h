@@ -1,0 +1,72 @@
+// The one durable document of the application, inventory-state.json: the
+// inventory, its history and records, and the pending-transaction journals.
+// Optional arrays stay optional so that an older document read and upgraded
+// keeps every key it had, present or absent, as it was.
+#pragma once
+
+#include "helperclient/PrivilegedRecords.h"
+#include "model/FormatCleanupRun.h"
+#include "model/History.h"
+#include "model/JsonCoding.h"
+#include "model/PermanentQuarantineRule.h"
+#include "model/Plugin.h"
+#include "model/ScanReconciliationSummary.h"
+#include "model/TrashedBundleRecord.h"
+#include "platform/Date.h"
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrova {
+
+inline constexpr std::int64_t currentInventorySchemaVersion = 3;
+
+struct PersistedInventory {
+    std::optional<std::int64_t> schemaVersion;  // absent reads as 1
+    std::vector<Plugin> plugins;
+    std::optional<Date> lastScanDate;
+    std::vector<std::string> protectedKeys;
+    std::vector<HistoryItem> history;
+    std::optional<std::vector<std::string>> inaccessibleLocations;
+    std::optional<ScanReconciliationSummary> lastReconciliation;
+    std::optional<std::vector<TrashedBundleRecord>> trashedBundles;
+    std::optional<std::vector<FormatCleanupRunRecord>> formatCleanupRuns;
+    std::optional<std::vector<PermanentQuarantineRule>> permanentQuarantineRules;
+    std::optional<PrivilegedQuarantineRequest> pendingPrivilegedQuarantine;
+    std::optional<PrivilegedRestoreRequest> pendingPrivilegedRestore;
+    std::optional<PrivilegedTrashRequest> pendingPrivilegedTrash;
+    std::optional<PrivilegedTrashRestoreRequest> pendingPrivilegedTrashRestore;
+
+    std::int64_t effectiveSchemaVersion() const { return schemaVersion.value_or(1); }
+
+    friend bool operator==(const PersistedInventory&, const PersistedInventory&) = default;
+};
+
+template <>
+struct JsonCoder<PersistedInventory> {
+    static Json encode(const PersistedInventory& state);
+    // Strict about what the document requires, lenient about the rest:
+    // unknown keys are ignored, missing optional keys read as absent.
+    static PersistedInventory decode(const Json& json, const std::string& key);
+};
+
+// Why a document did not decode. The schema version is reported when the
+// document names one, so that a newer document whose records no longer
+// decode is still recognised as newer rather than as damaged.
+struct StateDecodingError {
+    std::string message;
+    std::optional<std::int64_t> schemaVersion;
+
+    friend bool operator==(const StateDecodingError&, const StateDecodingError&) = default;
+};
+
+// Sorted keys at every level, pretty printed.
+std::string encodePersistedInventory(const PersistedInventory& state);
+// Parses and decodes a whole document; the message says what is wrong and where.
+Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::string_view text);
+
+}  // namespace kestrova

@@ -1,0 +1,248 @@
+#include "store/PersistedInventory.h"
+
+#include "StateSamples.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using kestrova::testing::fullState;
+using kestrova::testing::minimalState;
+using ::testing::HasSubstr;
+
+// As the original platform's encoder writes it: " : ", two-space indentation,
+// "/" escaped, dates as floating seconds since 2001, empty arrays spread over
+// lines, lower-case hex in one UUID (readers accept either case).
+constexpr std::string_view originalEncoderDocument = R"({
+  "formatCleanupRuns" : [
+    {
+      "childTransactionIDs" : [
+        "0B7F3C1E-4C55-4E22-9B7A-5C3E0F7D1A20"
+      ],
+      "createdAt" : 786000300.25,
+      "id" : "8E0B5F39-7D3B-4A8E-9F54-2C1D0E3B4A55",
+      "planID" : "1A2B3C4D-5E6F-4A7B-8C9D-0E1F2A3B4C5D",
+      "preset" : "auAndVST3",
+      "selections" : [
+        {
+          "bundleID" : "VST2|\/library\/audio\/plug-ins\/vst\/delay.vst",
+          "pluginID" : "6F8E0D1C-2B3A-4958-8776-655443322110"
+        }
+      ],
+      "status" : "pending"
+    }
+  ],
+  "history" : [
+    {
+      "detail" : "Moved VST2 to quarantine.",
+      "format" : "VST2",
+      "id" : "3c1a2b4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d",
+      "kind" : "Moved to Quarantine",
+      "plugin" : "Delay",
+      "presetRunID" : "8E0B5F39-7D3B-4A8E-9F54-2C1D0E3B4A55",
+      "time" : "10:42 AM",
+      "transactionID" : "D2C1B0A9-8F7E-4D6C-9B5A-493827161504"
+    }
+  ],
+  "inaccessibleLocations" : [
+
+  ],
+  "lastScanDate" : 786543210.12345603,
+  "pendingPrivilegedQuarantine" : {
+    "items" : [
+      {
+        "destinationPath" : "\/Library\/Application Support\/Kestrova\/Quarantine\/OP\/Delay.vst",
+        "operationID" : "OP",
+        "sourcePath" : "\/Library\/Audio\/Plug-Ins\/VST\/Delay.vst"
+      }
+    ],
+    "transactionID" : "D2C1B0A9-8F7E-4D6C-9B5A-493827161504"
+  },
+  "permanentQuarantineRules" : [
+    {
+      "enabledAt" : 786000400,
+      "manufacturer" : "Acme"
+    }
+  ],
+  "plugins" : [
+    {
+      "architecture" : "Universal",
+      "bundles" : [
+        {
+          "architecture" : "Intel",
+          "format" : "VST2",
+          "isProtected" : false,
+          "path" : "\/Library\/Audio\/Plug-Ins\/VST\/Delay.vst",
+          "size" : "4.1 MB"
+        },
+        {
+          "architecture" : "Universal",
+          "format" : "VST3",
+          "path" : "\/Library\/Audio\/Plug-Ins\/VST3\/Delay.vst3",
+          "size" : "8.2 MB"
+        }
+      ],
+      "formats" : [
+        "VST2",
+        "VST3"
+      ],
+      "id" : "6F8E0D1C-2B3A-4958-8776-655443322110",
+      "isProtected" : false,
+      "manufacturer" : "Acme",
+      "name" : "Delay",
+      "path" : "\/Library\/Audio\/Plug-Ins\/VST\/Delay.vst",
+      "size" : "12.3 MB",
+      "status" : "OK",
+      "version" : "2.0.1"
+    }
+  ],
+  "protectedKeys" : [
+    "acme|reverb"
+  ],
+  "schemaVersion" : 3,
+  "someKeyFromTheFuture" : {
+    "ignored" : true
+  }
+})";
+
+TEST(PersistedInventoryCoding, RoundTripsEveryRecordTypeAndOmitsWhatIsAbsent) {
+    for (const auto& state : {fullState(), minimalState()}) {
+        const auto text = encodePersistedInventory(state);
+        const auto decoded = decodePersistedInventory(text);
+        ASSERT_TRUE(decoded) << decoded.error().message;
+        EXPECT_EQ(*decoded, state);
+        // A second encoding is byte-for-byte the first: nothing drifts across saves.
+        EXPECT_EQ(encodePersistedInventory(*decoded), text);
+    }
+    const auto minimal = nlohmann::json::parse(encodePersistedInventory(minimalState()));
+    EXPECT_EQ(minimal, nlohmann::json::parse(R"({"history":[],"plugins":[],"protectedKeys":[],"schemaVersion":3})"));
+    EXPECT_THAT(encodePersistedInventory(fullState()), ::testing::Not(HasSubstr("null")));
+}
+
+// Checks the keys of every object in document order.
+void expectSortedKeys(const nlohmann::ordered_json& value, const std::string& where) {
+    if (value.is_object()) {
+        std::string previous;
+        for (const auto& [key, child] : value.items()) {
+            EXPECT_LT(previous, key) << "in " << where;
+            previous = key;
+            expectSortedKeys(child, where + "." + key);
+        }
+    } else if (value.is_array()) {
+        for (const auto& child : value) {
+            expectSortedKeys(child, where + "[]");
+        }
+    }
+}
+
+TEST(PersistedInventoryCoding, WritesSortedKeysAtEveryLevelOnSeparateLines) {
+    const auto text = encodePersistedInventory(fullState());
+    expectSortedKeys(nlohmann::ordered_json::parse(text), "document");
+    EXPECT_THAT(text, HasSubstr("\n  \"history\": [\n    {\n      \"detail\""));
+}
+
+TEST(PersistedInventoryCoding, LoadsWhatTheOriginalEncoderWrote) {
+    const auto decoded = decodePersistedInventory(originalEncoderDocument);
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    const auto& state = *decoded;
+    EXPECT_EQ(state.schemaVersion, 3);
+    EXPECT_EQ(state.lastScanDate, Date{786543210.12345603});
+    ASSERT_EQ(state.plugins.size(), 1u);
+    EXPECT_EQ(state.plugins[0].path, "/Library/Audio/Plug-Ins/VST/Delay.vst");
+    ASSERT_TRUE(state.plugins[0].bundles);
+    EXPECT_FALSE(state.plugins[0].bundles->at(1).isProtected);  // key absent
+    EXPECT_EQ(state.history.at(0).id.string(), "3C1A2B4D-5E6F-4A7B-8C9D-0E1F2A3B4C5D");
+    EXPECT_EQ(state.history.at(0).kind, HistoryKind::quarantine);
+    EXPECT_EQ(state.inaccessibleLocations, std::vector<std::string>{});
+    EXPECT_FALSE(state.trashedBundles);
+    EXPECT_EQ(state.permanentQuarantineRules->at(0).enabledAt, Date{786000400});
+    EXPECT_EQ(state.formatCleanupRuns->at(0).selections.at(0).bundleID, "VST2|/library/audio/plug-ins/vst/delay.vst");
+    ASSERT_TRUE(state.pendingPrivilegedQuarantine);
+    EXPECT_EQ(state.pendingPrivilegedQuarantine->items.at(0).destinationPath,
+              "/Library/Application Support/Kestrova/Quarantine/OP/Delay.vst");
+    EXPECT_FALSE(state.pendingPrivilegedRestore);
+
+    // What this build writes from it reads back the same.
+    const auto again = decodePersistedInventory(encodePersistedInventory(state));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*again, state);
+}
+
+// The document with one value replaced (or removed, for a null replacement).
+std::string withChange(const std::string& pointer, const nlohmann::json& replacement) {
+    auto document = nlohmann::json::parse(originalEncoderDocument);
+    if (replacement.is_null()) {
+        const nlohmann::json::json_pointer path(pointer);
+        document[path.parent_pointer()].erase(path.back());
+    } else {
+        document[nlohmann::json::json_pointer(pointer)] = replacement;
+    }
+    return document.dump();
+}
+
+TEST(PersistedInventoryCoding, RefusesWhatTheDocumentRequiresAndToleratesTheRest) {
+    struct Case {
+        std::string pointer;
+        nlohmann::json replacement;
+        std::string expected;
+    };
+    const std::vector<Case> refused{
+        {"/history", nullptr, "The key “history” is missing."},
+        {"/plugins", nullptr, "The key “plugins” is missing."},
+        {"/protectedKeys", nullptr, "The key “protectedKeys” is missing."},
+        {"/protectedKeys", "acme|reverb", "not an array"},
+        {"/protectedKeys/0", 7, "not a string"},
+        {"/schemaVersion", 3.0, "“schemaVersion” is not an integer"},
+        {"/schemaVersion", "3", "“schemaVersion” is not an integer"},
+        {"/lastScanDate", "2024-01-01", "lastScanDate"},
+        {"/plugins/0/status", "Quarantined", "“Quarantined” is not a plugin status."},
+        {"/plugins/0/bundles/1/format", nullptr, "Item 1 of “plugins”: The key “format” is missing."},
+        {"/plugins/0/bundles/0/isProtected", "false", "not a Boolean"},
+        {"/history/0/kind", "Exploded", "Item 1 of “history”"},
+        {"/history/0/presetRunID", "not-a-uuid", "not a UUID"},
+        {"/formatCleanupRuns/0/preset", "everything", "Item 1 of “formatCleanupRuns”"},
+        {"/formatCleanupRuns/0/status", "done", "not a cleanup run status"},
+        {"/pendingPrivilegedQuarantine/items/0/operationID", nullptr, "pendingPrivilegedQuarantine"},
+        {"/inaccessibleLocations", nlohmann::json::object(), "not an array"},
+        {"/lastReconciliation", nlohmann::json{{"addedBundles", 1}}, "lastReconciliation"},
+    };
+    for (const auto& c : refused) {
+        const auto decoded = decodePersistedInventory(withChange(c.pointer, c.replacement));
+        ASSERT_FALSE(decoded) << c.pointer;
+        EXPECT_THAT(decoded.error().message, HasSubstr(c.expected)) << c.pointer;
+    }
+
+    const std::vector<std::string> optional{"/schemaVersion",
+                                            "/lastScanDate",
+                                            "/inaccessibleLocations",
+                                            "/formatCleanupRuns",
+                                            "/permanentQuarantineRules",
+                                            "/pendingPrivilegedQuarantine",
+                                            "/plugins/0/bundles",
+                                            "/history/0/format"};
+    for (const auto& pointer : optional) {
+        const auto decoded = decodePersistedInventory(withChange(pointer, nullptr));
+        EXPECT_TRUE(decoded) << pointer << ": " << decoded.error().message;
+    }
+    EXPECT_EQ(decodePersistedInventory(withChange("/schemaVersion", nullptr))->effectiveSchemaVersion(), 1);
+}
+
+TEST(PersistedInventoryCoding, ReportsBrokenJsonAndTheVersionOfANewerDocument) {
+    for (const std::string_view text : {"", "{\"plugins\": [", "[]", "null", "\"state\""}) {
+        const auto decoded = decodePersistedInventory(text);
+        ASSERT_FALSE(decoded) << text;
+        EXPECT_FALSE(decoded.error().schemaVersion);
+    }
+    EXPECT_THAT(decodePersistedInventory("{\"plugins\": [").error().message,
+                HasSubstr("The inventory state is not valid JSON: parse error at line 1, column 14"));
+
+    // A newer build's records may not decode here; its version still shows.
+    const auto newer = decodePersistedInventory(R"({"schemaVersion": 4, "plugins": [{"shape": "new"}]})");
+    ASSERT_FALSE(newer);
+    EXPECT_EQ(newer.error().schemaVersion, 4);
+}
+
+}  // namespace
+}  // namespace kestrova
