@@ -1,7 +1,125 @@
+// kestrova-cli helper status|enable|repair|disable|test|readiness: the Plugin
+// Management screen's actions, printing the service's own texts.
 #include "cli/Commands.h"
+#include "helperclient/HelperEnvironment.h"
+#include "helperclient/PluginManagementService.h"
+#include "platform/Executor.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <ostream>
 
 namespace kestrova::cli {
+namespace {
 
-void addHelperCommands(CLI::App&, CliContext&) {}
+// Runs one action against a freshly created service, letting every helper
+// reply arrive before and after it.
+void withService(CliContext& context, const std::function<int(PluginManagementService&, RunLoopExecutor&)>& action) {
+    RunLoopExecutor executor;
+    auto service = makePluginManagementService(executor, context.layout());
+    if (!service) {
+        *context.err << service.error().message << '\n';
+        context.exitCode = 1;
+        return;
+    }
+    auto& management = **service;
+    executor.runUntil([&] { return management.outstandingCalls() == 0; });
+    context.exitCode = action(management, executor);
+}
+
+void settle(PluginManagementService& service, RunLoopExecutor& executor) {
+    executor.runUntil([&] { return service.outstandingCalls() == 0; });
+}
+
+void printStatus(const PluginManagementService& service, std::ostream& out) {
+    out << "Helper status: " << title(service.status()) << '\n';
+    out << "Secure handshake: " << (service.helperIsReachable() ? "Connected" : "Not Connected") << '\n';
+    out << "Reported helper build: " << service.helperVersion().value_or("No response") << '\n';
+    if (service.lastError()) {
+        out << "Last error: " << *service.lastError() << '\n';
+    }
+    if (service.needsRepairOrUpdate()) {
+        out << "The helper needs an update: run “kestrova-cli helper repair”.\n";
+    }
+}
+
+int statusExit(const PluginManagementService& service) {
+    return service.status() == PluginManagementStatus::enabled && service.helperIsReachable() ? 0 : 1;
+}
+
+}  // namespace
+
+void addHelperCommands(CLI::App& app, CliContext& context) {
+    auto* helper = app.add_subcommand("helper", "Plugin Management: the privileged helper that moves bundles");
+    helper->require_subcommand(1);
+
+    helper->add_subcommand("status", "Show the helper's registration and handshake")->callback([&context] {
+        withService(context, [&context](PluginManagementService& service, RunLoopExecutor&) {
+            *context.out << service.statusReport() << '\n';
+            if (service.lastError()) {
+                *context.out << "Last error: " << *service.lastError() << '\n';
+            }
+            return 0;
+        });
+    });
+
+    helper->add_subcommand("enable", "Enable Plugin Management (register and start the helper)")->callback([&context] {
+        withService(context, [&context](PluginManagementService& service, RunLoopExecutor& executor) {
+            service.enable();
+            settle(service, executor);
+            printStatus(service, *context.out);
+            return statusExit(service);
+        });
+    });
+
+    helper->add_subcommand("repair", "Repair / Update Plugin Management (register the helper again)")
+        ->callback([&context] {
+            withService(context, [&context](PluginManagementService& service, RunLoopExecutor& executor) {
+                service.repairOrUpdate();
+                settle(service, executor);
+                printStatus(service, *context.out);
+                return statusExit(service);
+            });
+        });
+
+    helper->add_subcommand("disable", "Unregister the helper and stop it")->callback([&context] {
+        const auto bundle = runningApplicationBundle();
+        const auto configuration = helperRegistrationConfiguration(context.layout(), bundle);
+        if (!configuration) {
+            *context.err << configuration.error().message << '\n';
+            context.exitCode = 1;
+            return;
+        }
+        if (const auto done = makeServiceRegistration(*configuration)->unregisterService(); !done) {
+            *context.err << done.error().message << '\n';
+            context.exitCode = 1;
+            return;
+        }
+        *context.out << "Plugin Management is not enabled.\n";
+    });
+
+    helper->add_subcommand("test", "Test Secure Helper (run the handshake)")->callback([&context] {
+        withService(context, [&context](PluginManagementService& service, RunLoopExecutor& executor) {
+            service.handshake(true);
+            settle(service, executor);
+            *context.out << service.lastHandshakeNotice().value_or("") << '\n';
+            return service.helperIsReachable() ? 0 : 1;
+        });
+    });
+
+    helper->add_subcommand("readiness", "Show the release-readiness checks")->callback([&context] {
+        withService(context, [&context](PluginManagementService& service, RunLoopExecutor&) {
+            const auto checks = service.readinessChecks();
+            for (const auto& check : checks) {
+                *context.out << "- " << check.title << ": " << (check.passed ? "Pass" : "Action Required") << " — "
+                             << check.detail << '\n';
+            }
+            *context.out << PluginManagementService::readinessSummary(checks) << '\n';
+            const bool allPassed = std::all_of(checks.begin(), checks.end(), [](const auto& c) { return c.passed; });
+            return allPassed ? 0 : 1;
+        });
+    });
+}
 
 }  // namespace kestrova::cli

@@ -125,7 +125,14 @@ struct ConnectionState {
                 socket = std::move(*connected);
                 activeSocket = socket.get();
             }
-            const auto written = writeFrame(socket.get(), callEnvelope(pending.call, pending.argument).dump());
+            std::string message;
+            try {
+                message = callEnvelope(pending.call, pending.argument).dump();
+            } catch (const Json::exception&) {
+                pending.onError(Error{"Kestrova could not encode the call for KestrovaHelper."});
+                continue;
+            }
+            const auto written = writeFrame(socket.get(), message);
             auto frame =
                 written ? readFrame(socket.get()) : Result<std::string, FrameError>(FrameError{FrameFailure::io, ""});
             if (!frame) {

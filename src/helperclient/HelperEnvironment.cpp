@@ -1,0 +1,73 @@
+#include "helperclient/HelperEnvironment.h"
+
+#include "platform/Paths.h"
+#include "platform/UnixSocket.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdlib>
+
+namespace kestrova {
+namespace {
+
+std::string ownExecutable() {
+    const auto path = processExecutablePath(::getpid());
+    return path ? *path : std::string();
+}
+
+}  // namespace
+
+ApplicationBundleInfo runningApplicationBundle() { return locateApplicationBundle(ownExecutable()); }
+
+Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const SystemLayout& layout,
+                                                                         const ApplicationBundleInfo& bundle) {
+    const auto mode = helperModeFromEnvironment();
+    if (!mode) {
+        return mode.error();
+    }
+    ServiceRegistrationConfiguration configuration;
+    configuration.mode = *mode;
+    configuration.layout = layout;
+    if (const char* helper = std::getenv("KESTROVA_HELPER_EXECUTABLE"); helper && *helper) {
+        configuration.helperExecutable = standardizedPath(helper);
+    } else {
+        configuration.helperExecutable = bundle.helperExecutablePath().value_or("");
+    }
+    configuration.unitFolder = bundle.systemdUnitFolder().value_or("");
+    configuration.sessionFolder = defaultSessionFolder(layout);
+
+    auto& clients = configuration.allowedClients;
+    if (const auto self = ownExecutable(); !self.empty()) {
+        clients.push_back(self);
+    }
+    if (bundle.bundlePath) {
+        static constexpr std::array<std::string_view, 2> frontEnds{"kestrova-cli", "Kestrova"};
+        for (const auto name : frontEnds) {
+            char resolved[PATH_MAX];
+            const auto path =
+                appendingPathComponent(appendingPathComponent(*bundle.bundlePath, "Contents/MacOS"), name);
+            if (::realpath(path.c_str(), resolved) &&
+                std::find(clients.begin(), clients.end(), resolved) == clients.end()) {
+                clients.emplace_back(resolved);
+            }
+        }
+    }
+    return configuration;
+}
+
+Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,
+                                                                             const SystemLayout& layout) {
+    auto bundle = runningApplicationBundle();
+    const auto configuration = helperRegistrationConfiguration(layout, bundle);
+    if (!configuration) {
+        return configuration.error();
+    }
+    std::shared_ptr<ServiceRegistration> registration = makeServiceRegistration(*configuration);
+    HelperConnectionFactory connect = [registration] { return makeSocketHelperConnection(registration->endpoint()); };
+    return PluginManagementService::create(executor, registration, std::move(connect), std::move(bundle));
+}
+
+}  // namespace kestrova

@@ -1,0 +1,30 @@
+// How a front end finds its helper: the application bundle it runs from,
+// the registration backend (KESTROVA_HELPER_MODE), and the connection to the
+// daemon that backend describes.
+#pragma once
+
+#include "helperclient/ApplicationBundle.h"
+#include "helperclient/PluginManagementService.h"
+#include "platform/Executor.h"
+#include "platform/Result.h"
+#include "platform/ServiceRegistration.h"
+#include "platform/SystemLayout.h"
+
+#include <memory>
+
+namespace kestrova {
+
+// The bundle the running program lives in (see locateApplicationBundle).
+ApplicationBundleInfo runningApplicationBundle();
+
+// The registration settings for this front end and sandbox. The daemon is
+// the bundle's (or KESTROVA_HELPER_EXECUTABLE); in session mode it accepts
+// this program and the front ends installed beside it.
+Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const SystemLayout& layout,
+                                                                         const ApplicationBundleInfo& bundle);
+
+// The service for the running front end, created and refreshed.
+Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,
+                                                                             const SystemLayout& layout);
+
+}  // namespace kestrova

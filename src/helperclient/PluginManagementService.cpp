@@ -1,0 +1,471 @@
+#include "helperclient/PluginManagementService.h"
+
+#include "helperclient/HelperProtocol.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace kestrova {
+namespace {
+
+struct SendTexts {
+    std::string_view notEnabled;
+    std::string_view encode;
+    std::string_view channel;
+    std::string_view verify;
+};
+
+SendTexts textsFor(PrivilegedRequestKind kind) {
+    switch (kind) {
+        case PrivilegedRequestKind::quarantine:
+            return {"Enable Plugin Management before moving system plugin bundles.",
+                    "Kestrova could not encode the quarantine request.",
+                    "Kestrova could not create the privileged quarantine channel.",
+                    "Kestrova could not verify the helper response."};
+        case PrivilegedRequestKind::restore:
+            return {"Enable Plugin Management before restoring system plugin bundles.",
+                    "Kestrova could not encode the restore request.",
+                    "Kestrova could not create the privileged restore channel.",
+                    "Kestrova could not verify the helper restore response."};
+        case PrivilegedRequestKind::trash:
+            return {"Enable Plugin Management before moving quarantined bundles to Finder Trash.",
+                    "Kestrova could not encode the Finder Trash request.",
+                    "Kestrova could not create the privileged Finder Trash channel.",
+                    "Kestrova could not verify the helper Finder Trash response."};
+        case PrivilegedRequestKind::trashRestore:
+            return {"Enable Plugin Management before restoring bundles from Finder Trash.",
+                    "Kestrova could not encode the Finder Trash recovery request.",
+                    "Kestrova could not create the privileged Finder Trash recovery channel.",
+                    "Kestrova could not verify the helper Finder Trash recovery response."};
+    }
+    return {};
+}
+
+HelperCall callFor(PrivilegedRequestKind kind) {
+    switch (kind) {
+        case PrivilegedRequestKind::quarantine:
+            return HelperCall::quarantine;
+        case PrivilegedRequestKind::restore:
+            return HelperCall::restore;
+        case PrivilegedRequestKind::trash:
+            return HelperCall::moveToTrash;
+        case PrivilegedRequestKind::trashRestore:
+            return HelperCall::restoreFromTrash;
+    }
+    return HelperCall::quarantine;
+}
+
+constexpr std::string_view unreachableText = "Kestrova could not reach the privileged helper.";
+constexpr std::string_view inProgressText = "A privileged plugin transaction is already in progress.";
+constexpr std::string_view noHandshakeText =
+    "The privileged helper is enabled but has not completed its secure handshake.";
+constexpr std::string_view noChannelText = "Kestrova could not create the helper communication channel.";
+constexpr std::string_view unverifiedHandshakeText = "Kestrova could not verify the helper response.";
+
+bool isExecutableFile(const std::optional<std::string>& path) {
+    struct stat info {};
+    return path && ::stat(path->c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path->c_str(), X_OK) == 0;
+}
+
+bool isFile(const std::optional<std::string>& path) {
+    struct stat info {};
+    return path && ::stat(path->c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+std::string_view title(PluginManagementStatus status) {
+    switch (status) {
+        case PluginManagementStatus::notRegistered:
+            return "Not Enabled";
+        case PluginManagementStatus::requiresApproval:
+            return "Approval Required";
+        case PluginManagementStatus::enabled:
+            return "Enabled";
+        case PluginManagementStatus::notFound:
+            return "Helper Missing";
+        case PluginManagementStatus::unavailable:
+            return "Status Unavailable";
+    }
+    return "Status Unavailable";
+}
+
+PluginManagementStatus managementStatus(ServiceRegistrationState state) {
+    switch (state) {
+        case ServiceRegistrationState::notRegistered:
+            return PluginManagementStatus::notRegistered;
+        case ServiceRegistrationState::requiresApproval:
+            return PluginManagementStatus::requiresApproval;
+        case ServiceRegistrationState::enabled:
+            return PluginManagementStatus::enabled;
+        case ServiceRegistrationState::notFound:
+            return PluginManagementStatus::notFound;
+        case ServiceRegistrationState::unknown:
+            return PluginManagementStatus::unavailable;
+    }
+    return PluginManagementStatus::unavailable;
+}
+
+std::shared_ptr<PluginManagementService> PluginManagementService::create(
+    Executor& executor, std::shared_ptr<ServiceRegistration> registration, HelperConnectionFactory connect,
+    ApplicationBundleInfo bundle) {
+    auto service = std::make_shared<PluginManagementService>(Token{}, executor, std::move(registration),
+                                                             std::move(connect), std::move(bundle));
+    service->refreshStatus();
+    return service;
+}
+
+PluginManagementService::PluginManagementService(Token, Executor& executor,
+                                                 std::shared_ptr<ServiceRegistration> registration,
+                                                 HelperConnectionFactory connect, ApplicationBundleInfo bundle)
+    : executor_(executor),
+      service_(std::move(registration)),
+      connect_(std::move(connect)),
+      bundle_(std::move(bundle)) {}
+
+PluginManagementService::~PluginManagementService() { closeConnection(); }
+
+void PluginManagementService::onMainThread(Executor& executor, std::weak_ptr<PluginManagementService> service,
+                                           std::function<void(PluginManagementService&)> work) {
+    executor.post([weak = std::move(service), work = std::move(work)] {
+        if (const auto self = weak.lock()) {
+            work(*self);
+        }
+    });
+}
+
+void PluginManagementService::refreshStatus() {
+    setStatus(managementStatus(service_->status()));
+    if (status_ == PluginManagementStatus::enabled) {
+        handshake(false);
+    } else {
+        setHelperIsReachable(false);
+        setHelperVersion(std::nullopt);
+        closeConnection();
+    }
+}
+
+void PluginManagementService::enable() {
+    if (isWorking_) {
+        return;
+    }
+    if (status_ != PluginManagementStatus::enabled) {
+        setIsWorking(true);
+        setLastError(std::nullopt);
+        if (const auto registered = service_->registerService(); !registered) {
+            setLastError(registered.error().message);
+        }
+        setIsWorking(false);
+    }
+    refreshStatus();
+}
+
+void PluginManagementService::repairOrUpdate() {
+    if (isWorking_) {
+        return;
+    }
+    setIsWorking(true);
+    setLastError(std::nullopt);
+    setHelperIsReachable(false);
+    closeConnection();
+    if (const auto unregistered = service_->unregisterService(); !unregistered) {
+        setLastError(unregistered.error().message);
+    } else if (const auto registered = service_->registerService(); !registered) {
+        setLastError(registered.error().message);
+    }
+    setIsWorking(false);
+    refreshStatus();
+}
+
+bool PluginManagementService::needsRepairOrUpdate() const {
+    return status_ == PluginManagementStatus::enabled &&
+           (!helperIsReachable_ || !helperVersion_ || *helperVersion_ != helperprotocol::expectedHelperBuild);
+}
+
+void PluginManagementService::openSystemSettingsLoginItems() {
+    if (const auto opened = service_->openSettings(); !opened) {
+        setLastError(opened.error().message);
+    }
+}
+
+void PluginManagementService::closeConnection() {
+    if (!connection_) {
+        return;
+    }
+    auto connection = std::move(connection_);
+    ++connectionGeneration_;
+    connection->setInterruptionHandler(nullptr);
+    connection->setInvalidationHandler(nullptr);
+    connection->invalidate();
+}
+
+void PluginManagementService::handshake(bool showNotice) {
+    if (status_ != PluginManagementStatus::enabled) {
+        setHelperIsReachable(false);
+        setHelperVersion(std::nullopt);
+        if (showNotice) {
+            setLastHandshakeNotice("Secure helper test unavailable until Plugin Management is enabled.");
+        }
+        return;
+    }
+    closeConnection();
+    setLastError(std::nullopt);
+    if (showNotice) {
+        setLastHandshakeNotice(std::nullopt);
+    }
+    connection_ = connect_();
+    if (!connection_) {
+        setHelperIsReachable(false);
+        setHelperVersion(std::nullopt);
+        setLastError(std::string(noChannelText));
+        if (showNotice) {
+            setLastHandshakeNotice("Secure helper test failed.");
+        }
+        return;
+    }
+    const auto generation = connectionGeneration_;
+    auto& executor = executor_;
+    const auto weak = weak_from_this();
+    const auto lost = [&executor, weak] {
+        onMainThread(executor, weak, [](PluginManagementService& self) { self.setHelperIsReachable(false); });
+    };
+    connection_->setInterruptionHandler(lost);
+    connection_->setInvalidationHandler(lost);
+    connection_->resume();
+
+    const auto failed = [showNotice, generation](PluginManagementService& self, const std::string& description) {
+        if (generation != self.connectionGeneration_) {
+            return;  // an answer for a connection that has since been replaced
+        }
+        self.setHelperIsReachable(false);
+        self.setHelperVersion(std::nullopt);
+        self.setLastError(description);
+        if (showNotice) {
+            self.setLastHandshakeNotice("Secure helper test failed: " + description);
+        }
+        self.closeConnection();
+    };
+    ++outstandingCalls_;
+    const bool queued = connection_->call(
+        HelperCall::handshake, bundle_.clientVersion(),
+        [&executor, weak, failed, showNotice, generation](const Json& reply) {
+            onMainThread(executor, weak, [reply, failed, showNotice, generation](PluginManagementService& self) {
+                --self.outstandingCalls_;
+                const auto decoded = decodeHandshakeReply(reply);
+                if (!decoded) {
+                    failed(self, std::string(unverifiedHandshakeText));
+                    return;
+                }
+                if (generation != self.connectionGeneration_) {
+                    return;
+                }
+                const auto& build = decoded->build;
+                const bool reachable = decoded->identity == helperprotocol::expectedHelperIdentity &&
+                                       build == helperprotocol::expectedHelperBuild;
+                const std::string expected(helperprotocol::expectedHelperBuild);
+                self.setHelperVersion(build);
+                self.setHelperIsReachable(reachable);
+                self.setLastError(reachable ? std::nullopt
+                                            : std::optional<std::string>("The registered helper is Build " + build +
+                                                                         ". Choose Update Plugin Management to "
+                                                                         "install Build " +
+                                                                         expected + "."));
+                if (showNotice) {
+                    self.setLastHandshakeNotice(reachable ? "Secure helper test passed. KestrovaHelper Build " + build +
+                                                                " is connected."
+                                                          : "Secure helper test failed. The registered helper "
+                                                            "reported Build " +
+                                                                build + ".");
+                }
+            });
+        },
+        [&executor, weak, failed](const Error& error) {
+            onMainThread(executor, weak, [error, failed](PluginManagementService& self) {
+                --self.outstandingCalls_;
+                failed(self, error.message);
+            });
+        });
+    if (!queued) {
+        --outstandingCalls_;
+        setHelperIsReachable(false);
+        setHelperVersion(std::nullopt);
+        setLastError(std::string(noChannelText));
+        if (showNotice) {
+            setLastHandshakeNotice("Secure helper test failed.");
+        }
+        closeConnection();
+    }
+}
+
+bool PluginManagementService::canSendPrivilegedRequest() const {
+    return status_ == PluginManagementStatus::enabled && helperIsReachable_ && !isWorking_;
+}
+
+template <typename Request>
+void PluginManagementService::send(
+    PrivilegedRequestKind kind, Request request,
+    std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion) {
+    using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
+    const auto texts = textsFor(kind);
+    const auto transactionID = request.transactionID;
+    if (!canSendPrivilegedRequest() || !connection_) {
+        completion(madeUpFailureResult<ResultRecord>(transactionID,
+                                                     blockingReason(kind).value_or(std::string(unreachableText))));
+        return;
+    }
+    Json argument;
+    try {
+        argument = JsonCoder<Request>::encode(request);
+        (void)argument.dump();  // invalid UTF-8 shows here, not on the connection's thread
+    } catch (const std::exception&) {
+        completion(madeUpFailureResult<ResultRecord>(transactionID, std::string(texts.encode)));
+        return;
+    }
+    setIsWorking(true);
+    setLastError(std::nullopt);
+    ++outstandingCalls_;
+    auto shared = std::make_shared<decltype(completion)>(std::move(completion));
+    auto& executor = executor_;
+    const auto weak = weak_from_this();
+    const bool queued = connection_->call(
+        callFor(kind), std::move(argument),
+        [&executor, weak, shared, transactionID, verify = std::string(texts.verify)](const Json& reply) {
+            onMainThread(executor, weak, [shared, transactionID, verify, reply](PluginManagementService& self) {
+                --self.outstandingCalls_;
+                self.setIsWorking(false);
+                auto decoded = decodePrivilegedJson<ResultRecord>(reply);
+                if (!decoded) {
+                    self.setLastError(verify);
+                    (*shared)(madeUpFailureResult<ResultRecord>(transactionID, verify));
+                    return;
+                }
+                self.setLastError(decoded->succeeded ? std::nullopt : std::optional<std::string>(decoded->message));
+                (*shared)(std::move(*decoded));
+            });
+        },
+        [&executor, weak, shared, transactionID](const Error& error) {
+            onMainThread(executor, weak, [shared, transactionID, error](PluginManagementService& self) {
+                --self.outstandingCalls_;
+                self.setIsWorking(false);
+                self.setLastError(error.message);
+                (*shared)(madeUpFailureResult<ResultRecord>(transactionID, error.message));
+            });
+        });
+    if (!queued) {
+        --outstandingCalls_;
+        setIsWorking(false);
+        setLastError(std::string(texts.channel));
+        (*shared)(madeUpFailureResult<ResultRecord>(transactionID, std::string(texts.channel)));
+    }
+}
+
+void PluginManagementService::sendQuarantine(const std::string& transactionID,
+                                             std::vector<PrivilegedQuarantineItem> items,
+                                             std::function<void(PrivilegedQuarantineResult)> completion) {
+    send(PrivilegedRequestKind::quarantine, PrivilegedQuarantineRequest{transactionID, std::move(items)},
+         std::move(completion));
+}
+
+void PluginManagementService::sendRestore(const std::string& transactionID, std::vector<PrivilegedRestoreItem> items,
+                                          std::function<void(PrivilegedRestoreResult)> completion) {
+    send(PrivilegedRequestKind::restore, PrivilegedRestoreRequest{transactionID, std::move(items)},
+         std::move(completion));
+}
+
+void PluginManagementService::sendTrash(const std::string& transactionID, std::vector<PrivilegedTrashItem> items,
+                                        std::function<void(PrivilegedTrashResult)> completion) {
+    send(PrivilegedRequestKind::trash, PrivilegedTrashRequest{transactionID, std::move(items)}, std::move(completion));
+}
+
+void PluginManagementService::sendTrashRestore(const std::string& transactionID,
+                                               std::vector<PrivilegedTrashRestoreItem> items,
+                                               std::function<void(PrivilegedTrashRestoreResult)> completion) {
+    send(PrivilegedRequestKind::trashRestore, PrivilegedTrashRestoreRequest{transactionID, std::move(items)},
+         std::move(completion));
+}
+
+std::optional<std::string> PluginManagementService::blockingReason(PrivilegedRequestKind kind) const {
+    if (isWorking_) {
+        return std::string(inProgressText);
+    }
+    if (status_ == PluginManagementStatus::enabled && helperIsReachable_) {
+        return std::nullopt;
+    }
+    if (status_ != PluginManagementStatus::enabled) {
+        return std::string(textsFor(kind).notEnabled);
+    }
+    return std::string(noHandshakeText);
+}
+
+std::optional<std::string> PluginManagementService::quarantineBlockingReason() const {
+    return blockingReason(PrivilegedRequestKind::quarantine);
+}
+std::optional<std::string> PluginManagementService::restoreBlockingReason() const {
+    return blockingReason(PrivilegedRequestKind::restore);
+}
+std::optional<std::string> PluginManagementService::trashBlockingReason() const {
+    return blockingReason(PrivilegedRequestKind::trash);
+}
+std::optional<std::string> PluginManagementService::trashRestoreBlockingReason() const {
+    return blockingReason(PrivilegedRequestKind::trashRestore);
+}
+
+std::vector<DirectDistributionReadinessCheck> PluginManagementService::readinessChecks() const {
+    DirectDistributionReadinessInput input;
+    input.appBuild = bundle_.appBuild();
+    input.expectedBuild = std::string(helperprotocol::expectedHelperBuild);
+    input.helperBuild = helperVersion_;
+    input.helperExecutableEmbedded = isExecutableFile(bundle_.helperExecutablePath());
+    input.daemonPlistEmbedded = isFile(bundle_.daemonPlistPath());
+    input.helperRegistered = status_ == PluginManagementStatus::enabled;
+    input.secureHandshakeConnected = helperIsReachable_;
+    return evaluateReadiness(input);
+}
+
+std::string PluginManagementService::readinessSummary(const std::vector<DirectDistributionReadinessCheck>& checks) {
+    return kestrova::readinessSummary(checks);
+}
+
+std::string PluginManagementService::statusReport() const {
+    const auto checks = readinessChecks();
+    const auto passed = std::count_if(checks.begin(), checks.end(), [](const auto& check) { return check.passed; });
+    std::string report = "Plugin Management";
+    report += "\nHelper status: " + std::string(title(status_));
+    report += std::string("\nSecure handshake: ") + (helperIsReachable_ ? "Connected" : "Not Connected");
+    report += "\nExpected helper build: " + std::string(helperprotocol::expectedHelperBuild);
+    report += "\nReported helper build: " + helperVersion_.value_or("No response");
+    report += "\nRelease readiness: " + std::to_string(passed) + "/" + std::to_string(checks.size());
+    for (const auto& check : checks) {
+        report += "\n- " + check.title + ": " + (check.passed ? "Pass" : "Action Required");
+    }
+    return report;
+}
+
+void PluginManagementService::setStatus(PluginManagementStatus value) {
+    status_ = value;
+    publish(statusField);
+}
+void PluginManagementService::setHelperIsReachable(bool value) {
+    helperIsReachable_ = value;
+    publish(helperIsReachableField);
+}
+void PluginManagementService::setHelperVersion(std::optional<std::string> value) {
+    helperVersion_ = std::move(value);
+    publish(helperVersionField);
+}
+void PluginManagementService::setLastError(std::optional<std::string> value) {
+    lastError_ = std::move(value);
+    publish(lastErrorField);
+}
+void PluginManagementService::setLastHandshakeNotice(std::optional<std::string> value) {
+    lastHandshakeNotice_ = std::move(value);
+    publish(lastHandshakeNoticeField);
+}
+void PluginManagementService::setIsWorking(bool value) {
+    isWorking_ = value;
+    publish(isWorkingField);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,138 @@
+// The application's one gateway to KestrovaHelper: registers the daemon,
+// reads its status, opens the peer-checked connection, proves the helper's
+// build with a handshake, sends transactions one at a time and turns every
+// failure on the way into a result the store can handle. All state lives on
+// the main thread (the executor); connection callbacks hop there first and
+// do nothing once the service is gone.
+#pragma once
+
+#include "helperclient/ApplicationBundle.h"
+#include "helperclient/HelperConnection.h"
+#include "helperclient/PrivilegedRecords.h"
+#include "helperclient/ReleaseReadiness.h"
+#include "platform/Executor.h"
+#include "platform/Observable.h"
+#include "platform/ServiceRegistration.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrova {
+
+enum class PluginManagementStatus { notRegistered, requiresApproval, enabled, notFound, unavailable };
+
+// "Not Enabled", "Approval Required", "Enabled", "Helper Missing", "Status Unavailable".
+std::string_view title(PluginManagementStatus status);
+PluginManagementStatus managementStatus(ServiceRegistrationState state);
+
+enum class PrivilegedRequestKind { quarantine, restore, trash, trashRestore };
+
+class PluginManagementService final : public Observable, public std::enable_shared_from_this<PluginManagementService> {
+public:
+    // Published field names, as observers are told them.
+    static constexpr std::string_view statusField = "status";
+    static constexpr std::string_view helperIsReachableField = "helperIsReachable";
+    static constexpr std::string_view helperVersionField = "helperVersion";
+    static constexpr std::string_view lastErrorField = "lastError";
+    static constexpr std::string_view lastHandshakeNoticeField = "lastHandshakeNotice";
+    static constexpr std::string_view isWorkingField = "isWorking";
+
+    // Makes the service and reads the status once (which starts a handshake
+    // when the daemon is enabled).
+    static std::shared_ptr<PluginManagementService> create(Executor& executor,
+                                                           std::shared_ptr<ServiceRegistration> registration,
+                                                           HelperConnectionFactory connect,
+                                                           ApplicationBundleInfo bundle);
+    ~PluginManagementService();
+    PluginManagementService(const PluginManagementService&) = delete;
+    PluginManagementService& operator=(const PluginManagementService&) = delete;
+
+    PluginManagementStatus status() const { return status_; }
+    bool helperIsReachable() const { return helperIsReachable_; }
+    const std::optional<std::string>& helperVersion() const { return helperVersion_; }
+    const std::optional<std::string>& lastError() const { return lastError_; }
+    const std::optional<std::string>& lastHandshakeNotice() const { return lastHandshakeNotice_; }
+    bool isWorking() const { return isWorking_; }
+    bool hasConnection() const { return connection_ != nullptr; }
+    const ApplicationBundleInfo& bundle() const { return bundle_; }
+
+    void refreshStatus();
+    void enable();
+    void repairOrUpdate();
+    bool needsRepairOrUpdate() const;
+    void openSystemSettingsLoginItems();
+    void handshake(bool showNotice);
+    bool canSendPrivilegedRequest() const;
+    void closeConnection();
+
+    void sendQuarantine(const std::string& transactionID, std::vector<PrivilegedQuarantineItem> items,
+                        std::function<void(PrivilegedQuarantineResult)> completion);
+    void sendRestore(const std::string& transactionID, std::vector<PrivilegedRestoreItem> items,
+                     std::function<void(PrivilegedRestoreResult)> completion);
+    void sendTrash(const std::string& transactionID, std::vector<PrivilegedTrashItem> items,
+                   std::function<void(PrivilegedTrashResult)> completion);
+    void sendTrashRestore(const std::string& transactionID, std::vector<PrivilegedTrashRestoreItem> items,
+                          std::function<void(PrivilegedTrashRestoreResult)> completion);
+
+    std::optional<std::string> quarantineBlockingReason() const;
+    std::optional<std::string> restoreBlockingReason() const;
+    std::optional<std::string> trashBlockingReason() const;
+    std::optional<std::string> trashRestoreBlockingReason() const;
+    std::optional<std::string> blockingReason(PrivilegedRequestKind kind) const;
+
+    std::vector<DirectDistributionReadinessCheck> readinessChecks() const;
+    static std::string readinessSummary(const std::vector<DirectDistributionReadinessCheck>& checks);
+    std::string statusReport() const;
+
+    // Replies and errors still to come back from the helper; a front end
+    // without an event loop runs its executor until this is zero.
+    std::size_t outstandingCalls() const { return outstandingCalls_; }
+
+private:
+    struct Token {};
+
+public:
+    PluginManagementService(Token, Executor& executor, std::shared_ptr<ServiceRegistration> registration,
+                            HelperConnectionFactory connect, ApplicationBundleInfo bundle);
+
+private:
+    template <typename Request>
+    void send(PrivilegedRequestKind kind, Request request,
+              std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion);
+
+    // Runs `work` on the main thread with the service, unless it has gone by
+    // then. Connection callbacks use it, so they hold the service weakly.
+    static void onMainThread(Executor& executor, std::weak_ptr<PluginManagementService> service,
+                             std::function<void(PluginManagementService&)> work);
+
+    void setStatus(PluginManagementStatus value);
+    void setHelperIsReachable(bool value);
+    void setHelperVersion(std::optional<std::string> value);
+    void setLastError(std::optional<std::string> value);
+    void setLastHandshakeNotice(std::optional<std::string> value);
+    void setIsWorking(bool value);
+
+    Executor& executor_;
+    std::shared_ptr<ServiceRegistration> service_;
+    HelperConnectionFactory connect_;
+    ApplicationBundleInfo bundle_;
+    std::unique_ptr<HelperConnection> connection_;
+    // Bumped whenever the connection is replaced, so a late handshake answer
+    // from an old connection cannot speak for the new one.
+    std::uint64_t connectionGeneration_ = 0;
+    std::size_t outstandingCalls_ = 0;
+
+    PluginManagementStatus status_ = PluginManagementStatus::notRegistered;
+    bool helperIsReachable_ = false;
+    std::optional<std::string> helperVersion_;
+    std::optional<std::string> lastError_;
+    std::optional<std::string> lastHandshakeNotice_;
+    bool isWorking_ = false;
+};
+
+}  // namespace kestrova
