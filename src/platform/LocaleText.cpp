@@ -39,4 +39,10 @@ std::string shortDateTimeText(Date when) {
                   when);
 }
 
+std::string abbreviatedDateTimeText(Date when) {
+    return format(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kMedium,
+                                                          icu::Locale::getDefault()),
+                  when);
+}
+
 }  // namespace kestrova

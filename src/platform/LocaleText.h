@@ -14,5 +14,8 @@ std::string shortTimeText(Date when);
 std::string shortDateText(Date when);
 // Date and time together, both in the short style.
 std::string shortDateTimeText(Date when);
+// Abbreviated date with the standard (seconds-bearing) time, e.g.
+// "Jun 14, 2025, 3:07:12 PM": how reports stamp a moment.
+std::string abbreviatedDateTimeText(Date when);
 
 }  // namespace kestrova
