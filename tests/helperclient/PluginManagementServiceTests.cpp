@@ -1,0 +1,370 @@
+// The service against a scripted registration and connection: every text a
+// user sees, the one-at-a-time guard, and what reaches the completion.
+#include "helperclient/HelperProtocol.h"
+#include "helperclient/PluginManagementService.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace kestrova {
+namespace {
+
+struct ScriptedRegistration final : ServiceRegistration {
+    ServiceRegistrationState state = ServiceRegistrationState::enabled;
+    std::optional<std::string> registerFailure;
+    std::optional<std::string> unregisterFailure;
+    std::vector<std::string> calls;
+
+    ServiceRegistrationState status() override { return state; }
+    Status registerService() override {
+        calls.push_back("register");
+        if (registerFailure) {
+            return Error{*registerFailure};
+        }
+        state = ServiceRegistrationState::enabled;
+        return {};
+    }
+    Status unregisterService() override {
+        calls.push_back("unregister");
+        if (unregisterFailure) {
+            return Error{*unregisterFailure};
+        }
+        state = ServiceRegistrationState::notRegistered;
+        return {};
+    }
+    Status openSettings() override { return {}; }
+    HelperEndpoint endpoint() const override { return {}; }
+};
+
+struct PendingCall {
+    HelperCall call;
+    Json argument;
+    HelperConnection::ReplyHandler reply;
+    HelperConnection::ErrorHandler error;
+};
+
+// Calls wait in a queue until the test answers them.
+struct ScriptedConnections {
+    std::deque<PendingCall> calls;
+    int opened = 0;
+    int invalidated = 0;
+    bool refuseCalls = false;
+    std::function<void()> interruption;
+};
+
+class ScriptedConnection final : public HelperConnection {
+public:
+    explicit ScriptedConnection(ScriptedConnections& script) : script_(script) { ++script_.opened; }
+    void setInterruptionHandler(std::function<void()> handler) override { script_.interruption = std::move(handler); }
+    void setInvalidationHandler(std::function<void()>) override {}
+    void resume() override {}
+    void invalidate() override { ++script_.invalidated; }
+    bool call(HelperCall call, Json argument, ReplyHandler onReply, ErrorHandler onError) override {
+        if (script_.refuseCalls) {
+            return false;
+        }
+        script_.calls.push_back({call, std::move(argument), std::move(onReply), std::move(onError)});
+        return true;
+    }
+
+private:
+    ScriptedConnections& script_;
+};
+
+class ServiceTest : public ::testing::Test {
+protected:
+    std::shared_ptr<PluginManagementService> makeService() {
+        auto service = PluginManagementService::create(
+            executor, registration, [this] { return std::make_unique<ScriptedConnection>(script); }, {});
+        service->observe([this](std::string_view field) { published.emplace_back(field); });
+        return service;
+    }
+    // Answers the oldest call and lets the reply reach the main thread.
+    PendingCall answer(const Json& reply) {
+        auto call = std::move(script.calls.front());
+        script.calls.pop_front();
+        call.reply(reply);
+        executor.drain();
+        return call;
+    }
+    void fail(const std::string& message) {
+        auto call = std::move(script.calls.front());
+        script.calls.pop_front();
+        call.error(Error{message});
+        executor.drain();
+    }
+    void handshakeWith(std::string identity, std::string build) {
+        answer(encodeHandshakeReply({std::move(identity), std::move(build)}));
+    }
+
+    RunLoopExecutor executor;
+    std::shared_ptr<ScriptedRegistration> registration = std::make_shared<ScriptedRegistration>();
+    ScriptedConnections script;
+    std::vector<std::string> published;
+};
+
+const std::vector<PrivilegedQuarantineItem> oneItem{{"/Library/Audio/Plug-Ins/VST3/A.vst3", "/q/OP/A.vst3", "OP"}};
+
+TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
+    auto service = makeService();
+    ASSERT_EQ(script.calls.size(), 1u);
+    EXPECT_EQ(script.calls.front().call, HelperCall::handshake);
+    EXPECT_EQ(script.calls.front().argument, "Kestrova 1.0.1 (Build 40)");
+    handshakeWith("KestrovaHelper", "40");
+    EXPECT_TRUE(service->helperIsReachable());
+    EXPECT_EQ(service->helperVersion(), "40");
+    EXPECT_FALSE(service->needsRepairOrUpdate());
+    EXPECT_TRUE(service->canSendPrivilegedRequest());
+
+    service->handshake(true);
+    handshakeWith("KestrovaHelper", "39");
+    EXPECT_FALSE(service->helperIsReachable());
+    EXPECT_TRUE(service->needsRepairOrUpdate());
+    EXPECT_EQ(service->lastError(),
+              "The registered helper is Build 39. Choose Update Plugin Management to install Build 40.");
+    EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test failed. The registered helper reported Build 39.");
+    EXPECT_EQ(service->quarantineBlockingReason(),
+              "The privileged helper is enabled but has not completed its secure handshake.");
+    EXPECT_EQ(service->trashRestoreBlockingReason(),
+              "The privileged helper is enabled but has not completed its secure handshake.");
+
+    // The right build from an impostor identity is still not the helper.
+    service->handshake(true);
+    handshakeWith("SomethingElse", "40");
+    EXPECT_FALSE(service->helperIsReachable());
+
+    service->handshake(true);
+    handshakeWith("KestrovaHelper", "40");
+    EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test passed. KestrovaHelper Build 40 is connected.");
+    EXPECT_EQ(service->lastError(), std::nullopt);
+
+    service->handshake(true);
+    fail("The connection to KestrovaHelper was interrupted.");
+    EXPECT_FALSE(service->helperIsReachable());
+    EXPECT_EQ(service->helperVersion(), std::nullopt);
+    EXPECT_EQ(service->lastHandshakeNotice(),
+              "Secure helper test failed: The connection to KestrovaHelper was interrupted.");
+    EXPECT_FALSE(service->hasConnection());
+
+    service->handshake(true);
+    answer(Json{{"identity", "KestrovaHelper"}});
+    EXPECT_EQ(service->lastError(), "Kestrova could not verify the helper response.");
+
+    script.refuseCalls = true;
+    service->handshake(true);
+    EXPECT_EQ(service->lastError(), "Kestrova could not create the helper communication channel.");
+    EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test failed.");
+    EXPECT_EQ(service->outstandingCalls(), 0u);
+}
+
+TEST_F(ServiceTest, AnswerFromAReplacedConnectionIsIgnored) {
+    auto service = makeService();
+    auto stale = std::move(script.calls.front());
+    script.calls.pop_front();
+    service->handshake(false);
+    handshakeWith("KestrovaHelper", "40");
+    stale.error(Error{"late"});
+    executor.drain();
+    EXPECT_TRUE(service->helperIsReachable());
+    EXPECT_EQ(service->lastError(), std::nullopt);
+    EXPECT_EQ(service->outstandingCalls(), 0u);
+}
+
+TEST_F(ServiceTest, StatusOtherThanEnabledBlocksWithTheKindsOwnText) {
+    registration->state = ServiceRegistrationState::requiresApproval;
+    auto service = makeService();
+    EXPECT_EQ(script.opened, 0);
+    EXPECT_EQ(service->status(), PluginManagementStatus::requiresApproval);
+    EXPECT_EQ(title(service->status()), "Approval Required");
+    EXPECT_EQ(service->quarantineBlockingReason(), "Enable Plugin Management before moving system plugin bundles.");
+    EXPECT_EQ(service->restoreBlockingReason(), "Enable Plugin Management before restoring system plugin bundles.");
+    EXPECT_EQ(service->trashBlockingReason(),
+              "Enable Plugin Management before moving quarantined bundles to Finder Trash.");
+    EXPECT_EQ(service->trashRestoreBlockingReason(),
+              "Enable Plugin Management before restoring bundles from Finder Trash.");
+    service->handshake(true);
+    EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test unavailable until Plugin Management is enabled.");
+
+    std::optional<PrivilegedRestoreResult> result;
+    service->sendRestore("T1", {{"/a.vst3", "/b.vst3", "OP"}}, [&](auto r) { result = r; });
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, (PrivilegedRestoreResult{
+                           "T1", false, true, {}, "Enable Plugin Management before restoring system plugin bundles."}));
+    EXPECT_FALSE(service->needsRepairOrUpdate());
+
+    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::notRegistered)), "Not Enabled");
+    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::notFound)), "Helper Missing");
+    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::unknown)), "Status Unavailable");
+    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::enabled)), "Enabled");
+}
+
+TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
+    auto service = makeService();
+    handshakeWith("KestrovaHelper", "40");
+    published.clear();
+
+    std::vector<PrivilegedQuarantineResult> first;
+    service->sendQuarantine("T1", oneItem, [&](auto r) { first.push_back(r); });
+    EXPECT_TRUE(service->isWorking());
+    EXPECT_EQ(published, (std::vector<std::string>{"isWorking", "lastError"}));
+    ASSERT_EQ(script.calls.size(), 1u);
+    EXPECT_EQ(script.calls.front().call, HelperCall::quarantine);
+    EXPECT_EQ(decodePrivilegedJson<PrivilegedQuarantineRequest>(script.calls.front().argument)->items, oneItem);
+
+    std::vector<PrivilegedTrashResult> second;
+    service->sendTrash("T2", {{"/q/OP/A.vst3", "/h/.Trash/A.vst3", "OP"}}, [&](auto r) { second.push_back(r); });
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0], (PrivilegedTrashResult{
+                             "T2", false, true, {}, "A privileged plugin transaction is already in progress."}));
+    EXPECT_EQ(script.calls.size(), 1u);
+    EXPECT_TRUE(service->isWorking());
+    service->enable();
+    service->repairOrUpdate();
+    EXPECT_TRUE(registration->calls.empty());
+
+    // A refusal that decodes is handed on as it is, its message kept.
+    const PrivilegedQuarantineResult refusal{"T1", false, true, {}, "Something already exists at “/q”."};
+    answer(JsonCoder<PrivilegedQuarantineResult>::encode(refusal));
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0], refusal);
+    EXPECT_EQ(service->lastError(), refusal.message);
+    EXPECT_FALSE(service->isWorking());
+
+    service->sendQuarantine("T3", oneItem, [&](auto r) { first.push_back(r); });
+    answer(JsonCoder<PrivilegedQuarantineResult>::encode({"T3", true, false, {"/q/OP/A.vst3"}, "Moved."}));
+    EXPECT_TRUE(first.back().succeeded);
+    EXPECT_EQ(service->lastError(), std::nullopt);
+
+    // Another kind's record is not a quarantine result.
+    service->sendQuarantine("T4", oneItem, [&](auto r) { first.push_back(r); });
+    answer(JsonCoder<PrivilegedRestoreResult>::encode({"T4", true, false, {"/x"}, ""}));
+    EXPECT_EQ(first.back(),
+              (PrivilegedQuarantineResult{"T4", false, true, {}, "Kestrova could not verify the helper response."}));
+
+    std::optional<PrivilegedTrashRestoreResult> restored;
+    service->sendTrashRestore("T5", {}, [&](auto r) { restored = r; });
+    answer(Json::array());
+    EXPECT_EQ(restored->message, "Kestrova could not verify the helper Finder Trash recovery response.");
+
+    std::optional<PrivilegedRestoreResult> lost;
+    service->sendRestore("T6", {}, [&](auto r) { lost = r; });
+    fail("The connection to KestrovaHelper was interrupted.");
+    EXPECT_EQ(*lost,
+              (PrivilegedRestoreResult{"T6", false, true, {}, "The connection to KestrovaHelper was interrupted."}));
+    EXPECT_EQ(service->lastError(), "The connection to KestrovaHelper was interrupted.");
+    EXPECT_FALSE(service->isWorking());
+
+    script.refuseCalls = true;
+    std::optional<PrivilegedTrashResult> noChannel;
+    service->sendTrash("T7", {}, [&](auto r) { noChannel = r; });
+    EXPECT_EQ(noChannel->message, "Kestrova could not create the privileged Finder Trash channel.");
+    EXPECT_EQ(service->lastError(), "Kestrova could not create the privileged Finder Trash channel.");
+    EXPECT_FALSE(service->isWorking());
+    EXPECT_EQ(service->outstandingCalls(), 0u);
+}
+
+TEST_F(ServiceTest, InterruptionMakesTheHelperUnreachableAndACompletionOutlivingTheServiceIsDropped) {
+    auto service = makeService();
+    handshakeWith("KestrovaHelper", "40");
+    script.interruption();
+    executor.drain();
+    EXPECT_FALSE(service->helperIsReachable());
+    std::optional<PrivilegedQuarantineResult> result;
+    service->sendQuarantine("T1", oneItem, [&](auto r) { result = r; });
+    EXPECT_EQ(result->message, "The privileged helper is enabled but has not completed its secure handshake.");
+
+    service->handshake(false);
+    handshakeWith("KestrovaHelper", "40");
+    result.reset();
+    service->sendQuarantine("T2", oneItem, [&](auto r) { result = r; });
+    auto pending = std::move(script.calls.front());
+    service.reset();
+    pending.reply(JsonCoder<PrivilegedQuarantineResult>::encode({"T2", true, false, {"/q/OP/A.vst3"}, ""}));
+    executor.drain();
+    EXPECT_FALSE(result);
+}
+
+TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
+    registration->state = ServiceRegistrationState::notRegistered;
+    auto service = makeService();
+    registration->registerFailure = "pkexec was dismissed";
+    service->enable();
+    EXPECT_EQ(service->lastError(), "pkexec was dismissed");
+    EXPECT_EQ(service->status(), PluginManagementStatus::notRegistered);
+    EXPECT_FALSE(service->isWorking());
+
+    registration->registerFailure.reset();
+    service->enable();
+    EXPECT_EQ(service->status(), PluginManagementStatus::enabled);
+    EXPECT_EQ(service->lastError(), std::nullopt);
+    handshakeWith("KestrovaHelper", "40");
+    EXPECT_TRUE(service->helperIsReachable());
+
+    // Already enabled: enable only refreshes.
+    registration->calls.clear();
+    service->enable();
+    EXPECT_TRUE(registration->calls.empty());
+    handshakeWith("KestrovaHelper", "40");
+
+    service->repairOrUpdate();
+    EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister", "register"}));
+    EXPECT_FALSE(service->helperIsReachable());
+    handshakeWith("KestrovaHelper", "40");
+    EXPECT_TRUE(service->helperIsReachable());
+
+    // The error stays when the status is not enabled (an enabled status runs
+    // a handshake, which starts from a clean error).
+    registration->calls.clear();
+    registration->state = ServiceRegistrationState::notFound;
+    registration->unregisterFailure = "systemd did not accept the change";
+    service->repairOrUpdate();
+    EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister"}));
+    EXPECT_EQ(service->lastError(), "systemd did not accept the change");
+}
+
+TEST_F(ServiceTest, ReadinessAndStatusReport) {
+    auto service = makeService();  // no bundle: nothing embedded
+    auto checks = service->readinessChecks();
+    ASSERT_EQ(checks.size(), 6u);
+    EXPECT_EQ(checks[0],
+              (DirectDistributionReadinessCheck{"app-build", "App Build", "Kestrova reports Build 40.", true}));
+    EXPECT_EQ(checks[5].detail, "Expected helper Build 40, but received no response.");
+    EXPECT_EQ(PluginManagementService::readinessSummary(checks), "4 release-readiness checks require attention.");
+    EXPECT_EQ(service->statusReport(),
+              "Plugin Management\n"
+              "Helper status: Enabled\n"
+              "Secure handshake: Not Connected\n"
+              "Expected helper build: 40\n"
+              "Reported helper build: No response\n"
+              "Release readiness: 2/6\n"
+              "- App Build: Pass\n"
+              "- Embedded Helper: Action Required\n"
+              "- Launch Daemon: Action Required\n"
+              "- Helper Approval: Pass\n"
+              "- Secure Handshake: Action Required\n"
+              "- Helper Build: Action Required");
+}
+
+TEST(ReleaseReadiness, ChecksInOrderWithTheirTexts) {
+    DirectDistributionReadinessInput input{"41", "40", "39", true, true, true, true};
+    auto checks = evaluateReadiness(input);
+    std::vector<std::string> ids;
+    for (const auto& check : checks) {
+        ids.push_back(check.id);
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"app-build", "helper-executable", "daemon-plist", "helper-registration",
+                                             "secure-handshake", "helper-build"}));
+    EXPECT_EQ(checks[0].detail, "Expected Build 40, but the app reports Build 41.");
+    EXPECT_EQ(checks[5].detail, "Expected helper Build 40, but received 39.");
+    EXPECT_EQ(readinessSummary(checks), "2 release-readiness checks require attention.");
+    input = {"40", "40", "40", true, false, true, true};
+    checks = evaluateReadiness(input);
+    EXPECT_EQ(checks[2].detail, "The launch daemon property list is missing.");
+    EXPECT_EQ(readinessSummary(checks), "1 release-readiness check requires attention.");
+    input.daemonPlistEmbedded = true;
+    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "Ready for controlled release-candidate archive testing.");
+}
+
+}  // namespace
+}  // namespace kestrova
