@@ -1,0 +1,257 @@
+// The one observable object that owns the inventory and everything persisted
+// with it. It loads and upgrades the state file when it is built, writes it
+// on every committed change, renews the revision token plans are checked
+// against, carries the one user-facing notice and refuses file actions while
+// the local state is unsafe. Every member runs on the main thread (the
+// executor given at construction); only a scan's file-system walk runs
+// elsewhere, and it hands everything back through the executor.
+//
+// The operations live in files by responsibility: StoreCore (start-up,
+// saving, notices, queries), StoreScan, StoreProtection, StoreTrashRecords,
+// StoreRules, and the privileged-transaction side (StoreRecovery,
+// StoreCleanupRuns, StoreEnforcement and whatever joins them).
+#pragma once
+
+#include "helperclient/PrivilegedRecords.h"
+#include "model/FormatCleanupRun.h"
+#include "model/History.h"
+#include "model/InventoryRevisionToken.h"
+#include "model/OperationNotice.h"
+#include "model/PermanentQuarantineRule.h"
+#include "model/Plugin.h"
+#include "model/PluginBundleSelection.h"
+#include "model/ScanReconciliationSummary.h"
+#include "model/TrashRecovery.h"
+#include "model/TrashedBundleRecord.h"
+#include "platform/AudioUnitRegistry.h"
+#include "platform/Date.h"
+#include "platform/Executor.h"
+#include "platform/FileSystem.h"
+#include "platform/Observable.h"
+#include "platform/Result.h"
+#include "platform/SystemLayout.h"
+#include "scan/ScanControl.h"
+#include "scan/ScanSummary.h"
+#include "store/LoadedInventoryState.h"
+#include "store/PermanentQuarantineMatching.h"
+#include "store/PersistedInventory.h"
+#include "store/ScanMerge.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace kestrova {
+
+class PluginManagementService;
+
+// The names observers are told when a published field is assigned.
+namespace storeField {
+inline constexpr std::string_view plugins = "plugins";
+inline constexpr std::string_view isScanning = "isScanning";
+inline constexpr std::string_view lastScanDate = "lastScanDate";
+inline constexpr std::string_view inaccessibleLocations = "inaccessibleLocations";
+inline constexpr std::string_view history = "history";
+inline constexpr std::string_view lastStorageError = "lastStorageError";
+inline constexpr std::string_view lastOperationError = "lastOperationError";
+inline constexpr std::string_view scanProgress = "scanProgress";
+inline constexpr std::string_view lastScanNotice = "lastScanNotice";
+inline constexpr std::string_view lastReconciliation = "lastReconciliation";
+inline constexpr std::string_view fileActionsBlockedByStorage = "fileActionsBlockedByStorage";
+inline constexpr std::string_view notice = "notice";
+inline constexpr std::string_view trashedBundles = "trashedBundles";
+inline constexpr std::string_view formatCleanupRuns = "formatCleanupRuns";
+inline constexpr std::string_view permanentQuarantineRules = "permanentQuarantineRules";
+}  // namespace storeField
+
+// Runs one scan to its end on the calling thread. The store calls it on its
+// background thread; the default walks the disk with PluginScanner.
+using ScanRunner =
+    std::function<ScanSummary(const std::vector<std::string>& authorizedRoots, const ScanControl& control,
+                              const std::function<void(const ScanProgress&)>& progress)>;
+
+// A runner over the real scanner. The file system must outlive every scan.
+ScanRunner pluginScannerRunner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry = {});
+
+class PluginInventoryStore final : public Observable {
+public:
+    // Runs the start-up sequence: prunes empty transaction folders, loads and
+    // upgrades the state file (or blocks file actions when it cannot), then
+    // resolves pending journals and closes pending cleanup runs. `fileSystem`
+    // and `executor` must outlive the store. Without a runner, scans use
+    // PluginScanner with an empty Audio Unit registry.
+    PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor, ScanRunner scanRunner = {});
+    // Cancels a running scan and waits for its thread, so nothing the scan
+    // uses is gone before it stops. Work it already posted finds the store gone.
+    ~PluginInventoryStore();
+    PluginInventoryStore(const PluginInventoryStore&) = delete;
+    PluginInventoryStore& operator=(const PluginInventoryStore&) = delete;
+
+    // ---- Published fields ----
+    const std::vector<Plugin>& plugins() const { return plugins_; }
+    bool isScanning() const { return isScanning_; }
+    const std::optional<Date>& lastScanDate() const { return lastScanDate_; }
+    const std::vector<std::string>& inaccessibleLocations() const { return inaccessibleLocations_; }
+    const std::vector<HistoryItem>& history() const { return history_; }
+    const std::optional<std::string>& lastStorageError() const { return lastStorageError_; }
+    const std::optional<std::string>& lastOperationError() const { return lastOperationError_; }
+    const std::optional<ScanProgress>& scanProgress() const { return scanProgress_; }
+    const std::optional<std::string>& lastScanNotice() const { return lastScanNotice_; }
+    const std::optional<ScanReconciliationSummary>& lastReconciliation() const { return lastReconciliation_; }
+    bool fileActionsBlockedByStorage() const { return fileActionsBlockedByStorage_; }
+    const std::optional<OperationNotice>& notice() const { return notice_; }
+    const std::vector<TrashedBundleRecord>& trashedBundles() const { return trashedBundles_; }
+    const std::vector<FormatCleanupRunRecord>& formatCleanupRuns() const { return formatCleanupRuns_; }
+    const std::vector<PermanentQuarantineRule>& permanentQuarantineRules() const { return permanentQuarantineRules_; }
+
+    // ---- Unpublished state ----
+    const InventoryRevisionToken& inventoryRevision() const { return inventoryRevision_; }
+    const std::set<std::string>& protectedKeys() const { return protectedKeys_; }
+    const std::optional<PrivilegedQuarantineRequest>& pendingPrivilegedQuarantine() const {
+        return pendingPrivilegedQuarantine_;
+    }
+    const std::optional<PrivilegedRestoreRequest>& pendingPrivilegedRestore() const {
+        return pendingPrivilegedRestore_;
+    }
+    const std::optional<PrivilegedTrashRequest>& pendingPrivilegedTrash() const { return pendingPrivilegedTrash_; }
+    const std::optional<PrivilegedTrashRestoreRequest>& pendingPrivilegedTrashRestore() const {
+        return pendingPrivilegedTrashRestore_;
+    }
+    const SystemLayout& layout() const { return layout_; }
+    const FileSystem& fileSystem() const { return *fileSystem_; }
+
+    // ---- Core ----
+    // Renews the token, writes the state and reports a failed write itself.
+    void save();
+    // Writes the state file; the caller reacts to a failure.
+    Status persistState();
+    // What persistState writes.
+    PersistedInventory persistedSnapshot() const;
+    void renewInventoryRevision();
+    // A refusal or failure: sets lastOperationError and a warning notice.
+    void showWarning(std::string title, std::string message);
+    // A completed action that changed no state (an export): a success notice.
+    void showSuccess(std::string title, std::string message);
+    // The user saw the notice.
+    void dismissNotice();
+    bool hasPendingPrivilegedTransaction() const;
+    // Removes empty operation folders from the three quarantine folders.
+    void pruneEmptyTransactionFolders();
+
+    // ---- Derived queries ----
+    std::vector<Plugin> activePlugins() const;
+    int protectedPluginCount() const;
+    int quarantinedBundleCount() const;
+    int readyTrashRecoveryCount() const;
+    int historyOperationCount() const;
+
+    // ---- Scans ----
+    // Returns at once; the scan runs on a background thread and completes
+    // through the executor. `service` is handed on to permanent-quarantine
+    // enforcement and may be absent.
+    void startScan(std::vector<std::string> authorizedFolders, PluginManagementService* service = nullptr);
+    void cancelScan();
+
+    // ---- Protection ----
+    void setProtection(const Plugin& product, bool isProtected);
+    void setProtectionForBatch(const std::vector<Plugin>& products, bool isProtected);
+    // True when accepted (changed or already so), false when refused.
+    bool setBundleProtection(const PluginBundleSelection& selection, bool isProtected);
+
+    // ---- Finder Trash recovery records ----
+    std::vector<TrashRecoveryEntry> trashRecoveryEntries() const;
+    bool isVerifiedTrashRecord(const TrashedBundleRecord& record) const;
+    void reconcileTrashRecords();
+
+    // ---- Permanent quarantine rules ----
+    std::vector<std::string> permanentQuarantineManufacturers() const;
+    bool isPermanentQuarantineEnabled(std::string_view manufacturer) const;
+    void setPermanentQuarantine(const std::string& manufacturer, bool enabled);
+
+    // ---- Privileged transactions: recovery, cleanup runs, enforcement ----
+    // Start-up step: resolves each pending journal against the disk.
+    void recoverPendingTransactions();
+    // Start-up step: finishes cleanup runs left pending by an earlier run.
+    void closePendingCleanupRuns();
+    // After a completed scan found exact replacements of quarantined bundles.
+    void enforcePermanentQuarantine(std::vector<PermanentQuarantineMatch> matches, PluginManagementService* service);
+
+private:
+    // What a scan needs from the moment it started when it completes.
+    struct ScanStart {
+        ScanBaseline baseline;
+        std::vector<std::string> authorizedFolders;
+        PluginManagementService* service = nullptr;
+        std::shared_ptr<ScanControl> control;
+    };
+
+    void loadState();
+    void takeOverLoadedState(LoadedInventoryState loaded);
+
+    void reportScanProgress(const ScanProgress& progress, const std::shared_ptr<ScanControl>& control);
+    void completeScan(ScanSummary summary, ScanStart start);
+    void completeCanceledScan();
+    void finishScanning();
+
+    void applyProductProtection(const std::string& key, bool isProtected);
+    HistoryItem& prependHistory(HistoryItem item);
+
+    // Assigns a published field and tells the observers.
+    template <typename Field, typename Value>
+    void assign(Field& field, Value&& value, std::string_view name) {
+        field = std::forward<Value>(value);
+        publish(name);
+    }
+    void setNotice(OperationNotice notice) { assign(notice_, std::move(notice), storeField::notice); }
+    void setLastStorageError(std::optional<std::string> error) {
+        assign(lastStorageError_, std::move(error), storeField::lastStorageError);
+    }
+    void setLastOperationError(std::optional<std::string> error) {
+        assign(lastOperationError_, std::move(error), storeField::lastOperationError);
+    }
+    void setLastScanNotice(std::optional<std::string> text) {
+        assign(lastScanNotice_, std::move(text), storeField::lastScanNotice);
+    }
+    // Tells observers of an in-place change to a published field.
+    void published(std::string_view name) const { publish(name); }
+
+    SystemLayout layout_;
+    FileSystem* fileSystem_;
+    Executor* executor_;
+    ScanRunner scanRunner_;
+
+    std::vector<Plugin> plugins_;
+    bool isScanning_ = false;
+    std::optional<Date> lastScanDate_;
+    std::vector<std::string> inaccessibleLocations_;
+    std::vector<HistoryItem> history_;
+    std::optional<std::string> lastStorageError_;
+    std::optional<std::string> lastOperationError_;
+    std::optional<ScanProgress> scanProgress_;
+    std::optional<std::string> lastScanNotice_;
+    std::optional<ScanReconciliationSummary> lastReconciliation_;
+    bool fileActionsBlockedByStorage_ = false;
+    std::optional<OperationNotice> notice_;
+    InventoryRevisionToken inventoryRevision_;
+    std::set<std::string> protectedKeys_;
+    std::vector<TrashedBundleRecord> trashedBundles_;
+    std::vector<FormatCleanupRunRecord> formatCleanupRuns_;
+    std::vector<PermanentQuarantineRule> permanentQuarantineRules_;
+    std::optional<PrivilegedQuarantineRequest> pendingPrivilegedQuarantine_;
+    std::optional<PrivilegedRestoreRequest> pendingPrivilegedRestore_;
+    std::optional<PrivilegedTrashRequest> pendingPrivilegedTrash_;
+    std::optional<PrivilegedTrashRestoreRequest> pendingPrivilegedTrashRestore_;
+    std::shared_ptr<ScanControl> scanControl_;
+
+    // Work posted by a scan thread runs only while this is alive: the store
+    // lives and dies on the main thread, where that work runs.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::thread scanThread_;
+};
+
+}  // namespace kestrova

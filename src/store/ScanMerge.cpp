@@ -1,0 +1,208 @@
+#include "store/ScanMerge.h"
+
+#include "model/ProductStatus.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+namespace kestrova {
+namespace {
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Paths are nearly always ASCII; ICU is only needed for the rest.
+std::string lowercasedPath(std::string_view path) { return isAscii(path) ? lowercased(path) : unicodeLowercased(path); }
+
+bool sameLocationIgnoringCase(std::string_view a, std::string_view b) {
+    if (isAscii(a) && isAscii(b)) {
+        return a.size() == b.size() && lowercased(a) == lowercased(b);
+    }
+    return foldCase(a) == foldCase(b);
+}
+
+std::vector<std::string> sortedDistinctFormats(const std::vector<PluginBundleRecord>& records) {
+    std::vector<std::string> formats;
+    formats.reserve(records.size());
+    for (const auto& record : records) {
+        formats.push_back(record.format);
+    }
+    std::sort(formats.begin(), formats.end());
+    formats.erase(std::unique(formats.begin(), formats.end()), formats.end());
+    return formats;
+}
+
+// Puts a quarantined record back into the product scanned under its key: a
+// scanned bundle at its original location, or with its key, gives way to it.
+void mergeQuarantinedRecord(Plugin& product, const PluginBundleRecord& quarantined) {
+    auto records = bundleRecords(product);
+    const auto& origin = quarantined.originalPath ? *quarantined.originalPath : quarantined.path;
+    const auto key = quarantined.id();
+    std::erase_if(records, [&](const PluginBundleRecord& record) {
+        return sameLocationIgnoringCase(record.path, origin) || record.id() == key;
+    });
+    records.push_back(quarantined);
+    product.formats = sortedDistinctFormats(records);
+    product.bundles = std::move(records);
+    product.status = derivedStatus(product);
+}
+
+}  // namespace
+
+std::string scanPathKey(std::string_view path) { return lowercasedPath(standardizedPath(path)); }
+
+ScanBaseline scanBaseline(const std::vector<Plugin>& plugins, bool hadPreviousScan) {
+    ScanBaseline baseline;
+    baseline.hadPreviousScan = hadPreviousScan;
+    for (const auto& product : plugins) {
+        for (const auto& record : bundleRecords(product)) {
+            if (!record.isQuarantined()) {
+                baseline.previousActivePaths.insert(scanPathKey(record.path));
+            }
+            auto& isProtected = baseline.previousBundleProtection[record.id()];
+            isProtected = isProtected || record.isProtected;
+        }
+    }
+    return baseline;
+}
+
+std::size_t bundleRecordCount(const Plugin& product) {
+    if (product.status == PluginStatus::hostedByShell) {
+        return 0;
+    }
+    if (product.bundles && !product.bundles->empty()) {
+        return product.bundles->size();
+    }
+    return product.formats.size() == 1 ? 1 : 0;
+}
+
+std::vector<Plugin> carryOverQuarantinedBundles(const std::vector<Plugin>& previous, std::vector<Plugin> scanned) {
+    // The first product of each key, so every lookup is constant time even
+    // with thousands of products.
+    std::unordered_map<std::string, std::size_t> firstByKey;
+    firstByKey.reserve(scanned.size());
+    for (std::size_t index = 0; index < scanned.size(); ++index) {
+        firstByKey.emplace(productKey(scanned[index]), index);
+    }
+    for (const auto& old : previous) {
+        std::optional<std::string> key;
+        for (const auto& record : bundleRecords(old)) {
+            if (!record.isQuarantined()) {
+                continue;
+            }
+            if (!key) {
+                key = productKey(old);
+            }
+            if (const auto found = firstByKey.find(*key); found != firstByKey.end()) {
+                mergeQuarantinedRecord(scanned[found->second], record);
+                continue;
+            }
+            auto kept = old;
+            kept.bundles = std::vector<PluginBundleRecord>{record};
+            kept.status = PluginStatus::quarantined;
+            firstByKey.emplace(*key, scanned.size());
+            scanned.push_back(std::move(kept));
+        }
+    }
+    std::stable_sort(scanned.begin(), scanned.end(), [](const Plugin& a, const Plugin& b) {
+        return a.manufacturer != b.manufacturer ? a.manufacturer < b.manufacturer : a.name < b.name;
+    });
+    return scanned;
+}
+
+void applyScanProtection(std::vector<Plugin>& products, std::set<std::string>& protectedKeys,
+                         const ScanBaseline& baseline) {
+    for (auto& product : products) {
+        const auto key = productKey(product);
+        const bool mandatory = protectionCoverage(product) == ProtectionCoverage::mandatory;
+        if (mandatory) {
+            protectedKeys.insert(key);
+        }
+        const bool productProtected = mandatory || protectedKeys.contains(key);
+        if (product.bundles) {
+            for (auto& bundle : *product.bundles) {
+                if (productProtected) {
+                    bundle.isProtected = true;
+                } else {
+                    const auto previous = baseline.previousBundleProtection.find(bundle.id());
+                    bundle.isProtected = previous != baseline.previousBundleProtection.end() && previous->second;
+                }
+            }
+        }
+        if (mandatory) {
+            product.isProtected = true;
+        } else if (!product.bundles) {
+            product.isProtected = protectedKeys.contains(key);
+        } else {
+            product.isProtected = std::any_of(product.bundles->begin(), product.bundles->end(),
+                                              [](const PluginBundleRecord& bundle) { return bundle.isProtected; });
+        }
+        product.status = derivedStatus(product);
+    }
+}
+
+ScanMergeResult mergeScan(const std::vector<Plugin>& previous, std::vector<Plugin> scanned,
+                          bool hadInaccessibleLocations, const ScanBaseline& baseline,
+                          const std::set<std::string>& protectedKeys,
+                          const std::vector<TrashedBundleRecord>& trashedBundles) {
+    ScanMergeResult result;
+
+    std::unordered_set<std::string> currentPaths;
+    for (const auto& product : scanned) {
+        for (const auto& record : bundleRecords(product)) {
+            currentPaths.insert(scanPathKey(record.path));
+        }
+    }
+
+    std::unordered_set<std::string> restoredPaths;
+    for (std::size_t index = 0; index < trashedBundles.size(); ++index) {
+        const auto& record = trashedBundles[index];
+        if (!record.isOpen()) {
+            continue;
+        }
+        auto original = scanPathKey(record.originalPath);
+        if (currentPaths.contains(original)) {
+            result.manuallyRestoredRecords.push_back(index);
+            restoredPaths.insert(std::move(original));
+        }
+    }
+
+    auto& counts = result.reconciliation;
+    counts.missingCheckWasLimited = hadInaccessibleLocations;
+    counts.manuallyRestoredBundles = static_cast<int>(result.manuallyRestoredRecords.size());
+    if (baseline.hadPreviousScan) {
+        counts.addedBundles =
+            static_cast<int>(std::count_if(currentPaths.begin(), currentPaths.end(), [&](const auto& path) {
+                return !baseline.previousActivePaths.contains(path) && !restoredPaths.contains(path);
+            }));
+        if (!hadInaccessibleLocations) {
+            counts.missingBundles =
+                static_cast<int>(std::count_if(baseline.previousActivePaths.begin(), baseline.previousActivePaths.end(),
+                                               [&](const auto& path) { return !currentPaths.contains(path); }));
+        }
+    }
+
+    result.plugins = carryOverQuarantinedBundles(previous, std::move(scanned));
+    result.protectedKeys = protectedKeys;
+    applyScanProtection(result.plugins, result.protectedKeys, baseline);
+    for (const auto& product : result.plugins) {
+        result.bundleCount += bundleRecordCount(product);
+    }
+    return result;
+}
+
+std::string reconciliationSummaryText(int added, int missing, int manuallyRestored, bool limited) {
+    if (limited) {
+        return fmt::format(
+            "Rescan: {} added, missing-bundle check deferred because some folders were unreadable, {} manually "
+            "restored.",
+            added, manuallyRestored);
+    }
+    return fmt::format("Rescan: {} added, {} missing, {} manually restored.", added, missing, manuallyRestored);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,180 @@
+// Start-up, saving, notices and the queries the sidebar counts with.
+#include "model/HistoryOperation.h"
+#include "model/ProductStatus.h"
+#include "model/SampleInventory.h"
+#include "scan/PluginScanner.h"
+#include "store/PersistedInventoryFile.h"
+#include "store/PluginInventoryStore.h"
+#include "store/TransactionFolderPruning.h"
+
+#include <algorithm>
+
+namespace kestrova {
+
+ScanRunner pluginScannerRunner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry) {
+    auto scanner = std::make_shared<const PluginScanner>(fileSystem, std::move(layout), std::move(registry));
+    return [scanner](const std::vector<std::string>& roots, const ScanControl& control,
+                     const std::function<void(const ScanProgress&)>& progress) {
+        return scanner->scan(roots, control, progress);
+    };
+}
+
+PluginInventoryStore::PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor,
+                                           ScanRunner scanRunner)
+    : layout_(std::move(layout)),
+      fileSystem_(&fileSystem),
+      executor_(&executor),
+      scanRunner_(scanRunner ? std::move(scanRunner) : pluginScannerRunner(fileSystem, layout_)),
+      plugins_(sampleInventory()),
+      inventoryRevision_(InventoryRevisionToken::random()) {
+    pruneEmptyTransactionFolders();
+    loadState();
+}
+
+PluginInventoryStore::~PluginInventoryStore() {
+    if (scanControl_) {
+        scanControl_->requestCancellation();
+    }
+    if (scanThread_.joinable()) {
+        scanThread_.join();
+    }
+}
+
+void PluginInventoryStore::loadState() {
+    auto loaded = loadPersistedInventory(layout_, *fileSystem_);
+    if (!loaded) {
+        assign(plugins_, std::vector<Plugin>{}, storeField::plugins);
+        assign(fileActionsBlockedByStorage_, true, storeField::fileActionsBlockedByStorage);
+        setLastStorageError(loaded.error().description);
+        setNotice(OperationNotice::warning(
+            "Inventory Upgrade Blocked",
+            "Kestrova kept the existing Build 39 inventory unchanged. Scanning and plugin file actions are blocked "
+            "until the local state can be safely upgraded."));
+        return;
+    }
+    if (!loaded->has_value()) {
+        return;  // first launch: the sample inventory stays until the first scan
+    }
+    takeOverLoadedState(applyLoadedState(std::move((*loaded)->state)));
+    recoverPendingTransactions();
+    closePendingCleanupRuns();
+}
+
+void PluginInventoryStore::takeOverLoadedState(LoadedInventoryState loaded) {
+    assign(plugins_, std::move(loaded.plugins), storeField::plugins);
+    assign(lastScanDate_, loaded.lastScanDate, storeField::lastScanDate);
+    assign(history_, std::move(loaded.history), storeField::history);
+    assign(lastReconciliation_, loaded.lastReconciliation, storeField::lastReconciliation);
+    protectedKeys_ = std::move(loaded.protectedKeys);
+    assign(inaccessibleLocations_, std::move(loaded.inaccessibleLocations), storeField::inaccessibleLocations);
+    assign(trashedBundles_, std::move(loaded.trashedBundles), storeField::trashedBundles);
+    assign(formatCleanupRuns_, std::move(loaded.formatCleanupRuns), storeField::formatCleanupRuns);
+    assign(permanentQuarantineRules_, std::move(loaded.permanentQuarantineRules), storeField::permanentQuarantineRules);
+    pendingPrivilegedQuarantine_ = std::move(loaded.pendingPrivilegedQuarantine);
+    pendingPrivilegedRestore_ = std::move(loaded.pendingPrivilegedRestore);
+    pendingPrivilegedTrash_ = std::move(loaded.pendingPrivilegedTrash);
+    pendingPrivilegedTrashRestore_ = std::move(loaded.pendingPrivilegedTrashRestore);
+}
+
+void PluginInventoryStore::pruneEmptyTransactionFolders() {
+    for (const auto& folder : transactionFolderRoots(layout_)) {
+        kestrova::pruneEmptyTransactionFolders(folder, *fileSystem_);
+    }
+}
+
+PersistedInventory PluginInventoryStore::persistedSnapshot() const {
+    PersistedInventory state;
+    state.schemaVersion = currentInventorySchemaVersion;
+    state.plugins = plugins_;
+    state.lastScanDate = lastScanDate_;
+    state.protectedKeys.assign(protectedKeys_.begin(), protectedKeys_.end());  // ascending, as the set keeps them
+    state.history = history_;
+    state.inaccessibleLocations = inaccessibleLocations_;
+    state.lastReconciliation = lastReconciliation_;
+    state.trashedBundles = trashedBundles_;
+    state.formatCleanupRuns = formatCleanupRuns_;
+    state.permanentQuarantineRules = permanentQuarantineRules_;
+    state.pendingPrivilegedQuarantine = pendingPrivilegedQuarantine_;
+    state.pendingPrivilegedRestore = pendingPrivilegedRestore_;
+    state.pendingPrivilegedTrash = pendingPrivilegedTrash_;
+    state.pendingPrivilegedTrashRestore = pendingPrivilegedTrashRestore_;
+    return state;
+}
+
+Status PluginInventoryStore::persistState() {
+    // The file that could not be loaded is kept exactly as it is: it may be a
+    // newer build's, and this build's empty state must never replace it.
+    if (fileActionsBlockedByStorage_) {
+        return Error{"Kestrova keeps the inventory file it could not upgrade unchanged."};
+    }
+    return writePersistedInventory(persistedSnapshot(), layout_, *fileSystem_);
+}
+
+void PluginInventoryStore::save() {
+    renewInventoryRevision();
+    const auto written = persistState();
+    if (written) {
+        setLastStorageError(std::nullopt);
+        return;
+    }
+    setLastStorageError(written.error().message);
+    setNotice(OperationNotice::warning("Local State Not Saved",
+                                       "Kestrova could not save its inventory record: " + written.error().message));
+}
+
+void PluginInventoryStore::renewInventoryRevision() { inventoryRevision_ = InventoryRevisionToken::random(); }
+
+void PluginInventoryStore::showWarning(std::string title, std::string message) {
+    setLastOperationError(message);
+    setNotice(OperationNotice::warning(std::move(title), std::move(message)));
+}
+
+void PluginInventoryStore::dismissNotice() { assign(notice_, std::nullopt, storeField::notice); }
+
+bool PluginInventoryStore::hasPendingPrivilegedTransaction() const {
+    return pendingPrivilegedQuarantine_ || pendingPrivilegedRestore_ || pendingPrivilegedTrash_ ||
+           pendingPrivilegedTrashRestore_;
+}
+
+HistoryItem& PluginInventoryStore::prependHistory(HistoryItem item) {
+    history_.insert(history_.begin(), std::move(item));
+    published(storeField::history);
+    return history_.front();
+}
+
+std::vector<Plugin> PluginInventoryStore::activePlugins() const {
+    std::vector<Plugin> active;
+    for (const auto& product : plugins_) {
+        const auto records = bundleRecords(product);
+        const bool hasActiveFormat =
+            records.empty()
+                ? product.status != PluginStatus::quarantined && product.status != PluginStatus::partiallyQuarantined
+                : std::any_of(records.begin(), records.end(),
+                              [](const PluginBundleRecord& record) { return !record.isQuarantined(); });
+        if (hasActiveFormat) {
+            active.push_back(product);
+        }
+    }
+    return active;
+}
+
+int PluginInventoryStore::protectedPluginCount() const {
+    return static_cast<int>(
+        std::count_if(plugins_.begin(), plugins_.end(), [](const Plugin& product) { return product.isProtected; }));
+}
+
+int PluginInventoryStore::quarantinedBundleCount() const {
+    int count = 0;
+    for (const auto& product : plugins_) {
+        for (const auto& record : bundleRecords(product)) {
+            count += record.isQuarantined() ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+int PluginInventoryStore::historyOperationCount() const {
+    return static_cast<int>(groupedHistoryOperations(history_).size());
+}
+
+}  // namespace kestrova

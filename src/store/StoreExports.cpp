@@ -1,0 +1,86 @@
+#include "store/StoreExports.h"
+
+#include "platform/OperatingSystem.h"
+#include "platform/Paths.h"
+#include "store/DiagnosticReport.h"
+#include "store/InventoryExports.h"
+#include "store/PersistedInventoryFile.h"
+
+namespace kestrova {
+namespace {
+
+struct ExportTexts {
+    std::string_view successTitle;
+    std::string_view successMessage;
+    std::string_view failureFallback;
+};
+
+ExportTexts exportTexts(ExportKind kind) {
+    switch (kind) {
+        case ExportKind::inventory:
+            return {"Inventory Exported", "The CSV report was saved to the location you selected.",
+                    "The inventory could not be exported."};
+        case ExportKind::history:
+            return {"History Exported", "The operation-history CSV was saved to the location you selected.",
+                    "The operation history could not be exported."};
+        case ExportKind::diagnosticReport:
+            return {"Diagnostic Report Exported", "The support report was saved to the location you selected.",
+                    "The diagnostic report could not be exported."};
+    }
+    return {};
+}
+
+}  // namespace
+
+ExportPanel exportPanel(ExportKind kind) {
+    switch (kind) {
+        case ExportKind::inventory:
+            return {"Export Kestrova Inventory", "Export", "Kestrova-Plugin-Inventory.csv", "csv"};
+        case ExportKind::history:
+            return {"Export Kestrova Operation History", "Export", "Kestrova-Operation-History.csv", "csv"};
+        case ExportKind::diagnosticReport:
+            return {"Export Kestrova Diagnostic Report", "Export", "Kestrova-Diagnostic-Report.txt", "txt"};
+    }
+    return {};
+}
+
+std::string inventoryCSV(const PluginInventoryStore& store) { return inventoryCSV(store.activePlugins()); }
+
+std::string historyCSV(const PluginInventoryStore& store) { return historyCSV(store.history()); }
+
+std::string diagnosticReport(const PluginInventoryStore& store, const std::optional<std::string>& pluginManagementText,
+                             const std::string& applicationVersion) {
+    DiagnosticReportInput input;
+    input.applicationVersion = applicationVersion;
+    input.operatingSystemVersion = operatingSystemVersionString(store.fileSystem());
+    input.generatedAt = Date::now();
+    input.plugins = store.plugins();
+    input.history = store.history();
+    input.lastScanDate = store.lastScanDate();
+    input.lastReconciliation = store.lastReconciliation();
+    input.inaccessibleLocations = store.inaccessibleLocations();
+    input.pluginManagementText = pluginManagementText;
+    input.stateFolder = deletingLastPathComponent(inventoryStateURL(store.layout()));
+    input.home = store.layout().home;
+    return diagnosticReport(input);
+}
+
+Status writeExport(PluginInventoryStore& store, ExportKind kind, const std::string& path, std::string_view text,
+                   FileSystem& fileSystem) {
+    if (auto written = fileSystem.writeFileAtomically(path, text); !written) {
+        return written;
+    }
+    const auto texts = exportTexts(kind);
+    store.showSuccess(std::string(texts.successTitle), std::string(texts.successMessage));
+    return {};
+}
+
+void PluginInventoryStore::showSuccess(std::string title, std::string message) {
+    setNotice(OperationNotice::success(std::move(title), std::move(message)));
+}
+
+std::string exportFailureMessage(ExportKind kind, const Error& error) {
+    return error.message.empty() ? std::string(exportTexts(kind).failureFallback) : error.message;
+}
+
+}  // namespace kestrova
