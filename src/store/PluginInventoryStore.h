@@ -137,6 +137,8 @@ public:
     void showWarning(std::string title, std::string message);
     // A completed action that changed no state (an export): a success notice.
     void showSuccess(std::string title, std::string message);
+    // A completed action: a success notice.
+    void showSuccess(std::string title, std::string message);
     // The user saw the notice.
     void dismissNotice();
     bool hasPendingPrivilegedTransaction() const;

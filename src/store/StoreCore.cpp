@@ -129,6 +129,10 @@ void PluginInventoryStore::showWarning(std::string title, std::string message) {
     setNotice(OperationNotice::warning(std::move(title), std::move(message)));
 }
 
+void PluginInventoryStore::showSuccess(std::string title, std::string message) {
+    setNotice(OperationNotice::success(std::move(title), std::move(message)));
+}
+
 void PluginInventoryStore::dismissNotice() { assign(notice_, std::nullopt, storeField::notice); }
 
 bool PluginInventoryStore::hasPendingPrivilegedTransaction() const {
