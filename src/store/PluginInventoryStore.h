@@ -135,8 +135,6 @@ public:
     void renewInventoryRevision();
     // A refusal or failure: sets lastOperationError and a warning notice.
     void showWarning(std::string title, std::string message);
-    // A completed action that changed no state (an export): a success notice.
-    void showSuccess(std::string title, std::string message);
     // A completed action: a success notice.
     void showSuccess(std::string title, std::string message);
     // The user saw the notice.

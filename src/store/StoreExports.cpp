@@ -75,10 +75,6 @@ Status writeExport(PluginInventoryStore& store, ExportKind kind, const std::stri
     return {};
 }
 
-void PluginInventoryStore::showSuccess(std::string title, std::string message) {
-    setNotice(OperationNotice::success(std::move(title), std::move(message)));
-}
-
 std::string exportFailureMessage(ExportKind kind, const Error& error) {
     return error.message.empty() ? std::string(exportTexts(kind).failureFallback) : error.message;
 }
