@@ -1,0 +1,122 @@
+// A store over a temporary system root and home, with a disk that fails on
+// request and a scanner that returns whatever the test put up for the next
+// scan. The run loop stands in for the main thread.
+#pragma once
+
+#include "StateSamples.h"
+#include "platform/Executor.h"
+#include "platform/Paths.h"
+#include "store/PersistedInventoryFile.h"
+#include "store/PluginInventoryStore.h"
+#include "support/FaultyFileSystem.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrova::testing {
+
+struct StoreSandbox {
+    TemporaryDirectory directory;
+    SystemLayout layout{directory.makeDirectory("root"), directory.makeDirectory("home")};
+    FaultyFileSystem disk;
+    RunLoopExecutor executor;
+    // What the next scan returns; read by the scan thread while it runs.
+    std::shared_ptr<ScanSummary> nextScan = std::make_shared<ScanSummary>();
+
+    std::unique_ptr<PluginInventoryStore> open(ScanRunner runner = {}) {
+        if (!runner) {
+            runner = [next = nextScan](const std::vector<std::string>&, const ScanControl&,
+                                       const std::function<void(const ScanProgress&)>&) { return *next; };
+        }
+        return std::make_unique<PluginInventoryStore>(layout, disk, executor, std::move(runner));
+    }
+
+    // Starts a scan and runs the main thread until it has completed.
+    void scan(PluginInventoryStore& store) {
+        store.startScan({layout.systemRoot});
+        executor.runUntil([&] { return !store.isScanning(); });
+        executor.drain();
+    }
+
+    std::string statePath() const { return inventoryStateURL(layout); }
+    void writeState(const PersistedInventory& state) { ASSERT_TRUE(writePersistedInventory(state, layout, disk).ok()); }
+    std::string stateText() const { return readFileAt(statePath()); }
+    bool hasState() const { return existsAt(statePath()); }
+    PersistedInventory savedState() const {
+        auto decoded = decodePersistedInventory(stateText());
+        EXPECT_TRUE(decoded.ok());
+        return decoded.ok() ? *decoded : PersistedInventory{};
+    }
+
+    // Absolute paths inside the sandbox.
+    static std::string makeFolderAt(const std::string& path) {
+        std::filesystem::create_directories(path);
+        return path;
+    }
+    static std::string writeFileAt(const std::string& path, std::string_view contents) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        return path;
+    }
+    static std::string readFileAt(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static bool existsAt(const std::string& path) {
+        std::error_code error;
+        return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
+    }
+
+    // A path of the system domain under the sandbox root.
+    std::string system(std::string_view absolute) const { return layout.system(absolute); }
+};
+
+// A product as the scanner returns it: one bundle per format, each at the
+// standard folder of its format under the sandbox root.
+inline Plugin scannedProduct(const StoreSandbox& sandbox, std::string manufacturer, std::string name,
+                             std::vector<std::string> formats, PluginStatus status = PluginStatus::ok) {
+    auto product = sampleProduct(std::move(manufacturer), name, formats, status);
+    std::vector<PluginBundleRecord> bundles;
+    for (const auto& format : formats) {
+        const std::string folder = format == "AU"     ? "/Library/Audio/Plug-Ins/Components"
+                                   : format == "VST2" ? "/Library/Audio/Plug-Ins/VST"
+                                   : format == "VST3" ? "/Library/Audio/Plug-Ins/VST3"
+                                   : format == "CLAP" ? "/Library/Audio/Plug-Ins/CLAP"
+                                                      : "/Library/Application Support/Avid/Audio/Plug-Ins";
+        bundles.push_back(
+            sampleBundle(format, sandbox.system(folder) + "/" + name + "." + std::string(bundleExtension(format))));
+    }
+    product.path = bundles.front().path;
+    product.bundles = std::move(bundles);
+    return product;
+}
+
+// The bundle moved into quarantine by operation `operationID`.
+inline PluginBundleRecord quarantined(const StoreSandbox& sandbox, PluginBundleRecord bundle,
+                                      const std::string& operationID) {
+    bundle.originalPath = bundle.path;
+    bundle.path = sandbox.system("/Library/Application Support/Kestrova/Quarantine") + "/" + operationID + "/" +
+                  lastPathComponent(bundle.path);
+    bundle.quarantinePath = bundle.path;
+    bundle.quarantineOperationID = operationID;
+    return bundle;
+}
+
+inline const Plugin* findProduct(const std::vector<Plugin>& plugins, std::string_view name) {
+    for (const auto& product : plugins) {
+        if (product.name == name) {
+            return &product;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace kestrova::testing

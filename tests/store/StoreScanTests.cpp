@@ -1,0 +1,348 @@
+#include "StoreSandbox.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace kestrova {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::findProduct;
+using ::testing::IsEmpty;
+using testing::quarantined;
+using testing::sampleBundle;
+using testing::sampleProduct;
+using testing::scannedProduct;
+using testing::StoreSandbox;
+
+std::vector<HistoryKind> kinds(const std::vector<HistoryItem>& history) {
+    std::vector<HistoryKind> result;
+    for (const auto& item : history) {
+        result.push_back(item.kind);
+    }
+    return result;
+}
+
+const PluginBundleRecord* bundleOf(const Plugin& product, std::string_view format) {
+    for (const auto& bundle : *product.bundles) {
+        if (bundle.format == format) {
+            return &bundle;
+        }
+    }
+    return nullptr;
+}
+
+// The state before the first scan: a product with one quarantined and one
+// active format, a product whose only bundle is quarantined, and a Trash
+// record of a bundle someone will put back by hand.
+struct TwoScans {
+    StoreSandbox sandbox;
+    Plugin alpha = scannedProduct(sandbox, "Acme", "Alpha", {"AU", "VST3"});
+    Plugin delta = scannedProduct(sandbox, "Other", "Delta", {"VST2"});
+    TrashedBundleRecord echoRecord;
+
+    TwoScans() {
+        auto state = testing::minimalState();
+        (*alpha.bundles)[1] = quarantined(sandbox, (*alpha.bundles)[1], "OP-1");
+        alpha.status = PluginStatus::partiallyQuarantined;
+        (*delta.bundles)[0] = quarantined(sandbox, (*delta.bundles)[0], "OP-2");
+        delta.status = PluginStatus::quarantined;
+        state.plugins = {alpha, delta};
+        echoRecord.id = Uuid::random();
+        echoRecord.pluginName = "Echo";
+        echoRecord.manufacturer = "Other";
+        echoRecord.format = "VST3";
+        echoRecord.originalPath = sandbox.system("/Library/Audio/Plug-Ins/VST3/Echo.vst3");
+        echoRecord.trashPath = sandbox.layout.trashFolder() + "/Echo.vst3";
+        echoRecord.operationDate = Date{700000000};
+        state.trashedBundles = std::vector{echoRecord};
+        sandbox.writeState(state);
+    }
+
+    std::vector<Plugin> firstScan() const {
+        return {scannedProduct(sandbox, "Acme", "Alpha", {"AU", "VST3"}),
+                scannedProduct(sandbox, "Acme", "Beta", {"AU", "VST3"}),
+                scannedProduct(sandbox, "Other", "Gamma", {"VST3", "CLAP"}),
+                scannedProduct(sandbox, "Other", "Old", {"AAX"}),
+                scannedProduct(sandbox, "Waves", "WaveShell1-VST3 14.0", {"VST3"}, PluginStatus::sharedShell),
+                sampleProduct("Waves", "CLA-2A", {}, PluginStatus::hostedByShell)};
+    }
+
+    std::vector<Plugin> secondScan() const {
+        return {scannedProduct(sandbox, "Acme", "Alpha", {"AU", "VST3"}),
+                scannedProduct(sandbox, "Acme", "Beta", {"AU", "VST3"}),
+                scannedProduct(sandbox, "Other", "Gamma", {"VST3", "CLAP"}),
+                scannedProduct(sandbox, "Other", "Echo", {"VST3"}),
+                scannedProduct(sandbox, "Zeta", "Nova", {"AU"}),
+                scannedProduct(sandbox, "Waves", "WaveShell1-VST3 14.0", {"VST3"}, PluginStatus::sharedShell),
+                sampleProduct("Waves", "CLA-2A", {}, PluginStatus::hostedByShell)};
+    }
+};
+
+TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) {
+    TwoScans fixture;
+    auto& sandbox = fixture.sandbox;
+    auto store = sandbox.open();
+
+    // The first scan ever: nothing is counted, but the counts are recorded.
+    sandbox.nextScan->plugins = fixture.firstScan();
+    sandbox.scan(*store);
+    EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{0, 0, 0, false}));
+    EXPECT_THAT(kinds(store->history()), ElementsAre(HistoryKind::scan));
+    EXPECT_EQ(store->history().front().plugin, "All Plugins");
+    EXPECT_EQ(store->history().front().detail, "7 plugins across 9 format bundles");
+    EXPECT_EQ(store->lastScanNotice(), "Scan complete. No inventory changes detected.");
+    ASSERT_TRUE(store->notice());
+    EXPECT_EQ(store->notice()->title, "Scan Complete");
+    EXPECT_EQ(store->notice()->message, "Indexed 7 plugin products across 9 format bundles.");
+    EXPECT_TRUE(store->lastScanDate());
+
+    std::vector<std::string> names;
+    for (const auto& product : store->plugins()) {
+        names.push_back(product.manufacturer + " " + product.name);
+    }
+    EXPECT_THAT(names, ElementsAre("Acme Alpha", "Acme Beta", "Other Delta", "Other Gamma", "Other Old", "Waves CLA-2A",
+                                   "Waves WaveShell1-VST3 14.0"));
+
+    // The reinstalled VST3 at Alpha's original location gives way to the
+    // quarantine record; Delta, no longer on disk, keeps its quarantined bundle.
+    const auto* alpha = findProduct(store->plugins(), "Alpha");
+    ASSERT_EQ(alpha->bundles->size(), 2u);
+    EXPECT_EQ(*bundleOf(*alpha, "VST3"), (*fixture.alpha.bundles)[1]);
+    EXPECT_EQ(alpha->status, PluginStatus::partiallyQuarantined);
+    EXPECT_EQ(alpha->formats, (std::vector<std::string>{"AU", "VST3"}));
+    const auto* delta = findProduct(store->plugins(), "Delta");
+    EXPECT_EQ(delta->id, fixture.delta.id);
+    EXPECT_EQ(delta->bundles, fixture.delta.bundles);
+    EXPECT_EQ(delta->status, PluginStatus::quarantined);
+    EXPECT_EQ(store->quarantinedBundleCount(), 2);
+
+    // Shells are protected whatever was asked.
+    EXPECT_TRUE(findProduct(store->plugins(), "WaveShell1-VST3 14.0")->isProtected);
+    EXPECT_TRUE(findProduct(store->plugins(), "CLA-2A")->isProtected);
+    EXPECT_TRUE(store->protectedKeys().contains("waves|waveshell1-vst3 14.0"));
+    EXPECT_TRUE(store->protectedKeys().contains("waves|cla-2a"));
+    EXPECT_EQ(sandbox.savedState().plugins, store->plugins());
+
+    // Protect one product as a whole and one format of another.
+    store->setProtection(*findProduct(store->plugins(), "Beta"), true);
+    const auto* gamma = findProduct(store->plugins(), "Gamma");
+    ASSERT_TRUE(store->setBundleProtection({gamma->id, bundleOf(*gamma, "VST3")->id()}, true));
+    const auto gammaID = gamma->id;
+
+    // Second scan: Old is gone, Nova is new, Echo was put back from the Trash by hand.
+    sandbox.nextScan->plugins = fixture.secondScan();
+    sandbox.scan(*store);
+    EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{2, 1, 1, false}));
+    EXPECT_EQ(store->lastScanNotice(), "Rescan: 2 added, 1 missing, 1 manually restored.");
+    EXPECT_EQ(store->notice()->message, "Indexed 8 plugin products across 10 format bundles.");
+    EXPECT_THAT(kinds(store->history()),
+                ElementsAre(HistoryKind::scan, HistoryKind::reconciliation, HistoryKind::externalRestore,
+                            HistoryKind::formatProtection, HistoryKind::protection, HistoryKind::scan));
+    EXPECT_EQ(store->history()[1].detail, "Rescan: 2 added, 1 missing, 1 manually restored.");
+    EXPECT_EQ(store->history()[2].plugin, "Echo");
+    EXPECT_EQ(store->history()[2].detail,
+              "Detected VST3 bundle restored outside Kestrova at " + fixture.echoRecord.originalPath);
+    EXPECT_FALSE(store->history()[2].format);
+    ASSERT_EQ(store->trashedBundles().size(), 1u);
+    EXPECT_EQ(store->trashedBundles().front().reconciledDate, store->lastScanDate());
+
+    const auto* beta = findProduct(store->plugins(), "Beta");
+    EXPECT_TRUE(beta->isProtected);
+    EXPECT_TRUE(bundleOf(*beta, "AU")->isProtected && bundleOf(*beta, "VST3")->isProtected);
+    EXPECT_EQ(beta->status, PluginStatus::protected_);
+    gamma = findProduct(store->plugins(), "Gamma");
+    EXPECT_NE(gamma->id, gammaID);  // a new record; its format protection followed the bundle key
+    EXPECT_TRUE(bundleOf(*gamma, "VST3")->isProtected);
+    EXPECT_FALSE(bundleOf(*gamma, "CLAP")->isProtected);
+    EXPECT_TRUE(gamma->isProtected);
+    EXPECT_EQ(gamma->status, PluginStatus::partiallyProtected);
+    EXPECT_FALSE(store->protectedKeys().contains("other|gamma"));
+    EXPECT_EQ(findProduct(store->plugins(), "Delta")->status, PluginStatus::quarantined);
+    EXPECT_EQ(findProduct(store->plugins(), "Old"), nullptr);
+
+    const auto saved = sandbox.savedState();
+    EXPECT_EQ(saved.plugins, store->plugins());
+    EXPECT_EQ(saved.trashedBundles, std::vector{store->trashedBundles()});
+    EXPECT_EQ(saved.lastReconciliation, store->lastReconciliation());
+
+    // An unreadable folder defers the missing count.
+    sandbox.nextScan->plugins = fixture.secondScan();
+    sandbox.nextScan->plugins.erase(sandbox.nextScan->plugins.begin() + 4);  // Nova
+    sandbox.nextScan->inaccessibleLocations = {sandbox.system("/Library/Audio/Plug-Ins/Components")};
+    sandbox.scan(*store);
+    EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{1, 0, 0, true}));
+    EXPECT_EQ(store->lastScanNotice(),
+              "Rescan: 1 added, missing-bundle check deferred because some folders were unreadable, 0 manually "
+              "restored.");
+    EXPECT_EQ(store->inaccessibleLocations(), sandbox.nextScan->inaccessibleLocations);
+}
+
+TEST(StoreScan, ReportsExactReplacementsUnderAnEnabledRuleWithoutMovingFiles) {
+    TwoScans fixture;
+    auto& sandbox = fixture.sandbox;
+    auto store = sandbox.open();
+    store->setPermanentQuarantine(" acme ", true);
+
+    // Alpha's VST3 came back, this time into the user's own folder.
+    auto alpha = scannedProduct(sandbox, "Acme", "Alpha", {"AU", "VST3"});
+    (*alpha.bundles)[1].path = sandbox.layout.user("Library/Audio/Plug-Ins/VST3/ALPHA.vst3");
+    sandbox.nextScan->plugins = {alpha};
+    sandbox.scan(*store);
+    EXPECT_EQ(store->lastScanNotice(),
+              "Scan complete. 1 exact permanent-quarantine replacements found, but Plugin Management was "
+              "unavailable; no files were moved.");
+    EXPECT_EQ(findProduct(store->plugins(), "Alpha")->bundles->size(), 3u);
+    EXPECT_EQ(store->notice()->title, "Scan Complete");
+}
+
+// A scanner that reports progress, then waits for a cancel.
+ScanRunner waitingRunner(std::shared_ptr<std::atomic<int>> started) {
+    return [started](const std::vector<std::string>& roots, const ScanControl& control,
+                     const std::function<void(const ScanProgress&)>& progress) {
+        ++*started;
+        progress(ScanProgress{"VST3", roots.empty() ? "" : roots.front(), 0, 10, 0});
+        while (!control.cancellationRequested()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return ScanSummary{{}, {}, true};
+    };
+}
+
+TEST(StoreScan, ACanceledScanKeepsTheInventoryAndIgnoresRepeatedRequests) {
+    TwoScans fixture;
+    auto& sandbox = fixture.sandbox;
+    auto state = sandbox.savedState();
+    state.lastScanDate = Date{700000000};
+    state.inaccessibleLocations = std::vector<std::string>{"/somewhere"};
+    state.lastReconciliation = ScanReconciliationSummary{1, 2, 3, true};
+    sandbox.writeState(state);
+    auto started = std::make_shared<std::atomic<int>>(0);
+    auto store = sandbox.open(waitingRunner(started));
+    const auto before = store->persistedSnapshot();
+
+    std::vector<std::string> heard;
+    store->observe([&](std::string_view field) { heard.emplace_back(field); });
+    store->startScan({sandbox.layout.systemRoot});
+    EXPECT_TRUE(store->isScanning());
+    sandbox.executor.runUntil([&] { return store->scanProgress().has_value(); });
+    EXPECT_EQ(store->scanProgress()->totalLocations, 10);
+
+    store->startScan({sandbox.layout.systemRoot});  // ignored, and says nothing
+    EXPECT_FALSE(store->notice());
+    EXPECT_EQ(started->load(), 1);
+
+    store->cancelScan();
+    sandbox.executor.runUntil([&] { return !store->isScanning(); });
+    EXPECT_FALSE(store->scanProgress());
+    EXPECT_EQ(store->plugins(), before.plugins);
+    EXPECT_EQ(store->inaccessibleLocations(), *before.inaccessibleLocations);
+    EXPECT_EQ(store->lastReconciliation(), before.lastReconciliation);
+    EXPECT_EQ(store->lastScanDate(), before.lastScanDate);
+    EXPECT_EQ(store->trashedBundles(), *before.trashedBundles);
+    ASSERT_EQ(store->history().size(), 1u);
+    EXPECT_EQ(store->history().front().kind, HistoryKind::scanCanceled);
+    EXPECT_EQ(store->history().front().plugin, "All Plugins");
+    EXPECT_EQ(store->history().front().detail, "Scan canceled; the previous inventory was kept unchanged");
+    EXPECT_EQ(store->lastScanNotice(), "Scan canceled. The previous inventory was kept unchanged.");
+    EXPECT_EQ(store->notice()->title, "Scan Canceled");
+    EXPECT_EQ(store->notice()->message, "The previous inventory remains unchanged.");
+    EXPECT_EQ(store->notice()->style, NoticeStyle::warning);
+    EXPECT_EQ(sandbox.savedState().plugins, before.plugins);
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "isScanning"), 2);
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "plugins"), 0);
+
+    store->cancelScan();  // nothing to cancel
+    EXPECT_FALSE(store->isScanning());
+}
+
+TEST(StoreScan, ProgressOfAFinishedScanNeverShowsInALaterOne) {
+    StoreSandbox sandbox;
+    std::mutex lock;
+    std::function<void(const ScanProgress&)> firstProgress;
+    int scans = 0;
+    auto store = sandbox.open([&](const std::vector<std::string>&, const ScanControl& control,
+                                  const std::function<void(const ScanProgress&)>& progress) {
+        std::unique_lock guard(lock);
+        if (scans++ == 0) {
+            firstProgress = progress;
+            return ScanSummary{};
+        }
+        guard.unlock();
+        while (!control.cancellationRequested()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return ScanSummary{{}, {}, true};
+    });
+
+    sandbox.scan(*store);
+    const auto late = ScanProgress{"AU", "/late", 1, 2, 3};
+    firstProgress(late);
+    sandbox.executor.drain();
+    EXPECT_FALSE(store->scanProgress());
+
+    store->startScan({});
+    firstProgress(late);
+    sandbox.executor.drain();
+    EXPECT_TRUE(store->isScanning());
+    EXPECT_FALSE(store->scanProgress());
+    store->cancelScan();
+    sandbox.executor.runUntil([&] { return !store->isScanning(); });
+}
+
+TEST(StoreScan, DestroyingTheStoreDuringAScanStopsItSafely) {
+    StoreSandbox sandbox;
+    auto started = std::make_shared<std::atomic<int>>(0);
+    auto store = sandbox.open(waitingRunner(started));
+    store->startScan({});
+    while (started->load() == 0) {
+        std::this_thread::yield();
+    }
+    store.reset();                            // cancels and waits for the scan thread
+    EXPECT_GE(sandbox.executor.drain(), 1u);  // its progress and completion find no store
+    EXPECT_FALSE(sandbox.hasState());
+}
+
+TEST(StoreScan, ThePureMergeStepsFollowTheirRules) {
+    // Carrying over: the first product of the key takes the record; a scanned
+    // bundle at the original location in another letter case gives way.
+    auto old = sampleProduct("Acme", "Alpha", {"AU", "VST3"});
+    auto au = sampleBundle("AU", "/q/OP/Alpha.component");
+    au.originalPath = "/Library/Audio/Plug-Ins/Components/Alpha.component";
+    au.quarantinePath = au.path;
+    au.quarantineOperationID = "OP";
+    old.bundles = std::vector{au, sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Alpha.vst3")};
+    auto scanned = sampleProduct("ACME", "alpha", {"AU", "CLAP"});
+    scanned.bundles = std::vector{sampleBundle("AU", "/LIBRARY/Audio/Plug-Ins/Components/ALPHA.component"),
+                                  sampleBundle("CLAP", "/Library/Audio/Plug-Ins/CLAP/Alpha.clap")};
+    const auto merged = carryOverQuarantinedBundles({old}, {scanned});
+    ASSERT_EQ(merged.size(), 1u);
+    EXPECT_EQ(merged.front().id, scanned.id);
+    EXPECT_EQ(merged.front().formats, (std::vector<std::string>{"AU", "CLAP"}));
+    ASSERT_EQ(merged.front().bundles->size(), 2u);
+    EXPECT_EQ(merged.front().bundles->back(), au);
+    EXPECT_EQ(merged.front().status, PluginStatus::partiallyQuarantined);
+
+    // A legacy quarantined record without bundles keeps its one implied bundle.
+    auto legacy = sampleProduct("Old", "Legacy", {"VST2"}, PluginStatus::quarantined);
+    legacy.originalPath = "/Library/Audio/Plug-Ins/VST/Legacy.vst";
+    legacy.quarantinePath = "/q/OP2/Legacy.vst";
+    legacy.quarantineOperationID = "OP2";
+    const auto kept = carryOverQuarantinedBundles({legacy}, {});
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.front().id, legacy.id);
+    EXPECT_EQ(kept.front().bundles->size(), 1u);
+    EXPECT_EQ(kept.front().status, PluginStatus::quarantined);
+    EXPECT_EQ(bundleRecordCount(kept.front()), 1u);
+
+    EXPECT_EQ(reconciliationSummaryText(1, 2, 3, false), "Rescan: 1 added, 2 missing, 3 manually restored.");
+    EXPECT_EQ(scanPathKey("/Library//Audio/./VST3/Ünï.vst3/"), "/library/audio/vst3/ünï.vst3");
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,242 @@
+#include "StoreSandbox.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::sampleBundle;
+using testing::sampleProduct;
+using ::testing::StartsWith;
+using testing::StoreSandbox;
+
+constexpr std::string_view uuidName = "0E4C6D2A-1B3F-4A5E-8C7D-9F0A1B2C3D4E";
+constexpr std::string_view otherUuidName = "5b1d7a7e-32c6-4b1b-9e0c-8c8c2d1f0a11";
+
+PersistedInventory documentWithOneProduct() {
+    auto state = testing::minimalState();
+    auto product = sampleProduct("Acme", "Reverb", {"VST3"});
+    product.bundles = std::vector{sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Reverb.vst3")};
+    state.plugins = {product};
+    state.lastScanDate = Date{700000000};
+    state.protectedKeys = {"acme|reverb"};
+    state.history = {makeHistoryItem("All Plugins", HistoryKind::scan, "1 plugins across 1 format bundles", "9:00")};
+    return state;
+}
+
+TEST(StoreStartup, WithoutAStateFileShowsTheSampleInventoryAndWritesNothing) {
+    StoreSandbox sandbox;
+    auto store = sandbox.open();
+    EXPECT_EQ(store->plugins().size(), 8u);
+    EXPECT_THAT(store->history(), IsEmpty());
+    EXPECT_THAT(store->trashedBundles(), IsEmpty());
+    EXPECT_FALSE(store->notice());
+    EXPECT_FALSE(store->fileActionsBlockedByStorage());
+    EXPECT_FALSE(store->lastScanDate());
+    EXPECT_FALSE(sandbox.hasState());
+    EXPECT_THAT(sandbox.disk.attemptedWrites(), IsEmpty());
+
+    auto second = sandbox.open();
+    EXPECT_NE(store->inventoryRevision(), second->inventoryRevision());
+
+    // Every save renews the token, even when nothing changed in between.
+    const auto before = store->inventoryRevision();
+    store->save();
+    const auto afterFirst = store->inventoryRevision();
+    store->save();
+    EXPECT_NE(before, afterFirst);
+    EXPECT_NE(afterFirst, store->inventoryRevision());
+    EXPECT_TRUE(sandbox.hasState());
+    EXPECT_EQ(sandbox.savedState().plugins, store->plugins());
+}
+
+TEST(StoreStartup, ACurrentFileIsTakenOverWithoutBeingRewritten) {
+    StoreSandbox sandbox;
+    const auto document = documentWithOneProduct();
+    sandbox.writeState(document);
+    const auto text = sandbox.stateText();
+    const auto writes = sandbox.disk.attemptedWrites().size();
+
+    auto store = sandbox.open();
+    EXPECT_EQ(sandbox.disk.attemptedWrites().size(), writes);
+    EXPECT_EQ(sandbox.stateText(), text);
+    EXPECT_EQ(store->plugins(), document.plugins);
+    EXPECT_EQ(store->protectedKeys(), std::set<std::string>{"acme|reverb"});
+    EXPECT_EQ(store->lastScanDate(), Date{700000000});
+    EXPECT_EQ(store->history().size(), 1u);
+    EXPECT_FALSE(store->notice());
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+
+    // Saving writes back what was loaded: lists that were absent are now
+    // present but empty, nothing else changes.
+    store->save();
+    const auto saved = sandbox.savedState();
+    EXPECT_EQ(saved.plugins, document.plugins);
+    EXPECT_EQ(saved.trashedBundles, std::vector<TrashedBundleRecord>{});
+    EXPECT_EQ(saved.permanentQuarantineRules, std::vector<PermanentQuarantineRule>{});
+    EXPECT_EQ(saved.inaccessibleLocations, std::vector<std::string>{});
+}
+
+TEST(StoreStartup, AnOlderFileIsUpgradedAndItsProtectedKeysApplied) {
+    StoreSandbox sandbox;
+    auto older = documentWithOneProduct();
+    older.schemaVersion.reset();
+    older.plugins.front().bundles.reset();
+    sandbox.writeState(older);
+
+    auto store = sandbox.open();
+    ASSERT_EQ(store->plugins().size(), 1u);
+    const auto& product = store->plugins().front();
+    EXPECT_TRUE(product.isProtected);
+    EXPECT_EQ(product.status, PluginStatus::protected_);
+    ASSERT_TRUE(product.bundles);
+    ASSERT_EQ(product.bundles->size(), 1u);
+    EXPECT_TRUE(product.bundles->front().isProtected);
+    EXPECT_EQ(sandbox.savedState().schemaVersion, currentInventorySchemaVersion);
+    EXPECT_FALSE(store->fileActionsBlockedByStorage());
+}
+
+TEST(StoreStartup, ANewerFileBlocksEveryGatedOperationAndStaysByteForByte) {
+    StoreSandbox sandbox;
+    auto newer = documentWithOneProduct();
+    newer.schemaVersion = currentInventorySchemaVersion + 1;
+    sandbox.writeState(newer);
+    const auto text = sandbox.stateText();
+
+    auto store = sandbox.open();
+    EXPECT_TRUE(store->fileActionsBlockedByStorage());
+    EXPECT_THAT(store->plugins(), IsEmpty());
+    ASSERT_TRUE(store->lastStorageError());
+    ASSERT_TRUE(store->notice());
+    EXPECT_EQ(store->notice()->title, "Inventory Upgrade Blocked");
+    EXPECT_EQ(store->notice()->message,
+              "Kestrova kept the existing Build 39 inventory unchanged. Scanning and plugin file actions are blocked "
+              "until the local state can be safely upgraded.");
+    EXPECT_EQ(store->notice()->style, NoticeStyle::warning);
+
+    store->startScan({sandbox.layout.systemRoot});
+    EXPECT_FALSE(store->isScanning());
+    EXPECT_EQ(store->notice()->title, "Scan Blocked");
+    EXPECT_EQ(store->notice()->message,
+              "The Build 39 inventory could not be upgraded safely. No inventory or plugin files were changed.");
+    EXPECT_EQ(store->lastOperationError(), store->notice()->message);
+
+    auto product = newer.plugins.front();
+    EXPECT_FALSE(store->setBundleProtection({product.id, product.bundles->front().id()}, true));
+    EXPECT_EQ(store->notice()->title, "Protection Change Blocked");
+    EXPECT_EQ(store->notice()->message,
+              "The local inventory must be upgraded safely before format protection can change.");
+
+    // The operations without a gate of their own still never write over it.
+    store->setProtection(product, true);
+    store->setPermanentQuarantine("Acme", true);
+    EXPECT_EQ(store->notice()->title, "Rule Change Not Saved");
+    EXPECT_THAT(store->permanentQuarantineRules(), IsEmpty());
+    store->reconcileTrashRecords();
+    store->save();
+    EXPECT_EQ(sandbox.stateText(), text);
+}
+
+TEST(StoreStartup, ADamagedFileBlocksFileActionsToo) {
+    StoreSandbox sandbox;
+    StoreSandbox::writeFileAt(sandbox.statePath(), "{ not json");
+    auto store = sandbox.open();
+    EXPECT_TRUE(store->fileActionsBlockedByStorage());
+    EXPECT_EQ(store->notice()->title, "Inventory Upgrade Blocked");
+    EXPECT_EQ(sandbox.stateText(), "{ not json");
+}
+
+TEST(StoreStartup, APendingJournalThatCannotBeResolvedBlocksScans) {
+    StoreSandbox sandbox;
+    auto state = documentWithOneProduct();
+    state.pendingPrivilegedQuarantine = PrivilegedQuarantineRequest{
+        "TX-1",
+        {{sandbox.system("/Library/Audio/Plug-Ins/VST3/Reverb.vst3"),
+          sandbox.system("/Library/Application Support/Kestrova/Quarantine/OP/Reverb.vst3"), "OP"}}};
+    sandbox.writeState(state);
+
+    auto store = sandbox.open();
+    EXPECT_TRUE(store->hasPendingPrivilegedTransaction());
+    store->startScan({sandbox.layout.systemRoot});
+    EXPECT_FALSE(store->isScanning());
+    ASSERT_TRUE(store->notice());
+    EXPECT_EQ(store->notice()->title, "Scan Blocked");
+    EXPECT_EQ(store->notice()->message,
+              "A privileged plugin transaction still needs reconciliation. Do not rescan until that transaction is "
+              "resolved.");
+    EXPECT_EQ(store->persistedSnapshot().pendingPrivilegedQuarantine, state.pendingPrivilegedQuarantine);
+}
+
+TEST(StoreStartup, RemovesOnlyEmptyUuidNamedFoldersFromTheThreeQuarantineFolders) {
+    StoreSandbox sandbox;
+    const auto& dir = sandbox.directory;
+    const auto folder = [](const std::string& path) { StoreSandbox::makeFolderAt(path); };
+    const auto file = [](const std::string& path) { StoreSandbox::writeFileAt(path, "x"); };
+    const auto exists = [](const std::string& path) { return StoreSandbox::existsAt(path); };
+    const auto root = sandbox.system("/Library/Application Support/Kestrova/Quarantine");
+    const auto user = sandbox.layout.applicationSupport() + "/Kestrova/Quarantine";
+    const auto legacy = sandbox.layout.applicationSupport() + "/Halvern/Quarantine";
+    folder(root + "/" + std::string(uuidName));
+    folder(root + "/notes");
+    file(root + "/" + std::string(otherUuidName) + "/Reverb.vst3/Contents/Info.plist");
+    file(root + "/1C0A6C39-5D0E-4B43-9B6D-2E1A5F6C7D80/.DS_Store");
+    file(root + "/7D3C1E22-0B4A-4F1E-A2D9-3C5B6A7E8F90");
+    folder(user + "/" + std::string(uuidName));
+    folder(legacy + "/" + std::string(otherUuidName));
+    std::filesystem::create_symlink(dir.makeDirectory("target-of-link"),
+                                    root + "/9A8B7C6D-5E4F-4A3B-8C2D-1E0F9A8B7C6D");
+
+    auto store = sandbox.open();
+    EXPECT_FALSE(exists(root + "/" + std::string(uuidName)));
+    EXPECT_TRUE(exists(root + "/notes"));
+    EXPECT_TRUE(exists(root + "/" + std::string(otherUuidName) + "/Reverb.vst3"));
+    EXPECT_TRUE(exists(root + "/1C0A6C39-5D0E-4B43-9B6D-2E1A5F6C7D80/.DS_Store"));
+    EXPECT_TRUE(exists(root + "/7D3C1E22-0B4A-4F1E-A2D9-3C5B6A7E8F90"));
+    EXPECT_TRUE(exists(root + "/9A8B7C6D-5E4F-4A3B-8C2D-1E0F9A8B7C6D"));
+    EXPECT_FALSE(exists(user + "/" + std::string(uuidName)));
+    EXPECT_FALSE(exists(legacy + "/" + std::string(otherUuidName)));
+    EXPECT_TRUE(exists(user));
+}
+
+TEST(StoreStartup, AFailedSaveKeepsTheChangeAndTheNextSaveClearsTheError) {
+    StoreSandbox sandbox;
+    sandbox.writeState(documentWithOneProduct());
+    auto store = sandbox.open();
+    const auto text = sandbox.stateText();
+
+    sandbox.disk.failWritesUnder(sandbox.layout.applicationSupport() + "/Kestrova");
+    store->setProtection(store->plugins().front(), false);
+    EXPECT_FALSE(store->plugins().front().isProtected);
+    ASSERT_TRUE(store->lastStorageError());
+    ASSERT_TRUE(store->notice());
+    EXPECT_EQ(store->notice()->title, "Local State Not Saved");
+    EXPECT_THAT(store->notice()->message, StartsWith("Kestrova could not save its inventory record: "));
+    EXPECT_THAT(store->notice()->message, HasSubstr(*store->lastStorageError()));
+    EXPECT_EQ(sandbox.stateText(), text);
+
+    sandbox.disk.clearFaults();
+    store->dismissNotice();
+    store->save();
+    EXPECT_FALSE(store->lastStorageError());
+    EXPECT_FALSE(store->notice());
+    EXPECT_THAT(sandbox.savedState().protectedKeys, IsEmpty());
+}
+
+TEST(StoreStartup, ObserversHearEveryPublishedAssignment) {
+    StoreSandbox sandbox;
+    auto store = sandbox.open();
+    std::vector<std::string> heard;
+    const auto token = store->observe([&](std::string_view field) { heard.emplace_back(field); });
+    store->showWarning("Title", "Message");
+    EXPECT_THAT(heard, ElementsAre("lastOperationError", "notice"));
+    store->removeObserver(token);
+    store->dismissNotice();
+    EXPECT_EQ(heard.size(), 2u);
+}
+
+}  // namespace
+}  // namespace kestrova
