@@ -2,6 +2,9 @@
 #include "store/DiagnosticReport.h"
 #include "store/DisplayPath.h"
 
+#include "StateSamples.h"
+#include "platform/Paths.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,59 +13,40 @@
 namespace kestrova {
 namespace {
 
+using kestrova::testing::sampleBundle;
+using kestrova::testing::sampleProduct;
+
 constexpr std::string_view quarantineOperation = "5B1D7A7E-32C6-4B1B-9E0C-8C8C2D1F0A11";
 
-PluginBundleRecord bundle(std::string format, std::string path) {
-    PluginBundleRecord record;
-    record.format = std::move(format);
-    record.architecture = "Universal";
-    record.size = "1 MB";
-    record.path = std::move(path);
-    return record;
-}
-
 PluginBundleRecord quarantinedBundle(std::string format, std::string path) {
-    auto record = bundle(std::move(format), path);
+    auto record = sampleBundle(std::move(format), path);
     record.originalPath = path;
     record.quarantinePath = "/Library/Application Support/Kestrova/Quarantine/" + std::string(quarantineOperation) +
-                            "/" + record.path.substr(record.path.rfind('/') + 1);
+                            "/" + lastPathComponent(path);
     record.quarantineOperationID = std::string(quarantineOperation);
     return record;
-}
-
-Plugin product(std::string name, std::vector<std::string> formats, PluginStatus status = PluginStatus::ok) {
-    Plugin plugin;
-    plugin.id = Uuid::random();
-    plugin.name = std::move(name);
-    plugin.manufacturer = "Acme";
-    plugin.version = "1.0";
-    plugin.formats = std::move(formats);
-    plugin.architecture = "Universal";
-    plugin.size = "2 MB";
-    plugin.status = status;
-    return plugin;
 }
 
 // Four products: 2 active bundles, 2 quarantined, 2 protected products; a
 // hosted product's recorded bundles and a half-recorded quarantine count as
 // the inventory rules say.
 std::vector<Plugin> inventory() {
-    auto mixed = product("Mixed", {"AU", "VST3"}, PluginStatus::partiallyQuarantined);
+    auto mixed = sampleProduct("Acme", "Mixed", {"AU", "VST3"}, PluginStatus::partiallyQuarantined);
     mixed.isProtected = true;
-    mixed.bundles = {bundle("AU", "/Library/Audio/Plug-Ins/Components/Mixed.component"),
+    mixed.bundles = {sampleBundle("AU", "/Library/Audio/Plug-Ins/Components/Mixed.component"),
                      quarantinedBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Mixed.vst3")};
 
     // A quarantine path without its operation is still in service.
-    auto halfRecorded = product("Half", {"VST2"});
-    auto half = bundle("VST2", "/Library/Audio/Plug-Ins/VST/Half.vst");
+    auto halfRecorded = sampleProduct("Acme", "Half", {"VST2"});
+    auto half = sampleBundle("VST2", "/Library/Audio/Plug-Ins/VST/Half.vst");
     half.quarantinePath = "/Library/Application Support/Kestrova/Quarantine/X/Half.vst";
     halfRecorded.bundles = {half};
 
-    auto hosted = product("Waves Tune", {"AU"}, PluginStatus::hostedByShell);
+    auto hosted = sampleProduct("Waves", "Waves Tune", {"AU"}, PluginStatus::hostedByShell);
     hosted.isProtected = true;
-    hosted.bundles = {bundle("AU", "/Library/Audio/Plug-Ins/Components/Waves Tune.component")};
+    hosted.bundles = {sampleBundle("AU", "/Library/Audio/Plug-Ins/Components/Waves Tune.component")};
 
-    auto legacy = product("Legacy Delay", {"VST2"}, PluginStatus::quarantined);
+    auto legacy = sampleProduct("Acme", "Legacy Delay", {"VST2"}, PluginStatus::quarantined);
     legacy.path = "/Library/Application Support/Kestrova/Quarantine/OP/Legacy Delay.vst";
     legacy.originalPath = "/Library/Audio/Plug-Ins/VST/Legacy Delay.vst";
     legacy.quarantinePath = legacy.path;
@@ -151,18 +135,8 @@ TEST(DiagnosticReport, AfterAScanByteForByte) {
         "Plugin Management\nHelper status: Enabled\nSecure handshake: Connected\nExpected helper build: 40";
     input.stateFolder = "/Volumes/Other/Kestrova";
 
-    const std::string expected =
-        "Kestrova Diagnostic Report\n"
-        "App: Kestrova 1.0.1 (Build 40)\n"
-        "Generated: <770000000>\n"
-        "macOS: Version 14.5 (Build 23F79)\n"
-        "Architecture: Apple Silicon (arm64)\n"
-        "\n"
-        "Inventory\n"
-        "Plugin products: 4\n"
-        "Active format bundles: 2\n"
-        "Quarantined format bundles: 2\n"
-        "Protected products: 2\n"
+    // Everything from the last scan on; what comes before is as without a scan.
+    const std::string expectedTail =
         "History records: 3\n"
         "Last scan: <769999000>\n"
         "Reconciliation: Rescan: 3 added, 2 missing, 1 manually restored.\n"
@@ -184,7 +158,11 @@ TEST(DiagnosticReport, AfterAScanByteForByte) {
         "Safety\n"
         "Kestrova does not permanently delete plugin bundles. Trash operations use macOS Trash.\n"
         "This report omits the full plugin inventory and quarantine operation identifiers.";
-    EXPECT_EQ(diagnosticReport(input), expected);
+    const auto report = diagnosticReport(input);
+    const auto tail = report.find("History records: ");
+    ASSERT_NE(tail, std::string::npos);
+    EXPECT_EQ(report.substr(0, tail), diagnosticReport(fixture.input()).substr(0, tail));
+    EXPECT_EQ(report.substr(tail), expectedTail);
 
     input.lastReconciliation = ScanReconciliationSummary{1, 2, 0, true};
     EXPECT_NE(diagnosticReport(input).find(

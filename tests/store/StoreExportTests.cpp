@@ -159,16 +159,5 @@ TEST(StoreExports, FailedWriteLeavesTheOldFileAndTheStoreAlone) {
               "The diagnostic report could not be exported.");
 }
 
-TEST(StoreExports, SavePanels) {
-    const auto inventory = exportPanel(ExportKind::inventory);
-    EXPECT_EQ(inventory.title, "Export Kestrova Inventory");
-    EXPECT_EQ(inventory.prompt, "Export");
-    EXPECT_EQ(inventory.suggestedFileName, "Kestrova-Plugin-Inventory.csv");
-    EXPECT_EQ(exportPanel(ExportKind::history).title, "Export Kestrova Operation History");
-    EXPECT_EQ(exportPanel(ExportKind::history).suggestedFileName, "Kestrova-Operation-History.csv");
-    EXPECT_EQ(exportPanel(ExportKind::diagnosticReport).title, "Export Kestrova Diagnostic Report");
-    EXPECT_EQ(exportPanel(ExportKind::diagnosticReport).suggestedFileName, "Kestrova-Diagnostic-Report.txt");
-}
-
 }  // namespace
 }  // namespace kestrova
