@@ -16,21 +16,30 @@ std::array<std::string, 6> standardSystemPluginFolders(const SystemLayout& layou
 
 bool isPluginBundleExtension(std::string_view extension) { return formatForExtension(extension).has_value(); }
 
-std::optional<std::string> safePluginLocation(std::string_view path, const std::array<std::string, 6>& folders,
-                                              const FileSystem& fileSystem) {
+SafeLocationChecker::SafeLocationChecker(const SystemLayout& layout, const FileSystem& fileSystem)
+    : fileSystem_(fileSystem), folders_(standardSystemPluginFolders(layout)) {}
+
+std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
     if (!isAbsolutePath(path)) {
         return std::nullopt;
     }
     const auto location = standardizedPath(path);
     // An unreadable attribute is not a link; the resolution below decides.
-    if (const auto status = fileSystem.linkStatus(location); status && status->isSymbolicLink) {
+    if (const auto status = fileSystem_.linkStatus(location); status && status->isSymbolicLink) {
         return std::nullopt;
     }
-    const auto resolved = standardizedPath(fileSystem.resolvingSymlinks(location));
+    // The last component is no link, so resolving the path is resolving its
+    // parent and appending the name.
+    const auto parent = deletingLastPathComponent(location);
+    auto cached = resolvedParents_.find(parent);
+    if (cached == resolvedParents_.end()) {
+        cached = resolvedParents_.emplace(parent, standardizedPath(fileSystem_.resolvingSymlinks(parent))).first;
+    }
+    const auto resolved = standardizedPath(appendingPathComponent(cached->second, lastPathComponent(location)));
     if (!isPluginBundleExtension(pathExtension(resolved))) {
         return std::nullopt;
     }
-    for (const auto& folder : folders) {
+    for (const auto& folder : folders_) {
         // The folder itself never qualifies; any depth below it does.
         if (resolved.size() > folder.size() + 1 && resolved.compare(0, folder.size(), folder) == 0 &&
             resolved[folder.size()] == '/') {
@@ -42,7 +51,7 @@ std::optional<std::string> safePluginLocation(std::string_view path, const std::
 
 std::optional<std::string> safePluginLocation(std::string_view path, const SystemLayout& layout,
                                               const FileSystem& fileSystem) {
-    return safePluginLocation(path, standardSystemPluginFolders(layout), fileSystem);
+    return SafeLocationChecker(layout, fileSystem).check(path);
 }
 
 }  // namespace kestrova

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace kestrova {
 
@@ -36,8 +37,21 @@ bool isPluginBundleExtension(std::string_view extension);
 std::optional<std::string> safePluginLocation(std::string_view path, const SystemLayout& layout,
                                               const FileSystem& fileSystem);
 
-// The same check against folders computed once, for callers checking many paths.
-std::optional<std::string> safePluginLocation(std::string_view path, const std::array<std::string, 6>& folders,
-                                              const FileSystem& fileSystem);
+// The same check for many paths at once: the folders are computed once and
+// the resolved form of each parent folder is remembered, so a bundle costs a
+// few attribute reads instead of one per path component. Meant to live for
+// one plan or preview; a folder re-linked meanwhile is not noticed.
+class SafeLocationChecker {
+public:
+    SafeLocationChecker(const SystemLayout& layout, const FileSystem& fileSystem);
+
+    std::optional<std::string> check(std::string_view path);
+    const FileSystem& fileSystem() const { return fileSystem_; }
+
+private:
+    const FileSystem& fileSystem_;
+    std::array<std::string, 6> folders_;
+    std::unordered_map<std::string, std::string> resolvedParents_;
+};
 
 }  // namespace kestrova

@@ -83,7 +83,7 @@ public:
         : kind_(kind),
           disk_(disk),
           fileSystem_(disk.fileSystem),
-          folders_(standardSystemPluginFolders(disk.layout)),
+          locations_(disk.layout, disk.fileSystem),
           quarantineRoot_(quarantineRoot(disk.layout)),
           trashFolder_(standardizedPath(disk.trashFolder ? *disk.trashFolder : defaultTrashFolder(disk.layout))) {}
 
@@ -110,7 +110,7 @@ private:
     bool occupied(const std::string& path) const { return fileSystem_.existsWithoutFollowing(path); }
 
     std::optional<Refusal> checkQuarantine(const Plugin& product, const PluginBundleRecord& record,
-                                           BundleActionPlanItem& item) const {
+                                           BundleActionPlanItem& item) {
         if (record.isQuarantined()) {
             return Refusal{BundleActionBlockingReason::invalidState,
                            prefixed(product, record, ": This format is already quarantined.")};
@@ -123,7 +123,7 @@ private:
             BundleActionBlockingReason::unsafePath,
             prefixed(product, record,
                      ": The scanned path is missing or is not a verified bundle in a standard plugin folder.")};
-        const auto source = safePluginLocation(record.path, folders_, fileSystem_);
+        const auto source = locations_.check(record.path);
         if (!source || (disk_.verifyOnDisk && !existsOnDisk(*source))) {
             return unsafe;
         }
@@ -142,11 +142,11 @@ private:
 
     // The original location and the verified quarantine location of a
     // quarantined record, when both pass their path rules.
-    std::optional<std::pair<std::string, std::string>> recordedLocations(const PluginBundleRecord& record) const {
+    std::optional<std::pair<std::string, std::string>> recordedLocations(const PluginBundleRecord& record) {
         if (!record.originalPath || !record.quarantinePath || !record.quarantineOperationID) {
             return std::nullopt;
         }
-        auto original = safePluginLocation(*record.originalPath, folders_, fileSystem_);
+        auto original = locations_.check(*record.originalPath);
         if (!original) {
             return std::nullopt;
         }
@@ -159,7 +159,7 @@ private:
     }
 
     std::optional<Refusal> checkRestore(const Plugin& product, const PluginBundleRecord& record,
-                                        BundleActionPlanItem& item) const {
+                                        BundleActionPlanItem& item) {
         const Refusal invalid{
             BundleActionBlockingReason::invalidState,
             prefixed(product, record, ": The verified quarantine record is missing or no longer matches disk.")};
@@ -220,7 +220,7 @@ private:
     BundleActionKind kind_;
     const PlanDiskContext& disk_;
     const FileSystem& fileSystem_;
-    std::array<std::string, 6> folders_;
+    SafeLocationChecker locations_;
     std::string quarantineRoot_;
     std::string trashFolder_;
     std::optional<bool> trashFolderSafe_;

@@ -36,10 +36,8 @@ struct PendingCandidate {
 // `resolved` receives the checked location.
 std::optional<FormatCleanupExclusion> exclusionFor(const Plugin& product, const PluginBundleRecord& record,
                                                    const PluginBundleSelection& selection, const std::string& format,
-                                                   bool hasPendingTransaction,
-                                                   const std::array<std::string, 6>& folders,
-                                                   const FileSystem& fileSystem, bool verifyBundlesExist,
-                                                   std::string& resolved) {
+                                                   bool hasPendingTransaction, SafeLocationChecker& locations,
+                                                   bool verifyBundlesExist, std::string& resolved) {
     using Reason = FormatCleanupExclusionReason;
     if (hasPendingTransaction) {
         return bundleExclusion(product, selection, format, Reason::pendingTransaction,
@@ -61,11 +59,11 @@ std::optional<FormatCleanupExclusion> exclusionFor(const Plugin& product, const 
     if (extension.empty() || lowercased(pathExtension(record.path)) != extension) {
         return bundleExclusion(product, selection, format, Reason::unsafePath, unsafeText);
     }
-    auto location = safePluginLocation(record.path, folders, fileSystem);
+    auto location = locations.check(record.path);
     if (!location) {
         return bundleExclusion(product, selection, format, Reason::unsafePath, unsafeText);
     }
-    if (verifyBundlesExist && !fileSystem.exists(*location)) {
+    if (verifyBundlesExist && !locations.fileSystem().exists(*location)) {
         return bundleExclusion(product, selection, format, Reason::missingBundle,
                                ": The scanned bundle is no longer present.");
     }
@@ -127,19 +125,31 @@ FormatCleanupPlan buildFormatCleanupPlan(FormatCleanupPresetKind preset, const s
         return plan;
     }
 
-    std::vector<const Plugin*> products;
-    products.reserve(plugins.size());
+    // Sort keys once per product rather than collating each pair again.
+    struct SortedProduct {
+        std::string manufacturerKey;
+        std::string nameKey;
+        const Plugin* product;
+    };
+    std::vector<SortedProduct> sorted;
+    sorted.reserve(plugins.size());
     for (const auto& plugin : plugins) {
-        products.push_back(&plugin);
+        sorted.push_back(
+            {localizedStandardSortKey(plugin.manufacturer), localizedStandardSortKey(plugin.name), &plugin});
     }
-    std::stable_sort(products.begin(), products.end(), [](const Plugin* a, const Plugin* b) {
-        if (const int byMaker = localizedStandardCompare(a->manufacturer, b->manufacturer); byMaker != 0) {
-            return byMaker < 0;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const SortedProduct& a, const SortedProduct& b) {
+        if (a.manufacturerKey != b.manufacturerKey) {
+            return a.manufacturerKey < b.manufacturerKey;
         }
-        return localizedStandardCompare(a->name, b->name) < 0;
+        return a.nameKey < b.nameKey;
     });
+    std::vector<const Plugin*> products;
+    products.reserve(sorted.size());
+    for (const auto& entry : sorted) {
+        products.push_back(entry.product);
+    }
 
-    const auto folders = standardSystemPluginFolders(layout);
+    SafeLocationChecker locations(layout, fileSystem);
     std::vector<PendingCandidate> pending;
     for (const auto* product : products) {
         auto records = actionableBundleRecords(*product);
@@ -173,8 +183,8 @@ FormatCleanupPlan buildFormatCleanupPlan(FormatCleanupPresetKind preset, const s
             }
             const PluginBundleSelection selection{product->id, record.id()};
             std::string resolved;
-            if (auto exclusion = exclusionFor(*product, record, selection, format, hasPendingTransaction, folders,
-                                              fileSystem, verifyBundlesExist, resolved)) {
+            if (auto exclusion = exclusionFor(*product, record, selection, format, hasPendingTransaction, locations,
+                                              verifyBundlesExist, resolved)) {
                 plan.exclusions.push_back(std::move(*exclusion));
                 continue;
             }

@@ -84,6 +84,20 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b) {
 
 int localizedStandardCompare(std::string_view a, std::string_view b) { return compareWith(collator(true), a, b); }
 
+std::string localizedStandardSortKey(std::string_view text) {
+    const auto unicode = fromUtf8(text);
+    auto& coll = collator(true);
+    std::string key(64, '\0');
+    auto length = coll.getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
+    if (length > static_cast<int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(length));
+        length = coll.getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()), length);
+    }
+    // The key ends in a terminating zero byte that plain order does not need.
+    key.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+    return key;
+}
+
 std::string foldCaseAndDiacritics(std::string_view text) {
     auto unicode = fromUtf8(text);
     if (auto* remover = diacriticRemover()) {

@@ -12,6 +12,10 @@ namespace kestrova {
 int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b);
 // The same with numbers compared by value ("Unit 9" before "Unit 10").
 int localizedStandardCompare(std::string_view a, std::string_view b);
+// A byte string whose plain order (std::string's <) is the order of
+// localizedStandardCompare, for sorting many names without comparing each
+// pair through the collator again. Equal keys mean the compare gives 0.
+std::string localizedStandardSortKey(std::string_view text);
 // Case- and diacritic-insensitive form: NFD, marks dropped, NFC, case folded.
 std::string foldCaseAndDiacritics(std::string_view text);
 // Case-folded form only (diacritics kept).
