@@ -65,8 +65,9 @@ public:
     // following symbolic links. The visitor decides whether to descend.
     virtual Status enumerate(const std::string& root,
                              const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const;
-    // The same walk, telling `onError` of every folder (the root included)
-    // that cannot be listed; the walk goes on while it answers true.
+    // The same walk, telling `onError` of every folder below the root that
+    // cannot be listed; the walk goes on while it answers true. A root that
+    // cannot be listed is the returned error.
     using EnumerationErrorHandler = std::function<bool(const std::string& path, const Error& error)>;
     Status enumerateReportingErrors(const std::string& root,
                                     const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,

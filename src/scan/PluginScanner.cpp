@@ -214,16 +214,20 @@ std::int64_t PluginScanner::bundleByteSize(const std::string& path, const std::o
         // A link counts as nothing, like any entry that is not a regular file.
         return status && status->isRegularFile ? addSize(0, status->size) : 0;
     }
+    // Folders that cannot be listed add nothing and are not reported.
     std::int64_t total = 0;
-    fileSystem_.enumerate(path, [&](const EnumeratedEntry& entry) {
-        if (control.cancellationRequested()) {
-            return EnumerationStep::stop;
-        }
-        if (entry.status.isRegularFile) {
-            total = addSize(total, entry.status.size);
-        }
-        return EnumerationStep::proceed;
-    });
+    fileSystem_.enumerateReportingErrors(
+        path,
+        [&](const EnumeratedEntry& entry) {
+            if (control.cancellationRequested()) {
+                return EnumerationStep::stop;
+            }
+            if (entry.status.isRegularFile) {
+                total = addSize(total, entry.status.size);
+            }
+            return EnumerationStep::proceed;
+        },
+        nullptr);
     return total;
 }
 
