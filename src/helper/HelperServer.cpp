@@ -161,6 +161,7 @@ void HelperServer::serve(Connection& connection) {
         log_.write("refused a client: " + peer.error().message);
         sendError(socketFd, helpererror::peerRejected,
                   "KestrovaHelper accepts only the Kestrova app installed with it. " + peer.error().message);
+        ::shutdown(socketFd, SHUT_RDWR);
         connection.finished = true;
         return;
     }
@@ -186,6 +187,8 @@ void HelperServer::serve(Connection& connection) {
             break;
         }
     }
+    // The peer sees the end now; the descriptor goes when the thread is reaped.
+    ::shutdown(socketFd, SHUT_RDWR);
     connection.finished = true;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/Uuid.h"
 
 #include <fmt/format.h>
+#include <algorithm>
 
 namespace kestrova {
 namespace {
@@ -34,14 +35,15 @@ std::optional<Refusal> checkBundleExtension(const std::string& path) {
     return std::nullopt;
 }
 
-// Strictly below one of the folders; the folder itself never qualifies.
+// Strictly below the folder, comparing whole components; both paths are
+// standardized already, so this is a plain prefix test.
+bool isBelow(std::string_view path, std::string_view folder) {
+    return path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
+// The folder itself never qualifies.
 bool isBelowAny(const std::string& path, const std::vector<std::string>& folders) {
-    for (const auto& folder : folders) {
-        if (path != folder && isPathInside(path, folder)) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(folders.begin(), folders.end(), [&](const auto& folder) { return isBelow(path, folder); });
 }
 
 std::optional<Refusal> checkInPluginFolder(const std::string& path, const HelperAreas& areas) {
@@ -100,18 +102,25 @@ std::optional<Refusal> checkTransaction(const ValidatedTransaction& transaction)
         return Refusal{fmt::format("The request holds {} bundles; one transaction moves at most {}.",
                                    transaction.moves.size(), helperprotocol::maximumItemsPerTransaction)};
     }
-    std::vector<const std::string*> paths;
+    // Sorted with "/" below every other byte, a path inside another follows
+    // it directly, so neighbours are all that need comparing. Letter case is
+    // ignored: two spellings may be one folder on a case-insensitive disk.
+    std::vector<std::pair<std::string, const std::string*>> keys;
     for (const auto& move : transaction.moves) {
-        paths.push_back(&move.source);
-        paths.push_back(&move.destination);
+        for (const auto* path : {&move.source, &move.destination}) {
+            auto key = lowercased(*path);
+            std::replace(key.begin(), key.end(), '/', '\0');
+            keys.emplace_back(std::move(key), path);
+        }
     }
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        for (std::size_t j = i + 1; j < paths.size(); ++j) {
-            const auto& a = *paths[i];
-            const auto& b = *paths[j];
-            if (isPathInside(a, b) || isPathInside(b, a) || lowercased(a) == lowercased(b)) {
-                return Refusal{fmt::format("“{}” and “{}” overlap within one request.", a, b)};
-            }
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        const auto& outer = keys[i - 1].first;
+        const auto& inner = keys[i].first;
+        if (inner == outer || (inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+                               inner[outer.size()] == '\0')) {
+            return Refusal{
+                fmt::format("“{}” and “{}” overlap within one request.", *keys[i - 1].second, *keys[i].second)};
         }
     }
     return std::nullopt;
