@@ -23,6 +23,7 @@
 #include "model/ScanReconciliationSummary.h"
 #include "model/TrashRecovery.h"
 #include "model/TrashedBundleRecord.h"
+#include "planning/BundleActionPlan.h"
 #include "platform/AudioUnitRegistry.h"
 #include "platform/Date.h"
 #include "platform/Executor.h"
@@ -173,6 +174,46 @@ public:
     bool isPermanentQuarantineEnabled(std::string_view manufacturer) const;
     void setPermanentQuarantine(const std::string& manufacturer, bool enabled);
 
+    // ---- Privileged file transactions ----
+    // Each move is prepared (planned again against the current inventory and
+    // saved as the pending journal), sent through PluginManagementService with
+    // the returned transaction ID and items, then completed with the helper's
+    // result and the same ID and items. prepare returns nothing after showing
+    // a warning; complete returns true when the result was verified on disk
+    // and committed. See CrashPoint.h for the points a test can stop at.
+    std::optional<PrivilegedQuarantineRequest> prepareQuarantine(
+        const std::vector<PluginBundleSelection>& selections,
+        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt,
+        const std::optional<Uuid>& presetRunID = std::nullopt);
+    bool completeQuarantine(const PrivilegedQuarantineResult& result, const std::string& transactionID,
+                            const std::vector<PrivilegedQuarantineItem>& items);
+    std::optional<PrivilegedRestoreRequest> prepareRestore(
+        const std::vector<PluginBundleSelection>& selections,
+        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt);
+    bool completeRestore(const PrivilegedRestoreResult& result, const std::string& transactionID,
+                         const std::vector<PrivilegedRestoreItem>& items);
+    std::optional<PrivilegedTrashRequest> prepareTrash(
+        const std::vector<PluginBundleSelection>& selections,
+        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt);
+    bool completeTrash(const PrivilegedTrashResult& result, const std::string& transactionID,
+                       const std::vector<PrivilegedTrashItem>& items);
+    // Selected by the ids of Finder Trash recovery records.
+    std::optional<PrivilegedTrashRestoreRequest> prepareTrashRestore(const std::vector<Uuid>& recordIDs);
+    bool completeTrashRestore(const PrivilegedTrashRestoreResult& result, const std::string& transactionID,
+                              const std::vector<PrivilegedTrashRestoreItem>& items);
+    // Why the action cannot run now, as the screens explain a disabled
+    // button; nothing when it can.
+    std::optional<std::string> quarantineBlockingReason(
+        const std::vector<PluginBundleSelection>& selections,
+        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt) const;
+    std::optional<std::string> restoreBlockingReason(
+        const std::vector<PluginBundleSelection>& selections,
+        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt) const;
+    std::optional<std::string> trashBlockingReason(
+        const std::vector<PluginBundleSelection>& selections,
+        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt) const;
+    std::optional<std::string> trashRestoreBlockingReason(const std::vector<Uuid>& recordIDs) const;
+
     // ---- Privileged transactions: recovery, cleanup runs, enforcement ----
     // Start-up step: resolves each pending journal against the disk.
     void recoverPendingTransactions();
@@ -189,6 +230,29 @@ private:
         PluginManagementService* service = nullptr;
         std::shared_ptr<ScanControl> control;
     };
+
+    // ---- Privileged file transactions ----
+    // Defined in StoreTransactionSteps.h; Request is one of the four
+    // privileged request records.
+    BundleActionPlan fileActionPlan(BundleActionKind kind, const std::vector<PluginBundleSelection>& selections,
+                                    const std::optional<InventoryRevisionToken>& expectedRevision,
+                                    const std::optional<Uuid>& presetRunID) const;
+    template <typename Request>
+    std::optional<Request>& pendingJournal();
+    template <typename Request>
+    std::optional<Request> writePendingJournal(Request request, const std::optional<Uuid>& presetRunID);
+    template <typename Request>
+    bool completeTransaction(const typename PrivilegedRequestTraits<Request>::ResultRecord& result,
+                             const std::string& transactionID,
+                             const std::vector<typename PrivilegedRequestTraits<Request>::Item>& items);
+    template <typename Request>
+    void recoverPendingJournal();
+    // The kind's commit applied to the store's fields; throws
+    // PrivilegedInventoryCommitError and then has changed nothing.
+    void commitToInventory(const PrivilegedQuarantineRequest& journal);
+    void commitToInventory(const PrivilegedRestoreRequest& journal);
+    void commitToInventory(const PrivilegedTrashRequest& journal);
+    void commitToInventory(const PrivilegedTrashRestoreRequest& journal);
 
     void loadState();
     void takeOverLoadedState(LoadedInventoryState loaded);

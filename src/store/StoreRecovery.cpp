@@ -1,12 +1,17 @@
-// Start-up recovery of privileged transactions interrupted by a quit.
-#include "store/PluginInventoryStore.h"
+// Start-up recovery of privileged transactions interrupted by a quit or a
+// crash. Only the disk decides: a journal whose bundles all reached their
+// destinations is committed as the completion would have, one whose bundles
+// never left is discarded, and anything in between stays (blocking every
+// scan and file action) until a person has looked.
+#include "store/StoreTransactionSteps.h"
 
 namespace kestrova {
 
-// Until a journal can be resolved against the disk it stays in place, which
-// keeps every scan and file action refused: the safe default.
-// TODO: resolve the quarantine, restore, Trash and Trash-restore journals in
-// that order once their commit steps exist.
-void PluginInventoryStore::recoverPendingTransactions() {}
+void PluginInventoryStore::recoverPendingTransactions() {
+    recoverPendingJournal<PrivilegedQuarantineRequest>();
+    recoverPendingJournal<PrivilegedRestoreRequest>();
+    recoverPendingJournal<PrivilegedTrashRequest>();
+    recoverPendingJournal<PrivilegedTrashRestoreRequest>();
+}
 
 }  // namespace kestrova

@@ -1,0 +1,351 @@
+// The two-phase road every privileged move takes, written once for the four
+// kinds: the journal is saved before anything is sent, a result is trusted
+// only when it matches the journal and the disk agrees, and a commit that
+// cannot be saved leaves the journal for the next launch. Included by the
+// store's transaction and recovery files only.
+#pragma once
+
+#include "model/ProductStatus.h"
+#include "platform/Paths.h"
+#include "store/CrashPoint.h"
+#include "store/PluginInventoryStore.h"
+#include "store/PrivilegedInventoryCommit.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <set>
+#include <string_view>
+#include <type_traits>
+
+namespace kestrova {
+
+// What a kind says to the user at each step, and its crash-point scope.
+struct TransactionTexts {
+    std::string_view crashScope;
+    std::string_view blockedTitle;
+    std::string_view countMismatch;
+    std::string_view saveFailure;
+    std::string_view attentionTitle;
+    std::string_view mismatch;
+    std::string_view keptJournalSuffix;
+    std::string_view safeFailureTitle;
+    std::string_view verifyFailure;
+    std::string_view commitFailure;
+    std::string_view successTitle;
+    std::string_view successText;  // follows the item count
+    std::string_view recoveryCompleted;
+    std::string_view recoveryMixed;
+};
+
+template <typename Request>
+struct TransactionKind;
+
+template <>
+struct TransactionKind<PrivilegedQuarantineRequest> {
+    static constexpr TransactionTexts texts{
+        "quarantine",
+        "Privileged Quarantine Blocked",
+        "The exact-format plan changed before the helper request was prepared.",
+        "Kestrova could not save the pending transaction journal. No plugin files were moved.",
+        "Quarantine Needs Attention",
+        "The helper response does not match Kestrova’s pending transaction journal. Stop before retrying.",
+        " Kestrova kept the pending transaction journal. Stop and verify the listed plugin locations before retrying.",
+        "Quarantine Failed Safely",
+        "The helper reported success, but Kestrova could not verify every final bundle location. Stop before "
+        "retrying.",
+        "The files moved successfully, but Kestrova could not finish its inventory journal. Do not rescan or retry; "
+        "reopen the app to reconcile the pending transaction.",
+        "Plugins Moved to Quarantine",
+        " format bundles moved through the administrator-approved helper as one verified transaction.",
+        "A completed privileged quarantine still needs inventory reconciliation. Do not retry the operation.",
+        "A pending privileged quarantine has a mixed disk state. Stop and verify plugin locations before taking "
+        "another file action.",
+    };
+};
+
+template <>
+struct TransactionKind<PrivilegedRestoreRequest> {
+    static constexpr TransactionTexts texts{
+        "restore",
+        "Privileged Restore Blocked",
+        "The exact-format plan changed before the helper request was prepared.",
+        "Kestrova could not save the pending restore journal. No plugin files were moved.",
+        "Restore Needs Attention",
+        "The helper response does not match Kestrova’s pending restore journal. Stop before retrying.",
+        " Kestrova kept the pending restore journal. Stop and verify the listed plugin locations before retrying.",
+        "Restore Failed Safely",
+        "The helper reported success, but Kestrova could not verify every restored bundle location. Stop before "
+        "retrying.",
+        "The files returned successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
+        "retry; reopen the app to reconcile the pending transaction.",
+        "Plugins Restored",
+        " format bundles returned through the administrator-approved helper as one verified transaction.",
+        "A completed privileged restore still needs inventory reconciliation. Do not retry the operation.",
+        "A pending privileged restore has a mixed disk state. Stop and verify plugin locations before taking another "
+        "file action.",
+    };
+};
+
+template <>
+struct TransactionKind<PrivilegedTrashRequest> {
+    static constexpr TransactionTexts texts{
+        "trash",
+        "Privileged Trash Move Blocked",
+        "The exact-format plan changed before the helper request was prepared.",
+        "Kestrova could not save the pending Trash journal. No plugin files were moved.",
+        "Trash Move Needs Attention",
+        "The helper response does not match Kestrova’s pending Trash journal. Stop before retrying.",
+        " Kestrova kept the pending Trash journal. Stop and verify the listed locations before retrying.",
+        "Trash Move Failed Safely",
+        "The helper reported success, but Kestrova could not verify every Finder Trash location. Stop before "
+        "retrying.",
+        "The files moved successfully, but Kestrova could not finish its recovery journal. Do not rescan or retry; "
+        "reopen the app to reconcile the pending transaction.",
+        "Plugins Moved to Finder Trash",
+        " format bundles moved through the administrator-approved helper as one recoverable transaction.",
+        "A completed privileged Trash move still needs inventory reconciliation. Do not retry the operation.",
+        "A pending privileged Trash move has a mixed disk state. Stop and verify Finder Trash and Quarantine before "
+        "taking another file action.",
+    };
+};
+
+template <>
+struct TransactionKind<PrivilegedTrashRestoreRequest> {
+    static constexpr TransactionTexts texts{
+        "trash-restore",
+        "Finder Trash Restore Blocked",
+        "The recovery records changed before the helper request was prepared.",
+        "Kestrova could not save the pending Trash recovery journal. No plugin files were moved.",
+        "Trash Recovery Needs Attention",
+        "The helper response does not match Kestrova’s pending Trash recovery journal. Stop before retrying.",
+        " Kestrova kept the pending Trash recovery journal. Stop and verify the listed locations before retrying.",
+        "Trash Recovery Failed Safely",
+        "The helper reported success, but Kestrova could not verify every restored plugin location. Stop before "
+        "retrying.",
+        "The files returned successfully, but Kestrova could not finish its recovery journal. Do not rescan or "
+        "retry; reopen the app to reconcile the pending transaction.",
+        "Plugins Restored from Finder Trash",
+        " format bundles returned to their exact recorded original locations. Run a read-only scan to refresh "
+        "Inventory.",
+        "A completed Finder Trash restore still needs recovery-journal reconciliation. Do not retry the operation.",
+        "A pending Finder Trash restore has a mixed disk state. Stop and verify Finder Trash and the original plugin "
+        "folders before taking another file action.",
+    };
+};
+
+inline constexpr std::string_view storageBlockedFileActions =
+    "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
+
+// Where the items of a journal stand on the disk. A bundle is "there" when
+// anything, even a dangling link, occupies its path: the helper refuses to
+// move onto an occupied path, so that is what counts for its outcome too.
+enum class JournalDiskState { allMoved, allAtSource, mixed };
+
+template <typename Item>
+bool movedOnDisk(const Item& item, const FileSystem& fileSystem) {
+    return !fileSystem.existsWithoutFollowing(item.sourcePath) &&
+           fileSystem.existsWithoutFollowing(item.destinationPath);
+}
+
+template <typename Item>
+bool atSourceOnDisk(const Item& item, const FileSystem& fileSystem) {
+    return fileSystem.existsWithoutFollowing(item.sourcePath) &&
+           !fileSystem.existsWithoutFollowing(item.destinationPath);
+}
+
+template <typename Item>
+JournalDiskState journalDiskState(const std::vector<Item>& items, const FileSystem& fileSystem) {
+    bool allMoved = true;
+    bool allAtSource = true;
+    for (const auto& item : items) {
+        allMoved = allMoved && movedOnDisk(item, fileSystem);
+        allAtSource = allAtSource && atSourceOnDisk(item, fileSystem);
+    }
+    if (allMoved) {
+        return JournalDiskState::allMoved;  // also an empty journal
+    }
+    return allAtSource ? JournalDiskState::allAtSource : JournalDiskState::mixed;
+}
+
+template <>
+inline std::optional<PrivilegedQuarantineRequest>& PluginInventoryStore::pendingJournal<PrivilegedQuarantineRequest>() {
+    return pendingPrivilegedQuarantine_;
+}
+template <>
+inline std::optional<PrivilegedRestoreRequest>& PluginInventoryStore::pendingJournal<PrivilegedRestoreRequest>() {
+    return pendingPrivilegedRestore_;
+}
+template <>
+inline std::optional<PrivilegedTrashRequest>& PluginInventoryStore::pendingJournal<PrivilegedTrashRequest>() {
+    return pendingPrivilegedTrash_;
+}
+template <>
+inline std::optional<PrivilegedTrashRestoreRequest>&
+PluginInventoryStore::pendingJournal<PrivilegedTrashRestoreRequest>() {
+    return pendingPrivilegedTrashRestore_;
+}
+
+// Steps 5 to 8 of every prepare: the journal (and a preset run's child
+// transaction) is saved before the request may be sent; a failed save puts
+// everything back and nothing is sent.
+template <typename Request>
+std::optional<Request> PluginInventoryStore::writePendingJournal(Request request,
+                                                                 const std::optional<Uuid>& presetRunID) {
+    const auto& texts = TransactionKind<Request>::texts;
+    auto& journal = pendingJournal<Request>();
+    auto previousJournal = journal;
+    auto previousRuns = formatCleanupRuns_;
+    journal = request;
+
+    if (presetRunID) {
+        const auto transactionUuid = Uuid::parse(request.transactionID);
+        const auto run = std::find_if(
+            formatCleanupRuns_.begin(), formatCleanupRuns_.end(), [&](const FormatCleanupRunRecord& candidate) {
+                return candidate.id == *presetRunID && candidate.status == FormatCleanupRunStatus::pending;
+            });
+        if (run == formatCleanupRuns_.end() || !transactionUuid) {
+            journal = std::move(previousJournal);
+            showWarning("Cleanup Preset Blocked", "The preset-run journal no longer matches this helper transaction.");
+            return std::nullopt;
+        }
+        run->childTransactionIDs.push_back(*transactionUuid);
+        published(storeField::formatCleanupRuns);
+    }
+
+    if (const auto saved = persistState(); !saved) {
+        journal = std::move(previousJournal);
+        if (formatCleanupRuns_ != previousRuns) {
+            assign(formatCleanupRuns_, std::move(previousRuns), storeField::formatCleanupRuns);
+        }
+        setLastStorageError(saved.error().message);
+        showWarning(std::string(texts.blockedTitle), std::string(texts.saveFailure));
+        return std::nullopt;
+    }
+    setLastStorageError(std::nullopt);
+    crashPoint(texts.crashScope, crashPoints::journalSaved);
+    return request;
+}
+
+// Every complete: the result must belong to the journal and the disk must
+// show what it claims before anything is committed.
+template <typename Request>
+bool PluginInventoryStore::completeTransaction(
+    const typename PrivilegedRequestTraits<Request>::ResultRecord& result, const std::string& transactionID,
+    const std::vector<typename PrivilegedRequestTraits<Request>::Item>& items) {
+    const auto& texts = TransactionKind<Request>::texts;
+    crashPoint(texts.crashScope, crashPoints::helperReplied);
+    auto& journal = pendingJournal<Request>();
+    const auto attention = [&](const std::string& message) {
+        showWarning(std::string(texts.attentionTitle), message);
+        return false;
+    };
+
+    if (!journal || journal->transactionID != transactionID || result.transactionID != transactionID) {
+        return attention(std::string(texts.mismatch));
+    }
+
+    if (!result.succeeded) {
+        const bool rolledBack = result.rollbackComplete &&
+                                std::all_of(items.begin(), items.end(),
+                                            [&](const auto& item) { return atSourceOnDisk(item, *fileSystem_); });
+        if (!rolledBack) {
+            return attention(result.message + std::string(texts.keptJournalSuffix));
+        }
+        journal.reset();
+        (void)persistState();  // nothing moved, so a stale journal would only be discarded at the next launch
+        showWarning(std::string(texts.safeFailureTitle), result.message);
+        return false;
+    }
+
+    std::set<std::string> expected;
+    for (const auto& item : items) {
+        expected.insert(item.destinationPath);
+    }
+    const auto& reported = destinationPaths(result);
+    const bool verified =
+        expected == std::set<std::string>(reported.begin(), reported.end()) &&
+        std::all_of(items.begin(), items.end(), [&](const auto& item) { return movedOnDisk(item, *fileSystem_); });
+    if (!verified) {
+        return attention(std::string(texts.verifyFailure));
+    }
+
+    // Quarantine needs no copy: its commit is repeatable. The others undo
+    // their commit so the file keeps the state the journal belongs to.
+    const auto savedPlugins = plugins_;
+    const auto savedHistory = history_;
+    const auto savedTrashedBundles = trashedBundles_;
+    const Request committed{transactionID, items};
+    std::optional<std::string> failure;
+    try {
+        commitToInventory(committed);
+        crashPoint(texts.crashScope, crashPoints::commitApplied);
+        journal.reset();
+        if (const auto saved = persistState(); !saved) {
+            failure = saved.error().message;
+        }
+    } catch (const PrivilegedInventoryCommitError& error) {
+        failure = error.what();
+    }
+    if (failure) {
+        if constexpr (!std::is_same_v<Request, PrivilegedQuarantineRequest>) {
+            plugins_ = savedPlugins;
+            history_ = savedHistory;
+            trashedBundles_ = savedTrashedBundles;
+        }
+        published(storeField::plugins);
+        published(storeField::history);
+        published(storeField::trashedBundles);
+        journal = committed;
+        setLastStorageError(*failure);
+        (void)persistState();
+        return attention(std::string(texts.commitFailure));
+    }
+
+    setLastStorageError(std::nullopt);
+    renewInventoryRevision();
+    showSuccess(std::string(texts.successTitle), fmt::format("{}{}", items.size(), texts.successText));
+    return true;
+}
+
+// One member of the launch-time recovery: the disk alone decides whether
+// the journal's transaction happened, never happened, or needs a person.
+template <typename Request>
+void PluginInventoryStore::recoverPendingJournal() {
+    const auto& texts = TransactionKind<Request>::texts;
+    auto& journal = pendingJournal<Request>();
+    if (!journal) {
+        return;
+    }
+    switch (journalDiskState(journal->items, *fileSystem_)) {
+        case JournalDiskState::allMoved: {
+            try {
+                commitToInventory(*journal);
+            } catch (const PrivilegedInventoryCommitError& error) {
+                setLastOperationError(std::string(texts.recoveryCompleted));
+                setLastStorageError(error.what());
+                return;
+            }
+            if constexpr (std::is_same_v<Request, PrivilegedTrashRequest>) {
+                pruneEmptyTransactionFolders();
+            }
+            journal.reset();
+            if (const auto saved = persistState(); !saved) {
+                setLastOperationError(std::string(texts.recoveryCompleted));
+                setLastStorageError(saved.error().message);
+                return;
+            }
+            setLastStorageError(std::nullopt);
+            return;
+        }
+        case JournalDiskState::allAtSource:
+            journal.reset();
+            (void)persistState();
+            return;
+        case JournalDiskState::mixed:
+            setLastOperationError(std::string(texts.recoveryMixed));
+            return;
+    }
+}
+
+}  // namespace kestrova

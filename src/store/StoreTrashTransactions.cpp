@@ -1,0 +1,132 @@
+// The Finder Trash moves: quarantined bundles on to the user's Trash (with a
+// recovery record each), and back from the Trash to their exact original
+// paths, selected by recovery record.
+#include "planning/BundleActionPlanner.h"
+#include "planning/PathRules.h"
+#include "store/StoreTransactionSteps.h"
+
+#include <unordered_set>
+
+namespace kestrova {
+
+std::optional<PrivilegedTrashRequest> PluginInventoryStore::prepareTrash(
+    const std::vector<PluginBundleSelection>& selections,
+    const std::optional<InventoryRevisionToken>& expectedRevision) {
+    const auto& texts = TransactionKind<PrivilegedTrashRequest>::texts;
+    if (fileActionsBlockedByStorage_) {
+        showWarning(std::string(texts.blockedTitle), std::string(storageBlockedFileActions));
+        return std::nullopt;
+    }
+    const auto plan = fileActionPlan(BundleActionKind::trash, selections, expectedRevision, std::nullopt);
+    if (const auto reason = planBlockingReason(plan)) {
+        showWarning(std::string(texts.blockedTitle), *reason);
+        return std::nullopt;
+    }
+    std::vector<PrivilegedTrashItem> items;
+    for (const auto& item : plan.items) {
+        if (item.destinationPath && item.operationID) {
+            items.push_back({item.sourcePath, *item.destinationPath, *item.operationID});
+        }
+    }
+    if (items.size() < plan.items.size()) {
+        showWarning(std::string(texts.blockedTitle), std::string(texts.countMismatch));
+        return std::nullopt;
+    }
+    return writePendingJournal(PrivilegedTrashRequest{Uuid::random().string(), std::move(items)}, std::nullopt);
+}
+
+bool PluginInventoryStore::completeTrash(const PrivilegedTrashResult& result, const std::string& transactionID,
+                                         const std::vector<PrivilegedTrashItem>& items) {
+    if (!completeTransaction<PrivilegedTrashRequest>(result, transactionID, items)) {
+        return false;
+    }
+    pruneEmptyTransactionFolders();
+    return true;
+}
+
+std::optional<std::string> PluginInventoryStore::trashRestoreBlockingReason(const std::vector<Uuid>& recordIDs) const {
+    if (fileActionsBlockedByStorage_) {
+        return "The local inventory state is unavailable. Trash recovery is blocked.";
+    }
+    if (hasPendingPrivilegedTransaction()) {
+        return "A privileged plugin transaction still needs reconciliation.";
+    }
+    if (recordIDs.empty()) {
+        return "No Finder Trash recovery records are selected.";
+    }
+    if (recordIDs.size() > maximumBundlesPerTransaction) {
+        return fmt::format("A Trash recovery transaction can contain no more than {} bundles.",
+                           maximumBundlesPerTransaction);
+    }
+    if (std::unordered_set<Uuid>(recordIDs.begin(), recordIDs.end()).size() != recordIDs.size()) {
+        return "The Trash recovery selection contains a duplicate record.";
+    }
+    for (const auto& id : recordIDs) {
+        const auto record = std::find_if(trashedBundles_.begin(), trashedBundles_.end(),
+                                         [&](const TrashedBundleRecord& candidate) { return candidate.id == id; });
+        if (record == trashedBundles_.end()) {
+            return "A selected Trash recovery record no longer exists.";
+        }
+        const auto name = record->pluginName + " — " + record->format;
+        if (record->reconciledDate) {
+            return name + " has already been reconciled.";
+        }
+        const auto state = evaluateTrashRecoveryState(*record, layout_, *fileSystem_);
+        if (state != TrashRecoveryState::readyToRestore) {
+            return name + ": " + std::string(title(state)) + ".";
+        }
+        if (!isVerifiedTrashRecord(*record)) {
+            return name + " needs path verification before restore.";
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<PrivilegedTrashRestoreRequest> PluginInventoryStore::prepareTrashRestore(
+    const std::vector<Uuid>& recordIDs) {
+    const auto& texts = TransactionKind<PrivilegedTrashRestoreRequest>::texts;
+    if (const auto reason = trashRestoreBlockingReason(recordIDs)) {
+        showWarning(std::string(texts.blockedTitle), *reason);
+        return std::nullopt;
+    }
+    std::vector<PrivilegedTrashRestoreItem> items;
+    for (const auto& id : recordIDs) {
+        for (const auto& record : trashedBundles_) {
+            if (record.id == id) {
+                items.push_back({record.trashPath, record.originalPath, record.id.string(),
+                                 lastPathComponent(record.originalPath), record.format});
+                break;
+            }
+        }
+    }
+    if (items.size() < recordIDs.size()) {
+        showWarning(std::string(texts.blockedTitle), std::string(texts.countMismatch));
+        return std::nullopt;
+    }
+    return writePendingJournal(PrivilegedTrashRestoreRequest{Uuid::random().string(), std::move(items)}, std::nullopt);
+}
+
+bool PluginInventoryStore::completeTrashRestore(const PrivilegedTrashRestoreResult& result,
+                                                const std::string& transactionID,
+                                                const std::vector<PrivilegedTrashRestoreItem>& items) {
+    return completeTransaction<PrivilegedTrashRestoreRequest>(result, transactionID, items);
+}
+
+void PluginInventoryStore::commitToInventory(const PrivilegedTrashRequest& journal) {
+    const auto now = Date::now();
+    commitTrash(plugins_, history_, trashedBundles_, journal.transactionID, journal.items,
+                CommitMoment{now, historyTimeText(now)});
+    published(storeField::plugins);
+    published(storeField::history);
+    published(storeField::trashedBundles);
+}
+
+void PluginInventoryStore::commitToInventory(const PrivilegedTrashRestoreRequest& journal) {
+    const auto now = Date::now();
+    commitTrashRestore(trashedBundles_, history_, journal.transactionID, journal.items,
+                       CommitMoment{now, historyTimeText(now)});
+    published(storeField::trashedBundles);
+    published(storeField::history);
+}
+
+}  // namespace kestrova
