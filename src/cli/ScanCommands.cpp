@@ -1,7 +1,220 @@
+#include "cli/ScanCommands.h"
+
 #include "cli/Commands.h"
+#include "cli/DemoTree.h"
+#include "model/JsonCoding.h"
+#include "platform/Paths.h"
+#include "scan/PluginScanner.h"
+
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <ostream>
 
 namespace kestrova::cli {
+namespace {
 
-void addScanCommands(CLI::App&, CliContext&) {}
+std::string absolutePath(const std::string& path) {
+    if (isAbsolutePath(path)) {
+        return standardizedPath(path);
+    }
+    std::error_code error;
+    const auto current = std::filesystem::current_path(error);
+    return standardizedPath(appendingPathComponent(error ? "/" : current.string(), path));
+}
+
+Result<std::string> existingFolder(const std::string& given, const std::string& role, const FileSystem& fileSystem) {
+    const auto resolved = fileSystem.resolvingSymlinks(absolutePath(given));
+    if (!fileSystem.isDirectory(resolved)) {
+        return Error{fmt::format("The {} “{}” is not an existing folder.", role, given)};
+    }
+    if (!fileSystem.isReadable(resolved)) {
+        return Error{fmt::format("The {} “{}” cannot be read.", role, given)};
+    }
+    return resolved;
+}
+
+// Display width of a UTF-8 text, counting code points.
+std::size_t displayWidth(std::string_view text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+std::string joined(const std::vector<std::string>& values, std::string_view separator) {
+    std::string result;
+    for (const auto& value : values) {
+        if (!result.empty()) {
+            result += separator;
+        }
+        result += value;
+    }
+    return result;
+}
+
+}  // namespace
+
+Result<SystemLayout> resolvedLayout(const CliContext& context, const FileSystem& fileSystem) {
+    auto layout = context.layout();
+    auto root = existingFolder(layout.systemRoot, "system root", fileSystem);
+    if (!root) {
+        return root.error();
+    }
+    auto home = existingFolder(layout.home, "home folder", fileSystem);
+    if (!home) {
+        return home.error();
+    }
+    layout.systemRoot = std::move(*root);
+    layout.home = std::move(*home);
+    return layout;
+}
+
+Result<AudioUnitRegistry> configuredRegistry(const CliContext& context, const FileSystem& fileSystem) {
+    const auto file = context.auRegistryFile();
+    if (!file) {
+        return AudioUnitRegistry();
+    }
+    return AudioUnitRegistry::load(fileSystem, absolutePath(*file));
+}
+
+Result<std::vector<std::string>> resolvedFolders(const std::vector<std::string>& folders,
+                                                 const FileSystem& fileSystem) {
+    std::vector<std::string> resolved;
+    for (const auto& folder : folders) {
+        auto path = existingFolder(folder, "folder to authorize", fileSystem);
+        if (!path) {
+            return path.error();
+        }
+        resolved.push_back(std::move(*path));
+    }
+    return resolved;
+}
+
+std::string scanSummaryJson(const ScanSummary& summary) {
+    Json json = Json::object();
+    putField(json, "plugins", summary.plugins);
+    putField(json, "inaccessibleLocations", summary.inaccessibleLocations);
+    putField(json, "wasCancelled", summary.wasCancelled);
+    return json.dump(2);
+}
+
+void printScanSummaryTable(std::ostream& out, const ScanSummary& summary) {
+    const std::array<std::string, 7> headings{"Name",         "Manufacturer", "Version", "Formats",
+                                              "Architecture", "Size",         "Status"};
+    std::vector<std::array<std::string, 7>> rows;
+    std::size_t bundleCount = 0;
+    for (const auto& product : summary.plugins) {
+        rows.push_back({product.name, product.manufacturer, product.version, joined(product.formats, ", "),
+                        product.architecture, product.size, std::string(rawValue(product.status))});
+        bundleCount += product.bundles ? product.bundles->size() : 0;
+    }
+    std::array<std::size_t, 7> widths{};
+    for (std::size_t column = 0; column < headings.size(); ++column) {
+        widths[column] = displayWidth(headings[column]);
+        for (const auto& row : rows) {
+            widths[column] = std::max(widths[column], displayWidth(row[column]));
+        }
+    }
+    const auto printRow = [&](const std::array<std::string, 7>& row) {
+        std::string line;
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            line += row[column];
+            if (column + 1 < row.size()) {
+                line += std::string(widths[column] - displayWidth(row[column]) + 2, ' ');
+            }
+        }
+        out << line << '\n';
+    };
+    printRow(headings);
+    for (const auto& row : rows) {
+        printRow(row);
+    }
+    out << fmt::format("\n{} products, {} format bundles on disk.\n", summary.plugins.size(), bundleCount);
+    if (!summary.inaccessibleLocations.empty()) {
+        out << "Could not read:\n";
+        for (const auto& path : summary.inaccessibleLocations) {
+            out << "  " << path << '\n';
+        }
+    }
+    if (summary.wasCancelled) {
+        out << "The scan was cancelled.\n";
+    }
+}
+
+int runDryRunScan(CliContext& context, const ScanCommandOptions& options) {
+    const auto& fileSystem = realFileSystem();
+    auto layout = resolvedLayout(context, fileSystem);
+    if (!layout) {
+        *context.err << layout.error().message << '\n';
+        return 1;
+    }
+    auto folders = resolvedFolders(options.authorizedFolders, fileSystem);
+    if (!folders) {
+        *context.err << folders.error().message << '\n';
+        return 1;
+    }
+    auto registry = configuredRegistry(context, fileSystem);
+    if (!registry) {
+        *context.err << registry.error().message << '\n';
+        return 1;
+    }
+    const PluginScanner scanner(fileSystem, std::move(*layout), std::move(*registry));
+    const ScanControl control;
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    std::ostream& err = *context.err;
+    const auto summary = scanner.scan(*folders, control, [&](const ScanProgress& progress) {
+        if (showProgress) {
+            err << fmt::format("\r\033[KScanning {} ({} of {} folders done, {} bundles)", progress.format,
+                               progress.completedLocations, progress.totalLocations, progress.discoveredBundles)
+                << std::flush;
+        }
+    });
+    if (showProgress) {
+        err << "\r\033[K" << std::flush;
+    }
+    if (options.json) {
+        *context.out << scanSummaryJson(summary) << '\n';
+    } else {
+        printScanSummaryTable(*context.out, summary);
+    }
+    return 0;
+}
+
+void addScanCommands(CLI::App& app, CliContext& context) {
+    auto options = std::make_shared<ScanCommandOptions>();
+    auto* scan = app.add_subcommand("scan", "Scan the authorized plug-in folders");
+    scan->add_flag("--dry-run", options->dryRun, "Only scan and print the result; no state is read or written");
+    scan->add_option("--authorize", options->authorizedFolders, "A folder the scan may read (repeatable)")
+        ->allow_extra_args(false);
+    scan->add_flag("--json", options->json, "Print the result as JSON");
+    scan->callback([options, &context] {
+        if (!options->dryRun) {
+            *context.err << "Only a dry run is available here: add --dry-run.\n";
+            context.exitCode = 2;
+            return;
+        }
+        context.exitCode = runDryRunScan(context, *options);
+    });
+
+    auto output = std::make_shared<std::string>();
+    auto* demo = app.add_subcommand("demo", "Write a sandbox system root and home full of demo plug-ins");
+    demo->add_option("--output,output", *output, "Folder to write the demo into")->required();
+    demo->callback([output, &context] {
+        const auto path = absolutePath(*output);
+        if (auto written = writeDemoTree(path); !written) {
+            *context.err << written.error().message << '\n';
+            context.exitCode = 1;
+            return;
+        }
+        *context.out << fmt::format(
+            "Demo written to {}.\nTry: kestrova-cli --root '{}/root' --home '{}/home' --au-registry "
+            "'{}/au-registry.json' scan --dry-run --authorize '{}/root/Library/Audio/Plug-Ins' --authorize "
+            "'{}/home/Library'\n",
+            path, path, path, path, path, path);
+    });
+}
 
 }  // namespace kestrova::cli
