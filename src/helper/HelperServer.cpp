@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fmt/format.h>
@@ -27,6 +28,15 @@ std::optional<std::string> homeOfUser(uid_t uid) {
         return std::nullopt;
     }
     return standardizedPath(found->pw_dir);
+}
+
+// Device and inode of the socket file, to notice it being replaced.
+std::optional<std::pair<dev_t, ino_t>> socketIdentity(const std::optional<std::string>& path) {
+    struct stat info {};
+    if (!path || ::lstat(path->c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) {
+        return std::nullopt;
+    }
+    return std::pair{info.st_dev, info.st_ino};
 }
 
 void sendError(int socketFd, std::string_view code, std::string_view message) {
@@ -71,9 +81,15 @@ Status HelperServer::run() {
     }
     log_.write(fmt::format("serving system root “{}”{}", configuration_.systemRoot,
                            configuration_.sessionHome ? " in session mode" : ""));
+    // A session daemon whose socket was removed or replaced (its sandbox
+    // deleted, another daemon started) has no one left to serve; it looks
+    // every few seconds and leaves. systemd manages its own daemon.
+    const auto ownSocket = socketIdentity(configuration_.socketPath);
+    const int idleCheck = ownSocket ? 5000 : -1;
     while (true) {
         pollfd fds[2] = {{listener_.get(), POLLIN, 0}, {wakeReader_.get(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        const int ready = ::poll(fds, 2, idleCheck);
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -81,6 +97,13 @@ Status HelperServer::run() {
         }
         if (fds[1].revents != 0) {
             break;
+        }
+        if (ready == 0) {
+            if (socketIdentity(configuration_.socketPath) != ownSocket) {
+                log_.write("the socket was removed; stopping");
+                break;
+            }
+            continue;
         }
         if ((fds[0].revents & POLLIN) == 0) {
             continue;

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     FileDescriptor listener;
+    struct stat listeningSocket {};
     if (settings.socketPath) {
         // Session sockets are for their owner only.
         const auto previous = ::umask(0177);
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         listener = std::move(*listening);
+        ::lstat(settings.socketPath->c_str(), &listeningSocket);
     } else if (auto passed = socketFromSystemd()) {
         listener = std::move(*passed);
     } else {
@@ -72,7 +74,10 @@ int main(int argc, char** argv) {
     // The waiter may still be blocked if the server stopped for another reason.
     pthread_kill(signalWaiter.native_handle(), SIGTERM);
     signalWaiter.join();
-    if (settings.socketPath) {
+    // Remove the socket only if it is still ours, not a successor's.
+    struct stat now {};
+    if (settings.socketPath && ::lstat(settings.socketPath->c_str(), &now) == 0 &&
+        now.st_dev == listeningSocket.st_dev && now.st_ino == listeningSocket.st_ino) {
         ::unlink(settings.socketPath->c_str());
     }
     if (!served) {
