@@ -1,7 +1,7 @@
 // export inventory|history|report --output FILE: the three exports of the
 // Inventory, History and About screens, written atomically where asked.
 #include "cli/Commands.h"
-#include "cli/ScanCommands.h"
+#include "cli/StoreSession.h"
 #include "helperclient/HelperEnvironment.h"
 #include "platform/Executor.h"
 #include "platform/Paths.h"
@@ -47,16 +47,16 @@ ReportContext reportContext(const SystemLayout& layout) {
 }
 
 void runExport(CliContext& context, ExportKind kind, const std::string& output) {
-    auto& fileSystem = realFileSystem();
-    auto layout = resolvedLayout(context, fileSystem);
-    if (!layout) {
-        *context.err << layout.error().message << '\n';
-        context.exitCode = 1;
+    auto opened = openStoreSession(context);
+    if (!opened) {
+        reportError(context, opened.error().message);
         return;
     }
-    RunLoopExecutor executor;
-    PluginInventoryStore store(*layout, fileSystem, executor);
-    executor.drain();
+    auto& session = **opened;
+    auto& store = *session.store;
+    // What start-up had to say (a blocked upgrade, a recovered transaction)
+    // comes first; the export still reflects the state as it stands.
+    reportNotice(context, store);
 
     std::string text;
     switch (kind) {
@@ -67,22 +67,18 @@ void runExport(CliContext& context, ExportKind kind, const std::string& output) 
             text = historyCSV(store);
             break;
         case ExportKind::diagnosticReport: {
-            const auto gathered = reportContext(*layout);
+            const auto gathered = reportContext(session.layout);
             text = diagnosticReport(store, gathered.pluginManagementText, gathered.applicationVersion);
             break;
         }
     }
     const auto path = absoluteOutputPath(output);
-    if (auto written = writeExport(store, kind, path, text, fileSystem); !written) {
-        *context.err << "Export Failed: " << exportFailureMessage(kind, written.error()) << '\n';
-        context.exitCode = 1;
+    if (auto written = writeExport(store, kind, path, text, realFileSystem()); !written) {
+        reportError(context, "Export Failed: " + exportFailureMessage(kind, written.error()));
         return;
     }
-    if (const auto& notice = store.notice()) {
-        *context.out << notice->title << ": " << notice->message << '\n';
-    }
+    reportNotice(context, store);
     *context.out << path << '\n';
-    context.exitCode = 0;
 }
 
 void addExport(CLI::App& parent, CliContext& context, const std::string& name, ExportKind kind,
