@@ -42,7 +42,7 @@ function(kestrova_bundle_front_ends)
   add_custom_target(kestrova_app_bundle ALL DEPENDS ${outputs} KestrovaHelper)
   # Tests and benchmarks that start the real daemon need only it, not every
   # front end.
-  foreach(consumer helper_tests bench_helper)
+  foreach(consumer helper_tests store_tests bench_helper)
     if(TARGET ${consumer})
       add_dependencies(${consumer} KestrovaHelper)
     endif()
