@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DemoTree.h"
+#include "cli/StoreScan.h"
 #include "model/JsonCoding.h"
 #include "platform/Paths.h"
 #include "scan/PluginScanner.h"
@@ -192,8 +193,13 @@ void addScanCommands(CLI::App& app, CliContext& context) {
     scan->add_flag("--json", options->json, "Print the result as JSON");
     scan->callback([options, &context] {
         if (!options->dryRun) {
-            *context.err << "Only a dry run is available here: add --dry-run.\n";
-            context.exitCode = 2;
+            if (!options->authorizedFolders.empty()) {
+                *context.err << "--authorize belongs to --dry-run. The inventory scan reads the folders granted "
+                                "with “kestrova-cli authorize DIR...”.\n";
+                context.exitCode = 2;
+                return;
+            }
+            context.exitCode = runStoreScan(context, options->json);
             return;
         }
         context.exitCode = runDryRunScan(context, *options);

@@ -1,0 +1,51 @@
+#include "cli/StoreSession.h"
+
+#include "cli/ScanCommands.h"
+
+#include <ostream>
+
+namespace kestrova::cli {
+
+Result<std::unique_ptr<StoreSession>> openStoreSession(CliContext& context) {
+    auto& fileSystem = realFileSystem();
+    auto layout = resolvedLayout(context, fileSystem);
+    if (!layout) {
+        return layout.error();
+    }
+    auto registry = configuredRegistry(context, fileSystem);
+    if (!registry) {
+        return registry.error();
+    }
+    auto session = std::make_unique<StoreSession>();
+    session->layout = std::move(*layout);
+    session->defaults = std::make_unique<UserDefaults>(UserDefaults::standardFile(session->layout), fileSystem);
+    session->bookmarks = std::make_unique<FolderBookmarks>(fileSystem);
+    session->folderAccess = std::make_unique<PluginFolderAccess>(*session->defaults, *session->bookmarks);
+    session->store =
+        std::make_unique<PluginInventoryStore>(session->layout, fileSystem, session->executor,
+                                               pluginScannerRunner(fileSystem, session->layout, std::move(*registry)));
+    session->executor.drain();
+    return session;
+}
+
+bool reportNotice(CliContext& context, PluginInventoryStore& store) {
+    const auto notice = store.notice();
+    if (!notice) {
+        return false;
+    }
+    if (notice->style == NoticeStyle::warning) {
+        *context.err << notice->title << ": " << notice->message << '\n';
+        context.exitCode = 1;
+    } else {
+        *context.out << notice->title << ": " << notice->message << '\n';
+    }
+    store.dismissNotice();
+    return true;
+}
+
+void reportError(CliContext& context, const std::string& message, int exitCode) {
+    *context.err << message << '\n';
+    context.exitCode = exitCode;
+}
+
+}  // namespace kestrova::cli

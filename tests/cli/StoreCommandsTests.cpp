@@ -1,0 +1,191 @@
+#include "cli/Commands.h"
+#include "cli/TargetResolution.h"
+#include "model/JsonCoding.h"
+#include "store/PersistedInventoryFile.h"
+#include "support/BundleFixtures.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kestrova::cli {
+namespace {
+
+using kestrova::testing::BundleFixture;
+using kestrova::testing::TemporaryDirectory;
+using kestrova::testing::writeBundle;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct Outcome {
+    int exitCode = 0;
+    std::string out;
+    std::string err;
+};
+
+// kestrova-cli as main() builds it, over a sandbox root and home.
+struct Cli {
+    TemporaryDirectory sandbox;
+    std::string root = sandbox.makeDirectory("root");
+    std::string home = sandbox.makeDirectory("home");
+
+    Outcome run(std::vector<std::string> arguments) const {
+        CLI::App app;
+        app.require_subcommand(1);
+        CliContext context;
+        std::ostringstream out;
+        std::ostringstream err;
+        context.out = &out;
+        context.err = &err;
+        app.add_option("--root", context.rootOption);
+        app.add_option("--home", context.homeOption);
+        app.add_option("--au-registry", context.auRegistryOption);
+        addScanCommands(app, context);
+        addStoreCommands(app, context);
+        arguments.insert(arguments.begin(), {"kestrova-cli", "--root", root, "--home", home});
+        std::vector<const char*> argv;
+        for (const auto& argument : arguments) {
+            argv.push_back(argument.c_str());
+        }
+        try {
+            app.parse(static_cast<int>(argv.size()), argv.data());
+        } catch (const CLI::ParseError& error) {
+            return {error.get_exit_code(), out.str(), err.str()};
+        }
+        return {context.exitCode, out.str(), err.str()};
+    }
+
+    void bundle(const std::string& relative, const std::string& name, const std::string& identifier) const {
+        BundleFixture fixture;
+        fixture.info = {{"CFBundleName", name}, {"CFBundleIdentifier", identifier}};
+        writeBundle(sandbox, "root/Library/Audio/Plug-Ins/" + relative, fixture);
+    }
+};
+
+TEST(StoreCommands, AuthorizeScanProtectAndReadBackThroughTheStore) {
+    Cli cli;
+    cli.bundle("VST3/Alpha.vst3", "Alpha", "com.acme.alpha");
+    cli.bundle("Components/Alpha.component", "Alpha", "com.acme.alpha");
+    cli.bundle("VST3/Other Alpha.vst3", "Alpha", "com.zeta.alpha");
+
+    auto result = cli.run({"scan"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_THAT(result.err, HasSubstr("No plug-in folders are authorized yet"));
+
+    result = cli.run({"authorize", cli.root + "/Library/Audio/Plug-Ins"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(cli.run({"folders"}).out, cli.root + "/Library/Audio/Plug-Ins\n");
+
+    result = cli.run({"scan"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("Scan Complete: Indexed 2 plugin products across 3 format bundles.\n"));
+    EXPECT_THAT(result.out, HasSubstr("Scan complete. No inventory changes detected.\n"));
+    EXPECT_THAT(result.err, IsEmpty());
+
+    result = cli.run({"list", "--json"});
+    const auto products = Json::parse(result.out);
+    ASSERT_EQ(products.size(), 2u);
+    const auto acme = products[0]["manufacturer"].get<std::string>();
+
+    result = cli.run({"protect", "alpha"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("names 2 products"));
+    EXPECT_THAT(result.err, HasSubstr("--manufacturer"));
+    result = cli.run({"protect", "Alp"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("Did you mean “Alpha”?"));
+
+    result = cli.run({"protect-format", "alpha", "vst3", "--manufacturer", acme});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "VST3 Format Protected: Only the selected VST3 bundle is locked against file actions.\n");
+    result = cli.run({"protect-format", "alpha", "CLAP", "-m", acme});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("has no CLAP bundle"));
+    result = cli.run({"unprotect", "Alpha", "-m", acme});
+    EXPECT_EQ(result.out, "Protection Removed: No files were moved.\n");
+
+    // A new bundle shows up in the next scan's reconciliation.
+    cli.bundle("CLAP/Beta.clap", "Beta", "com.acme.beta");
+    result = cli.run({"scan"});
+    EXPECT_THAT(result.out, HasSubstr("Rescan: 1 added, 0 missing, 0 manually restored.\n"));
+
+    result = cli.run({"history", "--json"});
+    const auto operations = Json::parse(result.out);
+    ASSERT_GE(operations.size(), 5u);
+    EXPECT_EQ(operations[0]["kind"], "Scan Completed");
+    EXPECT_EQ(operations[1]["summary"], "Rescan: 1 added, 0 missing, 0 manually restored.");
+
+    result = cli.run({"rule", "on", " " + acme + " "});
+    EXPECT_EQ(result.out, "Permanent Quarantine Enabled: Exact future replacements from " + acme +
+                              " will be re-quarantined after a verified scan.\n");
+    EXPECT_THAT(cli.run({"rules"}).out, HasSubstr("on    " + acme));
+    EXPECT_EQ(cli.run({"trash-records"}).out, "No bundles were sent to the Finder Trash.\n");
+}
+
+TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
+    Cli cli;
+    PersistedInventory newer;
+    newer.schemaVersion = currentInventorySchemaVersion + 1;
+    const SystemLayout layout{cli.root, cli.home};
+    ASSERT_TRUE(writePersistedInventory(newer, layout).ok());
+    const auto before = cli.sandbox.readFile("home/Library/Application Support/Kestrova/inventory-state.json");
+    cli.run({"authorize", cli.root});
+
+    const auto result = cli.run({"scan"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("Inventory Upgrade Blocked: Kestrova kept the existing Build 39 inventory"));
+    EXPECT_THAT(result.err, HasSubstr("Scan Blocked: The Build 39 inventory could not be upgraded safely."));
+    EXPECT_EQ(cli.run({"rule", "on", "Acme"}).exitCode, 1);
+    EXPECT_EQ(cli.sandbox.readFile("home/Library/Application Support/Kestrova/inventory-state.json"), before);
+}
+
+TEST(TargetResolution, NamesOneBundleOrSaysWhatWouldTellThemApart) {
+    const auto bundle = [](std::string format, std::string path) {
+        PluginBundleRecord record;
+        record.format = std::move(format);
+        record.path = std::move(path);
+        return record;
+    };
+    Plugin twoVst3;
+    twoVst3.id = Uuid::random();
+    twoVst3.name = "Delay";
+    twoVst3.manufacturer = "Acme";
+    twoVst3.formats = {"VST3"};
+    twoVst3.bundles = std::vector{bundle("VST3", "/Library/Audio/Plug-Ins/VST3/Delay.vst3"),
+                                  bundle("VST3", "/Users/me/Library/Audio/Plug-Ins/VST3/Delay.vst3")};
+    Plugin hosted;
+    hosted.id = Uuid::random();
+    hosted.name = "CLA-2A";
+    hosted.manufacturer = "Waves";
+    hosted.formats = {"AU"};
+    hosted.status = PluginStatus::hostedByShell;
+    const std::vector<Plugin> plugins{twoVst3, hosted};
+
+    auto resolved = resolveBundle(plugins, {{"delay", std::nullopt}, "vst3", std::nullopt});
+    ASSERT_FALSE(resolved.ok());
+    EXPECT_THAT(resolved.error().message, HasSubstr("has 2 VST3 bundles"));
+    EXPECT_THAT(resolved.error().message, HasSubstr("--path"));
+
+    resolved = resolveBundle(plugins, {{"Delay", "ACME"}, "VST3", "/Users/me/Library/Audio/Plug-Ins/VST3/Delay.vst3/"});
+    ASSERT_TRUE(resolved.ok());
+    EXPECT_EQ(resolved->selection, (PluginBundleSelection{twoVst3.id, (*twoVst3.bundles)[1].id()}));
+
+    resolved = resolveBundle(plugins, {{"Delay", std::nullopt}, "VST3", std::nullopt},
+                             [](const PluginBundleRecord& record) { return record.path.starts_with("/Library"); });
+    ASSERT_TRUE(resolved.ok());
+    EXPECT_EQ(resolved->bundle.path, "/Library/Audio/Plug-Ins/VST3/Delay.vst3");
+
+    resolved = resolveBundle(plugins, {{"CLA-2A", std::nullopt}, "AU", std::nullopt});
+    ASSERT_FALSE(resolved.ok());
+    EXPECT_THAT(resolved.error().message, HasSubstr("lives inside the Waves shell"));
+
+    EXPECT_FALSE(resolveProduct(plugins, {"Delay", "Zeta"}).ok());
+    const auto product = resolveProduct(plugins, {"DELAY", std::nullopt});
+    ASSERT_TRUE(product.ok());
+    EXPECT_EQ((*product)->id, twoVst3.id);
+}
+
+}  // namespace
+}  // namespace kestrova::cli
