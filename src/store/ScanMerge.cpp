@@ -18,6 +18,42 @@ bool isAscii(std::string_view text) {
 // Paths are nearly always ASCII; ICU is only needed for the rest.
 std::string lowercasedPath(std::string_view path) { return isAscii(path) ? lowercased(path) : unicodeLowercased(path); }
 
+// productKey and PluginBundleRecord::id without ICU for ASCII text, where
+// the root locale's case mapping is plain ASCII case mapping. A rescan
+// computes them for every bundle twice.
+std::string fastProductKey(const Plugin& product) {
+    if (isAscii(product.manufacturer) && isAscii(product.name)) {
+        return lowercased(product.manufacturer + "|" + product.name);
+    }
+    return productKey(product);
+}
+
+std::string fastBundleKey(const PluginBundleRecord& record) {
+    const auto& location = record.originalPath ? *record.originalPath : record.path;
+    if (isAscii(record.format) && isAscii(location)) {
+        return uppercased(trimmedWhitespace(record.format)) + "|" + lowercased(standardizedPath(location));
+    }
+    return record.id();
+}
+
+// The effective bundle records of bundleRecords, unsorted and uncopied where
+// the product has its own list.
+template <typename Visit>
+void forEachBundleRecord(const Plugin& product, Visit&& visit) {
+    if (product.status == PluginStatus::hostedByShell) {
+        return;
+    }
+    if (product.bundles && !product.bundles->empty()) {
+        for (const auto& record : *product.bundles) {
+            visit(record);
+        }
+        return;
+    }
+    for (const auto& record : bundleRecords(product)) {
+        visit(record);
+    }
+}
+
 bool sameLocationIgnoringCase(std::string_view a, std::string_view b) {
     if (isAscii(a) && isAscii(b)) {
         return a.size() == b.size() && lowercased(a) == lowercased(b);
@@ -41,9 +77,9 @@ std::vector<std::string> sortedDistinctFormats(const std::vector<PluginBundleRec
 void mergeQuarantinedRecord(Plugin& product, const PluginBundleRecord& quarantined) {
     auto records = bundleRecords(product);
     const auto& origin = quarantined.originalPath ? *quarantined.originalPath : quarantined.path;
-    const auto key = quarantined.id();
+    const auto key = fastBundleKey(quarantined);
     std::erase_if(records, [&](const PluginBundleRecord& record) {
-        return sameLocationIgnoringCase(record.path, origin) || record.id() == key;
+        return sameLocationIgnoringCase(record.path, origin) || fastBundleKey(record) == key;
     });
     records.push_back(quarantined);
     product.formats = sortedDistinctFormats(records);
@@ -59,13 +95,13 @@ ScanBaseline scanBaseline(const std::vector<Plugin>& plugins, bool hadPreviousSc
     ScanBaseline baseline;
     baseline.hadPreviousScan = hadPreviousScan;
     for (const auto& product : plugins) {
-        for (const auto& record : bundleRecords(product)) {
+        forEachBundleRecord(product, [&](const PluginBundleRecord& record) {
             if (!record.isQuarantined()) {
                 baseline.previousActivePaths.insert(scanPathKey(record.path));
             }
-            auto& isProtected = baseline.previousBundleProtection[record.id()];
+            auto& isProtected = baseline.previousBundleProtection[fastBundleKey(record)];
             isProtected = isProtected || record.isProtected;
-        }
+        });
     }
     return baseline;
 }
@@ -86,16 +122,23 @@ std::vector<Plugin> carryOverQuarantinedBundles(const std::vector<Plugin>& previ
     std::unordered_map<std::string, std::size_t> firstByKey;
     firstByKey.reserve(scanned.size());
     for (std::size_t index = 0; index < scanned.size(); ++index) {
-        firstByKey.emplace(productKey(scanned[index]), index);
+        firstByKey.emplace(fastProductKey(scanned[index]), index);
     }
     for (const auto& old : previous) {
+        bool holdsQuarantined = false;
+        forEachBundleRecord(old, [&](const PluginBundleRecord& record) {
+            holdsQuarantined = holdsQuarantined || record.isQuarantined();
+        });
+        if (!holdsQuarantined) {
+            continue;
+        }
         std::optional<std::string> key;
         for (const auto& record : bundleRecords(old)) {
             if (!record.isQuarantined()) {
                 continue;
             }
             if (!key) {
-                key = productKey(old);
+                key = fastProductKey(old);
             }
             if (const auto found = firstByKey.find(*key); found != firstByKey.end()) {
                 mergeQuarantinedRecord(scanned[found->second], record);
@@ -117,7 +160,7 @@ std::vector<Plugin> carryOverQuarantinedBundles(const std::vector<Plugin>& previ
 void applyScanProtection(std::vector<Plugin>& products, std::set<std::string>& protectedKeys,
                          const ScanBaseline& baseline) {
     for (auto& product : products) {
-        const auto key = productKey(product);
+        const auto key = fastProductKey(product);
         const bool mandatory = protectionCoverage(product) == ProtectionCoverage::mandatory;
         if (mandatory) {
             protectedKeys.insert(key);
@@ -128,7 +171,7 @@ void applyScanProtection(std::vector<Plugin>& products, std::set<std::string>& p
                 if (productProtected) {
                     bundle.isProtected = true;
                 } else {
-                    const auto previous = baseline.previousBundleProtection.find(bundle.id());
+                    const auto previous = baseline.previousBundleProtection.find(fastBundleKey(bundle));
                     bundle.isProtected = previous != baseline.previousBundleProtection.end() && previous->second;
                 }
             }
@@ -153,9 +196,8 @@ ScanMergeResult mergeScan(const std::vector<Plugin>& previous, std::vector<Plugi
 
     std::unordered_set<std::string> currentPaths;
     for (const auto& product : scanned) {
-        for (const auto& record : bundleRecords(product)) {
-            currentPaths.insert(scanPathKey(record.path));
-        }
+        forEachBundleRecord(product,
+                            [&](const PluginBundleRecord& record) { currentPaths.insert(scanPathKey(record.path)); });
     }
 
     std::unordered_set<std::string> restoredPaths;
