@@ -24,6 +24,7 @@
 #include "model/TrashRecovery.h"
 #include "model/TrashedBundleRecord.h"
 #include "planning/BundleActionPlan.h"
+#include "planning/FormatCleanupPlan.h"
 #include "platform/AudioUnitRegistry.h"
 #include "platform/Date.h"
 #include "platform/Executor.h"
@@ -222,6 +223,21 @@ public:
     // After a completed scan found exact replacements of quarantined bundles.
     void enforcePermanentQuarantine(std::vector<PermanentQuarantineMatch> matches, PluginManagementService* service);
 
+    // ---- Cleanup preset runs ----
+    // Writes the run journal (pending, with its history item) before any file
+    // moves; the run's id, or nothing after a warning.
+    std::optional<Uuid> startCleanupRun(const FormatCleanupPlan& plan,
+                                        const std::vector<PluginBundleSelection>& confirmedSelections);
+    // The quarantine transaction of one chunk of a pending run, journaled with
+    // the run gaining its id; nothing after a warning.
+    std::optional<PrivilegedQuarantineRequest> prepareCleanupRunChunk(const Uuid& runID,
+                                                                      const std::vector<PluginBundleSelection>& chunk);
+    // Ends a pending run with its history item and notice; a run that is not
+    // pending is left alone.
+    void finishCleanupRun(const Uuid& runID, FormatCleanupRunStatus status);
+    // The run's bundles still in quarantine, in stored selection order.
+    std::vector<PluginBundleSelection> cleanupRunSelectionsInQuarantine(const Uuid& runID) const;
+
 private:
     // What a scan needs from the moment it started when it completes.
     struct ScanStart {
@@ -230,6 +246,22 @@ private:
         PluginManagementService* service = nullptr;
         std::shared_ptr<ScanControl> control;
     };
+
+    // ---- Cleanup preset runs ----
+    FormatCleanupRunRecord* pendingCleanupRun(const Uuid& runID);
+
+    // ---- Permanent quarantine enforcement ----
+    // One batch: its Trash transaction, then (from that completion) its
+    // quarantine transaction, then (from that one) the next batch.
+    void enforceBatch(std::vector<PermanentQuarantineMatch> batch, std::vector<PermanentQuarantineMatch> remainder,
+                      PluginManagementService& service);
+    void completeEnforcementTrash(const PrivilegedTrashResult& result, const PrivilegedTrashRequest& request,
+                                  std::vector<PermanentQuarantineMatch> batch,
+                                  std::vector<PermanentQuarantineMatch> remainder, PluginManagementService& service);
+    void completeEnforcementQuarantine(const PrivilegedQuarantineResult& result,
+                                       const PrivilegedQuarantineRequest& request, std::size_t batchSize,
+                                       std::vector<PermanentQuarantineMatch> remainder,
+                                       PluginManagementService& service);
 
     // ---- Privileged file transactions ----
     // Defined in StoreTransactionSteps.h; Request is one of the four

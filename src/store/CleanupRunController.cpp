@@ -1,0 +1,264 @@
+#include "store/CleanupRunController.h"
+
+#include "helperclient/PluginManagementService.h"
+#include "planning/FormatCleanupPlanner.h"
+#include "store/CleanupRunChunks.h"
+#include "store/CrashPoint.h"
+#include "store/PluginInventoryStore.h"
+
+namespace kestrova {
+namespace {
+
+constexpr std::string_view crashScope = "cleanup-run";
+// A chunk is committed; the next one (or the run's end) is not taken up yet.
+constexpr std::string_view chunkCommitted = "chunk-committed";
+
+std::unordered_set<PluginBundleSelection> defaultTicks(const FormatCleanupPlan& plan) {
+    std::unordered_set<PluginBundleSelection> ticks;
+    for (const auto& candidate : plan.candidates) {
+        if (candidate.selectedByDefault) {
+            ticks.insert(candidate.selection);
+        }
+    }
+    return ticks;
+}
+
+}  // namespace
+
+std::vector<RestorableCleanupRun> restorableCleanupRuns(const PluginInventoryStore& store) {
+    std::vector<RestorableCleanupRun> runs;
+    for (const auto& run : store.formatCleanupRuns()) {
+        if (run.status != FormatCleanupRunStatus::completed &&
+            run.status != FormatCleanupRunStatus::partiallyCompleted) {
+            continue;
+        }
+        const auto remaining = store.cleanupRunSelectionsInQuarantine(run.id).size();
+        if (remaining > 0) {
+            runs.push_back(RestorableCleanupRun{run.id, run.preset, remaining});
+        }
+    }
+    return runs;
+}
+
+FormatCleanupPlan cleanupPreview(const PluginInventoryStore& store, FormatCleanupPresetKind preset,
+                                 const std::set<std::string>& customFormats) {
+    return buildFormatCleanupPlan(preset, customFormats, store.plugins(), store.inventoryRevision(), std::nullopt,
+                                  store.hasPendingPrivilegedTransaction(), store.fileSystem(), store.layout(), true);
+}
+
+CleanupRunController::CleanupRunController(PluginInventoryStore& store, PluginManagementService& service)
+    : store_(store), service_(service) {}
+
+bool CleanupRunController::canBuildPreview(FormatCleanupPresetKind preset,
+                                           const std::set<std::string>& customFormats) const {
+    return !isBusy() && !store_.isScanning() && !(preset == FormatCleanupPresetKind::custom && customFormats.empty());
+}
+
+bool CleanupRunController::buildPreview(FormatCleanupPresetKind preset, std::set<std::string> customFormats) {
+    if (!canBuildPreview(preset, customFormats)) {
+        return false;
+    }
+    preset_ = preset;
+    customFormats_ = std::move(customFormats);
+    auto plan =
+        buildFormatCleanupPlan(preset_, customFormats_, store_.plugins(), store_.inventoryRevision(), std::nullopt,
+                               store_.hasPendingPrivilegedTransaction(), store_.fileSystem(), store_.layout(), true);
+    auto ticks = defaultTicks(plan);
+    setPlan(std::move(plan));
+    setSelectedSet(std::move(ticks));
+    return true;
+}
+
+void CleanupRunController::selectSafeDefaults() {
+    setSelectedSet(plan_ ? defaultTicks(*plan_) : std::unordered_set<PluginBundleSelection>{});
+}
+
+void CleanupRunController::clearSelection() { setSelectedSet({}); }
+
+void CleanupRunController::setSelected(const PluginBundleSelection& selection, bool isSelected) {
+    auto selected = selected_;
+    if (isSelected) {
+        selected.insert(selection);
+    } else {
+        selected.erase(selection);
+    }
+    setSelectedSet(std::move(selected));
+}
+
+std::vector<PluginBundleSelection> CleanupRunController::tickedSelections() const {
+    std::vector<PluginBundleSelection> ticked;
+    if (!plan_) {
+        return ticked;
+    }
+    for (const auto& candidate : plan_->candidates) {
+        if (selected_.contains(candidate.selection)) {
+            ticked.push_back(candidate.selection);
+        }
+    }
+    return ticked;
+}
+
+void CleanupRunController::start() {
+    if (!plan_ || isBusy() || !service_.canSendPrivilegedRequest()) {
+        return;
+    }
+    const auto ticked = tickedSelections();
+    const auto runID = store_.startCleanupRun(*plan_, ticked);
+    if (!runID) {
+        return;
+    }
+    // The run stores its selections sorted; the chunks follow the order the
+    // user reviewed them in.
+    setActiveRunID(*runID);
+    setCompletedChunkCount(0);
+    setPendingChunks(chunkedSelections(ticked));
+    nextChunk();
+}
+
+void CleanupRunController::nextChunk() {
+    if (!activeRunID_) {
+        return;
+    }
+    const auto runID = *activeRunID_;
+    if (pendingChunks_.empty()) {
+        store_.finishCleanupRun(runID, FormatCleanupRunStatus::completed);
+        setActiveRunID(std::nullopt);
+        setCompletedChunkCount(0);
+        // The old preview no longer matches the inventory; offer a fresh one.
+        buildPreview(preset_, customFormats_);
+        return;
+    }
+    auto chunks = pendingChunks_;
+    auto chunk = std::move(chunks.front());
+    chunks.erase(chunks.begin());
+    setPendingChunks(std::move(chunks));
+
+    auto request = store_.prepareCleanupRunChunk(runID, chunk);
+    if (!request) {
+        stopRun();
+        return;
+    }
+    const auto transactionID = request->transactionID;
+    auto items = request->items;
+    service_.sendQuarantine(
+        transactionID, std::move(items),
+        [this, alive = std::weak_ptr<int>(alive_), request = std::move(*request)](PrivilegedQuarantineResult result) {
+            if (alive.lock()) {
+                chunkCompleted(result, request.transactionID, request.items);
+            }
+        });
+}
+
+void CleanupRunController::chunkCompleted(const PrivilegedQuarantineResult& result, const std::string& transactionID,
+                                          const std::vector<PrivilegedQuarantineItem>& items) {
+    if (!store_.completeQuarantine(result, transactionID, items)) {
+        stopRun();
+        return;
+    }
+    setCompletedChunkCount(completedChunkCount_ + 1);
+    crashPoint(crashScope, chunkCommitted);
+    nextChunk();
+}
+
+void CleanupRunController::stopRun() {
+    if (activeRunID_) {
+        store_.finishCleanupRun(*activeRunID_, completedChunkCount_ >= 1 ? FormatCleanupRunStatus::partiallyCompleted
+                                                                         : FormatCleanupRunStatus::canceled);
+    }
+    setActiveRunID(std::nullopt);
+    setPendingChunks({});
+}
+
+void CleanupRunController::restoreRun(const Uuid& runID) {
+    if (isBusy()) {
+        return;
+    }
+    const auto selections = store_.cleanupRunSelectionsInQuarantine(runID);
+    if (selections.empty()) {
+        return;
+    }
+    setRestoringRunID(runID);
+    setRestoreChunks(chunkedSelections(selections));
+    nextRestoreChunk();
+}
+
+void CleanupRunController::nextRestoreChunk() {
+    if (!restoringRunID_) {
+        return;
+    }
+    if (restoreChunks_.empty()) {
+        setRestoringRunID(std::nullopt);
+        return;
+    }
+    auto chunks = restoreChunks_;
+    auto chunk = std::move(chunks.front());
+    chunks.erase(chunks.begin());
+    setRestoreChunks(std::move(chunks));
+
+    auto request = store_.prepareRestore(chunk, std::nullopt);
+    if (!request) {
+        stopRestore();
+        return;
+    }
+    const auto transactionID = request->transactionID;
+    auto items = request->items;
+    service_.sendRestore(
+        transactionID, std::move(items),
+        [this, alive = std::weak_ptr<int>(alive_), request = std::move(*request)](PrivilegedRestoreResult result) {
+            if (alive.lock()) {
+                restoreChunkCompleted(result, request.transactionID, request.items);
+            }
+        });
+}
+
+void CleanupRunController::restoreChunkCompleted(const PrivilegedRestoreResult& result,
+                                                 const std::string& transactionID,
+                                                 const std::vector<PrivilegedRestoreItem>& items) {
+    if (!store_.completeRestore(result, transactionID, items)) {
+        stopRestore();
+        return;
+    }
+    nextRestoreChunk();
+}
+
+void CleanupRunController::stopRestore() {
+    setRestoringRunID(std::nullopt);
+    setRestoreChunks({});
+}
+
+void CleanupRunController::setPlan(std::optional<FormatCleanupPlan> plan) {
+    plan_ = std::move(plan);
+    publish(planField);
+}
+
+void CleanupRunController::setSelectedSet(std::unordered_set<PluginBundleSelection> selected) {
+    selected_ = std::move(selected);
+    publish(selectedField);
+}
+
+void CleanupRunController::setActiveRunID(std::optional<Uuid> runID) {
+    activeRunID_ = runID;
+    publish(activeRunIDField);
+}
+
+void CleanupRunController::setPendingChunks(std::vector<std::vector<PluginBundleSelection>> chunks) {
+    pendingChunks_ = std::move(chunks);
+    publish(pendingChunksField);
+}
+
+void CleanupRunController::setCompletedChunkCount(int count) {
+    completedChunkCount_ = count;
+    publish(completedChunkCountField);
+}
+
+void CleanupRunController::setRestoringRunID(std::optional<Uuid> runID) {
+    restoringRunID_ = runID;
+    publish(restoringRunIDField);
+}
+
+void CleanupRunController::setRestoreChunks(std::vector<std::vector<PluginBundleSelection>> chunks) {
+    restoreChunks_ = std::move(chunks);
+    publish(restoreChunksField);
+}
+
+}  // namespace kestrova
