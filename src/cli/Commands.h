@@ -13,6 +13,7 @@ void addStateCommands(CLI::App& app, CliContext& context);        // state check
 void addHelperCommands(CLI::App& app, CliContext& context);       // helper status|enable|repair|test|readiness
 void addStoreCommands(CLI::App& app, CliContext& context);        // authorize, folders, list, protect, history, ...
 void addTransactionCommands(CLI::App& app, CliContext& context);  // quarantine, restore, trash, cleanup
+void addCleanupCommands(CLI::App& app, CliContext& context);      // cleanup preview|run|runs|restore-run
 void addExportCommands(CLI::App& app, CliContext& context);       // export inventory|history|report
 
 }  // namespace kestrova::cli

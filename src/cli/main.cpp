@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     addHelperCommands(app, context);
     addStoreCommands(app, context);
     addTransactionCommands(app, context);
+    addCleanupCommands(app, context);
     addExportCommands(app, context);
     try {
         app.parse(argc, argv);

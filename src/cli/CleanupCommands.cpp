@@ -1,0 +1,380 @@
+// kestrova-cli cleanup preview|run|runs|restore-run: format cleanup presets
+// from the terminal. They drive the same run controller as the Format
+// Cleanup screen, talk to the helper through the management service, print
+// every notice the store publishes on the way and fail on any warning.
+#include "cli/Commands.h"
+#include "cli/StoreSession.h"
+#include "cli/TextTable.h"
+#include "helperclient/HelperEnvironment.h"
+#include "helperclient/PluginManagementService.h"
+#include "model/JsonCoding.h"
+#include "platform/ByteCount.h"
+#include "platform/LocaleText.h"
+#include "platform/Text.h"
+#include "store/CleanupRunController.h"
+#include "store/CleanupRunTexts.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+
+namespace kestrova::cli {
+namespace {
+
+struct PresetOptions {
+    std::string preset;
+    std::vector<std::string> formats;
+    bool json = false;
+    bool includeUnsafeDefaults = false;
+};
+
+struct Preset {
+    FormatCleanupPresetKind kind = FormatCleanupPresetKind::auOnly;
+    std::set<std::string> customFormats;
+};
+
+std::string presetNames() {
+    std::string names;
+    for (const auto preset : allFormatCleanupPresets) {
+        names += names.empty() ? "" : ", ";
+        names += rawValue(preset);
+    }
+    return names;
+}
+
+// A preset by its stored name in any letter case; the formats only with
+// "custom", which needs at least one.
+Result<Preset> parsePreset(const PresetOptions& options) {
+    const auto wanted = lowercased(options.preset);
+    const auto found = std::find_if(allFormatCleanupPresets.begin(), allFormatCleanupPresets.end(),
+                                    [&](auto preset) { return lowercased(rawValue(preset)) == wanted; });
+    if (found == allFormatCleanupPresets.end()) {
+        return Error{fmt::format("“{}” is not a cleanup preset. Choose one of: {}.", options.preset, presetNames())};
+    }
+    Preset preset{*found, {}};
+    for (const auto& format : options.formats) {
+        const auto normalized = unicodeUppercased(trimmedWhitespace(format));
+        if (std::find(formats::all.begin(), formats::all.end(), normalized) == formats::all.end()) {
+            return Error{fmt::format("“{}” is not a plug-in format. Use AU, VST2, VST3, AAX or CLAP.", format)};
+        }
+        preset.customFormats.insert(normalized);
+    }
+    if (preset.kind == FormatCleanupPresetKind::custom && preset.customFormats.empty()) {
+        return Error{"The custom preset needs the formats to quarantine: --formats AU,VST2,..."};
+    }
+    if (preset.kind != FormatCleanupPresetKind::custom && !preset.customFormats.empty()) {
+        return Error{fmt::format("--formats goes with the custom preset only; “{}” chooses its own formats.",
+                                 rawValue(preset.kind))};
+    }
+    return preset;
+}
+
+std::string sizeText(const FormatCleanupCandidate& candidate) {
+    return candidate.sizeInBytes
+               ? formatFileByteCount(static_cast<std::uint64_t>(std::max<std::int64_t>(*candidate.sizeInBytes, 0)))
+               : "—";
+}
+
+void printPreview(std::ostream& out, const FormatCleanupPlan& plan) {
+    out << title(plan.preset) << ": " << presetDescription(plan.preset) << "\n\n";
+    if (plan.candidates.empty()) {
+        if (!plan.exclusions.empty()) {
+            out << "No Eligible Formats: Every targeted bundle was safely excluded. Review the exclusions below.\n";
+        } else {
+            out << "No Eligible Formats: This preset does not target any active format bundles.\n";
+        }
+    } else {
+        std::vector<std::vector<std::string>> rows;
+        std::size_t ticked = 0;
+        for (const auto& candidate : plan.candidates) {
+            ticked += candidate.selectedByDefault ? 1 : 0;
+            rows.push_back({candidate.selectedByDefault ? "[x]" : "[ ]", candidate.pluginName, candidate.manufacturer,
+                            candidate.format, sizeText(candidate),
+                            candidate.removesLastActiveFormat ? "No Active Format Remaining" : "", candidate.path});
+        }
+        out << "Reviewed Candidates (" << plan.candidates.size() << ", " << ticked << " selected by default)\n";
+        printTable(out, {"", "Product", "Manufacturer", "Format", "Size", "Note", "Path"}, rows);
+    }
+    if (!plan.warnings.empty() || !plan.exclusions.empty()) {
+        out << "\nWarnings and Exclusions (" << plan.warnings.size() + plan.exclusions.size() << ")\n";
+        for (const auto& warning : plan.warnings) {
+            out << "  ! " << warning.detail << '\n';
+        }
+        for (const auto& exclusion : plan.exclusions) {
+            out << "  - " << exclusion.detail << '\n';
+        }
+    }
+    out << "\nCleanup presets quarantine only the exact reviewed bundles. They never run in the background, never "
+           "move protected or shared-shell items, and never send a bundle directly to Trash.\n";
+}
+
+void preview(CliContext& context, const PresetOptions& options) {
+    const auto preset = parsePreset(options);
+    if (!preset) {
+        reportError(context, preset.error().message, 2);
+        return;
+    }
+    auto opened = openStoreSession(context);
+    if (!opened) {
+        reportError(context, opened.error().message);
+        return;
+    }
+    auto& store = *(*opened)->store;
+    reportNotice(context, store);
+    const auto plan = cleanupPreview(store, preset->kind, preset->customFormats);
+    if (options.json) {
+        *context.out << JsonCoder<FormatCleanupPlan>::encode(plan).dump(2) << '\n';
+        return;
+    }
+    printPreview(*context.out, plan);
+}
+
+// The store and the helper together, for the commands that move bundles.
+// The service goes before the session: its replies are posted to the
+// session's run loop.
+struct HelperSession {
+    std::unique_ptr<StoreSession> session;
+    std::shared_ptr<PluginManagementService> service;
+
+    ~HelperSession() { service.reset(); }
+    void settle() {
+        session->executor.runUntil([&] { return service->outstandingCalls() == 0; });
+    }
+};
+
+std::unique_ptr<HelperSession> openHelperSession(CliContext& context) {
+    auto opened = openStoreSession(context);
+    if (!opened) {
+        reportError(context, opened.error().message);
+        return nullptr;
+    }
+    reportNotice(context, *(*opened)->store);
+    auto service = makePluginManagementService((*opened)->executor, (*opened)->layout);
+    if (!service) {
+        reportError(context, service.error().message);
+        return nullptr;
+    }
+    auto helper = std::make_unique<HelperSession>();
+    helper->session = std::move(*opened);
+    helper->service = std::move(*service);
+    helper->settle();  // the handshake
+    return helper;
+}
+
+// Prints each notice as the store publishes it (a run publishes one per
+// chunk and one at its end); any warning fails the command.
+class NoticePrinter {
+public:
+    NoticePrinter(CliContext& context, PluginInventoryStore& store)
+        : store_(store), token_(store.observe([&context, &store](std::string_view field) {
+              const auto& notice = store.notice();
+              if (field != storeField::notice || !notice) {
+                  return;
+              }
+              if (notice->style == NoticeStyle::warning) {
+                  *context.err << notice->title << ": " << notice->message << '\n';
+                  context.exitCode = 1;
+              } else {
+                  *context.out << notice->title << ": " << notice->message << '\n';
+              }
+          })) {}
+    ~NoticePrinter() { store_.removeObserver(token_); }
+    NoticePrinter(const NoticePrinter&) = delete;
+    NoticePrinter& operator=(const NoticePrinter&) = delete;
+
+private:
+    PluginInventoryStore& store_;
+    Observable::Token token_;
+};
+
+// Runs the main thread until the controller is idle and no helper reply is
+// outstanding.
+void runToEnd(HelperSession& helper, const CleanupRunController& controller) {
+    helper.session->executor.runUntil([&] { return !controller.isBusy() && helper.service->outstandingCalls() == 0; });
+}
+
+void run(CliContext& context, const PresetOptions& options) {
+    const auto preset = parsePreset(options);
+    if (!preset) {
+        reportError(context, preset.error().message, 2);
+        return;
+    }
+    auto helper = openHelperSession(context);
+    if (!helper) {
+        return;
+    }
+    auto& store = *helper->session->store;
+    auto& service = *helper->service;
+    CleanupRunController controller(store, service);
+    if (!controller.buildPreview(preset->kind, preset->customFormats)) {
+        reportError(context, "A cleanup preview cannot be built right now.");
+        return;
+    }
+    const auto& plan = *controller.plan();
+    if (options.includeUnsafeDefaults) {
+        for (const auto& candidate : plan.candidates) {
+            controller.setSelected(candidate.selection, true);
+        }
+    }
+    const auto ticked = controller.tickedSelections();
+    *context.out << title(plan.preset) << ": " << plan.candidates.size() << " eligible, " << ticked.size()
+                 << " selected, " << plan.exclusions.size() << " excluded.\n";
+    for (const auto& warning : plan.warnings) {
+        *context.out << "  ! " << warning.detail << '\n';
+    }
+    if (!ticked.empty()) {
+        *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
+    }
+    if (const auto reason = service.quarantineBlockingReason(); reason && !ticked.empty()) {
+        reportError(context, "Plugin Management: " + *reason + " No plugin files were moved.");
+        return;
+    }
+
+    NoticePrinter notices(context, store);
+    const auto chunkCount = (ticked.size() + maximumBundlesPerTransaction - 1) / maximumBundlesPerTransaction;
+    const auto progress = controller.observe([&](std::string_view field) {
+        if (field == CleanupRunController::completedChunkCountField && controller.completedChunkCount() > 0) {
+            *context.err << fmt::format("Child transaction {} of {} committed.\n", controller.completedChunkCount(),
+                                        chunkCount);
+        }
+    });
+    controller.start();
+    const auto runID = controller.activeRunID();
+    runToEnd(*helper, controller);
+    controller.removeObserver(progress);
+    if (runID) {
+        *context.out << fmt::format("Run {}. Put its bundles back with “kestrova-cli cleanup restore-run {}”.\n",
+                                    runID->string(), runID->string());
+    }
+}
+
+std::string statusText(FormatCleanupRunStatus status) {
+    switch (status) {
+        case FormatCleanupRunStatus::pending:
+            return "Pending";
+        case FormatCleanupRunStatus::completed:
+            return "Completed";
+        case FormatCleanupRunStatus::partiallyCompleted:
+            return "Partially Completed";
+        case FormatCleanupRunStatus::canceled:
+            return "Canceled";
+    }
+    return "";
+}
+
+void listRuns(CliContext& context) {
+    auto opened = openStoreSession(context);
+    if (!opened) {
+        reportError(context, opened.error().message);
+        return;
+    }
+    auto& store = *(*opened)->store;
+    reportNotice(context, store);
+    if (store.formatCleanupRuns().empty()) {
+        *context.out << "No cleanup preset has run yet.\n";
+        return;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& run : store.formatCleanupRuns()) {
+        rows.push_back({run.id.string(), std::string(title(run.preset)), statusText(run.status),
+                        abbreviatedDateTimeText(run.createdAt), std::to_string(run.selections.size()),
+                        remainingInQuarantineText(store.cleanupRunSelectionsInQuarantine(run.id).size())});
+    }
+    printTable(*context.out, {"Run", "Preset", "Status", "Started", "Bundles", "Now"}, rows);
+}
+
+// A run by its id or an unambiguous beginning of it, any letter case.
+Result<Uuid> resolveRun(const PluginInventoryStore& store, const std::string& given) {
+    const auto wanted = uppercased(trimmedWhitespace(given));
+    std::vector<Uuid> found;
+    for (const auto& run : store.formatCleanupRuns()) {
+        if (!wanted.empty() && run.id.string().starts_with(wanted)) {
+            found.push_back(run.id);
+        }
+    }
+    if (found.size() == 1) {
+        return found.front();
+    }
+    if (found.empty()) {
+        return Error{fmt::format("No cleanup run has the id “{}”. “kestrova-cli cleanup runs” lists them.", given)};
+    }
+    return Error{fmt::format("“{}” begins the ids of {} cleanup runs; give more of it.", given, found.size())};
+}
+
+void restoreRun(CliContext& context, const std::string& given) {
+    auto helper = openHelperSession(context);
+    if (!helper) {
+        return;
+    }
+    auto& store = *helper->session->store;
+    auto& service = *helper->service;
+    const auto runID = resolveRun(store, given);
+    if (!runID) {
+        reportError(context, runID.error().message, 2);
+        return;
+    }
+    const auto restorable = restorableCleanupRuns(store);
+    const auto entry = std::find_if(restorable.begin(), restorable.end(),
+                                    [&](const RestorableCleanupRun& run) { return run.runID == *runID; });
+    if (entry == restorable.end()) {
+        reportError(context,
+                    "Only a completed or partially completed run with format bundles still in Quarantine can be "
+                    "restored. No plugin files were moved.");
+        return;
+    }
+    if (const auto reason = service.restoreBlockingReason()) {
+        reportError(context, "Plugin Management: " + *reason + " No plugin files were moved.");
+        return;
+    }
+    *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";
+
+    CleanupRunController controller(store, service);
+    NoticePrinter notices(context, store);
+    controller.restoreRun(*runID);
+    runToEnd(*helper, controller);
+    const auto left = store.cleanupRunSelectionsInQuarantine(*runID).size();
+    if (left > 0) {
+        *context.out << remainingInQuarantineText(left) << ".\n";
+        context.exitCode = 1;
+    }
+}
+
+}  // namespace
+
+void addCleanupCommands(CLI::App& app, CliContext& context) {
+    auto* cleanup = app.add_subcommand("cleanup", "Format cleanup presets: preview, run, and restore a run");
+    cleanup->require_subcommand(1);
+    const auto presetHelp = "Preset: " + presetNames();
+
+    auto previewOptions = std::make_shared<PresetOptions>();
+    auto* previewCommand = cleanup->add_subcommand("preview", "Show what a preset would quarantine; nothing moves");
+    previewCommand->add_option("preset", previewOptions->preset, presetHelp)->required();
+    previewCommand->add_option("--formats", previewOptions->formats, "Formats for the custom preset: AU,VST2,...")
+        ->delimiter(',');
+    previewCommand->add_flag("--json", previewOptions->json, "Print the preview as JSON");
+    previewCommand->callback([previewOptions, &context] { preview(context, *previewOptions); });
+
+    auto runOptions = std::make_shared<PresetOptions>();
+    auto* runCommand = cleanup->add_subcommand(
+        "run", "Quarantine the preview's default selection through the helper, in transactions of 256");
+    runCommand->add_option("preset", runOptions->preset, presetHelp)->required();
+    runCommand->add_option("--formats", runOptions->formats, "Formats for the custom preset: AU,VST2,...")
+        ->delimiter(',');
+    runCommand->add_flag("--include-unsafe-defaults", runOptions->includeUnsafeDefaults,
+                         "Also quarantine candidates that leave a product with no active format");
+    runCommand->callback([runOptions, &context] { run(context, *runOptions); });
+
+    cleanup->add_subcommand("runs", "List the cleanup preset runs, newest first")->callback([&context] {
+        listRuns(context);
+    });
+
+    auto runID = std::make_shared<std::string>();
+    auto* restoreCommand =
+        cleanup->add_subcommand("restore-run", "Restore the bundles a run put into quarantine, in transactions of 256");
+    restoreCommand->add_option("run", *runID, "The run's id (or its first characters)")->required();
+    restoreCommand->callback([runID, &context] { restoreRun(context, *runID); });
+}
+
+}  // namespace kestrova::cli
