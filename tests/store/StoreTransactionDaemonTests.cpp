@@ -1,0 +1,277 @@
+// Privileged transactions end to end: the store prepares and completes, the
+// real KestrovaHelper (session mode, on a sandbox) moves the bundles.
+#include "StoreSandbox.h"
+#include "TransactionFixtures.h"
+#include "planning/PathRules.h"
+#include "support/HelperSession.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+constexpr std::string_view pendingPlanText = "A previous privileged plugin transaction still needs reconciliation.";
+
+class StoreTransactionDaemonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
+            << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
+        harness = std::make_unique<ServiceHarness>(helper.sessionRegistration());
+        harness->service().enable();
+        harness->settle();
+        ASSERT_TRUE(harness->service().canSendPrivilegedRequest()) << harness->service().lastError().value_or("");
+    }
+
+    PluginManagementService& service() { return harness->service(); }
+
+    // Sends a prepared request and completes it with the reply, as a screen does.
+    template <typename Request, typename Send, typename Complete>
+    bool run(const std::optional<Request>& request, Send send, Complete complete) {
+        if (!request) {
+            return false;
+        }
+        std::optional<bool> committed;
+        send(request->transactionID, request->items,
+             [&, request](auto result) { committed = complete(result, request->transactionID, request->items); });
+        harness->settle();
+        EXPECT_TRUE(committed.has_value()) << "the completion never ran";
+        return committed.value_or(false);
+    }
+
+    bool quarantine(PluginInventoryStore& store, const std::vector<PluginBundleSelection>& selections) {
+        return run(
+            store.prepareQuarantine(selections), [&](auto&&... args) { service().sendQuarantine(args...); },
+            [&](auto&&... args) { return store.completeQuarantine(args...); });
+    }
+    bool restore(PluginInventoryStore& store, const std::vector<PluginBundleSelection>& selections) {
+        return run(
+            store.prepareRestore(selections), [&](auto&&... args) { service().sendRestore(args...); },
+            [&](auto&&... args) { return store.completeRestore(args...); });
+    }
+    bool trash(PluginInventoryStore& store, const std::vector<PluginBundleSelection>& selections) {
+        return run(
+            store.prepareTrash(selections), [&](auto&&... args) { service().sendTrash(args...); },
+            [&](auto&&... args) { return store.completeTrash(args...); });
+    }
+    bool trashRestore(PluginInventoryStore& store, const std::vector<Uuid>& records) {
+        return run(
+            store.prepareTrashRestore(records), [&](auto&&... args) { service().sendTrashRestore(args...); },
+            [&](auto&&... args) { return store.completeTrashRestore(args...); });
+    }
+
+    HelperSandbox helper;
+    TransactionStoreSandbox sandbox{helper.layout()};
+    std::unique_ptr<ServiceHarness> harness;
+};
+
+TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTripKeepEveryByte) {
+    const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
+    const auto solo = productOnDisk(sandbox.layout, "Acme", "Solo", {"VST3"});
+    sandbox.writeProducts({echo, solo});
+    const auto vst3Path = findBundle({echo}, "Echo", "VST3")->path;
+    const auto soloPath = solo.bundles->front().path;
+    const auto echoBytes = bundleContents(vst3Path);
+    const auto soloBytes = bundleContents(soloPath);
+    ASSERT_THAT(echoBytes, SizeIs(2));
+
+    auto store = sandbox.open();
+
+    // Quarantine.
+    ASSERT_TRUE(quarantine(*store, {selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
+    EXPECT_EQ(store->notice()->title, "Plugins Moved to Quarantine");
+    EXPECT_EQ(store->notice()->message,
+              "1 format bundles moved through the administrator-approved helper as one verified transaction.");
+    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    auto record = *findBundle(store->plugins(), "Echo", "VST3");
+    ASSERT_TRUE(record.isQuarantined());
+    EXPECT_EQ(record.originalPath, vst3Path);
+    EXPECT_EQ(record.path, vst3Path);
+    EXPECT_EQ(*record.quarantinePath,
+              quarantineRoot(sandbox.layout) + "/" + *record.quarantineOperationID + "/Echo.vst3");
+    EXPECT_FALSE(existsAt(vst3Path));
+    EXPECT_EQ(bundleContents(*record.quarantinePath), echoBytes);
+    EXPECT_EQ(findProduct(store->plugins(), "Echo")->status, PluginStatus::partiallyQuarantined);
+    ASSERT_THAT(store->history(), SizeIs(1));
+    EXPECT_EQ(store->history().front().kind, HistoryKind::quarantine);
+    EXPECT_EQ(store->history().front().detail,
+              "Moved VST3 bundle through the privileged atomic quarantine transaction");
+    EXPECT_EQ(store->history().front().format, "VST3");
+    EXPECT_TRUE(store->history().front().transactionID);
+    EXPECT_EQ(sandbox.savedState().plugins, store->plugins());
+    EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
+
+    // Restore puts the very same bytes back at the recorded original path.
+    ASSERT_TRUE(restore(*store, {selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
+    EXPECT_EQ(store->notice()->title, "Plugins Restored");
+    EXPECT_EQ(store->notice()->message,
+              "1 format bundles returned through the administrator-approved helper as one verified transaction.");
+    record = *findBundle(store->plugins(), "Echo", "VST3");
+    EXPECT_FALSE(record.quarantinePath);
+    EXPECT_FALSE(record.quarantineOperationID);
+    EXPECT_EQ(bundleContents(vst3Path), echoBytes);
+    EXPECT_EQ(findProduct(store->plugins(), "Echo")->status, PluginStatus::ok);
+    EXPECT_EQ(store->history().front().detail,
+              "Restored VST3 bundle through the privileged atomic restore transaction");
+
+    // Quarantine both products' VST3 bundles together, then send them to the Trash.
+    ASSERT_TRUE(quarantine(*store, {selectionOf(*store, "Echo", "VST3"), selectionOf(*store, "Solo", "VST3")}));
+    EXPECT_EQ(store->notice()->message.substr(0, 2), "2 ");
+    const auto operationFolder =
+        deletingLastPathComponent(*findBundle(store->plugins(), "Solo", "VST3")->quarantinePath);
+    ASSERT_TRUE(trash(*store, {selectionOf(*store, "Echo", "VST3"), selectionOf(*store, "Solo", "VST3")}))
+        << store->lastOperationError().value_or("");
+    EXPECT_EQ(store->notice()->title, "Plugins Moved to Finder Trash");
+    EXPECT_EQ(store->notice()->message,
+              "2 format bundles moved through the administrator-approved helper as one recoverable transaction.");
+    EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3"));
+    EXPECT_EQ(findProduct(store->plugins(), "Echo")->formats, std::vector<std::string>{"AU"});
+    EXPECT_EQ(findProduct(store->plugins(), "Echo")->status, PluginStatus::ok);
+    EXPECT_FALSE(findProduct(store->plugins(), "Solo")) << "a product without bundles leaves the inventory";
+    EXPECT_FALSE(existsAt(operationFolder)) << "the emptied operation folder is pruned";
+    ASSERT_THAT(store->trashedBundles(), SizeIs(2));
+    const auto& trashed = store->trashedBundles().front();
+    EXPECT_EQ(trashed.pluginName, "Echo");
+    EXPECT_EQ(trashed.manufacturer, "Acme");
+    EXPECT_EQ(trashed.format, "VST3");
+    EXPECT_EQ(trashed.originalPath, vst3Path);
+    EXPECT_EQ(trashed.trashPath, sandbox.layout.trashFolder() + "/Echo.vst3");
+    EXPECT_EQ(trashed.trashTransactionID, store->history().front().transactionID);
+    EXPECT_FALSE(trashed.reconciledDate);
+    EXPECT_EQ(bundleContents(trashed.trashPath), echoBytes);
+    EXPECT_EQ(store->history().front().detail,
+              "Moved quarantined VST3 bundle to Finder Trash through the privileged atomic transaction; original "
+              "location: " +
+                  soloPath);
+    EXPECT_EQ(store->readyTrashRecoveryCount(), 2);
+
+    // Both come back from the Trash to their exact original paths.
+    std::vector<Uuid> records;
+    for (const auto& entry : store->trashedBundles()) {
+        records.push_back(entry.id);
+    }
+    ASSERT_TRUE(trashRestore(*store, records)) << store->lastOperationError().value_or("");
+    EXPECT_EQ(store->notice()->title, "Plugins Restored from Finder Trash");
+    EXPECT_EQ(store->notice()->message,
+              "2 format bundles returned to their exact recorded original locations. Run a read-only scan to refresh "
+              "Inventory.");
+    EXPECT_EQ(bundleContents(vst3Path), echoBytes);
+    EXPECT_EQ(bundleContents(soloPath), soloBytes);
+    for (const auto& entry : store->trashedBundles()) {
+        EXPECT_TRUE(entry.reconciledDate);
+        EXPECT_EQ(entry.restoreTransactionID, store->history().front().transactionID);
+    }
+    EXPECT_EQ(store->history().front().kind, HistoryKind::trashRestore);
+    EXPECT_EQ(store->trashRestoreBlockingReason({records.front()}), "Echo — VST3 has already been reconciled.");
+
+    // What was saved is what the next launch sees.
+    const auto reopened = sandbox.open();
+    EXPECT_EQ(reopened->plugins(), store->plugins());
+    EXPECT_EQ(reopened->trashedBundles(), store->trashedBundles());
+    EXPECT_EQ(reopened->history(), store->history());
+    EXPECT_FALSE(reopened->hasPendingPrivilegedTransaction());
+}
+
+TEST_F(StoreTransactionDaemonTest, AReplyForAnotherTransactionIsRejectedAndTheNextLaunchDecidesFromTheDisk) {
+    const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
+    sandbox.writeProducts({echo});
+    auto store = sandbox.open();
+
+    const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
+    ASSERT_TRUE(request);
+    // The helper carries out a transaction under another identifier.
+    std::optional<PrivilegedQuarantineResult> reply;
+    service().sendQuarantine(Uuid::random().string(), request->items, [&](auto result) { reply = result; });
+    harness->settle();
+    ASSERT_TRUE(reply && reply->succeeded) << (reply ? reply->message : "no reply");
+
+    EXPECT_FALSE(store->completeQuarantine(*reply, request->transactionID, request->items));
+    EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
+    EXPECT_EQ(store->notice()->message,
+              "The helper response does not match Kestrova’s pending transaction journal. Stop before retrying.");
+    EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
+    EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined()) << "not recorded as moved";
+    EXPECT_THAT(store->history(), IsEmpty());
+    EXPECT_EQ(store->quarantineBlockingReason({selectionOf(*store, "Echo", "VST3")}), pendingPlanText);
+
+    // The files did move, so the next launch commits the journal.
+    const auto reopened = sandbox.open();
+    EXPECT_FALSE(reopened->hasPendingPrivilegedTransaction());
+    EXPECT_FALSE(reopened->lastOperationError());
+    const auto& record = *findBundle(reopened->plugins(), "Echo", "VST3");
+    EXPECT_EQ(record.quarantinePath, request->items.front().destinationPath);
+    EXPECT_EQ(record.quarantineOperationID, request->items.front().operationID);
+    ASSERT_THAT(reopened->history(), SizeIs(1));
+    EXPECT_EQ(reopened->history().front().transactionID, request->transactionID);
+    EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
+}
+
+TEST_F(StoreTransactionDaemonTest, ARefusalIsSafeOnlyWhenTheDiskShowsEveryBundleBackAtItsSource) {
+    const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
+    sandbox.writeProducts({echo});
+    auto store = sandbox.open();
+    const auto selections =
+        std::vector<PluginBundleSelection>{selectionOf(*store, "Echo", "AU"), selectionOf(*store, "Echo", "VST3")};
+
+    // The quarantine root is a file: the helper cannot make its folder and
+    // refuses with every bundle still in place.
+    const auto root = quarantineRoot(sandbox.layout);
+    std::filesystem::create_directories(deletingLastPathComponent(root));
+    std::ofstream(root) << "not a folder";
+    EXPECT_FALSE(quarantine(*store, selections));
+    EXPECT_EQ(store->notice()->title, "Quarantine Failed Safely");
+    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
+    EXPECT_EQ(store->lastOperationError(), store->notice()->message);
+    std::filesystem::remove(root);
+
+    // Something sits at the second destination before the request is sent:
+    // the helper refuses, but the disk no longer proves a clean rollback.
+    const auto request = store->prepareQuarantine(selections);
+    ASSERT_TRUE(request);
+    const auto& blocked = request->items.back();
+    std::filesystem::create_directories(blocked.destinationPath);
+    std::optional<PrivilegedQuarantineResult> reply;
+    service().sendQuarantine(request->transactionID, request->items, [&](auto result) { reply = result; });
+    harness->settle();
+    ASSERT_TRUE(reply && !reply->succeeded && reply->rollbackComplete);
+    EXPECT_FALSE(store->completeQuarantine(*reply, request->transactionID, request->items));
+    EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
+    EXPECT_EQ(store->notice()->message,
+              reply->message +
+                  " Kestrova kept the pending transaction journal. Stop and verify the listed plugin locations before "
+                  "retrying.");
+    EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
+    EXPECT_EQ(sandbox.savedState().pendingPrivilegedQuarantine, request);
+    EXPECT_TRUE(existsAt(blocked.sourcePath)) << "nothing is ever deleted";
+
+    // Both ends of one item are occupied: mixed, so the journal stays.
+    const auto reopened = sandbox.open();
+    EXPECT_EQ(reopened->pendingPrivilegedQuarantine(), request);
+    EXPECT_EQ(reopened->lastOperationError(),
+              "A pending privileged quarantine has a mixed disk state. Stop and verify plugin locations before taking "
+              "another file action.");
+    EXPECT_EQ(reopened->restoreBlockingReason({selections.front()}), pendingPlanText);
+    EXPECT_EQ(reopened->trashRestoreBlockingReason({Uuid::random()}),
+              "A privileged plugin transaction still needs reconciliation.");
+
+    // Once the stray folder is gone the bundles are all at their sources and
+    // the journal is dropped without a word.
+    std::filesystem::remove_all(deletingLastPathComponent(blocked.destinationPath));
+    const auto cleared = sandbox.open();
+    EXPECT_FALSE(cleared->hasPendingPrivilegedTransaction());
+    EXPECT_FALSE(cleared->lastOperationError());
+    EXPECT_FALSE(findBundle(cleared->plugins(), "Echo", "AU")->isQuarantined());
+}
+
+}  // namespace
+}  // namespace kestrova::testing
