@@ -58,7 +58,7 @@ struct Sandbox {
                 record.architecture = "Universal";
                 record.size = "12.3 MB";
                 record.path = fmt::format("{}/{}.{}", folder, name, extension);
-                fs::create_directories(fs::path(record.path) / "Contents");
+                fs::create_directories(record.path);
                 bundles.push_back(std::move(record));
             }
             plugin.path = bundles.front().path;

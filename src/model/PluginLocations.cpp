@@ -20,12 +20,14 @@ SafeLocationChecker::SafeLocationChecker(const SystemLayout& layout, const FileS
     : fileSystem_(fileSystem), folders_(standardSystemPluginFolders(layout)) {}
 
 std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
+    lastCheckedExists_ = false;
     if (!isAbsolutePath(path)) {
         return std::nullopt;
     }
     const auto location = standardizedPath(path);
     // An unreadable attribute is not a link; the resolution below decides.
-    if (const auto status = fileSystem_.linkStatus(location); status && status->isSymbolicLink) {
+    const auto status = fileSystem_.linkStatus(location);
+    if (status && status->isSymbolicLink) {
         return std::nullopt;
     }
     // The last component is no link, so resolving the path is resolving its
@@ -43,6 +45,7 @@ std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
         // The folder itself never qualifies; any depth below it does.
         if (resolved.size() > folder.size() + 1 && resolved.compare(0, folder.size(), folder) == 0 &&
             resolved[folder.size()] == '/') {
+            lastCheckedExists_ = status.has_value();
             return resolved;
         }
     }

@@ -46,12 +46,16 @@ public:
     SafeLocationChecker(const SystemLayout& layout, const FileSystem& fileSystem);
 
     std::optional<std::string> check(std::string_view path);
+    // Whether something stood at the last path that passed the check: the
+    // attribute read that ruled out a link already answers it.
+    bool lastCheckedExists() const { return lastCheckedExists_; }
     const FileSystem& fileSystem() const { return fileSystem_; }
 
 private:
     const FileSystem& fileSystem_;
     std::array<std::string, 6> folders_;
     std::unordered_map<std::string, std::string> resolvedParents_;
+    bool lastCheckedExists_ = false;
 };
 
 }  // namespace kestrova

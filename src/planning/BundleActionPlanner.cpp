@@ -5,6 +5,7 @@
 #include "planning/PathRules.h"
 #include "platform/Paths.h"
 
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -18,10 +19,6 @@ constexpr const char* duplicateDetail = "The same format bundle was selected mor
 constexpr const char* missingDetail = "This format record changed. Run a new scan and review the action again.";
 constexpr const char* unsafeTrashDetail = "The current user’s Finder Trash is unavailable or unsafe.";
 
-// Below this many selections a linear search per selection is cheaper than
-// indexing the whole inventory.
-constexpr std::size_t indexThreshold = 8;
-
 struct Refusal {
     BundleActionBlockingReason reason;
     std::string detail;
@@ -31,33 +28,44 @@ std::string prefixed(const Plugin& product, const PluginBundleRecord& record, st
     return product.name + " — " + record.format + std::string(text);
 }
 
-class ProductIndex {
+// Random UUIDs are random in their first eight bytes already.
+struct UuidPrefixHash {
+    std::size_t operator()(const Uuid& uuid) const noexcept {
+        std::uint64_t prefix = 0;
+        std::memcpy(&prefix, uuid.bytes().data(), sizeof prefix);
+        return static_cast<std::size_t>(prefix);
+    }
+};
+
+// The selected products, found in one pass over the inventory. Indexing only
+// the selected ids keeps a plan's cost close to its selection's size.
+class SelectedProducts {
 public:
-    ProductIndex(const std::vector<Plugin>& plugins, std::size_t selectionCount) : plugins_(plugins) {
-        if (selectionCount > indexThreshold) {
-            byID_.reserve(plugins.size());
-            for (const auto& plugin : plugins) {
-                byID_.emplace(plugin.id, &plugin);  // the first of equal ids wins, as a search would
+    SelectedProducts(const std::vector<Plugin>& plugins, const std::vector<PluginBundleSelection>& selections) {
+        byID_.reserve(selections.size());
+        for (const auto& selection : selections) {
+            byID_.emplace(selection.pluginID, nullptr);
+        }
+        std::size_t unresolved = byID_.size();
+        for (const auto& plugin : plugins) {
+            if (unresolved == 0) {
+                break;
+            }
+            const auto found = byID_.find(plugin.id);
+            if (found != byID_.end() && !found->second) {
+                found->second = &plugin;  // the first of equal ids wins, as a search would
+                --unresolved;
             }
         }
     }
 
     const Plugin* find(const Uuid& id) const {
-        if (byID_.empty()) {
-            for (const auto& plugin : plugins_) {
-                if (plugin.id == id) {
-                    return &plugin;
-                }
-            }
-            return nullptr;
-        }
         const auto found = byID_.find(id);
         return found == byID_.end() ? nullptr : found->second;
     }
 
 private:
-    const std::vector<Plugin>& plugins_;
-    std::unordered_map<Uuid, const Plugin*> byID_;
+    std::unordered_map<Uuid, const Plugin*, UuidPrefixHash> byID_;
 };
 
 std::optional<PluginBundleRecord> findBundle(const Plugin& product, const std::string& bundleID) {
@@ -124,7 +132,7 @@ private:
             prefixed(product, record,
                      ": The scanned path is missing or is not a verified bundle in a standard plugin folder.")};
         const auto source = locations_.check(record.path);
-        if (!source || (disk_.verifyOnDisk && !existsOnDisk(*source))) {
+        if (!source || (disk_.verifyOnDisk && !locations_.lastCheckedExists())) {
             return unsafe;
         }
         auto operationID = Uuid::random().string();
@@ -227,32 +235,32 @@ private:
     TakenTrashNames takenTrashNames_;
 };
 
-std::set<Uuid> productsLosingAllActiveFormats(const std::vector<Plugin>& plugins,
+std::set<Uuid> productsLosingAllActiveFormats(const SelectedProducts& products,
                                               const std::vector<BundleActionPlanItem>& items) {
-    std::unordered_map<Uuid, std::unordered_set<std::string>> selected;
+    std::unordered_map<Uuid, std::unordered_set<std::string>, UuidPrefixHash> selected;
     for (const auto& item : items) {
         selected[item.selection.pluginID].insert(item.selection.bundleID);
     }
     std::set<Uuid> losing;
-    for (const auto& product : plugins) {
-        const auto found = selected.find(product.id);
-        if (found == selected.end()) {
+    for (const auto& [id, bundleIDs] : selected) {
+        const auto* product = products.find(id);
+        if (!product) {
             continue;
         }
         bool anyActive = false;
         bool allActiveSelected = true;
-        for (const auto& record : actionableBundleRecords(product)) {
+        for (const auto& record : actionableBundleRecords(*product)) {
             if (record.isQuarantined()) {
                 continue;
             }
             anyActive = true;
-            if (!found->second.contains(record.id())) {
+            if (!bundleIDs.contains(record.id())) {
                 allActiveSelected = false;
                 break;
             }
         }
         if (anyActive && allActiveSelected) {
-            losing.insert(product.id);
+            losing.insert(id);
         }
     }
     return losing;
@@ -284,7 +292,7 @@ BundleActionPlan planBundleAction(BundleActionKind kind, const std::vector<Plugi
     }
 
     Planner planner(kind, disk);
-    const ProductIndex index(plugins, selections.size());
+    const SelectedProducts index(plugins, selections);
     std::unordered_set<PluginBundleSelection> seen;
     seen.reserve(selections.size());
     for (const auto& selection : selections) {
@@ -325,7 +333,7 @@ BundleActionPlan planBundleAction(BundleActionKind kind, const std::vector<Plugi
                                               std::to_string(maximumBundlesPerTransaction) + " format bundles."});
     }
     if (kind == BundleActionKind::quarantine) {
-        plan.productsLosingAllActiveFormats = productsLosingAllActiveFormats(plugins, plan.items);
+        plan.productsLosingAllActiveFormats = productsLosingAllActiveFormats(index, plan.items);
     }
     return plan;
 }

@@ -63,7 +63,7 @@ std::optional<FormatCleanupExclusion> exclusionFor(const Plugin& product, const 
     if (!location) {
         return bundleExclusion(product, selection, format, Reason::unsafePath, unsafeText);
     }
-    if (verifyBundlesExist && !locations.fileSystem().exists(*location)) {
+    if (verifyBundlesExist && !locations.lastCheckedExists()) {
         return bundleExclusion(product, selection, format, Reason::missingBundle,
                                ": The scanned bundle is no longer present.");
     }
