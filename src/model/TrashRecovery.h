@@ -4,6 +4,7 @@
 // or lost outside Kestrova.
 #pragma once
 
+#include "model/Hashing.h"
 #include "model/History.h"
 #include "model/TrashedBundleRecord.h"
 #include "platform/FileSystem.h"
@@ -47,3 +48,12 @@ bool reconcileTrashRecords(std::vector<TrashedBundleRecord>& records, std::vecto
                            const FileSystem& fileSystem, Date now);
 
 }  // namespace kestrova
+
+template <>
+struct std::hash<kestrova::TrashRecoveryEntry> {
+    std::size_t operator()(const kestrova::TrashRecoveryEntry& entry) const noexcept {
+        std::size_t seed = std::hash<kestrova::TrashedBundleRecord>{}(entry.record);
+        kestrova::hashCombine(seed, std::string(kestrova::rawValue(entry.state)));
+        return seed;
+    }
+};

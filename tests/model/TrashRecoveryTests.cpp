@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unordered_set>
+
 namespace kestrova {
 namespace {
 
@@ -104,6 +106,7 @@ TEST_F(TrashRecoveryTest, StatesFollowTheDiskAndEntriesListTheLatestMoveFirst) {
     EXPECT_EQ(entries[2], (TrashRecoveryEntry{restored, TrashRecoveryState::alreadyRestored}));
     EXPECT_EQ(entries[3], (TrashRecoveryEntry{occupied, TrashRecoveryState::destinationOccupied}));
     EXPECT_EQ(readyTrashRecoveryCount(entries), 1);
+    EXPECT_EQ(std::unordered_set<TrashRecoveryEntry>(entries.begin(), entries.end()).size(), 4u);
     EXPECT_EQ(readyTrashRecoveryCount(trashRecoveryEntries({}, layout, disk)), 0);
 }
 
