@@ -1,0 +1,237 @@
+// What the cleanup-run and enforcement tests share: a sandbox served by the
+// real KestrovaHelper in session mode, a management service whose connection
+// lets a test act right before a call reaches the daemon (or change the reply
+// it gets back), bundles made on disk in bulk, and a way to run a store in a
+// child process that a crash point kills.
+#pragma once
+
+#include "StateSamples.h"
+#include "helperclient/HelperConnection.h"
+#include "helperclient/PluginManagementService.h"
+#include "planning/PathRules.h"
+#include "platform/Executor.h"
+#include "platform/Paths.h"
+#include "store/CrashPoint.h"
+#include "store/PersistedInventoryFile.h"
+#include "store/PluginInventoryStore.h"
+#include "support/FaultyFileSystem.h"
+#include "support/HelperSession.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kestrova::testing {
+
+// Hooks are set while no call is outstanding: `beforeCall` runs on the main
+// thread as the service sends, `reply` on the connection's thread.
+struct CallHooks {
+    std::function<void(HelperCall call, const Json& argument)> beforeCall;
+    std::function<Json(HelperCall call, Json reply)> reply;
+    // Every privileged call sent, with its item count, in order.
+    std::vector<std::pair<HelperCall, std::size_t>> sent;
+};
+
+class HookedConnection final : public HelperConnection {
+public:
+    HookedConnection(std::unique_ptr<HelperConnection> inner, std::shared_ptr<CallHooks> hooks)
+        : inner_(std::move(inner)), hooks_(std::move(hooks)) {}
+
+    void setInterruptionHandler(std::function<void()> handler) override {
+        inner_->setInterruptionHandler(std::move(handler));
+    }
+    void setInvalidationHandler(std::function<void()> handler) override {
+        inner_->setInvalidationHandler(std::move(handler));
+    }
+    void resume() override { inner_->resume(); }
+    void invalidate() override { inner_->invalidate(); }
+    bool call(HelperCall call, Json argument, ReplyHandler onReply, ErrorHandler onError) override {
+        if (call != HelperCall::handshake) {
+            hooks_->sent.emplace_back(call, argument.contains("items") ? argument["items"].size() : 0);
+            if (hooks_->beforeCall) {
+                hooks_->beforeCall(call, argument);
+            }
+        }
+        auto tamper = hooks_->reply;
+        return inner_->call(
+            call, std::move(argument),
+            [call, tamper, onReply = std::move(onReply)](const Json& reply) {
+                onReply(tamper && call != HelperCall::handshake ? tamper(call, reply) : reply);
+            },
+            std::move(onError));
+    }
+
+private:
+    std::unique_ptr<HelperConnection> inner_;
+    std::shared_ptr<CallHooks> hooks_;
+};
+
+// The real daemon over the sandbox, enabled and handshaken, and a store over
+// the sandbox's state sharing the service's main thread.
+class DaemonStoreFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
+            << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
+        registration = helper.sessionRegistration();
+        ASSERT_TRUE(registration->registerService().ok());
+    }
+    void TearDown() override {
+        store.reset();
+        service.reset();
+        executor.drain();
+        registration->unregisterService();
+    }
+
+    const SystemLayout& layout() const { return helper.layout(); }
+
+    void connect() {
+        auto connect = [registration = registration, hooks = hooks] {
+            return std::make_unique<HookedConnection>(makeSocketHelperConnection(registration->endpoint()), hooks);
+        };
+        service = PluginManagementService::create(executor, registration, connect, {});
+        runUntil([&] { return service->outstandingCalls() == 0; });
+        ASSERT_TRUE(service->canSendPrivilegedRequest()) << service->lastError().value_or("");
+    }
+
+    void writeProducts(std::vector<Plugin> plugins, std::vector<PermanentQuarantineRule> rules = {}) {
+        auto state = minimalState();
+        state.plugins = std::move(plugins);
+        state.permanentQuarantineRules = std::move(rules);
+        ASSERT_TRUE(writePersistedInventory(state, layout(), disk).ok());
+    }
+    PersistedInventory savedState() const {
+        auto loaded = readPersistedInventory(inventoryStateURL(layout()), disk);
+        EXPECT_TRUE(loaded.ok());
+        return loaded.ok() ? loaded->state : PersistedInventory{};
+    }
+    void open(ScanRunner runner = [](auto&&...) { return ScanSummary{}; }) {
+        store = std::make_unique<PluginInventoryStore>(layout(), disk, executor, std::move(runner));
+    }
+
+    // Runs the main thread until `done`, giving up after a minute so a reply
+    // that never comes fails the test instead of hanging it.
+    void runUntil(const std::function<bool()>& done) {
+        std::atomic<bool> finished = false;
+        std::thread guard([&] {
+            for (int tick = 0; tick < 6000 && !finished; ++tick) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (!finished) {
+                executor.stop();
+            }
+        });
+        executor.runUntil(done);
+        finished = true;
+        guard.join();
+        ASSERT_TRUE(done()) << "the main thread gave up waiting";
+    }
+    void settle() {
+        runUntil([&] { return service->outstandingCalls() == 0; });
+    }
+
+    HelperSandbox helper;
+    std::shared_ptr<ServiceRegistration> registration;
+    std::shared_ptr<CallHooks> hooks = std::make_shared<CallHooks>();
+    FaultyFileSystem disk;
+    RunLoopExecutor executor;
+    std::shared_ptr<PluginManagementService> service;
+    std::unique_ptr<PluginInventoryStore> store;
+};
+
+inline std::string markedFormatFolder(std::string_view format) {
+    return format == "AU"     ? "/Library/Audio/Plug-Ins/Components"
+           : format == "VST2" ? "/Library/Audio/Plug-Ins/VST"
+                              : "/Library/Audio/Plug-Ins/VST3";
+}
+
+// A bundle folder whose one file names the place it was made, so a test can
+// tell which copy ended up where.
+inline void makeMarkedBundle(const std::string& path, const std::string& marker) {
+    std::filesystem::create_directories(std::filesystem::path(path) / "Contents");
+    std::ofstream(std::filesystem::path(path) / "Contents" / "Info.plist") << marker;
+}
+
+inline std::string bundleMarker(const std::string& path) {
+    std::ifstream in(std::filesystem::path(path) / "Contents" / "Info.plist");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline bool existsOnDisk(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
+}
+
+// A product with one bundle per format (AU, VST2 or VST3), made on disk in
+// the standard folders under the sandbox root.
+inline Plugin markedProduct(const SystemLayout& layout, const std::string& manufacturer, const std::string& name,
+                            const std::vector<std::string>& formats) {
+    auto product = sampleProduct(manufacturer, name, formats);
+    std::vector<PluginBundleRecord> bundles;
+    for (const auto& format : formats) {
+        const auto path =
+            layout.system(markedFormatFolder(format)) + "/" + name + "." + std::string(bundleExtension(format));
+        makeMarkedBundle(path, path);
+        bundles.push_back(sampleBundle(format, path));
+    }
+    product.path = bundles.front().path;
+    product.bundles = std::move(bundles);
+    return product;
+}
+
+// The record of a bundle already moved into quarantine by `operationID`,
+// with the bundle made on disk there.
+inline PluginBundleRecord markedQuarantinedBundle(const SystemLayout& layout, PluginBundleRecord bundle,
+                                                  const std::string& marker) {
+    const auto operationID = Uuid::random().string();
+    bundle.originalPath = bundle.path;
+    bundle.quarantinePath = quarantineRoot(layout) + "/" + operationID + "/" + lastPathComponent(bundle.path);
+    bundle.quarantineOperationID = operationID;
+    makeMarkedBundle(*bundle.quarantinePath, marker);
+    return bundle;
+}
+
+inline std::string selectionPath(const std::vector<Plugin>& plugins, const PluginBundleSelection& selection) {
+    for (const auto& product : plugins) {
+        if (product.id != selection.pluginID || !product.bundles) {
+            continue;
+        }
+        for (const auto& bundle : *product.bundles) {
+            if (bundle.id() == selection.bundleID) {
+                return bundle.quarantinePath.value_or(bundle.path);
+            }
+        }
+    }
+    return {};
+}
+
+// Runs `body` in a child process with KESTROVA_CRASH_AT set to `point` and
+// returns the wait status. Fork before this process starts any thread of
+// its own: the child builds its own store, service and connection.
+inline int runUntilCrash(const std::string& point, const std::function<void()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("KESTROVA_CRASH_AT", point.c_str(), 1);
+        ::alarm(60);  // a child that never reaches the point must not hang the test
+        body();
+        std::_Exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+inline bool killedByCrashPoint(int status) { return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL; }
+
+}  // namespace kestrova::testing

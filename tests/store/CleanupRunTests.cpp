@@ -1,0 +1,416 @@
+// Cleanup preset runs in the store, without the helper: the run journal's
+// start and its refusals, chunks prepared under it, its end, and the closing
+// at start-up of runs left pending.
+#include "CleanupRunFixtures.h"
+#include "StoreSandbox.h"
+#include "store/CleanupRunChunks.h"
+#include "store/CleanupRunController.h"
+#include "store/CleanupRunTexts.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+class CleanupRunTest : public ::testing::Test {
+protected:
+    TemporaryDirectory directory;
+    SystemLayout layout{directory.makeDirectory("root"), directory.makeDirectory("home")};
+    FaultyFileSystem disk;
+    RunLoopExecutor executor;
+
+    void writeState(const PersistedInventory& state) { ASSERT_TRUE(writePersistedInventory(state, layout, disk).ok()); }
+    void writeProducts(std::vector<Plugin> plugins) {
+        auto state = minimalState();
+        state.plugins = std::move(plugins);
+        writeState(state);
+    }
+    PersistedInventory savedState() const {
+        auto loaded = readPersistedInventory(inventoryStateURL(layout), disk);
+        EXPECT_TRUE(loaded.ok());
+        return loaded.ok() ? loaded->state : PersistedInventory{};
+    }
+    std::unique_ptr<PluginInventoryStore> open() {
+        return std::make_unique<PluginInventoryStore>(layout, disk, executor, [](auto&&...) { return ScanSummary{}; });
+    }
+    std::string stateFolder() const { return deletingLastPathComponent(inventoryStateURL(layout)); }
+
+    // Echo (AU, VST2, VST3) and Solo (VST3 only) on disk: an AU-only preview
+    // proposes three bundles, Solo's unticked as it would keep no active format.
+    std::unique_ptr<PluginInventoryStore> openWithTwoProducts() {
+        writeProducts({markedProduct(layout, "Acme", "Echo", {"AU", "VST2", "VST3"}),
+                       markedProduct(layout, "Acme", "Solo", {"VST3"})});
+        return open();
+    }
+
+    // A quarantine journal whose bundle stands at both ends: start-up keeps
+    // it, and with it every pending run.
+    PrivilegedQuarantineRequest keptJournal() const {
+        const auto source = layout.system("/Library/Audio/Plug-Ins/VST/Kept.vst");
+        makeMarkedBundle(source, "source");
+        const auto operationID = Uuid::random().string();
+        const auto destination = quarantineRoot(layout) + "/" + operationID + "/Kept.vst";
+        makeMarkedBundle(destination, "copy");
+        return {Uuid::random().string(), {{source, destination, operationID}}};
+    }
+
+    static void expectRefused(const PluginInventoryStore& store, std::string_view title, std::string_view message) {
+        ASSERT_TRUE(store.notice());
+        EXPECT_EQ(store.notice()->title, title);
+        EXPECT_EQ(store.notice()->message, message);
+        EXPECT_EQ(store.notice()->style, NoticeStyle::warning);
+        EXPECT_EQ(store.lastOperationError(), message);
+    }
+};
+
+PluginBundleSelection candidate(const FormatCleanupPlan& plan, std::string_view name, std::string_view format) {
+    for (const auto& entry : plan.candidates) {
+        if (entry.pluginName == name && entry.format == format) {
+            return entry.selection;
+        }
+    }
+    ADD_FAILURE() << "no candidate " << name << " " << format;
+    return {};
+}
+
+TEST_F(CleanupRunTest, StartRefusesBeforeAnyJournalIsWritten) {
+    auto store = openWithTwoProducts();
+    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
+    ASSERT_THAT(plan.candidates, SizeIs(3));
+    const auto before = savedState();
+    const auto mismatch = "The confirmed format list is empty or no longer matches the reviewed preview.";
+
+    EXPECT_FALSE(store->startCleanupRun(plan, {}));
+    expectRefused(*store, "Cleanup Preset Blocked", mismatch);
+
+    const PluginBundleSelection stranger{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/other.vst3"};
+    EXPECT_FALSE(store->startCleanupRun(plan, {candidate(plan, "Echo", "VST2"), stranger}));
+    expectRefused(*store, "Cleanup Preset Blocked", mismatch);
+
+    auto stale = plan;
+    stale.inventoryRevision = InventoryRevisionToken::random();
+    EXPECT_FALSE(store->startCleanupRun(stale, {candidate(plan, "Echo", "VST2")}));
+    expectRefused(*store, "Cleanup Preview Expired",
+                  "The inventory changed after this preset was previewed. Build a new preview before moving any "
+                  "files.");
+
+    disk.failWritesUnder(stateFolder());
+    EXPECT_FALSE(store->startCleanupRun(plan, {candidate(plan, "Echo", "VST2")}));
+    expectRefused(*store, "Cleanup Preset Blocked",
+                  "Kestrova could not save the preset-run journal. No plugin files were moved.");
+    EXPECT_TRUE(store->lastStorageError());
+    disk.clearFaults();
+
+    EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
+    EXPECT_THAT(store->history(), IsEmpty());
+    EXPECT_EQ(savedState(), before);
+}
+
+TEST_F(CleanupRunTest, StartIsRefusedWhileAJournalWaitsOrTheStateIsUnavailable) {
+    const auto echo = markedProduct(layout, "Acme", "Echo", {"AU", "VST2"});
+    auto state = minimalState();
+    state.plugins = {echo};
+    state.pendingPrivilegedQuarantine = keptJournal();
+    writeState(state);
+    auto store = open();
+    ASSERT_TRUE(store->hasPendingPrivilegedTransaction());
+    auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
+    EXPECT_THAT(plan.candidates, IsEmpty());
+    EXPECT_FALSE(store->startCleanupRun(plan, {{echo.id, (*echo.bundles)[1].id()}}));
+    expectRefused(*store, "Cleanup Preset Blocked",
+                  "A previous privileged plugin transaction still needs reconciliation.");
+    EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
+
+    ASSERT_TRUE(disk.writeFileAtomically(inventoryStateURL(layout), "{ not json").ok());
+    store = open();
+    ASSERT_TRUE(store->fileActionsBlockedByStorage());
+    plan.inventoryRevision = store->inventoryRevision();
+    EXPECT_FALSE(store->startCleanupRun(plan, {{echo.id, (*echo.bundles)[1].id()}}));
+    expectRefused(*store, "Cleanup Preset Blocked",
+                  "The local inventory must be available before a cleanup preset can begin.");
+}
+
+TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythingMoves) {
+    auto store = openWithTwoProducts();
+    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
+    const auto echoVST2 = candidate(plan, "Echo", "VST2");
+    const auto echoVST3 = candidate(plan, "Echo", "VST3");
+    const auto soloVST3 = candidate(plan, "Solo", "VST3");
+    ASSERT_FALSE(std::find_if(plan.candidates.begin(), plan.candidates.end(), [&](const auto& c) {
+                     return c.selection == soloVST3;
+                 })->selectedByDefault);  // Solo would keep no active format: unticked, yet allowed
+
+    const auto runID = store->startCleanupRun(plan, {soloVST3, echoVST3, echoVST2, soloVST3});
+    ASSERT_TRUE(runID);
+    EXPECT_FALSE(store->lastOperationError());
+    ASSERT_THAT(store->formatCleanupRuns(), SizeIs(1));
+    const auto& run = store->formatCleanupRuns().front();
+    EXPECT_EQ(run.id, *runID);
+    EXPECT_EQ(run.planID, plan.id);
+    EXPECT_EQ(run.preset, FormatCleanupPresetKind::auOnly);
+    EXPECT_EQ(run.status, FormatCleanupRunStatus::pending);
+    EXPECT_THAT(run.childTransactionIDs, IsEmpty());
+    auto expected = std::vector<PluginBundleSelection>{soloVST3, echoVST3, echoVST2};
+    std::sort(expected.begin(), expected.end(), storedSelectionOrder);
+    EXPECT_EQ(run.selections, expected);
+
+    ASSERT_THAT(store->history(), SizeIs(1));
+    const auto& started = store->history().front();
+    EXPECT_EQ(started.plugin, "AU Only");
+    EXPECT_EQ(started.kind, HistoryKind::cleanupPresetStarted);
+    EXPECT_EQ(started.detail, "3 reviewed format bundles queued for reversible quarantine");
+    EXPECT_EQ(started.presetRunID, *runID);
+    EXPECT_FALSE(started.transactionID);
+    EXPECT_FALSE(started.format);
+
+    const auto saved = savedState();
+    EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
+    EXPECT_EQ(saved.history, store->history());
+    EXPECT_FALSE(saved.pendingPrivilegedQuarantine);
+    EXPECT_TRUE(existsOnDisk((*findProduct(store->plugins(), "Echo")->bundles)[1].path));
+}
+
+TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasReviewed) {
+    auto store = openWithTwoProducts();
+    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
+    const auto echoVST2 = candidate(plan, "Echo", "VST2");
+    const auto echoVST3 = candidate(plan, "Echo", "VST3");
+    const auto runID = store->startCleanupRun(plan, {echoVST2});
+    ASSERT_TRUE(runID);
+
+    EXPECT_FALSE(store->prepareCleanupRunChunk(Uuid::random(), {echoVST2}));
+    expectRefused(*store, "Cleanup Preset Blocked", "The preset-run journal is missing or no longer pending.");
+    const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
+    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2, echoVST3}));
+    expectRefused(*store, "Cleanup Preset Blocked", foreign);
+    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {}));
+    expectRefused(*store, "Cleanup Preset Blocked", foreign);
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
+
+    const auto request = store->prepareCleanupRunChunk(*runID, {echoVST2});
+    ASSERT_TRUE(request) << store->lastOperationError().value_or("");
+    ASSERT_THAT(request->items, SizeIs(1));
+    EXPECT_EQ(request->items.front().sourcePath, (*findProduct(store->plugins(), "Echo")->bundles)[1].path);
+    EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs,
+                ElementsAre(*Uuid::parse(request->transactionID)));
+    const auto saved = savedState();
+    EXPECT_EQ(saved.pendingPrivilegedQuarantine, request);
+    EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
+
+    store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
+    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2}));
+    expectRefused(*store, "Cleanup Preset Blocked", "The preset-run journal is missing or no longer pending.");
+}
+
+TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
+    struct Case {
+        FormatCleanupRunStatus status;
+        HistoryKind kind;
+        std::string detail;
+        std::string title;
+        NoticeStyle style;
+    };
+    // Two selections and one child transaction in each run.
+    const std::vector<Case> cases{
+        {FormatCleanupRunStatus::completed, HistoryKind::cleanupPresetCompleted,
+         "2 reviewed format bundles moved into reversible quarantine", "Cleanup Preset Completed",
+         NoticeStyle::success},
+        {FormatCleanupRunStatus::partiallyCompleted, HistoryKind::cleanupPresetPartiallyCompleted,
+         "1 child transactions completed before the run stopped", "Cleanup Preset Stopped", NoticeStyle::warning},
+        {FormatCleanupRunStatus::canceled, HistoryKind::cleanupPresetCanceled,
+         "The cleanup preset was canceled; no additional bundles were moved", "Cleanup Preset Stopped",
+         NoticeStyle::warning},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(rawValue(c.status)));
+        FormatCleanupRunRecord run;
+        run.id = Uuid::random();
+        run.planID = Uuid::random();
+        run.preset = FormatCleanupPresetKind::retireVST2;
+        run.selections = {{Uuid::random(), "VST2|/a.vst"}, {Uuid::random(), "VST2|/b.vst"}};
+        run.childTransactionIDs = {Uuid::random()};
+        auto state = minimalState();
+        state.formatCleanupRuns = {run};
+        state.pendingPrivilegedQuarantine = keptJournal();  // so start-up leaves the run pending
+        writeState(state);
+        auto store = open();
+        ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
+        const auto historyBefore = store->history().size();
+
+        store->finishCleanupRun(run.id, FormatCleanupRunStatus::pending);
+        EXPECT_EQ(store->history().size(), historyBefore);
+
+        store->finishCleanupRun(run.id, c.status);
+        EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
+        ASSERT_EQ(store->history().size(), historyBefore + 1);
+        const auto& item = store->history().front();
+        EXPECT_EQ(item.plugin, "Retire VST2");
+        EXPECT_EQ(item.kind, c.kind);
+        EXPECT_EQ(item.detail, c.detail);
+        EXPECT_EQ(item.presetRunID, run.id);
+        ASSERT_TRUE(store->notice());
+        EXPECT_EQ(store->notice()->title, c.title);
+        EXPECT_EQ(store->notice()->message, c.detail);
+        EXPECT_EQ(store->notice()->style, c.style);
+        EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
+
+        // A final run never changes again.
+        store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
+        EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
+        EXPECT_EQ(store->history().size(), historyBefore + 1);
+    }
+}
+
+TEST_F(CleanupRunTest, AFinishThatCannotBeSavedKeepsItsStatusInMemoryAndSaysSo) {
+    FormatCleanupRunRecord run;
+    run.id = Uuid::random();
+    run.selections = {{Uuid::random(), "VST2|/a.vst"}};
+    auto state = minimalState();
+    state.formatCleanupRuns = {run};
+    state.pendingPrivilegedQuarantine = keptJournal();
+    writeState(state);
+    auto store = open();
+    disk.failWritesUnder(stateFolder());
+    store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
+    expectRefused(*store, "Preset History Not Saved",
+                  "The plugin transaction result is unchanged, but Kestrova could not finish the preset-run history "
+                  "record.");
+    EXPECT_TRUE(store->lastStorageError());
+    EXPECT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::completed);
+    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetCompleted);
+    disk.clearFaults();
+    EXPECT_EQ(savedState().formatCleanupRuns->front().status, FormatCleanupRunStatus::pending);
+}
+
+TEST_F(CleanupRunTest, StartUpClosesPendingRunsByWhatIsStillInQuarantineUnderThem) {
+    auto whole = markedProduct(layout, "Acme", "Whole", {"AU", "VST2", "VST3"});
+    auto half = markedProduct(layout, "Acme", "Half", {"AU", "VST2", "VST3"});
+    const auto none = markedProduct(layout, "Acme", "None", {"AU", "VST2"});
+    const auto completed = Uuid::random();
+    const auto partial = Uuid::random();
+    const auto canceled = Uuid::random();
+    auto quarantineUnder = [&](Plugin& product, std::size_t index, const Uuid& runID) {
+        auto& bundle = (*product.bundles)[index];
+        bundle = markedQuarantinedBundle(layout, bundle, "moved");
+        bundle.presetRunID = runID;
+        return PluginBundleSelection{product.id, bundle.id()};
+    };
+    auto runOf = [](const Uuid& id, std::vector<PluginBundleSelection> selections) {
+        FormatCleanupRunRecord run;
+        run.id = id;
+        run.planID = Uuid::random();
+        std::sort(selections.begin(), selections.end(), storedSelectionOrder);
+        run.selections = std::move(selections);
+        return run;
+    };
+    const auto wholeVST2 = quarantineUnder(whole, 1, completed);
+    const auto wholeVST3 = quarantineUnder(whole, 2, completed);
+    const auto halfVST2 = quarantineUnder(half, 1, partial);
+    // Restored meanwhile: back in place, no longer under the run.
+    const PluginBundleSelection halfVST3{half.id, (*half.bundles)[2].id()};
+    const PluginBundleSelection noneVST2{none.id, (*none.bundles)[1].id()};
+    FormatCleanupRunRecord finished = runOf(Uuid::random(), {noneVST2});
+    finished.status = FormatCleanupRunStatus::canceled;
+
+    auto state = minimalState();
+    state.plugins = {whole, half, none};
+    state.formatCleanupRuns = {runOf(completed, {wholeVST2, wholeVST3}), runOf(partial, {halfVST2, halfVST3}),
+                               runOf(canceled, {noneVST2}), finished};
+    writeState(state);
+
+    const auto store = open();
+    const auto& runs = store->formatCleanupRuns();
+    ASSERT_THAT(runs, SizeIs(4));
+    EXPECT_EQ(runs[0].status, FormatCleanupRunStatus::completed);
+    EXPECT_EQ(runs[1].status, FormatCleanupRunStatus::partiallyCompleted);
+    EXPECT_EQ(runs[2].status, FormatCleanupRunStatus::canceled);
+    EXPECT_EQ(runs[3], finished);
+    EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(completed), runs[0].selections);
+    EXPECT_THAT(store->cleanupRunSelectionsInQuarantine(partial), ElementsAre(halfVST2));
+    ASSERT_THAT(store->history(), SizeIs(3));
+    EXPECT_EQ(store->history()[0].kind, HistoryKind::cleanupPresetCanceled);
+    EXPECT_EQ(store->history()[1].kind, HistoryKind::cleanupPresetPartiallyCompleted);
+    EXPECT_EQ(store->history()[2].kind, HistoryKind::cleanupPresetCompleted);
+    EXPECT_EQ(savedState().formatCleanupRuns, runs);
+
+    // Only runs still holding bundles in quarantine are offered for a restore.
+    const auto restorable = restorableCleanupRuns(*store);
+    ASSERT_THAT(restorable, SizeIs(2));
+    EXPECT_EQ(restorable[0], (RestorableCleanupRun{completed, FormatCleanupPresetKind::auOnly, 2}));
+    EXPECT_EQ(restorable[1], (RestorableCleanupRun{partial, FormatCleanupPresetKind::auOnly, 1}));
+}
+
+TEST_F(CleanupRunTest, APendingRunWaitsWhileAJournalIsUnresolved) {
+    const auto echo = markedProduct(layout, "Acme", "Echo", {"AU", "VST2"});
+    FormatCleanupRunRecord run;
+    run.id = Uuid::random();
+    run.selections = {{echo.id, (*echo.bundles)[1].id()}};
+    auto state = minimalState();
+    state.plugins = {echo};
+    state.formatCleanupRuns = {run};
+    state.pendingPrivilegedQuarantine = keptJournal();
+    writeState(state);
+    const auto store = open();
+    EXPECT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
+    EXPECT_THAT(store->history(), IsEmpty());
+}
+
+TEST(CleanupRunChunks, ListsAreCutInOrderIntoPiecesOfOneTransaction) {
+    std::vector<PluginBundleSelection> selections;
+    for (int index = 0; index < 600; ++index) {
+        selections.push_back({Uuid::random(), "VST2|/" + std::to_string(index)});
+    }
+    const auto chunks = chunkedSelections(selections);
+    ASSERT_THAT(chunks, SizeIs(3));
+    EXPECT_THAT(chunks[0], SizeIs(256));
+    EXPECT_THAT(chunks[1], SizeIs(256));
+    EXPECT_THAT(chunks[2], SizeIs(88));
+    EXPECT_EQ(chunks[1].front(), selections[256]);
+    EXPECT_EQ(chunks[2].back(), selections.back());
+    EXPECT_THAT(chunkedSelections({}), IsEmpty());
+    EXPECT_THAT(chunkedSelections({selections.begin(), selections.begin() + 256}), SizeIs(1));
+}
+
+TEST(CleanupRunTexts, ConfirmationCountsTheTickedCandidatesOnly) {
+    FormatCleanupPlan plan;
+    auto add = [&](Uuid product, std::optional<std::int64_t> size, bool removesLast) {
+        FormatCleanupCandidate entry;
+        entry.selection = {product, "VST2|/" + std::to_string(plan.candidates.size())};
+        entry.sizeInBytes = size;
+        entry.removesLastActiveFormat = removesLast;
+        entry.selectedByDefault = !removesLast;
+        plan.candidates.push_back(entry);
+        return entry.selection;
+    };
+    const auto first = Uuid::random();
+    const auto a = add(first, 1'500'000, false);
+    const auto b = add(first, std::nullopt, true);
+    const auto c = add(Uuid::random(), 2'000'000, true);
+    add(Uuid::random(), 9'000'000, false);  // not ticked
+
+    EXPECT_EQ(cleanupConfirmationMessage(plan, {a}),
+              "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 1.5 "
+              "MB; it does not free disk space.");
+    EXPECT_EQ(cleanupConfirmationMessage(plan, {a, b, c}),
+              "Kestrova will move 3 exact format bundles across 2 products into reversible quarantine. This moves "
+              "3.5 MB; it does not free disk space. You explicitly selected 2 candidates that leave a product with "
+              "no active format.");
+    EXPECT_EQ(cleanupConfirmationMessage(plan, {b}),
+              "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 0 "
+              "bytes; it does not free disk space. You explicitly selected 1 candidate that leave a product with no "
+              "active format.");
+    EXPECT_EQ(remainingInQuarantineText(1), "1 format bundle remain in Quarantine");
+    EXPECT_EQ(remainingInQuarantineText(600), "600 format bundles remain in Quarantine");
+}
+
+}  // namespace
+}  // namespace kestrova::testing
