@@ -1,0 +1,226 @@
+// Cleanup preset runs end to end: the run controller feeds chunks to the
+// real KestrovaHelper (session mode, on a sandbox) and the store commits them.
+#include "CleanupRunFixtures.h"
+#include "store/CleanupRunController.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <filesystem>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+using ::testing::SizeIs;
+
+class CleanupRunDaemonTest : public DaemonStoreFixture {
+protected:
+    // `count` products with AU, VST2 and VST3 bundles: an AU-only preview
+    // proposes (and ticks) 2 × count bundles.
+    void writeSynths(int count) {
+        std::vector<Plugin> products;
+        for (int index = 1; index <= count; ++index) {
+            products.push_back(
+                markedProduct(layout(), "Acme", fmt::format("Synth {:03}", index), {"AU", "VST2", "VST3"}));
+        }
+        writeProducts(std::move(products));
+    }
+
+    std::size_t countQuarantined() const {
+        std::size_t count = 0;
+        for (const auto& product : store->plugins()) {
+            for (const auto& bundle : *product.bundles) {
+                count += bundle.isQuarantined() ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    // Every bundle exists exactly once, where the inventory says it is.
+    void expectEveryBundleOnceAndAsRecorded() const {
+        for (const auto& product : store->plugins()) {
+            for (const auto& bundle : *product.bundles) {
+                const auto original = bundle.originalPath.value_or(bundle.path);
+                if (bundle.isQuarantined()) {
+                    EXPECT_FALSE(existsOnDisk(original)) << original;
+                    EXPECT_EQ(bundleMarker(*bundle.quarantinePath), original);
+                } else {
+                    EXPECT_EQ(bundleMarker(original), original);
+                }
+            }
+        }
+    }
+
+    void runController(CleanupRunController& controller) {
+        runUntil([&] { return !controller.isBusy() && service->outstandingCalls() == 0; });
+    }
+};
+
+TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeBackTheSameWay) {
+    writeSynths(300);
+    open();
+    connect();
+    CleanupRunController controller(*store, *service);
+    ASSERT_TRUE(controller.buildPreview(FormatCleanupPresetKind::auOnly, {}));
+    const auto plan = *controller.plan();
+    ASSERT_THAT(plan.candidates, SizeIs(600));
+    EXPECT_THAT(controller.tickedSelections(), SizeIs(600));
+    ASSERT_THAT(plan.warnings, SizeIs(1));
+    EXPECT_EQ(plan.warnings.front().detail,
+              "600 eligible bundles require 3 sequential helper transactions. Each child stays atomic; the full run "
+              "is not globally atomic.");
+
+    std::vector<int> committedCounts;
+    controller.observe([&](std::string_view field) {
+        if (field == CleanupRunController::completedChunkCountField) {
+            committedCounts.push_back(controller.completedChunkCount());
+        }
+    });
+    controller.start();
+    ASSERT_TRUE(controller.isBusy());
+    runController(controller);
+
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::quarantine, 256), Pair(HelperCall::quarantine, 256),
+                                         Pair(HelperCall::quarantine, 88)));
+    EXPECT_THAT(committedCounts, ElementsAre(0, 1, 2, 3, 0));
+    ASSERT_THAT(store->formatCleanupRuns(), SizeIs(1));
+    const auto run = store->formatCleanupRuns().front();
+    EXPECT_EQ(run.status, FormatCleanupRunStatus::completed);
+    EXPECT_THAT(run.selections, SizeIs(600));
+    EXPECT_THAT(run.childTransactionIDs, SizeIs(3));
+    EXPECT_EQ(store->notice()->title, "Cleanup Preset Completed");
+    EXPECT_EQ(store->notice()->message, "600 reviewed format bundles moved into reversible quarantine");
+    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetCompleted);
+    EXPECT_EQ(store->history().front().presetRunID, run.id);
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    EXPECT_EQ(countQuarantined(), 600u);
+    EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
+    expectEveryBundleOnceAndAsRecorded();
+    const auto saved = savedState();
+    EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
+    EXPECT_EQ(saved.plugins, store->plugins());
+
+    // The preview is built afresh: everything it proposed is now quarantined.
+    ASSERT_TRUE(controller.plan());
+    EXPECT_NE(controller.plan()->id, plan.id);
+    EXPECT_THAT(controller.plan()->candidates, IsEmpty());
+    EXPECT_FALSE(controller.activeRunID());
+    EXPECT_THAT(controller.pendingChunks(), IsEmpty());
+
+    // The run restore puts everything back, again in three transactions, and
+    // leaves the run record as it was.
+    ASSERT_THAT(restorableCleanupRuns(*store), SizeIs(1));
+    hooks->sent.clear();
+    const auto historyBefore = store->history().size();
+    controller.restoreRun(run.id);
+    EXPECT_EQ(controller.restoringRunID(), run.id);
+    runController(controller);
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::restore, 256), Pair(HelperCall::restore, 256),
+                                         Pair(HelperCall::restore, 88)));
+    EXPECT_EQ(countQuarantined(), 0u);
+    EXPECT_THAT(store->cleanupRunSelectionsInQuarantine(run.id), IsEmpty());
+    EXPECT_THAT(restorableCleanupRuns(*store), IsEmpty());
+    EXPECT_EQ(store->formatCleanupRuns().front(), run);
+    EXPECT_EQ(store->history().size(), historyBefore + 600);
+    EXPECT_EQ(store->history().front().kind, HistoryKind::restore);
+    EXPECT_EQ(store->notice()->title, "Plugins Restored");
+    expectEveryBundleOnceAndAsRecorded();
+}
+
+TEST_F(CleanupRunDaemonTest, ASecondChunkThatFailsStopsTheRunAndTheThirdIsNeverSent) {
+    writeSynths(300);
+    open();
+    connect();
+    // The second request's last operation folder is taken before the helper
+    // sees it: the helper refuses the whole transaction and moves nothing.
+    int quarantineCalls = 0;
+    hooks->beforeCall = [&](HelperCall call, const Json& argument) {
+        if (call == HelperCall::quarantine && ++quarantineCalls == 2) {
+            const auto destination = argument["items"].back()["destinationPath"].get<std::string>();
+            std::filesystem::create_directories(deletingLastPathComponent(destination));
+        }
+    };
+    CleanupRunController controller(*store, *service);
+    ASSERT_TRUE(controller.buildPreview(FormatCleanupPresetKind::auOnly, {}));
+    controller.start();
+    runController(controller);
+
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::quarantine, 256), Pair(HelperCall::quarantine, 256)));
+    const auto run = store->formatCleanupRuns().front();
+    EXPECT_EQ(run.status, FormatCleanupRunStatus::partiallyCompleted);
+    EXPECT_THAT(run.childTransactionIDs, SizeIs(2));
+    EXPECT_EQ(store->notice()->title, "Cleanup Preset Stopped");
+    EXPECT_EQ(store->notice()->message, "2 child transactions completed before the run stopped");
+    EXPECT_EQ(store->notice()->style, NoticeStyle::warning);
+    ASSERT_THAT(store->history(), SizeIs(256 + 2));
+    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetPartiallyCompleted);
+    // The failed child failed safely: its journal is gone, nothing of it moved.
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    EXPECT_EQ(countQuarantined(), 256u);
+    EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id).size(), 256u);
+    expectEveryBundleOnceAndAsRecorded();
+    EXPECT_FALSE(controller.isBusy());
+    EXPECT_THAT(controller.pendingChunks(), IsEmpty());
+    EXPECT_THAT(restorableCleanupRuns(*store), SizeIs(1));
+}
+
+TEST_F(CleanupRunDaemonTest, AFirstChunkThatCannotBePreparedCancelsTheRunWithoutSendingAnything) {
+    writeSynths(2);
+    open();
+    connect();
+    CleanupRunController controller(*store, *service);
+    ASSERT_TRUE(controller.buildPreview(FormatCleanupPresetKind::auOnly, {}));
+    // Removed by hand after the preview: the chunk's plan finds it missing.
+    std::filesystem::remove_all(controller.plan()->candidates.front().path);
+    controller.start();
+    runController(controller);
+
+    EXPECT_THAT(hooks->sent, IsEmpty());
+    const auto run = store->formatCleanupRuns().front();
+    EXPECT_EQ(run.status, FormatCleanupRunStatus::canceled);
+    EXPECT_THAT(run.childTransactionIDs, IsEmpty());
+    EXPECT_EQ(store->history().front().detail, "The cleanup preset was canceled; no additional bundles were moved");
+    EXPECT_EQ(store->notice()->title, "Cleanup Preset Stopped");
+    EXPECT_EQ(countQuarantined(), 0u);
+}
+
+TEST_F(CleanupRunDaemonTest, ARunInterruptedBetweenChunksIsClosedAtTheNextStart) {
+    if (!crashPointsEnabled()) {
+        GTEST_SKIP() << "crash points are compiled out of this build";
+    }
+    writeSynths(150);  // 300 bundles: chunks of 256 and 44
+    const auto status = runUntilCrash("cleanup-run.chunk-committed", [&] {
+        open();
+        connect();
+        CleanupRunController controller(*store, *service);
+        controller.buildPreview(FormatCleanupPresetKind::auOnly, {});
+        controller.start();
+        runController(controller);
+    });
+    ASSERT_TRUE(killedByCrashPoint(status)) << "wait status " << status;
+
+    // The first chunk was committed and saved; the run was still pending.
+    const auto saved = savedState();
+    ASSERT_THAT(*saved.formatCleanupRuns, SizeIs(1));
+    EXPECT_EQ(saved.formatCleanupRuns->front().status, FormatCleanupRunStatus::pending);
+    EXPECT_FALSE(saved.pendingPrivilegedQuarantine);
+
+    open();
+    const auto run = store->formatCleanupRuns().front();
+    EXPECT_EQ(run.status, FormatCleanupRunStatus::partiallyCompleted);
+    EXPECT_THAT(run.childTransactionIDs, SizeIs(1));
+    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetPartiallyCompleted);
+    EXPECT_EQ(store->history().front().detail, "1 child transactions completed before the run stopped");
+    EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id).size(), 256u);
+    EXPECT_EQ(countQuarantined(), 256u);
+    expectEveryBundleOnceAndAsRecorded();
+    EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
+}
+
+}  // namespace
+}  // namespace kestrova::testing
