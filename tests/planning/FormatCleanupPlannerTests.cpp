@@ -76,9 +76,9 @@ TEST_F(FormatCleanupPlannerTest, ProductsAndPathsSortNaturallyByManufacturerThen
         product("Zed", "Alpha 2", {bundleRecord("VST3", sandbox.vst3("Z2"))}),
         product("Zed", "Alpha 10", {bundleRecord("VST3", sandbox.vst3("Z10"))}),
         product("Two", "Gamma",
-                {bundleRecord("VST3", sandbox.vst3("Part 10")),
+                {bundleRecord("VST3", sandbox.vst3("Take 10")),
                  bundleRecord("CLAP", sandbox.system("/Library/Audio/Plug-Ins/CLAP/Two.clap")),
-                 bundleRecord("VST3", sandbox.vst3("Part 9"))}),
+                 bundleRecord("VST3", sandbox.vst3("Take 9"))}),
     };
     const auto plan = preview(FormatCleanupPresetKind::auOnly, plugins, false);
     std::vector<std::string> order;
@@ -87,8 +87,8 @@ TEST_F(FormatCleanupPlannerTest, ProductsAndPathsSortNaturallyByManufacturerThen
                         candidate.path.substr(candidate.path.rfind('/') + 1));
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Alpha 2/Zed/Z2.vst3", "Alpha 10/Zed/Z10.vst3", "Beta/Unit 9/U9.vst3",
-                                               "beta/Unit 10/U10.vst3", "Gamma/Two/Part 9.vst3",
-                                               "Gamma/Two/Part 10.vst3", "Gamma/Two/Two.clap"}));
+                                               "beta/Unit 10/U10.vst3", "Gamma/Two/Take 9.vst3",
+                                               "Gamma/Two/Take 10.vst3", "Gamma/Two/Two.clap"}));
 }
 
 TEST_F(FormatCleanupPlannerTest, ExclusionsFollowTheirOrderAndTexts) {
