@@ -1,6 +1,9 @@
 #include "store/PersistedInventory.h"
 
+#include "store/PersistedInventoryStream.h"
+
 #include <fmt/format.h>
+#include <algorithm>
 #include <limits>
 
 namespace kestrova {
@@ -9,6 +12,15 @@ namespace {
 // Says which element of which key failed, so a damaged document can be
 // found and fixed by hand.
 template <typename T>
+T decodeElement(const Json& element, const std::string& key, std::size_t index) {
+    try {
+        return JsonCoder<T>::decode(element, key);
+    } catch (const DecodingError& error) {
+        throw DecodingError(fmt::format("Item {} of “{}”: {}", index + 1, key, error.what()));
+    }
+}
+
+template <typename T>
 std::vector<T> decodeElements(const Json& array, const std::string& key) {
     if (!array.is_array()) {
         throw DecodingError("The value of “" + key + "” is not an array.");
@@ -16,11 +28,7 @@ std::vector<T> decodeElements(const Json& array, const std::string& key) {
     std::vector<T> values;
     values.reserve(array.size());
     for (std::size_t index = 0; index < array.size(); ++index) {
-        try {
-            values.push_back(JsonCoder<T>::decode(array[index], key));
-        } catch (const DecodingError& error) {
-            throw DecodingError(fmt::format("Item {} of “{}”: {}", index + 1, key, error.what()));
-        }
+        values.push_back(decodeElement<T>(array[index], key, index));
     }
     return values;
 }
@@ -66,6 +74,104 @@ std::optional<std::int64_t> decodeSchemaVersion(const Json& object) {
     return found->get<std::int64_t>();
 }
 
+// Everything but the arrays of records.
+void decodeSingleValues(const Json& object, PersistedInventory& state) {
+    state.schemaVersion = decodeSchemaVersion(object);
+    state.lastScanDate = optionalRecord<Date>(object, "lastScanDate");
+    state.lastReconciliation = optionalRecord<ScanReconciliationSummary>(object, "lastReconciliation");
+    state.pendingPrivilegedQuarantine =
+        optionalRecord<PrivilegedQuarantineRequest>(object, "pendingPrivilegedQuarantine");
+    state.pendingPrivilegedRestore = optionalRecord<PrivilegedRestoreRequest>(object, "pendingPrivilegedRestore");
+    state.pendingPrivilegedTrash = optionalRecord<PrivilegedTrashRequest>(object, "pendingPrivilegedTrash");
+    state.pendingPrivilegedTrashRestore =
+        optionalRecord<PrivilegedTrashRestoreRequest>(object, "pendingPrivilegedTrashRestore");
+}
+
+// The arrays, each kept as a list (required) or an optional list.
+struct ArrayKeys {
+    template <typename Visitor>
+    static void visit(PersistedInventory& state, Visitor&& visitor) {
+        visitor("plugins", state.plugins);
+        visitor("protectedKeys", state.protectedKeys);
+        visitor("history", state.history);
+        visitor("inaccessibleLocations", state.inaccessibleLocations);
+        visitor("trashedBundles", state.trashedBundles);
+        visitor("formatCleanupRuns", state.formatCleanupRuns);
+        visitor("permanentQuarantineRules", state.permanentQuarantineRules);
+    }
+};
+
+template <typename T>
+void decodeArray(const Json& object, const std::string& key, std::vector<T>& values) {
+    values = requiredElements<T>(object, key);
+}
+
+template <typename T>
+void decodeArray(const Json& object, const std::string& key, std::optional<std::vector<T>>& values) {
+    values = optionalElements<T>(object, key);
+}
+
+// The first element of each streamed array that failed to decode. Kept
+// rather than thrown at once, because a later occurrence of the same key
+// replaces the array, as it would in a tree.
+class ElementFailures {
+public:
+    void clear(const std::string& key) {
+        std::erase_if(failures_, [&](const auto& failure) { return failure.first == key; });
+    }
+    bool contains(const std::string& key) const {
+        return std::any_of(failures_.begin(), failures_.end(), [&](const auto& f) { return f.first == key; });
+    }
+    void add(const std::string& key, std::string message) { failures_.emplace_back(key, std::move(message)); }
+    // Throws the earliest failure of a key whose array still counts.
+    void throwFirst(const std::set<std::string>& streamed) const {
+        for (const auto& [key, message] : failures_) {
+            if (streamed.contains(key)) {
+                throw DecodingError(message);
+            }
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> failures_;
+};
+
+template <typename T>
+void decodeInto(std::vector<T>& values, Json&& element, const std::string& key, std::size_t index,
+                ElementFailures& failures) {
+    if (failures.contains(key)) {
+        return;
+    }
+    try {
+        values.push_back(decodeElement<T>(element, key, index));
+    } catch (const DecodingError& error) {
+        failures.add(key, error.what());
+    }
+}
+
+template <typename T>
+stateStream::ElementSink sinkInto(std::vector<T>& values, const std::string& key, ElementFailures& failures) {
+    return {[&values, &failures, key] {
+                values.clear();
+                failures.clear(key);
+            },
+            [&values, &failures, key](Json&& element, std::size_t index) {
+                decodeInto(values, std::move(element), key, index, failures);
+            }};
+}
+
+template <typename T>
+stateStream::ElementSink sinkInto(std::optional<std::vector<T>>& values, const std::string& key,
+                                  ElementFailures& failures) {
+    return {[&values, &failures, key] {
+                values.emplace();
+                failures.clear(key);
+            },
+            [&values, &failures, key](Json&& element, std::size_t index) {
+                decodeInto(*values, std::move(element), key, index, failures);
+            }};
+}
+
 }  // namespace
 
 Json JsonCoder<PersistedInventory>::encode(const PersistedInventory& state) {
@@ -92,54 +198,103 @@ Json JsonCoder<PersistedInventory>::encode(const PersistedInventory& state) {
 PersistedInventory JsonCoder<PersistedInventory>::decode(const Json& json, const std::string&) {
     requireObject(json, "inventory state");
     PersistedInventory state;
-    state.schemaVersion = decodeSchemaVersion(json);
-    state.plugins = requiredElements<Plugin>(json, "plugins");
-    state.lastScanDate = optionalRecord<Date>(json, "lastScanDate");
-    state.protectedKeys = requiredElements<std::string>(json, "protectedKeys");
-    state.history = requiredElements<HistoryItem>(json, "history");
-    state.inaccessibleLocations = optionalElements<std::string>(json, "inaccessibleLocations");
-    state.lastReconciliation = optionalRecord<ScanReconciliationSummary>(json, "lastReconciliation");
-    state.trashedBundles = optionalElements<TrashedBundleRecord>(json, "trashedBundles");
-    state.formatCleanupRuns = optionalElements<FormatCleanupRunRecord>(json, "formatCleanupRuns");
-    state.permanentQuarantineRules = optionalElements<PermanentQuarantineRule>(json, "permanentQuarantineRules");
-    state.pendingPrivilegedQuarantine =
-        optionalRecord<PrivilegedQuarantineRequest>(json, "pendingPrivilegedQuarantine");
-    state.pendingPrivilegedRestore = optionalRecord<PrivilegedRestoreRequest>(json, "pendingPrivilegedRestore");
-    state.pendingPrivilegedTrash = optionalRecord<PrivilegedTrashRequest>(json, "pendingPrivilegedTrash");
-    state.pendingPrivilegedTrashRestore =
-        optionalRecord<PrivilegedTrashRestoreRequest>(json, "pendingPrivilegedTrashRestore");
+    decodeSingleValues(json, state);
+    ArrayKeys::visit(state, [&](const std::string& key, auto& values) { decodeArray(json, key, values); });
     return state;
 }
 
 std::string encodePersistedInventory(const PersistedInventory& state) {
-    // nlohmann's object keeps its keys sorted at every level. Strings that are
-    // not valid UTF-8 (a file name from a foreign disk) are written with
-    // replacement characters rather than failing the whole save.
-    return JsonCoder<PersistedInventory>::encode(state).dump(2, ' ', false, Json::error_handler_t::replace);
+    // Written record by record rather than as one tree; the text is the same
+    // as JsonCoder<PersistedInventory>::encode(state).dump(2).
+    const Json single = [&] {
+        auto json = JsonCoder<PersistedInventory>::encode(PersistedInventory{state.schemaVersion,
+                                                                             {},
+                                                                             state.lastScanDate,
+                                                                             {},
+                                                                             {},
+                                                                             std::nullopt,
+                                                                             state.lastReconciliation,
+                                                                             std::nullopt,
+                                                                             std::nullopt,
+                                                                             std::nullopt,
+                                                                             state.pendingPrivilegedQuarantine,
+                                                                             state.pendingPrivilegedRestore,
+                                                                             state.pendingPrivilegedTrash,
+                                                                             state.pendingPrivilegedTrashRestore});
+        for (const auto* key : {"plugins", "protectedKeys", "history"}) {
+            json.erase(key);
+        }
+        return json;
+    }();
+    using Write = std::function<void(stateStream::PrettyObjectWriter&)>;
+    std::vector<std::pair<std::string, Write>> entries;
+    for (const auto& [key, value] : single.items()) {
+        entries.emplace_back(key, [key = key, &value](auto& writer) { writer.value(key, value); });
+    }
+    auto addArray = [&](const std::string& key, const auto& values) {
+        entries.emplace_back(key, [key, &values](stateStream::PrettyObjectWriter& writer) {
+            using Element = typename std::decay_t<decltype(values)>::value_type;
+            writer.array(key, values.size(), [&](std::size_t i) { return JsonCoder<Element>::encode(values[i]); });
+        });
+    };
+    auto& mutableState = const_cast<PersistedInventory&>(state);  // visited read-only
+    ArrayKeys::visit(mutableState, [&](const std::string& key, const auto& values) {
+        if constexpr (requires { values.has_value(); }) {
+            if (values) {
+                addArray(key, *values);
+            }
+        } else {
+            addArray(key, values);
+        }
+    });
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    // Reserved generously up front: pages never written cost nothing, while
+    // growing by copying would touch the whole text several times.
+    std::string text;
+    text.reserve(4096 + state.plugins.size() * 4096 + state.history.size() * 1024 +
+                 (state.trashedBundles ? state.trashedBundles->size() * 2048 : 0) +
+                 (state.formatCleanupRuns ? state.formatCleanupRuns->size() * 4096 : 0));
+    stateStream::PrettyObjectWriter writer(text);
+    for (const auto& [key, write] : entries) {
+        write(writer);
+    }
+    writer.finish();
+    return text;
 }
 
 Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::string_view text) {
-    Json document;
+    PersistedInventory state;
+    ElementFailures failures;
+    std::map<std::string, stateStream::ElementSink, std::less<>> sinks;
+    ArrayKeys::visit(state,
+                     [&](const std::string& key, auto& values) { sinks[key] = sinkInto(values, key, failures); });
+    stateStream::ReadDocument document;
     try {
-        document = Json::parse(text);
-    } catch (const Json::parse_error& error) {
-        // "[json.exception.parse_error.101] parse error at line 2, column 3: ..."
-        std::string message = error.what();
-        if (const auto end = message.find("] "); message.starts_with("[json.exception") && end != std::string::npos) {
-            message.erase(0, end + 2);
-        }
-        return StateDecodingError{"The inventory state is not valid JSON: " + message, std::nullopt};
-    }
-    std::optional<std::int64_t> version;
-    try {
-        if (document.is_object()) {
-            version = decodeSchemaVersion(document);
+        if (const auto error = stateStream::readDocument(text, sinks, document)) {
+            return StateDecodingError{"The inventory state is not valid JSON: " + *error, std::nullopt};
         }
     } catch (const DecodingError& error) {
         return StateDecodingError{error.what(), std::nullopt};
     }
+    // Known before anything else fails, so that a newer document whose
+    // records no longer decode is recognised as newer.
+    std::optional<std::int64_t> version;
     try {
-        return JsonCoder<PersistedInventory>::decode(document, "");
+        version = decodeSchemaVersion(document.others);
+    } catch (const DecodingError&) {
+    }
+    try {
+        decodeSingleValues(document.others, state);
+        failures.throwFirst(document.streamed);
+        // An array key that was not streamed either is missing or holds
+        // something other than an array; decoding it says which.
+        ArrayKeys::visit(state, [&](const std::string& key, auto& values) {
+            if (!document.streamed.contains(key)) {
+                decodeArray(document.others, key, values);
+            }
+        });
+        return state;
     } catch (const DecodingError& error) {
         return StateDecodingError{error.what(), version};
     } catch (const Json::exception& error) {

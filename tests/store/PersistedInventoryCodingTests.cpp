@@ -229,6 +229,44 @@ TEST(PersistedInventoryCoding, RefusesWhatTheDocumentRequiresAndToleratesTheRest
     EXPECT_EQ(decodePersistedInventory(withChange("/schemaVersion", nullptr))->effectiveSchemaVersion(), 1);
 }
 
+// The document is read and written record by record; the result must be what
+// decoding and printing the whole tree gives.
+TEST(PersistedInventoryCoding, RecordByRecordAgreesWithTheWholeTree) {
+    for (const auto& state : {fullState(), minimalState()}) {
+        EXPECT_EQ(encodePersistedInventory(state),
+                  JsonCoder<PersistedInventory>::encode(state).dump(2, ' ', false, Json::error_handler_t::replace));
+    }
+    const auto treeDecoded = [](std::string_view text) -> std::optional<PersistedInventory> {
+        try {
+            return JsonCoder<PersistedInventory>::decode(Json::parse(text), "");
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    };
+    const std::vector<std::string> documents{
+        std::string(originalEncoderDocument),
+        // A repeated key: the later value counts, whether array, null or neither.
+        R"({"plugins": [{"x": 1}], "plugins": [], "protectedKeys": [], "history": []})",
+        R"({"plugins": [], "protectedKeys": [], "history": [], "trashedBundles": [], "trashedBundles": null})",
+        R"({"plugins": [], "protectedKeys": [], "history": [], "history": 5})",
+        R"({"plugins": [], "protectedKeys": [], "history": 5, "history": []})",
+        R"({"plugins": [], "protectedKeys": [[[]]], "history": [], "extra": [[{"a": [1, {"b": null}]}], 2.5]})",
+        R"({"plugins": [], "protectedKeys": ["a", "a"], "history": [], "lastScanDate": 1e300, "schemaVersion": -7})",
+        R"({"plugins": null, "protectedKeys": [], "history": []})",
+        R"([{"plugins": [], "protectedKeys": [], "history": []}])",
+        "7",
+    };
+    for (const auto& text : documents) {
+        const auto streamed = decodePersistedInventory(text);
+        const auto tree = treeDecoded(text);
+        ASSERT_EQ(streamed.ok(), tree.has_value()) << text;
+        if (tree) {
+            EXPECT_EQ(*streamed, *tree) << text;
+        }
+    }
+    EXPECT_EQ(decodePersistedInventory(documents[2])->trashedBundles, std::nullopt);
+}
+
 TEST(PersistedInventoryCoding, ReportsBrokenJsonAndTheVersionOfANewerDocument) {
     for (const std::string_view text : {"", "{\"plugins\": [", "[]", "null", "\"state\""}) {
         const auto decoded = decodePersistedInventory(text);
