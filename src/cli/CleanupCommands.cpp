@@ -227,8 +227,9 @@ void run(CliContext& context, const PresetOptions& options) {
     if (!ticked.empty()) {
         *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
     }
-    if (const auto reason = service.quarantineBlockingReason(); reason && !ticked.empty()) {
-        reportError(context, "Plugin Management: " + *reason + " No plugin files were moved.");
+    if (!service.canSendPrivilegedRequest()) {
+        const auto reason = service.quarantineBlockingReason().value_or("The helper cannot take a request right now.");
+        reportError(context, "Plugin Management: " + reason + " No plugin files were moved.");
         return;
     }
 
@@ -324,8 +325,9 @@ void restoreRun(CliContext& context, const std::string& given) {
                     "restored. No plugin files were moved.");
         return;
     }
-    if (const auto reason = service.restoreBlockingReason()) {
-        reportError(context, "Plugin Management: " + *reason + " No plugin files were moved.");
+    if (!service.canSendPrivilegedRequest()) {
+        const auto reason = service.restoreBlockingReason().value_or("The helper cannot take a request right now.");
+        reportError(context, "Plugin Management: " + reason + " No plugin files were moved.");
         return;
     }
     *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";

@@ -4,12 +4,10 @@
 // reinstalled copies quarantined, so a reinstalled bundle is never moved
 // while its old copy still holds the quarantine place. Any step that does not
 // verify stops everything; the outcome is told through the scan notice.
+#include "helperclient/PluginManagementService.h"
 #include "model/ProductStatus.h"
-#include "store/CleanupRunChunks.h"
 #include "store/CrashPoint.h"
 #include "store/PluginInventoryStore.h"
-
-#include "helperclient/PluginManagementService.h"
 
 #include <fmt/format.h>
 
