@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <numeric>
 
 namespace kestrova {
 namespace {
@@ -15,25 +16,75 @@ bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Paths are nearly always ASCII; ICU is only needed for the rest.
-std::string lowercasedPath(std::string_view path) { return isAscii(path) ? lowercased(path) : unicodeLowercased(path); }
+void lowercaseAsciiInPlace(std::string& text) {
+    for (auto& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+}
 
-// productKey and PluginBundleRecord::id without ICU for ASCII text, where
-// the root locale's case mapping is plain ASCII case mapping. A rescan
-// computes them for every bundle twice.
+// Stored and scanned paths are nearly always standardized already; only the
+// others go through the general routine.
+std::string standardized(std::string_view path) {
+    if (path.size() > 1 && path.back() == '/') {
+        return standardizedPath(path);
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        auto end = path.find('/', start);
+        if (end == std::string_view::npos) {
+            end = path.size();
+        }
+        const auto part = path.substr(start, end - start);
+        if ((part.empty() && start != 0 && end != path.size()) || part == "." || part == "..") {
+            return standardizedPath(path);
+        }
+        start = end + 1;
+    }
+    return std::string(path);
+}
+
+// Lower-cased without ICU for ASCII text, where the root locale's case
+// mapping is plain ASCII case mapping.
+std::string lowercasedPath(std::string path) {
+    if (!isAscii(path)) {
+        return unicodeLowercased(path);
+    }
+    lowercaseAsciiInPlace(path);
+    return path;
+}
+
+// productKey and PluginBundleRecord::id, computed for every bundle of a
+// rescan twice, without ICU for ASCII text.
 std::string fastProductKey(const Plugin& product) {
     if (isAscii(product.manufacturer) && isAscii(product.name)) {
-        return lowercased(product.manufacturer + "|" + product.name);
+        std::string key;
+        key.reserve(product.manufacturer.size() + 1 + product.name.size());
+        key += product.manufacturer;
+        key += '|';
+        key += product.name;
+        lowercaseAsciiInPlace(key);
+        return key;
     }
     return productKey(product);
 }
 
-std::string fastBundleKey(const PluginBundleRecord& record) {
+std::string fastBundleKey(const PluginBundleRecord& record, const std::string* lowercasedLocation = nullptr) {
     const auto& location = record.originalPath ? *record.originalPath : record.path;
-    if (isAscii(record.format) && isAscii(location)) {
-        return uppercased(trimmedWhitespace(record.format)) + "|" + lowercased(standardizedPath(location));
+    if (!isAscii(record.format) || !isAscii(location)) {
+        return record.id();
     }
-    return record.id();
+    auto key = uppercased(trimmedWhitespace(record.format));
+    key += '|';
+    if (lowercasedLocation) {
+        key += *lowercasedLocation;
+    } else {
+        auto path = standardized(location);
+        lowercaseAsciiInPlace(path);
+        key += path;
+    }
+    return key;
 }
 
 // The effective bundle records of bundleRecords, unsorted and uncopied where
@@ -89,18 +140,27 @@ void mergeQuarantinedRecord(Plugin& product, const PluginBundleRecord& quarantin
 
 }  // namespace
 
-std::string scanPathKey(std::string_view path) { return lowercasedPath(standardizedPath(path)); }
+std::string scanPathKey(std::string_view path) { return lowercasedPath(standardized(path)); }
 
 ScanBaseline scanBaseline(const std::vector<Plugin>& plugins, bool hadPreviousScan) {
     ScanBaseline baseline;
     baseline.hadPreviousScan = hadPreviousScan;
+    std::size_t bundleCount = 0;
+    for (const auto& product : plugins) {
+        bundleCount += bundleRecordCount(product);
+    }
+    baseline.previousActivePaths.reserve(bundleCount);
+    baseline.previousBundleProtection.reserve(bundleCount);
     for (const auto& product : plugins) {
         forEachBundleRecord(product, [&](const PluginBundleRecord& record) {
-            if (!record.isQuarantined()) {
-                baseline.previousActivePaths.insert(scanPathKey(record.path));
-            }
-            auto& isProtected = baseline.previousBundleProtection[fastBundleKey(record)];
+            auto path = scanPathKey(record.path);
+            // Without an original path the bundle key ends in the same text.
+            auto key = fastBundleKey(record, record.originalPath || !isAscii(path) ? nullptr : &path);
+            auto& isProtected = baseline.previousBundleProtection[std::move(key)];
             isProtected = isProtected || record.isProtected;
+            if (!record.isQuarantined()) {
+                baseline.previousActivePaths.insert(std::move(path));
+            }
         });
     }
     return baseline;
@@ -151,10 +211,26 @@ std::vector<Plugin> carryOverQuarantinedBundles(const std::vector<Plugin>& previ
             scanned.push_back(std::move(kept));
         }
     }
-    std::stable_sort(scanned.begin(), scanned.end(), [](const Plugin& a, const Plugin& b) {
-        return a.manufacturer != b.manufacturer ? a.manufacturer < b.manufacturer : a.name < b.name;
-    });
-    return scanned;
+    // Sorting positions and moving each product once keeps thousands of
+    // large records from being shuffled through a merge sort's buffer.
+    const auto before = [&](std::size_t a, std::size_t b) {
+        const auto& first = scanned[a];
+        const auto& second = scanned[b];
+        return first.manufacturer != second.manufacturer ? first.manufacturer < second.manufacturer
+                                                         : first.name < second.name;
+    };
+    std::vector<std::size_t> order(scanned.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (std::is_sorted(order.begin(), order.end(), before)) {
+        return scanned;
+    }
+    std::stable_sort(order.begin(), order.end(), before);
+    std::vector<Plugin> sorted;
+    sorted.reserve(scanned.size());
+    for (const auto index : order) {
+        sorted.push_back(std::move(scanned[index]));
+    }
+    return sorted;
 }
 
 void applyScanProtection(std::vector<Plugin>& products, std::set<std::string>& protectedKeys,
@@ -195,6 +271,7 @@ ScanMergeResult mergeScan(const std::vector<Plugin>& previous, std::vector<Plugi
     ScanMergeResult result;
 
     std::unordered_set<std::string> currentPaths;
+    currentPaths.reserve(baseline.previousActivePaths.size() + scanned.size());
     for (const auto& product : scanned) {
         forEachBundleRecord(product,
                             [&](const PluginBundleRecord& record) { currentPaths.insert(scanPathKey(record.path)); });
