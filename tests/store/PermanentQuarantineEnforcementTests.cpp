@@ -1,0 +1,260 @@
+// Permanent-quarantine enforcement through the real KestrovaHelper (session
+// mode, on a sandbox): the old quarantined copy goes to the Finder Trash
+// first, then the reinstalled copy into a fresh quarantine; every stop says
+// what it left behind.
+#include "CleanupRunFixtures.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <filesystem>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+using ::testing::SizeIs;
+
+class EnforcementTest : public DaemonStoreFixture {
+protected:
+    // A product whose VST3 bundle sits in quarantine while an installer has
+    // put a new copy of the same file name into a vendor folder.
+    struct Reinstall {
+        Plugin product;
+        std::string oldOriginal;    // where the quarantined copy came from
+        std::string oldQuarantine;  // where it is now
+        std::string reinstalled;    // the new copy
+    };
+
+    Reinstall reinstalledProduct(const std::string& name) const {
+        Reinstall made;
+        made.product = markedProduct(layout(), "Acme", name, {"AU", "VST3"});
+        auto& bundles = *made.product.bundles;
+        made.oldOriginal = bundles[1].path;
+        std::filesystem::remove_all(made.oldOriginal);
+        bundles[1] = markedQuarantinedBundle(layout(), bundles[1], "old " + name);
+        made.oldQuarantine = *bundles[1].quarantinePath;
+        made.reinstalled = layout().system("/Library/Audio/Plug-Ins/VST3/Acme/" + name + ".vst3");
+        makeMarkedBundle(made.reinstalled, "new " + name);
+        bundles.push_back(sampleBundle("VST3", made.reinstalled));
+        return made;
+    }
+
+    static std::vector<PermanentQuarantineRule> acmeRule() { return {{"Acme", Date::now()}}; }
+
+    std::vector<PermanentQuarantineMatch> matches() const {
+        return findPermanentQuarantineMatches(store->plugins(), store->permanentQuarantineRules());
+    }
+
+    void enforce() {
+        store->enforcePermanentQuarantine(matches(), service.get());
+        settle();
+    }
+
+    const PluginBundleRecord* vst3(std::string_view name, bool quarantined) const {
+        for (const auto& bundle : *findProductNamed(name)->bundles) {
+            if (bundle.format == "VST3" && bundle.isQuarantined() == quarantined) {
+                return &bundle;
+            }
+        }
+        return nullptr;
+    }
+    const Plugin* findProductNamed(std::string_view name) const {
+        for (const auto& product : store->plugins()) {
+            if (product.name == name) {
+                return &product;
+            }
+        }
+        ADD_FAILURE() << "no product " << name;
+        return nullptr;
+    }
+    std::size_t countVST3(std::string_view name) const {
+        std::size_t count = 0;
+        for (const auto& bundle : *findProductNamed(name)->bundles) {
+            count += bundle.format == "VST3" ? 1 : 0;
+        }
+        return count;
+    }
+
+    // The old copy is in the Finder Trash under a recovery record; the new
+    // one still active where the installer put it.
+    void expectRetiredButNotReplaced(const Reinstall& made) const {
+        EXPECT_FALSE(existsOnDisk(made.oldQuarantine));
+        ASSERT_THAT(store->trashedBundles(), SizeIs(1));
+        const auto& record = store->trashedBundles().front();
+        EXPECT_EQ(record.pluginName, made.product.name);
+        EXPECT_EQ(record.format, "VST3");
+        EXPECT_EQ(record.originalPath, made.oldOriginal);
+        EXPECT_EQ(bundleMarker(record.trashPath), "old " + made.product.name);
+        EXPECT_TRUE(store->isVerifiedTrashRecord(record));
+        EXPECT_EQ(bundleMarker(made.reinstalled), "new " + made.product.name);
+        EXPECT_EQ(countVST3(made.product.name), 1u);
+        ASSERT_TRUE(vst3(made.product.name, false));
+        EXPECT_EQ(vst3(made.product.name, false)->path, made.reinstalled);
+    }
+};
+
+TEST_F(EnforcementTest, AScanReplacesAReinstalledBundleAndKeepsTheOldCopyInTheTrashWithARecoveryRecord) {
+    auto made = reinstalledProduct("Echo");
+    // Before the scan the inventory knows only the quarantined copy.
+    auto before = made.product;
+    before.bundles->pop_back();
+    writeProducts({before}, acmeRule());
+    auto scanned = made.product;
+    scanned.id = Uuid::random();
+    scanned.bundles = std::vector<PluginBundleRecord>{sampleBundle("AU", (*made.product.bundles)[0].path),
+                                                      sampleBundle("VST3", made.reinstalled)};
+    open([scanned](auto&&...) { return ScanSummary{{scanned}, {}, false}; });
+    connect();
+
+    store->startScan({layout().systemRoot}, service.get());
+    runUntil([&] { return !store->isScanning() && service->outstandingCalls() == 0; });
+
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::moveToTrash, 1), Pair(HelperCall::quarantine, 1)));
+    EXPECT_EQ(store->lastScanNotice(),
+              "Permanent Quarantine replaced 1 exact bundle copy: old copies are in Finder Trash and replacements are "
+              "safely quarantined.");
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    ASSERT_THAT(store->trashedBundles(), SizeIs(1));
+    const auto& record = store->trashedBundles().front();
+    EXPECT_EQ(record.originalPath, made.oldOriginal);
+    EXPECT_EQ(bundleMarker(record.trashPath), "old Echo");
+    EXPECT_FALSE(existsOnDisk(made.oldQuarantine));
+    EXPECT_EQ(countVST3("Echo"), 1u);
+    const auto* replacement = vst3("Echo", true);
+    ASSERT_TRUE(replacement);
+    EXPECT_EQ(replacement->originalPath, made.reinstalled);
+    EXPECT_FALSE(existsOnDisk(made.reinstalled));
+    EXPECT_EQ(bundleMarker(*replacement->quarantinePath), "new Echo");
+    EXPECT_NE(*replacement->quarantinePath, made.oldQuarantine);
+    // Each transaction wrote its own history; enforcement adds none.
+    ASSERT_GE(store->history().size(), 3u);
+    EXPECT_EQ(store->history()[0].kind, HistoryKind::quarantine);
+    EXPECT_EQ(store->history()[1].kind, HistoryKind::trash);
+    EXPECT_EQ(store->history()[2].kind, HistoryKind::scan);
+    const auto saved = savedState();
+    EXPECT_EQ(saved.plugins, store->plugins());
+    EXPECT_EQ(saved.trashedBundles, store->trashedBundles());
+}
+
+TEST_F(EnforcementTest, WithoutPlugInManagementNothingMoves) {
+    const auto made = reinstalledProduct("Echo");
+    writeProducts({made.product}, acmeRule());
+    open();
+    ASSERT_THAT(matches(), SizeIs(1));
+    store->enforcePermanentQuarantine(matches(), nullptr);
+    EXPECT_EQ(store->lastScanNotice(),
+              "Scan complete. 1 exact permanent-quarantine replacements found, but Plugin Management was "
+              "unavailable; no files were moved.");
+    EXPECT_EQ(bundleMarker(made.oldQuarantine), "old Echo");
+    EXPECT_EQ(bundleMarker(made.reinstalled), "new Echo");
+    EXPECT_THAT(store->trashedBundles(), IsEmpty());
+}
+
+TEST_F(EnforcementTest, ThreeHundredMatchesGoInTwoBatchesEachTrashThenQuarantine) {
+    std::vector<Plugin> products;
+    for (int index = 1; index <= 300; ++index) {
+        products.push_back(reinstalledProduct(fmt::format("Synth {:03}", index)).product);
+    }
+    writeProducts(std::move(products), acmeRule());
+    open();
+    connect();
+    std::vector<std::string> notices;
+    store->observe([&](std::string_view field) {
+        if (field == storeField::lastScanNotice && store->lastScanNotice()) {
+            notices.push_back(*store->lastScanNotice());
+        }
+    });
+    ASSERT_THAT(matches(), SizeIs(300));
+    enforce();
+
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::moveToTrash, 256), Pair(HelperCall::quarantine, 256),
+                                         Pair(HelperCall::moveToTrash, 44), Pair(HelperCall::quarantine, 44)));
+    EXPECT_THAT(notices, ElementsAre("Permanent Quarantine replaced 256 exact bundle copies: old copies are in Finder "
+                                     "Trash and replacements are safely quarantined.",
+                                     "Permanent Quarantine replaced 44 exact bundle copies: old copies are in Finder "
+                                     "Trash and replacements are safely quarantined."));
+    EXPECT_THAT(store->trashedBundles(), SizeIs(300));
+    EXPECT_THAT(matches(), IsEmpty());
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+}
+
+TEST_F(EnforcementTest, ATrashStepThatDoesNotVerifyLeavesTheReinstalledBundleAlone) {
+    const auto made = reinstalledProduct("Echo");
+    writeProducts({made.product}, acmeRule());
+    open();
+    connect();
+    hooks->reply = [](HelperCall call, Json reply) {
+        if (call == HelperCall::moveToTrash) {
+            reply["transactionID"] = Uuid::random().string();
+        }
+        return reply;
+    };
+    enforce();
+
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::moveToTrash, 1)));
+    EXPECT_EQ(store->lastScanNotice(),
+              "Permanent Quarantine stopped: the retired quarantine copy could not be verified in Finder Trash. The "
+              "reinstalled bundle remains active.");
+    EXPECT_EQ(store->notice()->title, "Trash Move Needs Attention");
+    EXPECT_TRUE(store->pendingPrivilegedTrash());
+    EXPECT_EQ(bundleMarker(made.reinstalled), "new Echo");
+    ASSERT_TRUE(vst3("Echo", false));
+    EXPECT_EQ(vst3("Echo", false)->path, made.reinstalled);
+}
+
+TEST_F(EnforcementTest, AReinstalledBundleRemovedByHandBeforeTheTrashStepIsNotQuarantined) {
+    const auto made = reinstalledProduct("Echo");
+    writeProducts({made.product}, acmeRule());
+    open();
+    connect();
+    std::string removedCopy;
+    hooks->beforeCall = [&](HelperCall call, const Json&) {
+        if (call == HelperCall::moveToTrash) {
+            removedCopy = bundleMarker(made.reinstalled);
+            std::filesystem::remove_all(made.reinstalled);
+        }
+    };
+    enforce();
+
+    EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::moveToTrash, 1)));
+    EXPECT_EQ(removedCopy, "new Echo");
+    EXPECT_EQ(store->lastScanNotice(),
+              "Permanent Quarantine retired the prior copies to Finder Trash, but did not move the reinstalled "
+              "bundles. They remain active for review.");
+    EXPECT_EQ(store->notice()->title, "Privileged Quarantine Blocked");
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    ASSERT_THAT(store->trashedBundles(), SizeIs(1));
+    EXPECT_EQ(bundleMarker(store->trashedBundles().front().trashPath), "old Echo");
+    EXPECT_FALSE(vst3("Echo", true));
+}
+
+TEST_F(EnforcementTest, AStopBetweenTheTrashAndTheQuarantineStepLeavesTheNewCopyInstalled) {
+    if (!crashPointsEnabled()) {
+        GTEST_SKIP() << "crash points are compiled out of this build";
+    }
+    const auto made = reinstalledProduct("Echo");
+    writeProducts({made.product}, acmeRule());
+    const auto status = runUntilCrash("enforcement.trash-committed", [&] {
+        open();
+        connect();
+        enforce();
+    });
+    ASSERT_TRUE(killedByCrashPoint(status)) << "wait status " << status;
+
+    open();
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    EXPECT_FALSE(store->lastOperationError());
+    expectRetiredButNotReplaced(made);
+    EXPECT_EQ(savedState().trashedBundles, store->trashedBundles());
+    // The next scan would find nothing left to replace: the old copy is gone.
+    EXPECT_THAT(matches(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace kestrova::testing
