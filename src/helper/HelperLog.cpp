@@ -7,8 +7,12 @@
 
 namespace kestrova {
 
+HelperLog::HelperLog(int fd) : fd_(fd), prefix_("KestrovaHelper[" + std::to_string(::getpid()) + "]: ") {}
+
 void HelperLog::write(std::string_view line) {
-    std::string text = "KestrovaHelper[" + std::to_string(::getpid()) + "]: ";
+    std::string text;
+    text.reserve(prefix_.size() + line.size() + 1);
+    text.append(prefix_);
     text.append(line);
     text.push_back('\n');
     std::lock_guard lock(mutex_);

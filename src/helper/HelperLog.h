@@ -4,13 +4,14 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <string_view>
 
 namespace kestrova {
 
 class HelperLog {
 public:
-    explicit HelperLog(int fd = 2) : fd_(fd) {}
+    explicit HelperLog(int fd = 2);
     virtual ~HelperLog() = default;
 
     virtual void write(std::string_view line);
@@ -18,6 +19,7 @@ public:
 private:
     std::mutex mutex_;
     int fd_;
+    std::string prefix_;
 };
 
 }  // namespace kestrova

@@ -29,10 +29,11 @@ public:
     // Ends the connection: queued and running calls get their error handler,
     // then the invalidation handler runs. Later calls are refused.
     virtual void invalidate() = 0;
-    // Queues a call. False, and no handler will run, when the connection can
-    // no longer carry calls; otherwise exactly one handler runs later, on the
-    // connection's thread.
-    virtual bool call(HelperCall call, Json argument, ReplyHandler onReply, ErrorHandler onError) = 0;
+    // Queues a call whose argument is already JSON text (the caller found out
+    // whether it encodes). False, and no handler will run, when the connection
+    // can no longer carry calls; otherwise exactly one handler runs later, on
+    // the connection's thread.
+    virtual bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) = 0;
 };
 
 using HelperConnectionFactory = std::function<std::unique_ptr<HelperConnection>()>;

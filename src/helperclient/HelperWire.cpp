@@ -96,6 +96,15 @@ Json callEnvelope(HelperCall call, Json argument) {
     return Json{{"protocol", helperwire::protocolVersion}, {"call", callName(call)}, {"argument", std::move(argument)}};
 }
 
+std::string callEnvelopeText(HelperCall call, std::string_view argumentJson) {
+    std::string text = "{\"protocol\":" + std::to_string(helperwire::protocolVersion) + ",\"call\":\"";
+    text += callName(call);
+    text += "\",\"argument\":";
+    text += argumentJson;
+    text += '}';
+    return text;
+}
+
 Json replyEnvelope(HelperCall call, Json reply) {
     return Json{{"protocol", helperwire::protocolVersion}, {"call", callName(call)}, {"reply", std::move(reply)}};
 }

@@ -52,6 +52,9 @@ Status writeFrame(int socketFd, std::string_view payload);
 Result<std::string, FrameError> readFrame(int socketFd, std::size_t maximumSize = helperwire::maximumFrameSize);
 
 Json callEnvelope(HelperCall call, Json argument);
+// The same envelope as text around an argument that is JSON text already,
+// so a large request is not encoded twice.
+std::string callEnvelopeText(HelperCall call, std::string_view argumentJson);
 Json replyEnvelope(HelperCall call, Json reply);
 Json errorEnvelope(std::string_view code, std::string_view message);
 

@@ -249,7 +249,7 @@ void PluginManagementService::handshake(bool showNotice) {
     };
     ++outstandingCalls_;
     const bool queued = connection_->call(
-        HelperCall::handshake, bundle_.clientVersion(),
+        HelperCall::handshake, Json(bundle_.clientVersion()).dump(-1, ' ', false, Json::error_handler_t::replace),
         [&executor, weak, failed, showNotice, generation](const Json& reply) {
             onMainThread(executor, weak, [reply, failed, showNotice, generation](PluginManagementService& self) {
                 --self.outstandingCalls_;
@@ -315,10 +315,9 @@ void PluginManagementService::send(
                                                      blockingReason(kind).value_or(std::string(unreachableText))));
         return;
     }
-    Json argument;
+    std::string argument;
     try {
-        argument = JsonCoder<Request>::encode(request);
-        (void)argument.dump();  // invalid UTF-8 shows here, not on the connection's thread
+        argument = JsonCoder<Request>::encode(request).dump();  // throws on invalid UTF-8
     } catch (const std::exception&) {
         completion(madeUpFailureResult<ResultRecord>(transactionID, std::string(texts.encode)));
         return;

@@ -61,7 +61,7 @@ const Error interruptedError{"The connection to KestrovaHelper was interrupted."
 
 struct PendingCall {
     HelperCall call;
-    Json argument;
+    std::string argument;
     HelperConnection::ReplyHandler onReply;
     HelperConnection::ErrorHandler onError;
 };
@@ -125,14 +125,7 @@ struct ConnectionState {
                 socket = std::move(*connected);
                 activeSocket = socket.get();
             }
-            std::string message;
-            try {
-                message = callEnvelope(pending.call, pending.argument).dump();
-            } catch (const Json::exception&) {
-                pending.onError(Error{"Kestrova could not encode the call for KestrovaHelper."});
-                continue;
-            }
-            const auto written = writeFrame(socket.get(), message);
+            const auto written = writeFrame(socket.get(), callEnvelopeText(pending.call, pending.argument));
             auto frame =
                 written ? readFrame(socket.get()) : Result<std::string, FrameError>(FrameError{FrameFailure::io, ""});
             if (!frame) {
@@ -231,7 +224,7 @@ public:
         }
     }
 
-    bool call(HelperCall call, Json argument, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) override {
         {
             std::lock_guard lock(state_->mutex);
             if (state_->invalidated) {

@@ -80,15 +80,25 @@ Result<FileDescriptor> listenOnUnixSocket(const std::string& path, int backlog) 
         }
         ::unlink(path.c_str());
     }
+    // Bound under a temporary name and renamed into place once listening,
+    // so a client that sees the socket can connect to it.
+    const auto temporaryPath = fmt::format("{}.{}", path, ::getpid());
+    auto temporaryAddress = socketAddress(temporaryPath);
+    if (!temporaryAddress) {
+        return temporaryAddress.error();
+    }
+    ::unlink(temporaryPath.c_str());
     FileDescriptor socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socketFd.valid()) {
         return socketError("Could not create a socket");
     }
-    if (::bind(socketFd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)) != 0) {
+    if (::bind(socketFd.get(), reinterpret_cast<const sockaddr*>(&*temporaryAddress), sizeof(sockaddr_un)) != 0) {
         return socketError(fmt::format("Could not bind the socket “{}”", path));
     }
-    if (::listen(socketFd.get(), backlog) != 0) {
-        return socketError(fmt::format("Could not listen on the socket “{}”", path));
+    if (::listen(socketFd.get(), backlog) != 0 || ::rename(temporaryPath.c_str(), path.c_str()) != 0) {
+        const int code = errno;
+        ::unlink(temporaryPath.c_str());
+        return socketError(fmt::format("Could not listen on the socket “{}”", path), code);
     }
     return socketFd;
 }

@@ -60,11 +60,11 @@ public:
     void setInvalidationHandler(std::function<void()>) override {}
     void resume() override {}
     void invalidate() override { ++script_.invalidated; }
-    bool call(HelperCall call, Json argument, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) override {
         if (script_.refuseCalls) {
             return false;
         }
-        script_.calls.push_back({call, std::move(argument), std::move(onReply), std::move(onError)});
+        script_.calls.push_back({call, Json::parse(argument), std::move(onReply), std::move(onError)});
         return true;
     }
 
