@@ -239,6 +239,11 @@ Status writeDemoTree(const std::string& output) {
             }
         }
     }
+    // As on a Mac, the user's Finder Trash is there before anything is sent to it.
+    fs::create_directories(base / "home/.Trash", error);
+    if (error) {
+        return Error{fmt::format("Could not create “{}”: {}", (base / "home/.Trash").string(), error.message())};
+    }
     for (const auto& bundle : demoBundles()) {
         const auto& library = bundle.domain == Domain::system ? systemLibrary : homeLibrary;
         if (auto written = writeBundle(library, bundle); !written) {

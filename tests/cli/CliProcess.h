@@ -1,0 +1,141 @@
+// The built kestrova-cli run as its own process on a demo tree, with the
+// helper daemon it enables in session mode: what a person at a terminal
+// does, and what a crash can interrupt.
+#pragma once
+
+#include "platform/Paths.h"
+#include "platform/SystemLayout.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace kestrova::testing {
+
+struct ProcessOutcome {
+    int exitCode = -1;       // when it exited
+    int killedBySignal = 0;  // when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+inline std::string cliExecutable() {
+    return std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app/Contents/MacOS/kestrova-cli";
+}
+
+inline std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the program with this environment plus `extra` ("NAME=value"; a
+// name given there replaces the inherited one) and waits for it.
+inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,
+                                 const std::string& outputFolder) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string variable(*entry);
+        const auto name = variable.substr(0, variable.find('=') + 1);
+        bool replaced = name.starts_with("KESTROVA_");
+        for (const auto& added : extra) {
+            replaced = replaced || added.starts_with(name);
+        }
+        if (!replaced) {
+            environment.push_back(variable);
+        }
+    }
+    environment.insert(environment.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const auto& variable : environment) {
+        envp.push_back(const_cast<char*>(variable.c_str()));
+    }
+    envp.push_back(nullptr);
+
+    const auto outPath = outputFolder + "/stdout";
+    const auto errPath = outputFolder + "/stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ProcessOutcome outcome;
+    if (spawned != 0) {
+        ADD_FAILURE() << "could not start " << arguments.front();
+        return outcome;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) {
+        outcome.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        outcome.killedBySignal = WTERMSIG(status);
+    }
+    outcome.out = readWholeFile(outPath);
+    outcome.err = readWholeFile(errPath);
+    return outcome;
+}
+
+// A demo tree scanned into the inventory, with Plugin Management enabled for
+// it; the daemon is stopped again at the end.
+class DemoCli {
+public:
+    DemoCli() {
+        const auto demo = directory_ / "demo";
+        const auto made = runProcess({cliExecutable(), "demo", demo}, environment(), directory_.path());
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        layout_ = SystemLayout{demo + "/root", demo + "/home"};
+        expectSuccess({"authorize", layout_.systemRoot + "/Library", layout_.home + "/Library"});
+        expectSuccess({"scan"});
+        expectSuccess({"helper", "enable"});
+    }
+    ~DemoCli() { run({"helper", "disable"}); }
+    DemoCli(const DemoCli&) = delete;
+    DemoCli& operator=(const DemoCli&) = delete;
+
+    const SystemLayout& layout() const { return layout_; }
+    std::string system(std::string_view path) const { return layout_.system(path); }
+
+    ProcessOutcome run(std::vector<std::string> arguments, std::vector<std::string> extra = {}) const {
+        arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout_.systemRoot, "--home", layout_.home,
+                                             "--au-registry", directory_ / "demo/au-registry.json"});
+        auto variables = environment();
+        variables.insert(variables.end(), extra.begin(), extra.end());
+        return runProcess(arguments, variables, directory_.path());
+    }
+    ProcessOutcome expectSuccess(std::vector<std::string> arguments) const {
+        auto outcome = run(arguments);
+        EXPECT_EQ(outcome.exitCode, 0) << "kestrova-cli " << arguments.front() << ": " << outcome.err;
+        return outcome;
+    }
+
+private:
+    std::vector<std::string> environment() const {
+        return {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + (directory_ / "session")};
+    }
+
+    TemporaryDirectory directory_;
+    SystemLayout layout_;
+};
+
+}  // namespace kestrova::testing

@@ -1,0 +1,116 @@
+// quarantine, restore, trash and trash-restore from the command line against
+// the real helper daemon on a demo tree.
+#include "CliProcess.h"
+#include "store/PersistedInventoryFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace fs = std::filesystem;
+
+std::map<std::string, std::string> contentsBelow(const std::string& folder) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            contents[fs::relative(entry.path(), folder).string()] = readWholeFile(entry.path().string());
+        }
+    }
+    return contents;
+}
+
+class TransactionCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
+        demo = std::make_unique<DemoCli>();
+    }
+    std::unique_ptr<DemoCli> demo;
+};
+
+TEST_F(TransactionCommandTest, TheWholeCycleReturnsTheSameBytesToTheSamePlace) {
+    const auto vst3 = demo->system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3");
+    const auto bytes = contentsBelow(vst3);
+    ASSERT_FALSE(bytes.empty());
+
+    auto step = demo->expectSuccess({"quarantine", "FabFilter Pro-Q 3", "VST3"});
+    EXPECT_THAT(step.out, StartsWith("Plugins Moved to Quarantine: 1 format bundles moved through the "
+                                     "administrator-approved helper as one verified transaction.\n"));
+    EXPECT_FALSE(fs::exists(vst3));
+
+    step = demo->expectSuccess({"restore", "fabfilter pro-q 3", "vst3"});
+    EXPECT_THAT(step.out, StartsWith("Plugins Restored: 1 format bundles returned"));
+    EXPECT_EQ(contentsBelow(vst3), bytes);
+
+    demo->expectSuccess({"quarantine", "FabFilter Pro-Q 3", "--all-formats"});
+    step = demo->expectSuccess({"trash", "FabFilter Pro-Q 3", "VST3", "AU"});
+    EXPECT_THAT(step.out, StartsWith("Plugins Moved to Finder Trash: 2 format bundles moved"));
+    const auto inTrash = demo->layout().trashFolder() + "/FabFilter Pro-Q 3.vst3";
+    EXPECT_EQ(contentsBelow(inTrash), bytes);
+
+    // A record named by the start of its id.
+    const auto state = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
+    ASSERT_TRUE(state.ok());
+    std::string vst3Record;
+    for (const auto& record : state->state.trashedBundles.value_or(std::vector<TrashedBundleRecord>{})) {
+        if (record.format == "VST3") {
+            vst3Record = record.id.string().substr(0, 8);
+        }
+    }
+    step = demo->expectSuccess({"trash-restore", vst3Record});
+    EXPECT_THAT(step.out, StartsWith("Plugins Restored from Finder Trash: 1 format bundles returned to their exact "
+                                     "recorded original locations. Run a read-only scan to refresh Inventory.\n"));
+    EXPECT_EQ(contentsBelow(vst3), bytes);
+    EXPECT_FALSE(fs::exists(inTrash));
+
+    step = demo->expectSuccess({"trash-restore", "--all-ready"});
+    EXPECT_TRUE(fs::exists(demo->system("/Library/Audio/Plug-Ins/Components/FabFilter Pro-Q 3.component")));
+    step = demo->run({"trash-restore", "--all-ready"});
+    EXPECT_EQ(step.exitCode, 1);
+    EXPECT_THAT(step.err,
+                HasSubstr("No Finder Trash recovery record is ready to restore. No plugin files were moved."));
+
+    // The rest of the product is still quarantined; a later scan sees the
+    // returned bundles again.
+    step = demo->expectSuccess({"restore", "FabFilter Pro-Q 3", "--all-formats"});
+    EXPECT_THAT(step.out, StartsWith("Plugins Restored: 2 format bundles"));
+}
+
+TEST_F(TransactionCommandTest, RefusalsFailAndMoveNothing) {
+    const auto shell = demo->run({"quarantine", "WaveShell1-AU 14.12", "AU"});
+    EXPECT_EQ(shell.exitCode, 1);
+    EXPECT_EQ(shell.err,
+              "Privileged Quarantine Blocked: WaveShell1-AU 14.12 — AU: Shared shells and WaveShell-hosted products "
+              "cannot be moved as independent bundles.\n");
+
+    const auto unknown = demo->run({"quarantine", "Nothing Like It", "VST3"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_THAT(unknown.err, HasSubstr("No plugin files were moved."));
+
+    const auto notQuarantined = demo->run({"restore", "Ozone 11", "VST3"});
+    EXPECT_EQ(notQuarantined.exitCode, 1);
+    EXPECT_EQ(notQuarantined.err,
+              "Privileged Restore Blocked: Ozone 11 — VST3: The verified quarantine record is missing or no longer "
+              "matches disk.\n");
+
+    demo->expectSuccess({"helper", "disable"});
+    const auto disabled = demo->run({"quarantine", "Ozone 11", "VST3"});
+    EXPECT_EQ(disabled.exitCode, 1);
+    EXPECT_THAT(disabled.err, StartsWith("Enable Plugin Management before moving system plugin bundles. No plugin "
+                                         "files were moved."));
+    EXPECT_TRUE(fs::exists(demo->system("/Library/Audio/Plug-Ins/VST3/Ozone 11.vst3")));
+    const auto state = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
+    ASSERT_TRUE(state.ok());
+    EXPECT_FALSE(state->state.pendingPrivilegedQuarantine) << "no journal is written without a helper";
+}
+
+}  // namespace
+}  // namespace kestrova::testing
