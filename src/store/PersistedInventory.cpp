@@ -228,8 +228,9 @@ std::string encodePersistedInventory(const PersistedInventory& state) {
     }();
     using Write = std::function<void(stateStream::PrettyObjectWriter&)>;
     std::vector<std::pair<std::string, Write>> entries;
-    for (const auto& [key, value] : single.items()) {
-        entries.emplace_back(key, [key = key, &value](auto& writer) { writer.value(key, value); });
+    for (auto item = single.begin(); item != single.end(); ++item) {
+        const Json* value = &item.value();
+        entries.emplace_back(item.key(), [key = item.key(), value](auto& writer) { writer.value(key, *value); });
     }
     auto addArray = [&](const std::string& key, const auto& values) {
         entries.emplace_back(key, [key, &values](stateStream::PrettyObjectWriter& writer) {
