@@ -77,23 +77,29 @@ bool walk(const FileSystem& fs, const std::string& folder,
 
 // Visits the listed entries of `folder` and walks into its sub-folders.
 // Returns false when the visitor or the error handler asked to stop.
-bool walkEntries(const FileSystem& fs, const std::string& folder, const std::vector<std::string>& names,
+bool walkEntries(const FileSystem& fs, const std::string& folder, const std::vector<DirectoryEntry>& entries,
                  const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,
                  const FileSystem::EnumerationErrorHandler& onError) {
-    for (const auto& name : names) {
+    for (const auto& [name, kind] : entries) {
         if (name.empty() || name.front() == '.') {
             continue;
         }
         const auto path = appendingPathComponent(folder, name);
-        const auto info = fs.linkStatus(path);
-        if (!info) {
-            continue;
+        FileStatus info;
+        if (kind == EntryKind::directory) {
+            info.isDirectory = true;
+        } else if (kind == EntryKind::symbolicLink) {
+            info.isSymbolicLink = true;
+        } else if (auto found = fs.linkStatus(path)) {
+            info = *found;
+        } else {
+            continue;  // gone since the listing
         }
-        const auto step = visitor(EnumeratedEntry{path, *info});
+        const auto step = visitor(EnumeratedEntry{path, info});
         if (step == EnumerationStep::stop) {
             return false;
         }
-        if (step == EnumerationStep::proceed && info->isDirectory && !info->isSymbolicLink) {
+        if (step == EnumerationStep::proceed && info.isDirectory && !info.isSymbolicLink) {
             if (!walk(fs, path, visitor, onError)) {
                 return false;
             }
@@ -105,11 +111,11 @@ bool walkEntries(const FileSystem& fs, const std::string& folder, const std::vec
 bool walk(const FileSystem& fs, const std::string& folder,
           const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,
           const FileSystem::EnumerationErrorHandler& onError) {
-    const auto names = fs.contentsOfDirectory(folder);
-    if (!names) {
-        return !onError || onError(folder, names.error());
+    const auto entries = fs.entriesOfDirectory(folder);
+    if (!entries) {
+        return !onError || onError(folder, entries.error());
     }
-    return walkEntries(fs, folder, *names, visitor, onError);
+    return walkEntries(fs, folder, *entries, visitor, onError);
 }
 
 }  // namespace
@@ -165,6 +171,39 @@ Result<std::vector<std::string>> FileSystem::contentsOfDirectory(const std::stri
     return names;
 }
 
+Result<std::vector<DirectoryEntry>> FileSystem::entriesOfDirectory(const std::string& path) const {
+    DirectoryHandle handle(::opendir(path.c_str()));
+    if (!handle.dir) {
+        return errnoError("Could not list", path);
+    }
+    std::vector<DirectoryEntry> entries;
+    while (const auto* entry = ::readdir(handle.dir)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        EntryKind kind = EntryKind::unknown;
+        switch (entry->d_type) {
+            case DT_DIR:
+                kind = EntryKind::directory;
+                break;
+            case DT_REG:
+                kind = EntryKind::regularFile;
+                break;
+            case DT_LNK:
+                kind = EntryKind::symbolicLink;
+                break;
+            case DT_UNKNOWN:
+                break;
+            default:
+                kind = EntryKind::other;
+                break;
+        }
+        entries.push_back(DirectoryEntry{std::string(name), kind});
+    }
+    return entries;
+}
+
 Status FileSystem::enumerate(const std::string& root,
                              const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const {
     if (!isDirectory(root)) {
@@ -179,11 +218,11 @@ Status FileSystem::enumerateReportingErrors(const std::string& root,
                                             const EnumerationErrorHandler& onError) const {
     // Listing the root doubles as the check that it is a folder, which saves
     // a stat per bundle when sizes are summed.
-    const auto names = contentsOfDirectory(root);
-    if (!names) {
-        return names.error();
+    const auto entries = entriesOfDirectory(root);
+    if (!entries) {
+        return entries.error();
     }
-    walkEntries(*this, root, *names, visitor, onError);
+    walkEntries(*this, root, *entries, visitor, onError);
     return {};
 }
 
@@ -193,10 +232,6 @@ Result<std::string> FileSystem::readFile(const std::string& path) const {
         return errnoError("Could not open", path);
     }
     std::string contents;
-    // Sized up front so a large file is not copied over and over as it grows.
-    if (struct stat info {}; ::fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        contents.reserve(static_cast<std::size_t>(info.st_size));
-    }
     char buffer[65536];
     while (true) {
         const auto n = ::read(file.fd, buffer, sizeof buffer);

@@ -34,10 +34,23 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-// One entry met by a recursive enumeration.
+// One entry met by a recursive enumeration. Files carry their lstat; for
+// folders and symbolic links only the kind is filled in, as the listing
+// reports it, which spares a stat per folder.
 struct EnumeratedEntry {
     std::string path;
     FileStatus status;
+};
+
+// What a folder listing says of an entry without a stat; unknown where the
+// file system does not say.
+enum class EntryKind { unknown, directory, regularFile, symbolicLink, other };
+
+struct DirectoryEntry {
+    std::string name;
+    EntryKind kind = EntryKind::unknown;
+
+    friend bool operator==(const DirectoryEntry&, const DirectoryEntry&) = default;
 };
 
 enum class EnumerationStep { proceed, skipDescendants, stop };
@@ -61,6 +74,8 @@ public:
 
     // Names in a folder, hidden ones included, in no particular order.
     virtual Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const;
+    // The same with each entry's kind; the enumerations below list through it.
+    virtual Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const;
     // Walks everything below `root` depth first, skipping hidden names and not
     // following symbolic links. The visitor decides whether to descend.
     virtual Status enumerate(const std::string& root,

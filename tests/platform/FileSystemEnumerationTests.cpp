@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace kestrova {
@@ -16,11 +17,11 @@ using testing::TemporaryDirectory;
 class UnlistableFolder final : public FileSystem {
 public:
     explicit UnlistableFolder(std::string folder) : folder_(std::move(folder)) {}
-    Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override {
+    Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override {
         if (path == folder_) {
             return Error{"Permission denied", 13};
         }
-        return FileSystem::contentsOfDirectory(path);
+        return FileSystem::entriesOfDirectory(path);
     }
 
 private:
@@ -44,14 +45,29 @@ TEST(FileSystemEnumeration, SkipsHiddenNamesAndDescendantsOnRequest) {
     directory.makeSymlink(directory / "a/sub", "a/link");
 
     std::vector<std::string> seen;
+    std::map<std::string, FileStatus> statuses;
     const auto status = realFileSystem().enumerate(directory / "a", [&](const EnumeratedEntry& entry) {
         seen.push_back(entry.path);
+        statuses[entry.path.substr(directory.path().size() + 3)] = entry.status;
         return entry.path.ends_with(".vst3") ? EnumerationStep::skipDescendants : EnumerationStep::proceed;
     });
     ASSERT_TRUE(status);
     // The link is reported but not followed.
     EXPECT_EQ(relativePaths(seen, directory / "a"),
               (std::set<std::string>{"Plug.vst3", "sub", "sub/Other.vst3", "link"}));
+    EXPECT_TRUE(statuses["sub"].isDirectory);
+    EXPECT_TRUE(statuses["link"].isSymbolicLink);
+    EXPECT_FALSE(statuses["link"].isDirectory);
+
+    // Files carry their size.
+    std::vector<std::uint64_t> sizes;
+    realFileSystem().enumerate(directory / "a/Plug.vst3", [&](const EnumeratedEntry& entry) {
+        if (entry.status.isRegularFile) {
+            sizes.push_back(entry.status.size);
+        }
+        return EnumerationStep::proceed;
+    });
+    EXPECT_EQ(sizes, std::vector<std::uint64_t>{1});
 }
 
 TEST(FileSystemEnumeration, ReportsFoldersThatCannotBeListed) {

@@ -280,11 +280,11 @@ TEST_F(ScannerTest, UnreadableFoldersAreReportedAndTheScanGoesOn) {
 class CancellingFileSystem final : public FileSystem {
 public:
     CancellingFileSystem(std::string trigger, ScanControl& control) : trigger_(std::move(trigger)), control_(control) {}
-    Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override {
+    Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override {
         if (path == trigger_) {
             control_.requestCancellation();
         }
-        return FileSystem::contentsOfDirectory(path);
+        return FileSystem::entriesOfDirectory(path);
     }
 
 private:
@@ -309,11 +309,11 @@ TEST_F(ScannerTest, CancellingWhileSummingSizesStopsEverything) {
     class Both final : public FileSystem {
     public:
         Both(const FileSystem& inner, std::string locked) : inner_(inner), locked_(std::move(locked)) {}
-        Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override {
+        Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override {
             if (path == locked_) {
                 return Error{"Permission denied", 13};
             }
-            return inner_.contentsOfDirectory(path);
+            return inner_.entriesOfDirectory(path);
         }
 
     private:

@@ -60,6 +60,13 @@ Result<std::vector<std::string>> FaultyFileSystem::contentsOfDirectory(const std
     return FileSystem::contentsOfDirectory(path);
 }
 
+Result<std::vector<DirectoryEntry>> FaultyFileSystem::entriesOfDirectory(const std::string& path) const {
+    if (const auto* fault = readFault(path)) {
+        return injected("Could not list", path, fault->code);
+    }
+    return FileSystem::entriesOfDirectory(path);
+}
+
 Result<std::string> FaultyFileSystem::readFile(const std::string& path) const {
     if (const auto* fault = readFault(path)) {
         return injected("Could not open", path, fault->code);

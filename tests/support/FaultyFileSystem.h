@@ -27,6 +27,7 @@ public:
 
     bool isReadable(const std::string& path) const override;
     Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override;
+    Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override;
     Result<std::string> readFile(const std::string& path) const override;
     Status writeFileAtomically(const std::string& path, std::string_view contents) override;
     Status createDirectories(const std::string& path) override;
