@@ -56,11 +56,12 @@ public:
     }
     void resume() override { inner_->resume(); }
     void invalidate() override { inner_->invalidate(); }
-    bool call(HelperCall call, Json argument, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) override {
         if (call != HelperCall::handshake) {
-            hooks_->sent.emplace_back(call, argument.contains("items") ? argument["items"].size() : 0);
+            const auto parsed = Json::parse(argument, nullptr, false);
+            hooks_->sent.emplace_back(call, parsed.contains("items") ? parsed["items"].size() : 0);
             if (hooks_->beforeCall) {
-                hooks_->beforeCall(call, argument);
+                hooks_->beforeCall(call, parsed);
             }
         }
         auto tamper = hooks_->reply;
