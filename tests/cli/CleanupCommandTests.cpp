@@ -1,0 +1,231 @@
+// cleanup preview|run|runs|restore-run, and permanent-quarantine enforcement
+// after `scan`, from the command line against the real helper daemon on a
+// demo tree; and kestrova-cli killed at the crash points between a run's
+// chunks and between enforcement's two steps.
+#include "CliProcess.h"
+#include "planning/FormatCleanupPlan.h"
+#include "platform/Text.h"
+#include "store/CrashPoint.h"
+#include "store/PersistedInventoryFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+
+namespace fs = std::filesystem;
+
+using Contents = std::map<std::string, std::string>;
+
+Contents contentsBelow(const std::string& folder) {
+    Contents contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            contents[fs::relative(entry.path(), folder).string()] = readWholeFile(entry.path().string());
+        }
+    }
+    return contents;
+}
+
+bool isBundle(const fs::path& path) {
+    static const std::set<std::string> extensions{".component", ".vst", ".vst3", ".aaxplugin", ".clap"};
+    return extensions.contains(path.extension().string());
+}
+
+// A digest of a bundle's whole content, read in blocks: the demo's bundles
+// are large.
+std::size_t bundleDigest(const fs::path& bundle) {
+    std::map<std::string, fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), bundle).string()] = entry.path();
+        }
+    }
+    std::size_t digest = 0;
+    auto mix = [&digest](std::size_t value) { digest = digest * 1'000'003 ^ value; };
+    std::string block(1 << 20, '\0');
+    for (const auto& [name, path] : files) {
+        mix(std::hash<std::string>{}(name));
+        std::ifstream in(path, std::ios::binary);
+        while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+            mix(std::hash<std::string_view>{}(std::string_view(block.data(), static_cast<std::size_t>(in.gcount()))));
+        }
+    }
+    return digest;
+}
+
+// Every bundle below the folders by its content: a crash may move a bundle,
+// never lose, copy or change one.
+void collectBundles(const fs::path& folder, std::multiset<std::size_t>& bundles) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (!entry.is_directory() || entry.is_symlink()) {
+            continue;
+        }
+        if (isBundle(entry.path())) {
+            bundles.insert(bundleDigest(entry.path()));
+        } else {
+            collectBundles(entry.path(), bundles);
+        }
+    }
+}
+
+std::multiset<std::size_t> allBundles(const SystemLayout& layout) {
+    std::multiset<std::size_t> bundles;
+    collectBundles(layout.system("/Library"), bundles);
+    collectBundles(layout.trashFolder(), bundles);
+    collectBundles(layout.user("Library"), bundles);
+    return bundles;
+}
+
+class CleanupCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
+        demo = std::make_unique<DemoCli>();
+    }
+
+    PersistedInventory savedState() const {
+        auto loaded = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
+        EXPECT_TRUE(loaded.ok());
+        return loaded.ok() ? loaded->state : PersistedInventory{};
+    }
+
+    // An installer puts a changed copy of a quarantined bundle back, in a
+    // vendor folder beside where the old one was.
+    std::string reinstall(const std::string& name, const std::string& vendor) const {
+        const auto copy = demo->system("/Library/Audio/Plug-Ins/VST3/" + vendor + "/" + name + ".vst3");
+        const auto state = savedState();
+        for (const auto& product : state.plugins) {
+            for (const auto& bundle : product.bundles.value_or(std::vector<PluginBundleRecord>{})) {
+                if (product.name == name && bundle.format == "VST3" && bundle.isQuarantined()) {
+                    fs::create_directories(fs::path(copy).parent_path());
+                    fs::copy(*bundle.quarantinePath, copy, fs::copy_options::recursive);
+                    std::ofstream(fs::path(copy) / "Contents" / "Reinstalled") << "new build";
+                    return copy;
+                }
+            }
+        }
+        ADD_FAILURE() << "no quarantined VST3 bundle of " << name;
+        return copy;
+    }
+
+    std::unique_ptr<DemoCli> demo;
+};
+
+TEST_F(CleanupCommandTest, PreviewRunAndRestoreARunFromTheCommandLine) {
+    auto step = demo->expectSuccess({"cleanup", "preview", "retireVST2", "--json"});
+    const auto plan = JsonCoder<FormatCleanupPlan>::decode(Json::parse(step.out), "");
+    EXPECT_EQ(plan.preset, FormatCleanupPresetKind::retireVST2);
+    std::vector<std::string> ticked;
+    for (const auto& candidate : plan.candidates) {
+        if (candidate.selectedByDefault) {
+            ticked.push_back(candidate.path);
+        }
+    }
+    ASSERT_THAT(ticked, SizeIs(1));
+    const auto vst2 = ticked.front();
+    const auto bytes = contentsBelow(vst2);
+
+    step = demo->expectSuccess({"cleanup", "run", "retireVST2"});
+    EXPECT_THAT(step.out, HasSubstr("Plugins Moved to Quarantine: 1 format bundles moved through the "
+                                    "administrator-approved helper as one verified transaction.\n"
+                                    "Cleanup Preset Completed: 1 reviewed format bundles moved into reversible "
+                                    "quarantine\n"));
+    EXPECT_FALSE(fs::exists(vst2));
+    const auto runs = *savedState().formatCleanupRuns;
+    ASSERT_THAT(runs, SizeIs(1));
+    EXPECT_EQ(runs.front().status, FormatCleanupRunStatus::completed);
+
+    step = demo->expectSuccess({"cleanup", "runs"});
+    EXPECT_THAT(step.out, HasSubstr("Retire VST2"));
+    EXPECT_THAT(step.out, HasSubstr("1 format bundle remain in Quarantine"));
+
+    // A run named by the start of its id, in any letter case.
+    const auto prefix = lowercased(runs.front().id.string().substr(0, 8));
+    step = demo->expectSuccess({"cleanup", "restore-run", prefix});
+    EXPECT_THAT(step.out, HasSubstr("Plugins Restored: 1 format bundles returned"));
+    EXPECT_EQ(contentsBelow(vst2), bytes);
+
+    step = demo->run({"cleanup", "restore-run", prefix});
+    EXPECT_EQ(step.exitCode, 1);
+    EXPECT_THAT(step.err, HasSubstr("No plugin files were moved."));
+
+    step = demo->run({"cleanup", "run", "everything"});
+    EXPECT_EQ(step.exitCode, 2);
+    EXPECT_THAT(step.err, HasSubstr("“everything” is not a cleanup preset."));
+}
+
+TEST_F(CleanupCommandTest, AScanReplacesAReinstalledBundleUnderAPermanentQuarantineRule) {
+    demo->expectSuccess({"rule", "on", "FabFilter"});
+    demo->expectSuccess({"quarantine", "FabFilter Pro-Q 3", "VST3"});
+    const auto copy = reinstall("FabFilter Pro-Q 3", "FabFilter");
+    const auto newBytes = contentsBelow(copy);
+
+    const auto step = demo->expectSuccess({"scan"});
+    EXPECT_THAT(step.out, HasSubstr("Permanent Quarantine replaced 1 exact bundle copy: old copies are in Finder "
+                                    "Trash and replacements are safely quarantined."));
+    EXPECT_FALSE(fs::exists(copy));
+    const auto state = savedState();
+    ASSERT_THAT(*state.trashedBundles, SizeIs(1));
+    EXPECT_TRUE(fs::exists(state.trashedBundles->front().trashPath));
+    bool replaced = false;
+    for (const auto& product : state.plugins) {
+        for (const auto& bundle : product.bundles.value_or(std::vector<PluginBundleRecord>{})) {
+            if (bundle.isQuarantined() && bundle.originalPath == copy) {
+                replaced = contentsBelow(*bundle.quarantinePath) == newBytes;
+            }
+        }
+    }
+    EXPECT_TRUE(replaced);
+}
+
+TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineStepNothingIsLost) {
+    if (!crashPointsEnabled()) {
+        GTEST_SKIP() << "this build has no crash points (KESTROVA_FAULT_INJECTION is off)";
+    }
+    // A run killed after its chunk was committed is closed at the next start.
+    auto before = allBundles(demo->layout());
+    auto crashed = demo->run({"cleanup", "run", "auOnly"}, {"KESTROVA_CRASH_AT=cleanup-run.chunk-committed"});
+    ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
+    EXPECT_EQ(allBundles(demo->layout()), before);
+    EXPECT_EQ(savedState().formatCleanupRuns->front().status, FormatCleanupRunStatus::pending);
+    auto step = demo->expectSuccess({"cleanup", "runs"});
+    EXPECT_THAT(step.out, HasSubstr("Cleanup Preset Completed: "));
+    EXPECT_EQ(savedState().formatCleanupRuns->front().status, FormatCleanupRunStatus::completed);
+    demo->expectSuccess({"cleanup", "restore-run", savedState().formatCleanupRuns->front().id.string()});
+
+    // Enforcement killed after the old copy reached the Trash: the new copy
+    // stays installed, the old one is recoverable, no journal waits.
+    demo->expectSuccess({"rule", "on", "Cradle"});
+    demo->expectSuccess({"quarantine", "Cradle The God Particle", "VST3"});
+    const auto copy = reinstall("Cradle The God Particle", "Cradle");
+    before = allBundles(demo->layout());
+    crashed = demo->run({"scan"}, {"KESTROVA_CRASH_AT=enforcement.trash-committed"});
+    ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
+    EXPECT_EQ(allBundles(demo->layout()), before);
+    const auto state = savedState();
+    EXPECT_FALSE(state.pendingPrivilegedTrash);
+    EXPECT_FALSE(state.pendingPrivilegedQuarantine);
+    ASSERT_THAT(*state.trashedBundles, SizeIs(1));
+    EXPECT_TRUE(fs::exists(state.trashedBundles->front().trashPath));
+    EXPECT_TRUE(fs::exists(copy));
+
+    // The next scan finds nothing left to replace and leaves the copy be.
+    step = demo->expectSuccess({"scan"});
+    EXPECT_THAT(step.out, ::testing::Not(HasSubstr("Permanent Quarantine")));
+    EXPECT_TRUE(fs::exists(copy));
+    EXPECT_EQ(allBundles(demo->layout()), before);
+}
+
+}  // namespace
+}  // namespace kestrova::testing
