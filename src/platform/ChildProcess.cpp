@@ -97,6 +97,9 @@ Result<pid_t> startDetached(const std::vector<std::string>& arguments, const std
     posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&setup.actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&setup.actions, 1, 2);
+    // A daemon outlives us: it must not hold on to our pipes or files, or
+    // whoever waits for their end (a parent reading our output) waits forever.
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
     posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
     sigset_t none;
     sigemptyset(&none);
