@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(*decoded == *tree);
 
     const auto written = encodePersistedInventory(*decoded);
-    require(written == JsonCoder<PersistedInventory>::encode(*decoded).dump(2, ' ', false, Json::error_handler_t::replace));
+    require(written ==
+            JsonCoder<PersistedInventory>::encode(*decoded).dump(2, ' ', false, Json::error_handler_t::replace));
     const auto reread = decodePersistedInventory(written);
     require(reread.ok());
     require(*reread == *decoded);
