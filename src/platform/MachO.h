@@ -22,8 +22,9 @@ inline constexpr std::uint32_t cpuTypeArm64 = 0x0100000C;
 // unrecognised is unknown.
 MachOArchitecture machOArchitecture(std::span<const unsigned char> bytes);
 
-// Maps the file read-only and applies the rule; a missing, unreadable,
-// empty or non-regular file is unknown.
+// Applies the rule to the file's first page, or to a read-only mapping of
+// the file when a fat table runs past it; a missing, unreadable, empty or
+// non-regular file is unknown.
 MachOArchitecture readMachOArchitecture(const std::string& path);
 
 // A minimal header naming the given CPU types: a little-endian 64-bit thin

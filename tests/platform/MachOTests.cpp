@@ -4,6 +4,7 @@
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <initializer_list>
 #include <vector>
@@ -92,6 +93,25 @@ TEST(MachO, ReadsFilesThroughAMapping) {
     EXPECT_EQ(readMachOArchitecture(directory.writeFile("empty", "")), MachOArchitecture::unknown);
     EXPECT_EQ(readMachOArchitecture(directory.makeDirectory("folder")), MachOArchitecture::unknown);
     EXPECT_EQ(readMachOArchitecture(directory / "missing"), MachOArchitecture::unknown);
+}
+
+TEST(MachO, LongFatTablesAndSpecialFiles) {
+    const TemporaryDirectory directory;
+    // 200 entries of 32 bytes run past the first page; the arm64 slice is
+    // entry 150.
+    auto fat = bytes({0xCA, 0xFE, 0xBA, 0xBF, 0, 0, 0, 200, 0x01, 0, 0, 0x07});
+    fat.resize(8 + 200 * 32, 0);
+    fat[8 + 150 * 32] = 0x01;
+    fat[8 + 150 * 32 + 3] = 0x0C;
+    const auto path = directory.writeFile("fat", std::string(fat.begin(), fat.end()));
+    EXPECT_EQ(readMachOArchitecture(path), MachOArchitecture::universal);
+    // Cut inside the table: a read past the end.
+    EXPECT_EQ(readMachOArchitecture(directory.writeFile("cut", std::string(fat.begin(), fat.begin() + 5000))),
+              MachOArchitecture::unknown);
+    // A FIFO has no writer: reading it must not block.
+    const auto fifo = directory / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(readMachOArchitecture(fifo), MachOArchitecture::unknown);
 }
 
 TEST(MachO, RecognisesImagesMadeByTheLinker) {
