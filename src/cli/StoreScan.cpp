@@ -63,6 +63,9 @@ int runStoreScan(CliContext& context, bool json) {
         if (!store.permanentQuarantineRules().empty()) {
             if (auto made = makePluginManagementService(session.executor, session.layout)) {
                 service = std::move(*made);
+                // A short scan can finish before the helper answers its first
+                // status check; enforcement must see the answer.
+                session.executor.runUntil([&] { return service->outstandingCalls() == 0; });
             }
         }
         if (showProgress) {

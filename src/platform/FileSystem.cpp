@@ -232,6 +232,10 @@ Result<std::string> FileSystem::readFile(const std::string& path) const {
         return errnoError("Could not open", path);
     }
     std::string contents;
+    // Sized up front so a large file is not copied over and over as it grows.
+    if (struct stat info{}; ::fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        contents.reserve(static_cast<std::size_t>(info.st_size));
+    }
     char buffer[65536];
     while (true) {
         const auto n = ::read(file.fd, buffer, sizeof buffer);
