@@ -125,9 +125,12 @@ struct ConnectionState {
                 socket = std::move(*connected);
                 activeSocket = socket.get();
             }
-            const auto written = writeFrame(socket.get(), callEnvelopeText(pending.call, pending.argument));
-            auto frame =
-                written ? readFrame(socket.get()) : Result<std::string, FrameError>(FrameError{FrameFailure::io, ""});
+            if (!writeFrame(socket.get(), callEnvelopeText(pending.call, pending.argument))) {
+                // A daemon that refused us wrote why before it closed; that
+                // error is still there to read after our write failed.
+                ::shutdown(socket.get(), SHUT_WR);
+            }
+            auto frame = readFrame(socket.get());
             if (!frame) {
                 bool wasInvalidated;
                 {
