@@ -1,6 +1,7 @@
 // kestrova-cli helper status|enable|repair|disable|test|readiness: the Plugin
 // Management screen's actions, printing the service's own texts.
 #include "cli/Commands.h"
+#include "cli/ScanCommands.h"
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
 #include "platform/Executor.h"
@@ -16,8 +17,16 @@ namespace {
 // Runs one action against a freshly created service, letting every helper
 // reply arrive before and after it.
 void withService(CliContext& context, const std::function<int(PluginManagementService&, RunLoopExecutor&)>& action) {
+    // The same real paths the store commands use, so that a relative or
+    // symlinked --root reaches the same session daemon.
+    const auto layout = resolvedLayout(context, realFileSystem());
+    if (!layout) {
+        *context.err << layout.error().message << '\n';
+        context.exitCode = 1;
+        return;
+    }
     RunLoopExecutor executor;
-    auto service = makePluginManagementService(executor, context.layout());
+    auto service = makePluginManagementService(executor, *layout);
     if (!service) {
         *context.err << service.error().message << '\n';
         context.exitCode = 1;
@@ -84,8 +93,13 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         });
 
     helper->add_subcommand("disable", "Unregister the helper and stop it")->callback([&context] {
-        const auto bundle = runningApplicationBundle();
-        const auto configuration = helperRegistrationConfiguration(context.layout(), bundle);
+        const auto layout = resolvedLayout(context, realFileSystem());
+        if (!layout) {
+            *context.err << layout.error().message << '\n';
+            context.exitCode = 1;
+            return;
+        }
+        const auto configuration = helperRegistrationConfiguration(*layout, runningApplicationBundle());
         if (!configuration) {
             *context.err << configuration.error().message << '\n';
             context.exitCode = 1;
