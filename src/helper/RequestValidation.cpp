@@ -143,6 +143,31 @@ std::optional<Refusal> firstRefusal(const std::optional<Refusal> (&checks)[count
     return std::nullopt;
 }
 
+// Restores and Trash moves both take bundles out of a quarantine operation
+// folder; they differ only in where a bundle may go.
+template <typename Request>
+Result<ValidatedTransaction> validateMovesOutOfQuarantine(
+    TransactionKind kind, const Request& request, const HelperAreas& areas,
+    std::optional<Refusal> (*checkDestination)(const std::string&, const HelperAreas&)) {
+    ValidatedTransaction transaction{kind, request.transactionID, {}};
+    for (const auto& item : request.items) {
+        const std::optional<Refusal> checks[] = {
+            checkPathForm(item.sourcePath),
+            checkPathForm(item.destinationPath),
+            checkBundleExtension(item.sourcePath),
+            checkInOperationFolder(item.sourcePath, item.operationID, areas),
+            checkDestination(item.destinationPath, areas),
+            checkSameExtension(item.sourcePath, item.destinationPath),
+        };
+        if (auto refusal = firstRefusal(checks)) {
+            return *refusal;
+        }
+        transaction.moves.push_back(
+            {item.sourcePath, item.destinationPath, std::nullopt, deletingLastPathComponent(item.sourcePath)});
+    }
+    return finish(std::move(transaction));
+}
+
 }  // namespace
 
 HelperAreas HelperAreas::under(const std::string& systemRoot, std::optional<std::string> trashFolder) {
@@ -183,43 +208,11 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& 
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedRestoreRequest& request, const HelperAreas& areas) {
-    ValidatedTransaction transaction{TransactionKind::restore, request.transactionID, {}};
-    for (const auto& item : request.items) {
-        const std::optional<Refusal> checks[] = {
-            checkPathForm(item.sourcePath),
-            checkPathForm(item.destinationPath),
-            checkBundleExtension(item.sourcePath),
-            checkInOperationFolder(item.sourcePath, item.operationID, areas),
-            checkInPluginFolder(item.destinationPath, areas),
-            checkSameExtension(item.sourcePath, item.destinationPath),
-        };
-        if (auto refusal = firstRefusal(checks)) {
-            return *refusal;
-        }
-        transaction.moves.push_back(
-            {item.sourcePath, item.destinationPath, std::nullopt, deletingLastPathComponent(item.sourcePath)});
-    }
-    return finish(std::move(transaction));
+    return validateMovesOutOfQuarantine(TransactionKind::restore, request, areas, checkInPluginFolder);
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& request, const HelperAreas& areas) {
-    ValidatedTransaction transaction{TransactionKind::trash, request.transactionID, {}};
-    for (const auto& item : request.items) {
-        const std::optional<Refusal> checks[] = {
-            checkPathForm(item.sourcePath),
-            checkPathForm(item.destinationPath),
-            checkBundleExtension(item.sourcePath),
-            checkInOperationFolder(item.sourcePath, item.operationID, areas),
-            checkInTrash(item.destinationPath, areas),
-            checkSameExtension(item.sourcePath, item.destinationPath),
-        };
-        if (auto refusal = firstRefusal(checks)) {
-            return *refusal;
-        }
-        transaction.moves.push_back(
-            {item.sourcePath, item.destinationPath, std::nullopt, deletingLastPathComponent(item.sourcePath)});
-    }
-    return finish(std::move(transaction));
+    return validateMovesOutOfQuarantine(TransactionKind::trash, request, areas, checkInTrash);
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRestoreRequest& request, const HelperAreas& areas) {

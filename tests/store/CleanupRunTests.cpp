@@ -3,6 +3,7 @@
 // at start-up of runs left pending.
 #include "CleanupRunFixtures.h"
 #include "StoreSandbox.h"
+#include "TransactionFixtures.h"
 #include "store/CleanupRunChunks.h"
 #include "store/CleanupRunController.h"
 #include "store/CleanupRunTexts.h"
@@ -20,28 +21,14 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
-class CleanupRunTest : public ::testing::Test {
-protected:
+// The temporary folder comes first so that the sandbox can be laid out in it.
+struct CleanupRunFolder {
     TemporaryDirectory directory;
-    SystemLayout layout{directory.makeDirectory("root"), directory.makeDirectory("home")};
-    FaultyFileSystem disk;
-    RunLoopExecutor executor;
+};
 
-    void writeState(const PersistedInventory& state) { ASSERT_TRUE(writePersistedInventory(state, layout, disk).ok()); }
-    void writeProducts(std::vector<Plugin> plugins) {
-        auto state = minimalState();
-        state.plugins = std::move(plugins);
-        writeState(state);
-    }
-    PersistedInventory savedState() const {
-        auto loaded = readPersistedInventory(inventoryStateURL(layout), disk);
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
-    std::unique_ptr<PluginInventoryStore> open() {
-        return std::make_unique<PluginInventoryStore>(layout, disk, executor, [](auto&&...) { return ScanSummary{}; });
-    }
-    std::string stateFolder() const { return deletingLastPathComponent(inventoryStateURL(layout)); }
+class CleanupRunTest : public ::testing::Test, protected CleanupRunFolder, protected TransactionStoreSandbox {
+protected:
+    CleanupRunTest() : TransactionStoreSandbox({directory.makeDirectory("root"), directory.makeDirectory("home")}) {}
 
     // Echo (AU, VST2, VST3) and Solo (VST3 only) on disk: an AU-only preview
     // proposes three bundles, Solo's unticked as it would keep no active format.
