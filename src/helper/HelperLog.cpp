@@ -9,12 +9,19 @@ namespace kestrova {
 
 HelperLog::HelperLog(int fd) : fd_(fd), prefix_("KestrovaHelper[" + std::to_string(::getpid()) + "]: ") {}
 
-void HelperLog::write(std::string_view line) {
+void HelperLog::write(std::string_view line) { write(std::vector<std::string>{std::string(line)}); }
+
+void HelperLog::write(const std::vector<std::string>& lines) {
     std::string text;
-    text.reserve(prefix_.size() + line.size() + 1);
-    text.append(prefix_);
-    text.append(line);
-    text.push_back('\n');
+    for (const auto& line : lines) {
+        text.append(prefix_);
+        text.append(line);
+        text.push_back('\n');
+    }
+    writeText(text);
+}
+
+void HelperLog::writeText(std::string_view text) {
     std::lock_guard lock(mutex_);
     std::size_t written = 0;
     while (written < text.size()) {

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrova {
 
@@ -15,8 +16,13 @@ public:
     virtual ~HelperLog() = default;
 
     virtual void write(std::string_view line);
+    // Several lines in one write, so a long transaction costs one system
+    // call for its moves rather than one per bundle.
+    virtual void write(const std::vector<std::string>& lines);
 
 private:
+    void writeText(std::string_view text);
+
     std::mutex mutex_;
     int fd_;
     std::string prefix_;

@@ -98,9 +98,13 @@ public:
                                 fmt::format("Could not move “{}” to “{}”: {}.", move.source, move.destination,
                                             describeErrno(code)));
             }
-            log_.write(fmt::format("transaction {} moved “{}” to “{}”", transaction_.transactionID, move.source,
-                                   move.destination));
+            movedLines_.push_back(fmt::format("transaction {} moved “{}” to “{}”", transaction_.transactionID,
+                                              move.source, move.destination));
+            if (movedLines_.size() == movesPerLogWrite) {
+                logMoves();
+            }
         }
+        logMoves();
         tidyEmptiedFolders();
         TransactionOutcome outcome{true, false, {}, successMessage(transaction_.kind, transaction_.moves.size())};
         for (const auto& move : transaction_.moves) {
@@ -220,7 +224,13 @@ private:
         return {};
     }
 
+    void logMoves() {
+        log_.write(movedLines_);
+        movedLines_.clear();
+    }
+
     TransactionOutcome rollBack(std::size_t failedIndex, const ValidatedMove& failed, const std::string& reason) {
+        logMoves();
         log_.write(fmt::format("transaction {} failed at “{}”: {}", transaction_.transactionID, failed.source, reason));
         std::vector<std::string> stranded;
         for (std::size_t index = failedIndex; index-- > 0;) {
@@ -280,6 +290,11 @@ private:
     std::map<std::string, dev_t> folderDevices_;
     std::map<std::string, FileDescriptor> parentsOfCreated_;
     std::set<std::string> created_;
+    // Moves are logged a few at a time: one write per bundle would cost
+    // more than the rename itself, and a daemon killed mid-transaction
+    // should still have logged most of what it moved.
+    static constexpr std::size_t movesPerLogWrite = 32;
+    std::vector<std::string> movedLines_;
 };
 
 }  // namespace

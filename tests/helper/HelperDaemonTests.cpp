@@ -273,7 +273,7 @@ public:
         EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         reader_.reset(fds[0]);
         FileDescriptor writer(fds[1]);
-        capacity_ = ::fcntl(writer.get(), F_SETPIPE_SZ, 4096);
+        EXPECT_EQ(::fcntl(writer.get(), F_SETPIPE_SZ, 4096), 4096);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, writer.get(), 2);
@@ -296,17 +296,25 @@ public:
     }
     ~StalledDaemon() { kill(); }
 
-    // Waits until the daemon can no longer write its log: the pipe is nearly
-    // full (a line that does not fit waits whole) and stays so.
-    bool waitUntilStalled() const {
+    // The bytes of log waiting in the pipe.
+    int queued() const {
+        int bytes = 0;
+        ::ioctl(reader_.get(), FIONREAD, &bytes);
+        return bytes;
+    }
+    // Waits until the daemon has logged more than `before` and then can no
+    // longer write: the pipe stops filling (a write that does not fit in
+    // the one-page pipe waits).
+    bool waitUntilStalled(int before) const {
         int previous = -1;
+        int steady = 0;
         for (int tick = 0; tick < 1000; ++tick) {
-            int queued = 0;
-            ::ioctl(reader_.get(), FIONREAD, &queued);
-            if (queued > capacity_ - 1024 && queued == previous) {
+            const int now = queued();
+            steady = now > before && now == previous ? steady + 1 : 0;
+            if (steady == 6) {
                 return true;
             }
-            previous = queued;
+            previous = now;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
@@ -321,7 +329,6 @@ public:
 
 private:
     FileDescriptor reader_;
-    int capacity_ = 0;
     pid_t pid_ = 0;
 };
 
@@ -338,8 +345,9 @@ TEST_F(HelperDaemonTest, KilledMidTransactionGivesOneFailureAndOnlyWholeBundles)
             {sandbox.makeBundle(sandbox.pluginPath(name)), sandbox.quarantinePath(operationID, name), operationID});
     }
     std::vector<PrivilegedQuarantineResult> results;
+    const int logged = daemon.queued();
     service.sendQuarantine(Uuid::random().string(), items, [&](auto result) { results.push_back(result); });
-    ASSERT_TRUE(daemon.waitUntilStalled());
+    ASSERT_TRUE(daemon.waitUntilStalled(logged));
     daemon.kill();
     harness->settle();
     harness->executor().drain();
