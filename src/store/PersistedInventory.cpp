@@ -149,10 +149,31 @@ void decodeInto(std::vector<T>& values, Json&& element, const std::string& key, 
     }
 }
 
+// Roughly what one element of the two long arrays takes in the file. Room
+// for the count a document of that size could hold is reserved up front:
+// growing a vector of a hundred thousand records by doubling moves each of
+// them again and touches twice the memory, while reserved room that is never
+// filled is only address space.
 template <typename T>
-stateStream::ElementSink sinkInto(std::vector<T>& values, const std::string& key, ElementFailures& failures) {
-    return {[&values, &failures, key] {
+constexpr std::size_t typicalEncodedBytes = 0;
+template <>
+constexpr std::size_t typicalEncodedBytes<HistoryItem> = 256;
+template <>
+constexpr std::size_t typicalEncodedBytes<Plugin> = 2048;
+
+template <typename T>
+void reserveFor(std::vector<T>& values, std::size_t documentBytes) {
+    if constexpr (typicalEncodedBytes < T >> 0) {
+        values.reserve(documentBytes / typicalEncodedBytes<T>);
+    }
+}
+
+template <typename T>
+stateStream::ElementSink sinkInto(std::vector<T>& values, const std::string& key, ElementFailures& failures,
+                                  std::size_t documentBytes) {
+    return {[&values, &failures, key, documentBytes] {
                 values.clear();
+                reserveFor(values, documentBytes);
                 failures.clear(key);
             },
             [&values, &failures, key](Json&& element, std::size_t index) {
@@ -162,7 +183,7 @@ stateStream::ElementSink sinkInto(std::vector<T>& values, const std::string& key
 
 template <typename T>
 stateStream::ElementSink sinkInto(std::optional<std::vector<T>>& values, const std::string& key,
-                                  ElementFailures& failures) {
+                                  ElementFailures& failures, std::size_t) {
     return {[&values, &failures, key] {
                 values.emplace();
                 failures.clear(key);
@@ -268,8 +289,9 @@ Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::str
     PersistedInventory state;
     ElementFailures failures;
     std::map<std::string, stateStream::ElementSink, std::less<>> sinks;
-    ArrayKeys::visit(state,
-                     [&](const std::string& key, auto& values) { sinks[key] = sinkInto(values, key, failures); });
+    ArrayKeys::visit(state, [&](const std::string& key, auto& values) {
+        sinks[key] = sinkInto(values, key, failures, text.size());
+    });
     stateStream::ReadDocument document;
     try {
         if (const auto error = stateStream::readDocument(text, sinks, document)) {

@@ -1,5 +1,7 @@
 #include "store/PersistedInventoryStream.h"
 
+#include "store/PrettyJson.h"
+
 #include <vector>
 
 namespace kestrova::stateStream {
@@ -184,13 +186,7 @@ std::optional<std::string> readDocument(std::string_view text,
 
 PrettyObjectWriter::PrettyObjectWriter(std::string& out) : out_(&out) {}
 
-void PrettyObjectWriter::dump(const Json& value, unsigned indent) {
-    // What Json::dump(2) does, but appending to the output and starting at
-    // the indentation the value sits at.
-    nlohmann::detail::serializer<Json> serializer(nlohmann::detail::output_adapter<char>(*out_), ' ',
-                                                  Json::error_handler_t::replace);
-    serializer.dump(value, true, false, 2, indent);
-}
+void PrettyObjectWriter::dump(const Json& value, unsigned indent) { appendPrettyJson(*out_, value, indent); }
 
 void PrettyObjectWriter::keyPrefix(std::string_view key) {
     *out_ += first_ ? "{\n  \"" : ",\n  \"";
