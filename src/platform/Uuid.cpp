@@ -14,20 +14,40 @@ Uuid Uuid::random() {
 }
 
 std::optional<Uuid> Uuid::parse(std::string_view text) {
+    // Decoded by hand: state files hold a UUID per record, hundreds of
+    // thousands of them.
     if (text.size() != 36) {
         return std::nullopt;
     }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool dashPosition = i == 8 || i == 13 || i == 18 || i == 23;
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (dashPosition ? c != '-' : !std::isxdigit(c)) {
+    const auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    };
+    std::array<std::uint8_t, 16> bytes{};
+    std::size_t byte = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-') {
+                return std::nullopt;
+            }
+            ++i;
+            continue;
+        }
+        const int high = nibble(text[i]);
+        const int low = nibble(text[i + 1]);
+        if (high < 0 || low < 0) {
             return std::nullopt;
         }
-    }
-    std::string copy(text);
-    std::array<std::uint8_t, 16> bytes{};
-    if (uuid_parse(copy.c_str(), bytes.data()) != 0) {
-        return std::nullopt;
+        bytes[byte++] = static_cast<std::uint8_t>(high << 4 | low);
+        i += 2;
     }
     return Uuid(bytes);
 }
