@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace kestrova {
 namespace {
@@ -251,6 +253,61 @@ Result<std::string> FileSystem::readFile(const std::string& path) const {
         contents.append(buffer, static_cast<std::size_t>(n));
     }
     return contents;
+}
+
+FileBytes FileBytes::mapping(const char* address, std::size_t length) {
+    FileBytes bytes;
+    bytes.mapped_ = address;
+    bytes.length_ = length;
+    return bytes;
+}
+
+FileBytes::FileBytes(FileBytes&& other) noexcept
+    : text_(std::move(other.text_)),
+      mapped_(std::exchange(other.mapped_, nullptr)),
+      length_(std::exchange(other.length_, 0)) {}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+    FileBytes previous(std::move(*this));  // unmapped when it goes
+    text_ = std::move(other.text_);
+    mapped_ = std::exchange(other.mapped_, nullptr);
+    length_ = std::exchange(other.length_, 0);
+    return *this;
+}
+
+FileBytes::~FileBytes() {
+    if (mapped_) {
+        ::munmap(const_cast<char*>(mapped_), length_);
+    }
+}
+
+Result<FileBytes> FileSystem::mapFile(const std::string& path) const {
+    // Non-blocking, so that a FIFO put where a file belongs is refused
+    // rather than waited on for ever.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.fd < 0) {
+        return errnoError("Could not open", path);
+    }
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0) {
+        return errnoError("Could not read", path);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Error{fmt::format("Could not read “{}”: it is not a regular file.", path), EINVAL};
+    }
+    if (info.st_size > 0) {
+        const auto length = static_cast<std::size_t>(info.st_size);
+        void* address = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
+        if (address != MAP_FAILED) {
+            return FileBytes::mapping(static_cast<const char*>(address), length);
+        }
+    }
+    // Empty, or on a file system that cannot map: read it.
+    auto text = readFile(path);
+    if (!text) {
+        return text.error();
+    }
+    return FileBytes(std::move(*text));
 }
 
 Status FileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {

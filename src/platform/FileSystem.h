@@ -55,6 +55,30 @@ struct DirectoryEntry {
 
 enum class EnumerationStep { proceed, skipDescendants, stop };
 
+// The whole contents of a file. A regular file is mapped rather than read:
+// a state file of tens of megabytes is then neither copied nor faulted in
+// page by page. A file replaced by rename (as every file we write is) leaves
+// a mapping whole; one truncated in place while mapped is not read safely,
+// which is why only our own files are read this way.
+class FileBytes {
+public:
+    FileBytes() = default;
+    explicit FileBytes(std::string text) : text_(std::move(text)) {}
+    static FileBytes mapping(const char* address, std::size_t length);
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes();
+
+    std::string_view view() const { return mapped_ ? std::string_view(mapped_, length_) : std::string_view(text_); }
+
+private:
+    std::string text_;
+    const char* mapped_ = nullptr;
+    std::size_t length_ = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -89,6 +113,8 @@ public:
                                     const EnumerationErrorHandler& onError) const;
 
     virtual Result<std::string> readFile(const std::string& path) const;
+    // The same bytes, mapped when the file is a regular one; see FileBytes.
+    virtual Result<FileBytes> mapFile(const std::string& path) const;
     // Temporary file in the same folder, flushed and synced, renamed over the
     // target, then the folder synced: readers see the old or the new file whole.
     virtual Status writeFileAtomically(const std::string& path, std::string_view contents);

@@ -26,11 +26,11 @@ std::string legacyInventoryStateURL(const SystemLayout& layout) {
 
 Result<InventoryStateMigration::Result, InventoryStateError> readPersistedInventory(const std::string& file,
                                                                                     const FileSystem& fileSystem) {
-    const auto contents = fileSystem.readFile(file);
+    const auto contents = fileSystem.mapFile(file);
     if (!contents) {
         return InventoryStateError{InventoryStateError::Kind::unreadable, contents.error().message, std::nullopt};
     }
-    auto decoded = decodePersistedInventory(*contents);
+    auto decoded = decodePersistedInventory(contents->view());
     if (!decoded) {
         // A newer build may have changed the records as well as the version:
         // say that it is newer, not that it is damaged.

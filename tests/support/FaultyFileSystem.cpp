@@ -74,6 +74,13 @@ Result<std::string> FaultyFileSystem::readFile(const std::string& path) const {
     return FileSystem::readFile(path);
 }
 
+Result<FileBytes> FaultyFileSystem::mapFile(const std::string& path) const {
+    if (const auto* fault = readFault(path)) {
+        return injected("Could not open", path, fault->code);
+    }
+    return FileSystem::mapFile(path);
+}
+
 Status FaultyFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
     attemptedWrites_.push_back(standardizedPath(path));
     if (diskFull_) {

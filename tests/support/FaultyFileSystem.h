@@ -29,6 +29,7 @@ public:
     Result<std::vector<std::string>> contentsOfDirectory(const std::string& path) const override;
     Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override;
     Result<std::string> readFile(const std::string& path) const override;
+    Result<FileBytes> mapFile(const std::string& path) const override;
     Status writeFileAtomically(const std::string& path, std::string_view contents) override;
     Status createDirectories(const std::string& path) override;
     Status removeEmptyDirectory(const std::string& path) override;
