@@ -311,13 +311,24 @@ Result<FileBytes> FileSystem::mapFile(const std::string& path) const {
 }
 
 Status FileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
+    // Not through the virtual overload: a file system that adds faults to
+    // both overloads would call itself back.
+    return FileSystem::writeFileAtomically(path, ContentProducer([contents](const auto& write) { write(contents); }));
+}
+
+Status FileSystem::writeFileAtomically(const std::string& path, const ContentProducer& produce) {
     const auto folder = deletingLastPathComponent(path);
     std::string temporary = appendingPathComponent(folder, "." + lastPathComponent(path) + ".XXXXXX");
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.fd < 0) {
         return errnoError("Could not create a temporary file in", folder);
     }
-    auto written = writeAll(file.fd, contents, temporary);
+    Status written;
+    produce([&](std::string_view piece) {
+        if (written) {
+            written = writeAll(file.fd, piece, temporary);
+        }
+    });
     if (written && ::fsync(file.fd) != 0) {
         written = errnoError("Could not flush", temporary);
     }

@@ -118,6 +118,10 @@ public:
     // Temporary file in the same folder, flushed and synced, renamed over the
     // target, then the folder synced: readers see the old or the new file whole.
     virtual Status writeFileAtomically(const std::string& path, std::string_view contents);
+    // The same for contents made piece by piece: `produce` hands each piece to
+    // the function it is given, so a large file never sits whole in memory.
+    using ContentProducer = std::function<void(const std::function<void(std::string_view)>& write)>;
+    virtual Status writeFileAtomically(const std::string& path, const ContentProducer& produce);
     virtual Status createDirectories(const std::string& path);
     // Removes a folder only when it is empty.
     virtual Status removeEmptyDirectory(const std::string& path);

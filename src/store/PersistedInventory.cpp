@@ -224,7 +224,7 @@ PersistedInventory JsonCoder<PersistedInventory>::decode(const Json& json, const
     return state;
 }
 
-std::string encodePersistedInventory(const PersistedInventory& state) {
+void encodePersistedInventory(const PersistedInventory& state, const std::function<void(std::string_view)>& write) {
     // Written record by record rather than as one tree; the text is the same
     // as JsonCoder<PersistedInventory>::encode(state).dump(2).
     const Json single = [&] {
@@ -271,17 +271,27 @@ std::string encodePersistedInventory(const PersistedInventory& state) {
     });
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    // Reserved generously up front: pages never written cost nothing, while
-    // growing by copying would touch the whole text several times.
+    // Handed on a megabyte at a time: one buffer, reused, rather than the
+    // whole document in memory.
+    constexpr std::size_t pieceBytes = std::size_t{1} << 20;
     std::string text;
-    text.reserve(4096 + state.plugins.size() * 4096 + state.history.size() * 1024 +
-                 (state.trashedBundles ? state.trashedBundles->size() * 2048 : 0) +
-                 (state.formatCleanupRuns ? state.formatCleanupRuns->size() * 4096 : 0));
-    stateStream::PrettyObjectWriter writer(text);
-    for (const auto& [key, write] : entries) {
-        write(writer);
+    text.reserve(pieceBytes + pieceBytes / 4);
+    stateStream::PrettyObjectWriter writer(text, [&write](std::string& buffered) {
+        if (buffered.size() >= pieceBytes) {
+            write(buffered);
+            buffered.clear();
+        }
+    });
+    for (const auto& [key, writeEntry] : entries) {
+        writeEntry(writer);
     }
     writer.finish();
+    write(text);
+}
+
+std::string encodePersistedInventory(const PersistedInventory& state) {
+    std::string text;
+    encodePersistedInventory(state, [&text](std::string_view piece) { text += piece; });
     return text;
 }
 

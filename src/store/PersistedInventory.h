@@ -16,6 +16,7 @@
 #include "platform/Result.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,9 @@ struct StateDecodingError {
 
 // Sorted keys at every level, pretty printed.
 std::string encodePersistedInventory(const PersistedInventory& state);
+// The same text in pieces of about a megabyte, in order, for writing straight
+// to a file.
+void encodePersistedInventory(const PersistedInventory& state, const std::function<void(std::string_view)>& write);
 // Parses and decodes a whole document; the message says what is wrong and where.
 Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::string_view text);
 

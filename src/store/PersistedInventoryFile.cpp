@@ -75,7 +75,8 @@ Status writePersistedInventory(const PersistedInventory& state, const SystemLayo
     if (auto made = fileSystem.createDirectories(deletingLastPathComponent(file)); !made) {
         return made;
     }
-    return fileSystem.writeFileAtomically(file, encodePersistedInventory(state));
+    return fileSystem.writeFileAtomically(
+        file, FileSystem::ContentProducer([&state](const auto& write) { encodePersistedInventory(state, write); }));
 }
 
 }  // namespace kestrova

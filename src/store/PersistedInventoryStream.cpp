@@ -184,9 +184,15 @@ std::optional<std::string> readDocument(std::string_view text,
     return handler.error;
 }
 
-PrettyObjectWriter::PrettyObjectWriter(std::string& out) : out_(&out) {}
+PrettyObjectWriter::PrettyObjectWriter(std::string& out, std::function<void(std::string&)> drain)
+    : out_(&out), drain_(std::move(drain)) {}
 
-void PrettyObjectWriter::dump(const Json& value, unsigned indent) { appendPrettyJson(*out_, value, indent); }
+void PrettyObjectWriter::dump(const Json& value, unsigned indent) {
+    appendPrettyJson(*out_, value, indent);
+    if (drain_) {
+        drain_(*out_);
+    }
+}
 
 void PrettyObjectWriter::keyPrefix(std::string_view key) {
     *out_ += first_ ? "{\n  \"" : ",\n  \"";

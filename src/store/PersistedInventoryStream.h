@@ -44,7 +44,9 @@ std::optional<std::string> readDocument(std::string_view text,
 // come in ascending order. Invalid UTF-8 is replaced, not refused.
 class PrettyObjectWriter {
 public:
-    explicit PrettyObjectWriter(std::string& out);
+    // `drain`, when given, is called with the text after each value and
+    // array element and may take what is there so far (and clear it).
+    explicit PrettyObjectWriter(std::string& out, std::function<void(std::string&)> drain = {});
     void value(std::string_view key, const Json& value);
     // An array written element by element; `element(i)` builds the i-th one.
     void array(std::string_view key, std::size_t count, const std::function<Json(std::size_t)>& element);
@@ -55,6 +57,7 @@ private:
     void dump(const Json& value, unsigned indent);
 
     std::string* out_;
+    std::function<void(std::string&)> drain_;
     bool first_ = true;
 };
 

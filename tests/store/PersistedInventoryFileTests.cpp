@@ -232,12 +232,16 @@ TEST(PersistedInventoryFile, ACrashDuringASaveLeavesTheOldOrTheNewDocumentWhole)
     Home home;
     const auto small = fullState();
     auto large = fullState();
-    // Long texts, so that writing takes a fair share of each save beside encoding.
-    for (int i = 0; i < 32; ++i) {
+    // Long texts, so that writing takes a fair share of each save beside
+    // encoding, and the file is written in more than one piece.
+    for (int i = 0; i < 80; ++i) {
         large.plugins.push_back(sampleProduct("Maker " + std::to_string(i), std::string(16 * 1024, 'x'), {"AU"}));
     }
     const auto smallText = encodePersistedInventory(small);
     const auto largeText = encodePersistedInventory(large);
+    ASSERT_GT(largeText.size(), 1u << 20);
+    ASSERT_TRUE(writePersistedInventory(large, home.layout));
+    ASSERT_EQ(home.read(stateFile), largeText);
     ASSERT_TRUE(writePersistedInventory(small, home.layout));
 
     std::mt19937 random(20240611);

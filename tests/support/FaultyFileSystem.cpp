@@ -92,6 +92,12 @@ Status FaultyFileSystem::writeFileAtomically(const std::string& path, std::strin
     return FileSystem::writeFileAtomically(path, contents);
 }
 
+Status FaultyFileSystem::writeFileAtomically(const std::string& path, const ContentProducer& produce) {
+    std::string contents;
+    produce([&contents](std::string_view piece) { contents += piece; });
+    return writeFileAtomically(path, std::string_view(contents));
+}
+
 Status FaultyFileSystem::createDirectories(const std::string& path) {
     // Creating what already exists writes nothing, so only a missing folder fails.
     if (isDirectory(path)) {

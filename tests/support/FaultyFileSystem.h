@@ -31,6 +31,8 @@ public:
     Result<std::string> readFile(const std::string& path) const override;
     Result<FileBytes> mapFile(const std::string& path) const override;
     Status writeFileAtomically(const std::string& path, std::string_view contents) override;
+    // Collects the pieces and writes them as above, with the same faults.
+    Status writeFileAtomically(const std::string& path, const ContentProducer& produce) override;
     Status createDirectories(const std::string& path) override;
     Status removeEmptyDirectory(const std::string& path) override;
     Status removeFile(const std::string& path) override;
