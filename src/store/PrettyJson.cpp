@@ -103,52 +103,43 @@ void appendEscaped(std::string& out, std::string_view text) {
     out += '"';
 }
 
+// "{}" or "[]" when empty; otherwise one member a line, two spaces further in.
+template <typename AppendMember>
+void appendContainer(std::string& out, const Json& container, unsigned indent, std::string_view brackets,
+                     const AppendMember& appendMember) {
+    if (container.empty()) {
+        out += brackets;
+        return;
+    }
+    out += brackets.front();
+    out += '\n';
+    for (auto member = container.begin(); member != container.end(); ++member) {
+        if (member != container.begin()) {
+            out += ",\n";
+        }
+        out.append(indent + 2, ' ');
+        appendMember(member);
+    }
+    out += '\n';
+    out.append(indent, ' ');
+    out += brackets.back();
+}
+
 }  // namespace
 
 void appendPrettyJson(std::string& out, const Json& value, unsigned indent) {
     switch (value.type()) {
-        case Json::value_t::object: {
-            if (value.empty()) {
-                out += "{}";
-                return;
-            }
-            out += "{\n";
-            bool first = true;
-            for (auto item = value.begin(); item != value.end(); ++item) {
-                if (!first) {
-                    out += ",\n";
-                }
-                first = false;
-                out.append(indent + 2, ' ');
-                appendEscaped(out, item.key());
+        case Json::value_t::object:
+            appendContainer(out, value, indent, "{}", [&](const auto& member) {
+                appendEscaped(out, member.key());
                 out += ": ";
-                appendPrettyJson(out, item.value(), indent + 2);
-            }
-            out += '\n';
-            out.append(indent, ' ');
-            out += '}';
+                appendPrettyJson(out, member.value(), indent + 2);
+            });
             return;
-        }
-        case Json::value_t::array: {
-            if (value.empty()) {
-                out += "[]";
-                return;
-            }
-            out += "[\n";
-            bool first = true;
-            for (const auto& element : value) {
-                if (!first) {
-                    out += ",\n";
-                }
-                first = false;
-                out.append(indent + 2, ' ');
-                appendPrettyJson(out, element, indent + 2);
-            }
-            out += '\n';
-            out.append(indent, ' ');
-            out += ']';
+        case Json::value_t::array:
+            appendContainer(out, value, indent, "[]",
+                            [&](const auto& member) { appendPrettyJson(out, *member, indent + 2); });
             return;
-        }
         case Json::value_t::string:
             appendEscaped(out, value.get_ref<const std::string&>());
             return;
