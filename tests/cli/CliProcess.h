@@ -35,11 +35,6 @@ inline std::string cliExecutable() {
     return std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app/Contents/MacOS/kestrova-cli";
 }
 
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Runs the program with this environment plus `extra` ("NAME=value"; a
 // name given there replaces the inherited one) and waits for it.
 inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,

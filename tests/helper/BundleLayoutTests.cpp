@@ -17,13 +17,6 @@ namespace fs = std::filesystem;
 
 const std::string builtBundle = std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app";
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
-
 TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
     const auto bundle = readApplicationBundle(builtBundle);
     EXPECT_EQ(bundle.shortVersion, "1.0.1");
@@ -32,13 +25,13 @@ TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
     EXPECT_EQ(locateApplicationBundle(builtBundle + "/Contents/MacOS/kestrova-cli").bundlePath, builtBundle);
     EXPECT_FALSE(locateApplicationBundle(std::string(KESTROVA_BINARY_DIR) + "/src/cli/kestrova-cli").bundlePath);
 
-    const auto daemonPlist = parsePropertyListDictionary(readAll(*bundle.daemonPlistPath()));
+    const auto daemonPlist = parsePropertyListDictionary(readWholeFile(*bundle.daemonPlistPath()));
     ASSERT_TRUE(daemonPlist);
     EXPECT_EQ(daemonPlist->at("Label"), "com.tolvanek.Kestrova.helper");
     EXPECT_EQ(daemonPlist->at("BundleProgram"), "Contents/MacOS/KestrovaHelper");
-    const auto service = readAll(*bundle.systemdUnitFolder() + "/kestrova-helper.service");
+    const auto service = readWholeFile(*bundle.systemdUnitFolder() + "/kestrova-helper.service");
     EXPECT_NE(service.find("ExecStart=\"" + *bundle.helperExecutablePath() + "\""), std::string::npos);
-    EXPECT_NE(readAll(*bundle.systemdUnitFolder() + "/kestrova-helper.socket").find(systemdSocketPath),
+    EXPECT_NE(readWholeFile(*bundle.systemdUnitFolder() + "/kestrova-helper.socket").find(systemdSocketPath),
               std::string::npos);
 
     RunLoopExecutor executor;

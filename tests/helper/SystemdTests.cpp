@@ -43,13 +43,6 @@ std::optional<std::string> programPath(const std::string& name) {
     return trimmedWhitespace(found->output);
 }
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
-
 TEST(Systemd, TheShippedUnitsVerifyAndTheDaemonServesTheSocketSystemdPasses) {
     const auto activate = programPath("systemd-socket-activate");
     if (!programPath("systemd-analyze") || !activate) {
@@ -73,7 +66,7 @@ TEST(Systemd, TheShippedUnitsVerifyAndTheDaemonServesTheSocketSystemdPasses) {
         ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()));
         auto& service = harness.service();
         ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("") << "\n"
-                                                 << readAll(sandbox.sessionFolder() + "/activation.log");
+                                                 << readWholeFile(sandbox.sessionFolder() + "/activation.log");
         EXPECT_EQ(service.helperVersion(), "40");
 
         const auto operationID = Uuid::random().string();
@@ -132,9 +125,9 @@ TEST(Systemd, TheBackendDrivesSystemctlAndReadsItsAnswers) {
     systemctl.answerIsEnabled("disabled");
     EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
     ASSERT_TRUE(registration->registerService().ok());
-    EXPECT_EQ(readAll(systemctl.calls()), "is-enabled kestrova-helper.socket\nlink " + unitPath(systemdServiceUnit) +
-                                              " " + unitPath(systemdSocketUnit) +
-                                              "\ndaemon-reload\nenable --now kestrova-helper.socket\n");
+    EXPECT_EQ(readWholeFile(systemctl.calls()), "is-enabled kestrova-helper.socket\nlink " +
+                                                    unitPath(systemdServiceUnit) + " " + unitPath(systemdSocketUnit) +
+                                                    "\ndaemon-reload\nenable --now kestrova-helper.socket\n");
     systemctl.answerIsEnabled("enabled");
     EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
 
@@ -146,11 +139,11 @@ TEST(Systemd, TheBackendDrivesSystemctlAndReadsItsAnswers) {
     // Units missing from the installation: nothing is asked of systemd.
     configuration.unitFolder = "/nonexistent";
     const auto incomplete = makeSystemdServiceRegistration(configuration);
-    const auto callsBefore = readAll(systemctl.calls());
+    const auto callsBefore = readWholeFile(systemctl.calls());
     const auto registered = incomplete->registerService();
     ASSERT_FALSE(registered.ok());
     EXPECT_THAT(registered.error().message, HasSubstr("missing from “/nonexistent”"));
-    EXPECT_EQ(readAll(systemctl.calls()), callsBefore);
+    EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
 }
 
 }  // namespace

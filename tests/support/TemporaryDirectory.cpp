@@ -51,8 +51,10 @@ std::string TemporaryDirectory::makeSymlink(std::string_view target, std::string
     return full.string();
 }
 
-std::string TemporaryDirectory::readFile(std::string_view relative) const {
-    std::ifstream in(*this / relative, std::ios::binary);
+std::string TemporaryDirectory::readFile(std::string_view relative) const { return readWholeFile(*this / relative); }
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();

@@ -29,4 +29,7 @@ private:
     std::string path_;
 };
 
+// The bytes of a file anywhere; empty when it cannot be read.
+std::string readWholeFile(const std::string& path);
+
 }  // namespace kestrova::testing
