@@ -6,6 +6,7 @@
 #pragma once
 
 #include "StateSamples.h"
+#include "TransactionFixtures.h"
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
 #include "planning/PathRules.h"
@@ -195,10 +196,7 @@ inline Plugin markedProduct(const SystemLayout& layout, const std::string& manuf
 // with the bundle made on disk there.
 inline PluginBundleRecord markedQuarantinedBundle(const SystemLayout& layout, PluginBundleRecord bundle,
                                                   const std::string& marker) {
-    const auto operationID = Uuid::random().string();
-    bundle.originalPath = bundle.path;
-    bundle.quarantinePath = quarantineRoot(layout) + "/" + operationID + "/" + lastPathComponent(bundle.path);
-    bundle.quarantineOperationID = operationID;
+    recordQuarantined(layout, bundle, Uuid::random().string());
     makeMarkedBundle(*bundle.quarantinePath, marker);
     return bundle;
 }

@@ -139,18 +139,14 @@ TEST_F(StoreRecoveryTest, JournalsOfEachKindAreResolvedByTheirOwnDiskTest) {
     auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
     auto& echoBundle = echo.bundles->front();
     const auto echoOriginal = echoBundle.path;
-    echoBundle.originalPath = echoOriginal;
-    echoBundle.quarantinePath = quarantined("Echo.vst3");
-    echoBundle.quarantineOperationID = operationID;
+    recordQuarantined(sandbox.layout, echoBundle, operationID);
     echo.status = PluginStatus::quarantined;
 
     const auto trashOperation = Uuid::random().string();
     auto solo = productOnDisk(sandbox.layout, "Acme", "Solo", {"AU"});
     auto& soloBundle = solo.bundles->front();
     const auto soloOriginal = soloBundle.path;
-    soloBundle.originalPath = soloOriginal;
-    soloBundle.quarantinePath = quarantineRoot(sandbox.layout) + "/" + trashOperation + "/Solo.component";
-    soloBundle.quarantineOperationID = trashOperation;
+    recordQuarantined(sandbox.layout, soloBundle, trashOperation);
     solo.status = PluginStatus::quarantined;
     move(soloOriginal, *soloBundle.quarantinePath);
 
@@ -200,9 +196,7 @@ TEST_F(StoreRecoveryTest, AFinishedTrashMoveWritesRecoveryRecordsAndPrunesItsEmp
     auto solo = productOnDisk(sandbox.layout, "Acme", "Solo", {"AU"});
     auto& bundle = solo.bundles->front();
     const auto original = bundle.path;
-    bundle.originalPath = original;
-    bundle.quarantinePath = quarantined("Solo.component");
-    bundle.quarantineOperationID = operationID;
+    recordQuarantined(sandbox.layout, bundle, operationID);
     const auto trashPath = sandbox.layout.trashFolder() + "/Solo.component";
     auto state = minimalState();
     state.plugins = {solo};

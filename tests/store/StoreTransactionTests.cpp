@@ -213,9 +213,7 @@ TEST_F(StoreTransactionTest, AConfirmedMoveThatCannotBeSavedIsUndoneInMemoryAndF
     auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
     auto& bundle = echo.bundles->front();
     const auto originalPath = bundle.path;
-    bundle.originalPath = originalPath;
-    bundle.quarantinePath = quarantineRoot(sandbox.layout) + "/" + operationID + "/Echo.vst3";
-    bundle.quarantineOperationID = operationID;
+    recordQuarantined(sandbox.layout, bundle, operationID);
     echo.status = PluginStatus::quarantined;
     move(originalPath, *bundle.quarantinePath);
     sandbox.writeProducts({echo});

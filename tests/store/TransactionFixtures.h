@@ -5,6 +5,7 @@
 #pragma once
 
 #include "StateSamples.h"
+#include "planning/PathRules.h"
 #include "platform/Executor.h"
 #include "platform/Paths.h"
 #include "store/PersistedInventoryFile.h"
@@ -83,6 +84,14 @@ inline Plugin productOnDisk(const SystemLayout& layout, std::string manufacturer
     product.path = bundles.front().path;
     product.bundles = std::move(bundles);
     return product;
+}
+
+// Records `bundle` as moved into quarantine by `operationID`, under the
+// layout's quarantine root; what is on disk is left to the caller.
+inline void recordQuarantined(const SystemLayout& layout, PluginBundleRecord& bundle, const std::string& operationID) {
+    bundle.originalPath = bundle.path;
+    bundle.quarantinePath = quarantineRoot(layout) + "/" + operationID + "/" + lastPathComponent(bundle.path);
+    bundle.quarantineOperationID = operationID;
 }
 
 inline const PluginBundleRecord* findBundle(const std::vector<Plugin>& plugins, std::string_view name,
