@@ -33,23 +33,23 @@ protected:
     }
 
     // Echo with an AU and a VST3 bundle in their standard folders, and the
-    // journal of a quarantine of both.
+    // journal of a quarantine of both, written to the state file.
     std::pair<Plugin, PrivilegedQuarantineRequest> echoAndQuarantineJournal() {
         const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
         PrivilegedQuarantineRequest journal{Uuid::random().string(), {}};
         for (const auto& bundle : *echo.bundles) {
             journal.items.push_back({bundle.path, quarantined(lastPathComponent(bundle.path)), operationID});
         }
+        auto state = minimalState();
+        state.plugins = {echo};
+        state.pendingPrivilegedQuarantine = journal;
+        sandbox.writeState(state);
         return {echo, journal};
     }
 };
 
 TEST_F(StoreRecoveryTest, AQuarantineThatFinishedOnDiskIsCommittedAsTheCompletionWouldHave) {
     auto [echo, journal] = echoAndQuarantineJournal();
-    auto state = minimalState();
-    state.plugins = {echo};
-    state.pendingPrivilegedQuarantine = journal;
-    sandbox.writeState(state);
     for (const auto& item : journal.items) {
         move(item.sourcePath, item.destinationPath);
     }
@@ -80,25 +80,17 @@ TEST_F(StoreRecoveryTest, AQuarantineThatFinishedOnDiskIsCommittedAsTheCompletio
 
 TEST_F(StoreRecoveryTest, AJournalWhoseBundlesNeverLeftIsDroppedSilently) {
     auto [echo, journal] = echoAndQuarantineJournal();
-    auto state = minimalState();
-    state.plugins = {echo};
-    state.pendingPrivilegedQuarantine = journal;
-    sandbox.writeState(state);
 
     const auto store = sandbox.open();
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_FALSE(store->lastOperationError());
-    EXPECT_EQ(store->plugins(), state.plugins);
+    EXPECT_EQ(store->plugins(), std::vector<Plugin>{echo});
     EXPECT_THAT(store->history(), IsEmpty());
     EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
 }
 
 TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryAction) {
     auto [echo, journal] = echoAndQuarantineJournal();
-    auto state = minimalState();
-    state.plugins = {echo};
-    state.pendingPrivilegedQuarantine = journal;
-    sandbox.writeState(state);
     const auto mixedText =
         "A pending privileged quarantine has a mixed disk state. Stop and verify plugin locations before taking "
         "another file action.";
@@ -108,7 +100,7 @@ TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryAction) {
     auto store = sandbox.open();
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), journal);
     EXPECT_EQ(store->lastOperationError(), mixedText);
-    EXPECT_EQ(store->plugins(), state.plugins);
+    EXPECT_EQ(store->plugins(), std::vector<Plugin>{echo});
     const auto vst3 = selectionOf(*store, "Echo", "VST3");
     EXPECT_EQ(store->quarantineBlockingReason({vst3}),
               "A previous privileged plugin transaction still needs reconciliation.");
@@ -218,10 +210,6 @@ TEST_F(StoreRecoveryTest, AFinishedTrashMoveWritesRecoveryRecordsAndPrunesItsEmp
 
 TEST_F(StoreRecoveryTest, AFailedSaveLeavesTheJournalInTheFileForTheNextLaunch) {
     auto [echo, journal] = echoAndQuarantineJournal();
-    auto state = minimalState();
-    state.plugins = {echo};
-    state.pendingPrivilegedQuarantine = journal;
-    sandbox.writeState(state);
     for (const auto& item : journal.items) {
         move(item.sourcePath, item.destinationPath);
     }
