@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kestrova {
 namespace {
@@ -26,9 +28,9 @@ void lowercaseAsciiInPlace(std::string& text) {
 
 // Stored and scanned paths are nearly always standardized already; only the
 // others go through the general routine.
-std::string standardized(std::string_view path) {
+bool isStandardized(std::string_view path) {
     if (path.size() > 1 && path.back() == '/') {
-        return standardizedPath(path);
+        return false;
     }
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -38,21 +40,31 @@ std::string standardized(std::string_view path) {
         }
         const auto part = path.substr(start, end - start);
         if ((part.empty() && start != 0 && end != path.size()) || part == "." || part == "..") {
-            return standardizedPath(path);
+            return false;
         }
         start = end + 1;
     }
-    return std::string(path);
+    return true;
 }
 
-// Lower-cased without ICU for ASCII text, where the root locale's case
-// mapping is plain ASCII case mapping.
-std::string lowercasedPath(std::string path) {
-    if (!isAscii(path)) {
-        return unicodeLowercased(path);
+std::string standardized(std::string_view path) {
+    return isStandardized(path) ? std::string(path) : standardizedPath(path);
+}
+
+// scanPathKey into a buffer that keeps its capacity from one bundle to the
+// next, so looking up thousands of paths allocates nothing.
+void assignScanPathKey(std::string& key, std::string_view path) {
+    if (isStandardized(path)) {
+        key.assign(path);
+    } else {
+        key = standardizedPath(path);
     }
-    lowercaseAsciiInPlace(path);
-    return path;
+    // The root locale's case mapping is plain ASCII case mapping for ASCII.
+    if (isAscii(key)) {
+        lowercaseAsciiInPlace(key);
+    } else {
+        key = unicodeLowercased(key);
+    }
 }
 
 // productKey and PluginBundleRecord::id, computed for every bundle of a
@@ -140,7 +152,11 @@ void mergeQuarantinedRecord(Plugin& product, const PluginBundleRecord& quarantin
 
 }  // namespace
 
-std::string scanPathKey(std::string_view path) { return lowercasedPath(standardized(path)); }
+std::string scanPathKey(std::string_view path) {
+    std::string key;
+    assignScanPathKey(key, path);
+    return key;
+}
 
 ScanBaseline scanBaseline(const std::vector<Plugin>& plugins, bool hadPreviousScan) {
     ScanBaseline baseline;
@@ -150,16 +166,16 @@ ScanBaseline scanBaseline(const std::vector<Plugin>& plugins, bool hadPreviousSc
         bundleCount += bundleRecordCount(product);
     }
     baseline.previousActivePaths.reserve(bundleCount);
-    baseline.previousBundleProtection.reserve(bundleCount);
     for (const auto& product : plugins) {
         forEachBundleRecord(product, [&](const PluginBundleRecord& record) {
             auto path = scanPathKey(record.path);
-            // Without an original path the bundle key ends in the same text.
-            auto key = fastBundleKey(record, record.originalPath || !isAscii(path) ? nullptr : &path);
-            auto& isProtected = baseline.previousBundleProtection[std::move(key)];
-            isProtected = isProtected || record.isProtected;
+            if (record.isProtected) {
+                // Without an original path the bundle key ends in the same text.
+                baseline.previousProtectedBundleKeys.insert(
+                    fastBundleKey(record, record.originalPath || !isAscii(path) ? nullptr : &path));
+            }
             if (!record.isQuarantined()) {
-                baseline.previousActivePaths.insert(std::move(path));
+                baseline.previousActivePaths.try_emplace(std::move(path), baseline.previousActivePaths.size());
             }
         });
     }
@@ -247,8 +263,8 @@ void applyScanProtection(std::vector<Plugin>& products, std::set<std::string>& p
                 if (productProtected) {
                     bundle.isProtected = true;
                 } else {
-                    const auto previous = baseline.previousBundleProtection.find(fastBundleKey(bundle));
-                    bundle.isProtected = previous != baseline.previousBundleProtection.end() && previous->second;
+                    bundle.isProtected = !baseline.previousProtectedBundleKeys.empty() &&
+                                         baseline.previousProtectedBundleKeys.contains(fastBundleKey(bundle));
                 }
             }
         }
@@ -270,12 +286,26 @@ ScanMergeResult mergeScan(const std::vector<Plugin>& previous, std::vector<Plugi
                           const std::vector<TrashedBundleRecord>& trashedBundles) {
     ScanMergeResult result;
 
-    std::unordered_set<std::string> currentPaths;
-    currentPaths.reserve(baseline.previousActivePaths.size() + scanned.size());
+    // A path found again is marked by its position in the baseline, so only
+    // the paths that are new since the last scan need a set of their own.
+    const auto& previousPaths = baseline.previousActivePaths;
+    std::vector<bool> foundAgain(previousPaths.size());
+    std::unordered_set<std::string> newPaths;
+    std::string key;
     for (const auto& product : scanned) {
-        forEachBundleRecord(product,
-                            [&](const PluginBundleRecord& record) { currentPaths.insert(scanPathKey(record.path)); });
+        forEachBundleRecord(product, [&](const PluginBundleRecord& record) {
+            assignScanPathKey(key, record.path);
+            if (const auto found = previousPaths.find(key); found != previousPaths.end()) {
+                foundAgain[found->second] = true;
+            } else if (!newPaths.contains(key)) {
+                newPaths.insert(key);
+            }
+        });
     }
+    const auto isCurrent = [&](const std::string& path) {
+        const auto found = previousPaths.find(path);
+        return found != previousPaths.end() ? foundAgain[found->second] : newPaths.contains(path);
+    };
 
     std::unordered_set<std::string> restoredPaths;
     for (std::size_t index = 0; index < trashedBundles.size(); ++index) {
@@ -284,7 +314,7 @@ ScanMergeResult mergeScan(const std::vector<Plugin>& previous, std::vector<Plugi
             continue;
         }
         auto original = scanPathKey(record.originalPath);
-        if (currentPaths.contains(original)) {
+        if (isCurrent(original)) {
             result.manuallyRestoredRecords.push_back(index);
             restoredPaths.insert(std::move(original));
         }
@@ -294,14 +324,10 @@ ScanMergeResult mergeScan(const std::vector<Plugin>& previous, std::vector<Plugi
     counts.missingCheckWasLimited = hadInaccessibleLocations;
     counts.manuallyRestoredBundles = static_cast<int>(result.manuallyRestoredRecords.size());
     if (baseline.hadPreviousScan) {
-        counts.addedBundles =
-            static_cast<int>(std::count_if(currentPaths.begin(), currentPaths.end(), [&](const auto& path) {
-                return !baseline.previousActivePaths.contains(path) && !restoredPaths.contains(path);
-            }));
+        counts.addedBundles = static_cast<int>(std::count_if(
+            newPaths.begin(), newPaths.end(), [&](const auto& path) { return !restoredPaths.contains(path); }));
         if (!hadInaccessibleLocations) {
-            counts.missingBundles =
-                static_cast<int>(std::count_if(baseline.previousActivePaths.begin(), baseline.previousActivePaths.end(),
-                                               [&](const auto& path) { return !currentPaths.contains(path); }));
+            counts.missingBundles = static_cast<int>(std::count(foundAgain.begin(), foundAgain.end(), false));
         }
     }
 

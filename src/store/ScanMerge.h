@@ -21,11 +21,12 @@ namespace kestrova {
 // The inventory as it was when a scan started.
 struct ScanBaseline {
     bool hadPreviousScan = false;
-    // Standardized, lower-cased paths of the bundles that were not quarantined.
-    std::unordered_set<std::string> previousActivePaths;
-    // Bundle key → protected, over every bundle; true when any record with
-    // that key was protected.
-    std::unordered_map<std::string, bool> previousBundleProtection;
+    // Standardized, lower-cased paths of the bundles that were not
+    // quarantined, each with its position in order of first appearance.
+    std::unordered_map<std::string, std::size_t> previousActivePaths;
+    // Keys of the bundles that were protected. A key stands for every record
+    // that shares it, so one protected record is enough.
+    std::unordered_set<std::string> previousProtectedBundleKeys;
 
     friend bool operator==(const ScanBaseline&, const ScanBaseline&) = default;
 };

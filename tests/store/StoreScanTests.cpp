@@ -308,6 +308,37 @@ TEST(StoreScan, DestroyingTheStoreDuringAScanStopsItSafely) {
     EXPECT_FALSE(sandbox.hasState());
 }
 
+TEST(StoreScan, CountsEachLocationOnceHoweverItIsSpelled) {
+    const std::string components = "/Library/Audio/Plug-Ins/Components/";
+    auto alpha = sampleProduct("Acme", "Alpha", {"AU", "VST3"});
+    alpha.bundles = std::vector{sampleBundle("AU", components + "Alpha.component"),
+                                sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Alpha.vst3")};
+    auto alphaAgain = alpha;  // the same two bundles listed by a second product
+    alphaAgain.name = "Alpha Again";
+    const auto baseline = scanBaseline({alpha, alphaAgain}, true);
+
+    // Alpha's AU in another case and spelling; a CLAP found twice; VST3 gone;
+    // a bundle put back from the Trash by hand is not counted as added.
+    auto scanned = sampleProduct("Acme", "Alpha", {"AU", "CLAP"});
+    scanned.bundles = std::vector{sampleBundle("AU", "/library/audio/plug-ins/components/./ALPHA.component"),
+                                  sampleBundle("CLAP", "/Library/Audio/Plug-Ins/CLAP/Alpha.clap"),
+                                  sampleBundle("CLAP", "/Library/Audio/Plug-Ins/CLAP//alpha.clap/"),
+                                  sampleBundle("AU", components + "Beta.component")};
+    TrashedBundleRecord beta;
+    beta.originalPath = components + "BETA.component";
+    TrashedBundleRecord closed = beta;
+    closed.reconciledDate = Date{1};
+    TrashedBundleRecord stillInTrash;
+    stillInTrash.originalPath = components + "Gamma.component";
+
+    const auto merged = mergeScan({alpha, alphaAgain}, {scanned}, false, baseline, {}, {closed, beta, stillInTrash});
+    EXPECT_EQ(merged.reconciliation, (ScanReconciliationSummary{1, 1, 1, false}));
+    EXPECT_THAT(merged.manuallyRestoredRecords, ElementsAre(1u));
+
+    const auto limited = mergeScan({alpha, alphaAgain}, {scanned}, true, baseline, {}, {});
+    EXPECT_EQ(limited.reconciliation, (ScanReconciliationSummary{2, 0, 0, true}));
+}
+
 TEST(StoreScan, ThePureMergeStepsFollowTheirRules) {
     // Carrying over: the first product of the key takes the record; a scanned
     // bundle at the original location in another letter case gives way.
