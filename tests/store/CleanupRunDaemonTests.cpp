@@ -26,19 +26,9 @@ protected:
         std::vector<Plugin> products;
         for (int index = 1; index <= count; ++index) {
             products.push_back(
-                markedProduct(layout(), "Acme", fmt::format("Synth {:03}", index), {"AU", "VST2", "VST3"}));
+                productOnDisk(layout(), "Acme", fmt::format("Synth {:03}", index), {"AU", "VST2", "VST3"}));
         }
         writeProducts(std::move(products));
-    }
-
-    std::size_t countQuarantined() const {
-        std::size_t count = 0;
-        for (const auto& product : store->plugins()) {
-            for (const auto& bundle : *product.bundles) {
-                count += bundle.isQuarantined() ? 1 : 0;
-            }
-        }
-        return count;
     }
 
     // Every bundle exists exactly once, where the inventory says it is.
@@ -47,7 +37,7 @@ protected:
             for (const auto& bundle : *product.bundles) {
                 const auto original = bundle.originalPath.value_or(bundle.path);
                 if (bundle.isQuarantined()) {
-                    EXPECT_FALSE(existsOnDisk(original)) << original;
+                    EXPECT_FALSE(existsAt(original)) << original;
                     EXPECT_EQ(bundleMarker(*bundle.quarantinePath), original);
                 } else {
                     EXPECT_EQ(bundleMarker(original), original);
@@ -98,12 +88,10 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetCompleted);
     EXPECT_EQ(store->history().front().presetRunID, run.id);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_EQ(countQuarantined(), 600u);
+    EXPECT_EQ(store->quarantinedBundleCount(), 600);
     EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
     expectEveryBundleOnceAndAsRecorded();
-    const auto saved = savedState();
-    EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
-    EXPECT_EQ(saved.plugins, store->plugins());
+    EXPECT_EQ(savedState(), store->persistedSnapshot());
 
     // The preview is built afresh: everything it proposed is now quarantined.
     ASSERT_TRUE(controller.plan());
@@ -122,7 +110,7 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     runController(controller);
     EXPECT_THAT(hooks->sent, ElementsAre(Pair(HelperCall::restore, 256), Pair(HelperCall::restore, 256),
                                          Pair(HelperCall::restore, 88)));
-    EXPECT_EQ(countQuarantined(), 0u);
+    EXPECT_EQ(store->quarantinedBundleCount(), 0);
     EXPECT_THAT(store->cleanupRunSelectionsInQuarantine(run.id), IsEmpty());
     EXPECT_THAT(restorableCleanupRuns(*store), IsEmpty());
     EXPECT_EQ(store->formatCleanupRuns().front(), run);
@@ -161,7 +149,7 @@ TEST_F(CleanupRunDaemonTest, ASecondChunkThatFailsStopsTheRunAndTheThirdIsNeverS
     EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetPartiallyCompleted);
     // The failed child failed safely: its journal is gone, nothing of it moved.
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_EQ(countQuarantined(), 256u);
+    EXPECT_EQ(store->quarantinedBundleCount(), 256);
     EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id).size(), 256u);
     expectEveryBundleOnceAndAsRecorded();
     EXPECT_FALSE(controller.isBusy());
@@ -186,7 +174,7 @@ TEST_F(CleanupRunDaemonTest, AFirstChunkThatCannotBePreparedCancelsTheRunWithout
     EXPECT_THAT(run.childTransactionIDs, IsEmpty());
     EXPECT_EQ(store->history().front().detail, "The cleanup preset was canceled; no additional bundles were moved");
     EXPECT_EQ(store->notice()->title, "Cleanup Preset Stopped");
-    EXPECT_EQ(countQuarantined(), 0u);
+    EXPECT_EQ(store->quarantinedBundleCount(), 0);
 }
 
 TEST_F(CleanupRunDaemonTest, ARunInterruptedBetweenChunksIsClosedAtTheNextStart) {
@@ -217,7 +205,7 @@ TEST_F(CleanupRunDaemonTest, ARunInterruptedBetweenChunksIsClosedAtTheNextStart)
     EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetPartiallyCompleted);
     EXPECT_EQ(store->history().front().detail, "1 child transactions completed before the run stopped");
     EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id).size(), 256u);
-    EXPECT_EQ(countQuarantined(), 256u);
+    EXPECT_EQ(store->quarantinedBundleCount(), 256);
     expectEveryBundleOnceAndAsRecorded();
     EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
 }

@@ -1,21 +1,14 @@
 // What the cleanup-run and enforcement tests share: a sandbox served by the
 // real KestrovaHelper in session mode, a management service whose connection
 // lets a test act right before a call reaches the daemon (or change the reply
-// it gets back), bundles made on disk in bulk, and a way to run a store in a
-// child process that a crash point kills.
+// it gets back), and a way to run a store in a child process that a crash
+// point kills.
 #pragma once
 
-#include "StateSamples.h"
 #include "TransactionFixtures.h"
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
-#include "planning/PathRules.h"
-#include "platform/Executor.h"
-#include "platform/Paths.h"
 #include "store/CrashPoint.h"
-#include "store/PersistedInventoryFile.h"
-#include "store/PluginInventoryStore.h"
-#include "support/FaultyFileSystem.h"
 #include "support/HelperSession.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +18,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,17 +83,17 @@ protected:
     void TearDown() override {
         store.reset();
         service.reset();
-        executor.drain();
+        sandbox.executor.drain();
         registration->unregisterService();
     }
 
-    const SystemLayout& layout() const { return helper.layout(); }
+    const SystemLayout& layout() const { return sandbox.layout; }
 
     void connect() {
         auto connect = [registration = registration, hooks = hooks] {
             return std::make_unique<HookedConnection>(makeSocketHelperConnection(registration->endpoint()), hooks);
         };
-        service = PluginManagementService::create(executor, registration, connect, {});
+        service = PluginManagementService::create(sandbox.executor, registration, connect, {});
         runUntil([&] { return service->outstandingCalls() == 0; });
         ASSERT_TRUE(service->canSendPrivilegedRequest()) << service->lastError().value_or("");
     }
@@ -111,16 +102,10 @@ protected:
         auto state = minimalState();
         state.plugins = std::move(plugins);
         state.permanentQuarantineRules = std::move(rules);
-        ASSERT_TRUE(writePersistedInventory(state, layout(), disk).ok());
+        sandbox.writeState(state);
     }
-    PersistedInventory savedState() const {
-        auto loaded = readPersistedInventory(inventoryStateURL(layout()), disk);
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
-    void open(ScanRunner runner = [](auto&&...) { return ScanSummary{}; }) {
-        store = std::make_unique<PluginInventoryStore>(layout(), disk, executor, std::move(runner));
-    }
+    PersistedInventory savedState() const { return sandbox.savedState(); }
+    void open(ScanRunner runner = {}) { store = sandbox.open(std::move(runner)); }
 
     // Runs the main thread until `done`, giving up after a minute so a reply
     // that never comes fails the test instead of hanging it.
@@ -131,10 +116,10 @@ protected:
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
             if (!finished) {
-                executor.stop();
+                sandbox.executor.stop();
             }
         });
-        executor.runUntil(done);
+        sandbox.executor.runUntil(done);
         finished = true;
         guard.join();
         ASSERT_TRUE(done()) << "the main thread gave up waiting";
@@ -144,75 +129,20 @@ protected:
     }
 
     HelperSandbox helper;
+    StoreSandbox sandbox{helper.layout()};
     std::shared_ptr<ServiceRegistration> registration;
     std::shared_ptr<CallHooks> hooks = std::make_shared<CallHooks>();
-    FaultyFileSystem disk;
-    RunLoopExecutor executor;
     std::shared_ptr<PluginManagementService> service;
     std::unique_ptr<PluginInventoryStore> store;
 };
-
-inline std::string markedFormatFolder(std::string_view format) {
-    return format == "AU"     ? "/Library/Audio/Plug-Ins/Components"
-           : format == "VST2" ? "/Library/Audio/Plug-Ins/VST"
-                              : "/Library/Audio/Plug-Ins/VST3";
-}
-
-// A bundle folder whose one file names the place it was made, so a test can
-// tell which copy ended up where.
-inline void makeMarkedBundle(const std::string& path, const std::string& marker) {
-    std::filesystem::create_directories(std::filesystem::path(path) / "Contents");
-    std::ofstream(std::filesystem::path(path) / "Contents" / "Info.plist") << marker;
-}
-
-inline std::string bundleMarker(const std::string& path) {
-    std::ifstream in(std::filesystem::path(path) / "Contents" / "Info.plist");
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline bool existsOnDisk(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
-}
-
-// A product with one bundle per format (AU, VST2 or VST3), made on disk in
-// the standard folders under the sandbox root.
-inline Plugin markedProduct(const SystemLayout& layout, const std::string& manufacturer, const std::string& name,
-                            const std::vector<std::string>& formats) {
-    auto product = sampleProduct(manufacturer, name, formats);
-    std::vector<PluginBundleRecord> bundles;
-    for (const auto& format : formats) {
-        const auto path =
-            layout.system(markedFormatFolder(format)) + "/" + name + "." + std::string(bundleExtension(format));
-        makeMarkedBundle(path, path);
-        bundles.push_back(sampleBundle(format, path));
-    }
-    product.path = bundles.front().path;
-    product.bundles = std::move(bundles);
-    return product;
-}
 
 // The record of a bundle already moved into quarantine by `operationID`,
 // with the bundle made on disk there.
 inline PluginBundleRecord markedQuarantinedBundle(const SystemLayout& layout, PluginBundleRecord bundle,
                                                   const std::string& marker) {
     recordQuarantined(layout, bundle, Uuid::random().string());
-    makeMarkedBundle(*bundle.quarantinePath, marker);
+    makeBundleOnDisk(*bundle.quarantinePath, marker);
     return bundle;
-}
-
-inline std::string selectionPath(const std::vector<Plugin>& plugins, const PluginBundleSelection& selection) {
-    for (const auto& product : plugins) {
-        if (product.id != selection.pluginID || !product.bundles) {
-            continue;
-        }
-        for (const auto& bundle : *product.bundles) {
-            if (bundle.id() == selection.bundleID) {
-                return bundle.quarantinePath.value_or(bundle.path);
-            }
-        }
-    }
-    return {};
 }
 
 // Runs `body` in a child process with KESTROVA_CRASH_AT set to `point` and

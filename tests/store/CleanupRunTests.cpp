@@ -2,12 +2,9 @@
 // start and its refusals, chunks prepared under it, its end, and the closing
 // at start-up of runs left pending.
 #include "CleanupRunFixtures.h"
-#include "StoreSandbox.h"
-#include "TransactionFixtures.h"
 #include "store/CleanupRunChunks.h"
 #include "store/CleanupRunController.h"
 #include "store/CleanupRunTexts.h"
-#include "support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,32 +18,33 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
-// The temporary folder comes first so that the sandbox can be laid out in it.
-struct CleanupRunFolder {
-    TemporaryDirectory directory;
-};
-
-class CleanupRunTest : public ::testing::Test, protected CleanupRunFolder, protected TransactionStoreSandbox {
+class CleanupRunTest : public ::testing::Test, protected StoreSandbox {
 protected:
-    CleanupRunTest() : TransactionStoreSandbox({directory.makeDirectory("root"), directory.makeDirectory("home")}) {}
-
     // Echo (AU, VST2, VST3) and Solo (VST3 only) on disk: an AU-only preview
     // proposes three bundles, Solo's unticked as it would keep no active format.
     std::unique_ptr<PluginInventoryStore> openWithTwoProducts() {
-        writeProducts({markedProduct(layout, "Acme", "Echo", {"AU", "VST2", "VST3"}),
-                       markedProduct(layout, "Acme", "Solo", {"VST3"})});
+        writeProducts({productOnDisk(layout, "Acme", "Echo", {"AU", "VST2", "VST3"}),
+                       productOnDisk(layout, "Acme", "Solo", {"VST3"})});
         return open();
     }
 
-    // A quarantine journal whose bundle stands at both ends: start-up keeps
-    // it, and with it every pending run.
-    PrivilegedQuarantineRequest keptJournal() const {
+    // Writes `runs` (and `plugins`) beside a quarantine journal whose bundle
+    // stands at both ends: start-up keeps the journal, and with it every
+    // pending run.
+    std::unique_ptr<PluginInventoryStore> openBehindKeptJournal(std::vector<FormatCleanupRunRecord> runs,
+                                                                std::vector<Plugin> plugins = {}) {
         const auto source = layout.system("/Library/Audio/Plug-Ins/VST/Kept.vst");
-        makeMarkedBundle(source, "source");
+        makeBundleOnDisk(source, "source");
         const auto operationID = Uuid::random().string();
         const auto destination = quarantineRoot(layout) + "/" + operationID + "/Kept.vst";
-        makeMarkedBundle(destination, "copy");
-        return {Uuid::random().string(), {{source, destination, operationID}}};
+        makeBundleOnDisk(destination, "copy");
+        auto state = minimalState();
+        state.plugins = std::move(plugins);
+        state.formatCleanupRuns = std::move(runs);
+        state.pendingPrivilegedQuarantine =
+            PrivilegedQuarantineRequest{Uuid::random().string(), {{source, destination, operationID}}};
+        writeState(state);
+        return open();
     }
 
     static void expectRefused(const PluginInventoryStore& store, std::string_view title, std::string_view message) {
@@ -57,6 +55,15 @@ protected:
         EXPECT_EQ(store.lastOperationError(), message);
     }
 };
+
+FormatCleanupRunRecord pendingRun(std::vector<PluginBundleSelection> selections, Uuid id = Uuid::random()) {
+    FormatCleanupRunRecord run;
+    run.id = id;
+    run.planID = Uuid::random();
+    std::sort(selections.begin(), selections.end(), storedSelectionOrder);
+    run.selections = std::move(selections);
+    return run;
+}
 
 PluginBundleSelection candidate(const FormatCleanupPlan& plan, std::string_view name, std::string_view format) {
     for (const auto& entry : plan.candidates) {
@@ -72,25 +79,25 @@ TEST_F(CleanupRunTest, StartRefusesBeforeAnyJournalIsWritten) {
     auto store = openWithTwoProducts();
     const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
     ASSERT_THAT(plan.candidates, SizeIs(3));
+    const auto echoVST2 = candidate(plan, "Echo", "VST2");
     const auto before = savedState();
     const auto mismatch = "The confirmed format list is empty or no longer matches the reviewed preview.";
 
     EXPECT_FALSE(store->startCleanupRun(plan, {}));
     expectRefused(*store, "Cleanup Preset Blocked", mismatch);
-
     const PluginBundleSelection stranger{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/other.vst3"};
-    EXPECT_FALSE(store->startCleanupRun(plan, {candidate(plan, "Echo", "VST2"), stranger}));
+    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2, stranger}));
     expectRefused(*store, "Cleanup Preset Blocked", mismatch);
 
     auto stale = plan;
     stale.inventoryRevision = InventoryRevisionToken::random();
-    EXPECT_FALSE(store->startCleanupRun(stale, {candidate(plan, "Echo", "VST2")}));
+    EXPECT_FALSE(store->startCleanupRun(stale, {echoVST2}));
     expectRefused(*store, "Cleanup Preview Expired",
                   "The inventory changed after this preset was previewed. Build a new preview before moving any "
                   "files.");
 
     disk.failWritesUnder(stateFolder());
-    EXPECT_FALSE(store->startCleanupRun(plan, {candidate(plan, "Echo", "VST2")}));
+    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked",
                   "Kestrova could not save the preset-run journal. No plugin files were moved.");
     EXPECT_TRUE(store->lastStorageError());
@@ -102,25 +109,22 @@ TEST_F(CleanupRunTest, StartRefusesBeforeAnyJournalIsWritten) {
 }
 
 TEST_F(CleanupRunTest, StartIsRefusedWhileAJournalWaitsOrTheStateIsUnavailable) {
-    const auto echo = markedProduct(layout, "Acme", "Echo", {"AU", "VST2"});
-    auto state = minimalState();
-    state.plugins = {echo};
-    state.pendingPrivilegedQuarantine = keptJournal();
-    writeState(state);
-    auto store = open();
+    const auto echo = productOnDisk(layout, "Acme", "Echo", {"AU", "VST2"});
+    const PluginBundleSelection echoVST2{echo.id, (*echo.bundles)[1].id()};
+    auto store = openBehindKeptJournal({}, {echo});
     ASSERT_TRUE(store->hasPendingPrivilegedTransaction());
     auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
     EXPECT_THAT(plan.candidates, IsEmpty());
-    EXPECT_FALSE(store->startCleanupRun(plan, {{echo.id, (*echo.bundles)[1].id()}}));
+    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked",
                   "A previous privileged plugin transaction still needs reconciliation.");
     EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
 
-    ASSERT_TRUE(disk.writeFileAtomically(inventoryStateURL(layout), "{ not json").ok());
+    ASSERT_TRUE(disk.writeFileAtomically(statePath(), "{ not json").ok());
     store = open();
     ASSERT_TRUE(store->fileActionsBlockedByStorage());
     plan.inventoryRevision = store->inventoryRevision();
-    EXPECT_FALSE(store->startCleanupRun(plan, {{echo.id, (*echo.bundles)[1].id()}}));
+    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked",
                   "The local inventory must be available before a cleanup preset can begin.");
 }
@@ -138,16 +142,10 @@ TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythi
     const auto runID = store->startCleanupRun(plan, {soloVST3, echoVST3, echoVST2, soloVST3});
     ASSERT_TRUE(runID);
     EXPECT_FALSE(store->lastOperationError());
-    ASSERT_THAT(store->formatCleanupRuns(), SizeIs(1));
-    const auto& run = store->formatCleanupRuns().front();
-    EXPECT_EQ(run.id, *runID);
-    EXPECT_EQ(run.planID, plan.id);
-    EXPECT_EQ(run.preset, FormatCleanupPresetKind::auOnly);
-    EXPECT_EQ(run.status, FormatCleanupRunStatus::pending);
-    EXPECT_THAT(run.childTransactionIDs, IsEmpty());
-    auto expected = std::vector<PluginBundleSelection>{soloVST3, echoVST3, echoVST2};
-    std::sort(expected.begin(), expected.end(), storedSelectionOrder);
-    EXPECT_EQ(run.selections, expected);
+    auto expected = pendingRun({soloVST3, echoVST3, echoVST2}, *runID);
+    expected.planID = plan.id;
+    expected.createdAt = store->formatCleanupRuns().at(0).createdAt;
+    EXPECT_THAT(store->formatCleanupRuns(), ElementsAre(expected));
 
     ASSERT_THAT(store->history(), SizeIs(1));
     const auto& started = store->history().front();
@@ -156,27 +154,24 @@ TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythi
     EXPECT_EQ(started.detail, "3 reviewed format bundles queued for reversible quarantine");
     EXPECT_EQ(started.presetRunID, *runID);
     EXPECT_FALSE(started.transactionID);
-    EXPECT_FALSE(started.format);
 
-    const auto saved = savedState();
-    EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
-    EXPECT_EQ(saved.history, store->history());
-    EXPECT_FALSE(saved.pendingPrivilegedQuarantine);
-    EXPECT_TRUE(existsOnDisk((*findProduct(store->plugins(), "Echo")->bundles)[1].path));
+    EXPECT_EQ(savedState(), store->persistedSnapshot());
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
+    EXPECT_TRUE(existsAt((*findProduct(store->plugins(), "Echo")->bundles)[1].path));
 }
 
 TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasReviewed) {
     auto store = openWithTwoProducts();
     const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
     const auto echoVST2 = candidate(plan, "Echo", "VST2");
-    const auto echoVST3 = candidate(plan, "Echo", "VST3");
     const auto runID = store->startCleanupRun(plan, {echoVST2});
     ASSERT_TRUE(runID);
+    const auto notPending = "The preset-run journal is missing or no longer pending.";
+    const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
 
     EXPECT_FALSE(store->prepareCleanupRunChunk(Uuid::random(), {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked", "The preset-run journal is missing or no longer pending.");
-    const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2, echoVST3}));
+    expectRefused(*store, "Cleanup Preset Blocked", notPending);
+    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
     EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
@@ -195,7 +190,7 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
 
     store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
     EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked", "The preset-run journal is missing or no longer pending.");
+    expectRefused(*store, "Cleanup Preset Blocked", notPending);
 }
 
 TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
@@ -219,26 +214,20 @@ TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(rawValue(c.status)));
-        FormatCleanupRunRecord run;
-        run.id = Uuid::random();
-        run.planID = Uuid::random();
+        auto run = pendingRun({{Uuid::random(), "VST2|/a.vst"}, {Uuid::random(), "VST2|/b.vst"}});
         run.preset = FormatCleanupPresetKind::retireVST2;
-        run.selections = {{Uuid::random(), "VST2|/a.vst"}, {Uuid::random(), "VST2|/b.vst"}};
         run.childTransactionIDs = {Uuid::random()};
-        auto state = minimalState();
-        state.formatCleanupRuns = {run};
-        state.pendingPrivilegedQuarantine = keptJournal();  // so start-up leaves the run pending
-        writeState(state);
-        auto store = open();
+        auto store = openBehindKeptJournal({run});
+        // While the journal is unresolved start-up leaves the run pending.
         ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
-        const auto historyBefore = store->history().size();
+        ASSERT_THAT(store->history(), IsEmpty());
 
         store->finishCleanupRun(run.id, FormatCleanupRunStatus::pending);
-        EXPECT_EQ(store->history().size(), historyBefore);
+        EXPECT_THAT(store->history(), IsEmpty());
 
         store->finishCleanupRun(run.id, c.status);
         EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
-        ASSERT_EQ(store->history().size(), historyBefore + 1);
+        ASSERT_THAT(store->history(), SizeIs(1));
         const auto& item = store->history().front();
         EXPECT_EQ(item.plugin, "Retire VST2");
         EXPECT_EQ(item.kind, c.kind);
@@ -253,19 +242,13 @@ TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
         // A final run never changes again.
         store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
         EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
-        EXPECT_EQ(store->history().size(), historyBefore + 1);
+        EXPECT_THAT(store->history(), SizeIs(1));
     }
 }
 
 TEST_F(CleanupRunTest, AFinishThatCannotBeSavedKeepsItsStatusInMemoryAndSaysSo) {
-    FormatCleanupRunRecord run;
-    run.id = Uuid::random();
-    run.selections = {{Uuid::random(), "VST2|/a.vst"}};
-    auto state = minimalState();
-    state.formatCleanupRuns = {run};
-    state.pendingPrivilegedQuarantine = keptJournal();
-    writeState(state);
-    auto store = open();
+    const auto run = pendingRun({{Uuid::random(), "VST2|/a.vst"}});
+    auto store = openBehindKeptJournal({run});
     disk.failWritesUnder(stateFolder());
     store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
     expectRefused(*store, "Preset History Not Saved",
@@ -279,9 +262,9 @@ TEST_F(CleanupRunTest, AFinishThatCannotBeSavedKeepsItsStatusInMemoryAndSaysSo) 
 }
 
 TEST_F(CleanupRunTest, StartUpClosesPendingRunsByWhatIsStillInQuarantineUnderThem) {
-    auto whole = markedProduct(layout, "Acme", "Whole", {"AU", "VST2", "VST3"});
-    auto half = markedProduct(layout, "Acme", "Half", {"AU", "VST2", "VST3"});
-    const auto none = markedProduct(layout, "Acme", "None", {"AU", "VST2"});
+    auto whole = productOnDisk(layout, "Acme", "Whole", {"AU", "VST2", "VST3"});
+    auto half = productOnDisk(layout, "Acme", "Half", {"AU", "VST2", "VST3"});
+    const auto none = productOnDisk(layout, "Acme", "None", {"AU", "VST2"});
     const auto completed = Uuid::random();
     const auto partial = Uuid::random();
     const auto canceled = Uuid::random();
@@ -291,27 +274,19 @@ TEST_F(CleanupRunTest, StartUpClosesPendingRunsByWhatIsStillInQuarantineUnderThe
         bundle.presetRunID = runID;
         return PluginBundleSelection{product.id, bundle.id()};
     };
-    auto runOf = [](const Uuid& id, std::vector<PluginBundleSelection> selections) {
-        FormatCleanupRunRecord run;
-        run.id = id;
-        run.planID = Uuid::random();
-        std::sort(selections.begin(), selections.end(), storedSelectionOrder);
-        run.selections = std::move(selections);
-        return run;
-    };
     const auto wholeVST2 = quarantineUnder(whole, 1, completed);
     const auto wholeVST3 = quarantineUnder(whole, 2, completed);
     const auto halfVST2 = quarantineUnder(half, 1, partial);
     // Restored meanwhile: back in place, no longer under the run.
     const PluginBundleSelection halfVST3{half.id, (*half.bundles)[2].id()};
     const PluginBundleSelection noneVST2{none.id, (*none.bundles)[1].id()};
-    FormatCleanupRunRecord finished = runOf(Uuid::random(), {noneVST2});
+    auto finished = pendingRun({noneVST2});
     finished.status = FormatCleanupRunStatus::canceled;
 
     auto state = minimalState();
     state.plugins = {whole, half, none};
-    state.formatCleanupRuns = {runOf(completed, {wholeVST2, wholeVST3}), runOf(partial, {halfVST2, halfVST3}),
-                               runOf(canceled, {noneVST2}), finished};
+    state.formatCleanupRuns = {pendingRun({wholeVST2, wholeVST3}, completed), pendingRun({halfVST2, halfVST3}, partial),
+                               pendingRun({noneVST2}, canceled), finished};
     writeState(state);
 
     const auto store = open();
@@ -330,25 +305,9 @@ TEST_F(CleanupRunTest, StartUpClosesPendingRunsByWhatIsStillInQuarantineUnderThe
     EXPECT_EQ(savedState().formatCleanupRuns, runs);
 
     // Only runs still holding bundles in quarantine are offered for a restore.
-    const auto restorable = restorableCleanupRuns(*store);
-    ASSERT_THAT(restorable, SizeIs(2));
-    EXPECT_EQ(restorable[0], (RestorableCleanupRun{completed, FormatCleanupPresetKind::auOnly, 2}));
-    EXPECT_EQ(restorable[1], (RestorableCleanupRun{partial, FormatCleanupPresetKind::auOnly, 1}));
-}
-
-TEST_F(CleanupRunTest, APendingRunWaitsWhileAJournalIsUnresolved) {
-    const auto echo = markedProduct(layout, "Acme", "Echo", {"AU", "VST2"});
-    FormatCleanupRunRecord run;
-    run.id = Uuid::random();
-    run.selections = {{echo.id, (*echo.bundles)[1].id()}};
-    auto state = minimalState();
-    state.plugins = {echo};
-    state.formatCleanupRuns = {run};
-    state.pendingPrivilegedQuarantine = keptJournal();
-    writeState(state);
-    const auto store = open();
-    EXPECT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
-    EXPECT_THAT(store->history(), IsEmpty());
+    EXPECT_THAT(restorableCleanupRuns(*store),
+                ElementsAre(RestorableCleanupRun{completed, FormatCleanupPresetKind::auOnly, 2},
+                            RestorableCleanupRun{partial, FormatCleanupPresetKind::auOnly, 1}));
 }
 
 TEST(CleanupRunChunks, ListsAreCutInOrderIntoPiecesOfOneTransaction) {

@@ -9,13 +9,13 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace kestrova::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Pair;
 using ::testing::SizeIs;
@@ -33,14 +33,14 @@ protected:
 
     Reinstall reinstalledProduct(const std::string& name) const {
         Reinstall made;
-        made.product = markedProduct(layout(), "Acme", name, {"AU", "VST3"});
+        made.product = productOnDisk(layout(), "Acme", name, {"AU", "VST3"});
         auto& bundles = *made.product.bundles;
         made.oldOriginal = bundles[1].path;
         std::filesystem::remove_all(made.oldOriginal);
         bundles[1] = markedQuarantinedBundle(layout(), bundles[1], "old " + name);
         made.oldQuarantine = *bundles[1].quarantinePath;
         made.reinstalled = layout().system("/Library/Audio/Plug-Ins/VST3/Acme/" + name + ".vst3");
-        makeMarkedBundle(made.reinstalled, "new " + name);
+        makeBundleOnDisk(made.reinstalled, "new " + name);
         bundles.push_back(sampleBundle("VST3", made.reinstalled));
         return made;
     }
@@ -57,45 +57,17 @@ protected:
     }
 
     const PluginBundleRecord* vst3(std::string_view name, bool quarantined) const {
-        for (const auto& bundle : *findProductNamed(name)->bundles) {
+        for (const auto& bundle : *findProduct(store->plugins(), name)->bundles) {
             if (bundle.format == "VST3" && bundle.isQuarantined() == quarantined) {
                 return &bundle;
             }
         }
         return nullptr;
     }
-    const Plugin* findProductNamed(std::string_view name) const {
-        for (const auto& product : store->plugins()) {
-            if (product.name == name) {
-                return &product;
-            }
-        }
-        ADD_FAILURE() << "no product " << name;
-        return nullptr;
-    }
     std::size_t countVST3(std::string_view name) const {
-        std::size_t count = 0;
-        for (const auto& bundle : *findProductNamed(name)->bundles) {
-            count += bundle.format == "VST3" ? 1 : 0;
-        }
-        return count;
-    }
-
-    // The old copy is in the Finder Trash under a recovery record; the new
-    // one still active where the installer put it.
-    void expectRetiredButNotReplaced(const Reinstall& made) const {
-        EXPECT_FALSE(existsOnDisk(made.oldQuarantine));
-        ASSERT_THAT(store->trashedBundles(), SizeIs(1));
-        const auto& record = store->trashedBundles().front();
-        EXPECT_EQ(record.pluginName, made.product.name);
-        EXPECT_EQ(record.format, "VST3");
-        EXPECT_EQ(record.originalPath, made.oldOriginal);
-        EXPECT_EQ(bundleMarker(record.trashPath), "old " + made.product.name);
-        EXPECT_TRUE(store->isVerifiedTrashRecord(record));
-        EXPECT_EQ(bundleMarker(made.reinstalled), "new " + made.product.name);
-        EXPECT_EQ(countVST3(made.product.name), 1u);
-        ASSERT_TRUE(vst3(made.product.name, false));
-        EXPECT_EQ(vst3(made.product.name, false)->path, made.reinstalled);
+        const auto& bundles = *findProduct(store->plugins(), name)->bundles;
+        return std::count_if(bundles.begin(), bundles.end(),
+                             [](const auto& bundle) { return bundle.format == "VST3"; });
     }
 };
 
@@ -124,12 +96,12 @@ TEST_F(EnforcementTest, AScanReplacesAReinstalledBundleAndKeepsTheOldCopyInTheTr
     const auto& record = store->trashedBundles().front();
     EXPECT_EQ(record.originalPath, made.oldOriginal);
     EXPECT_EQ(bundleMarker(record.trashPath), "old Echo");
-    EXPECT_FALSE(existsOnDisk(made.oldQuarantine));
+    EXPECT_FALSE(existsAt(made.oldQuarantine));
     EXPECT_EQ(countVST3("Echo"), 1u);
     const auto* replacement = vst3("Echo", true);
     ASSERT_TRUE(replacement);
     EXPECT_EQ(replacement->originalPath, made.reinstalled);
-    EXPECT_FALSE(existsOnDisk(made.reinstalled));
+    EXPECT_FALSE(existsAt(made.reinstalled));
     EXPECT_EQ(bundleMarker(*replacement->quarantinePath), "new Echo");
     EXPECT_NE(*replacement->quarantinePath, made.oldQuarantine);
     // Each transaction wrote its own history; enforcement adds none.
@@ -137,23 +109,7 @@ TEST_F(EnforcementTest, AScanReplacesAReinstalledBundleAndKeepsTheOldCopyInTheTr
     EXPECT_EQ(store->history()[0].kind, HistoryKind::quarantine);
     EXPECT_EQ(store->history()[1].kind, HistoryKind::trash);
     EXPECT_EQ(store->history()[2].kind, HistoryKind::scan);
-    const auto saved = savedState();
-    EXPECT_EQ(saved.plugins, store->plugins());
-    EXPECT_EQ(saved.trashedBundles, store->trashedBundles());
-}
-
-TEST_F(EnforcementTest, WithoutPlugInManagementNothingMoves) {
-    const auto made = reinstalledProduct("Echo");
-    writeProducts({made.product}, acmeRule());
-    open();
-    ASSERT_THAT(matches(), SizeIs(1));
-    store->enforcePermanentQuarantine(matches(), nullptr);
-    EXPECT_EQ(store->lastScanNotice(),
-              "Scan complete. 1 exact permanent-quarantine replacements found, but Plugin Management was "
-              "unavailable; no files were moved.");
-    EXPECT_EQ(bundleMarker(made.oldQuarantine), "old Echo");
-    EXPECT_EQ(bundleMarker(made.reinstalled), "new Echo");
-    EXPECT_THAT(store->trashedBundles(), IsEmpty());
+    EXPECT_EQ(savedState(), store->persistedSnapshot());
 }
 
 TEST_F(EnforcementTest, ThreeHundredMatchesGoInTwoBatchesEachTrashThenQuarantine) {
@@ -250,7 +206,19 @@ TEST_F(EnforcementTest, AStopBetweenTheTrashAndTheQuarantineStepLeavesTheNewCopy
     open();
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_FALSE(store->lastOperationError());
-    expectRetiredButNotReplaced(made);
+    // The old copy is in the Finder Trash under a verified recovery record;
+    // the new one still active where the installer put it.
+    EXPECT_FALSE(existsAt(made.oldQuarantine));
+    ASSERT_THAT(store->trashedBundles(), SizeIs(1));
+    const auto& record = store->trashedBundles().front();
+    EXPECT_EQ(record.pluginName, "Echo");
+    EXPECT_EQ(record.originalPath, made.oldOriginal);
+    EXPECT_EQ(bundleMarker(record.trashPath), "old Echo");
+    EXPECT_TRUE(store->isVerifiedTrashRecord(record));
+    EXPECT_EQ(bundleMarker(made.reinstalled), "new Echo");
+    EXPECT_EQ(countVST3("Echo"), 1u);
+    ASSERT_TRUE(vst3("Echo", false));
+    EXPECT_EQ(vst3("Echo", false)->path, made.reinstalled);
     EXPECT_EQ(savedState().trashedBundles, store->trashedBundles());
     // The next scan would find nothing left to replace: the old copy is gone.
     EXPECT_THAT(matches(), IsEmpty());

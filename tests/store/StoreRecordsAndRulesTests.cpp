@@ -13,26 +13,15 @@ using testing::sampleBundle;
 using testing::sampleProduct;
 using testing::scannedProduct;
 using testing::StoreSandbox;
-
-TrashedBundleRecord trashRecord(const StoreSandbox& sandbox, std::string name, std::string format, std::string folder,
-                                double date) {
-    TrashedBundleRecord record;
-    record.id = Uuid::random();
-    record.pluginName = name;
-    record.manufacturer = "Acme";
-    record.format = format;
-    const auto file = name + "." + std::string(bundleExtension(format));
-    record.originalPath = sandbox.system(folder) + "/" + file;
-    record.trashPath = sandbox.layout.trashFolder() + "/" + file;
-    record.operationDate = Date{date};
-    return record;
-}
+using testing::trashRecord;
 
 TEST(StoreTrashRecords, EvaluatesFromTheDiskAndReconcilesEachChangeOnce) {
     StoreSandbox sandbox;
     auto state = testing::minimalState();
-    const auto ready = trashRecord(sandbox, "Ready", "VST3", "/Library/Audio/Plug-Ins/VST3", 100);
-    const auto gone = trashRecord(sandbox, "Gone", "AU", "/Library/Audio/Plug-Ins/Components", 200);
+    const auto ready =
+        trashRecord(sandbox.layout, "Ready", "VST3", sandbox.system("/Library/Audio/Plug-Ins/VST3/Ready.vst3"), 100);
+    const auto gone = trashRecord(sandbox.layout, "Gone", "AU",
+                                  sandbox.system("/Library/Audio/Plug-Ins/Components/Gone.component"), 200);
     state.trashedBundles = std::vector{ready, gone};
     sandbox.writeState(state);
     StoreSandbox::makeFolderAt(ready.trashPath);

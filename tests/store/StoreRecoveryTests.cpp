@@ -1,9 +1,6 @@
 // Journals left in the state file by a quit or crash, resolved at start-up
 // from what the disk shows.
-#include "StoreSandbox.h"
 #include "TransactionFixtures.h"
-#include "planning/PathRules.h"
-#include "support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,17 +17,8 @@ namespace fs = std::filesystem;
 
 class StoreRecoveryTest : public ::testing::Test {
 protected:
-    TemporaryDirectory directory;
-    TransactionStoreSandbox sandbox{SystemLayout{directory.makeDirectory("root"), directory.makeDirectory("home")}};
+    StoreSandbox sandbox;
     std::string operationID = Uuid::random().string();
-
-    std::string quarantined(const std::string& name) const {
-        return quarantineRoot(sandbox.layout) + "/" + operationID + "/" + name;
-    }
-    static void move(const std::string& from, const std::string& to) {
-        fs::create_directories(fs::path(to).parent_path());
-        fs::rename(from, to);
-    }
 
     // Echo with an AU and a VST3 bundle in their standard folders, and the
     // journal of a quarantine of both, written to the state file.
@@ -38,7 +26,9 @@ protected:
         const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
         PrivilegedQuarantineRequest journal{Uuid::random().string(), {}};
         for (const auto& bundle : *echo.bundles) {
-            journal.items.push_back({bundle.path, quarantined(lastPathComponent(bundle.path)), operationID});
+            journal.items.push_back(
+                {bundle.path, quarantineRoot(sandbox.layout) + "/" + operationID + "/" + lastPathComponent(bundle.path),
+                 operationID});
         }
         auto state = minimalState();
         state.plugins = {echo};
@@ -50,9 +40,7 @@ protected:
 
 TEST_F(StoreRecoveryTest, AQuarantineThatFinishedOnDiskIsCommittedAsTheCompletionWouldHave) {
     auto [echo, journal] = echoAndQuarantineJournal();
-    for (const auto& item : journal.items) {
-        move(item.sourcePath, item.destinationPath);
-    }
+    moveAll(journal.items);
 
     const auto store = sandbox.open();
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
@@ -73,30 +61,17 @@ TEST_F(StoreRecoveryTest, AQuarantineThatFinishedOnDiskIsCommittedAsTheCompletio
         EXPECT_EQ(item.detail,
                   "Moved " + *item.format + " bundle through the privileged atomic quarantine transaction");
     }
-    const auto saved = sandbox.savedState();
-    EXPECT_FALSE(saved.pendingPrivilegedQuarantine);
-    EXPECT_EQ(saved.plugins, store->plugins());
+    EXPECT_EQ(sandbox.savedState(), store->persistedSnapshot());
 }
 
-TEST_F(StoreRecoveryTest, AJournalWhoseBundlesNeverLeftIsDroppedSilently) {
-    auto [echo, journal] = echoAndQuarantineJournal();
-
-    const auto store = sandbox.open();
-    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_FALSE(store->lastOperationError());
-    EXPECT_EQ(store->plugins(), std::vector<Plugin>{echo});
-    EXPECT_THAT(store->history(), IsEmpty());
-    EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
-}
-
-TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryAction) {
+TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryActionUntilEveryBundleIsBackAtItsSource) {
     auto [echo, journal] = echoAndQuarantineJournal();
     const auto mixedText =
         "A pending privileged quarantine has a mixed disk state. Stop and verify plugin locations before taking "
         "another file action.";
 
     // One moved, one not.
-    move(journal.items[0].sourcePath, journal.items[0].destinationPath);
+    moveBundle(journal.items[0].sourcePath, journal.items[0].destinationPath);
     auto store = sandbox.open();
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), journal);
     EXPECT_EQ(store->lastOperationError(), mixedText);
@@ -104,7 +79,11 @@ TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryAction) {
     const auto vst3 = selectionOf(*store, "Echo", "VST3");
     EXPECT_EQ(store->quarantineBlockingReason({vst3}),
               "A previous privileged plugin transaction still needs reconciliation.");
+    EXPECT_EQ(store->restoreBlockingReason({vst3}), store->quarantineBlockingReason({vst3}));
+    EXPECT_EQ(store->trashRestoreBlockingReason({Uuid::random()}),
+              "A privileged plugin transaction still needs reconciliation.");
     store->startScan({sandbox.layout.systemRoot});
+    EXPECT_FALSE(store->isScanning());
     EXPECT_EQ(store->notice()->title, "Scan Blocked");
     EXPECT_EQ(store->notice()->message,
               "A privileged plugin transaction still needs reconciliation. Do not rescan until that transaction is "
@@ -113,56 +92,41 @@ TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryAction) {
 
     // A copy at both ends is neither moved nor at its source.
     fs::copy(journal.items[0].destinationPath, journal.items[0].sourcePath, fs::copy_options::recursive);
-    move(journal.items[1].sourcePath, journal.items[1].destinationPath);
+    moveBundle(journal.items[1].sourcePath, journal.items[1].destinationPath);
     store = sandbox.open();
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), journal);
     EXPECT_EQ(store->lastOperationError(), mixedText);
 
-    // Put right by hand: the next launch commits.
-    fs::remove_all(journal.items[0].sourcePath);
+    // Every bundle back at its source: the journal is dropped without a word.
+    fs::remove_all(journal.items[0].destinationPath);
+    moveBundle(journal.items[1].destinationPath, journal.items[1].sourcePath);
     store = sandbox.open();
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_EQ(findProduct(store->plugins(), "Echo")->status, PluginStatus::quarantined);
+    EXPECT_FALSE(store->lastOperationError());
+    EXPECT_EQ(store->plugins(), std::vector<Plugin>{echo});
+    EXPECT_THAT(store->history(), IsEmpty());
+    EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
 }
 
 TEST_F(StoreRecoveryTest, JournalsOfEachKindAreResolvedByTheirOwnDiskTest) {
     // A restore that finished, a Trash move that never started, and a Trash
     // restore that finished, all in one state file.
-    auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
-    auto& echoBundle = echo.bundles->front();
-    const auto echoOriginal = echoBundle.path;
-    recordQuarantined(sandbox.layout, echoBundle, operationID);
-    echo.status = PluginStatus::quarantined;
-
+    const auto echo = quarantinedProductOnDisk(sandbox.layout, "Echo", "VST3", operationID, false);
+    const auto& echoBundle = echo.bundles->front();
     const auto trashOperation = Uuid::random().string();
-    auto solo = productOnDisk(sandbox.layout, "Acme", "Solo", {"AU"});
-    auto& soloBundle = solo.bundles->front();
-    const auto soloOriginal = soloBundle.path;
-    recordQuarantined(sandbox.layout, soloBundle, trashOperation);
-    solo.status = PluginStatus::quarantined;
-    move(soloOriginal, *soloBundle.quarantinePath);
-
-    const auto trashed = TrashedBundleRecord{Uuid::random(),
-                                             "Gone",
-                                             "Acme",
-                                             "VST2",
-                                             sandbox.layout.system("/Library/Audio/Plug-Ins/VST/Gone.vst"),
-                                             sandbox.layout.trashFolder() + "/Gone.vst",
-                                             Date{700000000},
-                                             "TX",
-                                             std::nullopt,
-                                             std::nullopt,
-                                             std::nullopt,
-                                             std::nullopt};
+    const auto solo = quarantinedProductOnDisk(sandbox.layout, "Solo", "AU", trashOperation);
+    const auto trashed =
+        trashRecord(sandbox.layout, "Gone", "VST2", sandbox.layout.system("/Library/Audio/Plug-Ins/VST/Gone.vst"));
     makeBundleOnDisk(trashed.originalPath);  // already back
 
     auto state = minimalState();
     state.plugins = {echo, solo};
     state.trashedBundles = std::vector{trashed};
     state.pendingPrivilegedRestore =
-        PrivilegedRestoreRequest{"R", {{*echoBundle.quarantinePath, echoOriginal, operationID}}};
+        PrivilegedRestoreRequest{"R", {{*echoBundle.quarantinePath, *echoBundle.originalPath, operationID}}};
     state.pendingPrivilegedTrash = PrivilegedTrashRequest{
-        "T", {{*soloBundle.quarantinePath, sandbox.layout.trashFolder() + "/Solo.component", trashOperation}}};
+        "T",
+        {{*solo.bundles->front().quarantinePath, sandbox.layout.trashFolder() + "/Solo.component", trashOperation}}};
     state.pendingPrivilegedTrashRestore = PrivilegedTrashRestoreRequest{
         "TR", {{trashed.trashPath, trashed.originalPath, trashed.id.string(), "Gone.vst", "VST2"}}};
     sandbox.writeState(state);
@@ -178,30 +142,25 @@ TEST_F(StoreRecoveryTest, JournalsOfEachKindAreResolvedByTheirOwnDiskTest) {
     ASSERT_THAT(store->history(), SizeIs(2));
     EXPECT_EQ(store->history()[0].kind, HistoryKind::trashRestore) << "recovered after the restore";
     EXPECT_EQ(store->history()[1].kind, HistoryKind::restore);
-    const auto saved = sandbox.savedState();
-    EXPECT_FALSE(saved.pendingPrivilegedRestore);
-    EXPECT_FALSE(saved.pendingPrivilegedTrash);
-    EXPECT_FALSE(saved.pendingPrivilegedTrashRestore);
+    EXPECT_EQ(sandbox.savedState(), store->persistedSnapshot());
 }
 
 TEST_F(StoreRecoveryTest, AFinishedTrashMoveWritesRecoveryRecordsAndPrunesItsEmptyFolder) {
-    auto solo = productOnDisk(sandbox.layout, "Acme", "Solo", {"AU"});
-    auto& bundle = solo.bundles->front();
-    const auto original = bundle.path;
-    recordQuarantined(sandbox.layout, bundle, operationID);
+    const auto solo = quarantinedProductOnDisk(sandbox.layout, "Solo", "AU", operationID, false);
+    const auto& bundle = solo.bundles->front();
     const auto trashPath = sandbox.layout.trashFolder() + "/Solo.component";
     auto state = minimalState();
     state.plugins = {solo};
     state.pendingPrivilegedTrash = PrivilegedTrashRequest{"T", {{*bundle.quarantinePath, trashPath, operationID}}};
     sandbox.writeState(state);
-    move(original, trashPath);
+    moveBundle(*bundle.originalPath, trashPath);
     fs::create_directories(deletingLastPathComponent(*bundle.quarantinePath));  // left empty by the helper
 
     const auto store = sandbox.open();
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->plugins(), IsEmpty());
     ASSERT_THAT(store->trashedBundles(), SizeIs(1));
-    EXPECT_EQ(store->trashedBundles().front().originalPath, original);
+    EXPECT_EQ(store->trashedBundles().front().originalPath, *bundle.originalPath);
     EXPECT_EQ(store->trashedBundles().front().trashPath, trashPath);
     EXPECT_EQ(store->trashedBundles().front().trashTransactionID, "T");
     EXPECT_FALSE(existsAt(deletingLastPathComponent(*bundle.quarantinePath)));
@@ -210,9 +169,7 @@ TEST_F(StoreRecoveryTest, AFinishedTrashMoveWritesRecoveryRecordsAndPrunesItsEmp
 
 TEST_F(StoreRecoveryTest, AFailedSaveLeavesTheJournalInTheFileForTheNextLaunch) {
     auto [echo, journal] = echoAndQuarantineJournal();
-    for (const auto& item : journal.items) {
-        move(item.sourcePath, item.destinationPath);
-    }
+    moveAll(journal.items);
 
     sandbox.disk.failWritesUnder(sandbox.stateFolder());
     auto store = sandbox.open();

@@ -1,6 +1,7 @@
-// A store over a temporary system root and home, with a disk that fails on
-// request and a scanner that returns whatever the test put up for the next
-// scan. The run loop stands in for the main thread.
+// A store over a temporary system root and home (or a layout given by the
+// test), with a disk that fails on request and a scanner that returns
+// whatever the test put up for the next scan. The run loop stands in for the
+// main thread.
 #pragma once
 
 #include "StateSamples.h"
@@ -22,7 +23,23 @@
 
 namespace kestrova::testing {
 
+inline bool existsAt(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
+}
+
+inline std::string standardFolder(std::string_view format) {
+    return format == "AU"     ? "/Library/Audio/Plug-Ins/Components"
+           : format == "VST2" ? "/Library/Audio/Plug-Ins/VST"
+           : format == "VST3" ? "/Library/Audio/Plug-Ins/VST3"
+           : format == "CLAP" ? "/Library/Audio/Plug-Ins/CLAP"
+                              : "/Library/Application Support/Avid/Audio/Plug-Ins";
+}
+
 struct StoreSandbox {
+    StoreSandbox() = default;
+    explicit StoreSandbox(SystemLayout given) : layout(std::move(given)) {}
+
     TemporaryDirectory directory;
     SystemLayout layout{directory.makeDirectory("root"), directory.makeDirectory("home")};
     FaultyFileSystem disk;
@@ -46,7 +63,13 @@ struct StoreSandbox {
     }
 
     std::string statePath() const { return inventoryStateURL(layout); }
+    std::string stateFolder() const { return deletingLastPathComponent(statePath()); }
     void writeState(const PersistedInventory& state) { ASSERT_TRUE(writePersistedInventory(state, layout, disk).ok()); }
+    void writeProducts(std::vector<Plugin> plugins) {
+        auto state = minimalState();
+        state.plugins = std::move(plugins);
+        writeState(state);
+    }
     std::string stateText() const { return readFileAt(statePath()); }
     bool hasState() const { return existsAt(statePath()); }
     PersistedInventory savedState() const {
@@ -70,10 +93,6 @@ struct StoreSandbox {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    static bool existsAt(const std::string& path) {
-        std::error_code error;
-        return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
-    }
 
     // A path of the system domain under the sandbox root.
     std::string system(std::string_view absolute) const { return layout.system(absolute); }
@@ -86,13 +105,8 @@ inline Plugin scannedProduct(const StoreSandbox& sandbox, std::string manufactur
     auto product = sampleProduct(std::move(manufacturer), name, formats, status);
     std::vector<PluginBundleRecord> bundles;
     for (const auto& format : formats) {
-        const std::string folder = format == "AU"     ? "/Library/Audio/Plug-Ins/Components"
-                                   : format == "VST2" ? "/Library/Audio/Plug-Ins/VST"
-                                   : format == "VST3" ? "/Library/Audio/Plug-Ins/VST3"
-                                   : format == "CLAP" ? "/Library/Audio/Plug-Ins/CLAP"
-                                                      : "/Library/Application Support/Avid/Audio/Plug-Ins";
-        bundles.push_back(
-            sampleBundle(format, sandbox.system(folder) + "/" + name + "." + std::string(bundleExtension(format))));
+        bundles.push_back(sampleBundle(
+            format, sandbox.system(standardFolder(format)) + "/" + name + "." + std::string(bundleExtension(format))));
     }
     product.path = bundles.front().path;
     product.bundles = std::move(bundles);
@@ -108,6 +122,21 @@ inline PluginBundleRecord quarantined(const StoreSandbox& sandbox, PluginBundleR
     bundle.quarantinePath = bundle.path;
     bundle.quarantineOperationID = operationID;
     return bundle;
+}
+
+// An open Trash record of Acme's `name`, moved from `originalPath` into the
+// layout's Trash folder under the same file name.
+inline TrashedBundleRecord trashRecord(const SystemLayout& layout, std::string name, std::string format,
+                                       std::string originalPath, double date = 700000000) {
+    TrashedBundleRecord record;
+    record.id = Uuid::random();
+    record.pluginName = std::move(name);
+    record.manufacturer = "Acme";
+    record.format = std::move(format);
+    record.trashPath = layout.trashFolder() + "/" + lastPathComponent(originalPath);
+    record.originalPath = std::move(originalPath);
+    record.operationDate = Date{date};
+    return record;
 }
 
 inline const Plugin* findProduct(const std::vector<Plugin>& plugins, std::string_view name) {

@@ -33,7 +33,6 @@ TEST(StoreStartup, WithoutAStateFileShowsTheSampleInventoryAndWritesNothing) {
     auto store = sandbox.open();
     EXPECT_EQ(store->plugins().size(), 8u);
     EXPECT_THAT(store->history(), IsEmpty());
-    EXPECT_THAT(store->trashedBundles(), IsEmpty());
     EXPECT_FALSE(store->notice());
     EXPECT_FALSE(store->fileActionsBlockedByStorage());
     EXPECT_FALSE(store->lastScanDate());
@@ -100,7 +99,7 @@ TEST(StoreStartup, AnOlderFileIsUpgradedAndItsProtectedKeysApplied) {
     EXPECT_FALSE(store->fileActionsBlockedByStorage());
 }
 
-TEST(StoreStartup, ANewerFileBlocksEveryGatedOperationAndStaysByteForByte) {
+TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForByte) {
     StoreSandbox sandbox;
     auto newer = documentWithOneProduct();
     newer.schemaVersion = currentInventorySchemaVersion + 1;
@@ -131,6 +130,22 @@ TEST(StoreStartup, ANewerFileBlocksEveryGatedOperationAndStaysByteForByte) {
     EXPECT_EQ(store->notice()->message,
               "The local inventory must be upgraded safely before format protection can change.");
 
+    // Every privileged plan is refused before anything is journaled.
+    const auto blocked = "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
+    const PluginBundleSelection any{product.id, product.bundles->front().id()};
+    EXPECT_FALSE(store->prepareQuarantine({any}));
+    EXPECT_EQ(store->notice()->title, "Privileged Quarantine Blocked");
+    EXPECT_EQ(store->notice()->message, blocked);
+    EXPECT_FALSE(store->prepareRestore({any}));
+    EXPECT_EQ(store->notice()->title, "Privileged Restore Blocked");
+    EXPECT_FALSE(store->prepareTrash({any}));
+    EXPECT_EQ(store->notice()->title, "Privileged Trash Move Blocked");
+    EXPECT_EQ(store->quarantineBlockingReason({any}), blocked);
+    EXPECT_EQ(store->restoreBlockingReason({any}), blocked);
+    EXPECT_EQ(store->trashBlockingReason({any}), blocked);
+    EXPECT_EQ(store->trashRestoreBlockingReason({Uuid::random()}),
+              "The local inventory state is unavailable. Trash recovery is blocked.");
+
     // The operations without a gate of their own still never write over it.
     store->setProtection(product, true);
     store->setPermanentQuarantine("Acme", true);
@@ -139,44 +154,21 @@ TEST(StoreStartup, ANewerFileBlocksEveryGatedOperationAndStaysByteForByte) {
     store->reconcileTrashRecords();
     store->save();
     EXPECT_EQ(sandbox.stateText(), text);
-}
 
-TEST(StoreStartup, ADamagedFileBlocksFileActionsToo) {
-    StoreSandbox sandbox;
+    // A damaged file blocks the same way and is never written over either.
     StoreSandbox::writeFileAt(sandbox.statePath(), "{ not json");
-    auto store = sandbox.open();
+    store = sandbox.open();
     EXPECT_TRUE(store->fileActionsBlockedByStorage());
     EXPECT_EQ(store->notice()->title, "Inventory Upgrade Blocked");
+    store->save();
     EXPECT_EQ(sandbox.stateText(), "{ not json");
-}
-
-TEST(StoreStartup, APendingJournalThatCannotBeResolvedBlocksScans) {
-    StoreSandbox sandbox;
-    auto state = documentWithOneProduct();
-    state.pendingPrivilegedQuarantine = PrivilegedQuarantineRequest{
-        "TX-1",
-        {{sandbox.system("/Library/Audio/Plug-Ins/VST3/Reverb.vst3"),
-          sandbox.system("/Library/Application Support/Kestrova/Quarantine/OP/Reverb.vst3"), "OP"}}};
-    sandbox.writeState(state);
-
-    auto store = sandbox.open();
-    EXPECT_TRUE(store->hasPendingPrivilegedTransaction());
-    store->startScan({sandbox.layout.systemRoot});
-    EXPECT_FALSE(store->isScanning());
-    ASSERT_TRUE(store->notice());
-    EXPECT_EQ(store->notice()->title, "Scan Blocked");
-    EXPECT_EQ(store->notice()->message,
-              "A privileged plugin transaction still needs reconciliation. Do not rescan until that transaction is "
-              "resolved.");
-    EXPECT_EQ(store->persistedSnapshot().pendingPrivilegedQuarantine, state.pendingPrivilegedQuarantine);
 }
 
 TEST(StoreStartup, RemovesOnlyEmptyUuidNamedFoldersFromTheThreeQuarantineFolders) {
     StoreSandbox sandbox;
-    const auto& dir = sandbox.directory;
     const auto folder = [](const std::string& path) { StoreSandbox::makeFolderAt(path); };
     const auto file = [](const std::string& path) { StoreSandbox::writeFileAt(path, "x"); };
-    const auto exists = [](const std::string& path) { return StoreSandbox::existsAt(path); };
+    const auto exists = [](const std::string& path) { return testing::existsAt(path); };
     const auto root = sandbox.system("/Library/Application Support/Kestrova/Quarantine");
     const auto user = sandbox.layout.applicationSupport() + "/Kestrova/Quarantine";
     const auto legacy = sandbox.layout.applicationSupport() + "/Halvern/Quarantine";
@@ -187,7 +179,7 @@ TEST(StoreStartup, RemovesOnlyEmptyUuidNamedFoldersFromTheThreeQuarantineFolders
     file(root + "/7D3C1E22-0B4A-4F1E-A2D9-3C5B6A7E8F90");
     folder(user + "/" + std::string(uuidName));
     folder(legacy + "/" + std::string(otherUuidName));
-    std::filesystem::create_symlink(dir.makeDirectory("target-of-link"),
+    std::filesystem::create_symlink(sandbox.directory.makeDirectory("target-of-link"),
                                     root + "/9A8B7C6D-5E4F-4A3B-8C2D-1E0F9A8B7C6D");
 
     auto store = sandbox.open();

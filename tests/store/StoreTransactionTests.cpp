@@ -1,10 +1,7 @@
 // The store's side of privileged transactions with the helper played by the
 // test: it moves the bundles by hand (or not) and hands over the result, so
 // every check of prepare and complete can be reached exactly.
-#include "StoreSandbox.h"
 #include "TransactionFixtures.h"
-#include "planning/PathRules.h"
-#include "support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,22 +19,10 @@ namespace fs = std::filesystem;
 
 class StoreTransactionTest : public ::testing::Test {
 protected:
-    TemporaryDirectory directory;
-    TransactionStoreSandbox sandbox{SystemLayout{directory.makeDirectory("root"), directory.makeDirectory("home")}};
+    StoreSandbox sandbox;
 
     void SetUp() override { fs::create_directories(sandbox.layout.trashFolder()); }
 
-    // Moves a bundle as the helper would.
-    static void move(const std::string& from, const std::string& to) {
-        fs::create_directories(fs::path(to).parent_path());
-        fs::rename(from, to);
-    }
-    template <typename Item>
-    static void moveAll(const std::vector<Item>& items) {
-        for (const auto& item : items) {
-            move(item.sourcePath, item.destinationPath);
-        }
-    }
     template <typename Result, typename Item>
     static Result succeeded(const std::string& transactionID, const std::vector<Item>& items) {
         Result result;
@@ -55,13 +40,9 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
     auto state = minimalState();
     state.plugins = {echo};
-    const auto finishedRun = FormatCleanupRunRecord{Uuid::random(),
-                                                    Uuid::random(),
-                                                    FormatCleanupPresetKind::auOnly,
-                                                    Date{700000000},
-                                                    FormatCleanupRunStatus::completed,
-                                                    {},
-                                                    {}};
+    FormatCleanupRunRecord finishedRun;
+    finishedRun.id = Uuid::random();
+    finishedRun.status = FormatCleanupRunStatus::completed;
     state.formatCleanupRuns = std::vector{finishedRun};
     sandbox.writeState(state);
     auto store = sandbox.open();
@@ -120,28 +101,6 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
 }
 
-TEST_F(StoreTransactionTest, StorageBlockedStoreRefusesEveryKind) {
-    StoreSandbox::writeFileAt(inventoryStateURL(sandbox.layout), R"({"schemaVersion": 99, "plugins": []})");
-    auto store = sandbox.open();
-    ASSERT_TRUE(store->fileActionsBlockedByStorage());
-    const auto text = "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
-    const PluginBundleSelection any{Uuid::random(), "VST3|/x.vst3"};
-
-    EXPECT_FALSE(store->prepareQuarantine({any}));
-    EXPECT_EQ(store->notice()->title, "Privileged Quarantine Blocked");
-    EXPECT_EQ(store->notice()->message, text);
-    EXPECT_FALSE(store->prepareRestore({any}));
-    EXPECT_EQ(store->notice()->title, "Privileged Restore Blocked");
-    EXPECT_FALSE(store->prepareTrash({any}));
-    EXPECT_EQ(store->notice()->title, "Privileged Trash Move Blocked");
-    EXPECT_EQ(store->quarantineBlockingReason({any}), text);
-    EXPECT_EQ(store->restoreBlockingReason({any}), text);
-    EXPECT_EQ(store->trashBlockingReason({any}), text);
-    EXPECT_EQ(store->trashRestoreBlockingReason({Uuid::random()}),
-              "The local inventory state is unavailable. Trash recovery is blocked.");
-    EXPECT_EQ(StoreSandbox::readFileAt(inventoryStateURL(sandbox.layout)), R"({"schemaVersion": 99, "plugins": []})");
-}
-
 TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
     sandbox.writeProducts({echo});
@@ -156,7 +115,7 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
         "retrying.";
 
     // Only the first bundle moved, though the helper claims both.
-    move(items[0].sourcePath, items[0].destinationPath);
+    moveBundle(items[0].sourcePath, items[0].destinationPath);
     auto result = succeeded<PrivilegedQuarantineResult>(id, items);
     EXPECT_FALSE(store->completeQuarantine(result, id, items));
     EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
@@ -164,7 +123,7 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
 
     // Both moved, but the path list misses one, or names one too many.
-    move(items[1].sourcePath, items[1].destinationPath);
+    moveBundle(items[1].sourcePath, items[1].destinationPath);
     auto missing = result;
     missing.movedDestinationPaths.pop_back();
     EXPECT_FALSE(store->completeQuarantine(missing, id, items));
@@ -209,13 +168,8 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
 }
 
 TEST_F(StoreTransactionTest, AConfirmedMoveThatCannotBeSavedIsUndoneInMemoryAndFinishedAtTheNextLaunch) {
-    const auto operationID = Uuid::random().string();
-    auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
-    auto& bundle = echo.bundles->front();
-    const auto originalPath = bundle.path;
-    recordQuarantined(sandbox.layout, bundle, operationID);
-    echo.status = PluginStatus::quarantined;
-    move(originalPath, *bundle.quarantinePath);
+    const auto echo = quarantinedProductOnDisk(sandbox.layout, "Echo", "VST3", Uuid::random().string());
+    const auto originalPath = *echo.bundles->front().originalPath;
     sandbox.writeProducts({echo});
     auto store = sandbox.open();
     const auto before = store->plugins();
@@ -281,22 +235,19 @@ TEST_F(StoreTransactionTest, AMoveWithoutAMatchingRecordKeepsItsJournalThroughEv
 }
 
 TEST_F(StoreTransactionTest, TrashRestoreSelectionsAreCheckedRecordByRecord) {
-    const auto vst3 = sandbox.layout.system("/Library/Audio/Plug-Ins/VST3");
-    const auto trash = sandbox.layout.trashFolder();
-    const auto record = [&](std::string name, std::string original, std::string inTrash) {
-        return TrashedBundleRecord{Uuid::random(),      std::move(name),    "Acme",          "VST3",
-                                   std::move(original), std::move(inTrash), Date{700000000}, "TX",
-                                   std::nullopt,        std::nullopt,       std::nullopt,    std::nullopt};
+    const auto record = [&](std::string name, std::string folder) {
+        return trashRecord(sandbox.layout, name, "VST3", folder + "/" + name + ".vst3");
     };
-    auto ready = record("Ready", vst3 + "/Ready.vst3", trash + "/Ready.vst3");
-    auto closed = record("Closed", vst3 + "/Closed.vst3", trash + "/Closed.vst3");
+    const auto vst3 = sandbox.layout.system("/Library/Audio/Plug-Ins/VST3");
+    const auto ready = record("Ready", vst3);
+    auto closed = record("Closed", vst3);
     closed.reconciledDate = Date{700000100};
-    auto gone = record("Gone", vst3 + "/Gone.vst3", trash + "/Gone.vst3");
-    auto occupied = record("Taken", vst3 + "/Taken.vst3", trash + "/Taken.vst3");
-    auto back = record("Back", vst3 + "/Back.vst3", trash + "/Back.vst3");
-    auto personal = record("Mine", sandbox.layout.user("Library/Audio/Plug-Ins/VST3/Mine.vst3"), trash + "/Mine.vst3");
-    for (const auto* inTrash : {&ready, &closed, &occupied, &personal}) {
-        makeBundleOnDisk(inTrash->trashPath);
+    const auto gone = record("Gone", vst3);
+    const auto occupied = record("Taken", vst3);
+    const auto back = record("Back", vst3);
+    const auto personal = record("Mine", sandbox.layout.user("Library/Audio/Plug-Ins/VST3"));
+    for (const auto& inTrash : {ready, closed, occupied, personal}) {
+        makeBundleOnDisk(inTrash.trashPath);
     }
     makeBundleOnDisk(occupied.originalPath);
     makeBundleOnDisk(back.originalPath);

@@ -1,16 +1,12 @@
 // Plug-in bundles with real content in a sandbox's system folders, the
-// products that name them, and a store opened over that state, for the
-// transaction and recovery tests. A bundle's content is compared byte for
-// byte before and after a trip.
+// products that name them, and helpers to move them as the helper would, for
+// the transaction, recovery and cleanup-run tests. A bundle's content is
+// compared byte for byte before and after a trip; its Info.plist holds a
+// marker that tells which copy ended up where.
 #pragma once
 
-#include "StateSamples.h"
+#include "StoreSandbox.h"
 #include "planning/PathRules.h"
-#include "platform/Executor.h"
-#include "platform/Paths.h"
-#include "store/PersistedInventoryFile.h"
-#include "store/PluginInventoryStore.h"
-#include "support/FaultyFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +14,10 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace kestrova::testing {
-
-inline std::string standardFolder(std::string_view format) {
-    return format == "AU"     ? "/Library/Audio/Plug-Ins/Components"
-           : format == "VST2" ? "/Library/Audio/Plug-Ins/VST"
-           : format == "VST3" ? "/Library/Audio/Plug-Ins/VST3"
-           : format == "CLAP" ? "/Library/Audio/Plug-Ins/CLAP"
-                              : "/Library/Application Support/Avid/Audio/Plug-Ins";
-}
 
 // Every file below a bundle, by relative path, with its bytes.
 using BundleContents = std::map<std::string, std::string>;
@@ -48,14 +35,13 @@ inline BundleContents bundleContents(const std::string& bundle) {
     return contents;
 }
 
-// A bundle folder with an Info.plist and an executable whose bytes depend on
-// its path, so two bundles never look alike.
-inline void makeBundleOnDisk(const std::string& path) {
+// A bundle folder whose Info.plist holds `marker` (by default its own path)
+// and an executable whose bytes depend on the path, so no two look alike.
+inline void makeBundleOnDisk(const std::string& path, const std::string& marker = {}) {
     namespace fs = std::filesystem;
     const auto name = deletingPathExtension(lastPathComponent(path));
     fs::create_directories(fs::path(path) / "Contents" / "MacOS");
-    std::ofstream(fs::path(path) / "Contents" / "Info.plist")
-        << "<plist><dict><key>CFBundleName</key><string>" << name << "</string></dict></plist>\n";
+    std::ofstream(fs::path(path) / "Contents" / "Info.plist") << (marker.empty() ? path : marker);
     std::string binary;
     for (std::size_t i = 0; i < 4096; ++i) {
         binary.push_back(
@@ -64,9 +50,21 @@ inline void makeBundleOnDisk(const std::string& path) {
     std::ofstream(fs::path(path) / "Contents" / "MacOS" / name, std::ios::binary) << binary;
 }
 
-inline bool existsAt(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
+inline std::string bundleMarker(const std::string& path) {
+    std::ifstream in(std::filesystem::path(path) / "Contents" / "Info.plist");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Moves a bundle as the helper would.
+inline void moveBundle(const std::string& from, const std::string& to) {
+    std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+    std::filesystem::rename(from, to);
+}
+template <typename Item>
+void moveAll(const std::vector<Item>& items) {
+    for (const auto& item : items) {
+        moveBundle(item.sourcePath, item.destinationPath);
+    }
 }
 
 // One product with one bundle per format, each made on disk in the standard
@@ -94,6 +92,21 @@ inline void recordQuarantined(const SystemLayout& layout, PluginBundleRecord& bu
     bundle.quarantineOperationID = operationID;
 }
 
+// A one-format product of Acme recorded as quarantined by `operationID`; its
+// bundle is moved there on disk unless `moved` is false.
+inline Plugin quarantinedProductOnDisk(const SystemLayout& layout, std::string name, std::string format,
+                                       const std::string& operationID, bool moved = true) {
+    auto product = productOnDisk(layout, "Acme", std::move(name), {std::move(format)});
+    auto& bundle = product.bundles->front();
+    const auto original = bundle.path;
+    recordQuarantined(layout, bundle, operationID);
+    product.status = PluginStatus::quarantined;
+    if (moved) {
+        moveBundle(original, *bundle.quarantinePath);
+    }
+    return product;
+}
+
 inline const PluginBundleRecord* findBundle(const std::vector<Plugin>& plugins, std::string_view name,
                                             std::string_view format) {
     for (const auto& product : plugins) {
@@ -112,43 +125,13 @@ inline const PluginBundleRecord* findBundle(const std::vector<Plugin>& plugins, 
 // The selection of a product's bundle of one format in the store's inventory.
 inline PluginBundleSelection selectionOf(const PluginInventoryStore& store, std::string_view name,
                                          std::string_view format) {
-    for (const auto& product : store.plugins()) {
-        if (product.name != name || !product.bundles) {
-            continue;
-        }
-        for (const auto& bundle : *product.bundles) {
-            if (bundle.format == format) {
-                return {product.id, bundle.id()};
-            }
-        }
+    const auto* product = findProduct(store.plugins(), name);
+    const auto* bundle = findBundle(store.plugins(), name, format);
+    if (!product || !bundle) {
+        ADD_FAILURE() << "no " << format << " bundle of " << name;
+        return {};
     }
-    ADD_FAILURE() << "no " << format << " bundle of " << name;
-    return {};
+    return {product->id, bundle->id()};
 }
-
-// A store over a state written beforehand, on a disk that fails on request.
-struct TransactionStoreSandbox {
-    explicit TransactionStoreSandbox(SystemLayout layout_) : layout(std::move(layout_)) {}
-
-    SystemLayout layout;
-    FaultyFileSystem disk;
-    RunLoopExecutor executor;
-
-    void writeState(const PersistedInventory& state) { ASSERT_TRUE(writePersistedInventory(state, layout, disk).ok()); }
-    void writeProducts(std::vector<Plugin> plugins) {
-        auto state = minimalState();
-        state.plugins = std::move(plugins);
-        writeState(state);
-    }
-    PersistedInventory savedState() const {
-        auto loaded = readPersistedInventory(inventoryStateURL(layout), disk);
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
-    std::unique_ptr<PluginInventoryStore> open() {
-        return std::make_unique<PluginInventoryStore>(layout, disk, executor, [](auto&&...) { return ScanSummary{}; });
-    }
-    std::string stateFolder() const { return deletingLastPathComponent(inventoryStateURL(layout)); }
-};
 
 }  // namespace kestrova::testing
