@@ -39,7 +39,6 @@ struct Home {
         return directory.writeFile(relative, contents);
     }
     std::string read(std::string_view relative) const { return directory.readFile(relative); }
-    bool has(std::string_view relative) const { return directory.exists(relative); }
 };
 
 // An unversioned document of the kind earlier builds wrote, with a product
@@ -67,36 +66,6 @@ std::string currentDocument() {
 void setOldModificationTime(const std::string& path) {
     const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
-TEST(PersistedInventoryFile, LivesUnderApplicationSupport) {
-    const SystemLayout layout{"/sandbox", "/Users/me"};
-    EXPECT_EQ(inventoryStateURL(layout), "/Users/me/Library/Application Support/Kestrova/inventory-state.json");
-    EXPECT_EQ(legacyInventoryStateURL(layout), "/Users/me/Library/Application Support/Halvern/inventory-state.json");
-}
-
-TEST(PersistedInventoryFile, FirstLaunchFindsNothingAndWritesNothing) {
-    Home home;
-    const auto loaded = loadPersistedInventory(home.layout, home.disk);
-    ASSERT_TRUE(loaded);
-    EXPECT_FALSE(loaded->has_value());
-    EXPECT_FALSE(home.has("Library"));
-    EXPECT_THAT(home.disk.attemptedWrites(), IsEmpty());
-}
-
-TEST(PersistedInventoryFile, ACurrentFileIsLoadedWithoutBeingRewritten) {
-    Home home;
-    const auto path = home.write(stateFile, currentDocument());
-    setOldModificationTime(path);
-    const auto before = realFileSystem().status(path);
-
-    const auto loaded = loadPersistedInventory(home.layout, home.disk);
-    ASSERT_TRUE(loaded);
-    ASSERT_TRUE(loaded->has_value());
-    EXPECT_FALSE((*loaded)->didMigrate);
-    EXPECT_EQ(realFileSystem().status(path), before);
-    EXPECT_THAT(home.disk.attemptedWrites(), IsEmpty());
-    EXPECT_EQ(home.read(stateFile), currentDocument());
 }
 
 TEST(PersistedInventoryFile, AnOlderFileIsUpgradedAndWrittenBackOnce) {
