@@ -1,58 +1,43 @@
 #include "store/StoreExports.h"
 
-#include "StateSamples.h"
-#include "platform/Executor.h"
+#include "StoreSandbox.h"
 #include "platform/LocaleText.h"
 #include "store/InventoryExports.h"
-#include "store/PersistedInventoryFile.h"
-#include "support/FaultyFileSystem.h"
-#include "support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
-namespace kestrova {
+namespace kestrova::testing {
 namespace {
 
-using kestrova::testing::FaultyFileSystem;
-using kestrova::testing::minimalState;
-using kestrova::testing::sampleBundle;
-using kestrova::testing::sampleProduct;
-using kestrova::testing::TemporaryDirectory;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-PluginBundleRecord quarantined(std::string format, const std::string& name) {
-    auto bundle = sampleBundle(std::move(format), "/Library/Audio/Plug-Ins/VST3/" + name);
-    bundle.originalPath = bundle.path;
-    bundle.quarantinePath = "/Library/Application Support/Kestrova/Quarantine/OP-1/" + name;
-    bundle.quarantineOperationID = "OP-1";
-    return bundle;
-}
-
-// A home whose state file holds an active, a partly quarantined and a wholly
-// quarantined product, and a store loaded from it.
-struct ExportingStore {
-    TemporaryDirectory directory;
-    SystemLayout layout{directory.makeDirectory("root"), directory.makeDirectory("home")};
-    FaultyFileSystem disk;
-    RunLoopExecutor executor;
+// A store loaded from a state file holding an active, a partly quarantined
+// and a wholly quarantined product.
+struct ExportingStore : StoreSandbox {
     std::unique_ptr<PluginInventoryStore> store;
 
     ExportingStore() {
+        const auto quarantinedVST3 = [](const std::string& name) {
+            auto bundle = sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/" + name);
+            bundle.originalPath = bundle.path;
+            bundle.quarantinePath = "/Library/Application Support/Kestrova/Quarantine/OP-1/" + name;
+            bundle.quarantineOperationID = "OP-1";
+            return bundle;
+        };
         auto state = minimalState();
         auto active = sampleProduct("Acme", "Active", {"VST3"});
         active.bundles = {sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Active.vst3", true)};
         active.isProtected = true;
         auto partial = sampleProduct("Acme", "Partial", {"AU", "VST3"}, PluginStatus::partiallyQuarantined);
         partial.bundles = {sampleBundle("AU", "/Library/Audio/Plug-Ins/Components/Partial.component"),
-                           quarantined("VST3", "Partial.vst3")};
+                           quarantinedVST3("Partial.vst3")};
         auto gone = sampleProduct("Acme", "Gone", {"VST3"}, PluginStatus::quarantined);
-        gone.bundles = {quarantined("VST3", "Gone.vst3")};
+        gone.bundles = {quarantinedVST3("Gone.vst3")};
         state.plugins = {active, partial, gone};
         state.lastScanDate = Date{770000000};
         state.history = {
@@ -60,16 +45,14 @@ struct ExportingStore {
             HistoryItem{Uuid::random(), "Gone", HistoryKind::quarantine, "Moved.", "3:06 PM", "TX-2", "VST3", {}},
             HistoryItem{Uuid::random(), "Inventory", HistoryKind::scan, "Scanned.", "3:00 PM", {}, {}, {}}};
         state.inaccessibleLocations = std::vector<std::string>{layout.user("Library/Audio/Plug-Ins/VST3")};
-        EXPECT_TRUE(writePersistedInventory(state, layout, disk).ok());
-        store = std::make_unique<PluginInventoryStore>(layout, disk, executor);
+        writeState(state);
+        store = open();
     }
 
     std::vector<std::string> exportFolderEntries() const {
-        auto names = realFileSystem().contentsOfDirectory(directory / "exports");
-        EXPECT_TRUE(names.ok());
-        auto sorted = names.ok() ? *names : std::vector<std::string>{};
-        std::sort(sorted.begin(), sorted.end());
-        return sorted;
+        auto names = *realFileSystem().contentsOfDirectory(directory / "exports");
+        std::sort(names.begin(), names.end());
+        return names;
     }
 };
 
@@ -125,7 +108,7 @@ TEST(StoreExports, FailedWriteLeavesTheOldFileAndTheStoreAlone) {
     ExportingStore home;
     auto& store = *home.store;
     const auto target = home.directory.writeFile("exports/Kestrova-Operation-History.csv", "old history\n");
-    const auto stateBefore = home.directory.readFile("home/Library/Application Support/Kestrova/inventory-state.json");
+    const auto stateBefore = home.stateText();
     const auto noticeBefore = store.notice();
 
     home.disk.failWritesUnder(home.directory / "exports");
@@ -135,7 +118,7 @@ TEST(StoreExports, FailedWriteLeavesTheOldFileAndTheStoreAlone) {
     EXPECT_EQ(home.directory.readFile("exports/Kestrova-Operation-History.csv"), "old history\n");
     EXPECT_THAT(home.exportFolderEntries(), ElementsAre("Kestrova-Operation-History.csv"));
     EXPECT_EQ(store.notice(), noticeBefore);
-    EXPECT_EQ(home.directory.readFile("home/Library/Application Support/Kestrova/inventory-state.json"), stateBefore);
+    EXPECT_EQ(home.stateText(), stateBefore);
 
     // On the real disk: a folder where the file should go stays a folder, and
     // no temporary file is left beside it.
@@ -160,4 +143,4 @@ TEST(StoreExports, FailedWriteLeavesTheOldFileAndTheStoreAlone) {
 }
 
 }  // namespace
-}  // namespace kestrova
+}  // namespace kestrova::testing
