@@ -14,15 +14,14 @@ using testing::sampleProduct;
 using testing::scannedProduct;
 using testing::StoreSandbox;
 
-struct ProtectionFixture {
-    StoreSandbox sandbox;
+// A store loaded from a state file with the products a test made for it.
+struct ProtectionFixture : StoreSandbox {
     std::unique_ptr<PluginInventoryStore> store;
 
-    explicit ProtectionFixture(std::vector<Plugin> plugins) {
-        auto state = testing::minimalState();
-        state.plugins = std::move(plugins);
-        sandbox.writeState(state);
-        store = sandbox.open();
+    PluginInventoryStore& load(std::vector<Plugin> plugins) {
+        writeProducts(std::move(plugins));
+        store = open();
+        return *store;
     }
     const Plugin& product(std::string_view name) const { return *findProduct(store->plugins(), name); }
     PluginBundleSelection selection(std::string_view name, std::size_t bundle) const {
@@ -32,22 +31,19 @@ struct ProtectionFixture {
 };
 
 TEST(StoreProtection, AProductIsProtectedByItsKeyWhereverItWasFound) {
-    StoreSandbox layoutOnly;
-    auto first = scannedProduct(layoutOnly, "FabFilter", "Pro-Q 3", {"AU", "VST3"});
-    auto second = scannedProduct(layoutOnly, "FabFilter", "Pro-Q 3", {"CLAP"});
-    auto partlyQuarantined = scannedProduct(layoutOnly, "Zeta", "Z", {"AU", "VST3"});
-    (*partlyQuarantined.bundles)[0] = quarantined(layoutOnly, (*partlyQuarantined.bundles)[0], "OP");
+    ProtectionFixture fixture;
+    auto first = scannedProduct(fixture, "FabFilter", "Pro-Q 3", {"AU", "VST3"});
+    auto second = scannedProduct(fixture, "FabFilter", "Pro-Q 3", {"CLAP"});
+    auto partlyQuarantined = scannedProduct(fixture, "Zeta", "Z", {"AU", "VST3"});
+    (*partlyQuarantined.bundles)[0] = quarantined(fixture, (*partlyQuarantined.bundles)[0], "OP");
     partlyQuarantined.status = PluginStatus::partiallyQuarantined;
     auto legacy = sampleProduct("Acme", "A", {"VST3"});
-    ProtectionFixture fixture({first, second, partlyQuarantined, legacy});
-    auto& store = *fixture.store;
+    auto& store = fixture.load({first, second, partlyQuarantined, legacy});
 
+    // Both records of the key, and every bundle of each, are protected.
     store.setProtection(first, true);
-    for (const auto* name : {"Pro-Q 3"}) {
-        for (const auto& product : store.plugins()) {
-            if (product.name != name) {
-                continue;
-            }
+    for (const auto& product : store.plugins()) {
+        if (product.name == "Pro-Q 3") {
             EXPECT_TRUE(product.isProtected);
             EXPECT_EQ(product.status, PluginStatus::protected_);
             for (const auto& bundle : *product.bundles) {
@@ -72,8 +68,7 @@ TEST(StoreProtection, AProductIsProtectedByItsKeyWhereverItWasFound) {
     store.setProtection(legacy, true);
     ASSERT_TRUE(fixture.product("A").bundles);
     EXPECT_TRUE(fixture.product("A").bundles->front().isProtected);
-    EXPECT_EQ(fixture.sandbox.savedState().protectedKeys,
-              (std::vector<std::string>{"acme|a", "fabfilter|pro-q 3", "zeta|z"}));
+    EXPECT_EQ(fixture.savedState().protectedKeys, (std::vector<std::string>{"acme|a", "fabfilter|pro-q 3", "zeta|z"}));
 
     store.setProtection(fixture.product("Pro-Q 3"), false);
     EXPECT_FALSE(store.protectedKeys().contains("fabfilter|pro-q 3"));
@@ -91,22 +86,21 @@ TEST(StoreProtection, AProductIsProtectedByItsKeyWhereverItWasFound) {
 }
 
 TEST(StoreProtection, MandatoryProtectionIsNeverRemovedAndBatchesCountDistinctKeys) {
-    StoreSandbox layoutOnly;
-    auto shell = scannedProduct(layoutOnly, "Waves", "WaveShell1-VST3 14.0", {"VST3"}, PluginStatus::sharedShell);
+    ProtectionFixture fixture;
+    auto shell = scannedProduct(fixture, "Waves", "WaveShell1-VST3 14.0", {"VST3"}, PluginStatus::sharedShell);
     shell.isProtected = true;
     auto hosted = sampleProduct("Waves", "CLA-2A", {}, PluginStatus::hostedByShell);
     hosted.isProtected = true;
-    auto a = scannedProduct(layoutOnly, "Acme", "A", {"AU"});
-    auto b = scannedProduct(layoutOnly, "Acme", "B", {"AU"});
-    ProtectionFixture fixture({a, b, shell, hosted});
-    auto& store = *fixture.store;
-    const auto writes = fixture.sandbox.disk.attemptedWrites().size();
+    auto a = scannedProduct(fixture, "Acme", "A", {"AU"});
+    auto b = scannedProduct(fixture, "Acme", "B", {"AU"});
+    auto& store = fixture.load({a, b, shell, hosted});
+    const auto writes = fixture.disk.attemptedWrites().size();
 
     store.setProtection(hosted, false);
     store.setProtectionForBatch({shell, hosted}, false);
     EXPECT_FALSE(store.notice());
     EXPECT_THAT(store.history(), IsEmpty());
-    EXPECT_EQ(fixture.sandbox.disk.attemptedWrites().size(), writes);
+    EXPECT_EQ(fixture.disk.attemptedWrites().size(), writes);
 
     store.setProtectionForBatch({a, b, fixture.product("A")}, true);
     EXPECT_EQ(store.notice()->title, "Plugins Protected");
@@ -130,10 +124,9 @@ TEST(StoreProtection, MandatoryProtectionIsNeverRemovedAndBatchesCountDistinctKe
 }
 
 TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) {
-    StoreSandbox layoutOnly;
-    ProtectionFixture fixture(
-        {scannedProduct(layoutOnly, "Acme", "Alpha", {"AU", "VST3"}), sampleProduct("Acme", "Legacy", {"VST2"})});
-    auto& store = *fixture.store;
+    ProtectionFixture fixture;
+    auto& store = fixture.load(
+        {scannedProduct(fixture, "Acme", "Alpha", {"AU", "VST3"}), sampleProduct("Acme", "Legacy", {"VST2"})});
     const auto token = store.inventoryRevision();
 
     EXPECT_TRUE(store.setBundleProtection(fixture.selection("Alpha", 1), true));
@@ -149,7 +142,7 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
     EXPECT_EQ(store.history().front().detail, "VST3 format protected");
     EXPECT_EQ(store.history().front().format, "VST3");
     EXPECT_NE(store.inventoryRevision(), token);
-    EXPECT_EQ(fixture.sandbox.savedState().plugins, store.plugins());
+    EXPECT_EQ(fixture.savedState().plugins, store.plugins());
 
     EXPECT_TRUE(store.setBundleProtection(fixture.selection("Alpha", 1), true));
     EXPECT_EQ(store.notice()->title, "Format Already Protected");
@@ -173,7 +166,7 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
     EXPECT_FALSE(legacy.bundles);
     const auto legacyBundle = bundleKey("VST2", legacy.path);
     EXPECT_TRUE(store.setBundleProtection({legacy.id, legacyBundle}, true));
-    const auto saved = fixture.sandbox.savedState();
+    const auto saved = fixture.savedState();
     const auto* savedLegacy = findProduct(saved.plugins, "Legacy");
     ASSERT_TRUE(savedLegacy->bundles);
     EXPECT_TRUE(savedLegacy->bundles->front().isProtected);
@@ -186,23 +179,22 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
 }
 
 TEST(StoreProtection, AFormatChangeThatCannotBeSavedIsUndoneCompletely) {
-    StoreSandbox layoutOnly;
-    auto alpha = scannedProduct(layoutOnly, "Acme", "Alpha", {"AU", "VST3"});
+    ProtectionFixture fixture;
+    auto alpha = scannedProduct(fixture, "Acme", "Alpha", {"AU", "VST3"});
     auto legacy = sampleProduct("Acme", "Legacy", {"VST2"});
-    ProtectionFixture fixture({alpha, legacy});
-    auto& store = *fixture.store;
+    auto& store = fixture.load({alpha, legacy});
     store.setProtection(fixture.product("Alpha"), true);
     const auto before = store.persistedSnapshot();
-    const auto text = fixture.sandbox.stateText();
+    const auto text = fixture.stateText();
     const auto token = store.inventoryRevision();
 
     // The state folder refuses every write.
-    fixture.sandbox.disk.failWritesUnder(fixture.sandbox.layout.applicationSupport() + "/Kestrova");
+    fixture.disk.failWritesUnder(fixture.layout.applicationSupport() + "/Kestrova");
     EXPECT_FALSE(store.setBundleProtection(fixture.selection("Alpha", 0), false));
     EXPECT_FALSE(store.setBundleProtection({legacy.id, bundleKey("VST2", legacy.path)}, true));
     EXPECT_EQ(store.persistedSnapshot(), before);
     EXPECT_EQ(store.inventoryRevision(), token);
-    EXPECT_EQ(fixture.sandbox.stateText(), text);
+    EXPECT_EQ(fixture.stateText(), text);
     ASSERT_TRUE(store.lastStorageError());
     EXPECT_EQ(store.notice()->title, "Protection Change Not Saved");
     EXPECT_EQ(store.notice()->message,
@@ -213,7 +205,7 @@ TEST(StoreProtection, AFormatChangeThatCannotBeSavedIsUndoneCompletely) {
     store.setProtection(fixture.product("Alpha"), false);
     EXPECT_FALSE(fixture.product("Alpha").isProtected);
     EXPECT_EQ(store.notice()->title, "Local State Not Saved");
-    EXPECT_EQ(fixture.sandbox.stateText(), text);
+    EXPECT_EQ(fixture.stateText(), text);
 }
 
 }  // namespace
