@@ -155,6 +155,9 @@ TEST(PrivilegedInventoryCommit, TrashTakesBundlesOutAndRecordsWhereTheyWent) {
     ASSERT_THAT(*plugins[0].bundles, SizeIs(1));
     ASSERT_THAT(trashed, SizeIs(3));
     EXPECT_EQ(trashed[0].pluginName, "Echo");
+    EXPECT_EQ(trashed[0].manufacturer, "Acme");
+    EXPECT_EQ(trashed[0].format, "VST3");
+    EXPECT_FALSE(trashed[0].reconciledDate);
     EXPECT_EQ(trashed[0].originalPath, "/P/VST3/Echo.vst3");
     EXPECT_EQ(trashed[0].trashPath, "/T/Echo.vst3");
     EXPECT_EQ(trashed[0].presetRunID, run);

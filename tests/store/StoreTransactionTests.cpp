@@ -78,8 +78,6 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     EXPECT_TRUE(store->lastStorageError());
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->trashedBundles(), IsEmpty());
-    EXPECT_FALSE(store->prepareTrashRestore({Uuid::random()}));
-    EXPECT_EQ(store->notice()->title, "Finder Trash Restore Blocked");
     sandbox.disk.clearFaults();
 
     const auto request = store->prepareQuarantine({vst3}, store->inventoryRevision());
