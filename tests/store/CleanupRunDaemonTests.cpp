@@ -83,10 +83,8 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     EXPECT_EQ(run.status, FormatCleanupRunStatus::completed);
     EXPECT_THAT(run.selections, SizeIs(600));
     EXPECT_THAT(run.childTransactionIDs, SizeIs(3));
-    EXPECT_EQ(store->notice()->title, "Cleanup Preset Completed");
+    // Texts and history of each final status are the finishing test's; here the counts.
     EXPECT_EQ(store->notice()->message, "600 reviewed format bundles moved into reversible quarantine");
-    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetCompleted);
-    EXPECT_EQ(store->history().front().presetRunID, run.id);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_EQ(store->quarantinedBundleCount(), 600);
     EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
@@ -142,11 +140,8 @@ TEST_F(CleanupRunDaemonTest, ASecondChunkThatFailsStopsTheRunAndTheThirdIsNeverS
     const auto run = store->formatCleanupRuns().front();
     EXPECT_EQ(run.status, FormatCleanupRunStatus::partiallyCompleted);
     EXPECT_THAT(run.childTransactionIDs, SizeIs(2));
-    EXPECT_EQ(store->notice()->title, "Cleanup Preset Stopped");
     EXPECT_EQ(store->notice()->message, "2 child transactions completed before the run stopped");
-    EXPECT_EQ(store->notice()->style, NoticeStyle::warning);
-    ASSERT_THAT(store->history(), SizeIs(256 + 2));
-    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetPartiallyCompleted);
+    EXPECT_THAT(store->history(), SizeIs(256 + 2));
     // The failed child failed safely: its journal is gone, nothing of it moved.
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_EQ(store->quarantinedBundleCount(), 256);
@@ -172,8 +167,6 @@ TEST_F(CleanupRunDaemonTest, AFirstChunkThatCannotBePreparedCancelsTheRunWithout
     const auto run = store->formatCleanupRuns().front();
     EXPECT_EQ(run.status, FormatCleanupRunStatus::canceled);
     EXPECT_THAT(run.childTransactionIDs, IsEmpty());
-    EXPECT_EQ(store->history().front().detail, "The cleanup preset was canceled; no additional bundles were moved");
-    EXPECT_EQ(store->notice()->title, "Cleanup Preset Stopped");
     EXPECT_EQ(store->quarantinedBundleCount(), 0);
 }
 
