@@ -9,8 +9,6 @@ namespace {
 
 using testing::TemporaryDirectory;
 
-TEST(AudioUnitRegistry, EmptyUntilLoaded) { EXPECT_TRUE(AudioUnitRegistry().allComponents().empty()); }
-
 TEST(AudioUnitRegistry, LoadsComponentsInFileOrder) {
     const TemporaryDirectory directory;
     const auto file = directory.writeFile("au.json", R"([

@@ -1,10 +1,16 @@
+// Walking folders and reading whole files: mapped or read, the same bytes;
+// and nothing that is not a regular file is waited on or taken for one.
 #include "platform/FileSystem.h"
 
+#include "support/FaultyFileSystem.h"
 #include "support/TemporaryDirectory.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -12,21 +18,6 @@ namespace kestrova {
 namespace {
 
 using testing::TemporaryDirectory;
-
-// Root may list every folder, so a listing failure has to be injected.
-class UnlistableFolder final : public FileSystem {
-public:
-    explicit UnlistableFolder(std::string folder) : folder_(std::move(folder)) {}
-    Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override {
-        if (path == folder_) {
-            return Error{"Permission denied", 13};
-        }
-        return FileSystem::entriesOfDirectory(path);
-    }
-
-private:
-    std::string folder_;
-};
 
 std::set<std::string> relativePaths(const std::vector<std::string>& paths, const std::string& root) {
     std::set<std::string> result;
@@ -74,7 +65,8 @@ TEST(FileSystemEnumeration, ReportsFoldersThatCannotBeListed) {
     const TemporaryDirectory directory;
     directory.writeFile("root/locked/x.vst3/y", "x");
     directory.writeFile("root/open/z.vst3/y", "x");
-    const UnlistableFolder fs(directory / "root/locked");
+    testing::FaultyFileSystem fs;
+    fs.failReadsUnder(directory / "root/locked");
 
     std::vector<std::string> seen;
     std::vector<std::string> failed;
@@ -100,6 +92,40 @@ TEST(FileSystemEnumeration, ReportsFoldersThatCannotBeListed) {
 
     // A root that is not a folder is an error of its own.
     EXPECT_FALSE(realFileSystem().enumerateReportingErrors(directory.writeFile("file", "x"), visit, nullptr));
+}
+
+TEST(FileContents, AMappedFileHoldsTheBytesAReadGives) {
+    TemporaryDirectory directory;
+    const auto file = directory / "state.json";
+    std::string bytes(3 * 4096 + 17, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7 % 256);
+    }
+    std::ofstream(file, std::ios::binary) << bytes;
+    const auto& fileSystem = realFileSystem();
+
+    auto mapped = fileSystem.mapFile(file);
+    ASSERT_TRUE(mapped.ok());
+    EXPECT_EQ(mapped->view(), bytes);
+    EXPECT_EQ(*fileSystem.readFile(file), bytes);
+    // Moving the bytes moves the mapping; the moved-from value is empty.
+    FileBytes moved = std::move(*mapped);
+    EXPECT_EQ(moved.view(), bytes);
+    moved = FileBytes("replaced");
+    EXPECT_EQ(moved.view(), "replaced");
+
+    const auto empty = directory / "empty.json";
+    std::ofstream(empty) << "";
+    EXPECT_EQ(fileSystem.mapFile(empty)->view(), "");
+
+    EXPECT_FALSE(fileSystem.mapFile(directory / "missing.json").ok());
+    const auto folder = directory.makeDirectory("folder.json");
+    EXPECT_FALSE(fileSystem.mapFile(folder).ok());
+    const auto fifo = directory / "fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const auto refused = fileSystem.mapFile(fifo);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find("not a regular file"), std::string::npos);
 }
 
 }  // namespace
