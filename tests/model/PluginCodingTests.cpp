@@ -5,27 +5,23 @@
 namespace kestrova {
 namespace {
 
+// A product with one active and one quarantined, protected bundle.
 Plugin fullProduct() {
     Plugin plugin;
     plugin.id = *Uuid::parse("0F2C1A9E-6B1D-4C55-9A0B-7E3D2F1C4B5A");
     plugin.name = "Pro-Q 3";
     plugin.manufacturer = "FabFilter";
-    plugin.version = "3.28";
     plugin.formats = {"AU", "VST3"};
-    plugin.architecture = "Universal";
-    plugin.size = "39.8 MB";
     plugin.path = "/Library/Audio/Plug-Ins/Components/Pro-Q 3.component";
     plugin.status = PluginStatus::partiallyQuarantined;
     PluginBundleRecord au;
     au.format = "AU";
-    au.architecture = "Universal";
-    au.size = "9.8 MB";
     au.path = plugin.path;
     PluginBundleRecord vst3 = au;
     vst3.format = "VST3";
     vst3.path = "/Q/op/Pro-Q 3.vst3";
-    vst3.originalPath = "/Library/Audio/Plug-Ins/VST3/Pro-Q 3.vst3";
     vst3.quarantinePath = vst3.path;
+    vst3.originalPath = "/Library/Audio/Plug-Ins/VST3/Pro-Q 3.vst3";
     vst3.quarantineOperationID = "7D0E0C1B-0000-4000-8000-000000000001";
     vst3.presetRunID = Uuid::random();
     vst3.isProtected = true;
@@ -33,9 +29,9 @@ Plugin fullProduct() {
     return plugin;
 }
 
-TEST(PluginCoding, RoundTripsAndOmitsAbsentOptionals) {
+TEST(PluginCoding, RoundTripsOmittingAbsentOptionalsAndReadsOlderRecords) {
     const auto plugin = fullProduct();
-    const auto json = JsonCoder<Plugin>::encode(plugin);
+    auto json = JsonCoder<Plugin>::encode(plugin);
     EXPECT_EQ(json.at("id"), "0F2C1A9E-6B1D-4C55-9A0B-7E3D2F1C4B5A");
     EXPECT_EQ(json.at("status"), "Partially Quarantined");
     EXPECT_FALSE(json.contains("originalPath"));
@@ -44,18 +40,14 @@ TEST(PluginCoding, RoundTripsAndOmitsAbsentOptionals) {
     EXPECT_FALSE(au.contains("quarantinePath"));
     EXPECT_FALSE(au.contains("presetRunID"));
     EXPECT_EQ(JsonCoder<Plugin>::decode(json, "plugin"), plugin);
-}
 
-TEST(PluginCoding, AbsentBundlesStayAbsentAndMissingFlagsReadFalse) {
-    auto json = JsonCoder<Plugin>::encode(fullProduct());
+    // Older files: a bundle without its flag, no bundles at all, an empty list.
     json["bundles"][0].erase("isProtected");
     EXPECT_FALSE(JsonCoder<Plugin>::decode(json, "plugin").bundles->at(0).isProtected);
     json.erase("bundles");
     EXPECT_FALSE(JsonCoder<Plugin>::decode(json, "plugin").bundles.has_value());
     json["bundles"] = Json::array();
-    const auto empty = JsonCoder<Plugin>::decode(json, "plugin").bundles;
-    ASSERT_TRUE(empty);
-    EXPECT_TRUE(empty->empty());
+    EXPECT_EQ(JsonCoder<Plugin>::decode(json, "plugin").bundles, std::vector<PluginBundleRecord>{});
 }
 
 TEST(PluginCoding, StrictAboutStatusTypesAndRequiredKeys) {

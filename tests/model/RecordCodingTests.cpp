@@ -27,27 +27,50 @@ T decodeText(const std::string& text) {
 
 const Uuid someID = *Uuid::parse("0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b");
 
-TEST(RecordCoding, HistoryItemsKeepEveryFieldAndOmitAbsentOnes) {
+TEST(RecordCoding, AbsentOptionalsAreOmittedAndRawValuesAreTheStoredNames) {
     HistoryItem full{someID, "Pro-Q 3", HistoryKind::quarantine, "AU bundle moved", "3:07 PM",
                      "TX-1", "AU",      Uuid::random()};
     EXPECT_EQ(roundTrip(full), full);
-
     HistoryItem bare{someID, "Scan", HistoryKind::scan, "Found 3 bundles", "9:00 AM", {}, {}, {}};
     const auto json = JsonCoder<HistoryItem>::encode(bare);
     EXPECT_EQ(json.at("kind"), "Scan Completed");
     EXPECT_EQ(json.at("id"), "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B");
-    EXPECT_FALSE(json.contains("transactionID"));
-    EXPECT_FALSE(json.contains("format"));
-    EXPECT_FALSE(json.contains("presetRunID"));
+    EXPECT_FALSE(json.contains("transactionID") || json.contains("format") || json.contains("presetRunID"));
     EXPECT_EQ(roundTrip(bare), bare);
-
     for (int i = 0; i < historyKindCount; ++i) {
         const auto kind = static_cast<HistoryKind>(i);
         EXPECT_EQ(historyKindFromRawValue(rawValue(kind)), kind);
         EXPECT_FALSE(iconName(kind).empty());
     }
     EXPECT_EQ(rawValue(HistoryKind::cleanupPresetPartiallyCompleted), "Cleanup Preset Partially Completed");
-    EXPECT_EQ(iconName(HistoryKind::missingTrashItem), "trash.slash");
+
+    const PluginBundleSelection selection{someID, "VST3|/library/audio/plug-ins/vst3/a.vst3"};
+    // Lower-case UUIDs are read as well.
+    EXPECT_EQ(
+        decodeText<PluginBundleSelection>(
+            R"({"pluginID":"0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b","bundleID":"VST3|/library/audio/plug-ins/vst3/a.vst3"})"),
+        selection);
+    const auto notice = OperationNotice::warning("Title", "Message");
+    EXPECT_EQ(JsonCoder<OperationNotice>::encode(notice).at("style"), "warning");
+    EXPECT_EQ(roundTrip(notice), notice);
+    const auto token = InventoryRevisionToken::random();
+    EXPECT_EQ(roundTrip(token), token);
+    const ScanReconciliationSummary summary{3, 2, 1, true};
+    EXPECT_EQ(roundTrip(summary), summary);
+    const PermanentQuarantineRule rule{"Universal Audio, Inc.", Date{700000000.5}};
+    EXPECT_EQ(roundTrip(rule), rule);
+    EXPECT_EQ(rule.id(), "universal audio");
+    const FormatCleanupRunRecord run{Uuid::random(),
+                                     Uuid::random(),
+                                     FormatCleanupPresetKind::retireVST2,
+                                     Date{12.5},
+                                     FormatCleanupRunStatus::partiallyCompleted,
+                                     {selection},
+                                     {Uuid::random(), Uuid::random()}};
+    EXPECT_EQ(roundTrip(run), run);
+    const auto runJson = JsonCoder<FormatCleanupRunRecord>::encode(run);
+    EXPECT_EQ(runJson.at("preset"), "retireVST2");
+    EXPECT_EQ(runJson.at("status"), "partiallyCompleted");
 }
 
 TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
@@ -55,12 +78,11 @@ TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
         R"({"id":"0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B","plugin":"X","detail":"d","time":"t","kind":)";
     EXPECT_NO_THROW(decodeText<HistoryItem>(item + R"("Restored"})"));
     // Case names and near misses are not raw values.
-    EXPECT_THROW(decodeText<HistoryItem>(item + R"("restore"})"), DecodingError);
-    EXPECT_THROW(decodeText<HistoryItem>(item + R"("Restored "})"), DecodingError);
-    EXPECT_THROW(decodeText<HistoryItem>(item + R"(3})"), DecodingError);
+    for (const auto* kind : {R"("restore"})", R"("Restored "})", "3}"}) {
+        EXPECT_THROW(decodeText<HistoryItem>(item + kind), DecodingError) << kind;
+    }
     EXPECT_THROW(decodeText<HistoryItem>(R"({"id":"0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B","kind":"Restored"})"),
                  DecodingError);
-
     EXPECT_THROW(decodeText<TrashRecoveryState>(R"("readyToRestore")"), DecodingError);
     EXPECT_EQ(decodeText<TrashRecoveryState>(R"("Needs Verification")"), TrashRecoveryState::needsVerification);
     EXPECT_THROW(decodeText<FormatCleanupRunStatus>(R"("Completed")"), DecodingError);
@@ -74,7 +96,7 @@ TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
                  DecodingError);
 }
 
-TEST(RecordCoding, TrashRecordsRoundTripWithDatesAsSecondsSince2001) {
+TEST(RecordCoding, TrashRecordsKeepDatesAsSecondsSince2001AndOmitTheUnset) {
     TrashedBundleRecord record{someID,
                                "Pro-Q 3",
                                "FabFilter",
@@ -88,66 +110,21 @@ TEST(RecordCoding, TrashRecordsRoundTripWithDatesAsSecondsSince2001) {
                                "RX",
                                Date{761234888.0}};
     EXPECT_EQ(roundTrip(record), record);
-    const auto json = JsonCoder<TrashedBundleRecord>::encode(record);
-    EXPECT_DOUBLE_EQ(json.at("operationDate").get<double>(), 761234567.25);
+    EXPECT_DOUBLE_EQ(JsonCoder<TrashedBundleRecord>::encode(record).at("operationDate").get<double>(), 761234567.25);
 
-    TrashedBundleRecord open = record;
-    open.trashTransactionID.reset();
-    open.presetRunID.reset();
-    open.reconciledDate.reset();
-    open.restoreTransactionID.reset();
-    open.missingDetectedDate.reset();
-    const auto openJson = JsonCoder<TrashedBundleRecord>::encode(open);
-    EXPECT_EQ(openJson.size(), 7u);
+    TrashedBundleRecord open{
+        someID, "Pro-Q 3", "FabFilter", "VST3", record.originalPath, record.trashPath, Date{1.0}, {}, {}, {}, {}, {}};
+    EXPECT_EQ(JsonCoder<TrashedBundleRecord>::encode(open).size(), 7u);
     EXPECT_EQ(roundTrip(open), open);
-
-    std::unordered_set<TrashedBundleRecord> set{record, open, record};
-    EXPECT_EQ(set.size(), 2u);
-}
-
-TEST(RecordCoding, SharedRecordsRoundTrip) {
-    const auto token = InventoryRevisionToken::random();
-    EXPECT_EQ(roundTrip(token), token);
-    EXPECT_EQ(JsonCoder<InventoryRevisionToken>::encode(token).size(), 1u);
-
-    const PluginBundleSelection selection{someID, "VST3|/library/audio/plug-ins/vst3/a.vst3"};
-    EXPECT_EQ(roundTrip(selection), selection);
-    // Lower-case UUIDs are read as well.
-    EXPECT_EQ(
-        decodeText<PluginBundleSelection>(
-            R"({"pluginID":"0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b","bundleID":"VST3|/library/audio/plug-ins/vst3/a.vst3"})"),
-        selection);
-
-    const auto notice = OperationNotice::warning("Title", "Message");
-    EXPECT_EQ(roundTrip(notice), notice);
-    EXPECT_EQ(JsonCoder<OperationNotice>::encode(notice).at("style"), "warning");
-
-    const ScanReconciliationSummary summary{3, 2, 1, true};
-    EXPECT_EQ(roundTrip(summary), summary);
-
-    const PermanentQuarantineRule rule{"Universal Audio, Inc.", Date{700000000.5}};
-    EXPECT_EQ(roundTrip(rule), rule);
-    EXPECT_EQ(rule.id(), "universal audio");
-
-    FormatCleanupRunRecord run{Uuid::random(),
-                               Uuid::random(),
-                               FormatCleanupPresetKind::retireVST2,
-                               Date{12.5},
-                               FormatCleanupRunStatus::partiallyCompleted,
-                               {selection},
-                               {Uuid::random(), Uuid::random()}};
-    EXPECT_EQ(roundTrip(run), run);
-    const auto runJson = JsonCoder<FormatCleanupRunRecord>::encode(run);
-    EXPECT_EQ(runJson.at("preset"), "retireVST2");
-    EXPECT_EQ(runJson.at("status"), "partiallyCompleted");
+    EXPECT_EQ((std::unordered_set<TrashedBundleRecord>{record, open, record}).size(), 2u);
 }
 
 TEST(RecordCoding, ManufacturerKeysFoldCaseAccentsAndUniversalAudioAliases) {
     EXPECT_EQ(manufacturerKey("  Ÿamaha\n"), manufacturerKey("yamaha"));
     EXPECT_EQ(manufacturerKey("Sonnox"), manufacturerKey("SONNOX"));
-    EXPECT_EQ(manufacturerKey("UAD"), "universal audio");
-    EXPECT_EQ(manufacturerKey("Universal Audio Inc."), "universal audio");
-    EXPECT_EQ(manufacturerKey("Universal Audio, Inc."), "universal audio");
+    for (const auto* alias : {"UAD", "Universal Audio Inc.", "Universal Audio, Inc."}) {
+        EXPECT_EQ(manufacturerKey(alias), "universal audio") << alias;
+    }
     EXPECT_EQ(manufacturerKey("Universal Audio Ltd"), "universal audio ltd");
 }
 
