@@ -208,9 +208,8 @@ TEST_F(FormatCleanupPlannerTest, ProductsLosingTheirLastActiveFormatNeedAnOptIn)
                                     "default and require an explicit opt-in."}));
     EXPECT_EQ(plan.warnings[1].pluginID, bass.id);
 
-    const auto json = JsonCoder<FormatCleanupPlan>::encode(plan);
-    EXPECT_EQ(json.at("warnings").at(0).at("kind"), "noActiveFormatRemaining");
-    EXPECT_EQ(JsonCoder<FormatCleanupPlan>::decode(Json::parse(json.dump()), "plan"), plan);
+    // The command line's --json carries the kind by its case name.
+    EXPECT_EQ(JsonCoder<FormatCleanupPlan>::encode(plan).at("warnings").at(0).at("kind"), "noActiveFormatRemaining");
 }
 
 TEST_F(FormatCleanupPlannerTest, LargeRunsWarnAboutSequentialTransactions) {

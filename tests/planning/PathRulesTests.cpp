@@ -72,21 +72,16 @@ TEST(PathRules, TrashFolderAndTrashNames) {
 }
 
 TEST(PathRules, DisplaySizesParseBackToBytes) {
-    EXPECT_EQ(parseDisplaySize("1.5 MB"), 1500000);
-    EXPECT_EQ(parseDisplaySize("  39.8 mb\n"), 39800000);
-    EXPECT_EQ(parseDisplaySize("653.9 MB"), 653900000);
-    EXPECT_EQ(parseDisplaySize("17 KB"), 17000);
-    EXPECT_EQ(parseDisplaySize("1.25   GB"), 1250000000);
-    EXPECT_EQ(parseDisplaySize("0.0015 KB"), 1);  // truncated toward zero
-    EXPECT_FALSE(parseDisplaySize("512 bytes"));
-    EXPECT_FALSE(parseDisplaySize("12"));
-    EXPECT_FALSE(parseDisplaySize("MB"));
-    EXPECT_FALSE(parseDisplaySize("Zero KB"));
-    EXPECT_FALSE(parseDisplaySize("1,5 MB"));
-    EXPECT_FALSE(parseDisplaySize("nan MB"));
-    EXPECT_FALSE(parseDisplaySize("1e30 GB"));
-    EXPECT_FALSE(parseDisplaySize("4 TB"));
-    EXPECT_FALSE(parseDisplaySize(""));
+    const std::vector<std::pair<std::string, std::int64_t>> sizes{
+        {"1.5 MB", 1500000}, {"  39.8 mb\n", 39800000}, {"653.9 MB", 653900000},
+        {"17 KB", 17000},    {"1.25   GB", 1250000000}, {"0.0015 KB", 1},  // truncated toward zero
+    };
+    for (const auto& [text, bytes] : sizes) {
+        EXPECT_EQ(parseDisplaySize(text), bytes) << text;
+    }
+    for (const auto* text : {"512 bytes", "12", "MB", "Zero KB", "1,5 MB", "nan MB", "1e30 GB", "4 TB", ""}) {
+        EXPECT_FALSE(parseDisplaySize(text)) << text;
+    }
 }
 
 }  // namespace
