@@ -65,19 +65,6 @@ std::vector<std::string> productPaths(const ScanSummary& summary) {
     return paths;
 }
 
-TEST_F(ScannerTest, StandardLocationsSystemFirstThenHome) {
-    const auto locations = PluginScanner(realFileSystem(), layout).standardLocations();
-    ASSERT_EQ(locations.size(), 10u);
-    EXPECT_EQ(locations[0],
-              (PluginScanner::Location{sandbox / "root/Library/Audio/Plug-Ins/Components", "AU", "component"}));
-    EXPECT_EQ(locations[1].format, "VST2");
-    EXPECT_EQ(locations[1].fileExtension, "vst");
-    EXPECT_EQ(locations[3], (PluginScanner::Location{sandbox / "root/Library/Application Support/Avid/Audio/Plug-Ins",
-                                                     "AAX", "aaxplugin"}));
-    EXPECT_EQ(locations[4].url, sandbox / "root/Library/Audio/Plug-Ins/CLAP");
-    EXPECT_EQ(locations[7], (PluginScanner::Location{sandbox / "home/Library/Audio/Plug-Ins/VST3", "VST3", "vst3"}));
-}
-
 TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
     const auto walked = [&](std::vector<std::string> roots) {
         std::vector<ScanProgress> progress;
@@ -100,8 +87,12 @@ TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
     EXPECT_EQ(walked({plugIns + "/../Plug-Ins/./VST3"}), std::vector<std::string>{plugIns + "/VST3"});
     EXPECT_TRUE(walked({plugIns + "/VS"}).empty());
     EXPECT_TRUE(walked({plugIns + "/Components/Deeper"}).empty());
+    // The system's five locations come before the home's, AAX from Avid's folder.
+    const auto everything = walked({sandbox.path()});
+    ASSERT_EQ(everything.size(), 10u);
+    EXPECT_EQ(everything[3], sandbox / "root/Library/Application Support/Avid/Audio/Plug-Ins");
+    EXPECT_EQ(everything[7], sandbox / "home/Library/Audio/Plug-Ins/VST3");
     EXPECT_EQ(walked({sandbox / "home"}).size(), 5u);
-    EXPECT_EQ(walked({sandbox.path()}).size(), 10u);
 }
 
 TEST_F(ScannerTest, NoRootsMeansNoWalkAndOnlyRegistryProducts) {
@@ -277,14 +268,14 @@ TEST_F(ScannerTest, UnreadableFoldersAreReportedAndTheScanGoesOn) {
 }
 
 // Cancels the scan the moment the size summation lists a chosen folder.
-class CancellingFileSystem final : public FileSystem {
+class CancellingFileSystem final : public FaultyFileSystem {
 public:
     CancellingFileSystem(std::string trigger, ScanControl& control) : trigger_(std::move(trigger)), control_(control) {}
     Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override {
         if (path == trigger_) {
             control_.requestCancellation();
         }
-        return FileSystem::entriesOfDirectory(path);
+        return FaultyFileSystem::entriesOfDirectory(path);
     }
 
 private:
@@ -304,22 +295,9 @@ TEST_F(ScannerTest, CancellingWhileSummingSizesStopsEverything) {
     sandbox.makeDirectory(system("Audio/Plug-Ins/Components/Locked"));
 
     ScanControl control;
-    CancellingFileSystem cancelling(bigBundle + "/Contents/Resources", control);
+    CancellingFileSystem fs(bigBundle + "/Contents/Resources", control);
     // The Components folder has an unreadable sub-folder, met before the cancel.
-    class Both final : public FileSystem {
-    public:
-        Both(const FileSystem& inner, std::string locked) : inner_(inner), locked_(std::move(locked)) {}
-        Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const override {
-            if (path == locked_) {
-                return Error{"Permission denied", 13};
-            }
-            return inner_.entriesOfDirectory(path);
-        }
-
-    private:
-        const FileSystem& inner_;
-        std::string locked_;
-    } fs(cancelling, sandbox / system("Audio/Plug-Ins/Components/Locked"));
+    fs.failReadsUnder(sandbox / system("Audio/Plug-Ins/Components/Locked"));
 
     std::vector<ScanProgress> progress;
     const PluginScanner scanner(fs, layout, AudioUnitRegistry({{"Waves", "Tune", "1"}}));
