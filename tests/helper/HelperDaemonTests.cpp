@@ -80,35 +80,18 @@ TEST_F(HelperDaemonTest, EnableHandshakeAndAFullRoundTrip) {
         EXPECT_TRUE(sandbox.hasWholeBundle(item.destinationPath, item.sourcePath));
     }
 
-    // Quarantine → Trash → back from the Trash → quarantine again → restore.
-    const auto trashed = sendAndWait<PrivilegedTrashResult>([&](auto completion) {
-        service.sendTrash(Uuid::random().string(),
-                          {{items[0].destinationPath, sandbox.trashPath("A.vst3"), operationID}}, completion);
-    });
-    ASSERT_TRUE(trashed.succeeded) << trashed.message;
-    EXPECT_TRUE(sandbox.hasWholeBundle(sandbox.trashPath("A.vst3"), items[0].sourcePath));
-    const auto back = sendAndWait<PrivilegedTrashRestoreResult>([&](auto completion) {
-        service.sendTrashRestore(
-            Uuid::random().string(),
-            {{sandbox.trashPath("A.vst3"), items[0].sourcePath, Uuid::random().string(), "A.vst3", "VST3"}},
-            completion);
-    });
-    ASSERT_TRUE(back.succeeded) << back.message;
-    EXPECT_TRUE(sandbox.hasWholeBundle(items[0].sourcePath, items[0].sourcePath));
-
+    // Restoring one of them; trash and its restore run the same way and are
+    // driven through this daemon by the command-line tests.
     const auto restored = sendAndWait<PrivilegedRestoreResult>([&](auto completion) {
-        service.sendRestore(Uuid::random().string(),
-                            {{items[1].destinationPath, items[1].sourcePath, operationID},
-                             {items[2].destinationPath, items[2].sourcePath, operationID}},
+        service.sendRestore(Uuid::random().string(), {{items[2].destinationPath, items[2].sourcePath, operationID}},
                             completion);
     });
     ASSERT_TRUE(restored.succeeded) << restored.message;
     EXPECT_TRUE(sandbox.hasWholeBundle(items[2].sourcePath, items[2].sourcePath));
-    EXPECT_FALSE(sandbox.exists(sandbox.quarantinePath(operationID, "")));
     EXPECT_FALSE(service.isWorking());
 }
 
-TEST_F(HelperDaemonTest, RefusalsLeaveTheDiskAsItWas) {
+TEST_F(HelperDaemonTest, HostilePathsAreRefusedAndLeaveTheDiskAsItWas) {
     auto& service = enabledService().service();
     ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
 
@@ -121,33 +104,7 @@ TEST_F(HelperDaemonTest, RefusalsLeaveTheDiskAsItWas) {
     EXPECT_EQ(service.lastError(), refused.message);
     EXPECT_TRUE(sandbox.hasWholeBundle(homeBundle, homeBundle));
 
-    // A symbolic link standing where a bundle should be.
-    const auto target = sandbox.makeBundle(sandbox.path("elsewhere/T.vst3"));
-    fs::create_symlink(target, sandbox.pluginPath("T.vst3"));
-    refused = quarantine({{sandbox.pluginPath("T.vst3"), sandbox.quarantinePath(operationID, "T.vst3"), operationID}});
-    EXPECT_NE(refused.message.find("is a symbolic link"), std::string::npos) << refused.message;
-
-    // The second of two is refused: the first is not moved either.
-    auto items = quarantineItems({"A.vst3", "B.vst3"});
-    sandbox.makeBundle(items[1].destinationPath);
-    fs::remove_all(items[1].destinationPath);
-    fs::create_directories(sandbox.quarantinePath(operationID, ""));
-    refused = quarantine(items);
-    EXPECT_NE(refused.message.find("already exists"), std::string::npos) << refused.message;
-    EXPECT_TRUE(sandbox.hasWholeBundle(items[0].sourcePath, items[0].sourcePath));
-
-    // The destination of a restore is taken.
-    const auto op2 = Uuid::random().string();
-    const auto source = sandbox.makeBundle(sandbox.pluginPath("R.vst3"));
-    ASSERT_TRUE(quarantine({{source, sandbox.quarantinePath(op2, "R.vst3"), op2}}).succeeded);
-    sandbox.makeBundle(source);
-    const auto restore = sendAndWait<PrivilegedRestoreResult>([&](auto completion) {
-        service.sendRestore(Uuid::random().string(), {{sandbox.quarantinePath(op2, "R.vst3"), source, op2}},
-                            completion);
-    });
-    EXPECT_FALSE(restore.succeeded);
-    EXPECT_EQ(restore.message, "Something already exists at “" + source + "”. No files were moved.");
-    EXPECT_TRUE(sandbox.hasWholeBundle(sandbox.quarantinePath(op2, "R.vst3"), source));
+    // (The transaction's own refusals are covered where it runs in-process.)
 
     // The plug-in folder swapped for a link after the client planned the
     // move: the daemon's own walk refuses it.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace kestrova {
 namespace {
 
@@ -36,63 +38,58 @@ TEST(RequestValidation, QuarantineStaysInsideTheManagedFolders) {
     }
 }
 
+// The refusal names the rule that was broken.
+void expectRefused(const Result<ValidatedTransaction>& result, std::string_view expected) {
+    EXPECT_NE(refusal(result).find(expected), std::string::npos) << "“" << refusal(result) << "”, not " << expected;
+}
+
 TEST(RequestValidation, WholeRequestRules) {
     const PrivilegedQuarantineItem a{vst3 + "/A.vst3", quarantine + "/A.vst3", op};
-    EXPECT_NE(refusal(validateRequest(PrivilegedQuarantineRequest{tx, {}}, areas)).find("no bundles"),
-              std::string::npos);
-    EXPECT_NE(refusal(validateRequest(PrivilegedQuarantineRequest{"not-a-uuid", {a}}, areas)).find("not a UUID"),
-              std::string::npos);
-    EXPECT_NE(refusal(validateRequest(PrivilegedQuarantineRequest{tx, {a, a}}, areas)).find("overlap"),
-              std::string::npos);
+    expectRefused(validateRequest(PrivilegedQuarantineRequest{tx, {}}, areas), "no bundles");
+    expectRefused(validateRequest(PrivilegedQuarantineRequest{"not-a-uuid", {a}}, areas), "not a UUID");
+    expectRefused(validateRequest(PrivilegedQuarantineRequest{tx, {a, a}}, areas), "overlap");
     PrivilegedQuarantineRequest tooMany{tx, {}};
     for (int i = 0; i < 257; ++i) {
         const auto name = "P" + std::to_string(i) + ".vst3";
         tooMany.items.push_back({vst3 + "/" + name, quarantine + "/" + name, op});
     }
-    EXPECT_NE(refusal(validateRequest(tooMany, areas)).find("at most 256"), std::string::npos);
+    expectRefused(validateRequest(tooMany, areas), "at most 256");
     tooMany.items.pop_back();
     EXPECT_TRUE(validateRequest(tooMany, areas));
 }
 
 TEST(RequestValidation, RestoreTrashAndTrashRestoreKeepToTheirPlaces) {
-    EXPECT_TRUE(validateRequest(PrivilegedRestoreRequest{tx, {{quarantine + "/A.vst3", vst3 + "/A.vst3", op}}}, areas));
-    EXPECT_NE(
-        refusal(validateRequest(PrivilegedRestoreRequest{tx, {{quarantine + "/A.vst3", "/etc/A.vst3", op}}}, areas))
-            .find("standard system plug-in folder"),
-        std::string::npos);
-    EXPECT_NE(refusal(validateRequest(PrivilegedRestoreRequest{tx, {{vst3 + "/B.vst3", vst3 + "/A.vst3", op}}}, areas))
-                  .find("quarantine folder of operation"),
-              std::string::npos);
-    EXPECT_NE(refusal(validateRequest(
-                          PrivilegedRestoreRequest{tx, {{quarantine + "/A.vst3", vst3 + "/A.component", op}}}, areas))
-                  .find("not the same kind"),
-              std::string::npos);
+    const auto restore = [](std::string from, std::string to) {
+        return validateRequest(PrivilegedRestoreRequest{tx, {{std::move(from), std::move(to), op}}}, areas);
+    };
+    EXPECT_TRUE(restore(quarantine + "/A.vst3", vst3 + "/A.vst3"));
+    expectRefused(restore(quarantine + "/A.vst3", "/etc/A.vst3"), "standard system plug-in folder");
+    expectRefused(restore(vst3 + "/B.vst3", vst3 + "/A.vst3"), "quarantine folder of operation");
+    expectRefused(restore(quarantine + "/A.vst3", vst3 + "/A.component"), "not the same kind");
 
-    EXPECT_TRUE(
-        validateRequest(PrivilegedTrashRequest{tx, {{quarantine + "/A.vst3", "/home/u/.Trash/A 2.vst3", op}}}, areas));
-    EXPECT_NE(refusal(validateRequest(
-                          PrivilegedTrashRequest{tx, {{quarantine + "/A.vst3", "/home/v/.Trash/A.vst3", op}}}, areas))
-                  .find("Trash folder"),
-              std::string::npos);
-    EXPECT_NE(refusal(validateRequest(PrivilegedTrashRequest{tx, {{quarantine + "/A.vst3", "/tmp/A.vst3", op}}},
-                                      HelperAreas::under("/r", std::nullopt)))
-                  .find("Trash folder"),
-              std::string::npos);
+    const auto trash = [](std::string to, std::optional<std::string> trashFolder = "/home/u/.Trash") {
+        return validateRequest(PrivilegedTrashRequest{tx, {{quarantine + "/A.vst3", std::move(to), op}}},
+                               HelperAreas::under("/r", std::move(trashFolder)));
+    };
+    EXPECT_TRUE(trash("/home/u/.Trash/A 2.vst3"));
+    expectRefused(trash("/home/v/.Trash/A.vst3"), "Trash folder");
+    expectRefused(trash("/tmp/A.vst3", std::nullopt), "Trash folder");
 
     const PrivilegedTrashRestoreItem back{"/home/u/.Trash/A 2.vst3", vst3 + "/A.vst3", op, "A.vst3", "VST3"};
     EXPECT_TRUE(validateRequest(PrivilegedTrashRestoreRequest{tx, {back}}, areas));
-    auto wrongName = back;
-    wrongName.originalBundleFilename = "B.vst3";
-    EXPECT_FALSE(validateRequest(PrivilegedTrashRestoreRequest{tx, {wrongName}}, areas));
-    auto wrongFormat = back;
-    wrongFormat.format = "AU";
-    EXPECT_FALSE(validateRequest(PrivilegedTrashRestoreRequest{tx, {wrongFormat}}, areas));
-    auto badRecord = back;
-    badRecord.recoveryRecordID = "x";
-    EXPECT_FALSE(validateRequest(PrivilegedTrashRestoreRequest{tx, {badRecord}}, areas));
-    auto fromElsewhere = back;
-    fromElsewhere.sourcePath = vst3 + "/Z.vst3";
-    EXPECT_FALSE(validateRequest(PrivilegedTrashRestoreRequest{tx, {fromElsewhere}}, areas));
+    // Another name or format than the record's, a record id that is no UUID,
+    // or a source outside the Trash.
+    const std::vector<std::function<void(PrivilegedTrashRestoreItem&)>> spoilers{
+        [](auto& item) { item.originalBundleFilename = "B.vst3"; },
+        [](auto& item) { item.format = "AU"; },
+        [](auto& item) { item.recoveryRecordID = "x"; },
+        [](auto& item) { item.sourcePath = vst3 + "/Z.vst3"; },
+    };
+    for (const auto& spoil : spoilers) {
+        auto item = back;
+        spoil(item);
+        EXPECT_FALSE(validateRequest(PrivilegedTrashRestoreRequest{tx, {item}}, areas)) << item.sourcePath;
+    }
 }
 
 }  // namespace
