@@ -6,15 +6,12 @@
 #include "planning/FormatCleanupPlan.h"
 #include "platform/Text.h"
 #include "store/CrashPoint.h"
-#include "store/PersistedInventoryFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
 
 namespace kestrova::testing {
 namespace {
@@ -24,82 +21,8 @@ using ::testing::SizeIs;
 
 namespace fs = std::filesystem;
 
-using Contents = std::map<std::string, std::string>;
-
-Contents contentsBelow(const std::string& folder) {
-    Contents contents;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            contents[fs::relative(entry.path(), folder).string()] = readWholeFile(entry.path().string());
-        }
-    }
-    return contents;
-}
-
-bool isBundle(const fs::path& path) {
-    static const std::set<std::string> extensions{".component", ".vst", ".vst3", ".aaxplugin", ".clap"};
-    return extensions.contains(path.extension().string());
-}
-
-// A digest of a bundle's whole content, read in blocks: the demo's bundles
-// are large.
-std::size_t bundleDigest(const fs::path& bundle) {
-    std::map<std::string, fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), bundle).string()] = entry.path();
-        }
-    }
-    std::size_t digest = 0;
-    auto mix = [&digest](std::size_t value) { digest = digest * 1'000'003 ^ value; };
-    std::string block(1 << 20, '\0');
-    for (const auto& [name, path] : files) {
-        mix(std::hash<std::string>{}(name));
-        std::ifstream in(path, std::ios::binary);
-        while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-            mix(std::hash<std::string_view>{}(std::string_view(block.data(), static_cast<std::size_t>(in.gcount()))));
-        }
-    }
-    return digest;
-}
-
-// Every bundle below the folders by its content: a crash may move a bundle,
-// never lose, copy or change one.
-void collectBundles(const fs::path& folder, std::multiset<std::size_t>& bundles) {
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (!entry.is_directory() || entry.is_symlink()) {
-            continue;
-        }
-        if (isBundle(entry.path())) {
-            bundles.insert(bundleDigest(entry.path()));
-        } else {
-            collectBundles(entry.path(), bundles);
-        }
-    }
-}
-
-std::multiset<std::size_t> allBundles(const SystemLayout& layout) {
-    std::multiset<std::size_t> bundles;
-    collectBundles(layout.system("/Library"), bundles);
-    collectBundles(layout.trashFolder(), bundles);
-    collectBundles(layout.user("Library"), bundles);
-    return bundles;
-}
-
-class CleanupCommandTest : public ::testing::Test {
+class CleanupCommandTest : public DemoCliTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
-        demo = std::make_unique<DemoCli>();
-    }
-
-    PersistedInventory savedState() const {
-        auto loaded = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
-
     // An installer puts a changed copy of a quarantined bundle back, in a
     // vendor folder beside where the old one was.
     std::string reinstall(const std::string& name, const std::string& vendor) const {
@@ -118,8 +41,6 @@ protected:
         ADD_FAILURE() << "no quarantined VST3 bundle of " << name;
         return copy;
     }
-
-    std::unique_ptr<DemoCli> demo;
 };
 
 TEST_F(CleanupCommandTest, PreviewRunAndRestoreARunFromTheCommandLine) {
@@ -194,10 +115,10 @@ TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineS
         GTEST_SKIP() << "this build has no crash points (KESTROVA_FAULT_INJECTION is off)";
     }
     // A run killed after its chunk was committed is closed at the next start.
-    auto before = allBundles(demo->layout());
+    auto before = digests(census(demo->layout(), true));
     auto crashed = demo->run({"cleanup", "run", "auOnly"}, {"KESTROVA_CRASH_AT=cleanup-run.chunk-committed"});
     ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
-    EXPECT_EQ(allBundles(demo->layout()), before);
+    EXPECT_EQ(digests(census(demo->layout(), true)), before);
     EXPECT_EQ(savedState().formatCleanupRuns->front().status, FormatCleanupRunStatus::pending);
     auto step = demo->expectSuccess({"cleanup", "runs"});
     EXPECT_THAT(step.out, HasSubstr("Cleanup Preset Completed: "));
@@ -209,10 +130,10 @@ TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineS
     demo->expectSuccess({"rule", "on", "Cradle"});
     demo->expectSuccess({"quarantine", "Cradle The God Particle", "VST3"});
     const auto copy = reinstall("Cradle The God Particle", "Cradle");
-    before = allBundles(demo->layout());
+    before = digests(census(demo->layout(), true));
     crashed = demo->run({"scan"}, {"KESTROVA_CRASH_AT=enforcement.trash-committed"});
     ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
-    EXPECT_EQ(allBundles(demo->layout()), before);
+    EXPECT_EQ(digests(census(demo->layout(), true)), before);
     const auto state = savedState();
     EXPECT_FALSE(state.pendingPrivilegedTrash);
     EXPECT_FALSE(state.pendingPrivilegedQuarantine);
@@ -224,7 +145,7 @@ TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineS
     step = demo->expectSuccess({"scan"});
     EXPECT_THAT(step.out, ::testing::Not(HasSubstr("Permanent Quarantine")));
     EXPECT_TRUE(fs::exists(copy));
-    EXPECT_EQ(allBundles(demo->layout()), before);
+    EXPECT_EQ(digests(census(demo->layout(), true)), before);
 }
 
 }  // namespace

@@ -5,18 +5,24 @@
 
 #include "platform/Paths.h"
 #include "platform/SystemLayout.h"
+#include "store/PersistedInventoryFile.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -132,5 +138,96 @@ private:
     TemporaryDirectory directory_;
     SystemLayout layout_;
 };
+
+// A fresh demo for every test, skipped with a reason when the app bundle is
+// not built.
+class DemoCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
+        demo = std::make_unique<DemoCli>();
+    }
+    PersistedInventory savedState() const {
+        auto loaded = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
+        EXPECT_TRUE(loaded.ok());
+        return loaded.ok() ? loaded->state : PersistedInventory{};
+    }
+    std::unique_ptr<DemoCli> demo;
+};
+
+// Every file below a folder by its relative path, with its bytes.
+inline std::map<std::string, std::string> contentsBelow(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            contents[fs::relative(entry.path(), folder).string()] = readWholeFile(entry.path().string());
+        }
+    }
+    return contents;
+}
+
+// Every plug-in bundle below the system and home Libraries and the Trash, by
+// a digest, with where each copy is; bundles nested in a bundle belong to it.
+// A bundle is known by its folder's inode, which a move keeps and a copy does
+// not, and by its files' names and sizes, and with `readBytes` their bytes
+// too (read in blocks: the demo's executables are large).
+using BundleCensus = std::multimap<std::size_t, std::string>;
+
+inline std::size_t bundleDigest(const std::filesystem::path& bundle, bool readBytes) {
+    namespace fs = std::filesystem;
+    struct stat info {};
+    ::stat(bundle.c_str(), &info);
+    std::size_t digest = std::hash<std::string>{}(std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino));
+    auto mix = [&digest](std::size_t value) { digest = digest * 1'000'003 ^ value; };
+    std::map<std::string, fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), bundle).string()] = entry.path();
+        }
+    }
+    std::string block(readBytes ? 1 << 20 : 0, '\0');
+    for (const auto& [name, path] : files) {
+        mix(std::hash<std::string>{}(name));
+        mix(fs::file_size(path));
+        std::ifstream in(path, std::ios::binary);
+        while (readBytes && (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)) {
+            mix(std::hash<std::string_view>{}(std::string_view(block.data(), static_cast<std::size_t>(in.gcount()))));
+        }
+    }
+    return digest;
+}
+
+inline void takeCensus(const std::filesystem::path& folder, bool readBytes, BundleCensus& census) {
+    static const std::set<std::string> extensions{".component", ".vst", ".vst3", ".aaxplugin", ".clap"};
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (!entry.is_directory() || entry.is_symlink()) {
+            continue;
+        }
+        if (extensions.contains(entry.path().extension().string())) {
+            census.emplace(bundleDigest(entry.path(), readBytes), entry.path().string());
+        } else {
+            takeCensus(entry.path(), readBytes, census);
+        }
+    }
+}
+
+inline BundleCensus census(const SystemLayout& layout, bool readBytes = false) {
+    BundleCensus result;
+    for (const auto& folder : {layout.system("/Library"), layout.trashFolder(), layout.user("Library")}) {
+        takeCensus(folder, readBytes, result);
+    }
+    return result;
+}
+
+// The digests alone: a crash may move a bundle, never lose, copy or change one.
+inline std::multiset<std::size_t> digests(const BundleCensus& census) {
+    std::multiset<std::size_t> result;
+    for (const auto& [digest, path] : census) {
+        result.insert(digest);
+    }
+    return result;
+}
 
 }  // namespace kestrova::testing

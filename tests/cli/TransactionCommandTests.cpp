@@ -1,13 +1,11 @@
 // quarantine, restore, trash and trash-restore from the command line against
 // the real helper daemon on a demo tree.
 #include "CliProcess.h"
-#include "store/PersistedInventoryFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 namespace kestrova::testing {
 namespace {
@@ -17,24 +15,7 @@ using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::string> contentsBelow(const std::string& folder) {
-    std::map<std::string, std::string> contents;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            contents[fs::relative(entry.path(), folder).string()] = readWholeFile(entry.path().string());
-        }
-    }
-    return contents;
-}
-
-class TransactionCommandTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
-        demo = std::make_unique<DemoCli>();
-    }
-    std::unique_ptr<DemoCli> demo;
-};
+using TransactionCommandTest = DemoCliTest;
 
 TEST_F(TransactionCommandTest, TheWholeCycleReturnsTheSameBytesToTheSamePlace) {
     const auto vst3 = demo->system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3");
@@ -57,10 +38,9 @@ TEST_F(TransactionCommandTest, TheWholeCycleReturnsTheSameBytesToTheSamePlace) {
     EXPECT_EQ(contentsBelow(inTrash), bytes);
 
     // A record named by the start of its id.
-    const auto state = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
-    ASSERT_TRUE(state.ok());
+    const auto state = savedState();
     std::string vst3Record;
-    for (const auto& record : state->state.trashedBundles.value_or(std::vector<TrashedBundleRecord>{})) {
+    for (const auto& record : *state.trashedBundles) {
         if (record.format == "VST3") {
             vst3Record = record.id.string().substr(0, 8);
         }
@@ -107,9 +87,7 @@ TEST_F(TransactionCommandTest, RefusalsFailAndMoveNothing) {
     EXPECT_THAT(disabled.err, StartsWith("Enable Plugin Management before moving system plugin bundles. No plugin "
                                          "files were moved."));
     EXPECT_TRUE(fs::exists(demo->system("/Library/Audio/Plug-Ins/VST3/Ozone 11.vst3")));
-    const auto state = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
-    ASSERT_TRUE(state.ok());
-    EXPECT_FALSE(state->state.pendingPrivilegedQuarantine) << "no journal is written without a helper";
+    EXPECT_FALSE(savedState().pendingPrivilegedQuarantine) << "no journal is written without a helper";
 }
 
 }  // namespace

@@ -9,80 +9,16 @@
 #include "store/PersistedInventoryFile.h"
 #include "store/PluginInventoryStore.h"
 
-#include <sys/stat.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <map>
-#include <set>
 
 namespace kestrova::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every plug-in bundle below the roots, by its digest, with where each copy
-// is. Bundles nested inside a bundle belong to it.
-using BundleCensus = std::multimap<std::size_t, std::string>;
-
-bool isBundleName(const fs::path& path) {
-    const auto extension = path.extension().string();
-    return extension == ".component" || extension == ".vst" || extension == ".vst3" || extension == ".aaxplugin" ||
-           extension == ".clap";
-}
-
-// A bundle is known by its folder's inode, which a move keeps and a copy
-// does not, and by the names and sizes of its files (the demo's executables
-// are large, so their bytes are not read).
-std::size_t bundleDigest(const fs::path& bundle) {
-    struct stat info {};
-    ::stat(bundle.c_str(), &info);
-    std::string all = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + '\0';
-    std::map<std::string, std::uintmax_t> files;
-    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), bundle).string()] = entry.file_size();
-        }
-    }
-    for (const auto& [name, size] : files) {
-        all += name + '\0' + std::to_string(size) + '\0';
-    }
-    return std::hash<std::string>{}(all);
-}
-
-void takeCensus(const fs::path& folder, BundleCensus& census) {
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (!entry.is_directory() || entry.is_symlink()) {
-            continue;
-        }
-        if (isBundleName(entry.path())) {
-            census.emplace(bundleDigest(entry.path()), entry.path().string());
-        } else {
-            takeCensus(entry.path(), census);
-        }
-    }
-}
-
-BundleCensus census(const SystemLayout& layout) {
-    BundleCensus result;
-    takeCensus(layout.system("/Library"), result);
-    takeCensus(layout.trashFolder(), result);
-    takeCensus(layout.user("Library"), result);
-    return result;
-}
-
-std::multiset<std::size_t> digests(const BundleCensus& census) {
-    std::multiset<std::size_t> result;
-    for (const auto& [digest, path] : census) {
-        result.insert(digest);
-    }
-    return result;
-}
 
 struct Scenario {
     std::string kind;  // the command and the crash scope
@@ -119,12 +55,6 @@ std::optional<JournalItem> journalOf(const PersistedInventory& state, const std:
     return onlyItem(state.pendingPrivilegedTrashRestore);
 }
 
-PersistedInventory savedState(const SystemLayout& layout) {
-    auto loaded = readPersistedInventory(inventoryStateURL(layout), realFileSystem());
-    EXPECT_TRUE(loaded.ok());
-    return loaded.ok() ? loaded->state : PersistedInventory{};
-}
-
 bool existsAt(const std::string& path) {
     std::error_code error;
     return fs::symlink_status(path, error).type() != fs::file_type::not_found && !error;
@@ -151,14 +81,13 @@ void expectInventoryMatchesDisk(const PluginInventoryStore& store) {
     }
 }
 
-class TransactionCrashTest : public ::testing::Test {
+class TransactionCrashTest : public DemoCliTest {
 protected:
     void SetUp() override {
         if (!crashPointsEnabled()) {
             GTEST_SKIP() << "this build has no crash points (KESTROVA_FAULT_INJECTION is off)";
         }
-        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
-        demo = std::make_unique<DemoCli>();
+        DemoCliTest::SetUp();
     }
 
     std::unique_ptr<PluginInventoryStore> openStore() {
@@ -168,8 +97,7 @@ protected:
 
     // The open recovery record of a bundle sent to the Trash, as the CLI takes it.
     std::string openRecordOf(const Scenario& scenario) {
-        for (const auto& record :
-             savedState(demo->layout()).trashedBundles.value_or(std::vector<TrashedBundleRecord>{})) {
+        for (const auto& record : savedState().trashedBundles.value_or(std::vector<TrashedBundleRecord>{})) {
             if (record.pluginName == scenario.product && record.format == scenario.format && record.isOpen()) {
                 return record.id.string();
             }
@@ -192,7 +120,6 @@ protected:
     }
 
     RunLoopExecutor executor;
-    std::unique_ptr<DemoCli> demo;
 };
 
 TEST_F(TransactionCrashTest, EveryCrashPointOfEveryKindIsRecoveredFromTheDisk) {
@@ -213,13 +140,13 @@ TEST_F(TransactionCrashTest, EveryCrashPointOfEveryKindIsRecoveredFromTheDisk) {
             SCOPED_TRACE(kind + "." + scenario.point + " on " + scenario.product + " " + scenario.format);
             const auto command = prepare(scenario);
             const auto before = census(demo->layout());
-            const auto historyBefore = savedState(demo->layout()).history.size();
+            const auto historyBefore = savedState().history.size();
 
             const auto crashed = demo->run(command, {"KESTROVA_CRASH_AT=" + kind + "." + scenario.point});
             ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
 
             // The journal is in the file; the disk alone shows how far it got.
-            const auto journal = journalOf(savedState(demo->layout()), kind);
+            const auto journal = journalOf(savedState(), kind);
             ASSERT_TRUE(journal) << "the crashed run left no one-item journal";
             const bool moved = scenario.point != crashPoints::journalSaved;
             EXPECT_EQ(existsAt(journal->sourcePath), !moved);
@@ -230,7 +157,7 @@ TEST_F(TransactionCrashTest, EveryCrashPointOfEveryKindIsRecoveredFromTheDisk) {
             const auto store = openStore();
             EXPECT_FALSE(store->hasPendingPrivilegedTransaction()) << store->lastOperationError().value_or("");
             EXPECT_FALSE(store->lastOperationError());
-            EXPECT_FALSE(journalOf(savedState(demo->layout()), kind));
+            EXPECT_FALSE(journalOf(savedState(), kind));
             expectInventoryMatchesDisk(*store);
             const auto committed =
                 std::count_if(store->history().begin(), store->history().end(),
