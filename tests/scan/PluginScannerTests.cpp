@@ -317,28 +317,5 @@ TEST_F(ScannerTest, CancellingWhileSummingSizesStopsEverything) {
     EXPECT_LT(partial, 50 * 100);
 }
 
-TEST_F(ScannerTest, RegistryProductsJoinUnlessTheDiskHasTheirTwin) {
-    bundle(user("Audio/Plug-Ins/VST3/Waves Tune Real-Time.vst3"),
-           {{"CFBundleName", std::string("Waves Tune Real-Time")}}, intelHeader);
-    bundle(user("Audio/Plug-Ins/Components/WaveShell1-AU 14.12.component"),
-           {{"CFBundleName", std::string("WaveShell1-AU 14.12")},
-            {"CFBundleIdentifier", std::string("com.waves.WaveShell1-AU.14.12")}},
-           universalHeader);
-    const AudioUnitRegistry registry({{"Waves", "Waves: Waves Tune Real-Time", "14.12"},
-                                      {"Waves", "Waves: CLA-76", "14.12"},
-                                      {"Waves", "CLA-76", "14.13"},
-                                      {"Waves", "WaveShell1-AU 14.12", "14.12"}});
-    const auto summary = scan(realFileSystem(), {sandbox / "home/Library"}, nullptr, registry);
-    ASSERT_EQ(summary.plugins.size(), 3u);
-    EXPECT_EQ(summary.plugins[0].name, "CLA-76");
-    EXPECT_EQ(summary.plugins[0].version, "14.13");
-    EXPECT_EQ(summary.plugins[0].status, PluginStatus::hostedByShell);
-    EXPECT_EQ(summary.plugins[1].name, "Waves Tune Real-Time");
-    EXPECT_EQ(summary.plugins[1].status, PluginStatus::legacy);
-    EXPECT_EQ(summary.plugins[2].name, "WaveShell1-AU 14.12");
-    EXPECT_EQ(summary.plugins[2].status, PluginStatus::sharedShell);
-    EXPECT_TRUE(summary.plugins[2].isProtected);
-}
-
 }  // namespace
 }  // namespace kestrova
