@@ -43,6 +43,7 @@ struct Cli {
         app.add_option("--home", context.homeOption);
         app.add_option("--au-registry", context.auRegistryOption);
         addScanCommands(app, context);
+        addStateCommands(app, context);
         addStoreCommands(app, context);
         arguments.insert(arguments.begin(), {"kestrova-cli", "--root", root, "--home", home});
         std::vector<const char*> argv;
@@ -139,6 +140,50 @@ TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
     EXPECT_THAT(result.err, HasSubstr("Scan Blocked: The Build 39 inventory could not be upgraded safely."));
     EXPECT_EQ(cli.run({"rule", "on", "Acme"}).exitCode, 1);
     EXPECT_EQ(cli.sandbox.readFile("home/Library/Application Support/Kestrova/inventory-state.json"), before);
+}
+
+constexpr std::string_view legacyDocument =
+    R"({"plugins" : [{"id" : "0E4C6D2A-1B3F-4A5E-8C7D-9F0A1B2C3D4E", "name" : "Gate", "manufacturer" : "Acme",
+        "version" : "1", "formats" : ["AU"], "architecture" : "Intel", "size" : "1 MB",
+        "path" : "\/q\/Gate.component", "status" : "Ready to Restore", "isProtected" : false,
+        "originalPath" : "\/Library\/Audio\/Plug-Ins\/Components\/Gate.component",
+        "quarantinePath" : "\/q\/Gate.component", "quarantineOperationID" : "OP"}],
+      "protectedKeys" : ["acme|gate"], "history" : [],
+      "pendingPrivilegedTrash" : {"transactionID" : "TX-1", "items" : []}})";
+
+TEST(StateCheck, ReportsWhatALoadWouldDoWithoutWritingAnything) {
+    Cli cli;
+    EXPECT_EQ(cli.run({"state", "check"}).exitCode, 0);
+
+    cli.sandbox.writeFile("home/Library/Application Support/Halvern/inventory-state.json", legacyDocument);
+    const auto run = cli.run({"state", "check", "--json"});
+    EXPECT_EQ(run.exitCode, 0);
+    const auto report = Json::parse(run.out);
+    EXPECT_EQ(report["status"], "ok");
+    EXPECT_EQ(report["schemaVersion"], 1);
+    EXPECT_EQ(report["wouldMigrate"], true);
+    EXPECT_EQ(report["wouldCopyLegacy"], true);
+    EXPECT_EQ(report["counts"]["products"], 1);
+    EXPECT_EQ(report["counts"]["protectedProducts"], 1);
+    EXPECT_EQ(report["counts"]["quarantinedBundles"], 1);
+    EXPECT_EQ(report["pendingTransactions"], Json::array({"trash TX-1"}));
+    EXPECT_FALSE(cli.sandbox.exists("home/Library/Application Support/Kestrova"));
+}
+
+TEST(StateCheck, FailsWithTheExactReasonOnAFileThatCannotBeLoaded) {
+    Cli cli;
+    const std::string file = "home/Library/Application Support/Kestrova/inventory-state.json";
+    cli.sandbox.writeFile(file, R"({"schemaVersion" : 4, "plugins" : [], "protectedKeys" : [], "history" : []})");
+    const auto run = cli.run({"state", "check"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr("Inventory schema 4 is newer than this Kestrova build supports."));
+
+    cli.sandbox.writeFile(file, R"({"plugins" : []})");
+    const auto damaged = Json::parse(cli.run({"state", "check", "--json"}).out);
+    EXPECT_EQ(damaged["status"], "error");
+    EXPECT_EQ(damaged["error"]["kind"], "damaged");
+    EXPECT_THAT(damaged["error"]["description"].get<std::string>(), HasSubstr("The key “protectedKeys” is missing."));
+    EXPECT_EQ(cli.sandbox.readFile(file), R"({"plugins" : []})");
 }
 
 TEST(TargetResolution, NamesOneBundleOrSaysWhatWouldTellThemApart) {
