@@ -1,11 +1,15 @@
-// The systemd side of a real installation, as far as it can run without
-// systemd as the init process: the shipped units pass systemd's own checks,
-// the daemon serves a listening socket handed over the way systemd hands it
-// (systemd-socket-activate sets LISTEN_FDS and LISTEN_PID), and the backend
-// drives systemctl with the commands an installation needs.
+// The app bundle the build assembles, the readiness checks and registration
+// settings that read it, and the systemd side of a real installation, as far
+// as it can run without systemd as the init process: the shipped units pass
+// systemd's own checks, the daemon serves a listening socket handed over the
+// way systemd hands it (systemd-socket-activate sets LISTEN_FDS and
+// LISTEN_PID), and the backend drives systemctl with the commands an
+// installation needs.
 #include "HelperSandbox.h"
 #include "helperclient/ApplicationBundle.h"
+#include "helperclient/HelperEnvironment.h"
 #include "platform/ChildProcess.h"
+#include "platform/PropertyList.h"
 #include "platform/Text.h"
 #include "platform/Uuid.h"
 
@@ -27,8 +31,10 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
+const std::string builtBundlePath = std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app";
+
 const ApplicationBundleInfo& builtBundle() {
-    static const auto bundle = readApplicationBundle(std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app");
+    static const auto bundle = readApplicationBundle(builtBundlePath);
     return bundle;
 }
 
@@ -144,6 +150,77 @@ TEST(Systemd, TheBackendDrivesSystemctlAndReadsItsAnswers) {
     ASSERT_FALSE(registered.ok());
     EXPECT_THAT(registered.error().message, HasSubstr("missing from “/nonexistent”"));
     EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
+}
+
+TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
+    const auto bundle = builtBundle();
+    EXPECT_EQ(bundle.shortVersion, "1.0.1");
+    EXPECT_EQ(bundle.build, "40");
+    EXPECT_EQ(bundle.clientVersion(), "Kestrova 1.0.1 (Build 40)");
+    EXPECT_EQ(locateApplicationBundle(builtBundlePath + "/Contents/MacOS/kestrova-cli").bundlePath, builtBundlePath);
+    EXPECT_FALSE(locateApplicationBundle(std::string(KESTROVA_BINARY_DIR) + "/src/cli/kestrova-cli").bundlePath);
+
+    const auto daemonPlist = parsePropertyListDictionary(readWholeFile(*bundle.daemonPlistPath()));
+    ASSERT_TRUE(daemonPlist);
+    EXPECT_EQ(daemonPlist->at("Label"), "com.tolvanek.Kestrova.helper");
+    EXPECT_EQ(daemonPlist->at("BundleProgram"), "Contents/MacOS/KestrovaHelper");
+    const auto service = readWholeFile(*bundle.systemdUnitFolder() + "/kestrova-helper.service");
+    EXPECT_NE(service.find("ExecStart=\"" + *bundle.helperExecutablePath() + "\""), std::string::npos);
+    EXPECT_NE(readWholeFile(*bundle.systemdUnitFolder() + "/kestrova-helper.socket").find(systemdSocketPath),
+              std::string::npos);
+
+    // Nothing listens at the socket, so only the handshake check fails.
+    RunLoopExecutor executor;
+    const auto readiness = [&](const ApplicationBundleInfo& info) {
+        auto management = PluginManagementService::create(
+            executor, std::make_shared<FixedRegistration>(HelperEndpoint{"/nonexistent/helper.sock", 0}),
+            [] {
+                return makeSocketHelperConnection({"/nonexistent/helper.sock", 0});
+            },
+            info);
+        executor.runUntil([&] { return management->outstandingCalls() == 0; });
+        return management->readinessChecks();
+    };
+    const auto checks = readiness(bundle);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(checks[i].passed) << checks[i].id;
+    }
+    EXPECT_FALSE(checks[4].passed);
+
+    // A bundle missing its launch daemon list says so.
+    TemporaryDirectory copy;
+    fs::copy(builtBundlePath, copy / "Kestrova.app", fs::copy_options::recursive);
+    fs::remove(copy / "Kestrova.app/Contents/Library/LaunchDaemons/com.tolvanek.Kestrova.helper.plist");
+    const auto partial = readiness(readApplicationBundle(copy / "Kestrova.app"));
+    EXPECT_TRUE(partial[1].passed);
+    EXPECT_EQ(partial[2].detail, "The launch daemon property list is missing.");
+}
+
+TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
+    ::setenv("KESTROVA_HELPER_MODE", "system", 1);
+    auto configuration = helperRegistrationConfiguration({"/r", "/h"}, builtBundle());
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->mode, HelperMode::system);
+    EXPECT_EQ(configuration->helperExecutable, builtBundlePath + "/Contents/MacOS/KestrovaHelper");
+    EXPECT_EQ(makeServiceRegistration(*configuration)->endpoint(), (HelperEndpoint{std::string(systemdSocketPath), 0}));
+    EXPECT_EQ(configuration->allowedClients.front(), HelperSandbox::selfExecutable());
+
+    ::setenv("KESTROVA_HELPER_MODE", "launchd", 1);
+    EXPECT_FALSE(helperRegistrationConfiguration({"/r", "/h"}, {}).ok());
+    ::unsetenv("KESTROVA_HELPER_MODE");
+    configuration = helperRegistrationConfiguration({"/r", "/h"}, {});
+    EXPECT_EQ(configuration->mode, HelperMode::session);
+    EXPECT_NE(defaultSessionFolder({"/r", "/h"}), defaultSessionFolder({"/r", "/other"}));
+
+    EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", true), ServiceRegistrationState::enabled);
+    EXPECT_EQ(systemdStateFromIsEnabled("masked\n", true), ServiceRegistrationState::requiresApproval);
+    EXPECT_EQ(systemdStateFromIsEnabled("disabled\n", true), ServiceRegistrationState::notRegistered);
+    EXPECT_EQ(systemdStateFromIsEnabled("Failed to get unit file state for kestrova-helper.socket: No such file or "
+                                        "directory\n",
+                                        true),
+              ServiceRegistrationState::notRegistered);
+    EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", false), ServiceRegistrationState::notFound);
+    EXPECT_EQ(systemdStateFromIsEnabled("bad\n", true), ServiceRegistrationState::unknown);
 }
 
 }  // namespace
