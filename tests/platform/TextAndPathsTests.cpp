@@ -14,7 +14,7 @@
 namespace kestrova {
 namespace {
 
-TEST(Text, CaseInsensitiveCollationKeepsSpacesSignificant) {
+TEST(Text, CollationKeepsSpacesAndAccentsAndTheStandardOneOrdersNumbersByValue) {
     // A collation that skips spaces would put "Waves Tune" after "WaveShell".
     EXPECT_LT(localizedCaseInsensitiveCompare("Waves Tune", "WaveShell"), 0);
     EXPECT_EQ(localizedCaseInsensitiveCompare("fabfilter", "FabFilter"), 0);
@@ -23,15 +23,13 @@ TEST(Text, CaseInsensitiveCollationKeepsSpacesSignificant) {
     EXPECT_GT(localizedCaseInsensitiveCompare("Zynaptiq", "acon"), 0);
     // Accents are kept at this strength.
     EXPECT_NE(localizedCaseInsensitiveCompare("Resume", "Résumé"), 0);
-}
-
-TEST(Text, StandardCompareOrdersNumbersByValue) {
+    // Only the standard comparison orders numbers by value.
     EXPECT_LT(localizedStandardCompare("Unit 9", "Unit 10"), 0);
     EXPECT_GT(localizedCaseInsensitiveCompare("Unit 9", "Unit 10"), 0);
     EXPECT_EQ(localizedStandardCompare("unit 10", "Unit 10"), 0);
 }
 
-TEST(Text, FoldingAndContains) {
+TEST(Text, FoldingContainsAndTrimming) {
     EXPECT_EQ(foldCaseAndDiacritics("Résumé ÉCHO"), "resume echo");
     EXPECT_EQ(foldCase("Résumé"), "résumé");
     EXPECT_TRUE(localizedCaseInsensitiveContains("WaveShell1-AU 14.12", "shell"));
@@ -39,9 +37,6 @@ TEST(Text, FoldingAndContains) {
     EXPECT_TRUE(localizedStandardContains("Résumé", "RESUME"));
     EXPECT_EQ(unicodeLowercased("ÄRGER|Ölfilter"), "ärger|ölfilter");
     EXPECT_EQ(lowercased("ÄB"), "Äb");  // ASCII only
-}
-
-TEST(Text, TrimsSpacesTabsAndNewlines) {
     EXPECT_EQ(trimmedWhitespace(" \t\nName \n"), "Name");
     EXPECT_EQ(trimmedWhitespace(" \t "), "");
     EXPECT_EQ(trimmedWhitespace("a b"), "a b");

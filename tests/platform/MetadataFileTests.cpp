@@ -1,5 +1,7 @@
+// Metadata files a scan reads: bundle information dictionaries and the
+// Audio Unit registry export.
+#include "platform/AudioUnitRegistry.h"
 #include "platform/BundleInfo.h"
-
 #include "support/BundleFixtures.h"
 #include "support/TemporaryDirectory.h"
 
@@ -53,6 +55,40 @@ TEST(BundleInfo, ExecutableLivesInContentsMacOS) {
               "/P/Pro-Q 3.vst3/Contents/MacOS/Pro-Q 3");
     EXPECT_FALSE(bundleExecutablePath("/P/x.vst3", {}));
     EXPECT_FALSE(bundleExecutablePath("/P/x.vst3", {{"CFBundleExecutable", ""}}));
+}
+
+TEST(AudioUnitRegistry, LoadsComponentsInFileOrder) {
+    const TemporaryDirectory directory;
+    const auto file = directory.writeFile("au.json", R"([
+        {"manufacturerName": "Waves", "name": "Waves: SSL E-Channel Stereo", "versionString": "14.12", "extra": 1},
+        {"manufacturerName": "Apple", "name": "AUDelay", "versionString": ""}
+    ])");
+    const auto registry = AudioUnitRegistry::load(realFileSystem(), file);
+    ASSERT_TRUE(registry) << registry.error().message;
+    EXPECT_EQ(
+        registry->allComponents(),
+        (std::vector<AudioUnitComponent>{{"Waves", "Waves: SSL E-Channel Stereo", "14.12"}, {"Apple", "AUDelay", ""}}));
+}
+
+TEST(AudioUnitRegistry, BadFilesAreClearErrors) {
+    const TemporaryDirectory directory;
+    const auto& fs = realFileSystem();
+    const auto missing = AudioUnitRegistry::load(fs, directory / "none.json");
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find("none.json"), std::string::npos);
+
+    EXPECT_FALSE(AudioUnitRegistry::load(fs, directory.makeDirectory("folder.json")));
+    EXPECT_FALSE(AudioUnitRegistry::parse("[{", "f"));
+    EXPECT_FALSE(AudioUnitRegistry::parse(R"({"name": "x"})", "f"));
+
+    const auto wrongType = AudioUnitRegistry::parse(
+        R"([{"manufacturerName": "Waves", "name": "A", "versionString": "1"},
+            {"manufacturerName": "Waves", "name": 7, "versionString": "1"}])",
+        "f");
+    ASSERT_FALSE(wrongType);
+    EXPECT_NE(wrongType.error().message.find("Entry 2"), std::string::npos);
+    EXPECT_NE(wrongType.error().message.find("“name”"), std::string::npos);
+    EXPECT_FALSE(AudioUnitRegistry::parse(R"([{"manufacturerName": "Waves", "name": "A"}])", "f"));
 }
 
 }  // namespace
