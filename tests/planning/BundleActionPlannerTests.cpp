@@ -150,20 +150,8 @@ TEST_F(BundleActionPlannerTest, QuarantineRefusalsCarryTheirReasonsAndPrefixedDe
 
     // A destination already taken in the quarantine folder. Operation IDs
     // are new for every plan, so everything below the root reads as taken.
-    class TakenDestinations : public WatchedFileSystem {
-    public:
-        std::string root;
-        std::optional<FileStatus> linkStatus(const std::string& path) const override {
-            if (path.starts_with(root + "/")) {
-                return FileStatus{true, false, false, 0, 0};
-            }
-            return WatchedFileSystem::linkStatus(path);
-        }
-    } taken;
-    taken.root = root;
-    const auto occupiedSelection = select(maker, 6);
-    const auto blocked = planBundleAction(BundleActionKind::quarantine, {occupiedSelection}, {maker}, revision,
-                                          std::nullopt, std::nullopt, false, PlanDiskContext{taken, sandbox.layout});
+    disk.occupiedBelow = root;
+    const auto blocked = plan(BundleActionKind::quarantine, {select(maker, 6)}, {maker});
     ASSERT_EQ(blocked.blockedSelections.size(), 1u);
     EXPECT_EQ(blocked.blockedSelections[0].reason, Reason::destinationExists);
     EXPECT_EQ(blocked.blockedSelections[0].detail, "Tool — AU: The protected quarantine destination already exists.");

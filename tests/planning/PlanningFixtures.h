@@ -75,31 +75,28 @@ private:
     std::string relative(const std::string& path) const { return path.substr(tree.path().size()); }
 };
 
-// The real disk, counting every look at it and reporting extra paths as
-// occupied.
+// The real disk, counting every look at it and reporting every path below
+// `occupiedBelow` as taken.
 class WatchedFileSystem : public FileSystem {
 public:
-    std::set<std::string> occupied;
+    std::optional<std::string> occupiedBelow;
     mutable std::atomic<int> reads{0};
 
     std::optional<FileStatus> linkStatus(const std::string& path) const override {
         ++reads;
-        if (occupied.contains(path)) {
-            return FileStatus{true, false, false, 0, 0};
-        }
-        return FileSystem::linkStatus(path);
+        return taken(path) ? FileStatus{true, false, false, 0, 0} : FileSystem::linkStatus(path);
     }
     std::optional<FileStatus> status(const std::string& path) const override {
         ++reads;
-        if (occupied.contains(path)) {
-            return FileStatus{true, false, false, 0, 0};
-        }
-        return FileSystem::status(path);
+        return taken(path) ? FileStatus{true, false, false, 0, 0} : FileSystem::status(path);
     }
     std::string resolvingSymlinks(const std::string& path) const override {
         ++reads;
         return FileSystem::resolvingSymlinks(path);
     }
+
+private:
+    bool taken(const std::string& path) const { return occupiedBelow && path.starts_with(*occupiedBelow + "/"); }
 };
 
 }  // namespace kestrova::testing
