@@ -69,6 +69,12 @@ protected:
         TransactionRunner runner(operations, log);
         return runner.run(transaction);
     }
+    // Quarantines whatever stands at `source`, under `name`, into `operation`'s folder.
+    TransactionOutcome quarantine(const std::string& source, const std::string& name, const std::string& operation) {
+        const PrivilegedQuarantineRequest request{Uuid::random().string(),
+                                                  {{source, sandbox.quarantinePath(operation, name), operation}}};
+        return run(*validateRequest(request, areas()));
+    }
 
     HelperSandbox sandbox;
     FailingOperations operations;
@@ -153,10 +159,7 @@ TEST_F(TransactionRunnerTest, RefusesBeforeMovingAnything) {
     {
         const auto real = sandbox.makeBundle(sandbox.path("elsewhere/Real.vst3"));
         fs::create_symlink(real, sandbox.pluginPath("Link.vst3"));
-        PrivilegedQuarantineRequest request{
-            Uuid::random().string(),
-            {{sandbox.pluginPath("Link.vst3"), sandbox.quarantinePath(operationID, "Link.vst3"), operationID}}};
-        const auto outcome = run(*validateRequest(request, areas()));
+        const auto outcome = quarantine(sandbox.pluginPath("Link.vst3"), "Link.vst3", operationID);
         EXPECT_EQ(outcome.message,
                   "“" + sandbox.pluginPath("Link.vst3") + "” is a symbolic link. No files were moved.");
         EXPECT_TRUE(sandbox.exists(real));
@@ -165,10 +168,7 @@ TEST_F(TransactionRunnerTest, RefusesBeforeMovingAnything) {
     {
         const auto outside = sandbox.makeBundle(sandbox.path("outside/Vendor/X.vst3"));
         fs::create_symlink(sandbox.path("outside/Vendor"), sandbox.pluginPath("Vendor"));
-        PrivilegedQuarantineRequest request{
-            Uuid::random().string(),
-            {{sandbox.pluginPath("Vendor/X.vst3"), sandbox.quarantinePath(operationID, "X.vst3"), operationID}}};
-        const auto outcome = run(*validateRequest(request, areas()));
+        const auto outcome = quarantine(sandbox.pluginPath("Vendor/X.vst3"), "X.vst3", operationID);
         EXPECT_FALSE(outcome.succeeded);
         EXPECT_NE(outcome.message.find("symbolic link"), std::string::npos) << outcome.message;
         EXPECT_TRUE(sandbox.hasWholeBundle(outside, outside));
@@ -178,9 +178,7 @@ TEST_F(TransactionRunnerTest, RefusesBeforeMovingAnything) {
         const auto existing = Uuid::random().string();
         fs::create_directories(sandbox.quarantinePath(existing, ""));
         const auto source = sandbox.makeBundle(sandbox.pluginPath("E.vst3"));
-        PrivilegedQuarantineRequest request{Uuid::random().string(),
-                                            {{source, sandbox.quarantinePath(existing, "E.vst3"), existing}}};
-        const auto outcome = run(*validateRequest(request, areas()));
+        const auto outcome = quarantine(source, "E.vst3", existing);
         EXPECT_NE(outcome.message.find("already exists"), std::string::npos);
         EXPECT_TRUE(sandbox.exists(source));
     }
