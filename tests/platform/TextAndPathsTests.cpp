@@ -56,7 +56,7 @@ TEST(SortKeys, OrderAgreesWithTheLocalizedStandardComparison) {
     }
 }
 
-TEST(ByteCount, DecimalUnitsWithUnitSpecificPrecisionRoundingIntoTheNextUnit) {
+TEST(ByteCount, DecimalUnitsWithPerUnitPrecisionRoundingIntoTheNextUnit) {
     const std::vector<std::pair<std::uint64_t, std::string>> cases{
         {0, "Zero KB"},
         {1, "1 byte"},

@@ -24,7 +24,7 @@ TEST(BundleManufacturer, VendorTableComesFirstAndSearchesNamesAndIdentifier) {
     EXPECT_EQ(maker({}, "com.AkaiPro.MPC"), "Akai Pro");  // the search text is lower-cased
     // The parts are joined with single spaces before searching.
     EXPECT_EQ(maker({{"CFBundleName", "Native"}}, "Instruments.Maschine"), "Native Instruments");
-    // Blank names take no part in the search text.
+    // Blank names are left out of the search text.
     EXPECT_EQ(maker({{"CFBundleDisplayName", " \t "}, {"CFBundleName", "Tool"}}, "com.acme.tool"), "Acme");
 }
 
