@@ -6,7 +6,7 @@
 # The readiness checks look for these pieces, so a missing one shows there.
 
 set(KESTROVA_APP_BUNDLE_DIR ${CMAKE_BINARY_DIR}/Kestrova.app CACHE INTERNAL "")
-set(KESTROVA_FRONT_END_TARGETS "kestrova-cli;Kestrova" CACHE STRING "Front-end targets placed in the app bundle")
+set(KESTROVA_FRONT_END_TARGETS "kestrova-cli;kestrova" CACHE INTERNAL "Front-end targets placed in the app bundle")
 
 function(kestrova_configure_bundle_files helper_source_dir bundle_dir helper_executable output_dir)
   configure_file(${helper_source_dir}/bundle/Info.plist.in ${output_dir}/Contents/Info.plist @ONLY)
@@ -47,7 +47,9 @@ function(kestrova_bundle_front_ends)
       add_dependencies(${consumer} KestrovaHelper)
     endif()
   endforeach()
-  if(TARGET cli_tests)
-    add_dependencies(cli_tests kestrova_app_bundle)
-  endif()
+  foreach(consumer cli_tests ui_tests)
+    if(TARGET ${consumer})
+      add_dependencies(${consumer} kestrova_app_bundle)
+    endif()
+  endforeach()
 endfunction()

@@ -79,7 +79,7 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
 }
 
 std::vector<std::string> installedFrontEnds(const std::string& daemonExecutable) {
-    static constexpr std::array<std::string_view, 2> names{"kestrova-cli", "Kestrova"};
+    static constexpr std::array<std::string_view, 2> names{"kestrova-cli", "kestrova"};
     std::vector<std::string> clients;
     const auto folder = deletingLastPathComponent(daemonExecutable);
     for (const auto name : names) {

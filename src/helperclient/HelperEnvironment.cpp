@@ -44,7 +44,7 @@ Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const S
         clients.push_back(self);
     }
     if (bundle.bundlePath) {
-        static constexpr std::array<std::string_view, 2> frontEnds{"kestrova-cli", "Kestrova"};
+        static constexpr std::array<std::string_view, 2> frontEnds{"kestrova-cli", "kestrova"};
         for (const auto name : frontEnds) {
             char resolved[PATH_MAX];
             const auto path =

@@ -98,4 +98,13 @@ PluginStatus derivedStatus(const Plugin& product) {
     return baseStatus(product);
 }
 
+bool hasActiveFormat(const Plugin& product) {
+    const auto records = bundleRecords(product);
+    if (records.empty()) {
+        return product.status != PluginStatus::quarantined && product.status != PluginStatus::partiallyQuarantined;
+    }
+    return std::any_of(records.begin(), records.end(),
+                       [](const PluginBundleRecord& record) { return !record.isQuarantined(); });
+}
+
 }  // namespace kestrova

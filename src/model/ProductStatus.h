@@ -24,5 +24,8 @@ PluginStatus baseStatus(const Plugin& product);
 // The status the product must carry after any change to its bundles'
 // protection or location.
 PluginStatus derivedStatus(const Plugin& product);
+// Whether some format of the product is still installed (not quarantined):
+// what the Inventory lists.
+bool hasActiveFormat(const Plugin& product);
 
 }  // namespace kestrova

@@ -147,6 +147,7 @@ public:
 
     // ---- Derived queries ----
     std::vector<Plugin> activePlugins() const;
+    int activePluginCount() const;
     int protectedPluginCount() const;
     int quarantinedBundleCount() const;
     int readyTrashRecoveryCount() const;

@@ -8,6 +8,7 @@
 #include "store/TransactionFolderPruning.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kestrova {
 
@@ -148,18 +149,12 @@ HistoryItem& PluginInventoryStore::prependHistory(HistoryItem item) {
 
 std::vector<Plugin> PluginInventoryStore::activePlugins() const {
     std::vector<Plugin> active;
-    for (const auto& product : plugins_) {
-        const auto records = bundleRecords(product);
-        const bool hasActiveFormat =
-            records.empty()
-                ? product.status != PluginStatus::quarantined && product.status != PluginStatus::partiallyQuarantined
-                : std::any_of(records.begin(), records.end(),
-                              [](const PluginBundleRecord& record) { return !record.isQuarantined(); });
-        if (hasActiveFormat) {
-            active.push_back(product);
-        }
-    }
+    std::copy_if(plugins_.begin(), plugins_.end(), std::back_inserter(active), hasActiveFormat);
     return active;
+}
+
+int PluginInventoryStore::activePluginCount() const {
+    return static_cast<int>(std::count_if(plugins_.begin(), plugins_.end(), hasActiveFormat));
 }
 
 int PluginInventoryStore::protectedPluginCount() const {

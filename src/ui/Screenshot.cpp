@@ -1,0 +1,45 @@
+#include "ui/Screenshot.h"
+
+#include "ui/AppSession.h"
+#include "ui/MainWindow.h"
+#include "ui/Prompter.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+namespace kestrova::ui {
+namespace {
+
+// Answers nothing and shows nothing: a screenshot must not wait for a person.
+class SilentPrompter final : public Prompter {
+public:
+    bool confirm(QWidget*, const ConfirmationRequest&) override { return false; }
+    void alert(QWidget*, const QString&, const QString&) override {}
+    std::optional<std::string> savePath(QWidget*, const SaveRequest&) override { return std::nullopt; }
+    std::optional<std::vector<std::string>> chooseFolders(QWidget*, const FolderChooserPrompt&) override {
+        return std::nullopt;
+    }
+    void reveal(const std::string&) override {}
+    void copyToClipboard(const QString&) override {}
+};
+
+}  // namespace
+
+Status writeScreenshot(AppSession& session, AppSection section, const std::string& file) {
+    SilentPrompter prompter;
+    MainWindow window(session, prompter);
+    window.showSection(section);
+    window.show();
+    // Layout and the first paint happen in the event loop; the store's
+    // start-up work and the service's first answers get a moment too.
+    for (int turn = 0; turn < 5; ++turn) {
+        QApplication::processEvents();
+    }
+    const auto picture = window.grab();
+    if (!picture.save(QString::fromStdString(file), "PNG")) {
+        return Error{"The screenshot could not be written to “" + file + "”."};
+    }
+    return {};
+}
+
+}  // namespace kestrova::ui

@@ -1,0 +1,95 @@
+#include "UiSandbox.h"
+
+#include "platform/Paths.h"
+#include "platform/PropertyList.h"
+#include "scan/PluginScanner.h"
+#include "store/PluginInventoryStore.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrova::testing {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every test of this program runs against one offscreen QApplication.
+class QtApplicationEnvironment final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "ui_tests";
+        static char* argv[] = {name, nullptr};
+        application_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+}  // namespace
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds) {
+    return QTest::qWaitFor(condition, milliseconds);
+}
+
+UiSandbox::UiSandbox() : registration_(helper.sessionRegistration()) {}
+
+UiSandbox::~UiSandbox() {
+    window_.reset();
+    session_.reset();
+    registration_->unregisterService();
+}
+
+ui::MainWindow& UiSandbox::open() {
+    window_.reset();
+    session_.reset();
+    ui::AppSession::Parts parts;
+    parts.layout = helper.layout();
+    parts.fileSystem = &realFileSystem();
+    parts.scanRunner = pluginScannerRunner(realFileSystem(), helper.layout());
+    parts.makeService = [registration = registration_](Executor& executor) {
+        auto connect = [registration] { return makeSocketHelperConnection(registration->endpoint()); };
+        return PluginManagementService::create(executor, registration, connect, {});
+    };
+    session_ = std::make_unique<ui::AppSession>(std::move(parts));
+    window_ = std::make_unique<ui::MainWindow>(*session_, prompter);
+    window_->show();
+    QApplication::processEvents();
+    return *window_;
+}
+
+std::string UiSandbox::installBundle(const std::string& fileName, const std::string& folder, const std::string& name,
+                                     const std::string& manufacturer) const {
+    const auto path = helper.makeBundle(helper.pluginPath(fileName, folder));
+    const auto stem = fs::path(fileName).stem().string();
+    std::ofstream(fs::path(path) / "Contents" / "Info.plist")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        << "<key>CFBundleName</key><string>" << name << "</string>"
+        << "<key>CFBundleIdentifier</key><string>com." << stem << ".plugin</string>"
+        << "<key>CFBundleShortVersionString</key><string>1.2.0</string>"
+        << "<key>AudioUnitManufacturer</key><string>" << manufacturer << "</string>"
+        << "</dict></plist>\n";
+    return path;
+}
+
+void UiSandbox::authorizeAndScan() {
+    session_->folderAccess().authorize({helper.layout().system("/Library")});
+    store().startScan(session_->folderAccess().authorizedFolders(), &service());
+    ASSERT_TRUE(waitFor([this] { return !store().isScanning(); })) << "the scan never finished";
+}
+
+void UiSandbox::enableHelper() {
+    service().enable();
+    ASSERT_TRUE(waitFor([this] { return service().outstandingCalls() == 0 && service().canSendPrivilegedRequest(); }))
+        << "the helper never became ready: " << service().lastError().value_or("");
+}
+
+}  // namespace kestrova::testing

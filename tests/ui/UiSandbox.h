@@ -1,0 +1,100 @@
+// The desktop application over a sandbox: a temporary system root and home,
+// the real KestrovaHelper serving it in session mode, the session every
+// screen shares, and a prompter that answers for the person and keeps what
+// it was asked. Tests drive the real widgets of the window it opens.
+#pragma once
+
+#include "support/HelperSession.h"
+#include "ui/AppSession.h"
+#include "ui/MainWindow.h"
+#include "ui/Prompter.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrova::testing {
+
+class ScriptedPrompter final : public ui::Prompter {
+public:
+    std::vector<ui::ConfirmationRequest> confirmations;
+    std::vector<std::pair<QString, QString>> alerts;
+    std::vector<ui::SaveRequest> saveRequests;
+    std::vector<std::string> revealed;
+    QString clipboard;
+
+    // How the next confirmations and panels are answered.
+    bool confirmAnswer = true;
+    std::optional<std::string> savePathAnswer;
+    std::optional<std::vector<std::string>> foldersAnswer;
+
+    bool confirm(QWidget*, const ui::ConfirmationRequest& request) override {
+        confirmations.push_back(request);
+        return confirmAnswer;
+    }
+    void alert(QWidget*, const QString& title, const QString& message) override { alerts.emplace_back(title, message); }
+    std::optional<std::string> savePath(QWidget*, const ui::SaveRequest& request) override {
+        saveRequests.push_back(request);
+        return savePathAnswer;
+    }
+    std::optional<std::vector<std::string>> chooseFolders(QWidget*, const FolderChooserPrompt&) override {
+        return foldersAnswer;
+    }
+    void reveal(const std::string& path) override { revealed.push_back(path); }
+    void copyToClipboard(const QString& text) override { clipboard = text; }
+};
+
+// Runs the event loop until `condition` holds; false after `milliseconds`.
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000);
+
+class UiSandbox {
+public:
+    UiSandbox();
+    ~UiSandbox();
+
+    HelperSandbox helper;
+    ScriptedPrompter prompter;
+
+    // Opens the session and the window (shown) over the sandbox as it is now.
+    ui::MainWindow& open();
+    ui::MainWindow& window() { return *window_; }
+    ui::AppSession& session() { return *session_; }
+    PluginInventoryStore& store() { return session_->store(); }
+    PluginManagementService& service() { return session_->service(); }
+
+    // A bundle folder under root/Library/Audio/Plug-Ins/<folder>/ with an
+    // Info.plist naming its product and maker.
+    std::string installBundle(const std::string& fileName, const std::string& folder, const std::string& name,
+                              const std::string& manufacturer) const;
+    // Grants the system Library folder and scans it to the end.
+    void authorizeAndScan();
+    // Starts the session daemon and waits for its handshake.
+    void enableHelper();
+
+private:
+    std::shared_ptr<ServiceRegistration> registration_;
+    std::unique_ptr<ui::AppSession> session_;
+    std::unique_ptr<ui::MainWindow> window_;
+};
+
+// The first widget of type T under `root` whose text (or object name) is
+// `text`; fails the test when there is none.
+template <typename T>
+T* findByText(QWidget& root, const QString& text) {
+    for (auto* widget : root.findChildren<T*>()) {
+        if (widget->text() == text) {
+            return widget;
+        }
+    }
+    ADD_FAILURE() << "no widget with the text " << text.toStdString();
+    return nullptr;
+}
+
+}  // namespace kestrova::testing
