@@ -3,6 +3,7 @@
 // Cleanup screen, talk to the helper through the management service, print
 // every notice the store publishes on the way and fail on any warning.
 #include "cli/Commands.h"
+#include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "cli/TextTable.h"
 #include "helperclient/HelperEnvironment.h"
@@ -213,6 +214,12 @@ void run(CliContext& context, const PresetOptions& options) {
         return;
     }
     const auto& plan = *controller.plan();
+    if (fileActionsGated(store)) {
+        // The store refuses before anything this command would check.
+        (void)store.startCleanupRun(plan, controller.tickedSelections());
+        reportNotice(context, store);
+        return;
+    }
     if (options.includeUnsafeDefaults) {
         for (const auto& candidate : plan.candidates) {
             controller.setSelected(candidate.selection, true);
@@ -311,6 +318,10 @@ void restoreRun(CliContext& context, const std::string& given) {
     }
     auto& store = *helper->session->store;
     auto& service = *helper->service;
+    if (storeRefusesTransaction(store, PrivilegedRequestKind::restore)) {
+        reportNotice(context, store);
+        return;
+    }
     const auto runID = resolveRun(store, given);
     if (!runID) {
         reportError(context, runID.error().message, 2);

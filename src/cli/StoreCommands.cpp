@@ -162,6 +162,12 @@ void changeBundleProtection(CliContext& context, const BundleOptions& options, b
         if (!options.path.empty()) {
             target.path = options.path;
         }
+        if (store.fileActionsBlockedByStorage()) {
+            // Refused by the store before it looks at the bundle.
+            store.setBundleProtection(PluginBundleSelection{}, isProtected);
+            reportNotice(context, store);
+            return;
+        }
         auto bundle = resolveBundle(store.plugins(), target);
         if (!bundle) {
             reportError(context, bundle.error().message + " Nothing was changed.");

@@ -1,6 +1,7 @@
 #include "cli/StoreScan.h"
 
 #include "cli/InterruptWatcher.h"
+#include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "helperclient/HelperEnvironment.h"
 #include "model/JsonCoding.h"
@@ -23,6 +24,29 @@ std::string scanResultJson(const PluginInventoryStore& store, const std::optiona
     return json.dump(2);
 }
 
+// Prints what the scan, or the store's refusal to start one, left behind.
+int reportScanOutcome(CliContext& context, PluginInventoryStore& store, bool json) {
+    if (json) {
+        const auto notice = store.notice();
+        *context.out << scanResultJson(store, notice) << '\n';
+        if (notice && notice->style == NoticeStyle::warning) {
+            context.exitCode = 1;
+        }
+        return context.exitCode;
+    }
+    reportNotice(context, store);
+    if (const auto& text = store.lastScanNotice()) {
+        *context.out << *text << '\n';
+    }
+    if (!store.inaccessibleLocations().empty()) {
+        *context.out << "Could not read:\n";
+        for (const auto& path : store.inaccessibleLocations()) {
+            *context.out << "  " << path << '\n';
+        }
+    }
+    return context.exitCode;
+}
+
 }  // namespace
 
 int runStoreScan(CliContext& context, bool json) {
@@ -35,6 +59,11 @@ int runStoreScan(CliContext& context, bool json) {
     auto& store = *session.store;
     reportNotice(context, store);
     const auto& folders = session.folderAccess->authorizedFolders();
+    if (fileActionsGated(store)) {
+        // The store refuses before anything this command would check.
+        store.startScan(folders);
+        return reportScanOutcome(context, store, json);
+    }
     if (folders.empty()) {
         reportError(context,
                     "No plug-in folders are authorized yet, so nothing was scanned. Grant them first with "
@@ -81,26 +110,7 @@ int runStoreScan(CliContext& context, bool json) {
         }
     }
     store.removeObserver(observer);
-
-    if (json) {
-        const auto notice = store.notice();
-        *context.out << scanResultJson(store, notice) << '\n';
-        if (notice && notice->style == NoticeStyle::warning) {
-            context.exitCode = 1;
-        }
-        return context.exitCode;
-    }
-    reportNotice(context, store);
-    if (const auto& text = store.lastScanNotice()) {
-        *context.out << *text << '\n';
-    }
-    if (!store.inaccessibleLocations().empty()) {
-        *context.out << "Could not read:\n";
-        for (const auto& path : store.inaccessibleLocations()) {
-            *context.out << "  " << path << '\n';
-        }
-    }
-    return context.exitCode;
+    return reportScanOutcome(context, store, json);
 }
 
 }  // namespace kestrova::cli

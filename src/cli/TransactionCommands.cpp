@@ -4,6 +4,7 @@
 // the reply against the disk and commits; the store's notice is printed and
 // a warning makes the command fail.
 #include "cli/Commands.h"
+#include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
 #include "helperclient/HelperEnvironment.h"
@@ -218,6 +219,10 @@ void withStore(CliContext& context, const std::function<void(StoreSession&)>& co
 void bundleTransaction(CliContext& context, const BundleCommandOptions& options, PrivilegedRequestKind kind) {
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
+        if (storeRefusesTransaction(store, kind)) {
+            reportNotice(context, store);
+            return;
+        }
         const auto selections = selectedBundles(store.plugins(), options, kind);
         if (!selections) {
             reportError(context, selections.error().message + std::string(nothingMoved));
@@ -263,6 +268,10 @@ void bundleTransaction(CliContext& context, const BundleCommandOptions& options,
 void trashRestore(CliContext& context, const std::vector<std::string>& records, bool allReady) {
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
+        if (storeRefusesTransaction(store, PrivilegedRequestKind::trashRestore)) {
+            reportNotice(context, store);
+            return;
+        }
         // As the Trash Recovery screen does before it offers anything.
         store.reconcileTrashRecords();
         reportNotice(context, store);

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -33,6 +34,12 @@ struct HelperConfiguration {
     std::string identity = "KestrovaHelper";
     std::string build = KESTROVA_HELPER_BUILD;
     std::size_t maximumConnections = 16;
+    // So that one client cannot take every connection the daemon serves.
+    std::size_t maximumConnectionsPerClient = 4;
+    // A frame that has started must keep arriving, and a reply must keep
+    // being read, or the connection is dropped: a client cannot hold a
+    // connection's thread by stopping halfway.
+    std::chrono::milliseconds stalledFrameTimeout{10'000};
 
     friend bool operator==(const HelperConfiguration&, const HelperConfiguration&) = default;
 };

@@ -11,12 +11,39 @@ HelperLog::HelperLog(int fd) : fd_(fd), prefix_("KestrovaHelper[" + std::to_stri
 
 void HelperLog::write(std::string_view line) { write(std::vector<std::string>{std::string(line)}); }
 
+namespace {
+
+constexpr std::size_t maximumLineLength = 2000;
+
+// Lines carry what clients sent (versions, transaction IDs, paths): control
+// characters are escaped so that no client can write a line of its own, and
+// a huge value is cut short.
+void appendLine(std::string& text, std::string_view line) {
+    const auto kept = line.substr(0, maximumLineLength);
+    for (const char character : kept) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte < 0x20 || byte == 0x7f) {
+            static constexpr char hex[] = "0123456789abcdef";
+            text += "\\x";
+            text.push_back(hex[byte >> 4]);
+            text.push_back(hex[byte & 0xf]);
+        } else {
+            text.push_back(character);
+        }
+    }
+    if (kept.size() < line.size()) {
+        text += "… (" + std::to_string(line.size()) + " bytes)";
+    }
+    text.push_back('\n');
+}
+
+}  // namespace
+
 void HelperLog::write(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) {
         text.append(prefix_);
-        text.append(line);
-        text.push_back('\n');
+        appendLine(text, line);
     }
     writeText(text);
 }

@@ -9,6 +9,8 @@
 namespace kestrova {
 namespace {
 
+constexpr std::size_t maximumEchoedTransactionID = 128;
+
 template <typename Request>
 HelperCall callOf();
 template <>
@@ -91,7 +93,10 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
         const auto id = argument.is_object() ? argument.find("transactionID") : argument.end();
         log_.write(fmt::format("pid {}: refused a malformed {} request: {}", peer.credentials.pid, what,
                                request.error().message));
-        if (argument.is_object() && id != argument.end() && id->is_string()) {
+        // Only an ID the size of a real one is echoed, so the refusal always
+        // fits in a frame.
+        if (argument.is_object() && id != argument.end() && id->is_string() &&
+            id->get_ref<const std::string&>().size() <= maximumEchoedTransactionID) {
             return replyEnvelope(
                 call, refusal<Request>(id->get<std::string>(), "KestrovaHelper could not read the request: " +
                                                                    request.error().message + " No files were moved."));

@@ -113,14 +113,28 @@ Status HelperServer::run() {
             continue;
         }
         reapFinishedConnections();
+        const auto credentials = socketPeerCredentials(accepted.get());
+        const pid_t peer = credentials ? credentials->pid : 0;
+        // A reply the peer never reads must not hold this thread.
+        (void)setSocketIoTimeout(accepted.get(), configuration_.stalledFrameTimeout);
         std::lock_guard lock(connectionsMutex_);
         if (connections_.size() >= configuration_.maximumConnections) {
             log_.write("refused a connection: too many open connections");
             sendError(accepted.get(), helpererror::tooManyConnections, "KestrovaHelper is serving too many clients.");
             continue;
         }
+        const auto fromPeer = std::count_if(connections_.begin(), connections_.end(), [peer](const auto& connection) {
+            return !connection->finished && connection->peer == peer;
+        });
+        if (static_cast<std::size_t>(fromPeer) >= configuration_.maximumConnectionsPerClient) {
+            log_.write(fmt::format("refused a connection: pid {} already has {} open", peer, fromPeer));
+            sendError(accepted.get(), helpererror::tooManyConnections,
+                      fmt::format("This client already has {} connections open to KestrovaHelper.", fromPeer));
+            continue;
+        }
         auto connection = std::make_unique<Connection>();
         connection->socket = std::move(accepted);
+        connection->peer = peer;
         auto& slot = *connection;
         connections_.push_back(std::move(connection));
         slot.thread = std::thread([this, &slot] { serve(slot); });
@@ -189,6 +203,15 @@ void HelperServer::serve(Connection& connection) {
         return;
     }
     while (true) {
+        // Between calls a client may stay as long as it likes; once a frame
+        // starts, every read is bounded by the socket's timeout.
+        Result<bool> waiting = false;
+        do {
+            waiting = waitUntilReadable(socketFd, std::chrono::hours(1));
+        } while (waiting && !*waiting);
+        if (!waiting) {
+            break;
+        }
         auto frame = readFrame(socketFd);
         if (!frame) {
             const auto& error = frame.error();
@@ -199,8 +222,8 @@ void HelperServer::serve(Connection& connection) {
                     socketFd,
                     error.failure == FrameFailure::tooLarge ? helpererror::frameTooLarge : helpererror::malformedFrame,
                     error.message);
-            } else if (error.failure == FrameFailure::truncated) {
-                log_.write(fmt::format("pid {}: {}", peer->credentials.pid, error.message));
+            } else if (error.failure == FrameFailure::truncated || error.failure == FrameFailure::io) {
+                log_.write(fmt::format("pid {}: dropped a connection: {}", peer->credentials.pid, error.message));
             }
             break;
         }

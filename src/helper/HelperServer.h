@@ -34,6 +34,7 @@ public:
 private:
     struct Connection {
         FileDescriptor socket;
+        pid_t peer = 0;
         std::thread thread;
         std::atomic<bool> finished = false;
     };

@@ -5,8 +5,10 @@
 
 #include <unistd.h>
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -19,6 +21,27 @@ std::string ownExecutable() {
 }
 
 }  // namespace
+
+Result<HelperDeadlines> helperDeadlinesFromEnvironment() {
+    HelperDeadlines deadlines;
+    const char* given = std::getenv("KESTROVA_HELPER_TIMEOUT_MS");
+    if (!given || !*given) {
+        return deadlines;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const auto milliseconds = std::strtoll(given, &end, 10);
+    if (errno != 0 || *end != '\0' || milliseconds <= 0) {
+        return Error{
+            fmt::format("KESTROVA_HELPER_TIMEOUT_MS must be a positive number of milliseconds, not “{}”.", given)};
+    }
+    const std::chrono::milliseconds every(milliseconds);
+    deadlines.connect = every;
+    deadlines.handshake = every;
+    deadlines.transaction = every;
+    deadlines.transactionPerItem = std::chrono::milliseconds(0);
+    return deadlines;
+}
 
 ApplicationBundleInfo runningApplicationBundle() { return locateApplicationBundle(ownExecutable()); }
 
@@ -65,8 +88,14 @@ Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Exe
     if (!configuration) {
         return configuration.error();
     }
+    const auto deadlines = helperDeadlinesFromEnvironment();
+    if (!deadlines) {
+        return deadlines.error();
+    }
     std::shared_ptr<ServiceRegistration> registration = makeServiceRegistration(*configuration);
-    HelperConnectionFactory connect = [registration] { return makeSocketHelperConnection(registration->endpoint()); };
+    HelperConnectionFactory connect = [registration, deadlines = *deadlines] {
+        return makeSocketHelperConnection(registration->endpoint(), deadlines);
+    };
     return PluginManagementService::create(executor, registration, std::move(connect), std::move(bundle));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "helperclient/ApplicationBundle.h"
+#include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
 #include "platform/Executor.h"
 #include "platform/Result.h"
@@ -22,6 +23,11 @@ ApplicationBundleInfo runningApplicationBundle();
 // this program and the front ends installed beside it.
 Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const SystemLayout& layout,
                                                                          const ApplicationBundleInfo& bundle);
+
+// How long the front end waits on the daemon. KESTROVA_HELPER_TIMEOUT_MS, for
+// tests, sets the connect, handshake and transaction deadlines to that many
+// milliseconds each, whatever the number of items.
+Result<HelperDeadlines> helperDeadlinesFromEnvironment();
 
 // The service for the running front end, created and refreshed.
 Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,

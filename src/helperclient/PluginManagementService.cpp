@@ -63,6 +63,9 @@ constexpr std::string_view noHandshakeText =
     "The privileged helper is enabled but has not completed its secure handshake.";
 constexpr std::string_view noChannelText = "Kestrova could not create the helper communication channel.";
 constexpr std::string_view unverifiedHandshakeText = "Kestrova could not verify the helper response.";
+constexpr std::string_view unknownOutcomeText =
+    " Kestrova cannot tell whether any bundle moved; it will reconcile the transaction from the disk the next "
+    "time it starts.";
 
 bool isExecutableFile(const std::optional<std::string>& path) {
     struct stat info {};
@@ -249,7 +252,7 @@ void PluginManagementService::handshake(bool showNotice) {
     };
     ++outstandingCalls_;
     const bool queued = connection_->call(
-        HelperCall::handshake, Json(bundle_.clientVersion()).dump(-1, ' ', false, Json::error_handler_t::replace),
+        HelperCall::handshake, Json(bundle_.clientVersion()).dump(-1, ' ', false, Json::error_handler_t::replace), 0,
         [&executor, weak, failed, showNotice, generation](const Json& reply) {
             onMainThread(executor, weak, [reply, failed, showNotice, generation](PluginManagementService& self) {
                 --self.outstandingCalls_;
@@ -329,7 +332,7 @@ void PluginManagementService::send(
     auto& executor = executor_;
     const auto weak = weak_from_this();
     const bool queued = connection_->call(
-        callFor(kind), std::move(argument),
+        callFor(kind), std::move(argument), request.items.size(),
         [&executor, weak, shared, transactionID, verify = std::string(texts.verify)](const Json& reply) {
             onMainThread(executor, weak, [shared, transactionID, verify, reply](PluginManagementService& self) {
                 --self.outstandingCalls_;
@@ -348,6 +351,13 @@ void PluginManagementService::send(
             onMainThread(executor, weak, [shared, transactionID, error](PluginManagementService& self) {
                 --self.outstandingCalls_;
                 self.setIsWorking(false);
+                if (error.code == replyTimedOutCode) {
+                    const auto message = error.message + std::string(unknownOutcomeText);
+                    self.setHelperIsReachable(false);
+                    self.setLastError(message);
+                    (*shared)(unknownOutcomeResult<ResultRecord>(transactionID, message));
+                    return;
+                }
                 self.setLastError(error.message);
                 (*shared)(madeUpFailureResult<ResultRecord>(transactionID, error.message));
             });

@@ -148,6 +148,17 @@ ResultRecord madeUpFailureResult(std::string transactionID, std::string message)
     return result;
 }
 
+// The result the application makes itself when the request went out but no
+// reply came in time: the daemon may have moved everything, something or
+// nothing, so it claims no rollback. The store then keeps its journal and
+// the next start decides from the disk, as after a crash.
+template <typename ResultRecord>
+ResultRecord unknownOutcomeResult(std::string transactionID, std::string message) {
+    auto result = madeUpFailureResult<ResultRecord>(std::move(transactionID), std::move(message));
+    result.rollbackComplete = false;
+    return result;
+}
+
 // Which request goes with which item and result, and the JSON key of the
 // result's path list.
 template <typename Request>

@@ -14,7 +14,14 @@
 
 namespace kestrova {
 
-Result<FileDescriptor> connectToVerifiedHelper(const HelperEndpoint& endpoint) {
+std::chrono::milliseconds replyDeadline(const HelperDeadlines& deadlines, HelperCall call, std::size_t itemCount) {
+    if (call == HelperCall::handshake) {
+        return deadlines.handshake;
+    }
+    return deadlines.transaction + deadlines.transactionPerItem * static_cast<std::int64_t>(itemCount);
+}
+
+Result<FileDescriptor> connectToVerifiedHelper(const HelperEndpoint& endpoint, std::chrono::milliseconds timeout) {
     const auto folderPath = deletingLastPathComponent(endpoint.socketPath);
     const auto name = lastPathComponent(endpoint.socketPath);
     FileDescriptor folder(::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -38,7 +45,7 @@ Result<FileDescriptor> connectToVerifiedHelper(const HelperEndpoint& endpoint) {
         return Error{fmt::format("“{}” is not a socket made by the helper’s user, so Kestrova does not trust it.",
                                  endpoint.socketPath)};
     }
-    auto connected = connectToUnixSocket(fmt::format("/proc/self/fd/{}/{}", folder.get(), name));
+    auto connected = connectToUnixSocket(fmt::format("/proc/self/fd/{}/{}", folder.get(), name), timeout);
     if (!connected) {
         return Error{"Kestrova could not connect to KestrovaHelper: " + connected.error().message,
                      connected.error().code};
@@ -59,9 +66,17 @@ namespace {
 const Error invalidatedError{"The connection to KestrovaHelper was invalidated."};
 const Error interruptedError{"The connection to KestrovaHelper was interrupted."};
 
+// "1.5 seconds", "60 seconds".
+std::string secondsText(std::chrono::milliseconds duration) {
+    const auto count = duration.count();
+    return count % 1000 == 0 ? fmt::format("{} seconds", count / 1000)
+                             : fmt::format("{:.1f} seconds", static_cast<double>(count) / 1000.0);
+}
+
 struct PendingCall {
     HelperCall call;
     std::string argument;
+    std::size_t itemCount = 0;
     HelperConnection::ReplyHandler onReply;
     HelperConnection::ErrorHandler onError;
 };
@@ -69,6 +84,7 @@ struct PendingCall {
 // What the connection and its thread share; the thread keeps it alive.
 struct ConnectionState {
     HelperEndpoint endpoint;
+    HelperDeadlines deadlines;
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<PendingCall> queue;
@@ -98,6 +114,25 @@ struct ConnectionState {
         }
     }
 
+    void forgetSocket(FileDescriptor& socket) {
+        {
+            std::lock_guard lock(mutex);
+            activeSocket = -1;
+        }
+        socket.reset();
+    }
+
+    bool isInvalidated() {
+        std::lock_guard lock(mutex);
+        return invalidated;
+    }
+
+    void reportInterruption() {
+        if (auto report = handler(&ConnectionState::onInterruption)) {
+            report();
+        }
+    }
+
     void run() {
         FileDescriptor socket;
         while (true) {
@@ -111,8 +146,22 @@ struct ConnectionState {
                 pending = std::move(queue.front());
                 queue.pop_front();
             }
+            // Between calls the daemon sends nothing; anything to read now
+            // means it ended this connection before our request, so a fresh
+            // one carries it without doubt about what the daemon did.
+            if (socket.valid()) {
+                const auto ended = waitUntilReadable(socket.get(), std::chrono::milliseconds(0));
+                if (!ended || *ended) {
+                    forgetSocket(socket);
+                }
+            }
             if (!socket.valid()) {
-                auto connected = connectToVerifiedHelper(endpoint);
+                auto connected = connectToVerifiedHelper(endpoint, deadlines.connect);
+                if (connected) {
+                    if (auto bounded = setSocketIoTimeout(connected->get(), deadlines.handshake); !bounded) {
+                        connected = bounded.error();
+                    }
+                }
                 if (!connected) {
                     pending.onError(connected.error());
                     break;
@@ -130,16 +179,26 @@ struct ConnectionState {
                 // error is still there to read after our write failed.
                 ::shutdown(socket.get(), SHUT_WR);
             }
+            const auto deadline = replyDeadline(deadlines, pending.call, pending.itemCount);
+            const auto answered = waitUntilReadable(socket.get(), deadline);
+            if (answered && !*answered) {
+                // A late reply would be taken for the next call's: this
+                // connection is done. The daemon may still be at work.
+                forgetSocket(socket);
+                if (isInvalidated()) {
+                    pending.onError(invalidatedError);
+                    break;
+                }
+                pending.onError(Error{fmt::format("KestrovaHelper did not answer the {} request within {}.",
+                                                  callName(pending.call), secondsText(deadline)),
+                                      replyTimedOutCode});
+                reportInterruption();
+                continue;
+            }
             auto frame = readFrame(socket.get());
             if (!frame) {
-                bool wasInvalidated;
-                {
-                    std::lock_guard lock(mutex);
-                    activeSocket = -1;
-                    wasInvalidated = invalidated;
-                }
-                socket.reset();
-                if (wasInvalidated) {
+                forgetSocket(socket);
+                if (isInvalidated()) {
                     pending.onError(invalidatedError);
                     break;
                 }
@@ -148,9 +207,7 @@ struct ConnectionState {
                 } else {
                     pending.onError(interruptedError);
                 }
-                if (auto report = handler(&ConnectionState::onInterruption)) {
-                    report();
-                }
+                reportInterruption();
                 continue;
             }
             auto payload = replyPayload(*frame, pending.call);
@@ -158,27 +215,21 @@ struct ConnectionState {
                 pending.onReply(*payload);
             } else {
                 // An error envelope may end the daemon's side; start afresh.
-                {
-                    std::lock_guard lock(mutex);
-                    activeSocket = -1;
-                }
-                socket.reset();
+                forgetSocket(socket);
                 pending.onError(payload.error());
             }
         }
-        {
-            std::lock_guard lock(mutex);
-            activeSocket = -1;
-        }
-        socket.reset();
+        forgetSocket(socket);
         finish();
     }
 };
 
 class SocketHelperConnection final : public HelperConnection {
 public:
-    explicit SocketHelperConnection(HelperEndpoint endpoint) : state_(std::make_shared<ConnectionState>()) {
+    SocketHelperConnection(HelperEndpoint endpoint, HelperDeadlines deadlines)
+        : state_(std::make_shared<ConnectionState>()) {
         state_->endpoint = std::move(endpoint);
+        state_->deadlines = deadlines;
     }
     ~SocketHelperConnection() override { invalidate(); }
 
@@ -227,13 +278,14 @@ public:
         }
     }
 
-    bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string argument, std::size_t itemCount, ReplyHandler onReply,
+              ErrorHandler onError) override {
         {
             std::lock_guard lock(state_->mutex);
             if (state_->invalidated) {
                 return false;
             }
-            state_->queue.push_back({call, std::move(argument), std::move(onReply), std::move(onError)});
+            state_->queue.push_back({call, std::move(argument), itemCount, std::move(onReply), std::move(onError)});
         }
         state_->wake.notify_all();
         return true;
@@ -246,8 +298,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HelperConnection> makeSocketHelperConnection(HelperEndpoint endpoint) {
-    return std::make_unique<SocketHelperConnection>(std::move(endpoint));
+std::unique_ptr<HelperConnection> makeSocketHelperConnection(HelperEndpoint endpoint, HelperDeadlines deadlines) {
+    return std::make_unique<SocketHelperConnection>(std::move(endpoint), deadlines);
 }
 
 }  // namespace kestrova

@@ -1,14 +1,20 @@
 #include "platform/UnixSocket.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <fmt/format.h>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <thread>
 
 namespace kestrova {
 namespace {
@@ -103,23 +109,69 @@ Result<FileDescriptor> listenOnUnixSocket(const std::string& path, int backlog) 
     return socketFd;
 }
 
-Result<FileDescriptor> connectToUnixSocket(const std::string& path) {
+Result<FileDescriptor> connectToUnixSocket(const std::string& path, std::chrono::milliseconds timeout) {
     auto address = socketAddress(path);
     if (!address) {
         return address.error();
     }
-    FileDescriptor socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!socketFd.valid()) {
-        return socketError("Could not create a socket");
+    // A Unix socket connect blocks only while the listener's queue is full,
+    // and a non-blocking one then fails with EAGAIN and cannot be waited on:
+    // try again until the deadline.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        FileDescriptor socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (!socketFd.valid()) {
+            return socketError("Could not create a socket");
+        }
+        int result;
+        do {
+            result = ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un));
+        } while (result != 0 && errno == EINTR);
+        if (result == 0) {
+            const int flags = ::fcntl(socketFd.get(), F_GETFL);
+            if (flags < 0 || ::fcntl(socketFd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                return socketError("Could not set up the helper socket");
+            }
+            return socketFd;
+        }
+        if (errno != EAGAIN) {
+            return socketError("Could not connect to the helper socket");
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return socketError("Could not connect to the helper socket", ETIMEDOUT);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    int result;
-    do {
-        result = ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un));
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        return socketError("Could not connect to the helper socket");
+}
+
+Status setSocketIoTimeout(int socketFd, std::chrono::milliseconds timeout) {
+    const auto count = timeout.count();
+    const timeval value{static_cast<time_t>(count / 1000), static_cast<suseconds_t>((count % 1000) * 1000)};
+    if (::setsockopt(socketFd, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof(value)) != 0 ||
+        ::setsockopt(socketFd, SOL_SOCKET, SO_SNDTIMEO, &value, sizeof(value)) != 0) {
+        return socketError("Could not set the socket timeouts");
     }
-    return socketFd;
+    return {};
+}
+
+Result<bool> waitUntilReadable(int socketFd, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd entry{socketFd, POLLIN, 0};
+        const auto wait = std::clamp<std::int64_t>(left.count(), 0, std::numeric_limits<int>::max());
+        const int ready = ::poll(&entry, 1, static_cast<int>(wait));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0) {
+            return false;
+        }
+        if (errno != EINTR) {
+            return socketError("Could not wait on the socket");
+        }
+    }
 }
 
 Status sendAll(int socketFd, std::string_view bytes) {

@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -51,8 +52,17 @@ Result<std::string> processExecutablePath(pid_t pid);
 // replaced; anything else there is an error.
 Result<FileDescriptor> listenOnUnixSocket(const std::string& path, int backlog = 16);
 // Connects to the socket at `path`, which may be a /proc/self/fd/N/name path
-// so the folder cannot be swapped after it was checked.
-Result<FileDescriptor> connectToUnixSocket(const std::string& path);
+// so the folder cannot be swapped after it was checked. A listener whose
+// queue stays full past `timeout` fails with ETIMEDOUT.
+Result<FileDescriptor> connectToUnixSocket(const std::string& path,
+                                           std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// Bounds every single send and receive on the socket: one that makes no
+// progress for `timeout` fails (EAGAIN) instead of blocking.
+Status setSocketIoTimeout(int socketFd, std::chrono::milliseconds timeout);
+// Waits until the socket has something to read (or has ended). False when
+// `timeout` passed first.
+Result<bool> waitUntilReadable(int socketFd, std::chrono::milliseconds timeout);
 
 // Writes all bytes (no SIGPIPE on a closed peer).
 Status sendAll(int socketFd, std::string_view bytes);

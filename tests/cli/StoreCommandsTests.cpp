@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace kestrova::cli {
@@ -18,6 +19,7 @@ using kestrova::testing::TemporaryDirectory;
 using kestrova::testing::writeBundle;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 struct Outcome {
     int exitCode = 0;
@@ -45,6 +47,8 @@ struct Cli {
         addScanCommands(app, context);
         addStateCommands(app, context);
         addStoreCommands(app, context);
+        addTransactionCommands(app, context);
+        addCleanupCommands(app, context);
         arguments.insert(arguments.begin(), {"kestrova-cli", "--root", root, "--home", home});
         std::vector<const char*> argv;
         for (const auto& argument : arguments) {
@@ -132,14 +136,77 @@ TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
     const SystemLayout layout{cli.root, cli.home};
     ASSERT_TRUE(writePersistedInventory(newer, layout).ok());
     const auto before = cli.sandbox.readFile("home/Library/Application Support/Kestrova/inventory-state.json");
-    cli.run({"authorize", cli.root});
 
-    const auto result = cli.run({"scan"});
+    // No folder authorized yet: the store's refusal still comes first.
+    auto result = cli.run({"scan"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.err, HasSubstr("Inventory Upgrade Blocked: Kestrova kept the existing Build 39 inventory"));
-    EXPECT_THAT(result.err, HasSubstr("Scan Blocked: The Build 39 inventory could not be upgraded safely."));
+    EXPECT_THAT(result.err, HasSubstr("Scan Blocked: The Build 39 inventory could not be upgraded safely. No "
+                                      "inventory or plugin files were changed.\n"));
+    EXPECT_THAT(result.err, Not(HasSubstr("authorized")));
+
+    // Every gated command answers with the store's own refusal, not with
+    // what it would have said about its target or the helper.
+    const std::string fileActions =
+        "The Build 39 inventory could not be upgraded safely. Plugin file actions are "
+        "blocked.\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+        {{"quarantine", "Nothing", "VST3"}, "Privileged Quarantine Blocked: " + fileActions},
+        {{"restore", "Nothing", "VST3"}, "Privileged Restore Blocked: " + fileActions},
+        {{"trash", "Nothing", "--all-formats"}, "Privileged Trash Move Blocked: " + fileActions},
+        {{"trash-restore", "--all-ready"},
+         "Finder Trash Restore Blocked: The local inventory state is unavailable. Trash recovery is blocked.\n"},
+        {{"protect-format", "Nothing", "VST3"},
+         "Protection Change Blocked: The local inventory must be upgraded safely before format protection can "
+         "change.\n"},
+        {{"cleanup", "run", "retireVST2"},
+         "Cleanup Preset Blocked: The local inventory must be available before a cleanup preset can begin.\n"},
+        {{"cleanup", "restore-run", "0000"}, "Privileged Restore Blocked: " + fileActions},
+    };
+    for (const auto& [arguments, refusal] : refusals) {
+        result = cli.run(arguments);
+        EXPECT_EQ(result.exitCode, 1) << arguments.front();
+        EXPECT_THAT(result.err, HasSubstr(refusal)) << arguments.front();
+    }
+
+    cli.run({"authorize", cli.root});
+    result = cli.run({"scan", "--json"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(Json::parse(result.out)["notice"]["title"], "Scan Blocked");
     EXPECT_EQ(cli.run({"rule", "on", "Acme"}).exitCode, 1);
     EXPECT_EQ(cli.sandbox.readFile("home/Library/Application Support/Kestrova/inventory-state.json"), before);
+}
+
+TEST(StoreCommands, AJournalStillToReconcileRefusesBeforeTheCommandLooksAtItsTarget) {
+    Cli cli;
+    // Something at both ends of the one item: recovery can decide nothing.
+    const auto source = cli.sandbox.makeDirectory("root/Library/Audio/Plug-Ins/VST3/Echo.vst3");
+    const auto destination = cli.sandbox.makeDirectory("root/q/Echo.vst3");
+    auto state = PersistedInventory{};
+    state.pendingPrivilegedQuarantine = PrivilegedQuarantineRequest{"TX-1", {{source, destination, "OP"}}};
+    ASSERT_TRUE(writePersistedInventory(state, SystemLayout{cli.root, cli.home}).ok());
+
+    const std::string journal = "A previous privileged plugin transaction still needs reconciliation.\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+        {{"scan"},
+         "Scan Blocked: A privileged plugin transaction still needs reconciliation. Do not rescan until that "
+         "transaction is resolved.\n"},
+        {{"quarantine", "Nothing", "VST3"}, "Privileged Quarantine Blocked: " + journal},
+        {{"restore", "Nothing", "VST3"}, "Privileged Restore Blocked: " + journal},
+        {{"trash-restore", "--all-ready"},
+         "Finder Trash Restore Blocked: A privileged plugin transaction still needs reconciliation.\n"},
+        {{"cleanup", "run", "retireVST2"}, "Cleanup Preset Blocked: " + journal},
+    };
+    for (const auto& [arguments, refusal] : refusals) {
+        const auto result = cli.run(arguments);
+        EXPECT_EQ(result.exitCode, 1) << arguments.front();
+        EXPECT_THAT(result.err, HasSubstr(refusal)) << arguments.front() << ": " << result.err;
+    }
+    EXPECT_TRUE(std::filesystem::exists(source));
+    EXPECT_TRUE(std::filesystem::exists(destination));
+    EXPECT_TRUE(decodePersistedInventory(cli.sandbox.readFile("home/Library/Application Support/Kestrova/"
+                                                              "inventory-state.json"))
+                    ->pendingPrivilegedQuarantine);
 }
 
 constexpr std::string_view legacyDocument =

@@ -36,6 +36,8 @@ InProcessHelper::~InProcessHelper() {
 RawHelperClient::RawHelperClient(const HelperEndpoint& endpoint) {
     if (auto connected = connectToVerifiedHelper(endpoint)) {
         socket_ = std::move(*connected);
+        // A helper that never answers fails the test instead of hanging it.
+        (void)setSocketIoTimeout(socket_.get(), std::chrono::seconds(60));
     }
 }
 

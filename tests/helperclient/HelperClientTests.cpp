@@ -62,7 +62,7 @@ public:
     void setInvalidationHandler(std::function<void()>) override {}
     void resume() override {}
     void invalidate() override { ++script_.invalidated; }
-    bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string argument, std::size_t, ReplyHandler onReply, ErrorHandler onError) override {
         if (script_.refuseCalls) {
             return false;
         }

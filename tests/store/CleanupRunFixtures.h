@@ -48,7 +48,8 @@ public:
     }
     void resume() override { inner_->resume(); }
     void invalidate() override { inner_->invalidate(); }
-    bool call(HelperCall call, std::string argument, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string argument, std::size_t itemCount, ReplyHandler onReply,
+              ErrorHandler onError) override {
         if (call != HelperCall::handshake) {
             const auto parsed = Json::parse(argument, nullptr, false);
             hooks_->sent.emplace_back(call, parsed.contains("items") ? parsed["items"].size() : 0);
@@ -58,7 +59,7 @@ public:
         }
         auto tamper = hooks_->reply;
         return inner_->call(
-            call, std::move(argument),
+            call, std::move(argument), itemCount,
             [call, tamper, onReply = std::move(onReply)](const Json& reply) {
                 onReply(tamper && call != HelperCall::handshake ? tamper(call, reply) : reply);
             },

@@ -78,9 +78,11 @@ std::string HelperSandbox::helperExecutable() {
 
 std::string HelperSandbox::selfExecutable() { return fs::read_symlink("/proc/self/exe").string(); }
 
-ServiceHarness::ServiceHarness(std::shared_ptr<ServiceRegistration> registration)
+ServiceHarness::ServiceHarness(std::shared_ptr<ServiceRegistration> registration, HelperDeadlines deadlines)
     : registration_(std::move(registration)) {
-    auto connect = [registration = registration_] { return makeSocketHelperConnection(registration->endpoint()); };
+    auto connect = [registration = registration_, deadlines] {
+        return makeSocketHelperConnection(registration->endpoint(), deadlines);
+    };
     service_ = PluginManagementService::create(executor_, registration_, connect, {});
     settle();
 }

@@ -58,7 +58,7 @@ private:
 // gives up (instead of hanging the test) if a reply never comes.
 class ServiceHarness {
 public:
-    explicit ServiceHarness(std::shared_ptr<ServiceRegistration> registration);
+    explicit ServiceHarness(std::shared_ptr<ServiceRegistration> registration, HelperDeadlines deadlines = {});
     ~ServiceHarness();
 
     PluginManagementService& service() { return *service_; }

@@ -1,0 +1,163 @@
+// A local program that talks to the daemon's socket directly, without the
+// service, and sends what no front end would: the daemon refuses each with a
+// clear error, moves nothing it should not, and goes on serving the real
+// client.
+#include "HelperSandbox.h"
+#include "helperclient/HelperWire.h"
+#include "platform/Uuid.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <list>
+
+namespace kestrova::testing {
+namespace {
+namespace fs = std::filesystem;
+
+Json quarantineEnvelope(const Json& argument) {
+    return Json{{"protocol", 1}, {"call", "quarantine"}, {"argument", argument}};
+}
+
+TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
+    ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
+        << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
+    HelperSandbox sandbox;
+    ServiceHarness harness(sandbox.sessionRegistration());
+    auto& service = harness.service();
+    service.enable();
+    harness.settle();
+    ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
+
+    const auto operationID = Uuid::random().string();
+    const auto bundle = sandbox.makeBundle(sandbox.pluginPath("Echo.vst3"));
+    const auto outside = sandbox.makeBundle(sandbox.path("outside/Echo.vst3"));
+    fs::create_symlink(outside, sandbox.pluginPath("Linked.vst3"));
+    const auto item = [&](const std::string& source, const std::string& destination) {
+        return Json{{"sourcePath", source}, {"destinationPath", destination}, {"operationID", operationID}};
+    };
+    const auto request = [&](const Json& only) {
+        return Json{{"transactionID", Uuid::random().string()}, {"items", Json::array({only})}};
+    };
+
+    RawHelperClient client(sandbox.endpoint());
+    ASSERT_TRUE(client.connected());
+
+    // Well-formed requests for moves the daemon must not make: each gets a
+    // refusal that says what is wrong and that nothing moved.
+    const std::vector<std::pair<Json, std::string>> refusedMoves{
+        {request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
+                      sandbox.quarantinePath(operationID, "Echo.vst3"))),
+         "standardized"},
+        {request(item(sandbox.pluginPath("Linked.vst3"), sandbox.quarantinePath(operationID, "Linked.vst3"))),
+         "symbolic link"},
+        {request(item(bundle, sandbox.path("outside/" + operationID + "/Echo.vst3"))), "quarantine"},
+        {request(item(outside, sandbox.quarantinePath(operationID, "Echo.vst3"))), "standard system plug-in folder"},
+    };
+    for (const auto& [argument, reason] : refusedMoves) {
+        const auto reply = client.call(quarantineEnvelope(argument))["reply"];
+        EXPECT_EQ(reply["succeeded"], false) << argument;
+        EXPECT_EQ(reply["rollbackComplete"], true) << argument;
+        const auto message = reply["message"].get<std::string>();
+        EXPECT_NE(message.find(reason), std::string::npos) << argument << " → " << message;
+        EXPECT_TRUE(message.ends_with("No files were moved.")) << message;
+    }
+    // A restore out of a folder that is not the quarantine, and a Trash move
+    // to somewhere that is not the Trash.
+    const auto restore =
+        client.call(Json{{"protocol", 1},
+                         {"call", "restore"},
+                         {"argument", request(item(outside, sandbox.pluginPath("Restored.vst3")))}})["reply"];
+    EXPECT_EQ(restore["succeeded"], false);
+    const auto trash = client.call(Json{{"protocol", 1},
+                                        {"call", "moveToTrash"},
+                                        {"argument", request(item(sandbox.quarantinePath(operationID, "Echo.vst3"),
+                                                                  sandbox.path("Echo.vst3")))}})["reply"];
+    EXPECT_EQ(trash["succeeded"], false);
+
+    // Wrong types anywhere: a clear error, and the connection stays in step.
+    const std::vector<Json> wrongTypes{
+        Json{{"protocol", "1"}, {"call", "handshake"}, {"argument", "x"}},
+        Json{{"protocol", 1}, {"call", 7}, {"argument", "x"}},
+        Json{{"protocol", 1}, {"call", "handshake"}, {"argument", Json::array()}},
+        quarantineEnvelope(Json{{"transactionID", 5}, {"items", Json::array()}}),
+        quarantineEnvelope(Json{{"transactionID", Uuid::random().string()}, {"items", Json{{"a", 1}}}}),
+        quarantineEnvelope(request(Json{{"sourcePath", 1}, {"destinationPath", true}})),
+        Json::array({1, 2, 3}),
+    };
+    for (const auto& envelope : wrongTypes) {
+        const auto reply = client.call(envelope);
+        const bool refused = reply.contains("error") ? !reply["error"]["message"].get<std::string>().empty()
+                                                     : reply["reply"]["succeeded"] == false;
+        EXPECT_TRUE(refused) << envelope << " → " << reply;
+    }
+
+    // Deeply nested JSON, as the whole payload and inside a request.
+    const std::size_t depth = 500'000;
+    const auto nested = std::string(depth, '[') + std::string(depth, ']');
+    client.sendBytes(encodeFrame(nested));
+    EXPECT_EQ(client.receive()["error"]["code"], "malformedRequest");
+    client.sendBytes(
+        encodeFrame(R"({"protocol":1,"call":"quarantine","argument":{"transactionID":"T-2","items":)" + nested + "}}"));
+    EXPECT_EQ(client.receive()["reply"]["succeeded"], false);
+    // A transaction ID that fills the frame still gets a reply that fits one.
+    const auto huge =
+        quarantineEnvelope(Json{{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}});
+    const auto hugeReply = client.call(huge);
+    EXPECT_FALSE(hugeReply.is_null());
+    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x"}})["reply"]["build"], "40");
+
+    // A version string that tries to write a log line of its own.
+    client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x\nKestrovaHelper[1]: forged"}});
+
+    // Oversized and truncated frames end only their own connection.
+    RawHelperClient oversized(sandbox.endpoint());
+    oversized.sendBytes(std::string{'\x7f', '\xff', '\xff', '\xff'});
+    EXPECT_EQ(oversized.receive()["error"]["code"], "frameTooLarge");
+    EXPECT_TRUE(oversized.receive().is_null());
+
+    // A flood of connections that each stop halfway through a frame: one
+    // client cannot take every connection the daemon serves.
+    std::list<RawHelperClient> flood;
+    for (int index = 0; index < 24; ++index) {
+        flood.emplace_back(sandbox.endpoint()).sendBytes(std::string{'\0', '\0'});
+    }
+
+    // Nothing moved, and the real client is served during the flood.
+    EXPECT_TRUE(sandbox.hasWholeBundle(bundle, bundle));
+    EXPECT_TRUE(sandbox.hasWholeBundle(outside, outside));
+    EXPECT_FALSE(sandbox.exists(sandbox.quarantinePath(operationID, "")));
+    std::vector<PrivilegedQuarantineResult> results;
+    service.sendQuarantine(Uuid::random().string(),
+                           {{bundle, sandbox.quarantinePath(operationID, "Echo.vst3"), operationID}},
+                           [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
+    harness.settle();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(results.front().succeeded) << results.front().message;
+
+    // The few it took are dropped once their frames stall; the rest were
+    // refused at once.
+    std::size_t refusedConnections = 0;
+    for (auto& connection : flood) {
+        const auto reply = connection.receive();
+        if (!reply.is_null()) {
+            EXPECT_EQ(reply["error"]["code"], "tooManyConnections");
+            ++refusedConnections;
+        }
+    }
+    EXPECT_GE(refusedConnections, 20u);
+    flood.clear();
+    RawHelperClient after(sandbox.endpoint());
+    EXPECT_EQ(after.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "after"}})["reply"]["identity"],
+              "KestrovaHelper");
+
+    std::ifstream log(sandbox.sessionFolder() + "/helper.log");
+    for (std::string line; std::getline(log, line);) {
+        EXPECT_FALSE(line.starts_with("KestrovaHelper[1]")) << line;
+    }
+}
+
+}  // namespace
+}  // namespace kestrova::testing
