@@ -10,6 +10,7 @@
 #include "helperclient/HelperEnvironment.h"
 #include "model/ProductStatus.h"
 #include "platform/Text.h"
+#include "store/BundleTransactions.h"
 
 #include <fmt/format.h>
 
@@ -157,15 +158,10 @@ void printItems(CliContext& context, const std::vector<Item>& items) {
 
 // One transaction from start to end: the helper must be ready before a
 // journal is written; the reply is committed by the store and its notice
-// printed. `prepare` returns the request or nothing after a notice.
+// printed. `start` runs the transaction and returns false after a notice.
 template <typename Request>
-void runTransaction(
-    CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
-    const std::function<std::optional<Request>()>& prepare,
-    const std::function<void(PluginManagementService&, const Request&,
-                             std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)>)>& send,
-    const std::function<bool(const typename PrivilegedRequestTraits<Request>::ResultRecord&, const Request&)>&
-        complete) {
+void runTransaction(CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
+                    const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
     auto& executor = session.executor;
     auto made = makePluginManagementService(executor, session.layout);
     if (!made) {
@@ -183,21 +179,22 @@ void runTransaction(
         return;
     }
 
-    const auto request = prepare();
-    if (!request) {
+    bool completed = false;
+    bool committed = false;
+    std::optional<Request> sent;
+    const bool started = start(service, [&](const Request& request, bool ok) {
+        sent = request;
+        committed = ok;
+        completed = true;
+    });
+    if (!started) {
         reportNotice(context, *session.store);
         return;
     }
-    bool completed = false;
-    bool committed = false;
-    send(service, *request, [&](const auto& result) {
-        committed = complete(result, *request);
-        completed = true;
-    });
     executor.runUntil([&] { return completed; });
     reportNotice(context, *session.store);
     if (committed) {
-        printItems(context, request->items);
+        printItems(context, sent->items);
     }
 }
 
@@ -230,34 +227,19 @@ void bundleTransaction(CliContext& context, const BundleCommandOptions& options,
         }
         switch (kind) {
             case PrivilegedRequestKind::quarantine:
-                runTransaction<PrivilegedQuarantineRequest>(
-                    context, session, kind, [&] { return store.prepareQuarantine(*selections); },
-                    [](auto& service, const auto& request, auto completion) {
-                        service.sendQuarantine(request.transactionID, request.items, std::move(completion));
-                    },
-                    [&](const auto& result, const auto& request) {
-                        return store.completeQuarantine(result, request.transactionID, request.items);
-                    });
+                runTransaction<PrivilegedQuarantineRequest>(context, session, kind, [&](auto& service, auto done) {
+                    return runQuarantine(store, service, *selections, std::move(done));
+                });
                 return;
             case PrivilegedRequestKind::restore:
-                runTransaction<PrivilegedRestoreRequest>(
-                    context, session, kind, [&] { return store.prepareRestore(*selections); },
-                    [](auto& service, const auto& request, auto completion) {
-                        service.sendRestore(request.transactionID, request.items, std::move(completion));
-                    },
-                    [&](const auto& result, const auto& request) {
-                        return store.completeRestore(result, request.transactionID, request.items);
-                    });
+                runTransaction<PrivilegedRestoreRequest>(context, session, kind, [&](auto& service, auto done) {
+                    return runRestore(store, service, *selections, std::move(done));
+                });
                 return;
             case PrivilegedRequestKind::trash:
-                runTransaction<PrivilegedTrashRequest>(
-                    context, session, kind, [&] { return store.prepareTrash(*selections); },
-                    [](auto& service, const auto& request, auto completion) {
-                        service.sendTrash(request.transactionID, request.items, std::move(completion));
-                    },
-                    [&](const auto& result, const auto& request) {
-                        return store.completeTrash(result, request.transactionID, request.items);
-                    });
+                runTransaction<PrivilegedTrashRequest>(context, session, kind, [&](auto& service, auto done) {
+                    return runTrash(store, service, *selections, std::move(done));
+                });
                 return;
             case PrivilegedRequestKind::trashRestore:
                 return;
@@ -281,13 +263,8 @@ void trashRestore(CliContext& context, const std::vector<std::string>& records, 
             return;
         }
         runTransaction<PrivilegedTrashRestoreRequest>(
-            context, session, PrivilegedRequestKind::trashRestore, [&] { return store.prepareTrashRestore(*ids); },
-            [](auto& service, const auto& request, auto completion) {
-                service.sendTrashRestore(request.transactionID, request.items, std::move(completion));
-            },
-            [&](const auto& result, const auto& request) {
-                return store.completeTrashRestore(result, request.transactionID, request.items);
-            });
+            context, session, PrivilegedRequestKind::trashRestore,
+            [&](auto& service, auto done) { return runTrashRestore(store, service, *ids, std::move(done)); });
     });
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/Plugin.h"
+#include "model/PluginBundleSelection.h"
 
 #include <string>
 #include <string_view>
@@ -18,6 +19,13 @@ bool isShellProduct(const Plugin& product);
 // exactly one format that is not shell-hosted, one record built from the
 // product's own fields; else none.
 std::vector<PluginBundleRecord> actionableBundleRecords(const Plugin& product);
+
+// The products' actionable bundles that are still installed (what a
+// quarantine of whole products moves), or that are quarantined (what a
+// restore or a move to the Trash of whole products takes), product by
+// product in the order given.
+std::vector<PluginBundleSelection> activeBundleSelections(const std::vector<Plugin>& products);
+std::vector<PluginBundleSelection> quarantinedBundleSelections(const std::vector<Plugin>& products);
 
 // Trimmed and upper-cased, as formats are compared and keyed.
 std::string normalizedFormat(std::string_view format);

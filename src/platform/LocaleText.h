@@ -18,4 +18,8 @@ std::string shortDateTimeText(Date when);
 // "Jun 14, 2025, 3:07:12 PM": how reports stamp a moment.
 std::string abbreviatedDateTimeText(Date when);
 
+// Abbreviated date with the short time, e.g. "Jun 14, 2025, 3:07 PM": how
+// screens show when something last happened.
+std::string abbreviatedDateShortTimeText(Date when);
+
 }  // namespace kestrova

@@ -1,3 +1,4 @@
+#include "planning/ActionableBundles.h"
 #include "planning/BundleActionPlanner.h"
 #include "planning/PathRules.h"
 
@@ -311,6 +312,26 @@ TEST_F(BundleActionPlannerTest, OlderSingleFormatRecordsPlanFromTheProductFields
     legacy.formats = {"AU", "VST3"};
     EXPECT_EQ(plan(BundleActionKind::quarantine, {selection}, {legacy}).blockedSelections.at(0).reason,
               Reason::missingBundle);
+}
+
+TEST_F(BundleActionPlannerTest, WholeProductSelectionsSplitActiveFromQuarantinedBundles) {
+    auto mixed = product("Mixed", "Maker",
+                         {bundleRecord("AU", sandbox.component("Mixed")), bundleRecord("VST3", sandbox.vst3("Mixed"))});
+    quarantine(mixed.bundles->at(1), sandbox.system("/Q"));
+    Plugin older = product("Older", "Maker", {});
+    older.bundles.reset();
+    older.formats = {"VST3"};
+    older.path = sandbox.vst3("Older");
+    Plugin hosted = product("Hosted", "Waves", {});
+    hosted.bundles.reset();
+    hosted.formats = {"AU"};
+    hosted.status = PluginStatus::hostedByShell;
+
+    const std::vector<PluginBundleSelection> active{{mixed.id, mixed.bundles->at(0).id()},
+                                                    {older.id, bundleKey("VST3", older.path)}};
+    EXPECT_EQ(activeBundleSelections({mixed, hosted, older}), active);
+    const std::vector<PluginBundleSelection> quarantined{{mixed.id, mixed.bundles->at(1).id()}};
+    EXPECT_EQ(quarantinedBundleSelections({mixed, hosted, older}), quarantined);
 }
 
 TEST_F(BundleActionPlannerTest, PlansRoundTripThroughJson) {

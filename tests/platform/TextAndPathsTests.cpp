@@ -1,5 +1,6 @@
 // Texts, sizes, paths and identifiers as this system spells and compares them.
 #include "platform/ByteCount.h"
+#include "platform/LocaleText.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/Uuid.h"
@@ -54,6 +55,17 @@ TEST(SortKeys, OrderAgreesWithTheLocalizedStandardComparison) {
             EXPECT_EQ(compared == 0, keyA == keyB) << a << " / " << b;
         }
     }
+}
+
+TEST(LocaleText, TheAbbreviatedDateWithAShortTimeDropsOnlyTheSeconds) {
+    const Date when{770000000.0};
+    const auto text = abbreviatedDateShortTimeText(when);
+    const auto time = shortTimeText(when);
+    ASSERT_FALSE(time.empty());
+    ASSERT_TRUE(text.ends_with(time)) << text;
+    const auto date = text.substr(0, text.size() - time.size());
+    EXPECT_TRUE(abbreviatedDateTimeText(when).starts_with(date)) << text;
+    EXPECT_NE(text, abbreviatedDateTimeText(when));
 }
 
 TEST(ByteCount, DecimalUnitsWithPerUnitPrecisionRoundingIntoTheNextUnit) {

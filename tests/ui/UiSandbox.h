@@ -37,6 +37,9 @@ public:
 
     bool confirm(QWidget*, const ui::ConfirmationRequest& request) override {
         confirmations.push_back(request);
+        if (whileAsking) {
+            whileAsking();
+        }
         return confirmAnswer;
     }
     void alert(QWidget*, const QString& title, const QString& message) override { alerts.emplace_back(title, message); }
@@ -49,6 +52,10 @@ public:
     }
     void reveal(const std::string& path) override { revealed.push_back(path); }
     void copyToClipboard(const QString& text) override { clipboard = text; }
+
+    // Runs while a confirmation is up, before it is answered: what changed
+    // behind an open dialog.
+    std::function<void()> whileAsking;
 };
 
 // Runs the event loop until `condition` holds; false after `milliseconds`.
@@ -85,9 +92,14 @@ private:
 };
 
 // The first widget of type T under `root` whose text (or object name) is
-// `text`; fails the test when there is none.
+// `text`, a shown one first; fails the test when there is none.
 template <typename T>
 T* findByText(QWidget& root, const QString& text) {
+    for (auto* widget : root.findChildren<T*>()) {
+        if (widget->text() == text && widget->isVisible()) {
+            return widget;
+        }
+    }
     for (auto* widget : root.findChildren<T*>()) {
         if (widget->text() == text) {
             return widget;

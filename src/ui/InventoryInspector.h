@@ -1,0 +1,31 @@
+// The Inventory screen's inspector: the selected product's metadata, its
+// format bundles with their per-format actions, and the whole-product
+// quarantine. Hosted products only say how they are hosted.
+#pragma once
+
+#include "model/Plugin.h"
+#include "ui/Screen.h"
+
+class QVBoxLayout;
+
+namespace kestrova::ui {
+
+class InspectorPanel;
+
+class InventoryInspector {
+public:
+    InventoryInspector(ScreenContext context, InspectorPanel& panel) : context_(context), panel_(panel) {}
+    // Rebuilds the panel for `product`, or the empty state without one.
+    void show(const Plugin* product);
+
+private:
+    void showProduct(const Plugin& product);
+    void addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record);
+    void quarantineProduct(const Plugin& product);
+    void quarantineFormat(const Plugin& product, const PluginBundleRecord& record);
+
+    ScreenContext context_;
+    InspectorPanel& panel_;
+};
+
+}  // namespace kestrova::ui

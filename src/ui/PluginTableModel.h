@@ -1,0 +1,57 @@
+// The products a screen lists, as a Qt table: one row per product with the
+// six inventory columns. Everything a row shows, sorts by or is searched by
+// is worked out once when the products are replaced, so painting, sorting
+// and re-filtering after a keystroke only read prepared values.
+#pragma once
+
+#include "model/Plugin.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova::ui {
+
+class PluginTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { plugin, manufacturer, format, architecture, size, status, numberOfColumns };
+    // The value a column sorts by: folded text, or the byte count of "Size".
+    static constexpr int sortRole = Qt::UserRole;
+    // The product's PluginStatus, as an int, for the status delegate.
+    static constexpr int statusRole = Qt::UserRole + 1;
+
+    struct Row {
+        Plugin product;
+        std::array<QString, numberOfColumns> cells;
+        // Case-folded name and manufacturer, what the search matches.
+        std::string foldedName;
+        std::string foldedManufacturer;
+        std::int64_t bytes = 0;
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Replaces every row (a model reset).
+    void setProducts(std::vector<Plugin> products);
+
+    const Row& row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
+    const std::vector<Row>& rows() const { return rows_; }
+    // The row of a product id, if it is listed.
+    std::optional<int> rowOf(const Uuid& id) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<Row> rows_;
+};
+
+}  // namespace kestrova::ui

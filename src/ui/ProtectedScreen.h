@@ -1,0 +1,34 @@
+// Protected: every product locked in part or in full, why, and the controls
+// to protect or release single formats or the whole product.
+#pragma once
+
+#include "model/Plugin.h"
+#include "ui/Screen.h"
+
+#include <array>
+
+class QVBoxLayout;
+
+namespace kestrova::ui {
+
+class InspectorPanel;
+class MetricCard;
+class ProductList;
+
+class ProtectedScreen final : public Screen {
+    Q_OBJECT
+public:
+    explicit ProtectedScreen(ScreenContext context, QWidget* parent = nullptr);
+    ProductList& list() const { return *list_; }
+
+private:
+    void reload();
+    void showSelectedProduct();
+    void addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record, bool mandatory);
+
+    ProductList* list_ = nullptr;
+    InspectorPanel* inspector_ = nullptr;
+    std::array<MetricCard*, 3> cards_{};
+};
+
+}  // namespace kestrova::ui

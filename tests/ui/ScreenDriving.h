@@ -1,0 +1,51 @@
+// Finding and clicking rows and buttons of the list screens the way a
+// person would.
+#pragma once
+
+#include "UiSandbox.h"
+
+#include <QAbstractItemModel>
+#include <QPushButton>
+#include <QString>
+#include <QTableView>
+#include <QTest>
+
+namespace kestrova::testing {
+
+// The rows of a table's "Plugin" column, top to bottom.
+inline QStringList shownNames(const QTableView& table) {
+    QStringList names;
+    for (int row = 0; row < table.model()->rowCount(); ++row) {
+        names << table.model()->index(row, 0).data().toString();
+    }
+    return names;
+}
+
+// Clicks the row whose "Plugin" column reads `name`, with the modifiers a
+// multi-selection uses.
+inline void clickRow(QTableView& table, const QString& name, Qt::KeyboardModifiers modifiers = {}) {
+    const int row = static_cast<int>(shownNames(table).indexOf(name));
+    ASSERT_GE(row, 0) << "no row named " << name.toStdString();
+    const auto index = table.model()->index(row, 0);
+    table.scrollTo(index);
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, modifiers, table.visualRect(index).center());
+}
+
+// The shown buttons under `root` whose text starts with `prefix`.
+inline QStringList shownButtons(QWidget& root, const QString& prefix = {}) {
+    QStringList texts;
+    for (auto* button : root.findChildren<QPushButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty() && button->text().startsWith(prefix)) {
+            texts << button->text();
+        }
+    }
+    return texts;
+}
+
+inline void click(QPushButton* button) {
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled()) << button->text().toStdString() << " is disabled";
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+}  // namespace kestrova::testing
