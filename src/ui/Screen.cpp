@@ -1,9 +1,12 @@
 // Which screen each section shows.
 #include "ui/Screen.h"
+#include "ui/FormatCleanupScreen.h"
 #include "ui/InventoryScreen.h"
+#include "ui/PermanentQuarantineScreen.h"
 #include "ui/PlaceholderScreen.h"
 #include "ui/ProtectedScreen.h"
 #include "ui/QuarantineScreen.h"
+#include "ui/TrashRecoveryScreen.h"
 
 namespace kestrova::ui {
 
@@ -15,6 +18,12 @@ Screen* makeScreen(AppSection section, ScreenContext context, QWidget* parent) {
             return new ProtectedScreen(context, parent);
         case AppSection::quarantine:
             return new QuarantineScreen(context, parent);
+        case AppSection::formatCleanup:
+            return new FormatCleanupScreen(context, parent);
+        case AppSection::permanentQuarantine:
+            return new PermanentQuarantineScreen(context, parent);
+        case AppSection::trashRecovery:
+            return new TrashRecoveryScreen(context, parent);
         default:
             return new PlaceholderScreen(section, context, parent);
     }

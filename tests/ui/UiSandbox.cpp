@@ -92,4 +92,11 @@ void UiSandbox::enableHelper() {
         << "the helper never became ready: " << service().lastError().value_or("");
 }
 
+void UiSandbox::disableHelper() {
+    ASSERT_TRUE(registration_->unregisterService());
+    service().refreshStatus();
+    ASSERT_TRUE(waitFor([this] { return service().outstandingCalls() == 0 && !service().canSendPrivilegedRequest(); }))
+        << "the helper still takes requests";
+}
+
 }  // namespace kestrova::testing

@@ -84,6 +84,8 @@ public:
     void authorizeAndScan();
     // Starts the session daemon and waits for its handshake.
     void enableHelper();
+    // Unregisters the session daemon and lets the service read its status.
+    void disableHelper();
 
 private:
     std::shared_ptr<ServiceRegistration> registration_;

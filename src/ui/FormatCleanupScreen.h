@@ -1,0 +1,104 @@
+// Format Cleanup: choose a preset, review its preview candidate by
+// candidate, quarantine the reviewed batch in chunks, and put a finished run
+// back. Everything it shows and does goes through the session's one cleanup
+// run controller, which keeps the preview, the ticks and the run's progress,
+// so a run keeps going (and stays visible) across section changes.
+#pragma once
+
+#include "model/FormatCleanupRun.h"
+#include "platform/Uuid.h"
+#include "ui/Screen.h"
+
+#include <array>
+#include <optional>
+#include <set>
+#include <string>
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QVBoxLayout;
+
+namespace kestrova {
+class CleanupRunController;
+}
+
+namespace kestrova::ui {
+
+class CleanupCandidateModel;
+class CollapsibleGroup;
+class MetricCard;
+
+class FormatCleanupScreen final : public Screen {
+    Q_OBJECT
+public:
+    explicit FormatCleanupScreen(ScreenContext context, QWidget* parent = nullptr);
+
+    void becameVisible() override;
+
+    FormatCleanupPresetKind preset() const { return preset_; }
+    const std::set<std::string>& customFormats() const { return customFormats_; }
+    QTableView* candidateTable() const { return table_; }
+    CollapsibleGroup* issuesGroup() const { return issues_; }
+    CollapsibleGroup* recentRunsGroup() const { return recentRuns_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    CleanupRunController& controller() const;
+    QWidget* buildPresetPanel();
+    QWidget* buildCandidatePanel();
+    void choosePreset(FormatCleanupPresetKind preset);
+    void setCustomFormat(const std::string& format, bool included);
+    void buildPreview();
+    void confirmQuarantine();
+
+    // Store, service and controller changes arrive in bursts (a chunk's
+    // commit publishes a dozen fields); they are folded into one redraw on
+    // the next turn of the event loop, and none while the screen is hidden.
+    void scheduleRefresh();
+    void refresh();
+    void refreshPreview();
+    void refreshIssues();
+    void refreshProgress();
+    void refreshRecentRuns();
+
+    FormatCleanupPresetKind preset_;
+    std::set<std::string> customFormats_;
+
+    QButtonGroup* presetButtons_ = nullptr;
+    std::array<QCheckBox*, 5> formatBoxes_{};
+    QPushButton* buildPreview_ = nullptr;
+    QWidget* progressPanel_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QWidget* emptyState_ = nullptr;
+    QLabel* emptyTitle_ = nullptr;
+    QLabel* emptyMessage_ = nullptr;
+    QWidget* candidatePanel_ = nullptr;
+    MetricCard* eligibleCard_ = nullptr;
+    MetricCard* movedCard_ = nullptr;
+    MetricCard* excludedCard_ = nullptr;
+    QTableView* table_ = nullptr;
+    CleanupCandidateModel* model_ = nullptr;
+    QLabel* selectionSummary_ = nullptr;
+    QLabel* helperReason_ = nullptr;
+    QPushButton* safeDefaults_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QPushButton* quarantine_ = nullptr;
+    CollapsibleGroup* issues_ = nullptr;
+    QListWidget* issueList_ = nullptr;
+    CollapsibleGroup* recentRuns_ = nullptr;
+
+    std::optional<Uuid> shownIssuesPlanID_;
+    bool refreshScheduled_ = false;
+    bool stale_ = true;
+};
+
+}  // namespace kestrova::ui

@@ -1,0 +1,39 @@
+// Permanent Quarantine: one switch per manufacturer of the inventory that
+// turns the store's permanent-quarantine rule for it on or off. The rows
+// are the store's list of manufacturers; the screen keeps nothing of them.
+#pragma once
+
+#include "ui/Screen.h"
+
+class QLabel;
+class QVBoxLayout;
+
+namespace kestrova::ui {
+
+class ToggleSwitch;
+
+class PermanentQuarantineScreen final : public Screen {
+    Q_OBJECT
+public:
+    explicit PermanentQuarantineScreen(ScreenContext context, QWidget* parent = nullptr);
+
+    void becameVisible() override;
+    // The switch of a manufacturer's row, or null when it has no row.
+    ToggleSwitch* switchFor(const QString& manufacturer) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void scheduleRefresh();
+    void refresh();
+
+    QWidget* rulesPanel_ = nullptr;
+    QVBoxLayout* rows_ = nullptr;
+    QLabel* ruleCount_ = nullptr;
+    QWidget* emptyState_ = nullptr;
+    bool refreshScheduled_ = false;
+    bool stale_ = true;
+};
+
+}  // namespace kestrova::ui
