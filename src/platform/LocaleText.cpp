@@ -45,4 +45,10 @@ std::string abbreviatedDateTimeText(Date when) {
                   when);
 }
 
+std::string abbreviatedDateShortTimeText(Date when) {
+    return format(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort,
+                                                          icu::Locale::getDefault()),
+                  when);
+}
+
 }  // namespace kestrova
