@@ -78,6 +78,10 @@ public:
     // Starts the session daemon and waits for its handshake.
     void enableHelper();
 
+    // When set before open(), the service is built by this instead of over
+    // the session daemon (a stand-in registration or connection).
+    ui::ServiceFactory serviceFactory;
+
 private:
     std::shared_ptr<ServiceRegistration> registration_;
     std::unique_ptr<ui::AppSession> session_;
