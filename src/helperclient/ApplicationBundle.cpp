@@ -13,6 +13,10 @@ std::string ApplicationBundleInfo::appBuild() const {
     return build.value_or(std::string(helperprotocol::defaultBuild));
 }
 
+std::string ApplicationBundleInfo::shortVersionText() const {
+    return shortVersion.value_or(std::string(helperprotocol::defaultShortVersion));
+}
+
 std::string ApplicationBundleInfo::clientVersion() const { return clientVersionString(shortVersion, build); }
 
 std::optional<std::string> ApplicationBundleInfo::helperExecutablePath() const {

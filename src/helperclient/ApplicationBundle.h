@@ -14,6 +14,8 @@ struct ApplicationBundleInfo {
 
     // The bundle's build, "40" when it has none.
     std::string appBuild() const;
+    // The bundle's short version, "1.0.1" when it has none.
+    std::string shortVersionText() const;
     // "Kestrova 1.0.1 (Build 40)".
     std::string clientVersion() const;
     // Where the bundle keeps the daemon and its launch daemon property list

@@ -101,4 +101,17 @@ std::string operationSummary(const HistoryOperation& operation) {
     }
 }
 
+std::string_view operationResult(HistoryKind kind) {
+    switch (kind) {
+        case HistoryKind::scanCanceled:
+        case HistoryKind::canceled:
+        case HistoryKind::cleanupPresetCanceled:
+            return "No changes made";
+        case HistoryKind::cleanupPresetPartiallyCompleted:
+            return "Partially Completed";
+        default:
+            return "Successful";
+    }
+}
+
 }  // namespace kestrova

@@ -5,6 +5,7 @@
 #include "model/History.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrova {
@@ -26,5 +27,8 @@ std::vector<HistoryOperation> groupedHistoryOperations(const std::vector<History
 std::vector<std::string> operationFormats(const HistoryOperation& operation);
 // The sentence shown for an operation.
 std::string operationSummary(const HistoryOperation& operation);
+// How an operation of `kind` ended, as the History screen and its CSV say
+// it: "No changes made", "Partially Completed" or "Successful".
+std::string_view operationResult(HistoryKind kind);
 
 }  // namespace kestrova

@@ -17,6 +17,8 @@ std::string shortDateTimeText(Date when);
 // Abbreviated date with the standard (seconds-bearing) time, e.g.
 // "Jun 14, 2025, 3:07:12 PM": how reports stamp a moment.
 std::string abbreviatedDateTimeText(Date when);
+// Abbreviated date with the short time, e.g. "Jun 14, 2025, 3:07 PM".
+std::string abbreviatedDateShortTimeText(Date when);
 
 // Abbreviated date with the short time, e.g. "Jun 14, 2025, 3:07 PM": how
 // screens show when something last happened.

@@ -57,19 +57,6 @@ std::string bundleLocations(const Plugin& product) {
     return joined(entries, listSeparator);
 }
 
-std::string_view resultText(HistoryKind kind) {
-    switch (kind) {
-        case HistoryKind::scanCanceled:
-        case HistoryKind::canceled:
-        case HistoryKind::cleanupPresetCanceled:
-            return "No changes made";
-        case HistoryKind::cleanupPresetPartiallyCompleted:
-            return "Partially Completed";
-        default:
-            return "Successful";
-    }
-}
-
 }  // namespace
 
 std::string csvField(std::string_view value) {
@@ -103,7 +90,7 @@ std::string historyCSV(const std::vector<HistoryItem>& history) {
         appendRecord(text, {operation.time, std::string(title(operation.kind)), operation.plugin,
                             joined(operationFormats(operation), " + "),
                             countsBundles ? std::to_string(operation.items.size()) : std::string(),
-                            operationSummary(operation), std::string(resultText(operation.kind))});
+                            operationSummary(operation), std::string(operationResult(operation.kind))});
     }
     return text;
 }

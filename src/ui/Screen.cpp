@@ -1,11 +1,15 @@
 // Which screen each section shows.
 #include "ui/Screen.h"
+
+#include "ui/AboutScreen.h"
 #include "ui/FormatCleanupScreen.h"
+#include "ui/HistoryScreen.h"
 #include "ui/InventoryScreen.h"
 #include "ui/PermanentQuarantineScreen.h"
-#include "ui/PlaceholderScreen.h"
+#include "ui/PluginManagementScreen.h"
 #include "ui/ProtectedScreen.h"
 #include "ui/QuarantineScreen.h"
+#include "ui/SafetyGuideScreen.h"
 #include "ui/TrashRecoveryScreen.h"
 
 namespace kestrova::ui {
@@ -24,9 +28,16 @@ Screen* makeScreen(AppSection section, ScreenContext context, QWidget* parent) {
             return new PermanentQuarantineScreen(context, parent);
         case AppSection::trashRecovery:
             return new TrashRecoveryScreen(context, parent);
-        default:
-            return new PlaceholderScreen(section, context, parent);
+        case AppSection::history:
+            return new HistoryScreen(context, parent);
+        case AppSection::pluginManagement:
+            return new PluginManagementScreen(context, parent);
+        case AppSection::safetyGuide:
+            return new SafetyGuideScreen(context, parent);
+        case AppSection::about:
+            return new AboutScreen(context, parent);
     }
+    return nullptr;
 }
 
 }  // namespace kestrova::ui

@@ -417,6 +417,11 @@ TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
 
 TEST(PrivilegedRecords, ClientVersionNamesTheAppBuild) {
     EXPECT_EQ(clientVersionString("2.0", "41"), "Kestrova 2.0 (Build 41)");
+    // A bundle without its own version texts reads as the shipped defaults.
+    const ApplicationBundleInfo bare;
+    EXPECT_EQ(bare.shortVersionText() + " " + bare.appBuild(), "1.0.1 40");
+    const ApplicationBundleInfo stamped{std::nullopt, "2.0", "41"};
+    EXPECT_EQ(stamped.shortVersionText() + " " + stamped.appBuild(), "2.0 41");
 }
 
 }  // namespace

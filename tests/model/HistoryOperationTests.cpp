@@ -100,5 +100,21 @@ TEST(HistoryOperations, SummariesUseItemCountForThePluralAndFallBackToCounts) {
     EXPECT_LE(text.size(), 12u);
 }
 
+TEST(HistoryOperations, OnlyCancelledKindsReportNoChangesAndOnlyAPartialPresetIsPartial) {
+    int noChanges = 0;
+    int partial = 0;
+    for (int raw = 0; raw < historyKindCount; ++raw) {
+        const auto result = operationResult(static_cast<HistoryKind>(raw));
+        noChanges += result == "No changes made";
+        partial += result == "Partially Completed";
+    }
+    EXPECT_EQ(noChanges, 3);
+    EXPECT_EQ(partial, 1);
+    EXPECT_EQ(operationResult(HistoryKind::canceled), "No changes made");
+    EXPECT_EQ(operationResult(HistoryKind::cleanupPresetCanceled), "No changes made");
+    EXPECT_EQ(operationResult(HistoryKind::cleanupPresetPartiallyCompleted), "Partially Completed");
+    EXPECT_EQ(operationResult(HistoryKind::cleanupPresetCompleted), "Successful");
+}
+
 }  // namespace
 }  // namespace kestrova

@@ -55,7 +55,7 @@ ui::MainWindow& UiSandbox::open() {
     parts.layout = helper.layout();
     parts.fileSystem = &realFileSystem();
     parts.scanRunner = pluginScannerRunner(realFileSystem(), helper.layout());
-    parts.makeService = [registration = registration_](Executor& executor) {
+    parts.makeService = serviceFactory ? serviceFactory : [registration = registration_](Executor& executor) {
         auto connect = [registration] { return makeSocketHelperConnection(registration->endpoint()); };
         return PluginManagementService::create(executor, registration, connect, {});
     };

@@ -87,6 +87,10 @@ public:
     // Unregisters the session daemon and lets the service read its status.
     void disableHelper();
 
+    // When set before open(), the service is built by this instead of over
+    // the session daemon (a stand-in registration or connection).
+    ui::ServiceFactory serviceFactory;
+
 private:
     std::shared_ptr<ServiceRegistration> registration_;
     std::unique_ptr<ui::AppSession> session_;

@@ -1,0 +1,171 @@
+// The Plugin Management screen over the real session daemon and over
+// stand-ins for a registration macOS has not approved and a helper of
+// another build: what it shows, and that its one button always does what
+// the helper's state calls for.
+#include "UiSandbox.h"
+
+#include "helperclient/HelperWire.h"
+#include "ui/Accents.h"
+#include "ui/MetricCard.h"
+#include "ui/PluginManagementScreen.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace kestrova::testing {
+namespace {
+
+using ui::AppSection;
+using ui::PluginManagementScreen;
+
+PluginManagementScreen& showManagement(UiSandbox& sandbox) {
+    auto& window = sandbox.open();
+    window.showSection(AppSection::pluginManagement);
+    return *dynamic_cast<PluginManagementScreen*>(window.screen(AppSection::pluginManagement));
+}
+
+QString message(QWidget& screen, const char* name) {
+    auto* banner = screen.findChild<ui::InlineMessage*>(name);
+    return banner && banner->isVisibleTo(&screen) ? banner->message() : QString();
+}
+
+TEST(PluginManagementScreen, EnablingAndTestingTheHelperGoThroughThePrimaryButton) {
+    UiSandbox sandbox;
+    auto& screen = showManagement(sandbox);
+    auto* primary = screen.primaryButton();
+    EXPECT_EQ(screen.statusCard()->value(), "Not Enabled");
+    EXPECT_EQ(screen.statusCard()->detail(), "Plugin management has not been enabled on this Mac.");
+    EXPECT_EQ(screen.registrationCard()->value(), "Action required");
+    EXPECT_EQ(screen.handshakeCard()->value(), "Not Connected");
+    EXPECT_EQ(screen.buildCard()->value(), "No helper response");
+    EXPECT_EQ(primary->text(), "Enable Plugin Management");
+
+    QTest::mouseClick(primary, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return screen.handshakeCard()->value() == "Connected"; }))
+        << message(screen, "helperError").toStdString();
+    EXPECT_EQ(screen.statusCard()->value(), "Enabled");
+    EXPECT_EQ(screen.registrationCard()->value(), "Registered with macOS");
+    EXPECT_EQ(screen.buildCard()->value(), "Build 40");
+    EXPECT_EQ(primary->text(), "Test Secure Helper");
+    EXPECT_TRUE(message(screen, "helperError").isEmpty());
+    // This sandbox's service runs outside an application bundle, so the two
+    // embedded-file checks still fail and the summary asks for attention.
+    EXPECT_EQ(screen.readinessSummaryText(), "2 release-readiness checks require attention.");
+    EXPECT_TRUE(sandbox.prompter.alerts.empty()) << "a status refresh is not a user-started test";
+
+    QTest::mouseClick(primary, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !sandbox.prompter.alerts.empty(); }));
+    const auto passed = QString("Secure helper test passed. KestrovaHelper Build 40 is connected.");
+    EXPECT_EQ(sandbox.prompter.alerts.front(), std::make_pair(QString("Secure Helper Test"), passed));
+    EXPECT_EQ(message(screen, "handshakeNotice"), passed);
+
+    // A refresh redraws from the daemon again; it shows no alert of its own.
+    QTest::mouseClick(findByText<QPushButton>(screen, "Refresh Status"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return sandbox.service().outstandingCalls() == 0; }));
+    QTest::qWait(20);
+    EXPECT_EQ(sandbox.prompter.alerts.size(), 1u);
+    EXPECT_EQ(screen.handshakeCard()->value(), "Connected");
+}
+
+struct StandInRegistration final : ServiceRegistration {
+    ServiceRegistrationState state = ServiceRegistrationState::enabled;
+    int settingsOpened = 0;
+    std::vector<std::string> calls;
+
+    ServiceRegistrationState status() override { return state; }
+    Status registerService() override {
+        calls.push_back("register");
+        state = ServiceRegistrationState::enabled;
+        return {};
+    }
+    Status unregisterService() override {
+        calls.push_back("unregister");
+        state = ServiceRegistrationState::notRegistered;
+        return {};
+    }
+    Status openSettings() override {
+        ++settingsOpened;
+        return {};
+    }
+    HelperEndpoint endpoint() const override { return {}; }
+};
+
+// Answers every handshake at once as KestrovaHelper of `build`.
+class StandInHelper final : public HelperConnection {
+public:
+    explicit StandInHelper(std::string build) : build_(std::move(build)) {}
+    void setInterruptionHandler(std::function<void()>) override {}
+    void setInvalidationHandler(std::function<void()>) override {}
+    void resume() override {}
+    void invalidate() override {}
+    bool call(HelperCall call, std::string, ReplyHandler onReply, ErrorHandler onError) override {
+        if (call != HelperCall::handshake) {
+            onError(Error{"This stand-in only answers handshakes."});
+        } else {
+            onReply(encodeHandshakeReply({"KestrovaHelper", build_}));
+        }
+        return true;
+    }
+
+private:
+    std::string build_;
+};
+
+TEST(PluginManagementScreen, ThePrimaryActionFollowsApprovalAndTheHelperBuild) {
+    UiSandbox sandbox;
+    auto registration = std::make_shared<StandInRegistration>();
+    auto build = std::make_shared<std::string>("39");
+    sandbox.serviceFactory = [registration, build](Executor& executor) {
+        return PluginManagementService::create(executor, registration,
+                                               [build] { return std::make_unique<StandInHelper>(*build); }, {});
+    };
+    auto& screen = showManagement(sandbox);
+    auto* primary = screen.primaryButton();
+
+    // Enabled, but the helper that answers is an older build.
+    ASSERT_TRUE(waitFor([&] { return screen.buildCard()->value() == "Build 39"; }));
+    EXPECT_EQ(screen.buildCard()->detail(), "Expected Build 40");
+    EXPECT_EQ(screen.statusCard()->value(), "Enabled");
+    EXPECT_EQ(screen.handshakeCard()->value(), "Not Connected");
+    EXPECT_EQ(primary->text(), "Repair / Update Plugin Management");
+    EXPECT_EQ(message(screen, "helperError"),
+              "The registered helper is Build 39. Choose Update Plugin Management to install Build 40.");
+
+    // Repairing installs the embedded build, which then answers correctly.
+    *build = "40";
+    QTest::mouseClick(primary, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return primary->text() == "Test Secure Helper"; }));
+    EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister", "register"}));
+    EXPECT_EQ(screen.handshakeCard()->value(), "Connected");
+    EXPECT_TRUE(message(screen, "helperError").isEmpty());
+
+    // Waiting for approval: the approval detail and the Login Items hint
+    // come with the button that opens System Settings.
+    registration->state = ServiceRegistrationState::requiresApproval;
+    QTest::mouseClick(findByText<QPushButton>(screen, "Refresh Status"), Qt::LeftButton);
+    EXPECT_EQ(screen.statusCard()->value(), "Approval Required");
+    EXPECT_EQ(screen.statusCard()->detail(),
+              "Approve Kestrova under System Settings → General → Login Items & Extensions.");
+    EXPECT_EQ(screen.registrationCard()->value(), "Action required");
+    EXPECT_EQ(screen.buildCard()->value(), "No helper response");
+    EXPECT_EQ(primary->text(), "Open System Settings");
+    auto* hint = screen.findChild<QLabel*>("approvalHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisibleTo(&screen));
+    EXPECT_EQ(hint->text(),
+              "In Login Items & Extensions, allow Kestrova under App Background Activity, then return here and "
+              "refresh.");
+    QTest::mouseClick(primary, Qt::LeftButton);
+    EXPECT_EQ(registration->settingsOpened, 1);
+    EXPECT_EQ(registration->calls.size(), 2u) << "opening the settings registers nothing";
+
+    // Unregistered again: back to enabling, without the approval hint.
+    registration->state = ServiceRegistrationState::notRegistered;
+    QTest::mouseClick(findByText<QPushButton>(screen, "Refresh Status"), Qt::LeftButton);
+    EXPECT_EQ(primary->text(), "Enable Plugin Management");
+    EXPECT_FALSE(hint->isVisibleTo(&screen));
+}
+
+}  // namespace
+}  // namespace kestrova::testing
