@@ -204,7 +204,9 @@ QWidget* FormatCleanupScreen::buildPresetPanel() {
 
     auto* formats = new QHBoxLayout;
     formats->setSpacing(14);
-    formats->addWidget(makeLabel(QStringLiteral("Formats to quarantine:"), makeSecondary, panel));
+    auto* formatsLabel = makeLabel(QStringLiteral("Formats to quarantine:"), makeSecondary, panel);
+    formatsLabel->setWordWrap(false);
+    formats->addWidget(formatsLabel);
     for (std::size_t i = 0; i < formats::all.size(); ++i) {
         const std::string format(formats::all[i]);
         auto* box = new QCheckBox(qText(format), panel);
