@@ -1,6 +1,7 @@
 #include "ui/FormatCleanupScreen.h"
 
 #include "helperclient/PluginManagementService.h"
+#include "model/FormatCleanupRun.h"
 #include "model/Plugin.h"
 #include "platform/ByteCount.h"
 #include "platform/LocaleText.h"
@@ -203,7 +204,9 @@ QWidget* FormatCleanupScreen::buildPresetPanel() {
 
     auto* formats = new QHBoxLayout;
     formats->setSpacing(14);
-    formats->addWidget(makeLabel(QStringLiteral("Formats to quarantine:"), makeSecondary, panel));
+    auto* formatsLabel = makeLabel(QStringLiteral("Formats to quarantine:"), makeSecondary, panel);
+    formatsLabel->setWordWrap(false);
+    formats->addWidget(formatsLabel);
     for (std::size_t i = 0; i < formats::all.size(); ++i) {
         const std::string format(formats::all[i]);
         auto* box = new QCheckBox(qText(format), panel);
@@ -335,11 +338,10 @@ void FormatCleanupScreen::confirmQuarantine() {
     if (ticked.empty()) {
         return;
     }
-    const ConfirmationRequest request{
-        .title = QStringLiteral("Quarantine Reviewed Formats?"),
-        .message = QString::fromStdString(cleanupConfirmationMessage(*runs.plan(), ticked)),
-        .confirmButton = QStringLiteral("Start Cleanup Preset"),
-    };
+    ConfirmationRequest request;
+    request.title = QStringLiteral("Quarantine Reviewed Formats?");
+    request.message = QString::fromStdString(cleanupConfirmationMessage(*runs.plan(), ticked));
+    request.confirmButton = QStringLiteral("Start Cleanup Preset");
     if (prompter().confirm(this, request)) {
         runs.start();
     }
@@ -443,15 +445,16 @@ void FormatCleanupScreen::refreshIssues() {
     const auto count = plan ? plan->warnings.size() + plan->exclusions.size() : 0;
     issues_->setVisible(count > 0);
     if (count == 0) {
-        shownIssuesPlanID_.reset();
+        shownIssuesPlanID_.clear();
         issueList_->clear();
         return;
     }
     // A preview's lists never change, so they are filled once per preview.
-    if (shownIssuesPlanID_ == plan->id) {
+    const auto planID = QString::fromStdString(plan->id.string());
+    if (shownIssuesPlanID_ == planID) {
         return;
     }
-    shownIssuesPlanID_ = plan->id;
+    shownIssuesPlanID_ = planID;
     issues_->setTitle(QStringLiteral("Warnings and Exclusions (%1)").arg(count));
     issueList_->clear();
     const auto warningIcon = symbolIcon("exclamationmark.triangle");

@@ -5,12 +5,9 @@
 // so a run keeps going (and stays visible) across section changes.
 #pragma once
 
-#include "model/FormatCleanupRun.h"
-#include "platform/Uuid.h"
 #include "ui/Screen.h"
 
 #include <array>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -24,9 +21,11 @@ class QPushButton;
 class QTableView;
 class QVBoxLayout;
 
+// moc cannot parse the core's date headers, so the core stays out of here.
 namespace kestrova {
 class CleanupRunController;
-}
+enum class FormatCleanupPresetKind;
+}  // namespace kestrova
 
 namespace kestrova::ui {
 
@@ -96,7 +95,7 @@ private:
     QListWidget* issueList_ = nullptr;
     CollapsibleGroup* recentRuns_ = nullptr;
 
-    std::optional<Uuid> shownIssuesPlanID_;
+    QString shownIssuesPlanID_;  // the preview whose lists are shown
     bool refreshScheduled_ = false;
     bool stale_ = true;
 };

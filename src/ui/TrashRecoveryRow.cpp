@@ -1,5 +1,6 @@
 #include "ui/TrashRecoveryRow.h"
 
+#include "model/TrashRecovery.h"
 #include "platform/LocaleText.h"
 #include "ui/Pill.h"
 #include "ui/ProminentButton.h"
@@ -58,7 +59,7 @@ QWidget* makePathBox(const QString& caption, const std::string& path, QWidget* p
 TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelected,
                                    const std::optional<std::string>& restoreBlockingReason, int transactionBundleCount,
                                    Actions actions, QWidget* parent)
-    : QFrame(parent), entry_(entry) {
+    : QFrame(parent), entry_(std::make_shared<const TrashRecoveryEntry>(entry)) {
     setObjectName(QStringLiteral("TrashRecoveryRow"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);

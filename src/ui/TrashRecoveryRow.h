@@ -3,16 +3,20 @@
 // and restore actions, disabled with the reason while a restore is refused.
 #pragma once
 
-#include "model/TrashRecovery.h"
-
 #include <QFrame>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 class QCheckBox;
 class QPushButton;
+
+// moc cannot parse the core's date headers, so the core stays out of here.
+namespace kestrova {
+struct TrashRecoveryEntry;
+}
 
 namespace kestrova::ui {
 
@@ -30,7 +34,7 @@ public:
                      const std::optional<std::string>& restoreBlockingReason, int transactionBundleCount,
                      Actions actions, QWidget* parent = nullptr);
 
-    const TrashRecoveryEntry& entry() const { return entry_; }
+    const TrashRecoveryEntry& entry() const { return *entry_; }
     // Null where the row offers no such action.
     QCheckBox* selectBox() const { return select_; }
     QPushButton* restoreButton() const { return restore_; }
@@ -38,7 +42,7 @@ public:
     QPushButton* revealButton() const { return reveal_; }
 
 private:
-    TrashRecoveryEntry entry_;
+    std::shared_ptr<const TrashRecoveryEntry> entry_;
     QCheckBox* select_ = nullptr;
     QPushButton* restore_ = nullptr;
     QPushButton* restoreTransaction_ = nullptr;

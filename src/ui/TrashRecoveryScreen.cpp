@@ -181,11 +181,10 @@ void TrashRecoveryScreen::requestRestore(std::vector<Uuid> recordIDs) {
         prompter().alert(this, QStringLiteral("Restore Unavailable"), qText(*reason));
         return;
     }
-    const ConfirmationRequest request{
-        .title = QStringLiteral("Restore from Finder Trash?"),
-        .message = restoreMessage(recordIDs.size()),
-        .confirmButton = QStringLiteral("Restore Bundles"),
-    };
+    ConfirmationRequest request;
+    request.title = QStringLiteral("Restore from Finder Trash?");
+    request.message = restoreMessage(recordIDs.size());
+    request.confirmButton = QStringLiteral("Restore Bundles");
     if (!prompter().confirm(this, request)) {
         return;
     }

@@ -161,7 +161,7 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     ASSERT_TRUE(waitFor([&] { return screen.recentRunsGroup()->isVisible(); }));
     EXPECT_TRUE(controller.plan().has_value() && controller.plan()->candidates.empty());
     EXPECT_TRUE(showsText(screen, "No Eligible Formats"));
-    EXPECT_TRUE(showsText(*screen.recentRunsGroup(), "Retire VST2"));
+    EXPECT_TRUE(waitFor([&] { return showsText(*screen.recentRunsGroup(), "Retire VST2"); }));
     auto* restore = findByText<QPushButton>(*screen.recentRunsGroup(), "Restore Completed Run");
     ASSERT_NE(restore, nullptr);
     EXPECT_TRUE(restore->isEnabled());
@@ -198,11 +198,12 @@ TEST(PermanentQuarantineScreen, AnEnabledMakerHasItsReinstalledBundleQuarantined
         waitFor([&] { return showsText(screen, "Enabled — exact reinstalled matches are handled on the next scan"); }));
     EXPECT_TRUE(showsText(screen, "Off — reinstalled plug-ins remain installed for review"));
 
-    // The installer puts Delta back; the next scan replaces it.
-    sandbox.installBundle("Delta.vst3", "VST3", "Delta", "Northwind");
+    // The installer puts Delta back, in a vendor folder; the next scan
+    // replaces it.
+    const auto reinstalled = sandbox.installBundle("Delta.vst3", "VST3/Northwind", "Delta", "Northwind");
     sandbox.authorizeAndScan();
     ASSERT_TRUE(waitFor([&] {
-        return !sandbox.helper.exists(delta) && sandbox.service().outstandingCalls() == 0 &&
+        return !sandbox.helper.exists(reinstalled) && sandbox.service().outstandingCalls() == 0 &&
                !sandbox.store().hasPendingPrivilegedTransaction();
     })) << sandbox.store().lastOperationError().value_or("");
     ASSERT_EQ(sandbox.store().trashedBundles().size(), 1u) << "the older quarantined copy went to the Trash";
@@ -212,7 +213,7 @@ TEST(PermanentQuarantineScreen, AnEnabledMakerHasItsReinstalledBundleQuarantined
     for (const auto& plugin : sandbox.store().plugins()) {
         for (const auto& bundle : bundleRecords(plugin)) {
             requarantined |= plugin.name == "Delta" && bundle.quarantinePath &&
-                             sandbox.helper.hasWholeBundle(*bundle.quarantinePath, delta);
+                             sandbox.helper.hasWholeBundle(*bundle.quarantinePath, reinstalled);
         }
     }
     EXPECT_TRUE(requarantined) << "the reinstalled copy is in a fresh quarantine folder";

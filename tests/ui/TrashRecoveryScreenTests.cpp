@@ -4,6 +4,7 @@
 #include "UiSandbox.h"
 
 #include "model/ProductStatus.h"
+#include "model/TrashRecovery.h"
 #include "store/PluginInventoryStore.h"
 #include "ui/MetricCard.h"
 #include "ui/TrashRecoveryRow.h"
@@ -71,6 +72,7 @@ TEST(TrashRecoveryScreen, TrashedBundlesComeBackToTheirExactPaths) {
     sandbox.enableHelper();
     quarantineThenTrash(sandbox, {"Foxtrot", "Golf"});
     ASSERT_FALSE(sandbox.helper.exists(foxtrot));
+    ASSERT_TRUE(waitFor([&] { return !sandbox.store().notice().has_value(); }));
     sandbox.prompter.alerts.clear();
 
     // Something now stands where Golf was: its way back is blocked.
