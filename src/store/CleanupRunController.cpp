@@ -157,7 +157,18 @@ void CleanupRunController::chunkCompleted(const PrivilegedQuarantineResult& resu
     }
     setCompletedChunkCount(completedChunkCount_ + 1);
     crashPoint(crashScope, chunkCommitted);
-    nextChunk();
+    nextChunkInNextTurn(&CleanupRunController::nextChunk);
+}
+
+void CleanupRunController::nextChunkInNextTurn(void (CleanupRunController::*next)()) {
+    // The commit has just written the state file and the next chunk's
+    // journal writes it again; a turn of the main thread in between keeps a
+    // window responsive through a long run.
+    store_.mainThread().post([this, next, alive = std::weak_ptr<int>(alive_)] {
+        if (alive.lock()) {
+            (this->*next)();
+        }
+    });
 }
 
 void CleanupRunController::stopRun() {
@@ -218,7 +229,7 @@ void CleanupRunController::restoreChunkCompleted(const PrivilegedRestoreResult& 
         stopRestore();
         return;
     }
-    nextRestoreChunk();
+    nextChunkInNextTurn(&CleanupRunController::nextRestoreChunk);
 }
 
 void CleanupRunController::stopRestore() {

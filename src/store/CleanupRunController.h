@@ -98,6 +98,7 @@ public:
 
 private:
     void nextChunk();
+    void nextChunkInNextTurn(void (CleanupRunController::*next)());
     void chunkCompleted(const PrivilegedQuarantineResult& result, const std::string& transactionID,
                         const std::vector<PrivilegedQuarantineItem>& items);
     // A chunk could not be prepared or committed: the run stops there.

@@ -126,6 +126,9 @@ public:
     }
     const SystemLayout& layout() const { return layout_; }
     const FileSystem& fileSystem() const { return *fileSystem_; }
+    // The main thread the store runs on, for work that must follow a store
+    // operation in a later turn.
+    Executor& mainThread() const { return *executor_; }
 
     // ---- Core ----
     // Renews the token, writes the state and reports a failed write itself.
