@@ -1,6 +1,7 @@
 #include "ui/PluginManagementScreen.h"
 
 #include "helperclient/HelperProtocol.h"
+#include "helperclient/PluginManagementService.h"
 #include "ui/Accents.h"
 #include "ui/AppSession.h"
 #include "ui/MetricCard.h"
