@@ -181,7 +181,7 @@ QWidget* PluginManagementScreen::buildContent() {
     distribution->setValue(QStringLiteral("Direct"));
     int column = 0;
     for (auto* card : {statusCard_, registrationCard_, handshakeCard_, buildCard_, distribution}) {
-        cards->addWidget(card, 0, column, Qt::AlignTop);
+        cards->addWidget(card, 0, column);
         cards->setColumnStretch(column++, 1);
     }
     layout->addLayout(cards);
