@@ -24,8 +24,6 @@
 namespace kestrova::ui {
 namespace {
 
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 void setTextColor(QLabel& label, const QColor& color) {
     auto palette = label.palette();
     palette.setColor(QPalette::WindowText, color);

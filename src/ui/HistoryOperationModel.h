@@ -18,8 +18,8 @@ QColor historyKindTint(HistoryKind kind);
 // "3 bundles" for a product transaction of two or more bundles, else empty.
 QString bundleCountLabel(const HistoryOperation& operation);
 
+// No Q_OBJECT: it adds no signals, and moc cannot read the core headers.
 class HistoryOperationModel final : public QAbstractListModel {
-    Q_OBJECT
 public:
     enum Role {
         productRole = Qt::DisplayRole,

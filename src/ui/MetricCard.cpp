@@ -25,6 +25,7 @@ MetricCard::MetricCard(std::string_view symbol, const QString& title, const QStr
     makeSecondary(*title_);
     makeTitle(*value_, 1.5);
     makeCaption(*detail_);
+    value_->setWordWrap(true);
     detail_->setWordWrap(true);
     auto* top = new QHBoxLayout;
     top->addWidget(icon_);

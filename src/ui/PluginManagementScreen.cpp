@@ -1,6 +1,7 @@
 #include "ui/PluginManagementScreen.h"
 
 #include "helperclient/HelperProtocol.h"
+#include "helperclient/PluginManagementService.h"
 #include "ui/Accents.h"
 #include "ui/AppSession.h"
 #include "ui/MetricCard.h"
@@ -180,7 +181,7 @@ QWidget* PluginManagementScreen::buildContent() {
     distribution->setValue(QStringLiteral("Direct"));
     int column = 0;
     for (auto* card : {statusCard_, registrationCard_, handshakeCard_, buildCard_, distribution}) {
-        cards->addWidget(card, 0, column, Qt::AlignTop);
+        cards->addWidget(card, 0, column);
         cards->setColumnStretch(column++, 1);
     }
     layout->addLayout(cards);

@@ -5,7 +5,6 @@
 // service, whose work finishes later through the event loop.
 #pragma once
 
-#include "helperclient/PluginManagementService.h"
 #include "ui/Screen.h"
 
 #include <vector>
@@ -13,6 +12,10 @@
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
+
+namespace kestrova {
+enum class PluginManagementStatus;
+}
 
 namespace kestrova::ui {
 

@@ -5,7 +5,10 @@
 #include "ui/Prompter.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QPixmap>
+#include <QTimer>
 
 namespace kestrova::ui {
 namespace {
@@ -31,7 +34,14 @@ Status writeScreenshot(AppSession& session, AppSection section, const std::strin
     window.showSection(section);
     window.show();
     // Layout and the first paint happen in the event loop; the store's
-    // start-up work and the service's first answers get a moment too.
+    // start-up work gets a moment too, and the service's first handshake
+    // its answer (or a few seconds), so the picture shows the helper as it is.
+    QDeadlineTimer deadline(3000);
+    while (session.service().outstandingCalls() > 0 && !deadline.hasExpired()) {
+        QEventLoop wait;
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
     for (int turn = 0; turn < 5; ++turn) {
         QApplication::processEvents();
     }

@@ -68,6 +68,13 @@ void quarantineProduct(UiSandbox& sandbox, const std::string& name) {
     ASSERT_TRUE(waitFor([&] { return done; }));
 }
 
+// Lets the window show the store's pending notice (a scan's, a move's) and
+// forgets the alerts so far, so the next alert is the one under test.
+void settleNotices(UiSandbox& sandbox) {
+    ASSERT_TRUE(waitFor([&] { return !sandbox.store().notice().has_value(); }));
+    sandbox.prompter.alerts.clear();
+}
+
 QString rowText(const ui::HistoryOperationModel& model, int row, int role) {
     return model.data(model.index(row), role).toString();
 }
@@ -87,6 +94,7 @@ TEST(HistoryScreen, OneQuarantineOfThreeBundlesIsOneRowAndTheHistoryExports) {
     sandbox.authorizeAndScan();
     sandbox.enableHelper();
     quarantineProduct(sandbox, "Orbit");
+    settleNotices(sandbox);
     EXPECT_FALSE(screen.showsEmptyState());
     EXPECT_EQ(cardValue(screen, "Product Actions"), "2");  // the scan and the quarantine
     EXPECT_EQ(cardValue(screen, "Quarantined"), "1");
@@ -106,7 +114,6 @@ TEST(HistoryScreen, OneQuarantineOfThreeBundlesIsOneRowAndTheHistoryExports) {
     EXPECT_EQ(rowText(model, 1, Role::bundleLabelRole), "") << "only moves count bundles";
 
     // Cancelling the panel writes nothing and says nothing.
-    sandbox.prompter.alerts.clear();
     QTest::mouseClick(screen.exportButton(), Qt::LeftButton);
     ASSERT_EQ(sandbox.prompter.saveRequests.size(), 1u);
     EXPECT_EQ(sandbox.prompter.saveRequests[0].title, "Export Kestrova Operation History");
@@ -130,7 +137,7 @@ TEST(HistoryScreen, OneQuarantineOfThreeBundlesIsOneRowAndTheHistoryExports) {
     // screen keeps it.
     std::ofstream(sandbox.helper.layout().home + "/plain-file") << "x";
     sandbox.prompter.savePathAnswer = sandbox.helper.layout().home + "/plain-file/history.csv";
-    sandbox.prompter.alerts.clear();
+    settleNotices(sandbox);
     QTest::mouseClick(screen.exportButton(), Qt::LeftButton);
     ASSERT_EQ(sandbox.prompter.alerts.size(), 1u);
     EXPECT_EQ(sandbox.prompter.alerts[0].first, "Export Failed");
@@ -160,6 +167,7 @@ TEST(AboutScreen, ScanHealthReleaseChecksAndTheDiagnosticReport) {
     sandbox.installBundle("Orbit.vst3", "VST3", "Orbit", "Nordwerk");
     sandbox.authorizeAndScan();
     sandbox.enableHelper();
+    settleNotices(sandbox);
     EXPECT_NE(screen.rowValue("Last Scan"), "Never");
     EXPECT_EQ(screen.rowValue("Last Reconciliation").left(8), "Rescan: ");
     EXPECT_EQ(screen.rowValue("Helper Build"), "40");
@@ -188,7 +196,7 @@ TEST(AboutScreen, ScanHealthReleaseChecksAndTheDiagnosticReport) {
 
     std::ofstream(sandbox.helper.layout().home + "/plain-file") << "x";
     sandbox.prompter.savePathAnswer = sandbox.helper.layout().home + "/plain-file/report.txt";
-    sandbox.prompter.alerts.clear();
+    settleNotices(sandbox);
     QTest::mouseClick(screen.exportButton(), Qt::LeftButton);
     ASSERT_EQ(sandbox.prompter.alerts.size(), 1u);
     EXPECT_EQ(sandbox.prompter.alerts[0].first, "Export Failed");
