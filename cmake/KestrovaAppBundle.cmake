@@ -3,6 +3,7 @@
 #   Kestrova.app/Contents/MacOS/            front ends and KestrovaHelper
 #   Kestrova.app/Contents/Library/LaunchDaemons/com.tolvanek.Kestrova.helper.plist
 #   Kestrova.app/Contents/Library/systemd/  the units a Linux installation links
+#   Kestrova.app/Contents/Library/polkit/   the polkit action installed beside them
 # The readiness checks look for these pieces, so a missing one shows there.
 
 set(KESTROVA_APP_BUNDLE_DIR ${CMAKE_BINARY_DIR}/Kestrova.app CACHE INTERNAL "")
@@ -18,6 +19,9 @@ function(kestrova_configure_bundle_files helper_source_dir bundle_dir helper_exe
                  ${output_dir}/Contents/Library/systemd/kestrova-helper.service @ONLY)
   configure_file(${helper_source_dir}/systemd/kestrova-helper.socket
                  ${output_dir}/Contents/Library/systemd/kestrova-helper.socket COPYONLY)
+  set(KESTROVA_CLI_EXECUTABLE ${bundle_dir}/Contents/MacOS/kestrova-cli)
+  configure_file(${helper_source_dir}/polkit/com.tolvanek.Kestrova.policy.in
+                 ${output_dir}/Contents/Library/polkit/com.tolvanek.Kestrova.policy @ONLY)
 endfunction()
 
 # Runs once every folder is read, so front ends defined after src/helper

@@ -58,7 +58,7 @@ Result<Preset> parsePreset(const PresetOptions& options) {
     for (const auto& format : options.formats) {
         const auto normalized = unicodeUppercased(trimmedWhitespace(format));
         if (std::find(formats::all.begin(), formats::all.end(), normalized) == formats::all.end()) {
-            return Error{fmt::format("“{}” is not a plug-in format. Use AU, VST2, VST3, AAX or CLAP.", format)};
+            return Error{fmt::format("“{}” is not a plug-in format. Use AU, VST2, VST3, AAX, CLAP or LV2.", format)};
         }
         preset.customFormats.insert(normalized);
     }

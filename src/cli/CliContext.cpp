@@ -14,6 +14,12 @@ SystemLayout CliContext::layout() const {
     if (!homeOption.empty()) {
         layout.home = standardizedPath(homeOption);
     }
+    if (auto profile = parsePlatformProfile(profileOption)) {
+        layout.profile = *profile;
+    } else {
+        const char* root = std::getenv("KESTROVA_ROOT");
+        layout.profile = defaultPlatformProfile(!rootOption.empty() || (root && *root));
+    }
     return layout;
 }
 

@@ -14,6 +14,7 @@ struct CliContext {
     std::string rootOption;        // --root, else KESTROVA_ROOT, else "/"
     std::string homeOption;        // --home, else $HOME
     std::string auRegistryOption;  // --au-registry, else KESTROVA_AU_REGISTRY
+    std::string profileOption;     // --profile, else KESTROVA_PROFILE, validated when parsed
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
     int exitCode = 0;

@@ -329,7 +329,7 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
             isProtected ? "protect-format" : "unprotect-format",
             isProtected ? "Lock one format bundle of a product" : "Remove the protection of one format bundle");
         format->add_option("name", bundle->name, "Product name")->required();
-        format->add_option("format", bundle->format, "Format: AU, VST2, VST3, AAX or CLAP")->required();
+        format->add_option("format", bundle->format, "Format: AU, VST2, VST3, AAX, CLAP or LV2")->required();
         format->add_option("-m,--manufacturer", bundle->manufacturer, "The product's manufacturer");
         format->add_option("--path", bundle->path, "The bundle's path, when the product has two of that format");
         format->callback([bundle, isProtected, &context] { changeBundleProtection(context, *bundle, isProtected); });

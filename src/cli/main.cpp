@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
     app.add_option("--home", context.homeOption, "Home folder of the user ($HOME)");
     app.add_option("--au-registry", context.auRegistryOption,
                    "JSON file standing in for the Audio Unit registry (KESTROVA_AU_REGISTRY)");
+    app.add_option("--profile", context.profileOption,
+                   "Folder layout: macos or linux (KESTROVA_PROFILE; default macos with --root, else linux)")
+        ->envname("KESTROVA_PROFILE")
+        ->check(CLI::IsMember({"macos", "linux"}, CLI::ignore_case));
     addScanCommands(app, context);
     addStateCommands(app, context);
     addHelperCommands(app, context);

@@ -26,6 +26,8 @@ Result<std::string> realPath(const std::string& path, std::string_view what) {
 Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>& arguments) {
     HelperConfiguration configuration;
     bool session = false;
+    bool rootGiven = false;
+    std::optional<std::string> profileName;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const auto& option = arguments[index];
         const auto value = [&]() -> std::optional<std::string> {
@@ -38,7 +40,8 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             session = true;
             continue;
         }
-        if (option != "--socket" && option != "--root" && option != "--home" && option != "--allow-client") {
+        if (option != "--socket" && option != "--root" && option != "--home" && option != "--allow-client" &&
+            option != "--profile") {
             return Error{fmt::format("Unknown option “{}”.", option)};
         }
         const auto argument = value();
@@ -47,12 +50,15 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
         }
         if (option == "--socket") {
             configuration.socketPath = *argument;
+        } else if (option == "--profile") {
+            profileName = *argument;
         } else if (option == "--root") {
             auto root = realPath(*argument, "system root");
             if (!root) {
                 return root.error();
             }
             configuration.systemRoot = *root;
+            rootGiven = true;
         } else if (option == "--home") {
             auto home = realPath(*argument, "home folder");
             if (!home) {
@@ -67,6 +73,11 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             configuration.allowedClients.push_back(*client);
         }
     }
+    auto profile = choosePlatformProfile(profileName, rootGiven);
+    if (!profile) {
+        return profile.error();
+    }
+    configuration.profile = *profile;
     if (session) {
         if (!configuration.sessionHome) {
             return Error{"Session mode needs --home."};

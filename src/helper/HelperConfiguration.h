@@ -2,6 +2,7 @@
 // root it manages, and which clients it serves.
 #pragma once
 
+#include "platform/PlatformProfile.h"
 #include "platform/Result.h"
 
 #include <sys/types.h>
@@ -23,6 +24,8 @@ struct HelperConfiguration {
     // (LISTEN_FDS).
     std::optional<std::string> socketPath;
     std::string systemRoot = "/";
+    // Which folders count as plug-in folders and where the Trash is.
+    PlatformProfile profile = PlatformProfile::macOS;
     // Session mode: one user (the daemon's own), whose home holds the Trash.
     // Otherwise each peer's Trash is found from its uid.
     std::optional<std::string> sessionHome;
@@ -46,7 +49,9 @@ struct HelperConfiguration {
 
 // Reads the command line:
 //   KestrovaHelper [--socket PATH] [--root DIR] [--session --home DIR]
-//                  [--allow-client EXE]...
+//                  [--profile macos|linux] [--allow-client EXE]...
+// The profile defaults as the front ends' does (KESTROVA_PROFILE, else
+// macOS with --root, else Linux).
 // In session mode only the daemon's own uid may connect.
 Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>& arguments);
 

@@ -113,7 +113,7 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
                                                     "Another privileged plugin transaction is in progress. No "
                                                     "files were moved."));
     }
-    const auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder);
+    const auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
     const auto validated = validateRequest(*request, areas);
     if (!validated) {
         log_.write(fmt::format("transaction {} refused: {}", request->transactionID, validated.error().message));

@@ -2,6 +2,7 @@
 
 #include "helperclient/HelperWire.h"
 #include "platform/Paths.h"
+#include "platform/SystemLayout.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -186,7 +187,8 @@ Result<PeerContext> HelperServer::admit(int socketFd) const {
     }
     const auto home = configuration_.sessionHome ? configuration_.sessionHome : homeOfUser(credentials->uid);
     if (home) {
-        peer.trashFolder = appendingPathComponent(*home, ".Trash");
+        SystemLayout layout{configuration_.systemRoot, *home, configuration_.profile};
+        peer.trashFolder = layout.trashFolder();
     }
     return peer;
 }

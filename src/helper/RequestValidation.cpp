@@ -4,6 +4,7 @@
 #include "model/Plugin.h"
 #include "model/PluginLocations.h"
 #include "planning/PathRules.h"
+#include "platform/FreedesktopTrash.h"
 #include "platform/Paths.h"
 #include "platform/SystemLayout.h"
 #include "platform/Text.h"
@@ -28,8 +29,8 @@ std::optional<Refusal> checkPathForm(const std::string& path) {
     return std::nullopt;
 }
 
-std::optional<Refusal> checkBundleExtension(const std::string& path) {
-    if (!isPluginBundleExtension(pathExtension(path))) {
+std::optional<Refusal> checkBundleExtension(const std::string& path, const HelperAreas& areas) {
+    if (!isPluginBundleExtension(pathExtension(path), areas.profile)) {
         return Refusal{fmt::format("“{}” is not a plug-in bundle.", path)};
     }
     return std::nullopt;
@@ -154,7 +155,7 @@ Result<ValidatedTransaction> validateMovesOutOfQuarantine(
         const std::optional<Refusal> checks[] = {
             checkPathForm(item.sourcePath),
             checkPathForm(item.destinationPath),
-            checkBundleExtension(item.sourcePath),
+            checkBundleExtension(item.sourcePath, areas),
             checkInOperationFolder(item.sourcePath, item.operationID, areas),
             checkDestination(item.destinationPath, areas),
             checkSameExtension(item.sourcePath, item.destinationPath),
@@ -162,22 +163,23 @@ Result<ValidatedTransaction> validateMovesOutOfQuarantine(
         if (auto refusal = firstRefusal(checks)) {
             return *refusal;
         }
-        transaction.moves.push_back(
-            {item.sourcePath, item.destinationPath, std::nullopt, deletingLastPathComponent(item.sourcePath)});
+        transaction.moves.push_back({item.sourcePath, item.destinationPath, std::nullopt,
+                                     deletingLastPathComponent(item.sourcePath), std::nullopt, std::nullopt});
     }
     return finish(std::move(transaction));
 }
 
 }  // namespace
 
-HelperAreas HelperAreas::under(const std::string& systemRoot, std::optional<std::string> trashFolder) {
+HelperAreas HelperAreas::under(const std::string& systemRoot, std::optional<std::string> trashFolder,
+                               PlatformProfile profile) {
     SystemLayout layout;
     layout.systemRoot = systemRoot;
+    layout.profile = profile;
     HelperAreas areas;
-    for (const auto folder : standardSystemPluginFolderPaths) {
-        areas.pluginFolders.push_back(layout.system(folder));
-    }
-    areas.quarantineRoot = layout.system(quarantineRootPath);
+    areas.profile = profile;
+    areas.pluginFolders = standardSystemPluginFolders(layout);
+    areas.quarantineRoot = kestrova::quarantineRoot(layout);
     if (trashFolder) {
         areas.trashFolder = standardizedPath(*trashFolder);
     }
@@ -191,7 +193,7 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& 
         const std::optional<Refusal> checks[] = {
             checkPathForm(item.sourcePath),
             checkPathForm(item.destinationPath),
-            checkBundleExtension(item.sourcePath),
+            checkBundleExtension(item.sourcePath, areas),
             checkInPluginFolder(item.sourcePath, areas),
             checkOperationID(item.operationID),
             appendingPathComponent(operationFolder, lastPathComponent(item.sourcePath)) == item.destinationPath
@@ -202,7 +204,8 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& 
         if (auto refusal = firstRefusal(checks)) {
             return *refusal;
         }
-        transaction.moves.push_back({item.sourcePath, item.destinationPath, operationFolder, std::nullopt});
+        transaction.moves.push_back(
+            {item.sourcePath, item.destinationPath, operationFolder, std::nullopt, std::nullopt, std::nullopt});
     }
     return finish(std::move(transaction));
 }
@@ -212,17 +215,23 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedRestoreRequest& req
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& request, const HelperAreas& areas) {
-    return validateMovesOutOfQuarantine(TransactionKind::trash, request, areas, checkInTrash);
+    auto transaction = validateMovesOutOfQuarantine(TransactionKind::trash, request, areas, checkInTrash);
+    if (transaction && areas.profile == PlatformProfile::gnuLinux) {
+        for (auto& move : transaction->moves) {
+            move.createsTrashInfo = trashInfoPath(move.destination);
+        }
+    }
+    return transaction;
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRestoreRequest& request, const HelperAreas& areas) {
     ValidatedTransaction transaction{TransactionKind::trashRestore, request.transactionID, {}};
     for (const auto& item : request.items) {
-        const auto expectedExtension = bundleExtension(trimmedWhitespace(uppercased(item.format)));
+        const auto expectedExtension = bundleExtension(trimmedWhitespace(uppercased(item.format)), areas.profile);
         const std::optional<Refusal> checks[] = {
             checkPathForm(item.sourcePath),
             checkPathForm(item.destinationPath),
-            checkBundleExtension(item.sourcePath),
+            checkBundleExtension(item.sourcePath, areas),
             checkInTrash(item.sourcePath, areas),
             checkInPluginFolder(item.destinationPath, areas),
             checkSameExtension(item.sourcePath, item.destinationPath),
@@ -242,7 +251,11 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRestoreRequest
         if (auto refusal = firstRefusal(checks)) {
             return *refusal;
         }
-        transaction.moves.push_back({item.sourcePath, item.destinationPath, std::nullopt, std::nullopt});
+        // A record left behind would show a file manager an item no longer there.
+        auto info =
+            areas.profile == PlatformProfile::gnuLinux ? std::optional(trashInfoPath(item.sourcePath)) : std::nullopt;
+        transaction.moves.push_back(
+            {item.sourcePath, item.destinationPath, std::nullopt, std::nullopt, std::nullopt, std::move(info)});
     }
     return finish(std::move(transaction));
 }

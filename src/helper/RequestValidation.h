@@ -4,6 +4,7 @@
 #pragma once
 
 #include "helperclient/PrivilegedRecords.h"
+#include "platform/PlatformProfile.h"
 #include "platform/Result.h"
 
 #include <optional>
@@ -14,12 +15,14 @@ namespace kestrova {
 
 // The places one request may move bundles between.
 struct HelperAreas {
-    std::vector<std::string> pluginFolders;  // the six system plug-in folders
+    std::vector<std::string> pluginFolders;  // the profile's system plug-in folders
     std::string quarantineRoot;
     std::optional<std::string> trashFolder;  // the requesting user's, when known
+    PlatformProfile profile = PlatformProfile::macOS;
 
     // The areas below a system root (a real, standardized absolute path).
-    static HelperAreas under(const std::string& systemRoot, std::optional<std::string> trashFolder);
+    static HelperAreas under(const std::string& systemRoot, std::optional<std::string> trashFolder,
+                             PlatformProfile profile = PlatformProfile::macOS);
 
     friend bool operator==(const HelperAreas&, const HelperAreas&) = default;
 };
@@ -35,6 +38,10 @@ struct ValidatedMove {
     // The quarantine operation folder a move empties (restore, Trash), tidied
     // away after a successful transaction when nothing else is left in it.
     std::optional<std::string> emptiesFolder;
+    // Linux profile: the freedesktop .trashinfo a move into the Trash makes
+    // just before it, and the one a restore from the Trash removes after it.
+    std::optional<std::string> createsTrashInfo;
+    std::optional<std::string> removesTrashInfo;
 
     friend bool operator==(const ValidatedMove&, const ValidatedMove&) = default;
 };

@@ -1,6 +1,7 @@
 #include "helper/TransactionRunner.h"
 
 #include "helper/SecureDirectory.h"
+#include "helper/TrashInfoFile.h"
 #include "platform/Paths.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <fmt/format.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -89,11 +91,22 @@ public:
             if (auto made = prepareDestination(move); !made.ok()) {
                 return rollBack(index, move, made.error().message);
             }
+            // The record comes first: a bundle in the Trash without one could
+            // not be restored by a file manager.
+            if (move.createsTrashInfo) {
+                if (auto made =
+                        createTrashInfoFile(cache_.get(deletingLastPathComponent(*move.createsTrashInfo)),
+                                            lastPathComponent(*move.createsTrashInfo), move.source, std::time(nullptr));
+                    !made.ok()) {
+                    return rollBack(index, move, made.error().message);
+                }
+            }
             operations_.willMove(index, move);
             const int code = operations_.renameNoReplace(
                 cache_.get(deletingLastPathComponent(move.source)), lastPathComponent(move.source),
                 cache_.get(deletingLastPathComponent(move.destination)), lastPathComponent(move.destination));
             if (code != 0) {
+                removeTrashInfo(move.createsTrashInfo);
                 return rollBack(index, move,
                                 fmt::format("Could not move “{}” to “{}”: {}.", move.source, move.destination,
                                             describeErrno(code)));
@@ -105,6 +118,9 @@ public:
             }
         }
         logMoves();
+        for (const auto& move : transaction_.moves) {
+            removeTrashInfo(move.removesTrashInfo);
+        }
         tidyEmptiedFolders();
         TransactionOutcome outcome{true, false, {}, successMessage(transaction_.kind, transaction_.moves.size())};
         for (const auto& move : transaction_.moves) {
@@ -114,11 +130,32 @@ public:
     }
 
 private:
+    void removeTrashInfo(const std::optional<std::string>& info) {
+        if (info) {
+            if (auto folder = cache_.open(deletingLastPathComponent(*info))) {
+                removeTrashInfoFile(*folder, lastPathComponent(*info));
+            }
+        }
+    }
+
     // Everything that can be known before the first move, on the disk as it
     // is now. No check writes anything.
     Status check() {
         std::set<std::string> operationFolders;
         for (const auto& move : transaction_.moves) {
+            if (move.createsTrashInfo) {
+                const auto infoFolder = cache_.open(deletingLastPathComponent(*move.createsTrashInfo));
+                if (!infoFolder) {
+                    return infoFolder.error();
+                }
+                const auto info = statEntryNoFollow(*infoFolder, lastPathComponent(*move.createsTrashInfo));
+                if (!info) {
+                    return info.error();
+                }
+                if (*info) {
+                    return Error{fmt::format("The Trash record “{}” already exists.", *move.createsTrashInfo)};
+                }
+            }
             const auto sourceFolder = cache_.open(deletingLastPathComponent(move.source));
             if (!sourceFolder) {
                 return sourceFolder.error();
@@ -239,6 +276,7 @@ private:
                 cache_.get(deletingLastPathComponent(move.destination)), lastPathComponent(move.destination),
                 cache_.get(deletingLastPathComponent(move.source)), lastPathComponent(move.source));
             if (code == 0) {
+                removeTrashInfo(move.createsTrashInfo);
                 log_.write(fmt::format("transaction {} put back “{}”", transaction_.transactionID, move.source));
             } else {
                 log_.write(fmt::format("transaction {} could not put back “{}”: {}", transaction_.transactionID,

@@ -61,6 +61,9 @@ Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const S
     }
     configuration.unitFolder = bundle.systemdUnitFolder().value_or("");
     configuration.sessionFolder = defaultSessionFolder(layout);
+    if (layout.profile == PlatformProfile::gnuLinux) {
+        configuration.polkitActionFolder = layout.system(polkitActionFolderPath);
+    }
 
     auto& clients = configuration.allowedClients;
     if (const auto self = ownExecutable(); !self.empty()) {

@@ -13,14 +13,16 @@
 
 namespace kestrova {
 
-// The five plug-in formats, as named to the user and stored.
+// The plug-in formats, as named to the user and stored. LV2 exists only on
+// Linux and has no macOS bundle extension.
 namespace formats {
 inline constexpr std::string_view au = "AU";
 inline constexpr std::string_view vst2 = "VST2";
 inline constexpr std::string_view vst3 = "VST3";
 inline constexpr std::string_view aax = "AAX";
 inline constexpr std::string_view clap = "CLAP";
-inline constexpr std::array<std::string_view, 5> all{au, vst2, vst3, aax, clap};
+inline constexpr std::string_view lv2 = "LV2";
+inline constexpr std::array<std::string_view, 6> all{au, vst2, vst3, aax, clap, lv2};
 }  // namespace formats
 
 // The bundle extension of a format name ("AU" → "component"); empty for an unknown name.

@@ -1,23 +1,58 @@
 #include "model/PluginLocations.h"
 
 #include "model/Plugin.h"
+#include "platform/LinuxLayout.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+
 namespace kestrova {
 
-std::array<std::string, 6> standardSystemPluginFolders(const SystemLayout& layout) {
-    std::array<std::string, 6> folders;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        folders[i] = standardizedPath(layout.system(standardSystemPluginFolderPaths[i]));
+std::vector<std::string> standardSystemPluginFolders(const SystemLayout& layout) {
+    std::vector<std::string> folders;
+    if (layout.profile == PlatformProfile::gnuLinux) {
+        for (const auto& folder : linuxlayout::systemPluginFolders) {
+            folders.push_back(standardizedPath(layout.system(folder.path)));
+        }
+        return folders;
+    }
+    for (const auto path : standardSystemPluginFolderPaths) {
+        folders.push_back(standardizedPath(layout.system(path)));
     }
     return folders;
 }
 
 bool isPluginBundleExtension(std::string_view extension) { return formatForExtension(extension).has_value(); }
 
+bool isPluginBundleExtension(std::string_view extension, PlatformProfile profile) {
+    if (profile == PlatformProfile::macOS) {
+        return isPluginBundleExtension(extension);
+    }
+    const auto lower = lowercased(extension);
+    return std::any_of(formats::all.begin(), formats::all.end(), [&](std::string_view format) {
+        return !lower.empty() && bundleExtension(format, profile) == lower;
+    });
+}
+
+std::string_view bundleExtension(std::string_view format, PlatformProfile profile) {
+    if (profile == PlatformProfile::macOS) {
+        return bundleExtension(format);
+    }
+    if (format == formats::vst2) {
+        return "so";
+    }
+    if (format == formats::lv2) {
+        return "lv2";
+    }
+    if (format == formats::vst3 || format == formats::clap) {
+        return bundleExtension(format);
+    }
+    return {};
+}
+
 SafeLocationChecker::SafeLocationChecker(const SystemLayout& layout, const FileSystem& fileSystem)
-    : fileSystem_(fileSystem), folders_(standardSystemPluginFolders(layout)) {}
+    : fileSystem_(fileSystem), profile_(layout.profile), folders_(standardSystemPluginFolders(layout)) {}
 
 std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
     lastCheckedExists_ = false;
@@ -38,7 +73,7 @@ std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
         cached = resolvedParents_.emplace(parent, standardizedPath(fileSystem_.resolvingSymlinks(parent))).first;
     }
     const auto resolved = standardizedPath(appendingPathComponent(cached->second, lastPathComponent(location)));
-    if (!isPluginBundleExtension(pathExtension(resolved))) {
+    if (!isPluginBundleExtension(pathExtension(resolved), profile_)) {
         return std::nullopt;
     }
     for (const auto& folder : folders_) {

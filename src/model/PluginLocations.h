@@ -1,6 +1,6 @@
-// Where a plug-in bundle may be moved from or back to: only below the six
-// system plug-in folders, never through a symbolic link, never in a home
-// folder. Every privileged file action and every Trash restore relies on it.
+// Where a plug-in bundle may be moved from or back to: only below the
+// profile's system plug-in folders, never through a symbolic link, never in a
+// home folder. Every privileged file action and every Trash restore relies on it.
 #pragma once
 
 #include "platform/FileSystem.h"
@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace kestrova {
 
@@ -25,11 +26,18 @@ inline constexpr std::array<std::string_view, 6> standardSystemPluginFolderPaths
     "/Library/Application Support/Digidesign/Plug-Ins",
 };
 
-// The six folders under the layout's system root, standardized.
-std::array<std::string, 6> standardSystemPluginFolders(const SystemLayout& layout);
+// The profile's system plug-in folders under the layout's system root,
+// standardized: the six above for macOS.
+std::vector<std::string> standardSystemPluginFolders(const SystemLayout& layout);
 
 // Whether an extension (any case) is one of the five plug-in bundle extensions.
 bool isPluginBundleExtension(std::string_view extension);
+// The same for a profile: on Linux VST2 plug-ins are ".so" files and LV2
+// bundles end in ".lv2"; AU and AAX do not exist there.
+bool isPluginBundleExtension(std::string_view extension, PlatformProfile profile);
+// A format's bundle extension under a profile ("VST2" is "so" on Linux);
+// empty for a format the profile does not have.
+std::string_view bundleExtension(std::string_view format, PlatformProfile profile);
 
 // The safe plug-in location check: an absolute path that is not itself a
 // symbolic link, whose link-resolved form carries a plug-in extension and lies
@@ -50,10 +58,12 @@ public:
     // attribute read that ruled out a link already answers it.
     bool lastCheckedExists() const { return lastCheckedExists_; }
     const FileSystem& fileSystem() const { return fileSystem_; }
+    PlatformProfile profile() const { return profile_; }
 
 private:
     const FileSystem& fileSystem_;
-    std::array<std::string, 6> folders_;
+    PlatformProfile profile_;
+    std::vector<std::string> folders_;
     std::unordered_map<std::string, std::string> resolvedParents_;
     bool lastCheckedExists_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "model/Plugin.h"
 #include "model/PluginLocations.h"
+#include "platform/FreedesktopTrash.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -25,16 +26,27 @@ bool isVerifiedTrashRecord(const TrashedBundleRecord& record, const SystemLayout
     if (!Uuid::parse(record.id.string())) {
         return false;
     }
-    const auto extension = trashFormatExtension(unicodeUppercased(trimmedWhitespace(record.format)));
-    if (!extension) {
+    const auto extension = bundleExtension(unicodeUppercased(trimmedWhitespace(record.format)), layout.profile);
+    if (extension.empty()) {
         return false;
     }
     const auto originalPath = standardizedPath(record.originalPath);
-    if (lowercased(pathExtension(standardizedPath(record.trashPath))) != *extension ||
-        lowercased(pathExtension(originalPath)) != *extension) {
+    if (lowercased(pathExtension(standardizedPath(record.trashPath))) != extension ||
+        lowercased(pathExtension(originalPath)) != extension) {
         return false;
     }
     return safePluginLocation(originalPath, layout, fileSystem).has_value();
+}
+
+bool hasFreedesktopTrashInfo(const std::string& trashPath, const FileSystem& fileSystem) {
+    const auto info = trashInfoPath(standardizedPath(trashPath));
+    const auto status = fileSystem.linkStatus(info);
+    // Records are a few hundred bytes; anything else is not one of ours.
+    if (!status || !status->isRegularFile || status->size > 64 * 1024) {
+        return false;
+    }
+    const auto text = fileSystem.readFile(info);
+    return text && parseTrashInfo(*text).has_value();
 }
 
 TrashRecoveryState evaluateTrashRecoveryState(const TrashedBundleRecord& record, const SystemLayout& layout,
@@ -46,6 +58,9 @@ TrashRecoveryState evaluateTrashRecoveryState(const TrashedBundleRecord& record,
     }
     if (atOriginal) {
         return TrashRecoveryState::destinationOccupied;
+    }
+    if (layout.profile == PlatformProfile::gnuLinux && !hasFreedesktopTrashInfo(record.trashPath, fileSystem)) {
+        return TrashRecoveryState::needsVerification;
     }
     return isVerifiedTrashRecord(record, layout, fileSystem) ? TrashRecoveryState::readyToRestore
                                                              : TrashRecoveryState::needsVerification;

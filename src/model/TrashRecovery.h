@@ -11,6 +11,7 @@
 #include "platform/SystemLayout.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,7 +33,13 @@ std::optional<std::string_view> trashFormatExtension(std::string_view format);
 // the safe plug-in location check.
 bool isVerifiedTrashRecord(const TrashedBundleRecord& record, const SystemLayout& layout, const FileSystem& fileSystem);
 
-// From two existence tests; the record's dates play no part.
+// Whether a bundle in the freedesktop Trash still has its .trashinfo, one
+// that reads back: without it no file manager shows the item, and a
+// restore is not offered until someone looks.
+bool hasFreedesktopTrashInfo(const std::string& trashPath, const FileSystem& fileSystem);
+
+// From two existence tests; the record's dates play no part. On the Linux
+// profile the item's .trashinfo must read back as well.
 TrashRecoveryState evaluateTrashRecoveryState(const TrashedBundleRecord& record, const SystemLayout& layout,
                                               const FileSystem& fileSystem);
 

@@ -159,7 +159,8 @@ private:
             return std::nullopt;
         }
         auto quarantined = verifiedQuarantineLocation(*record.quarantinePath, *record.quarantineOperationID,
-                                                      lastPathComponent(*original), quarantineRoot_, fileSystem_);
+                                                      lastPathComponent(*original), quarantineRoot_, fileSystem_,
+                                                      disk_.layout.profile);
         if (!quarantined) {
             return std::nullopt;
         }
@@ -208,7 +209,8 @@ private:
         if (!locations || (disk_.verifyOnDisk && !existsOnDisk(locations->second))) {
             return invalid;
         }
-        auto destination = trashDestination(locations->second, trashFolder_, takenTrashNames_, fileSystem_);
+        auto destination =
+            trashDestination(locations->second, trashFolder_, takenTrashNames_, fileSystem_, disk_.layout.profile);
         if (!destination) {
             return invalid;
         }

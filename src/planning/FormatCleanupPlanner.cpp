@@ -55,7 +55,7 @@ std::optional<FormatCleanupExclusion> exclusionFor(const Plugin& product, const 
                                ": This format is already in reversible quarantine.");
     }
     constexpr std::string_view unsafeText = ": The recorded bundle path or extension is not safe for a preset action.";
-    const auto extension = bundleExtension(format);
+    const auto extension = bundleExtension(format, locations.profile());
     if (extension.empty() || lowercased(pathExtension(record.path)) != extension) {
         return bundleExclusion(product, selection, format, Reason::unsafePath, unsafeText);
     }

@@ -1,5 +1,7 @@
 #include "planning/PathRules.h"
 
+#include "platform/FreedesktopTrash.h"
+#include "platform/LinuxLayout.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/Uuid.h"
@@ -9,20 +11,30 @@ namespace {
 
 constexpr int lastTrashSuffix = 10000;
 
-bool isFreeTrashName(const std::string& candidate, TakenTrashNames& taken, const FileSystem& fileSystem) {
+bool isFreeTrashName(const std::string& candidate, TakenTrashNames& taken, const FileSystem& fileSystem,
+                     PlatformProfile profile) {
     // A dangling link counts as taken: the move would land on it.
-    return !fileSystem.existsWithoutFollowing(candidate) && taken.insert(unicodeLowercased(candidate)).second;
+    if (fileSystem.existsWithoutFollowing(candidate) ||
+        (profile == PlatformProfile::gnuLinux && fileSystem.existsWithoutFollowing(trashInfoPath(candidate)))) {
+        return false;
+    }
+    return taken.insert(unicodeLowercased(candidate)).second;
 }
 
 }  // namespace
 
-std::string quarantineRoot(const SystemLayout& layout) { return standardizedPath(layout.system(quarantineRootPath)); }
+std::string quarantineRoot(const SystemLayout& layout) {
+    if (layout.profile == PlatformProfile::gnuLinux) {
+        return standardizedPath(layout.system(linuxlayout::quarantineRootPath));
+    }
+    return standardizedPath(layout.system(quarantineRootPath));
+}
 
 std::string defaultTrashFolder(const SystemLayout& layout) { return standardizedPath(layout.trashFolder()); }
 
 std::optional<std::string> verifiedQuarantineLocation(std::string_view quarantinePath, std::string_view operationID,
                                                       std::string_view expectedFileName, std::string_view root,
-                                                      const FileSystem& fileSystem) {
+                                                      const FileSystem& fileSystem, PlatformProfile profile) {
     if (!isAbsolutePath(quarantinePath) || !Uuid::parse(operationID)) {
         return std::nullopt;
     }
@@ -35,7 +47,7 @@ std::optional<std::string> verifiedQuarantineLocation(std::string_view quarantin
         return std::nullopt;
     }
     if (deletingLastPathComponent(location) != expectedParent || lastPathComponent(location) != expectedFileName ||
-        !isPluginBundleExtension(pathExtension(location))) {
+        !isPluginBundleExtension(pathExtension(location), profile)) {
         return std::nullopt;
     }
     return location;
@@ -47,10 +59,11 @@ bool isSafeTrashFolder(const std::string& folder, const FileSystem& fileSystem) 
 }
 
 std::optional<std::string> trashDestination(std::string_view sourcePath, std::string_view trashFolder,
-                                            TakenTrashNames& taken, const FileSystem& fileSystem) {
+                                            TakenTrashNames& taken, const FileSystem& fileSystem,
+                                            PlatformProfile profile) {
     const auto name = lastPathComponent(sourcePath);
     auto candidate = standardizedPath(appendingPathComponent(trashFolder, name));
-    if (isFreeTrashName(candidate, taken, fileSystem)) {
+    if (isFreeTrashName(candidate, taken, fileSystem, profile)) {
         return candidate;
     }
     const auto extension = pathExtension(name);
@@ -61,7 +74,7 @@ std::optional<std::string> trashDestination(std::string_view sourcePath, std::st
             numbered += "." + extension;
         }
         candidate = standardizedPath(appendingPathComponent(trashFolder, numbered));
-        if (isFreeTrashName(candidate, taken, fileSystem)) {
+        if (isFreeTrashName(candidate, taken, fileSystem, profile)) {
             return candidate;
         }
     }

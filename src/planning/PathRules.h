@@ -17,7 +17,8 @@ namespace kestrova {
 
 inline constexpr std::string_view quarantineRootPath = "/Library/Application Support/Kestrova/Quarantine";
 
-// The system-wide quarantine folder under the layout's system root.
+// The system-wide quarantine folder under the layout's system root: the one
+// above for macOS, linuxlayout::quarantineRootPath for Linux.
 std::string quarantineRoot(const SystemLayout& layout);
 // The current user's Finder Trash folder.
 std::string defaultTrashFolder(const SystemLayout& layout);
@@ -27,7 +28,8 @@ std::string defaultTrashFolder(const SystemLayout& layout);
 // bundle's own file name; never a symbolic link.
 std::optional<std::string> verifiedQuarantineLocation(std::string_view quarantinePath, std::string_view operationID,
                                                       std::string_view expectedFileName, std::string_view root,
-                                                      const FileSystem& fileSystem);
+                                                      const FileSystem& fileSystem,
+                                                      PlatformProfile profile = PlatformProfile::macOS);
 
 // The Trash folder must be a real folder, not a link to one.
 bool isSafeTrashFolder(const std::string& folder, const FileSystem& fileSystem);
@@ -38,8 +40,10 @@ using TakenTrashNames = std::unordered_set<std::string>;
 
 // The bundle's own name in the Trash if free, else "Name 2.ext" … "Name
 // 10000.ext"; a name is free when nothing is there and the plan has not
-// taken it yet. Reserves the chosen name in `taken`.
+// taken it yet. Reserves the chosen name in `taken`. In the freedesktop
+// Trash (Linux profile) the name's .trashinfo must be free as well.
 std::optional<std::string> trashDestination(std::string_view sourcePath, std::string_view trashFolder,
-                                            TakenTrashNames& taken, const FileSystem& fileSystem);
+                                            TakenTrashNames& taken, const FileSystem& fileSystem,
+                                            PlatformProfile profile = PlatformProfile::macOS);
 
 }  // namespace kestrova

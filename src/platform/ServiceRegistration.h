@@ -55,6 +55,9 @@ struct ServiceRegistrationConfiguration {
     SystemLayout layout;
     // Session mode: the front ends the daemon accepts.
     std::vector<std::string> allowedClients;
+    // System mode: where polkit reads actions; the shipped action for
+    // enabling the helper is installed there with the units. Empty: none.
+    std::string polkitActionFolder;
 
     friend bool operator==(const ServiceRegistrationConfiguration&, const ServiceRegistrationConfiguration&) = default;
 };
@@ -76,6 +79,8 @@ std::unique_ptr<ServiceRegistration> makeSystemdServiceRegistration(
 inline constexpr std::string_view systemdServiceUnit = "kestrova-helper.service";
 inline constexpr std::string_view systemdSocketUnit = "kestrova-helper.socket";
 inline constexpr std::string_view systemdSocketPath = "/run/kestrova-helper/helper.sock";
+inline constexpr std::string_view polkitPolicyFile = "com.tolvanek.Kestrova.policy";
+inline constexpr std::string_view polkitActionFolderPath = "/usr/share/polkit-1/actions";
 
 // How `systemctl is-enabled` output and exit reads as a state.
 ServiceRegistrationState systemdStateFromIsEnabled(std::string_view output, bool unitFilesShipped);

@@ -144,6 +144,10 @@ private:
                                            configuration_.layout.systemRoot,
                                            "--home",
                                            configuration_.layout.home};
+        if (configuration_.layout.profile != PlatformProfile::macOS) {
+            arguments.push_back("--profile");
+            arguments.push_back(std::string(profileName(configuration_.layout.profile)));
+        }
         for (const auto& client : configuration_.allowedClients) {
             arguments.push_back("--allow-client");
             arguments.push_back(client);

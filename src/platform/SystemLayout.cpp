@@ -1,5 +1,6 @@
 #include "platform/SystemLayout.h"
 
+#include "platform/LinuxLayout.h"
 #include "platform/Paths.h"
 
 #include <cstdlib>
@@ -16,6 +17,12 @@ SystemLayout SystemLayout::fromEnvironment() {
     } else {
         layout.home = "/";
     }
+    const char* root = std::getenv("KESTROVA_ROOT");
+    // An unknown KESTROVA_PROFILE keeps the macOS layout here; the front
+    // ends validate it before they get this far.
+    if (auto profile = choosePlatformProfile(std::nullopt, root && *root)) {
+        layout.profile = *profile;
+    }
     return layout;
 }
 
@@ -28,6 +35,21 @@ std::string SystemLayout::system(std::string_view absolutePath) const {
 
 std::string SystemLayout::user(std::string_view relativePath) const {
     return standardizedPath(appendingPathComponent(home, relativePath));
+}
+
+std::string SystemLayout::applicationSupport() const {
+    return user(profile == PlatformProfile::gnuLinux ? ".local/share" : "Library/Application Support");
+}
+
+std::string SystemLayout::preferences() const {
+    return user(profile == PlatformProfile::gnuLinux ? ".config" : "Library/Preferences");
+}
+
+std::string SystemLayout::trashFolder() const {
+    if (profile == PlatformProfile::gnuLinux) {
+        return user(std::string(linuxlayout::homeTrashPath) + "/files");
+    }
+    return user(".Trash");
 }
 
 }  // namespace kestrova

@@ -4,6 +4,8 @@
 // built here are real absolute paths.
 #pragma once
 
+#include "platform/PlatformProfile.h"
+
 #include <string>
 #include <string_view>
 
@@ -12,16 +14,24 @@ namespace kestrova {
 struct SystemLayout {
     std::string systemRoot = "/";
     std::string home;
+    PlatformProfile profile = PlatformProfile::macOS;
 
-    // The system root from KESTROVA_ROOT (else "/") and the home from $HOME.
+    // The system root from KESTROVA_ROOT (else "/"), the home from $HOME and
+    // the profile from KESTROVA_PROFILE (else the default for the root).
     static SystemLayout fromEnvironment();
 
     // A path of the system domain, e.g. system("/Library/Audio/Plug-Ins/VST3").
     std::string system(std::string_view absolutePath) const;
     // A path inside the home, e.g. user("Library/Audio/Plug-Ins/VST3").
     std::string user(std::string_view relativePath) const;
-    std::string applicationSupport() const { return user("Library/Application Support"); }
-    std::string trashFolder() const { return user(".Trash"); }
+    // Where the product keeps its state: ~/Library/Application Support, or
+    // the XDG data folder (~/.local/share) on Linux.
+    std::string applicationSupport() const;
+    // Where settings files go: ~/Library/Preferences, or ~/.config on Linux.
+    std::string preferences() const;
+    // Where trashed bundles go: the Finder Trash, or the "files" folder of
+    // the freedesktop home Trash.
+    std::string trashFolder() const;
 
     friend bool operator==(const SystemLayout&, const SystemLayout&) = default;
 };

@@ -35,16 +35,23 @@ public:
             return Error{
                 fmt::format("The helper or its systemd units are missing from “{}”.", configuration_.unitFolder)};
         }
+        // The polkit action goes in first, so the next enable or repair asks
+        // for the helper by name. A system without polkit's folder is no
+        // error: pkexec is not there to ask either.
         return privileged({"/bin/sh", "-c",
-                           "systemctl link \"$1\" \"$2\" && systemctl daemon-reload && systemctl enable --now "
+                           "if [ -n \"$4\" ] && [ -d \"$4\" ]; then install -m 0644 \"$3\" \"$4/$5\" || exit 1; "
+                           "fi; systemctl link \"$1\" \"$2\" && systemctl daemon-reload && systemctl enable --now "
                            "kestrova-helper.socket",
-                           "sh", unit(systemdServiceUnit), unit(systemdSocketUnit)});
+                           "sh", unit(systemdServiceUnit), unit(systemdSocketUnit), polkitPolicy(),
+                           configuration_.polkitActionFolder, std::string(polkitPolicyFile)});
     }
 
     Status unregisterService() override {
         return privileged({"/bin/sh", "-c",
                            "systemctl disable --now kestrova-helper.socket; systemctl stop kestrova-helper.service; "
-                           "systemctl disable kestrova-helper.service; systemctl daemon-reload"});
+                           "systemctl disable kestrova-helper.service; systemctl daemon-reload; status=$?; "
+                           "if [ -n \"$1\" ]; then rm -f \"$1/$2\"; fi; exit $status",
+                           "sh", configuration_.polkitActionFolder, std::string(polkitPolicyFile)});
     }
 
     Status openSettings() override {
@@ -57,9 +64,15 @@ public:
 
 private:
     std::string unit(std::string_view name) const { return appendingPathComponent(configuration_.unitFolder, name); }
+    // Shipped beside the units: Contents/Library/polkit next to .../systemd.
+    std::string polkitPolicy() const {
+        return appendingPathComponent(
+            appendingPathComponent(deletingLastPathComponent(configuration_.unitFolder), "polkit"), polkitPolicyFile);
+    }
 
     bool unitFilesShipped() const {
         return isRegularFile(unit(systemdServiceUnit)) && isRegularFile(unit(systemdSocketUnit)) &&
+               (configuration_.polkitActionFolder.empty() || isRegularFile(polkitPolicy())) &&
                ::access(configuration_.helperExecutable.c_str(), X_OK) == 0;
     }
 

@@ -85,7 +85,7 @@ UserDefaults::UserDefaults(std::string file, FileSystem& fileSystem)
     : file_(std::move(file)), fileSystem_(&fileSystem) {}
 
 std::string UserDefaults::standardFile(const SystemLayout& layout) {
-    return layout.user("Library/Preferences/com.tolvanek.Kestrova.json");
+    return appendingPathComponent(layout.preferences(), "com.tolvanek.Kestrova.json");
 }
 
 Result<Json> UserDefaults::load() const {

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "scan/BundleManufacturer.h"
+#include "scan/LinuxBundles.h"
 #include "scan/RegistryProducts.h"
 
 #include <algorithm>
@@ -47,11 +48,22 @@ std::int64_t addSize(std::int64_t total, std::uint64_t size) {
 
 }  // namespace
 
-PluginScanner::PluginScanner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry)
-    : fileSystem_(fileSystem), layout_(std::move(layout)), registry_(std::move(registry)) {}
+PluginScanner::PluginScanner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry,
+                             std::optional<PluginPathVariables> pathVariables)
+    : fileSystem_(fileSystem),
+      layout_(std::move(layout)),
+      registry_(std::move(registry)),
+      pathVariables_(pathVariables ? std::move(*pathVariables) : pluginPathVariablesFromEnvironment()) {}
 
 std::vector<PluginScanner::Location> PluginScanner::standardLocations() const {
     std::vector<Location> locations;
+    if (layout_.profile == PlatformProfile::gnuLinux) {
+        for (auto& location : linuxPluginLocations(layout_, pathVariables_, fileSystem_)) {
+            locations.push_back(
+                {std::move(location.folder), std::move(location.format), std::move(location.fileExtension)});
+        }
+        return locations;
+    }
     locations.reserve(locationTemplates.size() * 2);
     for (const auto& entry : locationTemplates) {
         locations.push_back({layout_.system("/" + std::string(entry.folder)), std::string(entry.format),
@@ -115,7 +127,17 @@ ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots,
                 }
                 // Nothing inside a recognised bundle is ever looked at by the
                 // walk; the size summation reads its tree once.
-                discovered.push_back(readBundle(entry.path, entry.status, location.format, control));
+                if (layout_.profile == PlatformProfile::gnuLinux) {
+                    // An LV2 folder without a manifest is not a bundle, and
+                    // nothing below it is one either.
+                    auto bundle = readLinuxBundle(entry.path, entry.status, location.format, control);
+                    if (!bundle) {
+                        return EnumerationStep::skipDescendants;
+                    }
+                    discovered.push_back(std::move(*bundle));
+                } else {
+                    discovered.push_back(readBundle(entry.path, entry.status, location.format, control));
+                }
                 if (discovered.size() % 10 == 0) {
                     report(location, index);
                 }
@@ -181,6 +203,26 @@ PluginScanner::DiscoveredBundle PluginScanner::readBundle(const std::string& pat
         executable = path;  // a CLAP plug-in may be a single Mach-O file
     }
     bundle.architecture = executableArchitecture(executable);
+    bundle.byteSize = bundleByteSize(path, status, control);
+    bundle.path = path;
+    bundle.format = format;
+    return bundle;
+}
+
+std::optional<PluginScanner::DiscoveredBundle> PluginScanner::readLinuxBundle(const std::string& path,
+                                                                              const std::optional<FileStatus>& status,
+                                                                              const std::string& format,
+                                                                              const ScanControl& control) const {
+    auto facts = readLinuxBundleFacts(fileSystem_, path, format);
+    if (!facts) {
+        return std::nullopt;
+    }
+    DiscoveredBundle bundle;
+    bundle.name = facts->name ? std::move(*facts->name) : lastPathComponent(deletingPathExtension(path));
+    bundle.version = facts->version ? std::move(*facts->version) : std::string(unavailableVersion);
+    bundle.manufacturer =
+        facts->manufacturer ? std::move(*facts->manufacturer) : bundleManufacturer(InfoDictionary{}, std::nullopt);
+    bundle.architecture = linuxArchitecture(facts->executables);
     bundle.byteSize = bundleByteSize(path, status, control);
     bundle.path = path;
     bundle.format = format;

@@ -10,6 +10,7 @@
 #include "platform/AudioUnitRegistry.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemLayout.h"
+#include "scan/LinuxPluginLocations.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanSummary.h"
 
@@ -34,9 +35,13 @@ public:
     // Called on the scanning thread; it must only hand the record on.
     using ProgressHandler = std::function<void(const ScanProgress&)>;
 
-    PluginScanner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry = {});
+    // On the Linux profile the path variables name more folders; absent, they
+    // are read from the environment.
+    PluginScanner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry = {},
+                  std::optional<PluginPathVariables> pathVariables = std::nullopt);
 
-    // The five system folders, then the same five below the home folder.
+    // macOS: the five system folders, then the same five below the home
+    // folder. Linux: see linuxPluginLocations.
     std::vector<Location> standardLocations() const;
 
     // Walks the standard locations that lie inside an authorized root. Blocks
@@ -56,10 +61,13 @@ private:
                                 const std::string& format, const ScanControl& control) const;
     std::int64_t bundleByteSize(const std::string& path, const std::optional<FileStatus>& status,
                                 const ScanControl& control) const;
+    std::optional<DiscoveredBundle> readLinuxBundle(const std::string& path, const std::optional<FileStatus>& status,
+                                                    const std::string& format, const ScanControl& control) const;
 
     const FileSystem& fileSystem_;
     SystemLayout layout_;
     AudioUnitRegistry registry_;
+    PluginPathVariables pathVariables_;
 };
 
 }  // namespace kestrova

@@ -3,6 +3,7 @@
 // paths, selected by recovery record.
 #include "planning/BundleActionPlanner.h"
 #include "planning/PathRules.h"
+#include "platform/Paths.h"
 #include "store/StoreTransactionSteps.h"
 
 #include <unordered_set>
@@ -16,6 +17,13 @@ std::optional<PrivilegedTrashRequest> PluginInventoryStore::prepareTrash(
     if (fileActionsBlockedByStorage_) {
         showWarning(std::string(texts.blockedTitle), std::string(storageBlockedFileActions));
         return std::nullopt;
+    }
+    if (layout_.profile == PlatformProfile::gnuLinux) {
+        // An account has no freedesktop Trash until something is first
+        // trashed; make it as a file manager would, or the plan refuses.
+        const auto trash = deletingLastPathComponent(defaultTrashFolder(layout_));
+        fileSystem_->createDirectories(appendingPathComponent(trash, "files"));
+        fileSystem_->createDirectories(appendingPathComponent(trash, "info"));
     }
     const auto plan = fileActionPlan(BundleActionKind::trash, selections, expectedRevision, std::nullopt);
     if (const auto reason = planBlockingReason(plan)) {

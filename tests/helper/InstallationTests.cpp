@@ -223,5 +223,41 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     EXPECT_EQ(systemdStateFromIsEnabled("bad\n", true), ServiceRegistrationState::unknown);
 }
 
+TEST(Polkit, TheShippedActionIsWellFormedAndInstalledWithTheUnits) {
+    const auto policy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
+    const auto text = readWholeFile(policy);
+    EXPECT_THAT(text, HasSubstr("<action id=\"com.tolvanek.Kestrova.helper-enable\">"));
+    EXPECT_THAT(text, HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + builtBundlePath +
+                                "/Contents/MacOS/kestrova-cli</annotate>"));
+    if (programPath("xmllint")) {
+        const auto checked = runCommand({"xmllint", "--noout", "--nonet", policy});
+        ASSERT_TRUE(checked.ok());
+        EXPECT_EQ(checked->exitCode, 0) << checked->output;
+    }
+
+    // Installed into polkit's folder before systemd is asked anything, and
+    // taken away again with the units.
+    FakeSystemctl systemctl;
+    TemporaryDirectory polkit;
+    ServiceRegistrationConfiguration configuration;
+    configuration.mode = HelperMode::system;
+    configuration.helperExecutable = *builtBundle().helperExecutablePath();
+    configuration.unitFolder = *builtBundle().systemdUnitFolder();
+    configuration.polkitActionFolder = polkit.path();
+    const auto registration = makeSystemdServiceRegistration(configuration);
+    ASSERT_TRUE(registration->registerService().ok());
+    EXPECT_EQ(polkit.readFile(polkitPolicyFile), text);
+    ASSERT_TRUE(registration->unregisterService().ok());
+    EXPECT_FALSE(polkit.exists(polkitPolicyFile));
+
+    // The Linux profile's registration names polkit's folder under the root.
+    ::setenv("KESTROVA_HELPER_MODE", "system", 1);
+    const auto linuxConfiguration =
+        helperRegistrationConfiguration({"/r", "/h", PlatformProfile::gnuLinux}, builtBundle());
+    ::unsetenv("KESTROVA_HELPER_MODE");
+    ASSERT_TRUE(linuxConfiguration);
+    EXPECT_EQ(linuxConfiguration->polkitActionFolder, "/r/usr/share/polkit-1/actions");
+}
+
 }  // namespace
 }  // namespace kestrova::testing

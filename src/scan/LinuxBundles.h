@@ -1,0 +1,35 @@
+// How the scanner reads a plug-in as installed on Linux: a VST3 bundle with
+// Contents/<arch>-linux/*.so, a single-file CLAP or VST2 shared object, or an
+// LV2 bundle described by its manifest.ttl.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+struct LinuxBundleFacts {
+    std::optional<std::string> name;
+    std::optional<std::string> version;
+    std::optional<std::string> manufacturer;
+    // The shared objects whose headers give the architecture.
+    std::vector<std::string> executables;
+
+    friend bool operator==(const LinuxBundleFacts&, const LinuxBundleFacts&) = default;
+};
+
+// Absent when the entry is not a plug-in of that format after all: an LV2
+// folder without a manifest, or a VST3, CLAP or VST2 entry of the wrong kind
+// (a folder named ".so", say).
+std::optional<LinuxBundleFacts> readLinuxBundleFacts(const FileSystem& fileSystem, const std::string& path,
+                                                     const std::string& format);
+
+// One value for the executables' machines: the one machine's name (see
+// elfArchitectureName), "Universal" when they cover more than one, "Unknown"
+// when none can be read. Damaged objects beside readable ones are ignored.
+std::string linuxArchitecture(const std::vector<std::string>& executables);
+
+}  // namespace kestrova

@@ -1,0 +1,147 @@
+#include "platform/Elf.h"
+#include "platform/FreedesktopTrash.h"
+#include "platform/PlatformProfile.h"
+#include "support/TemporaryDirectory.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <string>
+
+namespace kestrova {
+namespace {
+
+using testing::TemporaryDirectory;
+
+// Compiles a tiny shared object; empty when the tool is missing or fails.
+std::string compileSharedObject(const TemporaryDirectory& folder, const std::string& name,
+                                const std::string& compileAndLink) {
+    const auto source = folder.writeFile("plugin.c", "int plugin_entry(void) { return 42; }\n");
+    const auto output = folder / name;
+    const auto command = compileAndLink + " -o '" + output + "' '" + source + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0 ? output : std::string();
+}
+
+TEST(ElfTest, RealObjectsFromTheCompilersAreRecognised) {
+    TemporaryDirectory folder;
+    const auto native = compileSharedObject(folder, "native.so", "cc -shared -fPIC");
+    ASSERT_FALSE(native.empty()) << "cc could not build a shared object";
+    EXPECT_EQ(readElfMachine(native), ElfMachine::x86_64);
+    EXPECT_EQ(elfArchitectureName(readElfMachine(native)), "x86-64");
+
+    // Other machines through clang and lld, which need no target libraries.
+    const struct {
+        const char* target;
+        ElfMachine machine;
+    } crossTargets[] = {{"aarch64-linux-gnu", ElfMachine::aarch64},
+                        {"armv7-linux-gnueabihf", ElfMachine::arm},
+                        {"i386-linux-gnu", ElfMachine::i386}};
+    for (const auto& cross : crossTargets) {
+        const auto object =
+            compileSharedObject(folder, std::string(cross.target) + ".so",
+                                std::string("clang -target ") + cross.target + " -fPIC -nostdlib -shared -fuse-ld=lld");
+        if (object.empty()) {
+            GTEST_SKIP() << "clang or lld cannot build for " << cross.target;
+        }
+        EXPECT_EQ(readElfMachine(object), cross.machine) << cross.target;
+    }
+}
+
+TEST(ElfTest, HeadersAreReadStrictlyAndDamageGivesUnknown) {
+    const auto bytes = [](const std::string& text) {
+        return std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    };
+    EXPECT_EQ(elfMachine(bytes(syntheticElfHeader(elf::machineAArch64, true))), ElfMachine::aarch64);
+    EXPECT_EQ(elfMachine(bytes(syntheticElfHeader(elf::machineArm, false))), ElfMachine::arm);
+    EXPECT_EQ(elfMachine(bytes(syntheticElfHeader(elf::machineI386, false))), ElfMachine::i386);
+
+    // A big-endian header is read in its own byte order.
+    auto bigEndian = syntheticElfHeader(0, true);
+    bigEndian[5] = 2;
+    bigEndian[18] = 0;
+    bigEndian[19] = static_cast<char>(elf::machineAArch64);
+    bigEndian[20] = bigEndian[21] = bigEndian[22] = 0;
+    bigEndian[23] = 1;
+    EXPECT_EQ(elfMachine(bytes(bigEndian)), ElfMachine::aarch64);
+
+    // x32 (x86-64 in a 32-bit class) and a 64-bit i386 are contradictions.
+    EXPECT_EQ(elfMachine(bytes(syntheticElfHeader(elf::machineX86_64, false))), ElfMachine::unknown);
+    EXPECT_EQ(elfMachine(bytes(syntheticElfHeader(elf::machineI386, true))), ElfMachine::unknown);
+    EXPECT_EQ(elfMachine(bytes(syntheticElfHeader(8, true))), ElfMachine::unknown);  // MIPS
+
+    const auto good = syntheticElfHeader(elf::machineX86_64, true);
+    EXPECT_EQ(elfMachine(bytes(good.substr(0, 63))), ElfMachine::unknown);  // cut inside the header
+    EXPECT_EQ(elfMachine(bytes(good.substr(0, 4))), ElfMachine::unknown);
+    EXPECT_EQ(elfMachine(bytes("")), ElfMachine::unknown);
+    for (const std::size_t index : {std::size_t{0}, std::size_t{4}, std::size_t{5}, std::size_t{6}, std::size_t{20}}) {
+        auto damaged = good;
+        damaged[index] = 9;
+        EXPECT_EQ(elfMachine(bytes(damaged)), ElfMachine::unknown) << "byte " << index;
+    }
+}
+
+TEST(ElfTest, FilesThatAreNotSharedObjectsGiveUnknownWithoutBlocking) {
+    TemporaryDirectory folder;
+    EXPECT_EQ(readElfMachine(folder.writeFile("ok.so", syntheticElfHeader(elf::machineX86_64, true))),
+              ElfMachine::x86_64);
+    EXPECT_EQ(readElfMachine(folder.writeFile("cut.so", syntheticElfHeader(elf::machineX86_64, true).substr(0, 30))),
+              ElfMachine::unknown);
+    EXPECT_EQ(readElfMachine(folder.writeFile("empty.so", "")), ElfMachine::unknown);
+    EXPECT_EQ(readElfMachine(folder.writeFile("script.so", "#!/bin/sh\necho not a library\n")), ElfMachine::unknown);
+    EXPECT_EQ(readElfMachine(folder.makeDirectory("folder.so")), ElfMachine::unknown);
+    EXPECT_EQ(readElfMachine(folder / "missing.so"), ElfMachine::unknown);
+    const auto fifo = folder / "fifo.so";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readElfMachine(fifo), ElfMachine::unknown);  // returns at once: nobody writes to it
+}
+
+TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
+    EXPECT_EQ(*parsePlatformProfile("macos"), PlatformProfile::macOS);
+    EXPECT_EQ(*parsePlatformProfile(" Linux "), PlatformProfile::gnuLinux);
+    EXPECT_FALSE(parsePlatformProfile("windows").ok());
+    EXPECT_EQ(profileName(PlatformProfile::gnuLinux), "linux");
+
+    ::unsetenv("KESTROVA_PROFILE");
+    EXPECT_EQ(*choosePlatformProfile(std::nullopt, true), PlatformProfile::macOS);
+    EXPECT_EQ(*choosePlatformProfile(std::nullopt, false), PlatformProfile::gnuLinux);
+    EXPECT_EQ(*choosePlatformProfile("linux", true), PlatformProfile::gnuLinux);
+    ::setenv("KESTROVA_PROFILE", "linux", 1);
+    EXPECT_EQ(*choosePlatformProfile(std::nullopt, true), PlatformProfile::gnuLinux);
+    EXPECT_EQ(*choosePlatformProfile("macos", false), PlatformProfile::macOS);  // the option wins
+    ::setenv("KESTROVA_PROFILE", "beos", 1);
+    EXPECT_FALSE(choosePlatformProfile(std::nullopt, true).ok());
+    ::unsetenv("KESTROVA_PROFILE");
+}
+
+TEST(FreedesktopTrashTest, TrashInfoIsWrittenAndReadAsFileManagersDo) {
+    const std::string original = "/usr/lib/vst3/Dirty Mix 100%#1 (Ünïcode).vst3";
+    const auto text = trashInfoText(original, "2024-03-05T09:07:02");
+    EXPECT_EQ(text,
+              "[Trash Info]\n"
+              "Path=/usr/lib/vst3/Dirty%20Mix%20100%25%231%20%28%C3%9Cn%C3%AFcode%29.vst3\n"
+              "DeletionDate=2024-03-05T09:07:02\n");
+    const auto info = parseTrashInfo(text);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->path, original);
+    EXPECT_EQ(info->deletionDate, "2024-03-05T09:07:02");
+
+    // Other writers: CRLF, comments, other groups, lower-case escapes.
+    const auto foreign = parseTrashInfo(
+        "# made elsewhere\r\n[Other]\r\nPath=/wrong\r\n[Trash Info]\r\n"
+        "DeletionDate=2020-01-01T00:00:00\r\nPath=/a%2fb%20c\r\n");
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(foreign->path, "/a/b c");
+    EXPECT_FALSE(parseTrashInfo("[Trash Info]\nPath=/bad%2\n"));
+    EXPECT_FALSE(parseTrashInfo("[Trash Info]\nPath=/nul%00byte\n"));
+    EXPECT_FALSE(parseTrashInfo("[Trash Info]\nDeletionDate=2020-01-01T00:00:00\n"));
+    EXPECT_FALSE(parseTrashInfo("Path=/outside/the/group\n"));
+
+    EXPECT_EQ(trashInfoPath("/h/.local/share/Trash/files/A 2.so"), "/h/.local/share/Trash/info/A 2.so.trashinfo");
+    const auto date = trashDeletionDate(0);
+    EXPECT_EQ(date.size(), 19u);
+    EXPECT_EQ(date[10], 'T');
+}
+
+}  // namespace
+}  // namespace kestrova

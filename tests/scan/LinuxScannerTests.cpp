@@ -1,0 +1,203 @@
+#include "platform/Elf.h"
+#include "scan/Lv2Manifest.h"
+#include "scan/PluginScanner.h"
+#include "scan/Vst3ModuleInfo.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+namespace kestrova {
+namespace {
+
+using testing::TemporaryDirectory;
+
+const std::string x86_64Object = syntheticElfHeader(elf::machineX86_64, true) + std::string(200, '\0');
+const std::string aarch64Object = syntheticElfHeader(elf::machineAArch64, true) + std::string(100, '\0');
+const std::string armObject = syntheticElfHeader(elf::machineArm, false);
+
+// A sandbox laid out as a Linux machine: system folders below root/usr,
+// the user's below home.
+class LinuxScannerTest : public ::testing::Test {
+protected:
+    TemporaryDirectory sandbox;
+    SystemLayout layout{sandbox / "root", sandbox / "home", PlatformProfile::gnuLinux};
+    PluginPathVariables variables;
+
+    ScanSummary scan() const {
+        const PluginScanner scanner(realFileSystem(), layout, {}, variables);
+        return scanner.scan({sandbox.path()}, ScanControl{}, nullptr);
+    }
+
+    // Every bundle found, by its path relative to the sandbox.
+    std::map<std::string, std::pair<const Plugin*, const PluginBundleRecord*>> bundles(
+        const ScanSummary& summary) const {
+        std::map<std::string, std::pair<const Plugin*, const PluginBundleRecord*>> found;
+        for (const auto& product : summary.plugins) {
+            for (const auto& record : *product.bundles) {
+                found[record.path.substr(sandbox.path().size() + 1)] = {&product, &record};
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(LinuxScannerTest, EachFormatIsReadFromTheFoldersHostsUse) {
+    // VST3 with two architectures and a module description.
+    sandbox.writeFile("root/usr/lib/vst3/Surge.vst3/Contents/x86_64-linux/Surge.so", x86_64Object);
+    sandbox.writeFile("root/usr/lib/vst3/Surge.vst3/Contents/aarch64-linux/Surge.so", aarch64Object);
+    sandbox.writeFile("root/usr/lib/vst3/Surge.vst3/Contents/Resources/moduleinfo.json",
+                      R"({ // comments are allowed
+                           "Name": "Surge XT", "Version": "1.3.1",
+                           "Factory Info": { "Vendor": "Surge Synth Team", "URL": "" },
+                           "Classes": [] })");
+    // A Windows or macOS binary inside the bundle is not ours to read.
+    sandbox.writeFile("root/usr/lib/vst3/Surge.vst3/Contents/x86_64-win/Surge.vst3", "MZ");
+    sandbox.writeFile("home/.vst3/Vendor/Plain.vst3/Contents/x86_64-linux/Plain.so", x86_64Object);
+    sandbox.writeFile("root/usr/local/lib/vst3/Arm.vst3/Contents/armv7l-linux/Arm.so", armObject);
+    sandbox.writeFile("root/usr/lib/clap/Surge XT.clap", x86_64Object);
+    sandbox.writeFile("home/.clap/notes.txt", "not a plug-in");
+    sandbox.writeFile("root/usr/lib/vst/Old.so", x86_64Object);
+    sandbox.writeFile("home/.vst/Cut.so", x86_64Object.substr(0, 40));
+    sandbox.writeFile("root/usr/lib/lv2/eq.lv2/manifest.ttl",
+                      "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                      "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                      "<urn:eq> a lv2:Plugin ; lv2:binary <eq.so> ; doap:name \"Parametric EQ\" .\n");
+    sandbox.writeFile("root/usr/lib/lv2/eq.lv2/eq.so", aarch64Object);
+    // macOS folders mean nothing on this profile.
+    sandbox.writeFile("root/Library/Audio/Plug-Ins/CLAP/Mac.clap", x86_64Object);
+
+    const auto summary = scan();
+    const auto found = bundles(summary);
+    ASSERT_EQ(found.size(), 7u);
+
+    const auto& [surge, surgeVst3] = found.at("root/usr/lib/vst3/Surge.vst3");
+    EXPECT_EQ(surge->name, "Surge XT");
+    EXPECT_EQ(surge->manufacturer, "Surge Synth Team");
+    EXPECT_EQ(surge->version, "1.3.1");
+    EXPECT_EQ(surgeVst3->format, "VST3");
+    EXPECT_EQ(surgeVst3->architecture, "Universal");
+
+    // A single-file CLAP has no description: its name comes from the file and
+    // its manufacturer is unknown, so it is a product of its own.
+    const auto& [clap, clapRecord] = found.at("root/usr/lib/clap/Surge XT.clap");
+    EXPECT_EQ(clap->name, "Surge XT");
+    EXPECT_EQ(clapRecord->format, "CLAP");
+    EXPECT_EQ(clapRecord->architecture, "x86-64");
+    EXPECT_EQ(clapRecord->size, "264 bytes");
+
+    EXPECT_EQ(found.at("home/.vst3/Vendor/Plain.vst3").second->architecture, "x86-64");
+    EXPECT_EQ(found.at("home/.vst3/Vendor/Plain.vst3").first->version, "Unavailable");
+    EXPECT_EQ(found.at("root/usr/local/lib/vst3/Arm.vst3").second->architecture, "ARM");
+    EXPECT_EQ(found.at("root/usr/lib/vst/Old.so").second->format, "VST2");
+    EXPECT_EQ(found.at("root/usr/lib/vst/Old.so").first->name, "Old");
+    EXPECT_EQ(found.at("home/.vst/Cut.so").second->architecture, "Unknown");
+
+    const auto& [eq, eqRecord] = found.at("root/usr/lib/lv2/eq.lv2");
+    EXPECT_EQ(eq->name, "Parametric EQ");
+    EXPECT_EQ(eqRecord->format, "LV2");
+    EXPECT_EQ(eqRecord->architecture, "ARM64");
+    // x86-64 alone is a native build, not the macOS "Intel only" legacy case.
+    EXPECT_EQ(found.at("root/usr/lib/vst/Old.so").first->status, PluginStatus::ok);
+}
+
+TEST_F(LinuxScannerTest, DamagedMetadataIsIgnoredAndNothingIsTakenForABundleThatIsNotOne) {
+    const auto vst3 = [&](const std::string& name, const std::string& moduleInfo) {
+        sandbox.writeFile("home/.vst3/" + name + ".vst3/Contents/x86_64-linux/" + name + ".so", x86_64Object);
+        sandbox.writeFile("home/.vst3/" + name + ".vst3/Contents/Resources/moduleinfo.json", moduleInfo);
+    };
+    vst3("Malformed", R"({"Name": "Never", "Version": )");
+    vst3("Trailing", R"({"Name": "Never",})");
+    vst3("NotAnObject", R"(["Name", "Never"])");
+    vst3("WrongTypes", R"({"Name": 7, "Version": "  ", "Factory Info": "Vendor"})");
+    vst3("Huge", R"({"Name": "Never", "Pad": ")" + std::string(vst3ModuleInfoLimit, 'x') + "\"}");
+    vst3("Deep", std::string(200000, '[') + std::string(200000, ']'));
+    // A FIFO where the description should be must not hang the scan.
+    sandbox.writeFile("home/.vst3/Fifo.vst3/Contents/x86_64-linux/Fifo.so", x86_64Object);
+    const auto fifo = sandbox / "home/.vst3/Fifo.vst3/Contents/Resources/moduleinfo.json";
+    sandbox.makeDirectory("home/.vst3/Fifo.vst3/Contents/Resources");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A folder named like a shared object, and an LV2 folder without a
+    // manifest (nothing below it counts either).
+    sandbox.makeDirectory("root/usr/lib/vst/Folder.so");
+    sandbox.writeFile("root/usr/lib/lv2/nomanifest.lv2/inner.lv2/manifest.ttl", "");
+    sandbox.writeFile("root/usr/lib/lv2/nomanifest.lv2/x.so", x86_64Object);
+
+    const auto summary = scan();
+    const auto found = bundles(summary);
+    ASSERT_EQ(found.size(), 7u);
+    for (const auto& name : {"Malformed", "Trailing", "NotAnObject", "WrongTypes", "Huge", "Deep", "Fifo"}) {
+        const auto& [product, record] = found.at("home/.vst3/" + std::string(name) + ".vst3");
+        EXPECT_EQ(product->name, name);
+        EXPECT_EQ(product->version, "Unavailable") << name;
+        EXPECT_EQ(product->manufacturer, "Unknown") << name;
+        EXPECT_EQ(record->architecture, "x86-64") << name;
+    }
+}
+
+TEST(Lv2ManifestTest, OddTurtleIsReadOrSkippedWithoutHarm) {
+    // Full IRIs, PREFIX in SPARQL style, several objects, a long string with
+    // a quote and ">" inside, comments holding Turtle, and a dot glued on.
+    const auto manifest = parseLv2Manifest(R"(
+PREFIX l: <http://lv2plug.in/ns/lv2core#>
+# lv2:binary <commented.so> .
+<urn:a> <http://lv2plug.in/ns/lv2core#binary> <a.so>, <sub/b.so> ;
+    <http://usefulinc.com/ns/doap#name> """A "quoted" > name
+spanning lines"""@en .
+<urn:b> l:binary <a.so>, <../escape.so>, </etc/passwd.so>, <file:///x.so>, <.hidden.so>.
+<urn:c> l:binary <c.so>.)");
+    EXPECT_EQ(manifest.binaries, (std::vector<std::string>{"a.so", "sub/b.so", "c.so"}));
+    EXPECT_EQ(manifest.name, "A \"quoted\" > name\nspanning lines");
+
+    // An undeclared prefix names nothing; unterminated text ends the reading.
+    EXPECT_TRUE(parseLv2Manifest("<urn:x> lv2:binary <x.so> .").binaries.empty());
+    EXPECT_TRUE(
+        parseLv2Manifest("@prefix lv2: <http://lv2plug.in/ns/lv2core#> . <urn:x> lv2:binary <x.so").binaries.empty());
+    EXPECT_EQ(parseLv2Manifest("\"unterminated string <http://lv2plug.in/ns/lv2core#binary> <x.so>"), Lv2Manifest{});
+    EXPECT_EQ(parseLv2Manifest(std::string(100000, '<')), Lv2Manifest{});
+    EXPECT_EQ(parseLv2Manifest(""), Lv2Manifest{});
+}
+
+TEST_F(LinuxScannerTest, FoldersReachedTwiceAreWalkedOnceAndLinkLoopsEnd) {
+    sandbox.writeFile("root/usr/lib/lv2/eq.lv2/manifest.ttl", "");
+    sandbox.writeFile("root/usr/lib/lv2/eq.lv2/eq.so", x86_64Object);
+    sandbox.writeFile("root/usr/lib/clap/Synth.clap", x86_64Object);
+    sandbox.writeFile("extra/clap/Extra.clap", aarch64Object);
+    // lib64 pointing at lib, named again through LV2_PATH, and the home's
+    // folder a link to the system one.
+    sandbox.makeSymlink("lib", "root/usr/lib64");
+    sandbox.makeSymlink(sandbox / "root/usr/lib/clap", "home/.clap");
+    // Loops: a folder linking to itself, two links to each other, and a link
+    // inside a plug-in folder back to its parent.
+    sandbox.makeSymlink("loop", "loops/loop");
+    sandbox.makeSymlink("b", "loops/a");
+    sandbox.makeSymlink("a", "loops/b");
+    sandbox.makeSymlink("..", "root/usr/lib/clap/up");
+    variables["LV2_PATH"] = sandbox / "root/usr/lib64/lv2" + ":" + sandbox / "loops/loop" + "::relative/lv2";
+    variables["CLAP_PATH"] = sandbox / "loops/a" + ":" + sandbox / "extra/clap" + ":" + sandbox / "extra/clap/";
+    variables["VST_PATH"] = sandbox / "root/usr/lib/clap";  // another format's folder is walked for its own
+
+    const PluginScanner scanner(realFileSystem(), layout, {}, variables);
+    std::vector<std::string> walked;
+    for (const auto& location : scanner.standardLocations()) {
+        walked.push_back(location.format + " " + location.url.substr(sandbox.path().size()));
+    }
+    EXPECT_EQ(walked, (std::vector<std::string>{
+                          "VST3 /root/usr/lib/vst3", "VST3 /root/usr/local/lib/vst3", "CLAP /root/usr/lib/clap",
+                          "VST2 /root/usr/lib/vst", "VST2 /root/usr/local/lib/vst", "LV2 /root/usr/lib/lv2",
+                          "LV2 /root/usr/local/lib/lv2", "VST3 /home/.vst3", "VST2 /home/.vst", "LV2 /home/.lv2",
+                          "CLAP /loops/a", "CLAP /extra/clap", "VST2 /root/usr/lib/clap", "LV2 /loops/loop"}));
+
+    const auto summary = scan();
+    const auto found = bundles(summary);
+    EXPECT_EQ(found.size(), 3u);
+    EXPECT_TRUE(found.contains("root/usr/lib/lv2/eq.lv2"));
+    EXPECT_TRUE(found.contains("root/usr/lib/clap/Synth.clap"));
+    EXPECT_TRUE(found.contains("extra/clap/Extra.clap"));
+    EXPECT_FALSE(summary.wasCancelled);
+}
+
+}  // namespace
+}  // namespace kestrova
