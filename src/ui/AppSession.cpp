@@ -3,6 +3,7 @@
 #include "helperclient/HelperEnvironment.h"
 #include "platform/AudioUnitRegistry.h"
 #include "platform/Paths.h"
+#include "platform/PlatformProfile.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -70,6 +71,14 @@ Result<std::unique_ptr<AppSession>> openAppSession(const AppOptions& options) {
     if (!options.home.empty()) {
         layout.home = options.home;
     }
+    const char* rootVariable = std::getenv("KESTROVA_ROOT");
+    auto profile =
+        choosePlatformProfile(options.profile.empty() ? std::nullopt : std::optional<std::string_view>(options.profile),
+                              !options.root.empty() || (rootVariable && *rootVariable));
+    if (!profile) {
+        return profile.error();
+    }
+    layout.profile = *profile;
     auto root = existingFolder(layout.systemRoot, "system root", fileSystem);
     if (!root) {
         return root.error();

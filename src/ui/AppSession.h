@@ -29,6 +29,7 @@ struct AppOptions {
     std::string root;        // --root, else KESTROVA_ROOT, else "/"
     std::string home;        // --home, else $HOME
     std::string auRegistry;  // --au-registry, else KESTROVA_AU_REGISTRY
+    std::string profile;     // --profile, else KESTROVA_PROFILE, else by the root
 };
 
 using ServiceFactory = std::function<std::shared_ptr<PluginManagementService>(Executor&)>;

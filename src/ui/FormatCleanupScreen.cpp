@@ -207,12 +207,16 @@ QWidget* FormatCleanupScreen::buildPresetPanel() {
     auto* formatsLabel = makeLabel(QStringLiteral("Formats to quarantine:"), makeSecondary, panel);
     formatsLabel->setWordWrap(false);
     formats->addWidget(formatsLabel);
-    for (std::size_t i = 0; i < formats::all.size(); ++i) {
-        const std::string format(formats::all[i]);
+    for (const auto name : formats::all) {
+        // LV2 bundles exist only in the Linux folders.
+        if (name == formats::lv2 && session().layout().profile != PlatformProfile::gnuLinux) {
+            continue;
+        }
+        const std::string format(name);
         auto* box = new QCheckBox(qText(format), panel);
         box->setChecked(customFormats_.contains(format));
         connect(box, &QCheckBox::toggled, this, [this, format](bool on) { setCustomFormat(format, on); });
-        formatBoxes_[i] = box;
+        formatBoxes_.push_back(box);
         formats->addWidget(box);
     }
     formats->addStretch(1);

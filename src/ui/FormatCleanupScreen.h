@@ -7,9 +7,9 @@
 
 #include "ui/Screen.h"
 
-#include <array>
 #include <set>
 #include <string>
+#include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -72,7 +72,7 @@ private:
     std::set<std::string> customFormats_;
 
     QButtonGroup* presetButtons_ = nullptr;
-    std::array<QCheckBox*, 5> formatBoxes_{};
+    std::vector<QCheckBox*> formatBoxes_;
     QPushButton* buildPreview_ = nullptr;
     QWidget* progressPanel_ = nullptr;
     QLabel* progressLabel_ = nullptr;

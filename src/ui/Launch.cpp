@@ -16,10 +16,13 @@ std::string launchUsage() {
         sections += sections.empty() ? "" : ", ";
         sections += commandName(section);
     }
-    return "Usage: kestrova [--root DIR] [--home DIR] [--au-registry FILE] [--screenshot SECTION FILE.png]\n"
+    return "Usage: kestrova [--root DIR] [--home DIR] [--au-registry FILE] [--profile macos|linux]\n"
+           "                [--screenshot SECTION FILE.png]\n"
            "  --root DIR          system root under which /Library is looked up (KESTROVA_ROOT)\n"
            "  --home DIR          the user's home folder ($HOME)\n"
            "  --au-registry FILE  JSON file standing in for the Audio Unit registry (KESTROVA_AU_REGISTRY)\n"
+           "  --profile NAME      the plug-in folder layout, macos or linux (KESTROVA_PROFILE); macos when\n"
+           "                      a system root is given, linux otherwise\n"
            "  --screenshot SECTION FILE.png\n"
            "                      render one section offscreen at the default window size and exit;\n"
            "                      SECTION is one of " +
@@ -39,6 +42,7 @@ Result<LaunchOptions> parseLaunchOptions(const std::vector<std::string>& argumen
         std::string* target = argument == "--root"          ? &options.app.root
                               : argument == "--home"        ? &options.app.home
                               : argument == "--au-registry" ? &options.app.auRegistry
+                              : argument == "--profile"     ? &options.app.profile
                                                             : nullptr;
         if (target) {
             auto value = valueOf(index, argument);

@@ -22,7 +22,7 @@ struct LaunchOptions {
     bool help = false;
 };
 
-// Parses --root, --home, --au-registry, --screenshot SECTION FILE and --help;
+// Parses --root, --home, --au-registry, --profile, --screenshot SECTION FILE and --help;
 // Qt's own options (-platform, …) are left for Qt. A message on error.
 Result<LaunchOptions> parseLaunchOptions(const std::vector<std::string>& arguments);
 std::string launchUsage();
