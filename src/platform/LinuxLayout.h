@@ -44,7 +44,7 @@ inline constexpr std::array<FormatFolder, 3> pathVariables{{
 // the plug-in folders usually are: moves never cross file systems.
 inline constexpr std::string_view quarantineRootPath = "/var/lib/kestrova/quarantine";
 
-// The home Trash of the freedesktop Trash specification, at the default
+// The freedesktop home Trash, at the default
 // $XDG_DATA_HOME (~/.local/share), relative to the home.
 inline constexpr std::string_view homeTrashPath = ".local/share/Trash";
 
