@@ -105,7 +105,6 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
     splitter->setSizes({780, 360});
     layout->addWidget(splitter, 1);
 
-    auto& store = session().store();
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
         const auto name = field.toStdString();
         if (name == storeField::plugins) {
@@ -116,7 +115,9 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
             updateActions();
         } else if (name == storeField::inaccessibleLocations || name == storeField::lastStorageError) {
             updateWarnings();
-        } else if (name == storeField::fileActionsBlockedByStorage) {
+        } else if (name == storeField::fileActionsBlockedByStorage || name == storeField::notice) {
+            // A transaction's journal is cleared after its products are
+            // published; its notice comes last, when actions are free again.
             updateActions();
         }
     });
@@ -132,7 +133,6 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
         selectRowOf(window().selectedPluginID());
         showSelectedProduct();
     });
-    (void)store;
     reloadProducts();
     updateScanArea();
     updateWarnings();
