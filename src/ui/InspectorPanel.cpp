@@ -174,8 +174,10 @@ void configureProductTable(QTableView& table) {
     table.verticalHeader()->setDefaultSectionSize(30);
     table.horizontalHeader()->setHighlightSections(false);
     table.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    table.horizontalHeader()->setStretchLastSection(true);
+    // The name takes what the other columns leave, so the table never scrolls sideways.
     table.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table.horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    table.horizontalHeader()->setMinimumSectionSize(60);
 }
 
 }  // namespace kestrova::ui

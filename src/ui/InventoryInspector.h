@@ -3,7 +3,11 @@
 // quarantine. Hosted products only say how they are hosted.
 #pragma once
 
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#endif
 #include "ui/Screen.h"
 
 class QVBoxLayout;

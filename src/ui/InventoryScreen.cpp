@@ -45,8 +45,8 @@ QComboBox* filterMenu(const QString& name, QWidget* parent) {
     auto* menu = new QComboBox(parent);
     menu->setObjectName(name + QStringLiteral("Menu"));
     menu->setToolTip(name);
-    menu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    menu->setMinimumWidth(110);
+    menu->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    menu->setMinimumContentsLength(9);
     menu->addItem(allValues);
     return menu;
 }
@@ -105,7 +105,6 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
     splitter->setSizes({780, 360});
     layout->addWidget(splitter, 1);
 
-    auto& store = session().store();
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
         const auto name = field.toStdString();
         if (name == storeField::plugins) {
@@ -116,7 +115,9 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
             updateActions();
         } else if (name == storeField::inaccessibleLocations || name == storeField::lastStorageError) {
             updateWarnings();
-        } else if (name == storeField::fileActionsBlockedByStorage) {
+        } else if (name == storeField::fileActionsBlockedByStorage || name == storeField::notice) {
+            // A transaction's journal is cleared after its products are
+            // published; its notice comes last, when actions are free again.
             updateActions();
         }
     });
@@ -132,7 +133,6 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
         selectRowOf(window().selectedPluginID());
         showSelectedProduct();
     });
-    (void)store;
     reloadProducts();
     updateScanArea();
     updateWarnings();
@@ -216,7 +216,7 @@ QWidget* InventoryScreen::buildList() {
     search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition);
     search_->setText(window().query());
     connect(search_, &QLineEdit::textChanged, &window(), &WindowState::setQuery);
-    filters->addWidget(search_, 1);
+    layout->addWidget(search_);
     formatMenu_ = filterMenu(QStringLiteral("Format"), box);
     manufacturerMenu_ = filterMenu(QStringLiteral("Manufacturer"), box);
     architectureMenu_ = filterMenu(QStringLiteral("Architecture"), box);
@@ -228,6 +228,7 @@ QWidget* InventoryScreen::buildList() {
         filters->addWidget(menu);
         connect(menu, &QComboBox::currentIndexChanged, this, &InventoryScreen::applyFilters);
     }
+    filters->addStretch(1);
     layout->addLayout(filters);
 
     table_ = new QTableView(box);
@@ -236,11 +237,11 @@ QWidget* InventoryScreen::buildList() {
     configureProductTable(*table_);
     table_->setItemDelegateForColumn(PluginTableModel::status, new StatusDelegate(table_));
     auto* header = table_->horizontalHeader();
-    header->resizeSection(PluginTableModel::plugin, 210);
-    header->resizeSection(PluginTableModel::manufacturer, 150);
-    header->resizeSection(PluginTableModel::format, 130);
+    header->resizeSection(PluginTableModel::manufacturer, 140);
+    header->resizeSection(PluginTableModel::format, 120);
     header->resizeSection(PluginTableModel::architecture, 110);
     header->resizeSection(PluginTableModel::size, 80);
+    header->resizeSection(PluginTableModel::status, 160);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &InventoryScreen::updateActions);
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

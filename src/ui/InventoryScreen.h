@@ -3,7 +3,11 @@
 // and the inspector of the selected product.
 #pragma once
 
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#endif
 #include "ui/InventoryFilter.h"
 #include "ui/InventoryInspector.h"
 #include "ui/PluginTableModel.h"

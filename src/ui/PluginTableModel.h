@@ -4,7 +4,11 @@
 // and re-filtering after a keystroke only read prepared values.
 #pragma once
 
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#endif
 
 #include <QAbstractTableModel>
 #include <QString>

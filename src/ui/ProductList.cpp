@@ -24,7 +24,7 @@ ProductList::ProductList(const std::vector<PluginTableModel::Column>& columns, Q
         const bool shown = std::find(columns.begin(), columns.end(), column) != columns.end();
         table_->setColumnHidden(column, !shown);
     }
-    table_->horizontalHeader()->resizeSection(PluginTableModel::plugin, 220);
+    table_->horizontalHeader()->resizeSection(PluginTableModel::status, 160);
     table_->horizontalHeader()->resizeSection(PluginTableModel::manufacturer, 160);
     table_->horizontalHeader()->resizeSection(PluginTableModel::format, 130);
     auto* layout = new QVBoxLayout(this);

@@ -2,7 +2,11 @@
 // multi-selectable, and keeping the window's selected product in view.
 #pragma once
 
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#endif
 #include "ui/PluginTableModel.h"
 
 #include <QWidget>

@@ -2,7 +2,11 @@
 // to protect or release single formats or the whole product.
 #pragma once
 
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#endif
 #include "ui/Screen.h"
 
 #include <array>

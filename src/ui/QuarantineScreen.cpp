@@ -154,7 +154,10 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
         const auto name = field.toStdString();
         if (name == storeField::plugins) {
             reload();
-        } else if (name == storeField::fileActionsBlockedByStorage || name == storeField::isScanning) {
+        } else if (name == storeField::fileActionsBlockedByStorage || name == storeField::isScanning ||
+                   name == storeField::notice) {
+            // A transaction's journal is cleared after its products are
+            // published; its notice comes last, when actions are free again.
             updateActions();
         }
     });

@@ -2,7 +2,11 @@
 // state of a row reads at a glance.
 #pragma once
 
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#endif
 
 #include <QColor>
 #include <QStyledItemDelegate>

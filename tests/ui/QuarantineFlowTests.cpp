@@ -182,45 +182,46 @@ TEST(QuarantineFlow, TheTrashSheetsWaitForTheAcknowledgement) {
 
 TEST(QuarantineFlow, RefusedActionsShowTheReasonAndMoveNothing) {
     UiSandbox sandbox;
-    const auto installed = installScanAndEnable(sandbox);
+    const auto alpha = sandbox.installBundle("Alpha.vst3", "VST3", "Alpha", "Acme");
+    const auto beta = sandbox.installBundle("Beta.vst3", "VST3", "Beta", "Bolt");
+    sandbox.open();
+    sandbox.authorizeAndScan();
     auto& inventory = inventoryScreen(sandbox);
     auto& store = sandbox.store();
+    auto& reason = *inventory.findChild<QLabel*>("BatchReason");
+
+    // Without the helper nothing can be sent: the button explains why.
+    clickRow(*inventory.table(), "Alpha");
+    auto* batch = findByText<QPushButton>(inventory, "Move to Quarantine");
+    ASSERT_TRUE(sandbox.service().quarantineBlockingReason().has_value());
+    EXPECT_FALSE(batch->isEnabled());
+    EXPECT_EQ(reason.text(), QString::fromStdString(*sandbox.service().quarantineBlockingReason()));
+    EXPECT_FALSE(findByText<QPushButton>(inventory, "Quarantine VST3 Format…")->isEnabled());
 
     // The format is protected while the confirmation is open: the store plans
     // again and refuses.
+    sandbox.enableHelper();
     clickRow(*inventory.table(), "Beta");
     sandbox.prompter.whileAsking = [&] {
-        const auto& beta = store.plugins().back();
-        ASSERT_EQ(beta.name, "Beta");
-        ASSERT_TRUE(store.setBundleProtection({beta.id, beta.bundles->front().id()}, true));
+        const auto& product = store.plugins().back();
+        ASSERT_EQ(product.name, "Beta");
+        ASSERT_TRUE(store.setBundleProtection({product.id, product.bundles->front().id()}, true));
     };
-    click(findByText<QPushButton>(inventory, "Move to Quarantine"));
+    click(batch);
     sandbox.prompter.whileAsking = nullptr;
-    ASSERT_TRUE(waitFor([&] { return !sandbox.prompter.alerts.empty(); }));
-    EXPECT_EQ(sandbox.prompter.alerts.back(),
-              std::make_pair(QString("Privileged Quarantine Blocked"),
-                             QString("Beta — VST3: Remove format protection before quarantining this bundle.")));
-    EXPECT_TRUE(sandbox.helper.hasWholeBundle(installed.beta, installed.beta));
+    const auto refused = std::make_pair(QString("Privileged Quarantine Blocked"),
+                                        QString("Beta — VST3: Remove format protection before quarantining this "
+                                                "bundle."));
+    ASSERT_TRUE(waitFor([&] { return sandbox.prompter.alerts.back() == refused; }));
+    EXPECT_TRUE(sandbox.helper.hasWholeBundle(beta, beta));
     EXPECT_FALSE(store.hasPendingPrivilegedTransaction());
 
     // Now the selection itself is refused, so the button explains instead.
-    QApplication::processEvents();
     clickRow(*inventory.table(), "Beta");
-    auto* batch = findByText<QPushButton>(inventory, "Move to Quarantine");
     EXPECT_FALSE(batch->isEnabled());
-    EXPECT_EQ(inventory.findChild<QLabel*>("BatchReason")->text(),
-              "Beta — VST3: Remove format protection before quarantining this bundle.");
+    EXPECT_EQ(reason.text(), refused.second);
     EXPECT_FALSE(findByText<QPushButton>(inventory, "Quarantine VST3 Format…")->isEnabled());
-
-    // Without the helper nothing can be sent: the reason is the service's.
-    sandbox.service().closeConnection();
-    QApplication::processEvents();
-    clickRow(*inventory.table(), "Alpha");
-    ASSERT_TRUE(sandbox.service().quarantineBlockingReason().has_value());
-    EXPECT_FALSE(batch->isEnabled());
-    EXPECT_EQ(inventory.findChild<QLabel*>("BatchReason")->text(),
-              QString::fromStdString(*sandbox.service().quarantineBlockingReason()));
-    EXPECT_TRUE(sandbox.helper.hasWholeBundle(installed.alphaAU, installed.alphaAU));
+    EXPECT_TRUE(sandbox.helper.hasWholeBundle(alpha, alpha));
 }
 
 }  // namespace
