@@ -1,7 +1,6 @@
 #include "platform/Elf.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -86,10 +85,9 @@ ElfMachine readElfMachine(const std::string& path) {
     if (file.get() < 0) {
         return ElfMachine::unknown;
     }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return ElfMachine::unknown;
-    }
+    // No fstat: a FIFO or socket fails the pread, a folder too, and a device
+    // gives bytes that are not an ELF header. One call fewer per plug-in is
+    // a tenth of the scan on a tree of single-file plug-ins (bench/scan_linux).
     std::array<unsigned char, headerLength64> header{};
     const auto count = ::pread(file.get(), header.data(), header.size(), 0);
     if (count <= 0) {

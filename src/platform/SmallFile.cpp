@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace kestrova {
 
 std::optional<std::string> readSmallRegularFile(const std::string& path, std::size_t limit) {
@@ -19,9 +22,12 @@ std::optional<std::string> readSmallRegularFile(const std::string& path, std::si
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > limit) {
         return std::nullopt;
     }
-    // Read one byte past the limit so a file that grew since fstat is still
-    // refused rather than cut short.
-    std::string contents(limit + 1, '\0');
+    // Sized from fstat, not from the limit: a buffer of the limit for every
+    // small manifest cost more than the rest of the scan. One byte more is
+    // asked for, so a file that grew since fstat is still refused rather
+    // than cut short.
+    const auto expected = static_cast<std::size_t>(info.st_size);
+    std::string contents(std::min(expected, limit) + 1, '\0');
     std::size_t filled = 0;
     while (filled < contents.size()) {
         const auto count = ::read(fd, contents.data() + filled, contents.size() - filled);
@@ -33,7 +39,7 @@ std::optional<std::string> readSmallRegularFile(const std::string& path, std::si
         }
         filled += static_cast<std::size_t>(count);
     }
-    if (filled > limit) {
+    if (filled > expected || filled > limit) {
         return std::nullopt;
     }
     contents.resize(filled);

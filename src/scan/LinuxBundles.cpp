@@ -57,8 +57,24 @@ std::vector<std::string> vst3Executables(const FileSystem& fileSystem, const std
     return executables;
 }
 
-std::optional<LinuxBundleFacts> readVst3(const FileSystem& fileSystem, const std::string& path) {
-    if (!isFolder(fileSystem, path)) {
+// What the walk listed is trusted unless it was a link, which is followed.
+bool listedAsFolder(const FileSystem& fileSystem, const std::string& path, const std::optional<FileStatus>& listed) {
+    if (listed && !listed->isSymbolicLink && (listed->isDirectory || listed->isRegularFile)) {
+        return listed->isDirectory;
+    }
+    return isFolder(fileSystem, path);
+}
+
+bool listedAsFile(const FileSystem& fileSystem, const std::string& path, const std::optional<FileStatus>& listed) {
+    if (listed && !listed->isSymbolicLink && (listed->isDirectory || listed->isRegularFile)) {
+        return listed->isRegularFile;
+    }
+    return isFile(fileSystem, path);
+}
+
+std::optional<LinuxBundleFacts> readVst3(const FileSystem& fileSystem, const std::string& path,
+                                         const std::optional<FileStatus>& listed) {
+    if (!listedAsFolder(fileSystem, path, listed)) {
         return std::nullopt;
     }
     LinuxBundleFacts facts;
@@ -73,8 +89,9 @@ std::optional<LinuxBundleFacts> readVst3(const FileSystem& fileSystem, const std
     return facts;
 }
 
-std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std::string& path) {
-    if (!isFolder(fileSystem, path)) {
+std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std::string& path,
+                                        const std::optional<FileStatus>& listed) {
+    if (!listedAsFolder(fileSystem, path, listed)) {
         return std::nullopt;
     }
     const auto manifestPath = appendingPathComponent(path, "manifest.ttl");
@@ -109,15 +126,16 @@ std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std:
 }  // namespace
 
 std::optional<LinuxBundleFacts> readLinuxBundleFacts(const FileSystem& fileSystem, const std::string& path,
-                                                     const std::string& format) {
+                                                     const std::string& format,
+                                                     const std::optional<FileStatus>& listed) {
     if (format == formats::vst3) {
-        return readVst3(fileSystem, path);
+        return readVst3(fileSystem, path, listed);
     }
     if (format == formats::lv2) {
-        return readLv2(fileSystem, path);
+        return readLv2(fileSystem, path, listed);
     }
     // CLAP and VST2: the shared object is the whole plug-in.
-    if (!isFile(fileSystem, path)) {
+    if (!listedAsFile(fileSystem, path, listed)) {
         return std::nullopt;
     }
     LinuxBundleFacts facts;

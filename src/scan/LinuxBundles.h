@@ -24,8 +24,11 @@ struct LinuxBundleFacts {
 // Absent when the entry is not a plug-in of that format after all: an LV2
 // folder without a manifest, or a VST3, CLAP or VST2 entry of the wrong kind
 // (a folder named ".so", say).
+// `listed` is what the walk's lstat said of the entry, when it said it; a
+// regular file or folder then needs no second look.
 std::optional<LinuxBundleFacts> readLinuxBundleFacts(const FileSystem& fileSystem, const std::string& path,
-                                                     const std::string& format);
+                                                     const std::string& format,
+                                                     const std::optional<FileStatus>& listed = std::nullopt);
 
 // One value for the executables' machines: the one machine's name (see
 // elfArchitectureName), "Universal" when they cover more than one, "Unknown"

@@ -213,7 +213,7 @@ std::optional<PluginScanner::DiscoveredBundle> PluginScanner::readLinuxBundle(co
                                                                               const std::optional<FileStatus>& status,
                                                                               const std::string& format,
                                                                               const ScanControl& control) const {
-    auto facts = readLinuxBundleFacts(fileSystem_, path, format);
+    auto facts = readLinuxBundleFacts(fileSystem_, path, format, status);
     if (!facts) {
         return std::nullopt;
     }
