@@ -24,18 +24,6 @@ QPixmap tintedSymbol(std::string_view symbol, const QColor& color, int size) {
     return pixmap;
 }
 
-void makeProminent(QPushButton& button) {
-    const auto accent = colors::accent();
-    button.setStyleSheet(QStringLiteral("QPushButton { background: %1; color: #1B1D21; border: none;"
-                                        " border-radius: 7px; padding: 8px 16px; font-weight: 600; }"
-                                        "QPushButton:hover { background: %2; }"
-                                        "QPushButton:pressed { background: %3; }"
-                                        "QPushButton:disabled { background: #4A4F57; color: #8A9099; }")
-                             .arg(accent.name(), accent.lighter(112).name(), accent.darker(115).name()));
-    button.setIconSize(QSize(16, 16));
-    button.setCursor(Qt::PointingHandCursor);
-}
-
 CardPanel::CardPanel(std::string_view symbol, const QString& title, QWidget* parent)
     : QFrame(parent), body_(new QVBoxLayout) {
     auto* layout = new QVBoxLayout(this);

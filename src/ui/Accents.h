@@ -1,7 +1,9 @@
 // Small touches screens share beyond the theme: symbols drawn in a status
-// colour, the prominent button style of a screen's main action, and the
-// rounded card that groups a screen's rows under a titled header.
+// colour and the rounded card that groups a screen's rows under a titled
+// header (with the prominent button style of a screen's main action).
 #pragma once
+
+#include "ui/ProminentButton.h"
 
 #include <QColor>
 #include <QFrame>
@@ -18,10 +20,6 @@ namespace kestrova::ui {
 
 // The symbol's artwork filled with `color`, `size` points square.
 QPixmap tintedSymbol(std::string_view symbol, const QColor& color, int size);
-
-// Filled with the accent colour, dark text, rounded: the one action a
-// screen most wants taken.
-void makeProminent(QPushButton& button);
 
 class CardPanel final : public QFrame {
     Q_OBJECT

@@ -139,16 +139,6 @@ QPushButton* makeButton(const QString& text, std::string_view symbol, QWidget* p
     return button;
 }
 
-void makeProminent(QPushButton& button) {
-    auto palette = button.palette();
-    palette.setColor(QPalette::Button, colors::accent().darker(115));
-    palette.setColor(QPalette::ButtonText, QColor(0x1A, 0x1A, 0x1A));
-    button.setPalette(palette);
-    auto font = button.font();
-    font.setWeight(QFont::DemiBold);
-    button.setFont(font);
-}
-
 ConfirmationRequest confirmation(QString title, QString message, QString confirmButton) {
     ConfirmationRequest request;
     request.title = std::move(title);

@@ -5,6 +5,7 @@
 // may be the one that was just pressed).
 #pragma once
 
+#include "ui/ProminentButton.h"
 #include "ui/Prompter.h"
 
 #include <QFrame>
@@ -56,8 +57,6 @@ private:
 };
 
 QPushButton* makeButton(const QString& text, std::string_view symbol = {}, QWidget* parent = nullptr);
-// The screen's main action, drawn in the accent colour.
-void makeProminent(QPushButton& button);
 // A confirmation with the usual "Cancel" and no rows or acknowledgement.
 ConfirmationRequest confirmation(QString title, QString message, QString confirmButton);
 // The first reason present: the store's before the service's.

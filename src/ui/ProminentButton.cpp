@@ -14,6 +14,8 @@ void makeProminent(QPushButton& button) {
                                         "QPushButton:pressed { background-color: %3; }"
                                         "QPushButton:disabled { background-color: #3A3F47; color: #7D838C; }")
                              .arg(fill.name(), fill.lighter(110).name(), fill.darker(115).name()));
+    button.setIconSize(QSize(16, 16));
+    button.setCursor(Qt::PointingHandCursor);
 }
 
 }  // namespace kestrova::ui
