@@ -92,14 +92,14 @@ struct StandInRegistration final : ServiceRegistration {
 };
 
 // Answers every handshake at once as KestrovaHelper of `build`.
-class StandInHelper final : public HelperConnection {
+class StandInConnection final : public HelperConnection {
 public:
-    explicit StandInHelper(std::string build) : build_(std::move(build)) {}
+    explicit StandInConnection(std::string build) : build_(std::move(build)) {}
     void setInterruptionHandler(std::function<void()>) override {}
     void setInvalidationHandler(std::function<void()>) override {}
     void resume() override {}
     void invalidate() override {}
-    bool call(HelperCall call, std::string, ReplyHandler onReply, ErrorHandler onError) override {
+    bool call(HelperCall call, std::string, std::size_t, ReplyHandler onReply, ErrorHandler onError) override {
         if (call != HelperCall::handshake) {
             onError(Error{"This stand-in only answers handshakes."});
         } else {
@@ -118,7 +118,7 @@ TEST(PluginManagementScreen, ThePrimaryActionFollowsApprovalAndTheHelperBuild) {
     auto build = std::make_shared<std::string>("39");
     sandbox.serviceFactory = [registration, build](Executor& executor) {
         return PluginManagementService::create(executor, registration,
-                                               [build] { return std::make_unique<StandInHelper>(*build); }, {});
+                                               [build] { return std::make_unique<StandInConnection>(*build); }, {});
     };
     auto& screen = showManagement(sandbox);
     auto* primary = screen.primaryButton();
