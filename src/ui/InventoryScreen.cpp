@@ -6,7 +6,7 @@
 #include "store/BundleTransactions.h"
 #include "store/StoreExports.h"
 #include "ui/AppSession.h"
-#include "ui/InspectorPanel.h"
+#include "ui/DetailPanel.h"
 #include "ui/MetricCard.h"
 #include "ui/PageHeader.h"
 #include "ui/Prompter.h"
@@ -95,8 +95,8 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
     }
     layout->addLayout(cardRow);
 
-    inspectorPanel_ = new InspectorPanel(this);
-    inspector_ = std::make_unique<InventoryInspector>(context, *inspectorPanel_);
+    inspectorPanel_ = new DetailPanel(this);
+    inspector_ = std::make_unique<InventoryDetails>(context, *inspectorPanel_);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(buildList());

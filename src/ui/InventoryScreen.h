@@ -8,8 +8,8 @@
 #ifndef Q_MOC_RUN
 #include "model/Plugin.h"
 #endif
+#include "ui/InventoryDetails.h"
 #include "ui/InventoryFilter.h"
-#include "ui/InventoryInspector.h"
 #include "ui/PluginTableModel.h"
 #include "ui/Screen.h"
 
@@ -27,7 +27,7 @@ class QVBoxLayout;
 
 namespace kestrova::ui {
 
-class InspectorPanel;
+class DetailPanel;
 class MetricCard;
 
 class InventoryScreen final : public Screen {
@@ -64,8 +64,8 @@ private:
     PluginTableModel model_;
     InventoryFilter* filter_ = nullptr;
     QTableView* table_ = nullptr;
-    InspectorPanel* inspectorPanel_ = nullptr;
-    std::unique_ptr<InventoryInspector> inspector_;
+    DetailPanel* inspectorPanel_ = nullptr;
+    std::unique_ptr<InventoryDetails> inspector_;
 
     QLabel* caption_ = nullptr;
     QPushButton* scanButton_ = nullptr;

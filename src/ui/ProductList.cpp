@@ -1,6 +1,6 @@
 #include "ui/ProductList.h"
 
-#include "ui/InspectorPanel.h"
+#include "ui/DetailPanel.h"
 #include "ui/StatusDelegate.h"
 
 #include <QHeaderView>

@@ -2,7 +2,7 @@
 
 #include "model/ProductStatus.h"
 #include "ui/AppSession.h"
-#include "ui/InspectorPanel.h"
+#include "ui/DetailPanel.h"
 #include "ui/MetricCard.h"
 #include "ui/PageHeader.h"
 #include "ui/Pill.h"
@@ -58,7 +58,7 @@ ProtectedScreen::ProtectedScreen(ScreenContext context, QWidget* parent) : Scree
         {PluginTableModel::plugin, PluginTableModel::manufacturer, PluginTableModel::format, PluginTableModel::status},
         this);
     list_->table()->setObjectName(QStringLiteral("ProtectedTable"));
-    inspector_ = new InspectorPanel(this);
+    inspector_ = new DetailPanel(this);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(list_);

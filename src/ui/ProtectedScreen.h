@@ -15,7 +15,7 @@ class QVBoxLayout;
 
 namespace kestrova::ui {
 
-class InspectorPanel;
+class DetailPanel;
 class MetricCard;
 class ProductList;
 
@@ -31,7 +31,7 @@ private:
     void addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record, bool mandatory);
 
     ProductList* list_ = nullptr;
-    InspectorPanel* inspector_ = nullptr;
+    DetailPanel* inspector_ = nullptr;
     std::array<MetricCard*, 3> cards_{};
 };
 

@@ -5,7 +5,7 @@
 #include "platform/Paths.h"
 #include "store/BundleTransactions.h"
 #include "ui/AppSession.h"
-#include "ui/InspectorPanel.h"
+#include "ui/DetailPanel.h"
 #include "ui/MetricCard.h"
 #include "ui/PageHeader.h"
 #include "ui/Pill.h"
@@ -135,7 +135,7 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
     selectionBar_->hide();
     leftLayout->addWidget(selectionBar_);
 
-    inspector_ = new InspectorPanel(this);
+    inspector_ = new DetailPanel(this);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(left);

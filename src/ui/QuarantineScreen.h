@@ -20,7 +20,7 @@ class QVBoxLayout;
 
 namespace kestrova::ui {
 
-class InspectorPanel;
+class DetailPanel;
 class MetricCard;
 class ProductList;
 
@@ -44,7 +44,7 @@ private:
     void trashSelected();
 
     ProductList* list_ = nullptr;
-    InspectorPanel* inspector_ = nullptr;
+    DetailPanel* inspector_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* statusIcon_ = nullptr;
     std::array<MetricCard*, 3> cards_{};

@@ -1,10 +1,10 @@
-#include "ui/InventoryInspector.h"
+#include "ui/InventoryDetails.h"
 
 #include "model/ProductStatus.h"
 #include "planning/ActionableBundles.h"
 #include "store/BundleTransactions.h"
 #include "ui/AppSession.h"
-#include "ui/InspectorPanel.h"
+#include "ui/DetailPanel.h"
 #include "ui/Pill.h"
 #include "ui/Prompter.h"
 #include "ui/StatusDelegate.h"
@@ -34,7 +34,7 @@ Pill* protectionPill(bool isProtected) {
 
 }  // namespace
 
-void InventoryInspector::show(const Plugin* product) {
+void InventoryDetails::show(const Plugin* product) {
     if (!product) {
         auto* layout = panel_.replaceContent();
         addEmptyState(*layout, QStringLiteral("Select a Plugin"),
@@ -44,7 +44,7 @@ void InventoryInspector::show(const Plugin* product) {
     showProduct(*product);
 }
 
-void InventoryInspector::showProduct(const Plugin& product) {
+void InventoryDetails::showProduct(const Plugin& product) {
     auto& session = context_.session;
     auto& store = session.store();
     auto* layout = panel_.replaceContent();
@@ -108,7 +108,7 @@ void InventoryInspector::showProduct(const Plugin& product) {
     layout->addStretch(1);
 }
 
-void InventoryInspector::addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record) {
+void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record) {
     auto& session = context_.session;
     auto& store = session.store();
     auto* card = new Card;
@@ -155,7 +155,7 @@ void InventoryInspector::addFormatCard(QVBoxLayout& layout, const Plugin& produc
     layout.addWidget(card);
 }
 
-void InventoryInspector::quarantineProduct(const Plugin& product) {
+void InventoryDetails::quarantineProduct(const Plugin& product) {
     const auto request = confirmation(
         QStringLiteral("Move Plugin to Quarantine?"),
         QStringLiteral("Kestrova will move every active detected format for ") + toQString(product.name) +
@@ -166,7 +166,7 @@ void InventoryInspector::quarantineProduct(const Plugin& product) {
     }
 }
 
-void InventoryInspector::quarantineFormat(const Plugin& product, const PluginBundleRecord& record) {
+void InventoryDetails::quarantineFormat(const Plugin& product, const PluginBundleRecord& record) {
     const auto format = toQString(record.format);
     const auto request =
         confirmation(QStringLiteral("Quarantine ") + format + QStringLiteral(" Format?"),

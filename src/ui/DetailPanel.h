@@ -25,10 +25,10 @@ namespace kestrova::ui {
 
 QString toQString(std::string_view text);
 
-class InspectorPanel final : public QScrollArea {
+class DetailPanel final : public QScrollArea {
     Q_OBJECT
 public:
-    explicit InspectorPanel(QWidget* parent = nullptr);
+    explicit DetailPanel(QWidget* parent = nullptr);
     // A fresh content widget with a vertical layout, replacing the old one.
     QVBoxLayout* replaceContent();
 };

@@ -1,4 +1,4 @@
-#include "ui/InspectorPanel.h"
+#include "ui/DetailPanel.h"
 
 #include "ui/Theme.h"
 
@@ -13,7 +13,7 @@ namespace kestrova::ui {
 
 QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-InspectorPanel::InspectorPanel(QWidget* parent) : QScrollArea(parent) {
+DetailPanel::DetailPanel(QWidget* parent) : QScrollArea(parent) {
     setObjectName(QStringLiteral("Inspector"));
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
@@ -26,7 +26,7 @@ InspectorPanel::InspectorPanel(QWidget* parent) : QScrollArea(parent) {
     viewport()->setAutoFillBackground(false);
 }
 
-QVBoxLayout* InspectorPanel::replaceContent() {
+QVBoxLayout* DetailPanel::replaceContent() {
     if (auto* old = takeWidget()) {
         old->hide();
         old->deleteLater();

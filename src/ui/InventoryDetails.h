@@ -14,11 +14,11 @@ class QVBoxLayout;
 
 namespace kestrova::ui {
 
-class InspectorPanel;
+class DetailPanel;
 
-class InventoryInspector {
+class InventoryDetails {
 public:
-    InventoryInspector(ScreenContext context, InspectorPanel& panel) : context_(context), panel_(panel) {}
+    InventoryDetails(ScreenContext context, DetailPanel& panel) : context_(context), panel_(panel) {}
     // Rebuilds the panel for `product`, or the empty state without one.
     void show(const Plugin* product);
 
@@ -29,7 +29,7 @@ private:
     void quarantineFormat(const Plugin& product, const PluginBundleRecord& record);
 
     ScreenContext context_;
-    InspectorPanel& panel_;
+    DetailPanel& panel_;
 };
 
 }  // namespace kestrova::ui
