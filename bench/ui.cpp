@@ -72,13 +72,17 @@ Figures measure(const std::vector<Plugin>& inventory) {
     ui::InventoryFilter filter(model);
     filter.setSearch(QStringLiteral("ve"));
     Figures figures;
+    // The proxy filters lazily, on the first question a view asks it; a
+    // row count inside each timed part makes it do the work a view would.
     auto start = cpuMilliseconds();
     model.setProducts(inventory);
+    const int loaded = filter.rowCount();
     figures.load = cpuMilliseconds() - start;
     start = cpuMilliseconds();
     filter.setSearch(QStringLiteral("ver"));
+    const int narrowed = filter.rowCount();
     figures.keystroke = cpuMilliseconds() - start;
-    if (filter.rowCount() == 0) {
+    if (loaded == 0 || narrowed == 0) {
         fmt::print("the search matched nothing\n");
     }
     return figures;
