@@ -112,7 +112,7 @@ void CleanupRunController::start() {
     setActiveRunID(*runID);
     setCompletedChunkCount(0);
     setPendingChunks(chunkedSelections(ticked));
-    nextChunk();
+    nextChunkInNextTurn(&CleanupRunController::nextChunk);
 }
 
 void CleanupRunController::nextChunk() {
