@@ -145,7 +145,9 @@ TEST(TrashRecoveryScreen, TrashedBundlesComeBackToTheirExactPaths) {
     std::filesystem::remove_all(golf);
     window.showSection(AppSection::inventory);
     window.showSection(AppSection::trashRecovery);
-    QApplication::processEvents();
+    // Showing the screen reconciles the records, and the rows are rebuilt in
+    // a later turn; let that happen before holding on to a row.
+    QTest::qWait(200);
     golfRow = rowOf(screen, "Golf");
     ASSERT_NE(golfRow, nullptr);
     ASSERT_NE(golfRow->selectBox(), nullptr);
