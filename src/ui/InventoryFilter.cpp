@@ -30,12 +30,10 @@ void InventoryFilter::setSearch(const QString& search) {
 }
 
 bool InventoryFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-    const auto& row = source_.row(sourceRow);
-    const auto& product = row.product;
-    if (!foldedSearch_.empty() && row.foldedName.find(foldedSearch_) == std::string::npos &&
-        row.foldedManufacturer.find(foldedSearch_) == std::string::npos) {
+    if (!foldedSearch_.empty() && source_.searchKey(sourceRow).find(foldedSearch_) == std::string::npos) {
         return false;
     }
+    const auto& product = source_.row(sourceRow).product;
     if (criteria_.format &&
         std::find(product.formats.begin(), product.formats.end(), *criteria_.format) == product.formats.end()) {
         return false;

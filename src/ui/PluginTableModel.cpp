@@ -23,8 +23,6 @@ PluginTableModel::Row makeRow(Plugin product) {
     PluginTableModel::Row row;
     row.cells = {qText(product.name),         qText(product.manufacturer), joinedFormats(product.formats),
                  qText(product.architecture), qText(product.size),         qText(rawValue(product.status))};
-    row.foldedName = foldCase(product.name);
-    row.foldedManufacturer = foldCase(product.manufacturer);
     row.bytes = parseDisplaySize(product.size).value_or(0);
     row.product = std::move(product);
     return row;
@@ -35,8 +33,15 @@ PluginTableModel::Row makeRow(Plugin product) {
 void PluginTableModel::setProducts(std::vector<Plugin> products) {
     beginResetModel();
     rows_.clear();
+    searchText_.clear();
+    searchStarts_.assign(1, 0);
     rows_.reserve(products.size());
+    searchStarts_.reserve(products.size() + 1);
     for (auto& product : products) {
+        searchText_ += foldCase(product.name);
+        searchText_ += '\x1F';
+        searchText_ += foldCase(product.manufacturer);
+        searchStarts_.push_back(searchText_.size());
         rows_.push_back(makeRow(std::move(product)));
     }
     endResetModel();
@@ -71,9 +76,8 @@ QVariant PluginTableModel::data(const QModelIndex& index, int role) const {
                 case size:
                     return QVariant::fromValue<qint64>(entry.bytes);
                 case plugin:
-                    return QString::fromStdString(entry.foldedName);
                 case manufacturer:
-                    return QString::fromStdString(entry.foldedManufacturer);
+                    return entry.cells[static_cast<std::size_t>(index.column())].toCaseFolded();
                 default:
                     return entry.cells[static_cast<std::size_t>(index.column())];
             }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrova::ui {
@@ -33,9 +34,6 @@ public:
     struct Row {
         Plugin product;
         std::array<QString, numberOfColumns> cells;
-        // Case-folded name and manufacturer, what the search matches.
-        std::string foldedName;
-        std::string foldedManufacturer;
         std::int64_t bytes = 0;
     };
 
@@ -46,6 +44,14 @@ public:
 
     const Row& row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
     const std::vector<Row>& rows() const { return rows_; }
+    // The case-folded name and manufacturer of a row, joined by a separator
+    // no search text contains: what the search matches. Kept apart from the
+    // rows, one after another in one buffer, so a re-filter reads memory in
+    // order.
+    std::string_view searchKey(int index) const {
+        const auto at = static_cast<std::size_t>(index);
+        return std::string_view(searchText_).substr(searchStarts_[at], searchStarts_[at + 1] - searchStarts_[at]);
+    }
     // The row of a product id, if it is listed.
     std::optional<int> rowOf(const Uuid& id) const;
 
@@ -56,6 +62,8 @@ public:
 
 private:
     std::vector<Row> rows_;
+    std::string searchText_;
+    std::vector<std::size_t> searchStarts_{0};
 };
 
 }  // namespace kestrova::ui
