@@ -13,6 +13,7 @@ SystemLayout CliContext::layout() const {
     }
     if (!homeOption.empty()) {
         layout.home = standardizedPath(homeOption);
+        layout.dataHome.clear();
     }
     if (auto profile = parsePlatformProfile(profileOption)) {
         layout.profile = *profile;

@@ -41,7 +41,7 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             continue;
         }
         if (option != "--socket" && option != "--root" && option != "--home" && option != "--allow-client" &&
-            option != "--profile") {
+            option != "--profile" && option != "--data-home") {
             return Error{fmt::format("Unknown option “{}”.", option)};
         }
         const auto argument = value();
@@ -59,6 +59,12 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             }
             configuration.systemRoot = *root;
             rootGiven = true;
+        } else if (option == "--data-home") {
+            // It may not exist yet: the Trash inside is made on first use.
+            if (!isAbsolutePath(*argument)) {
+                return Error{fmt::format("The data home “{}” is not an absolute path.", *argument)};
+            }
+            configuration.sessionDataHome = standardizedPath(*argument);
         } else if (option == "--home") {
             auto home = realPath(*argument, "home folder");
             if (!home) {
@@ -83,8 +89,8 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             return Error{"Session mode needs --home."};
         }
         configuration.allowedUid = ::getuid();
-    } else if (configuration.sessionHome) {
-        return Error{"--home is only for session mode."};
+    } else if (configuration.sessionHome || configuration.sessionDataHome) {
+        return Error{"--home and --data-home are only for session mode."};
     }
     return configuration;
 }

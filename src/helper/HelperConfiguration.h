@@ -29,6 +29,9 @@ struct HelperConfiguration {
     // Session mode: one user (the daemon's own), whose home holds the Trash.
     // Otherwise each peer's Trash is found from its uid.
     std::optional<std::string> sessionHome;
+    // Session mode: the user's XDG data home when it is not the default, so
+    // the daemon finds the same Trash as its front end.
+    std::optional<std::string> sessionDataHome;
     // The programs that may connect, as real paths. Empty means the front
     // ends installed next to the daemon.
     std::vector<std::string> allowedClients;
@@ -48,7 +51,7 @@ struct HelperConfiguration {
 };
 
 // Reads the command line:
-//   KestrovaHelper [--socket PATH] [--root DIR] [--session --home DIR]
+//   KestrovaHelper [--socket PATH] [--root DIR] [--session --home DIR [--data-home DIR]]
 //                  [--profile macos|linux] [--allow-client EXE]...
 // The profile defaults as the front ends' does (KESTROVA_PROFILE, else
 // macOS with --root, else Linux).

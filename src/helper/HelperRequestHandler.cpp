@@ -1,10 +1,17 @@
 #include "helper/HelperRequestHandler.h"
 
 #include "helper/RequestValidation.h"
+#include "helper/TopdirTrash.h"
 #include "helperclient/HelperWire.h"
 #include "helperclient/PrivilegedRecords.h"
 
+#include "planning/PathRules.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
 #include <fmt/format.h>
+#include <algorithm>
+#include <type_traits>
 
 namespace kestrova {
 namespace {
@@ -34,6 +41,47 @@ template <typename Request>
 Json refusal(const std::string& transactionID, const std::string& message) {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
     return JsonCoder<ResultRecord>::encode(madeUpFailureResult<ResultRecord>(transactionID, message));
+}
+
+template <typename Request>
+constexpr bool movesIntoOrOutOfTrash =
+    std::is_same_v<Request, PrivilegedTrashRequest> || std::is_same_v<Request, PrivilegedTrashRestoreRequest>;
+
+// Linux: the Trash folders of the other file systems this request's bundles
+// are on. Only stats are made; validation decides what may move.
+template <typename Request>
+std::vector<std::string> topdirTrashFoldersOf(const Request& request, const std::optional<std::string>& homeTrash,
+                                              uid_t uid) {
+    std::vector<std::string> folders;
+    if (!homeTrash) {
+        return folders;
+    }
+    for (const auto& item : request.items) {
+        if (!isAbsolutePath(item.sourcePath) || standardizedPath(item.sourcePath) != item.sourcePath) {
+            continue;
+        }
+        auto folder = freedesktopTrashFolderFor(item.sourcePath, *homeTrash, uid, realFileSystem());
+        if (folder != *homeTrash && std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(std::move(folder));
+        }
+    }
+    return folders;
+}
+
+// The Trash folders of other file systems that the moves go into, made now
+// if missing; the first that cannot be used refuses the request.
+Status prepareTopdirTrashes(const ValidatedTransaction& transaction, const HelperAreas& areas, uid_t uid, gid_t gid) {
+    for (const auto& folder : areas.topdirTrashFolders) {
+        const bool used = std::any_of(transaction.moves.begin(), transaction.moves.end(), [&](const auto& move) {
+            return deletingLastPathComponent(move.destination) == folder;
+        });
+        if (used) {
+            if (auto prepared = prepareTopdirTrash(folder, uid, gid); !prepared.ok()) {
+                return prepared;
+            }
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -113,8 +161,21 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
                                                     "Another privileged plugin transaction is in progress. No "
                                                     "files were moved."));
     }
-    const auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
-    const auto validated = validateRequest(*request, areas);
+    auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
+    if constexpr (movesIntoOrOutOfTrash<Request>) {
+        if (configuration_.profile == PlatformProfile::gnuLinux) {
+            areas.topdirTrashFolders = topdirTrashFoldersOf(*request, areas.trashFolder, peer.credentials.uid);
+        }
+    }
+    auto validated = validateRequest(*request, areas);
+    if constexpr (std::is_same_v<Request, PrivilegedTrashRequest>) {
+        if (validated) {
+            if (auto prepared = prepareTopdirTrashes(*validated, areas, peer.credentials.uid, peer.credentials.gid);
+                !prepared.ok()) {
+                validated = prepared.error();
+            }
+        }
+    }
     if (!validated) {
         log_.write(fmt::format("transaction {} refused: {}", request->transactionID, validated.error().message));
         return replyEnvelope(

@@ -31,6 +31,19 @@ std::optional<std::string> homeOfUser(uid_t uid) {
     return standardizedPath(found->pw_dir);
 }
 
+// The peer's $XDG_DATA_HOME, where its Trash is, when it is an absolute
+// path inside the peer's home. Anything else would let a client name a
+// folder it does not own as its Trash; the default is used instead.
+std::string peerDataHome(pid_t pid, const std::string& home) {
+    const auto value = processEnvironmentValue(pid, "XDG_DATA_HOME");
+    if (!value || !value->has_value() || !isAbsolutePath(**value)) {
+        return {};
+    }
+    const auto path = standardizedPath(**value);
+    const bool inside = path.size() > home.size() + 1 && path.starts_with(home) && path[home.size()] == '/';
+    return inside ? path : std::string();
+}
+
 // Device and inode of the socket file, to notice it being replaced.
 std::optional<std::pair<dev_t, ino_t>> socketIdentity(const std::optional<std::string>& path) {
     struct stat info {};
@@ -188,6 +201,10 @@ Result<PeerContext> HelperServer::admit(int socketFd) const {
     const auto home = configuration_.sessionHome ? configuration_.sessionHome : homeOfUser(credentials->uid);
     if (home) {
         SystemLayout layout{configuration_.systemRoot, *home, configuration_.profile};
+        if (configuration_.profile == PlatformProfile::gnuLinux) {
+            layout.dataHome = configuration_.sessionHome ? configuration_.sessionDataHome.value_or("")
+                                                         : peerDataHome(credentials->pid, *home);
+        }
         peer.trashFolder = layout.trashFolder();
     }
     return peer;

@@ -73,12 +73,43 @@ std::optional<Refusal> checkInOperationFolder(const std::string& path, const std
     return std::nullopt;
 }
 
+bool isTopdirTrashFolder(const std::string& folder, const HelperAreas& areas) {
+    return std::find(areas.topdirTrashFolders.begin(), areas.topdirTrashFolders.end(), folder) !=
+           areas.topdirTrashFolders.end();
+}
+
 std::optional<Refusal> checkInTrash(const std::string& path, const HelperAreas& areas) {
+    const auto folder = deletingLastPathComponent(path);
+    if (isTopdirTrashFolder(folder, areas)) {
+        return std::nullopt;
+    }
     if (!areas.trashFolder) {
         return Refusal{"KestrovaHelper could not find the requesting user’s Trash folder."};
     }
-    if (deletingLastPathComponent(path) != *areas.trashFolder) {
+    if (folder != *areas.trashFolder) {
         return Refusal{fmt::format("“{}” is not directly inside the Trash folder “{}”.", path, *areas.trashFolder)};
+    }
+    return std::nullopt;
+}
+
+// The place a Trash record names must be one a bundle of this name could
+// have come from: a file manager restoring it moves it there.
+std::optional<Refusal> checkTrashOriginalPath(const PrivilegedTrashItem& item, const HelperAreas& areas) {
+    if (!item.originalPath) {
+        return std::nullopt;
+    }
+    const std::optional<Refusal> checks[] = {
+        checkPathForm(*item.originalPath),
+        checkInPluginFolder(*item.originalPath, areas),
+        lastPathComponent(*item.originalPath) == lastPathComponent(item.sourcePath)
+            ? std::nullopt
+            : std::optional<Refusal>(Refusal{
+                  fmt::format("“{}” is not the original location of “{}”.", *item.originalPath, item.sourcePath)}),
+    };
+    for (const auto& refusal : checks) {
+        if (refusal) {
+            return refusal;
+        }
     }
     return std::nullopt;
 }
@@ -215,10 +246,25 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedRestoreRequest& req
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& request, const HelperAreas& areas) {
+    for (const auto& item : request.items) {
+        if (auto refusal = checkTrashOriginalPath(item, areas)) {
+            return *refusal;
+        }
+    }
     auto transaction = validateMovesOutOfQuarantine(TransactionKind::trash, request, areas, checkInTrash);
     if (transaction && areas.profile == PlatformProfile::gnuLinux) {
-        for (auto& move : transaction->moves) {
+        for (std::size_t index = 0; index < transaction->moves.size(); ++index) {
+            auto& move = transaction->moves[index];
+            const auto& item = request.items[index];
             move.createsTrashInfo = trashInfoPath(move.destination);
+            const auto folder = deletingLastPathComponent(move.destination);
+            // $topdir/.Trash-$uid/files: the top folder is two above.
+            const auto topdir = isTopdirTrashFolder(folder, areas)
+                                    ? std::optional(deletingLastPathComponent(deletingLastPathComponent(folder)))
+                                    : std::nullopt;
+            move.trashInfoOriginalPath =
+                trashInfoOriginalPath(item.originalPath ? *item.originalPath : item.sourcePath,
+                                      topdir ? std::optional<std::string_view>(*topdir) : std::nullopt);
         }
     }
     return transaction;

@@ -18,6 +18,9 @@ struct HelperAreas {
     std::vector<std::string> pluginFolders;  // the profile's system plug-in folders
     std::string quarantineRoot;
     std::optional<std::string> trashFolder;  // the requesting user's, when known
+    // Linux: the Trash folders ($topdir/.Trash-$uid/files) of the other file
+    // systems this request's bundles are on.
+    std::vector<std::string> topdirTrashFolders;
     PlatformProfile profile = PlatformProfile::macOS;
 
     // The areas below a system root (a real, standardized absolute path).
@@ -42,6 +45,8 @@ struct ValidatedMove {
     // just before it, and the one a restore from the Trash removes after it.
     std::optional<std::string> createsTrashInfo;
     std::optional<std::string> removesTrashInfo;
+    // The Path= value of the record `createsTrashInfo` makes.
+    std::string trashInfoOriginalPath{};
 
     friend bool operator==(const ValidatedMove&, const ValidatedMove&) = default;
 };

@@ -94,9 +94,9 @@ public:
             // The record comes first: a bundle in the Trash without one could
             // not be restored by a file manager.
             if (move.createsTrashInfo) {
-                if (auto made =
-                        createTrashInfoFile(cache_.get(deletingLastPathComponent(*move.createsTrashInfo)),
-                                            lastPathComponent(*move.createsTrashInfo), move.source, std::time(nullptr));
+                if (auto made = createTrashInfoFile(cache_.get(deletingLastPathComponent(*move.createsTrashInfo)),
+                                                    lastPathComponent(*move.createsTrashInfo),
+                                                    move.trashInfoOriginalPath, std::time(nullptr));
                     !made.ok()) {
                     return rollBack(index, move, made.error().message);
                 }

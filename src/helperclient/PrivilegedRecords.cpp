@@ -78,9 +78,17 @@ PrivilegedRestoreItem JsonCoder<PrivilegedRestoreItem>::decode(const Json& json,
     return decodeMoveItem<PrivilegedRestoreItem>(json);
 }
 
-Json JsonCoder<PrivilegedTrashItem>::encode(const PrivilegedTrashItem& value) { return encodeMoveItem(value); }
+// The original path is written only when known, so a macOS request reads
+// exactly as it always has.
+Json JsonCoder<PrivilegedTrashItem>::encode(const PrivilegedTrashItem& value) {
+    auto json = encodeMoveItem(value);
+    putField(json, "originalPath", value.originalPath);
+    return json;
+}
 PrivilegedTrashItem JsonCoder<PrivilegedTrashItem>::decode(const Json& json, const std::string&) {
-    return decodeMoveItem<PrivilegedTrashItem>(json);
+    auto item = decodeMoveItem<PrivilegedTrashItem>(json);
+    item.originalPath = optionalField<std::string>(json, "originalPath");
+    return item;
 }
 
 Json JsonCoder<PrivilegedTrashRestoreItem>::encode(const PrivilegedTrashRestoreItem& value) {

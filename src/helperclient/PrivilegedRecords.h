@@ -7,6 +7,7 @@
 #include "model/JsonCoding.h"
 #include "platform/Result.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@ struct PrivilegedTrashItem {
     std::string sourcePath;       // the bundle in the quarantine root
     std::string destinationPath;  // the chosen path in the user's Trash
     std::string operationID;
+    // Where the bundle was before its quarantine: the freedesktop Trash
+    // record names it, so a file manager restores the bundle there.
+    std::optional<std::string> originalPath{};
 
     friend bool operator==(const PrivilegedTrashItem&, const PrivilegedTrashItem&) = default;
 };

@@ -209,8 +209,12 @@ private:
         if (!locations || (disk_.verifyOnDisk && !existsOnDisk(locations->second))) {
             return invalid;
         }
+        const auto folder = trashFolderFor(locations->second);
+        if (disk_.verifyOnDisk && folder != trashFolder_ && !isSafeTopdirTrashFolder(folder, fileSystem_)) {
+            return Refusal{BundleActionBlockingReason::unsafePath, unsafeTrashDetail};
+        }
         auto destination =
-            trashDestination(locations->second, trashFolder_, takenTrashNames_, fileSystem_, disk_.layout.profile);
+            trashDestination(locations->second, folder, takenTrashNames_, fileSystem_, disk_.layout.profile);
         if (!destination) {
             return invalid;
         }
@@ -218,6 +222,15 @@ private:
         item.destinationPath = std::move(destination);
         item.operationID = record.quarantineOperationID;
         return std::nullopt;
+    }
+
+    // The freedesktop Trash of the bundle's own file system, which is the
+    // home Trash unless the quarantine is on another file system.
+    std::string trashFolderFor(const std::string& source) const {
+        if (disk_.layout.profile != PlatformProfile::gnuLinux) {
+            return trashFolder_;
+        }
+        return freedesktopTrashFolderFor(source, trashFolder_, disk_.layout.userID, fileSystem_);
     }
 
     bool trashFolderIsSafe() {

@@ -32,6 +32,66 @@ std::string quarantineRoot(const SystemLayout& layout) {
 
 std::string defaultTrashFolder(const SystemLayout& layout) { return standardizedPath(layout.trashFolder()); }
 
+namespace {
+
+// The device of the path, or of its deepest existing folder.
+std::optional<std::pair<std::string, std::uint64_t>> existingDevice(std::string path, const FileSystem& fileSystem) {
+    while (true) {
+        if (const auto identity = fileSystem.identity(path)) {
+            return std::pair{std::move(path), identity->device};
+        }
+        if (path == "/" || path.empty()) {
+            return std::nullopt;
+        }
+        path = deletingLastPathComponent(path);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> fileSystemTop(const std::string& path, const FileSystem& fileSystem) {
+    auto start = existingDevice(standardizedPath(path), fileSystem);
+    if (!start) {
+        return std::nullopt;
+    }
+    auto& [top, device] = *start;
+    while (top != "/") {
+        const auto parent = deletingLastPathComponent(top);
+        const auto identity = fileSystem.identity(parent);
+        if (!identity || identity->device != device) {
+            break;
+        }
+        top = parent;
+    }
+    return top;
+}
+
+std::string topdirTrashFolder(std::string_view topdir, unsigned uid) {
+    return appendingPathComponent(
+        appendingPathComponent(topdir, std::string(linuxlayout::topdirTrashPrefix) + std::to_string(uid)), "files");
+}
+
+std::string freedesktopTrashFolderFor(const std::string& path, const std::string& homeTrashFolder, unsigned uid,
+                                      const FileSystem& fileSystem) {
+    const auto here = existingDevice(path, fileSystem);
+    const auto home = existingDevice(homeTrashFolder, fileSystem);
+    if (!here || !home || here->second == home->second) {
+        return homeTrashFolder;
+    }
+    const auto top = fileSystemTop(path, fileSystem);
+    return top ? topdirTrashFolder(*top, uid) : homeTrashFolder;
+}
+
+bool isSafeTopdirTrashFolder(const std::string& folder, const FileSystem& fileSystem) {
+    for (const auto& path : {deletingLastPathComponent(folder), folder}) {
+        if (const auto status = fileSystem.linkStatus(path);
+            status && (!status->isDirectory || status->isSymbolicLink)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<std::string> verifiedQuarantineLocation(std::string_view quarantinePath, std::string_view operationID,
                                                       std::string_view expectedFileName, std::string_view root,
                                                       const FileSystem& fileSystem, PlatformProfile profile) {

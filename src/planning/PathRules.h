@@ -20,8 +20,25 @@ inline constexpr std::string_view quarantineRootPath = "/Library/Application Sup
 // The system-wide quarantine folder under the layout's system root: the one
 // above for macOS, linuxlayout::quarantineRootPath for Linux.
 std::string quarantineRoot(const SystemLayout& layout);
-// The current user's Finder Trash folder.
+// The current user's Trash folder: the Finder Trash, or the files folder
+// of the freedesktop home Trash.
 std::string defaultTrashFolder(const SystemLayout& layout);
+
+// The top folder of the file system `path` is on: the highest folder above
+// it on the same device. A path that does not exist yet is taken from its
+// deepest existing folder.
+std::optional<std::string> fileSystemTop(const std::string& path, const FileSystem& fileSystem);
+// The files folder of user `uid`'s Trash on the file system topped by
+// `topdir`: $topdir/.Trash-$uid/files.
+std::string topdirTrashFolder(std::string_view topdir, unsigned uid);
+// Linux profile: where a bundle at `path` goes to the Trash. Moves never
+// cross file systems, so a bundle on another file system than the home Trash
+// goes to that file system's own Trash.
+std::string freedesktopTrashFolderFor(const std::string& path, const std::string& homeTrashFolder, unsigned uid,
+                                      const FileSystem& fileSystem);
+// A Trash folder of another file system may not exist until the helper
+// makes it; whatever of it does exist must be real folders, not links.
+bool isSafeTopdirTrashFolder(const std::string& folder, const FileSystem& fileSystem);
 
 // A recorded quarantine location is trusted only where the quarantine that
 // moved it put it: the quarantine root, then the operation ID, then the

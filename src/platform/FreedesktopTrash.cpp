@@ -84,6 +84,20 @@ std::string trashDeletionDate(std::time_t time) {
     return std::string(buffer.data(), length);
 }
 
+std::string trashInfoOriginalPath(std::string_view originalPath, std::optional<std::string_view> topdir) {
+    if (!topdir) {
+        return std::string(originalPath);
+    }
+    if (*topdir == "/") {
+        return std::string(originalPath.substr(1));
+    }
+    if (originalPath.size() > topdir->size() + 1 && originalPath.starts_with(*topdir) &&
+        originalPath[topdir->size()] == '/') {
+        return std::string(originalPath.substr(topdir->size() + 1));
+    }
+    return std::string(originalPath);
+}
+
 std::string trashInfoText(std::string_view originalPath, std::string_view deletionDate) {
     return "[Trash Info]\nPath=" + percentEncodedTrashPath(originalPath) +
            "\nDeletionDate=" + std::string(deletionDate) + "\n";

@@ -27,6 +27,11 @@ std::optional<std::string> percentDecodedTrashPath(std::string_view text);
 // YYYY-MM-DDThh:mm:ss in local time, without a zone, as the Trash wants it.
 std::string trashDeletionDate(std::time_t time);
 
+// The Path= value for an item that was at `originalPath`: relative to the
+// file system's top folder for a Trash kept there ($topdir/.Trash-$uid),
+// as file managers expect, when the item was below it; absolute otherwise.
+std::string trashInfoOriginalPath(std::string_view originalPath, std::optional<std::string_view> topdir);
+
 // The whole .trashinfo file for an item that was at `originalPath`.
 std::string trashInfoText(std::string_view originalPath, std::string_view deletionDate);
 // Reads a .trashinfo back: the [Trash Info] group with a Path= key (and

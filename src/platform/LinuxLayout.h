@@ -44,8 +44,12 @@ inline constexpr std::array<FormatFolder, 3> pathVariables{{
 // the plug-in folders usually are: moves never cross file systems.
 inline constexpr std::string_view quarantineRootPath = "/var/lib/kestrova/quarantine";
 
-// The freedesktop home Trash, at the default
-// $XDG_DATA_HOME (~/.local/share), relative to the home.
-inline constexpr std::string_view homeTrashPath = ".local/share/Trash";
+// $XDG_DATA_HOME when the environment does not set it, relative to the home.
+inline constexpr std::string_view defaultDataHome = ".local/share";
+// The freedesktop home Trash, inside the data home.
+inline constexpr std::string_view homeTrashName = "Trash";
+// Below a file system's top folder, the Trash of user `uid` is
+// ".Trash-" + uid (the shared ".Trash/uid" form is not used).
+inline constexpr std::string_view topdirTrashPrefix = ".Trash-";
 
 }  // namespace kestrova::linuxlayout

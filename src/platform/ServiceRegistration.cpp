@@ -29,7 +29,13 @@ std::string defaultSessionFolder(const SystemLayout& layout) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string base = runtime && *runtime && isAbsolutePath(runtime) ? standardizedPath(runtime) : "/tmp";
     // Short, so the socket path stays within the 108 bytes a socket name allows.
-    const auto sandbox = std::hash<std::string>{}(layout.systemRoot + '\n' + layout.home);
+    // A daemon serves one layout: a session of the other profile, or of
+    // another data home, gets its own folder.
+    auto key = layout.systemRoot + '\n' + layout.home;
+    if (layout.profile != PlatformProfile::macOS) {
+        key += '\n' + std::string(profileName(layout.profile)) + '\n' + layout.dataHome;
+    }
+    const auto sandbox = std::hash<std::string>{}(key);
     return appendingPathComponent(base, fmt::format("kestrova-helper-{}-{:08x}", ::getuid(), sandbox & 0xFFFFFFFFu));
 }
 

@@ -147,6 +147,10 @@ private:
         if (configuration_.layout.profile != PlatformProfile::macOS) {
             arguments.push_back("--profile");
             arguments.push_back(std::string(profileName(configuration_.layout.profile)));
+            if (!configuration_.layout.dataHome.empty()) {
+                arguments.push_back("--data-home");
+                arguments.push_back(configuration_.layout.dataHome);
+            }
         }
         for (const auto& client : configuration_.allowedClients) {
             arguments.push_back("--allow-client");

@@ -3,9 +3,13 @@
 #include "platform/LinuxLayout.h"
 #include "platform/Paths.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 namespace kestrova {
+
+unsigned currentUserID() { return static_cast<unsigned>(::getuid()); }
 
 SystemLayout SystemLayout::fromEnvironment() {
     SystemLayout layout;
@@ -16,6 +20,10 @@ SystemLayout SystemLayout::fromEnvironment() {
         layout.home = standardizedPath(home);
     } else {
         layout.home = "/";
+    }
+    // Relative values are invalid and ignored, as the XDG rules say.
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && isAbsolutePath(data)) {
+        layout.dataHome = standardizedPath(data);
     }
     const char* root = std::getenv("KESTROVA_ROOT");
     // An unknown KESTROVA_PROFILE keeps the macOS layout here; the front
@@ -38,7 +46,10 @@ std::string SystemLayout::user(std::string_view relativePath) const {
 }
 
 std::string SystemLayout::applicationSupport() const {
-    return user(profile == PlatformProfile::gnuLinux ? ".local/share" : "Library/Application Support");
+    if (profile == PlatformProfile::gnuLinux) {
+        return dataHome.empty() ? user(linuxlayout::defaultDataHome) : standardizedPath(dataHome);
+    }
+    return user("Library/Application Support");
 }
 
 std::string SystemLayout::preferences() const {
@@ -47,7 +58,8 @@ std::string SystemLayout::preferences() const {
 
 std::string SystemLayout::trashFolder() const {
     if (profile == PlatformProfile::gnuLinux) {
-        return user(std::string(linuxlayout::homeTrashPath) + "/files");
+        return appendingPathComponent(appendingPathComponent(applicationSupport(), linuxlayout::homeTrashName),
+                                      "files");
     }
     return user(".Trash");
 }

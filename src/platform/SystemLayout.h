@@ -11,13 +11,24 @@
 
 namespace kestrova {
 
+// The real user ID of this process.
+unsigned currentUserID();
+
 struct SystemLayout {
     std::string systemRoot = "/";
     std::string home;
     PlatformProfile profile = PlatformProfile::macOS;
+    // Linux: $XDG_DATA_HOME when the environment names an absolute one;
+    // empty means ~/.local/share. A home given on the command line clears
+    // it, so a sandbox never reaches the real user's data.
+    std::string dataHome{};
+    // The user whose home this is; a freedesktop Trash on another file
+    // system is named after it ($topdir/.Trash-$uid).
+    unsigned userID = currentUserID();
 
-    // The system root from KESTROVA_ROOT (else "/"), the home from $HOME and
-    // the profile from KESTROVA_PROFILE (else the default for the root).
+    // The system root from KESTROVA_ROOT (else "/"), the home from $HOME,
+    // the data home from $XDG_DATA_HOME and the profile from
+    // KESTROVA_PROFILE (else the default for the root).
     static SystemLayout fromEnvironment();
 
     // A path of the system domain, e.g. system("/Library/Audio/Plug-Ins/VST3").
@@ -25,12 +36,12 @@ struct SystemLayout {
     // A path inside the home, e.g. user("Library/Audio/Plug-Ins/VST3").
     std::string user(std::string_view relativePath) const;
     // Where the product keeps its state: ~/Library/Application Support, or
-    // the XDG data folder (~/.local/share) on Linux.
+    // the XDG data home on Linux.
     std::string applicationSupport() const;
     // Where settings files go: ~/Library/Preferences, or ~/.config on Linux.
     std::string preferences() const;
     // Where trashed bundles go: the Finder Trash, or the "files" folder of
-    // the freedesktop home Trash.
+    // the freedesktop home Trash in the data home.
     std::string trashFolder() const;
 
     friend bool operator==(const SystemLayout&, const SystemLayout&) = default;

@@ -74,6 +74,42 @@ Result<std::string> processExecutablePath(pid_t pid) {
     return std::string(buffer, static_cast<std::size_t>(length));
 }
 
+Result<std::optional<std::string>> processEnvironmentValue(pid_t pid, std::string_view name) {
+    const auto file = fmt::format("/proc/{}/environ", pid);
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return socketError(fmt::format("Could not read the environment of process {}", pid));
+    }
+    // An environment block is bounded by the kernel's argument limit; read
+    // at most that, whatever the file claims.
+    constexpr std::size_t limit = 2 * 1024 * 1024;
+    std::string block;
+    char buffer[8192];
+    while (block.size() < limit) {
+        const auto count = ::read(fd.get(), buffer, sizeof(buffer));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            return socketError(fmt::format("Could not read the environment of process {}", pid));
+        }
+        if (count == 0) {
+            break;
+        }
+        block.append(buffer, static_cast<std::size_t>(count));
+    }
+    std::string_view rest(block);
+    while (!rest.empty()) {
+        const auto end = rest.find('\0');
+        const auto entry = rest.substr(0, end);
+        if (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=') {
+            return std::optional<std::string>(entry.substr(name.size() + 1));
+        }
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    return std::optional<std::string>();
+}
+
 Result<FileDescriptor> listenOnUnixSocket(const std::string& path, int backlog) {
     auto address = socketAddress(path);
     if (!address) {

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,9 @@ struct PeerCredentials {
 Result<PeerCredentials> socketPeerCredentials(int socketFd);
 // The absolute path of the program a process is running (/proc/PID/exe).
 Result<std::string> processExecutablePath(pid_t pid);
+// One variable of the environment a process was started with
+// (/proc/PID/environ); absent when it has none by that name.
+Result<std::optional<std::string>> processEnvironmentValue(pid_t pid, std::string_view name);
 
 // A listening socket bound at `path`. A stale socket left at the path is
 // replaced; anything else there is an error.

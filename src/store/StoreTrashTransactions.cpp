@@ -1,14 +1,48 @@
-// The Finder Trash moves: quarantined bundles on to the user's Trash (with a
+// The Trash moves: quarantined bundles on to the user's Trash (with a
 // recovery record each), and back from the Trash to their exact original
 // paths, selected by recovery record.
+#include "model/ProductStatus.h"
 #include "planning/BundleActionPlanner.h"
 #include "planning/PathRules.h"
 #include "platform/Paths.h"
 #include "store/StoreTransactionSteps.h"
 
+#include <map>
 #include <unordered_set>
 
 namespace kestrova {
+namespace {
+
+// Where each planned bundle was before its quarantine, as its record says;
+// the freedesktop Trash record names that place.
+std::vector<std::optional<std::string>> recordedOriginalPaths(const std::vector<Plugin>& plugins,
+                                                              const BundleActionPlan& plan) {
+    std::map<Uuid, const Plugin*> products;
+    for (const auto& item : plan.items) {
+        products.emplace(item.selection.pluginID, nullptr);
+    }
+    for (const auto& product : plugins) {
+        if (const auto found = products.find(product.id); found != products.end()) {
+            found->second = &product;
+        }
+    }
+    std::vector<std::optional<std::string>> paths;
+    for (const auto& item : plan.items) {
+        std::optional<std::string> path;
+        if (const auto* product = products.at(item.selection.pluginID)) {
+            for (const auto& record : bundleRecords(*product)) {
+                if (record.id() == item.selection.bundleID && record.originalPath) {
+                    path = standardizedPath(*record.originalPath);
+                    break;
+                }
+            }
+        }
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+}  // namespace
 
 std::optional<PrivilegedTrashRequest> PluginInventoryStore::prepareTrash(
     const std::vector<PluginBundleSelection>& selections,
@@ -30,10 +64,15 @@ std::optional<PrivilegedTrashRequest> PluginInventoryStore::prepareTrash(
         showWarning(std::string(texts.blockedTitle), *reason);
         return std::nullopt;
     }
+    // Only the freedesktop Trash keeps a record of the original place.
+    const auto originalPaths = layout_.profile == PlatformProfile::gnuLinux
+                                   ? recordedOriginalPaths(plugins_, plan)
+                                   : std::vector<std::optional<std::string>>(plan.items.size());
     std::vector<PrivilegedTrashItem> items;
-    for (const auto& item : plan.items) {
+    for (std::size_t index = 0; index < plan.items.size(); ++index) {
+        const auto& item = plan.items[index];
         if (item.destinationPath && item.operationID) {
-            items.push_back({item.sourcePath, *item.destinationPath, *item.operationID});
+            items.push_back({item.sourcePath, *item.destinationPath, *item.operationID, originalPaths[index]});
         }
     }
     if (items.size() < plan.items.size()) {

@@ -70,6 +70,7 @@ Result<std::unique_ptr<AppSession>> openAppSession(const AppOptions& options) {
     }
     if (!options.home.empty()) {
         layout.home = options.home;
+        layout.dataHome.clear();
     }
     const char* rootVariable = std::getenv("KESTROVA_ROOT");
     auto profile =

@@ -1,6 +1,7 @@
 // The Linux profile from the command line: a tree laid out as a Linux
 // machine, scanned, and one CLAP file and one VST3 bundle taken through
-// quarantine, restore, the freedesktop Trash and back by the real helper.
+// quarantine, restore, the freedesktop Trash and back by the real helper,
+// also when the plug-ins are on another file system than the home.
 #include "CliProcess.h"
 
 #include "platform/Elf.h"
@@ -9,7 +10,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
+#include <memory>
 
 namespace kestrova::testing {
 namespace {
@@ -19,23 +25,31 @@ using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
 
+// The home comes from $HOME and its data folder from $XDG_DATA_HOME, as on
+// a desktop, so the helper must find the Trash where the front end does.
 class LinuxProfileCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
         const auto object = syntheticElfHeader(elf::machineX86_64, true) + std::string(4000, 'x');
-        directory.writeFile("root/usr/lib/clap/Synth.clap", object);
-        directory.writeFile("root/usr/lib/vst3/Wide Verb 100%.vst3/Contents/x86_64-linux/Wide Verb 100%.so", object);
-        directory.writeFile("root/usr/lib/vst3/Wide Verb 100%.vst3/Contents/Resources/moduleinfo.json",
-                            R"({"Name": "Wide Verb", "Version": "2.0", "Factory Info": {"Vendor": "Acme"}})");
+        writeFile(layout.systemRoot + "/usr/lib/clap/Synth.clap", object);
+        writeFile(layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3/Contents/x86_64-linux/Wide Verb 100%.so",
+                  object);
+        writeFile(layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3/Contents/Resources/moduleinfo.json",
+                  R"({"Name": "Wide Verb", "Version": "2.0", "Factory Info": {"Vendor": "Acme"}})");
         directory.writeFile("home/.lv2/gate.lv2/manifest.ttl", "");
-        directory.makeDirectory("home/.local");
+        directory.makeDirectory("home/data");
     }
     void TearDown() override { run({"helper", "disable"}); }
 
+    static void writeFile(const std::string& path, std::string_view contents) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << contents;
+    }
     ProcessOutcome run(std::vector<std::string> arguments, std::vector<std::string> extra = {}) const {
-        arguments.insert(arguments.begin(),
-                         {cliExecutable(), "--root", layout.systemRoot, "--home", layout.home, "--profile", "linux"});
+        arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout.systemRoot, "--profile", "linux"});
+        extra.push_back("HOME=" + layout.home);
+        extra.push_back("XDG_DATA_HOME=" + layout.home + "/data");
         extra.push_back("KESTROVA_HELPER_MODE=session");
         extra.push_back("KESTROVA_HELPER_SESSION_DIR=" + (directory / "session"));
         return runProcess(arguments, extra, directory.path());
@@ -50,6 +64,47 @@ protected:
     SystemLayout layout{directory / "root", directory / "home", PlatformProfile::gnuLinux};
 };
 
+// Plug-ins on a file system of their own (tmpfs here), the home elsewhere:
+// a move into the home Trash would have to copy, so the plug-ins' own file
+// system keeps the Trash, at its top folder.
+class LinuxOtherFileSystemTest : public LinuxProfileCommandTest {
+protected:
+    void SetUp() override {
+        struct stat shm {};
+        struct stat home {};
+        if (::stat("/dev/shm", &shm) != 0 || ::stat(directory.path().c_str(), &home) != 0 ||
+            shm.st_dev == home.st_dev || ::access("/dev/shm", W_OK) != 0) {
+            GTEST_SKIP() << "/dev/shm is not a separate writable file system here";
+        }
+        plugins = std::make_unique<TemporaryDirectory>("/dev/shm");
+        layout.systemRoot = plugins->path();
+        trash = "/dev/shm/.Trash-" + std::to_string(::getuid());
+        trashExisted = fs::exists(trash);
+        LinuxProfileCommandTest::SetUp();
+    }
+    void TearDown() override {
+        if (!plugins) {
+            return;
+        }
+        LinuxProfileCommandTest::TearDown();
+        std::error_code ignored;
+        for (const auto& name : {"files/" + clapName(), "info/" + clapName() + ".trashinfo"}) {
+            fs::remove_all(trash + "/" + name, ignored);
+        }
+        if (!trashExisted) {
+            fs::remove(trash + "/files", ignored);
+            fs::remove(trash + "/info", ignored);
+            fs::remove(trash, ignored);
+        }
+    }
+    // Unique, since the tmpfs Trash outlives the test.
+    std::string clapName() const { return "Synth " + fs::path(plugins->path()).filename().string() + ".clap"; }
+
+    std::unique_ptr<TemporaryDirectory> plugins;
+    std::string trash;
+    bool trashExisted = false;
+};
+
 TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     expectSuccess({"authorize", layout.systemRoot + "/usr", layout.home});
     auto step = expectSuccess({"scan"});
@@ -59,17 +114,17 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     EXPECT_THAT(step.out, HasSubstr("gate"));
     expectSuccess({"helper", "enable"});
 
-    const auto clap = directory / "root/usr/lib/clap/Synth.clap";
-    const auto vst3 = directory / "root/usr/lib/vst3/Wide Verb 100%.vst3";
-    const auto clapBytes = directory.readFile("root/usr/lib/clap/Synth.clap");
+    const auto clap = layout.systemRoot + "/usr/lib/clap/Synth.clap";
+    const auto vst3 = layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3";
+    const auto clapBytes = readWholeFile(clap);
     const auto vst3Bytes = contentsBelow(vst3);
 
     step = expectSuccess({"quarantine", "Synth", "CLAP"});
     EXPECT_FALSE(fs::exists(clap));
-    const auto quarantine = directory / "root/var/lib/kestrova/quarantine";
+    const auto quarantine = layout.systemRoot + "/var/lib/kestrova/quarantine";
     ASSERT_TRUE(fs::is_directory(quarantine));
     step = expectSuccess({"restore", "Synth", "CLAP"});
-    EXPECT_EQ(directory.readFile("root/usr/lib/clap/Synth.clap"), clapBytes);
+    EXPECT_EQ(readWholeFile(clap), clapBytes);
 
     // A home folder on the user's side is never a place the helper moves from.
     const auto home = run({"quarantine", "gate", "LV2"});
@@ -83,28 +138,60 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     step = expectSuccess({"trash", "Wide Verb", "VST3"});
 
     // What a file manager sees: each item in files/ with its record in info/,
-    // the record naming where the item was, percent-encoded.
-    const auto trash = directory / "home/.local/share/Trash";
-    EXPECT_EQ(directory.readFile("home/.local/share/Trash/files/Synth.clap"), clapBytes);
+    // the record naming where the item was before Kestrova took it out of
+    // service, percent-encoded, so restoring it there puts it back in use.
+    const auto trash = layout.home + "/data/Trash";
+    EXPECT_EQ(readWholeFile(trash + "/files/Synth.clap"), clapBytes);
     EXPECT_EQ(contentsBelow(trash + "/files/Wide Verb 100%.vst3"), vst3Bytes);
-    const auto infoText = directory.readFile("home/.local/share/Trash/info/Wide Verb 100%.vst3.trashinfo");
-    EXPECT_THAT(infoText, StartsWith("[Trash Info]\nPath=" + percentEncodedTrashPath(quarantine)));
-    EXPECT_THAT(infoText, HasSubstr("/Wide%20Verb%20100%25.vst3\nDeletionDate="));
+    const auto infoText = readWholeFile(trash + "/info/Wide Verb 100%.vst3.trashinfo");
+    EXPECT_THAT(infoText, StartsWith("[Trash Info]\nPath=" + percentEncodedTrashPath(vst3) + "\nDeletionDate="));
+    EXPECT_THAT(infoText, HasSubstr("/usr/lib/vst3/Wide%20Verb%20100%25.vst3\n"));
     const auto info = parseTrashInfo(infoText);
     ASSERT_TRUE(info);
-    EXPECT_THAT(info->path, StartsWith(quarantine + "/"));
-    EXPECT_THAT(info->path, ::testing::EndsWith("/Wide Verb 100%.vst3"));
+    EXPECT_EQ(info->path, vst3);
     EXPECT_EQ(info->deletionDate.size(), 19u);
-    EXPECT_TRUE(parseTrashInfo(directory.readFile("home/.local/share/Trash/info/Synth.clap.trashinfo")));
+    EXPECT_EQ(parseTrashInfo(readWholeFile(trash + "/info/Synth.clap.trashinfo"))->path, clap);
+    EXPECT_FALSE(fs::exists(layout.home + "/.local"));
 
     step = expectSuccess({"trash-records"});
     EXPECT_THAT(step.out, HasSubstr("Synth"));
     step = expectSuccess({"trash-restore", "--all-ready"});
-    EXPECT_EQ(directory.readFile("root/usr/lib/clap/Synth.clap"), clapBytes);
+    EXPECT_EQ(readWholeFile(clap), clapBytes);
     EXPECT_EQ(contentsBelow(vst3), vst3Bytes);
     // The records went with the items: nothing is left for a file manager.
     EXPECT_TRUE(fs::is_empty(trash + "/files"));
     EXPECT_TRUE(fs::is_empty(trash + "/info"));
+}
+
+TEST_F(LinuxOtherFileSystemTest, TrashOnThePlugInsFileSystemWithARecordRelativeToItsTop) {
+    const auto clap = layout.systemRoot + "/usr/lib/clap/" + clapName();
+    fs::rename(layout.systemRoot + "/usr/lib/clap/Synth.clap", clap);
+    const auto clapBytes = readWholeFile(clap);
+    expectSuccess({"authorize", layout.systemRoot + "/usr", layout.home});
+    expectSuccess({"scan"});
+    expectSuccess({"helper", "enable"});
+    const auto name = fs::path(clapName()).stem().string();
+    expectSuccess({"quarantine", name, "CLAP"});
+    expectSuccess({"trash", name, "CLAP"});
+
+    EXPECT_TRUE(readWholeFile(trash + "/files/" + clapName()) == clapBytes);
+    EXPECT_FALSE(fs::exists(layout.home + "/data/Trash/files/" + clapName()));
+    struct stat folder {};
+    ASSERT_EQ(::lstat(trash.c_str(), &folder), 0);
+    EXPECT_TRUE(S_ISDIR(folder.st_mode));
+    EXPECT_EQ(folder.st_uid, ::getuid());
+    if (!trashExisted) {
+        EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    }
+    // Below a top folder the record names the place relative to it.
+    const auto info = parseTrashInfo(readWholeFile(trash + "/info/" + clapName() + ".trashinfo"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->path, clap.substr(std::string("/dev/shm/").size()));
+
+    expectSuccess({"trash-restore", "--all-ready"});
+    EXPECT_TRUE(readWholeFile(clap) == clapBytes);
+    EXPECT_FALSE(fs::exists(trash + "/files/" + clapName()));
+    EXPECT_FALSE(fs::exists(trash + "/info/" + clapName() + ".trashinfo"));
 }
 
 TEST_F(LinuxProfileCommandTest, AnUnknownProfileIsRefusedBeforeAnythingIsWritten) {

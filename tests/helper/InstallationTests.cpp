@@ -211,6 +211,12 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     configuration = helperRegistrationConfiguration({"/r", "/h"}, {});
     EXPECT_EQ(configuration->mode, HelperMode::session);
     EXPECT_NE(defaultSessionFolder({"/r", "/h"}), defaultSessionFolder({"/r", "/other"}));
+    // A daemon of one profile or data home never serves another's front end.
+    SystemLayout linuxLayout{"/r", "/h", PlatformProfile::gnuLinux};
+    EXPECT_NE(defaultSessionFolder(linuxLayout), defaultSessionFolder({"/r", "/h"}));
+    const auto linuxFolder = defaultSessionFolder(linuxLayout);
+    linuxLayout.dataHome = "/h/data";
+    EXPECT_NE(defaultSessionFolder(linuxLayout), linuxFolder);
 
     EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", true), ServiceRegistrationState::enabled);
     EXPECT_EQ(systemdStateFromIsEnabled("masked\n", true), ServiceRegistrationState::requiresApproval);

@@ -1,7 +1,13 @@
-// The helper's reading of requests on the Linux profile: the Linux system
-// plug-in folders, single-file bundles, and the freedesktop Trash records a
-// move into or out of the Trash carries.
+// The helper on the Linux profile: its reading of requests (the Linux system
+// plug-in folders, single-file bundles, the freedesktop Trash records a move
+// into or out of the Trash carries) and the Trash it keeps on other file
+// systems.
 #include "helper/RequestValidation.h"
+#include "helper/TopdirTrash.h"
+#include "support/TemporaryDirectory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +68,45 @@ TEST(LinuxAreas, TrashMovesCarryTheirTrashRecords) {
     EXPECT_EQ(restored->moves[0].removesTrashInfo, "/home/u/.local/share/Trash/info/Old 2.so.trashinfo");
     EXPECT_FALSE(restored->moves[0].createsTrashInfo);
 
+    // The record names the bundle's place before its quarantine; without
+    // one (an older front end) it names the quarantine copy.
+    EXPECT_EQ(trashed->moves[0].trashInfoOriginalPath, quarantine + "/Synth.clap");
+    const auto named = validateRequest(
+        PrivilegedTrashRequest{tx,
+                               {{quarantine + "/Synth.clap", trash + "/Synth.clap", op, "/r/usr/lib/clap/Synth.clap"}}},
+        linuxAreas);
+    ASSERT_TRUE(named) << refusal(named);
+    EXPECT_EQ(named->moves[0].trashInfoOriginalPath, "/r/usr/lib/clap/Synth.clap");
+    // A file manager would move the item to the named place, so it must be
+    // one the bundle could have come from.
+    const std::pair<std::string, std::string> badOrigins[] = {
+        {"/etc/cron.d/Synth.clap", "not inside a standard system plug-in folder"},
+        {"/r/usr/lib/clap/Other.clap", "is not the original location of"},
+        {"/r/usr/lib/clap/../../../etc/Synth.clap", "is not a standardized absolute path"},
+        {"usr/lib/clap/Synth.clap", "is not a standardized absolute path"},
+    };
+    for (const auto& [origin, expected] : badOrigins) {
+        const auto message = refusal(validateRequest(
+            PrivilegedTrashRequest{tx, {{quarantine + "/Synth.clap", trash + "/Synth.clap", op, origin}}}, linuxAreas));
+        EXPECT_NE(message.find(expected), std::string::npos) << origin << ": " << message;
+    }
+
+    // Another file system's Trash is taken only when the daemon found it for
+    // this request; the record there is relative to that file system's top.
+    auto withTopdir = linuxAreas;
+    withTopdir.topdirTrashFolders = {"/r/.Trash-1000/files"};
+    const auto topdir = validateRequest(
+        PrivilegedTrashRequest{
+            tx, {{quarantine + "/Synth.clap", "/r/.Trash-1000/files/Synth.clap", op, "/r/usr/lib/clap/Synth.clap"}}},
+        withTopdir);
+    ASSERT_TRUE(topdir) << refusal(topdir);
+    EXPECT_EQ(topdir->moves[0].createsTrashInfo, "/r/.Trash-1000/info/Synth.clap.trashinfo");
+    EXPECT_EQ(topdir->moves[0].trashInfoOriginalPath, "usr/lib/clap/Synth.clap");
+    EXPECT_FALSE(validateRequest(
+        PrivilegedTrashRequest{tx, {{quarantine + "/Synth.clap", "/r/.Trash-1001/files/Synth.clap", op}}}, withTopdir));
+    EXPECT_FALSE(validateRequest(
+        PrivilegedTrashRequest{tx, {{quarantine + "/Synth.clap", "/r/.Trash-1000/files/Synth.clap", op}}}, linuxAreas));
+
     // Trash items go straight into files/, never into info/ or elsewhere.
     EXPECT_FALSE(validateRequest(
         PrivilegedTrashRequest{tx, {{quarantine + "/Synth.clap", "/home/u/.local/share/Trash/info/Synth.clap", op}}},
@@ -74,6 +119,33 @@ TEST(LinuxAreas, TrashMovesCarryTheirTrashRecords) {
         HelperAreas::under("/r", "/home/u/.Trash"));
     ASSERT_TRUE(mac) << refusal(mac);
     EXPECT_FALSE(mac->moves[0].createsTrashInfo);
+}
+
+TEST(LinuxAreas, AnotherFileSystemsTrashIsMadePrivateAndOnlyAnOwnedOneIsUsed) {
+    const testing::TemporaryDirectory top;
+    const auto files = top / ".Trash-4321/files";
+    ASSERT_TRUE(prepareTopdirTrash(files, 4321, 4321).ok());
+    for (const auto& folder : {top / ".Trash-4321", files, top / ".Trash-4321/info"}) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << folder;
+        if (::geteuid() == 0) {
+            EXPECT_EQ(info.st_uid, 4321u) << folder;
+        }
+    }
+    EXPECT_TRUE(prepareTopdirTrash(files, 4321, 4321).ok());  // again: already there
+
+    if (::geteuid() == 0) {
+        // Someone else's folder under that name is not this user's Trash.
+        const auto message = prepareTopdirTrash(files, 1234, 1234).error().message;
+        EXPECT_NE(message.find("belongs to another user"), std::string::npos) << message;
+    }
+    top.makeSymlink(top / ".Trash-4321", ".Trash-77");
+    EXPECT_NE(prepareTopdirTrash(top / ".Trash-77/files", 77, 77).error().message.find("symbolic link"),
+              std::string::npos);
+    top.writeFile(".Trash-78", "not a folder");
+    EXPECT_FALSE(prepareTopdirTrash(top / ".Trash-78/files", 78, 78).ok());
+    EXPECT_EQ(top.readFile(".Trash-78"), "not a folder");
 }
 
 }  // namespace

@@ -71,6 +71,41 @@ TEST(PathRules, TrashFolderAndTrashNames) {
     EXPECT_EQ(full.looks, 10000);  // the name itself, then 2 through 10000
 }
 
+// Folders below /mnt/disk (and the folder itself) are on device 2, the rest
+// on device 1; nothing below /missing exists.
+class TwoFileSystems : public FileSystem {
+public:
+    std::optional<FileIdentity> identity(const std::string& path) const override {
+        if (path.starts_with("/missing")) {
+            return std::nullopt;
+        }
+        return FileIdentity{path == "/mnt/disk" || path.starts_with("/mnt/disk/") ? 2u : 1u, 0};
+    }
+    std::optional<FileStatus> linkStatus(const std::string& path) const override {
+        if (path == "/mnt/disk/.Trash-7") {
+            return FileStatus{.isSymbolicLink = true};
+        }
+        return std::nullopt;
+    }
+};
+
+TEST(PathRules, ABundleOnAnotherFileSystemGoesToThatFileSystemsTrash) {
+    const TwoFileSystems disks;
+    EXPECT_EQ(fileSystemTop("/mnt/disk/var/q/A.so", disks), "/mnt/disk");
+    EXPECT_EQ(fileSystemTop("/home/u/x", disks), "/");
+    EXPECT_EQ(fileSystemTop("/mnt/disk/not/yet/made", disks), "/mnt/disk");
+    EXPECT_EQ(fileSystemTop("/missing/a", disks), "/");  // from its deepest existing folder
+
+    const std::string home = "/home/u/.local/share/Trash/files";
+    EXPECT_EQ(freedesktopTrashFolderFor("/var/q/A.so", home, 1000, disks), home);
+    EXPECT_EQ(freedesktopTrashFolderFor("/mnt/disk/var/q/A.so", home, 1000, disks), "/mnt/disk/.Trash-1000/files");
+    EXPECT_EQ(freedesktopTrashFolderFor("/missing/q/A.so", home, 1000, disks), home);
+
+    // Not there yet is fine (the helper makes it); a link never is.
+    EXPECT_TRUE(isSafeTopdirTrashFolder("/mnt/disk/.Trash-1000/files", disks));
+    EXPECT_FALSE(isSafeTopdirTrashFolder("/mnt/disk/.Trash-7/files", disks));
+}
+
 TEST(PathRules, DisplaySizesParseBackToBytes) {
     const std::vector<std::pair<std::string, std::int64_t>> sizes{
         {"1.5 MB", 1500000}, {"  39.8 mb\n", 39800000}, {"653.9 MB", 653900000},

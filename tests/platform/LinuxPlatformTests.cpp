@@ -1,9 +1,14 @@
 #include "platform/Elf.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/PlatformProfile.h"
+#include "platform/SystemLayout.h"
+#include "platform/UnixSocket.h"
 #include "support/TemporaryDirectory.h"
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -114,6 +119,45 @@ TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
     ::unsetenv("KESTROVA_PROFILE");
 }
 
+TEST(LinuxLayoutTest, TheDataHomeAndAProcesssEnvironment) {
+    SystemLayout layout{"/", "/home/u", PlatformProfile::gnuLinux};
+    EXPECT_EQ(layout.trashFolder(), "/home/u/.local/share/Trash/files");
+    layout.dataHome = "/home/u/data";
+    EXPECT_EQ(layout.trashFolder(), "/home/u/data/Trash/files");
+    EXPECT_EQ(layout.applicationSupport(), "/home/u/data");
+    layout.profile = PlatformProfile::macOS;
+    EXPECT_EQ(layout.trashFolder(), "/home/u/.Trash");
+
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);
+    EXPECT_EQ(SystemLayout::fromEnvironment().dataHome, "");
+    ::setenv("XDG_DATA_HOME", "/srv/data//u/", 1);
+    EXPECT_EQ(SystemLayout::fromEnvironment().dataHome, "/srv/data/u");
+    ::unsetenv("XDG_DATA_HOME");
+
+    // The helper reads a client's data home from the environment the client
+    // started with.
+    const char* arguments[] = {"/bin/sleep", "30", nullptr};
+    const char* environment[] = {"XDG_DATA_HOMEX=/wrong", "XDG_DATA_HOME=/home/u/my data", "EMPTY=", nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, arguments[0], nullptr, nullptr, const_cast<char**>(arguments),
+                            const_cast<char**>(environment)),
+              0);
+    // /proc shows the new environment once the program is running.
+    std::optional<std::string> value;
+    for (int attempt = 0; attempt < 500 && value != "/home/u/my data"; ++attempt) {
+        if (auto read = processEnvironmentValue(child, "XDG_DATA_HOME"); read.ok()) {
+            value = *read;
+        }
+        ::usleep(2000);
+    }
+    EXPECT_EQ(value, "/home/u/my data");
+    EXPECT_EQ(*processEnvironmentValue(child, "EMPTY"), "");
+    EXPECT_FALSE(processEnvironmentValue(child, "HOME")->has_value());
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(processEnvironmentValue(child, "XDG_DATA_HOME").ok());
+}
+
 TEST(FreedesktopTrashTest, TrashInfoIsWrittenAndReadAsFileManagersDo) {
     const std::string original = "/usr/lib/vst3/Dirty Mix 100%#1 (Ünïcode).vst3";
     const auto text = trashInfoText(original, "2024-03-05T09:07:02");
@@ -138,6 +182,14 @@ TEST(FreedesktopTrashTest, TrashInfoIsWrittenAndReadAsFileManagersDo) {
     EXPECT_FALSE(parseTrashInfo("Path=/outside/the/group\n"));
 
     EXPECT_EQ(trashInfoPath("/h/.local/share/Trash/files/A 2.so"), "/h/.local/share/Trash/info/A 2.so.trashinfo");
+
+    // Under a file system's top folder the place is relative to it, unless
+    // it lies elsewhere; the home Trash always has it absolute.
+    EXPECT_EQ(trashInfoOriginalPath("/usr/lib/vst/A.so", std::nullopt), "/usr/lib/vst/A.so");
+    EXPECT_EQ(trashInfoOriginalPath("/usr/lib/vst/A.so", "/"), "usr/lib/vst/A.so");
+    EXPECT_EQ(trashInfoOriginalPath("/mnt/disk/vst/A.so", "/mnt/disk"), "vst/A.so");
+    EXPECT_EQ(trashInfoOriginalPath("/mnt/disk2/vst/A.so", "/mnt/disk"), "/mnt/disk2/vst/A.so");
+    EXPECT_EQ(trashInfoOriginalPath("/usr/lib/vst/A.so", "/mnt/disk"), "/usr/lib/vst/A.so");
     const auto date = trashDeletionDate(0);
     EXPECT_EQ(date.size(), 19u);
     EXPECT_EQ(date[10], 'T');
