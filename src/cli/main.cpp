@@ -1,5 +1,6 @@
 // kestrova-cli: the scriptable front end.
 #include "cli/Commands.h"
+#include "cli/WordingStream.h"
 
 #include <iostream>
 
@@ -8,6 +9,9 @@ int main(int argc, char** argv) {
     CLI::App app{"Kestrova: an inventory of the audio plug-ins on this computer"};
     app.require_subcommand(1);
     CliContext context;
+    const auto profile = [&context] { return context.layout().profile; };
+    const WordedStream out(std::cout, profile);
+    const WordedStream err(std::cerr, profile);
     context.out = &std::cout;
     context.err = &std::cerr;
     app.add_option("--root", context.rootOption, "System root under which /Library is looked up (KESTROVA_ROOT)");

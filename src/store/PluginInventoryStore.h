@@ -307,13 +307,14 @@ private:
         field = std::forward<Value>(value);
         publish(name);
     }
-    void setNotice(OperationNotice notice) { assign(notice_, std::move(notice), storeField::notice); }
+    // Notices and errors are kept in the words of the layout's desktop (see
+    // platformWording). History keeps the words it was written in; its
+    // readers reword it.
+    void setNotice(OperationNotice notice);
     void setLastStorageError(std::optional<std::string> error) {
         assign(lastStorageError_, std::move(error), storeField::lastStorageError);
     }
-    void setLastOperationError(std::optional<std::string> error) {
-        assign(lastOperationError_, std::move(error), storeField::lastOperationError);
-    }
+    void setLastOperationError(std::optional<std::string> error);
     void setLastScanNotice(std::optional<std::string> text) {
         assign(lastScanNotice_, std::move(text), storeField::lastScanNotice);
     }

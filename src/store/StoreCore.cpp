@@ -2,6 +2,7 @@
 #include "model/HistoryOperation.h"
 #include "model/ProductStatus.h"
 #include "model/SampleInventory.h"
+#include "platform/PlatformWording.h"
 #include "scan/PluginScanner.h"
 #include "store/PersistedInventoryFile.h"
 #include "store/PluginInventoryStore.h"
@@ -139,6 +140,19 @@ void PluginInventoryStore::dismissNotice() { assign(notice_, std::nullopt, store
 bool PluginInventoryStore::hasPendingPrivilegedTransaction() const {
     return pendingPrivilegedQuarantine_ || pendingPrivilegedRestore_ || pendingPrivilegedTrash_ ||
            pendingPrivilegedTrashRestore_;
+}
+
+void PluginInventoryStore::setNotice(OperationNotice notice) {
+    notice.title = platformWording(notice.title, layout_.profile);
+    notice.message = platformWording(notice.message, layout_.profile);
+    assign(notice_, std::move(notice), storeField::notice);
+}
+
+void PluginInventoryStore::setLastOperationError(std::optional<std::string> error) {
+    if (error) {
+        error = platformWording(*error, layout_.profile);
+    }
+    assign(lastOperationError_, std::move(error), storeField::lastOperationError);
 }
 
 HistoryItem& PluginInventoryStore::prependHistory(HistoryItem item) {

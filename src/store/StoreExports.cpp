@@ -2,6 +2,7 @@
 
 #include "platform/OperatingSystem.h"
 #include "platform/Paths.h"
+#include "platform/PlatformWording.h"
 #include "store/DiagnosticReport.h"
 #include "store/InventoryExports.h"
 #include "store/PersistedInventoryFile.h"
@@ -46,7 +47,10 @@ ExportPanel exportPanel(ExportKind kind) {
 
 std::string inventoryCSV(const PluginInventoryStore& store) { return inventoryCSV(store.activePlugins()); }
 
-std::string historyCSV(const PluginInventoryStore& store) { return historyCSV(store.history()); }
+// Kind labels are written in the macOS words.
+std::string historyCSV(const PluginInventoryStore& store) {
+    return platformWording(historyCSV(store.history()), store.layout().profile);
+}
 
 std::string diagnosticReport(const PluginInventoryStore& store, const std::optional<std::string>& pluginManagementText,
                              const std::string& applicationVersion) {
@@ -62,7 +66,7 @@ std::string diagnosticReport(const PluginInventoryStore& store, const std::optio
     input.pluginManagementText = pluginManagementText;
     input.stateFolder = deletingLastPathComponent(inventoryStateURL(store.layout()));
     input.home = store.layout().home;
-    return diagnosticReport(input);
+    return platformWording(diagnosticReport(input), store.layout().profile);
 }
 
 Status writeExport(PluginInventoryStore& store, ExportKind kind, const std::string& path, std::string_view text,

@@ -4,6 +4,7 @@
 #include "platform/AudioUnitRegistry.h"
 #include "platform/Paths.h"
 #include "platform/PlatformProfile.h"
+#include "platform/PlatformWording.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,6 +37,10 @@ std::string fromEnvironment(const char* name) {
 }
 
 }  // namespace
+
+QString AppSession::words(const QString& text) const {
+    return QString::fromStdString(platformWording(text.toStdString(), layout_.profile));
+}
 
 AppSession::AppSession(Parts parts) : layout_(std::move(parts.layout)), fileSystem_(parts.fileSystem) {
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::standardFile(layout_), *fileSystem_);

@@ -17,6 +17,8 @@
 #include "ui/ObservedObject.h"
 #include "ui/QtExecutor.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -51,6 +53,8 @@ public:
     AppSession& operator=(const AppSession&) = delete;
 
     const SystemLayout& layout() const { return layout_; }
+    // A text in the words of this layout's desktop (see platformWording).
+    QString words(const QString& text) const;
     FileSystem& fileSystem() { return *fileSystem_; }
     Executor& executor() { return executor_; }
     PluginInventoryStore& store() { return *store_; }

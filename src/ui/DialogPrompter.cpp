@@ -1,6 +1,8 @@
 #include "ui/ConfirmationDialog.h"
 #include "ui/Prompter.h"
 
+#include "platform/PlatformWording.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -13,14 +15,28 @@
 
 namespace kestrova::ui {
 
+QString DialogPrompter::words(const QString& text) const {
+    return QString::fromStdString(platformWording(text.toStdString(), profile_));
+}
+
 bool DialogPrompter::confirm(QWidget* parent, const ConfirmationRequest& request) {
-    ConfirmationDialog dialog(request, parent);
+    auto worded = request;
+    for (auto* text : {&worded.title, &worded.message, &worded.confirmButton}) {
+        *text = words(*text);
+    }
+    for (auto& [label, value] : worded.rows) {
+        label = words(label);
+    }
+    if (worded.acknowledgement) {
+        worded.acknowledgement = words(*worded.acknowledgement);
+    }
+    ConfirmationDialog dialog(worded, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 
 void DialogPrompter::alert(QWidget* parent, const QString& title, const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, title, title, QMessageBox::Ok, parent);
-    box.setInformativeText(message);
+    QMessageBox box(QMessageBox::NoIcon, words(title), words(title), QMessageBox::Ok, parent);
+    box.setInformativeText(words(message));
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }

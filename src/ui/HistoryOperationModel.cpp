@@ -1,5 +1,7 @@
 #include "ui/HistoryOperationModel.h"
 
+#include "platform/PlatformWording.h"
+
 #include "ui/Theme.h"
 
 namespace kestrova::ui {
@@ -47,6 +49,10 @@ QString bundleCountLabel(const HistoryOperation& operation) {
     return QStringLiteral("%1 bundles").arg(operation.items.size());
 }
 
+QString HistoryOperationModel::words(std::string_view text) const {
+    return QString::fromStdString(platformWording(text, profile_));
+}
+
 void HistoryOperationModel::setOperations(std::vector<HistoryOperation> operations) {
     beginResetModel();
     operations_ = std::move(operations);
@@ -67,7 +73,7 @@ QVariant HistoryOperationModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(operation.plugin);
         case kindTitleRole:
         case Qt::ToolTipRole:
-            return qText(title(operation.kind));
+            return words(title(operation.kind));
         case symbolRole:
             return qText(iconName(operation.kind));
         case tintRole:
@@ -82,14 +88,14 @@ QVariant HistoryOperationModel::data(const QModelIndex& index, int role) const {
         case bundleLabelRole:
             return bundleCountLabel(operation);
         case summaryRole:
-            return QString::fromStdString(operationSummary(operation));
+            return words(operationSummary(operation));
         case timeRole:
             return QString::fromStdString(operation.time);
         case resultRole:
             return qText(operationResult(operation.kind));
         case Qt::AccessibleTextRole:
             return QStringLiteral("%1, %2, %3")
-                .arg(QString::fromStdString(operation.plugin), qText(title(operation.kind)),
+                .arg(QString::fromStdString(operation.plugin), words(title(operation.kind)),
                      QString::fromStdString(operation.time));
         default:
             return {};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/HistoryOperation.h"
+#include "platform/PlatformProfile.h"
 
 #include <QAbstractListModel>
 #include <QColor>
@@ -33,7 +34,8 @@ public:
         resultRole,
     };
 
-    using QAbstractListModel::QAbstractListModel;
+    // Texts are shown in the words of the profile's desktop.
+    HistoryOperationModel(PlatformProfile profile, QObject* parent) : QAbstractListModel(parent), profile_(profile) {}
 
     void setOperations(std::vector<HistoryOperation> operations);
     const std::vector<HistoryOperation>& operations() const { return operations_; }
@@ -42,6 +44,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
+    QString words(std::string_view text) const;
+
+    PlatformProfile profile_;
     std::vector<HistoryOperation> operations_;
 };
 

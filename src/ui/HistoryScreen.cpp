@@ -52,7 +52,7 @@ int countOf(const std::vector<HistoryOperation>& operations, std::initializer_li
 }  // namespace
 
 HistoryScreen::HistoryScreen(ScreenContext context, QWidget* parent)
-    : Screen(context, parent), model_(new HistoryOperationModel(this)) {
+    : Screen(context, parent), model_(new HistoryOperationModel(session().layout().profile, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 24, 28, 24);
     layout->setSpacing(16);
@@ -80,7 +80,8 @@ HistoryScreen::HistoryScreen(ScreenContext context, QWidget* parent)
                                    QStringLiteral("Quarantine + Trash recovery"), this);
     quarantinedCard_ =
         new MetricCard("shippingbox", QStringLiteral("Quarantined"), QStringLiteral("Products quarantined"), this);
-    trashedCard_ = new MetricCard("trash", QStringLiteral("Trashed"), QStringLiteral("Products in Finder Trash"), this);
+    trashedCard_ =
+        new MetricCard("trash", QStringLiteral("Trashed"), words(QStringLiteral("Products in Finder Trash")), this);
     for (auto* card : {operationsCard_, restoredCard_, quarantinedCard_, trashedCard_}) {
         cards->addWidget(card, 1);
     }

@@ -127,7 +127,8 @@ void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product,
     card->body().addWidget(where);
 
     const auto format = toQString(record.format);
-    auto* reveal = makeButton(QStringLiteral("Reveal ") + format + QStringLiteral(" in Finder"), "magnifyingglass");
+    auto* reveal = makeButton(context_.session.words(QStringLiteral("Reveal ") + format + QStringLiteral(" in Finder")),
+                              "magnifyingglass");
     QObject::connect(reveal, &QPushButton::clicked, reveal,
                      [prompter = &context_.prompter, path = record.path] { prompter->reveal(path); });
     card->body().addWidget(reveal);

@@ -78,10 +78,11 @@ PermanentQuarantineScreen::PermanentQuarantineScreen(ScreenContext context, QWid
     aboutLayout->setSpacing(12);
     aboutLayout->addWidget(makeParagraph(
         "arrow.triangle.2.circlepath",
-        QStringLiteral("When an enabled manufacturer reinstalls a bundle, Kestrova acts only if the manufacturer, "
-                       "product name, format, and bundle filename exactly match one verified item already in "
-                       "Kestrova quarantine. The older quarantine copy moves to Finder Trash, then the new copy "
-                       "moves into a fresh reversible quarantine location."),
+        words(
+            QStringLiteral("When an enabled manufacturer reinstalls a bundle, Kestrova acts only if the manufacturer, "
+                           "product name, format, and bundle filename exactly match one verified item already in "
+                           "Kestrova quarantine. The older quarantine copy moves to Finder Trash, then the new copy "
+                           "moves into a fresh reversible quarantine location.")),
         about));
     aboutLayout->addWidget(makeParagraph(
         "shield.checkered",

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "access/FolderChooser.h"
+#include "platform/PlatformProfile.h"
 
 #include <QString>
 
@@ -53,15 +54,22 @@ public:
     virtual void copyToClipboard(const QString& text) = 0;
 };
 
-// The real dialogs and desktop services.
+// The real dialogs and desktop services, in the words of the profile's
+// desktop.
 class DialogPrompter final : public Prompter {
 public:
+    explicit DialogPrompter(PlatformProfile profile = PlatformProfile::macOS) : profile_(profile) {}
     bool confirm(QWidget* parent, const ConfirmationRequest& request) override;
     void alert(QWidget* parent, const QString& title, const QString& message) override;
     std::optional<std::string> savePath(QWidget* parent, const SaveRequest& request) override;
     std::optional<std::vector<std::string>> chooseFolders(QWidget* parent, const FolderChooserPrompt& prompt) override;
     void reveal(const std::string& path) override;
     void copyToClipboard(const QString& text) override;
+
+private:
+    QString words(const QString& text) const;
+
+    PlatformProfile profile_;
 };
 
 // The folder access object's chooser, answered through a prompter.

@@ -2,6 +2,7 @@
 #include "ui/Screen.h"
 
 #include "ui/AboutScreen.h"
+#include "ui/AppSession.h"
 #include "ui/FormatCleanupScreen.h"
 #include "ui/HistoryScreen.h"
 #include "ui/InventoryScreen.h"
@@ -13,6 +14,8 @@
 #include "ui/TrashRecoveryScreen.h"
 
 namespace kestrova::ui {
+
+QString Screen::words(const QString& text) const { return session().words(text); }
 
 Screen* makeScreen(AppSection section, ScreenContext context, QWidget* parent) {
     switch (section) {

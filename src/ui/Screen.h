@@ -31,6 +31,8 @@ protected:
     AppSession& session() const { return context_.session; }
     Prompter& prompter() const { return context_.prompter; }
     WindowState& window() const { return context_.window; }
+    // A text in the words of the session's desktop.
+    QString words(const QString& text) const;
 
 private:
     ScreenContext context_;

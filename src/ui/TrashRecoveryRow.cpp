@@ -2,6 +2,7 @@
 
 #include "model/TrashRecovery.h"
 #include "platform/LocaleText.h"
+#include "platform/PlatformWording.h"
 #include "ui/Pill.h"
 #include "ui/ProminentButton.h"
 #include "ui/Theme.h"
@@ -58,7 +59,7 @@ QWidget* makePathBox(const QString& caption, const std::string& path, QWidget* p
 
 TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelected,
                                    const std::optional<std::string>& restoreBlockingReason, int transactionBundleCount,
-                                   Actions actions, QWidget* parent)
+                                   PlatformProfile profile, Actions actions, QWidget* parent)
     : QFrame(parent), entry_(std::make_shared<const TrashRecoveryEntry>(entry)) {
     setObjectName(QStringLiteral("TrashRecoveryRow"));
     setFrameShape(QFrame::StyledPanel);
@@ -98,7 +99,7 @@ TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelec
     auto* paths = new QHBoxLayout;
     paths->setSpacing(12);
     paths->addWidget(makePathBox(QStringLiteral("Original Location"), record.originalPath, this), 1);
-    paths->addWidget(makePathBox(QStringLiteral("Finder Trash"), record.trashPath, this), 1);
+    paths->addWidget(makePathBox(qText(platformWording("Finder Trash", profile)), record.trashPath, this), 1);
     layout->addLayout(paths);
 
     if (!ready) {
@@ -109,7 +110,8 @@ TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelec
     reveal_ = new QPushButton(symbolIcon("magnifyingglass"), QStringLiteral("Reveal in Trash"), this);
     connect(reveal_, &QPushButton::clicked, this, [reveal = actions.reveal] { reveal(); });
     bar->addWidget(reveal_);
-    auto* reason = new QLabel(restoreBlockingReason ? qText(*restoreBlockingReason) : QString(), this);
+    auto* reason =
+        new QLabel(restoreBlockingReason ? qText(platformWording(*restoreBlockingReason, profile)) : QString(), this);
     reason->setObjectName(QStringLiteral("restoreBlockingReason"));
     makeCaption(*reason);
     reason->setWordWrap(true);

@@ -16,7 +16,8 @@ class QPushButton;
 // moc cannot parse the core's date headers, so the core stays out of here.
 namespace kestrova {
 struct TrashRecoveryEntry;
-}
+enum class PlatformProfile;
+}  // namespace kestrova
 
 namespace kestrova::ui {
 
@@ -32,7 +33,7 @@ public:
 
     TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelected,
                      const std::optional<std::string>& restoreBlockingReason, int transactionBundleCount,
-                     Actions actions, QWidget* parent = nullptr);
+                     PlatformProfile profile, Actions actions, QWidget* parent = nullptr);
 
     const TrashRecoveryEntry& entry() const { return *entry_; }
     // Null where the row offers no such action.

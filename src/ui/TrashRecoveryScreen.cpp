@@ -57,7 +57,8 @@ TrashRecoveryScreen::TrashRecoveryScreen(ScreenContext context, QWidget* parent)
 
     layout->addWidget(new PageHeader(
         QStringLiteral("Trash Recovery"),
-        QStringLiteral("Restore Kestrova-tracked bundles from Finder Trash to their exact original paths."), page));
+        words(QStringLiteral("Restore Kestrova-tracked bundles from Finder Trash to their exact original paths.")),
+        page));
 
     auto* cards = new QHBoxLayout;
     cards->setSpacing(12);
@@ -112,8 +113,8 @@ TrashRecoveryScreen::TrashRecoveryScreen(ScreenContext context, QWidget* parent)
     bar->addWidget(restoreSelected_);
     layout->addWidget(selectionBar_);
 
-    emptyText_ =
-        makeLabel(QStringLiteral("Bundles moved to Finder Trash by Kestrova will appear here."), makeSecondary, page);
+    emptyText_ = makeLabel(words(QStringLiteral("Bundles moved to Finder Trash by Kestrova will appear here.")),
+                           makeSecondary, page);
     emptyText_->setAlignment(Qt::AlignCenter);
     emptyText_->setMinimumHeight(120);
     layout->addWidget(emptyText_);
@@ -277,7 +278,8 @@ void TrashRecoveryScreen::refreshRows() {
         };
         const auto reason = entry.state == TrashRecoveryState::readyToRestore ? blockingReason({id}) : std::nullopt;
         rowsLayout_->addWidget(new TrashRecoveryRow(entry, selected_.contains(id), reason,
-                                                    static_cast<int>(transaction.size()), std::move(actions), this));
+                                                    static_cast<int>(transaction.size()), session().layout().profile,
+                                                    std::move(actions), this));
     }
     selected_ = std::move(stillReady);
 }

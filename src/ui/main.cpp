@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    DialogPrompter prompter;
+    DialogPrompter prompter((*session)->layout().profile);
     MainWindow window(**session, prompter);
     window.show();
     return QApplication::exec();

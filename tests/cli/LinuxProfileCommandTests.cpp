@@ -161,6 +161,11 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     // The records went with the items: nothing is left for a file manager.
     EXPECT_TRUE(fs::is_empty(trash + "/files"));
     EXPECT_TRUE(fs::is_empty(trash + "/info"));
+    // Texts name the Trash as the desktop does.
+    const auto none = run({"trash-restore", "--all-ready"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_THAT(none.err, HasSubstr("No Trash recovery record is ready to restore."));
+    EXPECT_THAT(expectSuccess({"trash", "--help"}).out, HasSubstr("on to the Trash (recoverable)"));
 }
 
 TEST_F(LinuxOtherFileSystemTest, TrashOnThePlugInsFileSystemWithARecordRelativeToItsTop) {

@@ -56,6 +56,17 @@ TEST(StoreTrashRecords, EvaluatesFromTheDiskAndReconcilesEachChangeOnce) {
     EXPECT_TRUE(store->trashedBundles()[0].isOpen());
 }
 
+TEST(StoreTrashRecords, LinuxNoticesAndErrorsNameTheTrashAsTheDesktopDoes) {
+    StoreSandbox sandbox;
+    sandbox.layout.profile = PlatformProfile::gnuLinux;
+    const auto store = sandbox.open();
+    EXPECT_FALSE(store->prepareTrashRestore({}));
+    ASSERT_TRUE(store->notice());
+    EXPECT_EQ(store->notice()->title, "Trash Restore Blocked");
+    EXPECT_EQ(store->notice()->message, "No Trash recovery records are selected.");
+    EXPECT_EQ(store->lastOperationError(), "No Trash recovery records are selected.");
+}
+
 TEST(StoreRules, OneRulePerManufacturerKeyKeptOnlyWhenSaved) {
     StoreSandbox sandbox;
     auto state = testing::minimalState();
