@@ -81,8 +81,8 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
     statusLayout->addWidget(statusLine_);
     header->addTrailing(status);
     layout->addWidget(header);
-    auto* note = new QLabel(QStringLiteral("Quarantine is reversible. Trash actions use macOS Trash and never "
-                                           "permanently delete a bundle."),
+    auto* note = new QLabel(words(QStringLiteral("Quarantine is reversible. Trash actions use macOS Trash and never "
+                                                 "permanently delete a bundle.")),
                             this);
     note->setWordWrap(true);
     makeSecondary(*note);

@@ -45,14 +45,14 @@ constexpr std::array<const char*, 6> boundaries{
     "Every managed move is recorded in operation History.",
 };
 
-QWidget* ruleCard(const Rule& rule, QWidget* parent) {
+QWidget* ruleCard(const Rule& rule, const QString& detailText, QWidget* parent) {
     auto* card = new CardPanel({}, {}, parent);
     card->setMinimumWidth(170);
     auto* icon = new QLabel(card);
     icon->setPixmap(tintedSymbol(rule.symbol, colors::accent(), 26));
     auto* title = new QLabel(QString::fromUtf8(rule.title), card);
     makeTitle(*title, 1.2);
-    auto* detail = new QLabel(QString::fromUtf8(rule.detail), card);
+    auto* detail = new QLabel(detailText, card);
     detail->setWordWrap(true);
     makeSecondary(*detail);
     card->body()->setSpacing(6);
@@ -89,7 +89,7 @@ SafetyGuideScreen::SafetyGuideScreen(ScreenContext context, QWidget* parent) : S
     auto* cards = new QHBoxLayout;
     cards->setSpacing(12);
     for (const auto& rule : rules) {
-        cards->addWidget(ruleCard(rule, content), 1);
+        cards->addWidget(ruleCard(rule, words(QString::fromUtf8(rule.detail)), content), 1);
     }
     layout->addLayout(cards);
 
