@@ -180,6 +180,19 @@ TEST_F(LinuxScannerTest, LinksInABundleAreFollowedForItsObjectsButAddNothingToIt
     }
 }
 
+TEST(Vst3ModuleInfoTest, OnlyTopLevelValuesCountAndARepeatedKeyKeepsItsLastValue) {
+    // Classes carry names and vendors of their own; a nested "Vendor" below
+    // Factory Info is not the factory's.
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Classes": [{"Name": "Class", "Vendor": "Other"}], "Name": "Top",
+                                      "Factory Info": {"Sub": {"Vendor": "Deep"}, "Vendor": " Maker "}})"),
+              (Vst3ModuleInfo{"Top", std::nullopt, "Maker"}));
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Name": "First", "Name": "Last", "Version": "1", "Version": 2})"),
+              (Vst3ModuleInfo{"Last", std::nullopt, std::nullopt}));
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Factory Info": {"Vendor": "Gone"}, "Factory Info": "text"})"), Vst3ModuleInfo{});
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Factory Info": {"Vendor": "V", "Vendor": {"Vendor": "W"}}})"), Vst3ModuleInfo{});
+    EXPECT_EQ(parseVst3ModuleInfo(R"([{"Name": "In an array"}])"), Vst3ModuleInfo{});
+}
+
 TEST(Lv2ManifestTest, OddTurtleIsReadOrSkippedWithoutHarm) {
     // Full IRIs, PREFIX in SPARQL style, several objects, a long string with
     // a quote and ">" inside, comments holding Turtle, and a dot glued on.
