@@ -75,7 +75,7 @@ std::vector<Plugin> groupIntoProducts(std::span<const DiscoveredBundle> bundles)
             products.push_back(std::move(*product));
         }
     }
-    std::stable_sort(products.begin(), products.end(), [](const Plugin& a, const Plugin& b) {
+    stableSortProducts(products, [](const Plugin& a, const Plugin& b) {
         if (a.manufacturer != b.manufacturer) {
             return a.manufacturer < b.manufacturer;
         }

@@ -5,8 +5,10 @@
 #include "model/DiscoveredBundle.h"
 #include "model/Plugin.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <span>
 #include <string>
@@ -37,6 +39,22 @@ std::string groupingKey(const DiscoveredBundle& bundle);
 
 // Products sorted by manufacturer, then name, in plain string order.
 std::vector<Plugin> groupIntoProducts(std::span<const DiscoveredBundle> bundles);
+
+// std::stable_sort's order, each product moved once: a Plugin is large, and
+// moving it at every merge step cost more than the comparisons.
+template <typename Less>
+void stableSortProducts(std::vector<Plugin>& products, Less less) {
+    std::vector<std::size_t> order(products.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return less(products[a], products[b]); });
+    std::vector<Plugin> sorted;
+    sorted.reserve(products.size());
+    for (const auto index : order) {
+        sorted.push_back(std::move(products[index]));
+    }
+    products = std::move(sorted);
+}
 
 // Absent only for an empty group. Sizes are rendered by `formatter`.
 std::optional<Plugin> makeProduct(std::span<const DiscoveredBundle> group, const ByteCountFormatter& formatter);

@@ -74,7 +74,7 @@ std::vector<Plugin> productsOfScan(std::vector<Plugin> scanned, const std::vecto
     }
     // Manufacturers first, then names. Manufacturers that differ only in case
     // fall through to the names, which keeps the order a strict weak one.
-    std::stable_sort(scanned.begin(), scanned.end(), [](const Plugin& a, const Plugin& b) {
+    stableSortProducts(scanned, [](const Plugin& a, const Plugin& b) {
         if (a.manufacturer != b.manufacturer) {
             if (const auto order = localizedCaseInsensitiveCompare(a.manufacturer, b.manufacturer); order != 0) {
                 return order < 0;
