@@ -48,12 +48,23 @@ void stableSortProducts(std::vector<Plugin>& products, Less less) {
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return less(products[a], products[b]); });
-    std::vector<Plugin> sorted;
-    sorted.reserve(products.size());
-    for (const auto index : order) {
-        sorted.push_back(std::move(products[index]));
+    // Position i takes the product at order[i]; each cycle of the
+    // permutation is followed once, so no second vector of products is held.
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) {
+            continue;
+        }
+        Plugin held = std::move(products[start]);
+        std::size_t current = start;
+        while (order[current] != start) {
+            const auto next = order[current];
+            products[current] = std::move(products[next]);
+            order[current] = current;
+            current = next;
+        }
+        products[current] = std::move(held);
+        order[current] = current;
     }
-    products = std::move(sorted);
 }
 
 // Absent only for an empty group. Sizes are rendered by `formatter`.
