@@ -62,11 +62,14 @@ std::vector<Plugin> registryProducts(const std::vector<AudioUnitComponent>& comp
 }
 
 std::vector<Plugin> productsOfScan(std::vector<Plugin> scanned, const std::vector<Plugin>& registry) {
+    // A product found on disk always wins over its registry twin. Without a
+    // registry (always, on Linux) the keys are not worth making.
     std::set<std::string> keys;
-    for (const auto& product : scanned) {
-        keys.insert(productKey(product));
+    if (!registry.empty()) {
+        for (const auto& product : scanned) {
+            keys.insert(productKey(product));
+        }
     }
-    // A product found on disk always wins over its registry twin.
     for (const auto& product : registry) {
         if (!keys.contains(productKey(product))) {
             scanned.push_back(product);
