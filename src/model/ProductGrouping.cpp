@@ -56,52 +56,31 @@ std::string groupingKey(const DiscoveredBundle& bundle) {
     return unicodeLowercased(bundle.manufacturer) + "|" + unicodeLowercased(bundle.name);
 }
 
-std::vector<Plugin> groupIntoProducts(std::span<const DiscoveredBundle> bundles) {
-    // Groups in order of first appearance; each keeps its discovery order.
-    std::map<std::string, std::size_t> groupIndex;
-    std::vector<std::vector<DiscoveredBundle>> groups;
-    for (const auto& bundle : bundles) {
-        const auto [entry, inserted] = groupIndex.try_emplace(groupingKey(bundle), groups.size());
-        if (inserted) {
-            groups.emplace_back();
-        }
-        groups[entry->second].push_back(bundle);
-    }
-    const ByteCountFormatter formatter = formatFileByteCount;
-    std::vector<Plugin> products;
-    products.reserve(groups.size());
-    for (const auto& group : groups) {
-        if (auto product = makeProduct(group, formatter)) {
-            products.push_back(std::move(*product));
-        }
-    }
-    std::stable_sort(products.begin(), products.end(), [](const Plugin& a, const Plugin& b) {
-        if (a.manufacturer != b.manufacturer) {
-            return a.manufacturer < b.manufacturer;
-        }
-        return a.name < b.name;
-    });
-    return products;
-}
+namespace {
 
-std::optional<Plugin> makeProduct(std::span<const DiscoveredBundle> group, const ByteCountFormatter& formatter) {
+// makeProduct over the group's bundles where they lie: the groups of a scan
+// are mostly single bundles, and copying each bundle three times cost more
+// than making its product.
+std::optional<Plugin> makeProductOf(std::span<const DiscoveredBundle* const> group,
+                                    const ByteCountFormatter& formatter) {
     if (group.empty()) {
         return std::nullopt;
     }
-    std::vector<DiscoveredBundle> byFormat(group.begin(), group.end());
+    std::vector<const DiscoveredBundle*> byFormat(group.begin(), group.end());
     // Stable, so a system-folder bundle stays ahead of a home-folder bundle of
     // the same format.
     std::stable_sort(byFormat.begin(), byFormat.end(),
-                     [](const DiscoveredBundle& a, const DiscoveredBundle& b) { return a.format < b.format; });
-    const auto& representative = byFormat.front();
+                     [](const DiscoveredBundle* a, const DiscoveredBundle* b) { return a->format < b->format; });
+    const auto& representative = *byFormat.front();
 
     std::set<std::string> distinctFormats;
     std::vector<std::string> bundleArchitectures;
+    bundleArchitectures.reserve(group.size());
     std::int64_t totalSize = 0;
-    for (const auto& bundle : group) {
-        distinctFormats.insert(bundle.format);
-        bundleArchitectures.push_back(bundle.architecture);
-        totalSize = addSizes(totalSize, bundle.byteSize);
+    for (const auto* bundle : group) {
+        distinctFormats.insert(bundle->format);
+        bundleArchitectures.push_back(bundle->architecture);
+        totalSize = addSizes(totalSize, bundle->byteSize);
     }
 
     Plugin product;
@@ -126,22 +105,61 @@ std::optional<Plugin> makeProduct(std::span<const DiscoveredBundle> group, const
 
     auto byFormatAndPath = byFormat;
     std::stable_sort(byFormatAndPath.begin(), byFormatAndPath.end(),
-                     [](const DiscoveredBundle& a, const DiscoveredBundle& b) {
-                         return a.format != b.format ? a.format < b.format : a.path < b.path;
+                     [](const DiscoveredBundle* a, const DiscoveredBundle* b) {
+                         return a->format != b->format ? a->format < b->format : a->path < b->path;
                      });
     std::vector<PluginBundleRecord> records;
     records.reserve(byFormatAndPath.size());
-    for (const auto& bundle : byFormatAndPath) {
+    for (const auto* bundle : byFormatAndPath) {
         PluginBundleRecord record;
-        record.format = bundle.format;
-        record.architecture = bundle.architecture;
-        record.size = formattedSize(formatter, bundle.byteSize);
-        record.path = bundle.path;
+        record.format = bundle->format;
+        record.architecture = bundle->architecture;
+        record.size = formattedSize(formatter, bundle->byteSize);
+        record.path = bundle->path;
         records.push_back(std::move(record));
     }
     product.bundles = std::move(records);
     product.size = formattedSize(formatter, totalSize);
     return product;
+}
+
+}  // namespace
+
+std::vector<Plugin> groupIntoProducts(std::span<const DiscoveredBundle> bundles) {
+    // Groups in order of first appearance; each keeps its discovery order.
+    std::map<std::string, std::size_t> groupIndex;
+    std::vector<std::vector<const DiscoveredBundle*>> groups;
+    for (const auto& bundle : bundles) {
+        const auto [entry, inserted] = groupIndex.try_emplace(groupingKey(bundle), groups.size());
+        if (inserted) {
+            groups.emplace_back();
+        }
+        groups[entry->second].push_back(&bundle);
+    }
+    const ByteCountFormatter formatter = formatFileByteCount;
+    std::vector<Plugin> products;
+    products.reserve(groups.size());
+    for (const auto& group : groups) {
+        if (auto product = makeProductOf(group, formatter)) {
+            products.push_back(std::move(*product));
+        }
+    }
+    stableSortProducts(products, [](const Plugin& a, const Plugin& b) {
+        if (a.manufacturer != b.manufacturer) {
+            return a.manufacturer < b.manufacturer;
+        }
+        return a.name < b.name;
+    });
+    return products;
+}
+
+std::optional<Plugin> makeProduct(std::span<const DiscoveredBundle> group, const ByteCountFormatter& formatter) {
+    std::vector<const DiscoveredBundle*> bundles;
+    bundles.reserve(group.size());
+    for (const auto& bundle : group) {
+        bundles.push_back(&bundle);
+    }
+    return makeProductOf(bundles, formatter);
 }
 
 }  // namespace kestrova

@@ -5,8 +5,10 @@
 #include "model/DiscoveredBundle.h"
 #include "model/Plugin.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <span>
 #include <string>
@@ -37,6 +39,33 @@ std::string groupingKey(const DiscoveredBundle& bundle);
 
 // Products sorted by manufacturer, then name, in plain string order.
 std::vector<Plugin> groupIntoProducts(std::span<const DiscoveredBundle> bundles);
+
+// std::stable_sort's order, each product moved once: a Plugin is large, and
+// moving it at every merge step cost more than the comparisons.
+template <typename Less>
+void stableSortProducts(std::vector<Plugin>& products, Less less) {
+    std::vector<std::size_t> order(products.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return less(products[a], products[b]); });
+    // Position i takes the product at order[i]; each cycle of the
+    // permutation is followed once, so no second vector of products is held.
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) {
+            continue;
+        }
+        Plugin held = std::move(products[start]);
+        std::size_t current = start;
+        while (order[current] != start) {
+            const auto next = order[current];
+            products[current] = std::move(products[next]);
+            order[current] = current;
+            current = next;
+        }
+        products[current] = std::move(held);
+        order[current] = current;
+    }
+}
 
 // Absent only for an empty group. Sizes are rendered by `formatter`.
 std::optional<Plugin> makeProduct(std::span<const DiscoveredBundle> group, const ByteCountFormatter& formatter);

@@ -34,10 +34,13 @@ std::optional<std::string> readSmallRegularFile(const std::string& path, std::si
         if (count < 0) {
             return std::nullopt;
         }
-        if (count == 0) {
+        const auto wanted = contents.size() - filled;
+        filled += static_cast<std::size_t>(count);
+        // A regular file reads short only at its end, which spares the read
+        // that would return nothing.
+        if (static_cast<std::size_t>(count) < wanted) {
             break;
         }
-        filled += static_cast<std::size_t>(count);
     }
     if (filled > expected || filled > limit) {
         return std::nullopt;

@@ -10,7 +10,9 @@
 #include "scan/Vst3ModuleInfo.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
+#include <utility>
 
 namespace kestrova {
 namespace {
@@ -28,6 +30,22 @@ bool isFolder(const FileSystem& fileSystem, const std::string& path) {
     return status && status->isDirectory;
 }
 
+// The shared objects of one <arch>-linux folder, in name order.
+void appendArchitectureExecutables(const FileSystem& fileSystem, const std::string& architectureFolder,
+                                   std::vector<std::string>& executables) {
+    auto names = fileSystem.contentsOfDirectory(architectureFolder);
+    if (!names) {
+        return;
+    }
+    std::sort(names->begin(), names->end());
+    for (const auto& name : *names) {
+        const auto path = appendingPathComponent(architectureFolder, name);
+        if (isSharedObjectName(name) && isFile(fileSystem, path)) {
+            executables.push_back(path);
+        }
+    }
+}
+
 // Every Contents/<arch>-linux/*.so; other platforms' folders are not ours.
 std::vector<std::string> vst3Executables(const FileSystem& fileSystem, const std::string& bundle) {
     std::vector<std::string> executables;
@@ -38,23 +56,132 @@ std::vector<std::string> vst3Executables(const FileSystem& fileSystem, const std
     }
     std::sort(folders->begin(), folders->end());
     for (const auto& folder : *folders) {
-        if (!folder.ends_with("-linux") || folder.starts_with(".")) {
-            continue;
-        }
-        const auto architectureFolder = appendingPathComponent(contents, folder);
-        auto names = fileSystem.contentsOfDirectory(architectureFolder);
-        if (!names) {
-            continue;
-        }
-        std::sort(names->begin(), names->end());
-        for (const auto& name : *names) {
-            const auto path = appendingPathComponent(architectureFolder, name);
-            if (isSharedObjectName(name) && isFile(fileSystem, path)) {
-                executables.push_back(path);
-            }
+        if (folder.ends_with("-linux") && !folder.starts_with(".")) {
+            appendArchitectureExecutables(fileSystem, appendingPathComponent(contents, folder), executables);
         }
     }
     return executables;
+}
+
+// A bundle folder is read in one pass: the listings that find its shared
+// objects also give its size, so no folder is listed and no file stat'ed
+// twice. Each entry carries what lstat says of it (the listing's kind for
+// folders and links); hidden names are kept with the listing's kind only,
+// as the size walk skips them.
+struct ListedEntry {
+    std::string name;
+    EntryKind kind = EntryKind::unknown;
+    std::uint64_t size = 0;
+};
+using Listing = std::vector<ListedEntry>;
+// Listings already made in this pass, by folder.
+using Listings = std::vector<std::pair<std::string, Listing>>;
+
+bool isHiddenName(std::string_view name) { return name.empty() || name.front() == '.'; }
+
+std::optional<Listing> listFolder(const FileSystem& fileSystem, const std::string& folder) {
+    auto entries = fileSystem.entriesOfDirectory(folder);
+    if (!entries) {
+        return std::nullopt;
+    }
+    Listing listing;
+    listing.reserve(entries->size());
+    for (auto& [name, kind] : *entries) {
+        ListedEntry entry{std::move(name), kind, 0};
+        if (!isHiddenName(entry.name) && kind != EntryKind::directory && kind != EntryKind::symbolicLink) {
+            const auto status = fileSystem.linkStatus(appendingPathComponent(folder, entry.name));
+            if (!status) {
+                continue;  // gone since the listing
+            }
+            entry.kind = status->isDirectory      ? EntryKind::directory
+                         : status->isRegularFile  ? EntryKind::regularFile
+                         : status->isSymbolicLink ? EntryKind::symbolicLink
+                                                  : EntryKind::other;
+            entry.size = status->size;
+        }
+        listing.push_back(std::move(entry));
+    }
+    std::sort(listing.begin(), listing.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return listing;
+}
+
+const ListedEntry* findEntry(const Listing& listing, std::string_view name) {
+    const auto found =
+        std::lower_bound(listing.begin(), listing.end(), name,
+                         [](const ListedEntry& entry, std::string_view key) { return entry.name < key; });
+    return found != listing.end() && found->name == name ? &*found : nullptr;
+}
+
+// Links are followed, as isFile does.
+bool isListedFile(const FileSystem& fileSystem, const std::string& path, const ListedEntry& entry) {
+    switch (entry.kind) {
+        case EntryKind::regularFile:
+            return true;
+        case EntryKind::directory:
+        case EntryKind::other:
+            return false;
+        case EntryKind::symbolicLink:
+        case EntryKind::unknown:
+            break;
+    }
+    return isFile(fileSystem, path);
+}
+
+std::int64_t addSize(std::int64_t total, std::uint64_t size) {
+    const auto clamped = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())));
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(total, clamped, &sum)) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return sum;
+}
+
+// The sum PluginScanner::bundleByteSize makes: regular files, hidden names
+// skipped, links not followed, folders that cannot be listed adding nothing.
+// False once cancellation is requested.
+bool sumFolder(const FileSystem& fileSystem, const std::string& folder, const Listing& listing, const Listings& listed,
+               const ScanControl& control, std::int64_t& total) {
+    for (const auto& entry : listing) {
+        if (isHiddenName(entry.name)) {
+            continue;
+        }
+        if (control.cancellationRequested()) {
+            return false;
+        }
+        if (entry.kind == EntryKind::regularFile) {
+            total = addSize(total, entry.size);
+        } else if (entry.kind == EntryKind::directory) {
+            const auto path = appendingPathComponent(folder, entry.name);
+            const auto known =
+                std::find_if(listed.begin(), listed.end(), [&](const auto& pair) { return pair.first == path; });
+            if (known != listed.end()) {
+                if (!sumFolder(fileSystem, path, known->second, listed, control, total)) {
+                    return false;
+                }
+            } else if (const auto inner = listFolder(fileSystem, path)) {
+                if (!sumFolder(fileSystem, path, *inner, listed, control, total)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+std::int64_t folderSize(const FileSystem& fileSystem, const std::string& folder, const std::optional<Listing>& listing,
+                        const Listings& listed, const ScanControl& control) {
+    std::int64_t total = 0;
+    if (listing) {
+        sumFolder(fileSystem, folder, *listing, listed, control, total);
+    }
+    return total;
+}
+
+// What the walk's lstat said: a folder, not a link to one. Only such a
+// bundle has its files summed.
+bool listedAsRealFolder(const std::optional<FileStatus>& listed) {
+    return listed && listed->isDirectory && !listed->isSymbolicLink;
 }
 
 // What the walk listed is trusted unless it was a link, which is followed.
@@ -72,13 +199,63 @@ bool listedAsFile(const FileSystem& fileSystem, const std::string& path, const s
     return isFile(fileSystem, path);
 }
 
+// vst3Executables and the size from the same listings.
+void readVst3Folder(const FileSystem& fileSystem, const std::string& bundle, const ScanControl& control,
+                    LinuxBundleFacts& facts) {
+    const auto root = listFolder(fileSystem, bundle);
+    if (!root) {
+        facts.executables = vst3Executables(fileSystem, bundle);
+        facts.byteSize = 0;
+        return;
+    }
+    Listings listed;
+    const auto* contents = findEntry(*root, "Contents");
+    if (contents && contents->kind == EntryKind::symbolicLink) {
+        facts.executables = vst3Executables(fileSystem, bundle);
+    } else if (contents && contents->kind == EntryKind::directory) {
+        const auto contentsPath = appendingPathComponent(bundle, "Contents");
+        if (auto folders = listFolder(fileSystem, contentsPath)) {
+            for (const auto& folder : *folders) {
+                if (!folder.name.ends_with("-linux") || folder.name.starts_with(".")) {
+                    continue;
+                }
+                const auto architectureFolder = appendingPathComponent(contentsPath, folder.name);
+                if (folder.kind == EntryKind::symbolicLink) {
+                    appendArchitectureExecutables(fileSystem, architectureFolder, facts.executables);
+                    continue;
+                }
+                if (folder.kind != EntryKind::directory) {
+                    continue;
+                }
+                auto names = listFolder(fileSystem, architectureFolder);
+                if (!names) {
+                    continue;
+                }
+                for (const auto& name : *names) {
+                    const auto path = appendingPathComponent(architectureFolder, name.name);
+                    if (isSharedObjectName(name.name) && isListedFile(fileSystem, path, name)) {
+                        facts.executables.push_back(path);
+                    }
+                }
+                listed.emplace_back(architectureFolder, std::move(*names));
+            }
+            listed.emplace_back(contentsPath, std::move(*folders));
+        }
+    }
+    facts.byteSize = folderSize(fileSystem, bundle, root, listed, control);
+}
+
 std::optional<LinuxBundleFacts> readVst3(const FileSystem& fileSystem, const std::string& path,
-                                         const std::optional<FileStatus>& listed) {
+                                         const std::optional<FileStatus>& listed, const ScanControl& control) {
     if (!listedAsFolder(fileSystem, path, listed)) {
         return std::nullopt;
     }
     LinuxBundleFacts facts;
-    facts.executables = vst3Executables(fileSystem, path);
+    if (listedAsRealFolder(listed)) {
+        readVst3Folder(fileSystem, path, control, facts);
+    } else {
+        facts.executables = vst3Executables(fileSystem, path);
+    }
     if (const auto text = readSmallRegularFile(appendingPathComponent(path, "Contents/Resources/moduleinfo.json"),
                                                vst3ModuleInfoLimit)) {
         auto info = parseVst3ModuleInfo(*text);
@@ -90,25 +267,44 @@ std::optional<LinuxBundleFacts> readVst3(const FileSystem& fileSystem, const std
 }
 
 std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std::string& path,
-                                        const std::optional<FileStatus>& listed) {
+                                        const std::optional<FileStatus>& listed, const ScanControl& control) {
     if (!listedAsFolder(fileSystem, path, listed)) {
         return std::nullopt;
     }
-    const auto manifestPath = appendingPathComponent(path, "manifest.ttl");
-    if (!isFile(fileSystem, manifestPath)) {
+    // A folder reached through a link is neither listed nor summed here.
+    const auto root = listedAsRealFolder(listed) ? listFolder(fileSystem, path) : std::nullopt;
+    // Whether the bundle holds a file at `relative`, from its listing when the
+    // name is one of its own entries.
+    const auto holdsFile = [&](const std::string& relative) {
+        const auto full = appendingPathComponent(path, relative);
+        if (root && relative.find('/') == std::string::npos && relative != "." && relative != "..") {
+            const auto* entry = findEntry(*root, relative);
+            return entry && isListedFile(fileSystem, full, *entry);
+        }
+        return isFile(fileSystem, full);
+    };
+    if (!holdsFile("manifest.ttl")) {
         return std::nullopt;
     }
     LinuxBundleFacts facts;
     // An unreadable or oversized manifest still marks an LV2 bundle.
-    const auto manifest = parseLv2Manifest(readSmallRegularFile(manifestPath, lv2ManifestLimit).value_or(""));
+    const auto manifest = parseLv2Manifest(
+        readSmallRegularFile(appendingPathComponent(path, "manifest.ttl"), lv2ManifestLimit).value_or(""));
     facts.name = manifest.name;
     for (const auto& binary : manifest.binaries) {
-        const auto executable = appendingPathComponent(path, binary);
-        if (isFile(fileSystem, executable)) {
-            facts.executables.push_back(executable);
+        if (holdsFile(binary)) {
+            facts.executables.push_back(appendingPathComponent(path, binary));
         }
     }
-    if (facts.executables.empty()) {
+    if (facts.executables.empty() && root) {
+        for (const auto& entry : *root) {
+            const auto executable = appendingPathComponent(path, entry.name);
+            if (!isHiddenName(entry.name) && isSharedObjectName(entry.name) &&
+                isListedFile(fileSystem, executable, entry)) {
+                facts.executables.push_back(executable);
+            }
+        }
+    } else if (facts.executables.empty()) {
         auto names = fileSystem.contentsOfDirectory(path);
         if (names) {
             std::sort(names->begin(), names->end());
@@ -120,19 +316,22 @@ std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std:
             }
         }
     }
+    if (listedAsRealFolder(listed)) {
+        facts.byteSize = folderSize(fileSystem, path, root, {}, control);
+    }
     return facts;
 }
 
 }  // namespace
 
 std::optional<LinuxBundleFacts> readLinuxBundleFacts(const FileSystem& fileSystem, const std::string& path,
-                                                     const std::string& format,
-                                                     const std::optional<FileStatus>& listed) {
+                                                     const std::string& format, const std::optional<FileStatus>& listed,
+                                                     const ScanControl& control) {
     if (format == formats::vst3) {
-        return readVst3(fileSystem, path, listed);
+        return readVst3(fileSystem, path, listed, control);
     }
     if (format == formats::lv2) {
-        return readLv2(fileSystem, path, listed);
+        return readLv2(fileSystem, path, listed, control);
     }
     // CLAP and VST2: the shared object is the whole plug-in.
     if (!listedAsFile(fileSystem, path, listed)) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "scan/ScanControl.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +19,10 @@ struct LinuxBundleFacts {
     std::optional<std::string> manufacturer;
     // The shared objects whose headers give the architecture.
     std::vector<std::string> executables;
+    // The regular files below a bundle folder, summed as the scanner's size
+    // walk sums them, when reading the bundle listed its folders anyway;
+    // absent for single files and links.
+    std::optional<std::int64_t> byteSize;
 
     friend bool operator==(const LinuxBundleFacts&, const LinuxBundleFacts&) = default;
 };
@@ -25,10 +31,11 @@ struct LinuxBundleFacts {
 // folder without a manifest, or a VST3, CLAP or VST2 entry of the wrong kind
 // (a folder named ".so", say).
 // `listed` is what the walk's lstat said of the entry, when it said it; a
-// regular file or folder then needs no second look.
+// regular file or folder then needs no second look. Once cancellation is
+// requested the size stops where it is.
 std::optional<LinuxBundleFacts> readLinuxBundleFacts(const FileSystem& fileSystem, const std::string& path,
-                                                     const std::string& format,
-                                                     const std::optional<FileStatus>& listed = std::nullopt);
+                                                     const std::string& format, const std::optional<FileStatus>& listed,
+                                                     const ScanControl& control);
 
 // One value for the executables' machines: the one machine's name (see
 // elfArchitectureName), "Universal" when they cover more than one, "Unknown"

@@ -213,7 +213,7 @@ std::optional<PluginScanner::DiscoveredBundle> PluginScanner::readLinuxBundle(co
                                                                               const std::optional<FileStatus>& status,
                                                                               const std::string& format,
                                                                               const ScanControl& control) const {
-    auto facts = readLinuxBundleFacts(fileSystem_, path, format, status);
+    auto facts = readLinuxBundleFacts(fileSystem_, path, format, status, control);
     if (!facts) {
         return std::nullopt;
     }
@@ -223,7 +223,7 @@ std::optional<PluginScanner::DiscoveredBundle> PluginScanner::readLinuxBundle(co
     bundle.manufacturer =
         facts->manufacturer ? std::move(*facts->manufacturer) : bundleManufacturer(InfoDictionary{}, std::nullopt);
     bundle.architecture = linuxArchitecture(facts->executables);
-    bundle.byteSize = bundleByteSize(path, status, control);
+    bundle.byteSize = facts->byteSize ? *facts->byteSize : bundleByteSize(path, status, control);
     bundle.path = path;
     bundle.format = format;
     return bundle;

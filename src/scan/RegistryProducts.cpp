@@ -62,11 +62,14 @@ std::vector<Plugin> registryProducts(const std::vector<AudioUnitComponent>& comp
 }
 
 std::vector<Plugin> productsOfScan(std::vector<Plugin> scanned, const std::vector<Plugin>& registry) {
+    // A product found on disk always wins over its registry twin. Without a
+    // registry (always, on Linux) the keys are not worth making.
     std::set<std::string> keys;
-    for (const auto& product : scanned) {
-        keys.insert(productKey(product));
+    if (!registry.empty()) {
+        for (const auto& product : scanned) {
+            keys.insert(productKey(product));
+        }
     }
-    // A product found on disk always wins over its registry twin.
     for (const auto& product : registry) {
         if (!keys.contains(productKey(product))) {
             scanned.push_back(product);
@@ -74,7 +77,7 @@ std::vector<Plugin> productsOfScan(std::vector<Plugin> scanned, const std::vecto
     }
     // Manufacturers first, then names. Manufacturers that differ only in case
     // fall through to the names, which keeps the order a strict weak one.
-    std::stable_sort(scanned.begin(), scanned.end(), [](const Plugin& a, const Plugin& b) {
+    stableSortProducts(scanned, [](const Plugin& a, const Plugin& b) {
         if (a.manufacturer != b.manufacturer) {
             if (const auto order = localizedCaseInsensitiveCompare(a.manufacturer, b.manufacturer); order != 0) {
                 return order < 0;

@@ -1,3 +1,4 @@
+#include "platform/ByteCount.h"
 #include "platform/Elf.h"
 #include "scan/Lv2Manifest.h"
 #include "scan/PluginScanner.h"
@@ -135,6 +136,61 @@ TEST_F(LinuxScannerTest, DamagedMetadataIsIgnoredAndNothingIsTakenForABundleThat
         EXPECT_EQ(product->manufacturer, "Unknown") << name;
         EXPECT_EQ(record->architecture, "x86-64") << name;
     }
+}
+
+TEST_F(LinuxScannerTest, LinksInABundleAreFollowedForItsObjectsButAddNothingToItsSize) {
+    sandbox.writeFile("extra/arm.so", armObject);
+    sandbox.writeFile("extra/arm64/a.so", aarch64Object);
+    sandbox.writeFile("extra/contents/x86_64-linux/t.so", x86_64Object);
+    sandbox.writeFile("extra/manifest.ttl",
+                      "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                      "<urn:l> a lv2:Plugin ; lv2:binary <sub/b.so>, <l.so>, <missing.so> .\n");
+    // An object and a whole architecture folder linked in, beside a folder
+    // named like an object, which is summed but not read.
+    const std::string linked = "root/usr/lib/vst3/Linked.vst3/Contents/";
+    sandbox.makeSymlink(sandbox / "extra/arm.so", linked + "x86_64-linux/Linked.so");
+    sandbox.makeSymlink(sandbox / "extra/arm64", linked + "aarch64-linux");
+    sandbox.writeFile(linked + "x86_64-linux/folder.so/inner", std::string(100, 'f'));
+    sandbox.writeFile(linked + "Resources/moduleinfo.json", R"({"Name": "Linked"})");
+    sandbox.writeFile(linked + "Resources/.hidden", std::string(500, 'h'));
+    sandbox.makeSymlink(sandbox / "extra/contents", "root/usr/lib/vst3/Through.vst3/Contents");
+    // An LV2 bundle whose manifest, and one of its objects, are links.
+    sandbox.makeSymlink(sandbox / "extra/manifest.ttl", "root/usr/lib/lv2/linked.lv2/manifest.ttl");
+    sandbox.makeSymlink(sandbox / "extra/arm64/a.so", "root/usr/lib/lv2/linked.lv2/l.so");
+    sandbox.writeFile("root/usr/lib/lv2/linked.lv2/sub/b.so", x86_64Object);
+
+    const auto summary = scan();
+    const auto found = bundles(summary);
+    ASSERT_EQ(found.size(), 3u);
+    const auto& linkedVst3 = *found.at("root/usr/lib/vst3/Linked.vst3").second;
+    EXPECT_EQ(linkedVst3.architecture, "Universal");
+    EXPECT_EQ(linkedVst3.size, "118 bytes");
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->architecture, "x86-64");
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->size, "Zero KB");
+    const auto& lv2 = *found.at("root/usr/lib/lv2/linked.lv2").second;
+    EXPECT_EQ(lv2.architecture, "Universal");
+    EXPECT_EQ(lv2.size, "264 bytes");
+    // The sizes agree with the scanner's own size walk.
+    const PluginScanner scanner(realFileSystem(), layout, {}, variables);
+    for (const auto& [path, entry] : found) {
+        EXPECT_EQ(
+            entry.second->size,
+            formatFileByteCount(static_cast<std::uint64_t>(scanner.bundleByteSize(sandbox / path, ScanControl{}))))
+            << path;
+    }
+}
+
+TEST(Vst3ModuleInfoTest, OnlyTopLevelValuesCountAndARepeatedKeyKeepsItsLastValue) {
+    // Classes carry names and vendors of their own; a nested "Vendor" below
+    // Factory Info is not the factory's.
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Classes": [{"Name": "Class", "Vendor": "Other"}], "Name": "Top",
+                                      "Factory Info": {"Sub": {"Vendor": "Deep"}, "Vendor": " Maker "}})"),
+              (Vst3ModuleInfo{"Top", std::nullopt, "Maker"}));
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Name": "First", "Name": "Last", "Version": "1", "Version": 2})"),
+              (Vst3ModuleInfo{"Last", std::nullopt, std::nullopt}));
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Factory Info": {"Vendor": "Gone"}, "Factory Info": "text"})"), Vst3ModuleInfo{});
+    EXPECT_EQ(parseVst3ModuleInfo(R"({"Factory Info": {"Vendor": "V", "Vendor": {"Vendor": "W"}}})"), Vst3ModuleInfo{});
+    EXPECT_EQ(parseVst3ModuleInfo(R"([{"Name": "In an array"}])"), Vst3ModuleInfo{});
 }
 
 TEST(Lv2ManifestTest, OddTurtleIsReadOrSkippedWithoutHarm) {
