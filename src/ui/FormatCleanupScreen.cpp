@@ -151,15 +151,15 @@ FormatCleanupScreen::FormatCleanupScreen(ScreenContext context, QWidget* parent)
         } else if (name == CleanupRunController::selectedField) {
             model_->selectionChanged();
         }
-        scheduleRefresh();
+        refresh_.schedule();
     });
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
         const auto name = field.toStdString();
         if (name == storeField::isScanning || name == storeField::plugins || name == storeField::formatCleanupRuns) {
-            scheduleRefresh();
+            refresh_.schedule();
         }
     });
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { scheduleRefresh(); });
+    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { refresh_.schedule(); });
     refresh();
 }
 
@@ -308,13 +308,11 @@ QWidget* FormatCleanupScreen::buildCandidatePanel() {
     return candidatePanel_;
 }
 
-void FormatCleanupScreen::becameVisible() { scheduleRefresh(); }
+void FormatCleanupScreen::becameVisible() { refresh_.schedule(); }
 
 void FormatCleanupScreen::showEvent(QShowEvent* event) {
     Screen::showEvent(event);
-    if (stale_) {
-        refresh();
-    }
+    refresh_.refreshIfStale();
 }
 
 void FormatCleanupScreen::choosePreset(FormatCleanupPresetKind preset) {
@@ -351,22 +349,8 @@ void FormatCleanupScreen::confirmQuarantine() {
     }
 }
 
-void FormatCleanupScreen::scheduleRefresh() {
-    stale_ = true;
-    if (refreshScheduled_ || !isVisible()) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        refreshScheduled_ = false;
-        if (isVisible() && stale_) {
-            refresh();
-        }
-    });
-}
-
 void FormatCleanupScreen::refresh() {
-    stale_ = false;
+    refresh_.markFresh();
     const auto& runs = controller();
     const bool busy = runs.isBusy();
     for (auto* button : presetButtons_->buttons()) {

@@ -5,6 +5,7 @@
 // so a run keeps going (and stays visible) across section changes.
 #pragma once
 
+#include "ui/DeferredRefresh.h"
 #include "ui/Screen.h"
 
 #include <set>
@@ -61,7 +62,6 @@ private:
     // Store, service and controller changes arrive in bursts (a chunk's
     // commit publishes a dozen fields); they are folded into one redraw on
     // the next turn of the event loop, and none while the screen is hidden.
-    void scheduleRefresh();
     void refresh();
     void refreshPreview();
     void refreshIssues();
@@ -96,8 +96,7 @@ private:
     CollapsibleGroup* recentRuns_ = nullptr;
 
     QString shownIssuesPlanID_;  // the preview whose lists are shown
-    bool refreshScheduled_ = false;
-    bool stale_ = true;
+    DeferredRefresh refresh_{*this, [this] { refresh(); }};
 };
 
 }  // namespace kestrova::ui

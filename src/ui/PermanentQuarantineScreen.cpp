@@ -133,19 +133,17 @@ PermanentQuarantineScreen::PermanentQuarantineScreen(ScreenContext context, QWid
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
         const auto name = field.toStdString();
         if (name == storeField::plugins || name == storeField::permanentQuarantineRules) {
-            scheduleRefresh();
+            refresh_.schedule();
         }
     });
     refresh();
 }
 
-void PermanentQuarantineScreen::becameVisible() { scheduleRefresh(); }
+void PermanentQuarantineScreen::becameVisible() { refresh_.schedule(); }
 
 void PermanentQuarantineScreen::showEvent(QShowEvent* event) {
     Screen::showEvent(event);
-    if (stale_) {
-        refresh();
-    }
+    refresh_.refreshIfStale();
 }
 
 ToggleSwitch* PermanentQuarantineScreen::switchFor(const QString& manufacturer) const {
@@ -157,22 +155,8 @@ ToggleSwitch* PermanentQuarantineScreen::switchFor(const QString& manufacturer) 
     return nullptr;
 }
 
-void PermanentQuarantineScreen::scheduleRefresh() {
-    stale_ = true;
-    if (refreshScheduled_ || !isVisible()) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        refreshScheduled_ = false;
-        if (isVisible() && stale_) {
-            refresh();
-        }
-    });
-}
-
 void PermanentQuarantineScreen::refresh() {
-    stale_ = false;
+    refresh_.markFresh();
     auto& store = session().store();
     const auto manufacturers = store.permanentQuarantineManufacturers();
     rulesPanel_->setVisible(!manufacturers.empty());

@@ -3,6 +3,7 @@
 // are the store's list of manufacturers; the screen keeps nothing of them.
 #pragma once
 
+#include "ui/DeferredRefresh.h"
 #include "ui/Screen.h"
 
 class QLabel;
@@ -25,15 +26,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void scheduleRefresh();
     void refresh();
 
     QWidget* rulesPanel_ = nullptr;
     QVBoxLayout* rows_ = nullptr;
     QLabel* ruleCount_ = nullptr;
     QWidget* emptyState_ = nullptr;
-    bool refreshScheduled_ = false;
-    bool stale_ = true;
+    DeferredRefresh refresh_{*this, [this] { refresh(); }};
 };
 
 }  // namespace kestrova::ui

@@ -127,10 +127,10 @@ TrashRecoveryScreen::TrashRecoveryScreen(ScreenContext context, QWidget* parent)
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
         const auto name = field.toStdString();
         if (name == storeField::trashedBundles || name == storeField::plugins) {
-            scheduleRefresh();
+            refresh_.schedule();
         }
     });
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { scheduleRefresh(); });
+    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { refresh_.schedule(); });
     refresh();
 }
 
@@ -142,9 +142,7 @@ void TrashRecoveryScreen::becameVisible() {
 
 void TrashRecoveryScreen::showEvent(QShowEvent* event) {
     Screen::showEvent(event);
-    if (stale_) {
-        refresh();
-    }
+    refresh_.refreshIfStale();
 }
 
 std::vector<TrashRecoveryRow*> TrashRecoveryScreen::rows() const {
@@ -192,7 +190,7 @@ void TrashRecoveryScreen::requestRestore(std::vector<Uuid> recordIDs) {
     // The store's notice reports the outcome; the rows follow its records.
     if (startTrashRestore(session().store(), session().service(), recordIDs)) {
         selected_.clear();
-        scheduleRefresh();
+        refresh_.schedule();
     }
 }
 
@@ -205,22 +203,8 @@ void TrashRecoveryScreen::setSelected(const Uuid& id, bool isSelected) {
     refreshSelectionBar();
 }
 
-void TrashRecoveryScreen::scheduleRefresh() {
-    stale_ = true;
-    if (refreshScheduled_ || !isVisible()) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        refreshScheduled_ = false;
-        if (isVisible() && stale_) {
-            refresh();
-        }
-    });
-}
-
 void TrashRecoveryScreen::refresh() {
-    stale_ = false;
+    refresh_.markFresh();
     const auto& service = session().service();
     const bool ready = service.canSendPrivilegedRequest();
     statusIcon_->setPixmap(symbolIcon(ready ? "checkmark.shield.fill" : "lock.shield").pixmap(18, 18));

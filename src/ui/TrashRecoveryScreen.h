@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/Uuid.h"
+#include "ui/DeferredRefresh.h"
 #include "ui/Screen.h"
 
 #include <optional>
@@ -42,7 +43,6 @@ private:
     void requestRestore(std::vector<Uuid> recordIDs);
     void setSelected(const Uuid& id, bool isSelected);
 
-    void scheduleRefresh();
     void refresh();
     void refreshRows();
     void refreshSelectionBar();
@@ -60,8 +60,7 @@ private:
     QLabel* selectionReason_ = nullptr;
     QPushButton* restoreSelected_ = nullptr;
     QVBoxLayout* rowsLayout_ = nullptr;
-    bool refreshScheduled_ = false;
-    bool stale_ = true;
+    DeferredRefresh refresh_{*this, [this] { refresh(); }};
 };
 
 }  // namespace kestrova::ui
