@@ -12,32 +12,11 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <memory>
 #include <ostream>
 
 namespace kestrova::cli {
 namespace {
-
-std::string absolutePath(const std::string& path) {
-    if (isAbsolutePath(path)) {
-        return standardizedPath(path);
-    }
-    std::error_code error;
-    const auto current = std::filesystem::current_path(error);
-    return standardizedPath(appendingPathComponent(error ? "/" : current.string(), path));
-}
-
-Result<std::string> existingFolder(const std::string& given, const std::string& role, const FileSystem& fileSystem) {
-    const auto resolved = fileSystem.resolvingSymlinks(absolutePath(given));
-    if (!fileSystem.isDirectory(resolved)) {
-        return Error{fmt::format("The {} “{}” is not an existing folder.", role, given)};
-    }
-    if (!fileSystem.isReadable(resolved)) {
-        return Error{fmt::format("The {} “{}” cannot be read.", role, given)};
-    }
-    return resolved;
-}
 
 // Display width of a UTF-8 text, counting code points.
 std::size_t displayWidth(std::string_view text) {
@@ -78,7 +57,7 @@ Result<AudioUnitRegistry> configuredRegistry(const CliContext& context, const Fi
     if (!file) {
         return AudioUnitRegistry();
     }
-    return AudioUnitRegistry::load(fileSystem, absolutePath(*file));
+    return AudioUnitRegistry::load(fileSystem, absolutePathFromWorkingFolder(*file));
 }
 
 Result<std::vector<std::string>> resolvedFolders(const std::vector<std::string>& folders,
@@ -209,7 +188,7 @@ void addScanCommands(CLI::App& app, CliContext& context) {
     auto* demo = app.add_subcommand("demo", "Write a sandbox system root and home full of demo plug-ins");
     demo->add_option("--output,output", *output, "Folder to write the demo into")->required();
     demo->callback([output, &context] {
-        const auto path = absolutePath(*output);
+        const auto path = absolutePathFromWorkingFolder(*output);
         if (auto written = writeDemoTree(path); !written) {
             *context.err << written.error().message << '\n';
             context.exitCode = 1;

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -403,6 +404,23 @@ std::string FileSystem::resolvingSymlinks(const std::string& path) const {
 FileSystem& realFileSystem() {
     static FileSystem disk;
     return disk;
+}
+
+std::string absolutePathFromWorkingFolder(const std::string& path) {
+    if (isAbsolutePath(path)) {
+        return standardizedPath(path);
+    }
+    std::error_code error;
+    const auto current = std::filesystem::current_path(error);
+    return standardizedPath(appendingPathComponent(error ? "/" : current.string(), path));
+}
+
+Result<std::string> existingFolder(const std::string& given, std::string_view role, const FileSystem& fileSystem) {
+    const auto resolved = fileSystem.resolvingSymlinks(absolutePathFromWorkingFolder(given));
+    if (!fileSystem.isDirectory(resolved)) {
+        return Error{fmt::format("The {} “{}” is not an existing folder.", role, given)};
+    }
+    return resolved;
 }
 
 }  // namespace kestrova

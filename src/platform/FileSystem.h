@@ -135,4 +135,13 @@ public:
 // The disk as it is.
 FileSystem& realFileSystem();
 
+// A path as given on a command line, made absolute against the working
+// folder and standardized.
+std::string absolutePathFromWorkingFolder(const std::string& path);
+// The real path of a folder given on a command line; stored paths are real
+// absolute paths, so a relative or linked one is resolved once, here. An
+// error names the folder's role: "The home folder “x” is not an existing
+// folder."
+Result<std::string> existingFolder(const std::string& given, std::string_view role, const FileSystem& fileSystem);
+
 }  // namespace kestrova

@@ -7,29 +7,9 @@
 #include "platform/PlatformWording.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace kestrova::ui {
 namespace {
-
-std::string absolutePath(const std::string& path) {
-    if (isAbsolutePath(path)) {
-        return standardizedPath(path);
-    }
-    std::error_code error;
-    const auto current = std::filesystem::current_path(error);
-    return standardizedPath(appendingPathComponent(error ? "/" : current.string(), path));
-}
-
-// Stored paths are real absolute paths, so a relative or linked root is
-// resolved once here.
-Result<std::string> existingFolder(const std::string& given, const std::string& role, const FileSystem& fileSystem) {
-    const auto resolved = fileSystem.resolvingSymlinks(absolutePath(given));
-    if (!fileSystem.isDirectory(resolved)) {
-        return Error{"The " + role + " “" + given + "” is not an existing folder."};
-    }
-    return resolved;
-}
 
 std::string fromEnvironment(const char* name) {
     const char* value = std::getenv(name);
@@ -99,7 +79,7 @@ Result<std::unique_ptr<AppSession>> openAppSession(const AppOptions& options) {
     AudioUnitRegistry registry;
     const auto registryFile = options.auRegistry.empty() ? fromEnvironment("KESTROVA_AU_REGISTRY") : options.auRegistry;
     if (!registryFile.empty()) {
-        auto loaded = AudioUnitRegistry::load(fileSystem, absolutePath(registryFile));
+        auto loaded = AudioUnitRegistry::load(fileSystem, absolutePathFromWorkingFolder(registryFile));
         if (!loaded) {
             return loaded.error();
         }
