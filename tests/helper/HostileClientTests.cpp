@@ -44,6 +44,8 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
 
     RawHelperClient client(sandbox.endpoint());
     ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "raw test"}})["reply"],
+              Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
 
     // Well-formed requests for moves the daemon must not make: each gets a
     // refusal that says what is wrong and that nothing moved.
@@ -77,21 +79,42 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
                                                                   sandbox.path("Echo.vst3")))}})["reply"];
     EXPECT_EQ(trash["succeeded"], false);
 
-    // Wrong types anywhere: a clear error, and the connection stays in step.
-    const std::vector<Json> wrongTypes{
-        Json{{"protocol", "1"}, {"call", "handshake"}, {"argument", "x"}},
-        Json{{"protocol", 1}, {"call", 7}, {"argument", "x"}},
-        Json{{"protocol", 1}, {"call", "handshake"}, {"argument", Json::array()}},
-        quarantineEnvelope(Json{{"transactionID", 5}, {"items", Json::array()}}),
-        quarantineEnvelope(Json{{"transactionID", Uuid::random().string()}, {"items", Json{{"a", 1}}}}),
-        quarantineEnvelope(request(Json{{"sourcePath", 1}, {"destinationPath", true}})),
-        Json::array({1, 2, 3}),
+    // Bad frames and envelopes of the wrong shape or types: one error reply
+    // each, with the code that says why, and the connection stays in step.
+    const auto envelope = [](const Json& protocol, const Json& call, const Json& argument) {
+        return encodeFrame(Json{{"protocol", protocol}, {"call", call}, {"argument", argument}}.dump());
     };
-    for (const auto& envelope : wrongTypes) {
-        const auto reply = client.call(envelope);
-        const bool refused = reply.contains("error") ? !reply["error"]["message"].get<std::string>().empty()
-                                                     : reply["reply"]["succeeded"] == false;
-        EXPECT_TRUE(refused) << envelope << " → " << reply;
+    const std::vector<std::pair<std::string, std::string>> badRequests{
+        {encodeFrame("{not json"), "malformedRequest"},
+        {encodeFrame("[1,2,3]"), "malformedRequest"},
+        {envelope(2, "handshake", ""), "unsupportedProtocol"},
+        {envelope("1", "handshake", "x"), "unsupportedProtocol"},
+        {envelope(1, "format", ""), "unknownCall"},
+        {envelope(1, 7, "x"), "unknownCall"},
+        {envelope(1, "handshake", Json::array()), "malformedRequest"},
+        {envelope(1, "quarantine", 7), "malformedRequest"},
+        {envelope(1, "quarantine", Json{{"transactionID", 5}, {"items", Json::array()}}), "malformedRequest"},
+    };
+    for (const auto& [bytes, code] : badRequests) {
+        client.sendBytes(bytes);
+        const auto reply = client.receive();
+        EXPECT_EQ(reply["error"]["code"], code) << bytes;
+        EXPECT_FALSE(reply["error"]["message"].get<std::string>().empty());
+    }
+    // A request that names its transaction but not readable items gets a
+    // refusal result it can match.
+    const std::vector<std::pair<std::string, Json>> unreadableItems{
+        {"restore", {{"transactionID", "T-1"}, {"items", "nope"}}},
+        {"quarantine", {{"transactionID", "T-2"}, {"items", {{"a", 1}}}}},
+        {"quarantine", request(Json{{"sourcePath", 1}, {"destinationPath", true}})},
+    };
+    for (const auto& [call, argument] : unreadableItems) {
+        const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
+        EXPECT_EQ(reply["transactionID"], argument["transactionID"]) << reply;
+        EXPECT_EQ(reply["succeeded"], false);
+        EXPECT_EQ(reply["rollbackComplete"], true);
+        EXPECT_TRUE(reply[call == "restore" ? "restoredDestinationPaths" : "movedDestinationPaths"].empty());
+        EXPECT_TRUE(reply["message"].get<std::string>().ends_with("No files were moved.")) << reply;
     }
 
     // Deeply nested JSON, as the whole payload and inside a request.
@@ -112,11 +135,14 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     // A version string that tries to write a log line of its own.
     client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x\nKestrovaHelper[1]: forged"}});
 
-    // Oversized and truncated frames end only their own connection.
-    RawHelperClient oversized(sandbox.endpoint());
-    oversized.sendBytes(std::string{'\x7f', '\xff', '\xff', '\xff'});
-    EXPECT_EQ(oversized.receive()["error"]["code"], "frameTooLarge");
-    EXPECT_TRUE(oversized.receive().is_null());
+    // Oversized and empty frames end only their own connection.
+    for (const auto& [frame, code] : {std::pair{std::string{'\x7f', '\xff', '\xff', '\xff'}, "frameTooLarge"},
+                                      std::pair{std::string(4, '\0'), "malformedFrame"}}) {
+        RawHelperClient ended(sandbox.endpoint());
+        ended.sendBytes(frame);
+        EXPECT_EQ(ended.receive()["error"]["code"], code);
+        EXPECT_TRUE(ended.receive().is_null());
+    }
 
     // A flood of connections that each stop halfway through a frame: one
     // client cannot take every connection the daemon serves.
