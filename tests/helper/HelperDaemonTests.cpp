@@ -4,11 +4,11 @@
 // point or the daemon configured unlike a real one.
 #include "HelperSandbox.h"
 #include "helperclient/HelperWire.h"
+#include "platform/ChildProcess.h"
 #include "platform/Uuid.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -113,28 +113,17 @@ TEST_F(HelperDaemonTest, RegistrationStatesAndRestartOnDemand) {
 class StalledDaemon {
 public:
     explicit StalledDaemon(const HelperSandbox& sandbox) {
-        int fds[2];
-        EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-        reader_.reset(fds[0]);
-        FileDescriptor writer(fds[1]);
-        EXPECT_EQ(::fcntl(writer.get(), F_SETPIPE_SZ, 4096), 4096);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, writer.get(), 2);
-        const auto exe = HelperSandbox::helperExecutable();
-        const auto self = HelperSandbox::selfExecutable();
-        const auto socket = sandbox.socketPath();
-        std::vector<std::string> arguments{
-            exe,      "--session",           "--socket",       socket, "--root", sandbox.layout().systemRoot,
-            "--home", sandbox.layout().home, "--allow-client", self};
-        std::vector<char*> argv;
-        for (auto& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        EXPECT_EQ(::posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        for (int tick = 0; tick < 500 && !sandbox.exists(socket); ++tick) {
+        const auto log = sandbox.path("helper-log");
+        EXPECT_EQ(::mkfifo(log.c_str(), 0600), 0);
+        reader_.reset(::open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        EXPECT_EQ(::fcntl(reader_.get(), F_SETPIPE_SZ, 4096), 4096);
+        const auto started = startDetached({HelperSandbox::helperExecutable(), "--session", "--socket",
+                                            sandbox.socketPath(), "--root", sandbox.layout().systemRoot, "--home",
+                                            sandbox.layout().home, "--allow-client", HelperSandbox::selfExecutable()},
+                                           log);
+        EXPECT_TRUE(started.ok());
+        pid_ = started.ok() ? *started : 0;
+        for (int tick = 0; tick < 500 && !sandbox.exists(sandbox.socketPath()); ++tick) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
