@@ -88,24 +88,12 @@ TEST_F(CleanupCommandTest, AScanReplacesAReinstalledBundleUnderAPermanentQuarant
     demo->expectSuccess({"rule", "on", "FabFilter"});
     demo->expectSuccess({"quarantine", "FabFilter Pro-Q 3", "VST3"});
     const auto copy = reinstall("FabFilter Pro-Q 3", "FabFilter");
-    const auto newBytes = contentsBelow(copy);
 
+    // Which copy went where is the store's enforcement test, on the same daemon.
     const auto step = demo->expectSuccess({"scan"});
     EXPECT_THAT(step.out, HasSubstr("Permanent Quarantine replaced 1 exact bundle copy: old copies are in Finder "
                                     "Trash and replacements are safely quarantined."));
     EXPECT_FALSE(fs::exists(copy));
-    const auto state = savedState();
-    ASSERT_THAT(*state.trashedBundles, SizeIs(1));
-    EXPECT_TRUE(fs::exists(state.trashedBundles->front().trashPath));
-    bool replaced = false;
-    for (const auto& product : state.plugins) {
-        for (const auto& bundle : product.bundles.value_or(std::vector<PluginBundleRecord>{})) {
-            if (bundle.isQuarantined() && bundle.originalPath == copy) {
-                replaced = contentsBelow(*bundle.quarantinePath) == newBytes;
-            }
-        }
-    }
-    EXPECT_TRUE(replaced);
 }
 
 TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineStepNothingIsLost) {
