@@ -12,14 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <list>
+#include <tuple>
 
 namespace kestrova::testing {
 namespace {
 namespace fs = std::filesystem;
-
-Json quarantineEnvelope(const Json& argument) {
-    return Json{{"protocol", 1}, {"call", "quarantine"}, {"argument", argument}};
-}
 
 TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
@@ -48,36 +45,32 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
               Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
 
     // Well-formed requests for moves the daemon must not make: each gets a
-    // refusal that says what is wrong and that nothing moved.
-    const std::vector<std::pair<Json, std::string>> refusedMoves{
-        {request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
+    // refusal that says what is wrong and that nothing moved. The last two
+    // are a restore out of a folder that is not the quarantine and a Trash
+    // move to somewhere that is not the Trash.
+    const std::vector<std::tuple<std::string, Json, std::string>> refusedMoves{
+        {"quarantine",
+         request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
                       sandbox.quarantinePath(operationID, "Echo.vst3"))),
          "standardized"},
-        {request(item(sandbox.pluginPath("Linked.vst3"), sandbox.quarantinePath(operationID, "Linked.vst3"))),
+        {"quarantine",
+         request(item(sandbox.pluginPath("Linked.vst3"), sandbox.quarantinePath(operationID, "Linked.vst3"))),
          "symbolic link"},
-        {request(item(bundle, sandbox.path("outside/" + operationID + "/Echo.vst3"))), "quarantine"},
-        {request(item(outside, sandbox.quarantinePath(operationID, "Echo.vst3"))), "standard system plug-in folder"},
+        {"quarantine", request(item(bundle, sandbox.path("outside/" + operationID + "/Echo.vst3"))), "quarantine"},
+        {"quarantine", request(item(outside, sandbox.quarantinePath(operationID, "Echo.vst3"))),
+         "standard system plug-in folder"},
+        {"restore", request(item(outside, sandbox.pluginPath("Restored.vst3"))), "quarantine folder of operation"},
+        {"moveToTrash", request(item(sandbox.quarantinePath(operationID, "Echo.vst3"), sandbox.path("Echo.vst3"))),
+         "Trash folder"},
     };
-    for (const auto& [argument, reason] : refusedMoves) {
-        const auto reply = client.call(quarantineEnvelope(argument))["reply"];
+    for (const auto& [call, argument, reason] : refusedMoves) {
+        const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
         EXPECT_EQ(reply["succeeded"], false) << argument;
         EXPECT_EQ(reply["rollbackComplete"], true) << argument;
         const auto message = reply["message"].get<std::string>();
         EXPECT_NE(message.find(reason), std::string::npos) << argument << " → " << message;
         EXPECT_TRUE(message.ends_with("No files were moved.")) << message;
     }
-    // A restore out of a folder that is not the quarantine, and a Trash move
-    // to somewhere that is not the Trash.
-    const auto restore =
-        client.call(Json{{"protocol", 1},
-                         {"call", "restore"},
-                         {"argument", request(item(outside, sandbox.pluginPath("Restored.vst3")))}})["reply"];
-    EXPECT_EQ(restore["succeeded"], false);
-    const auto trash = client.call(Json{{"protocol", 1},
-                                        {"call", "moveToTrash"},
-                                        {"argument", request(item(sandbox.quarantinePath(operationID, "Echo.vst3"),
-                                                                  sandbox.path("Echo.vst3")))}})["reply"];
-    EXPECT_EQ(trash["succeeded"], false);
 
     // Bad frames and envelopes of the wrong shape or types: one error reply
     // each, with the code that says why, and the connection stays in step.
@@ -127,7 +120,9 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     EXPECT_EQ(client.receive()["reply"]["succeeded"], false);
     // A transaction ID that fills the frame still gets a reply that fits one.
     const auto huge =
-        quarantineEnvelope(Json{{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}});
+        Json{{"protocol", 1},
+             {"call", "quarantine"},
+             {"argument", {{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}}}};
     const auto hugeReply = client.call(huge);
     EXPECT_FALSE(hugeReply.is_null());
     EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x"}})["reply"]["build"], "40");
