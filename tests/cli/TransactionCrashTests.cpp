@@ -151,8 +151,7 @@ TEST_F(TransactionCrashTest, EveryCrashPointOfEveryKindIsRecoveredFromTheDisk) {
             const bool moved = scenario.point != crashPoints::journalSaved;
             EXPECT_EQ(existsAt(journal->sourcePath), !moved);
             EXPECT_EQ(existsAt(journal->destinationPath), moved);
-            const auto after = census(demo->layout());
-            EXPECT_EQ(digests(after), digests(before)) << "a bundle was lost, damaged or copied";
+            EXPECT_EQ(census(demo->layout()), before) << "a bundle was lost, damaged or copied";
 
             const auto store = openStore();
             EXPECT_FALSE(store->hasPendingPrivilegedTransaction()) << store->lastOperationError().value_or("");
@@ -164,7 +163,7 @@ TEST_F(TransactionCrashTest, EveryCrashPointOfEveryKindIsRecoveredFromTheDisk) {
                               [&](const auto& item) { return item.transactionID == journal->transactionID; });
             EXPECT_EQ(committed, moved ? 1 : 0);
             EXPECT_EQ(store->history().size(), historyBefore + (moved ? 1u : 0u));
-            EXPECT_EQ(digests(census(demo->layout())), digests(before)) << "recovery touched a bundle";
+            EXPECT_EQ(census(demo->layout()), before) << "recovery touched a bundle";
             ++scenarios;
         }
     }

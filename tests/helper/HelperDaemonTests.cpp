@@ -1,12 +1,14 @@
 // The real KestrovaHelper, started in session mode on a sandbox and reached
-// through the management service or a raw socket.
+// through the management service or a raw socket; and the daemon's server
+// code on a thread of the test, where a transaction can be held at an exact
+// point or the daemon configured unlike a real one.
 #include "HelperSandbox.h"
 #include "helperclient/HelperWire.h"
+#include "platform/ChildProcess.h"
 #include "platform/Uuid.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,8 +16,10 @@
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 namespace kestrova::testing {
@@ -37,134 +41,17 @@ protected:
         return *harness;
     }
 
-    template <typename ResultRecord, typename Send>
-    ResultRecord sendAndWait(Send send) {
-        std::vector<ResultRecord> results;
-        send([&](ResultRecord result) { results.push_back(std::move(result)); });
-        harness->settle();
-        EXPECT_EQ(results.size(), 1u);
-        return results.empty() ? ResultRecord{} : results.front();
-    }
-
-    PrivilegedQuarantineResult quarantine(const std::vector<PrivilegedQuarantineItem>& items) {
-        return sendAndWait<PrivilegedQuarantineResult>(
-            [&](auto completion) { harness->service().sendQuarantine(Uuid::random().string(), items, completion); });
-    }
-
-    std::vector<PrivilegedQuarantineItem> quarantineItems(std::initializer_list<std::string> names) {
-        std::vector<PrivilegedQuarantineItem> items;
-        for (const auto& name : names) {
-            items.push_back(
-                {sandbox.makeBundle(sandbox.pluginPath(name)), sandbox.quarantinePath(operationID, name), operationID});
-        }
-        return items;
-    }
-
     HelperSandbox sandbox;
     std::unique_ptr<ServiceHarness> harness;
     std::string operationID = Uuid::random().string();
 };
 
-TEST_F(HelperDaemonTest, EnableHandshakeAndAFullRoundTrip) {
+// Moves through the enabled daemon are driven by the store's daemon tests.
+TEST_F(HelperDaemonTest, EnablingStartsTheDaemonAndItsHandshakeNamesItsBuild) {
     auto& service = enabledService().service();
-    ASSERT_EQ(service.status(), PluginManagementStatus::enabled) << service.lastError().value_or("");
-    ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
+    EXPECT_EQ(service.status(), PluginManagementStatus::enabled) << service.lastError().value_or("");
+    EXPECT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
     EXPECT_EQ(service.helperVersion(), "40");
-
-    const auto items = quarantineItems({"A.vst3", "B.vst3", "C.vst3"});
-    const auto result = quarantine(items);
-    ASSERT_TRUE(result.succeeded) << result.message;
-    ASSERT_EQ(result.movedDestinationPaths.size(), 3u);
-    for (const auto& item : items) {
-        EXPECT_FALSE(sandbox.exists(item.sourcePath));
-        EXPECT_TRUE(sandbox.hasWholeBundle(item.destinationPath, item.sourcePath));
-    }
-
-    // Restoring one of them; trash and its restore run the same way and are
-    // driven through this daemon by the command-line tests.
-    const auto restored = sendAndWait<PrivilegedRestoreResult>([&](auto completion) {
-        service.sendRestore(Uuid::random().string(), {{items[2].destinationPath, items[2].sourcePath, operationID}},
-                            completion);
-    });
-    ASSERT_TRUE(restored.succeeded) << restored.message;
-    EXPECT_TRUE(sandbox.hasWholeBundle(items[2].sourcePath, items[2].sourcePath));
-    EXPECT_FALSE(service.isWorking());
-}
-
-TEST_F(HelperDaemonTest, HostilePathsAreRefusedAndLeaveTheDiskAsItWas) {
-    auto& service = enabledService().service();
-    ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
-
-    // A source in the user's own plug-in folder is never moved.
-    const auto homeBundle = sandbox.makeBundle(sandbox.layout().user("Library/Audio/Plug-Ins/VST3/H.vst3"));
-    auto refused = quarantine({{homeBundle, sandbox.quarantinePath(operationID, "H.vst3"), operationID}});
-    EXPECT_FALSE(refused.succeeded);
-    EXPECT_TRUE(refused.rollbackComplete);
-    EXPECT_NE(refused.message.find("is not inside a standard system plug-in folder"), std::string::npos);
-    EXPECT_EQ(service.lastError(), refused.message);
-    EXPECT_TRUE(sandbox.hasWholeBundle(homeBundle, homeBundle));
-
-    // (The transaction's own refusals are covered where it runs in-process.)
-
-    // The plug-in folder swapped for a link after the client planned the
-    // move: the daemon's own walk refuses it.
-    const auto planned = quarantineItems({"S.vst3"});
-    const auto decoy = sandbox.makeBundle(sandbox.path("decoy/S.vst3"));
-    fs::rename(sandbox.pluginPath(""), sandbox.path("real-vst3"));
-    fs::create_symlink(sandbox.path("decoy"), sandbox.pluginPath(""));
-    refused = quarantine(planned);
-    EXPECT_NE(refused.message.find("symbolic link"), std::string::npos) << refused.message;
-    EXPECT_TRUE(sandbox.hasWholeBundle(decoy, decoy));
-    EXPECT_FALSE(sandbox.exists(planned[0].destinationPath));
-    EXPECT_TRUE(service.helperIsReachable());
-}
-
-TEST_F(HelperDaemonTest, MalformedAndOversizedFramesGetOneErrorReplyEach) {
-    enabledService();
-    RawHelperClient client(sandbox.endpoint());
-    ASSERT_TRUE(client.connected());
-
-    auto reply = client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "raw test"}});
-    EXPECT_EQ(reply["reply"], Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
-
-    client.sendBytes(encodeFrame("{not json"));
-    EXPECT_EQ(client.receive()["error"]["code"], "malformedRequest");
-    EXPECT_EQ(client.call(Json{{"protocol", 2}, {"call", "handshake"}, {"argument", ""}})["error"]["code"],
-              "unsupportedProtocol");
-    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "format"}, {"argument", ""}})["error"]["code"], "unknownCall");
-    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "quarantine"}, {"argument", 7}})["error"]["code"],
-              "malformedRequest");
-
-    // A request that names its transaction gets a refusal result it can match.
-    const auto named = client.call(
-        Json{{"protocol", 1}, {"call", "restore"}, {"argument", {{"transactionID", "T-1"}, {"items", "nope"}}}});
-    EXPECT_EQ(named["reply"]["transactionID"], "T-1");
-    EXPECT_EQ(named["reply"]["succeeded"], false);
-    EXPECT_EQ(named["reply"]["rollbackComplete"], true);
-    EXPECT_TRUE(named["reply"]["restoredDestinationPaths"].empty());
-
-    // Still in step after all that.
-    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x"}})["reply"]["build"], "40");
-
-    // A length beyond the limit ends the connection after one error.
-    const std::string oversized = {'\x7f', '\xff', '\xff', '\xff'};
-    client.sendBytes(oversized);
-    EXPECT_EQ(client.receive()["error"]["code"], "frameTooLarge");
-    EXPECT_TRUE(client.receive().is_null());
-
-    RawHelperClient empty(sandbox.endpoint());
-    empty.sendBytes(std::string(4, '\0'));
-    EXPECT_EQ(empty.receive()["error"]["code"], "malformedFrame");
-    EXPECT_TRUE(empty.receive().is_null());
-
-    // A client that stops halfway through a frame leaves the daemon serving.
-    {
-        RawHelperClient partial(sandbox.endpoint());
-        partial.sendBytes(std::string{'\0', '\0', '\1', '\0'} + "{\"protocol\"");
-    }
-    RawHelperClient after(sandbox.endpoint());
-    EXPECT_EQ(after.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x"}})["reply"]["identity"],
-              "KestrovaHelper");
 }
 
 TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
@@ -226,28 +113,17 @@ TEST_F(HelperDaemonTest, RegistrationStatesAndRestartOnDemand) {
 class StalledDaemon {
 public:
     explicit StalledDaemon(const HelperSandbox& sandbox) {
-        int fds[2];
-        EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-        reader_.reset(fds[0]);
-        FileDescriptor writer(fds[1]);
-        EXPECT_EQ(::fcntl(writer.get(), F_SETPIPE_SZ, 4096), 4096);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, writer.get(), 2);
-        const auto exe = HelperSandbox::helperExecutable();
-        const auto self = HelperSandbox::selfExecutable();
-        const auto socket = sandbox.socketPath();
-        std::vector<std::string> arguments{
-            exe,      "--session",           "--socket",       socket, "--root", sandbox.layout().systemRoot,
-            "--home", sandbox.layout().home, "--allow-client", self};
-        std::vector<char*> argv;
-        for (auto& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        EXPECT_EQ(::posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        for (int tick = 0; tick < 500 && !sandbox.exists(socket); ++tick) {
+        const auto log = sandbox.path("helper-log");
+        EXPECT_EQ(::mkfifo(log.c_str(), 0600), 0);
+        reader_.reset(::open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        EXPECT_EQ(::fcntl(reader_.get(), F_SETPIPE_SZ, 4096), 4096);
+        const auto started = startDetached({HelperSandbox::helperExecutable(), "--session", "--socket",
+                                            sandbox.socketPath(), "--root", sandbox.layout().systemRoot, "--home",
+                                            sandbox.layout().home, "--allow-client", HelperSandbox::selfExecutable()},
+                                           log);
+        EXPECT_TRUE(started.ok());
+        pid_ = started.ok() ? *started : 0;
+        for (int tick = 0; tick < 500 && !sandbox.exists(sandbox.socketPath()); ++tick) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
@@ -324,6 +200,81 @@ TEST_F(HelperDaemonTest, KilledMidTransactionGivesOneFailureAndOnlyWholeBundles)
     // It really died in the middle: some moved, not all.
     EXPECT_GT(moved, 0u);
     EXPECT_LT(moved, items.size());
+}
+
+// Holds the first move until the test lets it go.
+struct GatedOperations final : MoveOperations {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool reached = false;
+    bool released = false;
+
+    void willMove(std::size_t, const ValidatedMove&) override {
+        std::unique_lock lock(mutex);
+        reached = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+    }
+    void waitUntilReached() {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return reached; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+Json quarantineCall(const HelperSandbox& sandbox, const std::string& name) {
+    const auto op = Uuid::random().string();
+    const auto source = sandbox.makeBundle(sandbox.pluginPath(name));
+    return callEnvelope(HelperCall::quarantine,
+                        JsonCoder<PrivilegedQuarantineRequest>::encode(
+                            {Uuid::random().string(), {{source, sandbox.quarantinePath(op, name), op}}}));
+}
+
+TEST(HelperServer, APeerOfAnotherUserIsRefused) {
+    HelperSandbox sandbox;
+    MoveOperations operations;
+    InProcessHelper helper(sandbox, operations, [](HelperConfiguration& c) { c.allowedUid = ::getuid() + 1; });
+    RawHelperClient client(sandbox.endpoint());
+    const auto reply = client.receive();
+    EXPECT_EQ(reply["error"]["code"], "peerRejected");
+    EXPECT_NE(reply["error"]["message"].get<std::string>().find("may not use this helper"), std::string::npos);
+}
+
+TEST(HelperServer, OneTransactionAtATimeAcrossConnections) {
+    HelperSandbox sandbox;
+    GatedOperations operations;
+    InProcessHelper helper(sandbox, operations);
+    ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()));
+    auto& service = harness.service();
+    ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
+
+    const auto op = Uuid::random().string();
+    const auto source = sandbox.makeBundle(sandbox.pluginPath("A.vst3"));
+    std::vector<PrivilegedQuarantineResult> first;
+    service.sendQuarantine(Uuid::random().string(), {{source, sandbox.quarantinePath(op, "A.vst3"), op}},
+                           [&](auto r) { first.push_back(r); });
+    operations.waitUntilReached();
+
+    // Another connection reaching the daemon meanwhile is refused by it.
+    RawHelperClient other(sandbox.endpoint());
+    const auto refused = other.call(quarantineCall(sandbox, "B.vst3"));
+    EXPECT_EQ(refused["reply"]["succeeded"], false);
+    EXPECT_EQ(refused["reply"]["message"],
+              "Another privileged plugin transaction is in progress. No files were moved.");
+    // Handshakes are still answered while a transaction runs.
+    EXPECT_EQ(other.call(callEnvelope(HelperCall::handshake, "x"))["reply"]["build"], "40");
+
+    operations.release();
+    harness.settle();
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].succeeded) << first[0].message;
+    EXPECT_FALSE(service.isWorking());
+    EXPECT_TRUE(sandbox.hasWholeBundle(sandbox.quarantinePath(op, "A.vst3"), source));
+    EXPECT_TRUE(sandbox.exists(sandbox.pluginPath("B.vst3")));
 }
 
 }  // namespace

@@ -12,14 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <list>
+#include <tuple>
 
 namespace kestrova::testing {
 namespace {
 namespace fs = std::filesystem;
-
-Json quarantineEnvelope(const Json& argument) {
-    return Json{{"protocol", 1}, {"call", "quarantine"}, {"argument", argument}};
-}
 
 TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
@@ -44,54 +41,73 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
 
     RawHelperClient client(sandbox.endpoint());
     ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "raw test"}})["reply"],
+              Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
 
     // Well-formed requests for moves the daemon must not make: each gets a
-    // refusal that says what is wrong and that nothing moved.
-    const std::vector<std::pair<Json, std::string>> refusedMoves{
-        {request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
+    // refusal that says what is wrong and that nothing moved. The last two
+    // are a restore out of a folder that is not the quarantine and a Trash
+    // move to somewhere that is not the Trash.
+    const std::vector<std::tuple<std::string, Json, std::string>> refusedMoves{
+        {"quarantine",
+         request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
                       sandbox.quarantinePath(operationID, "Echo.vst3"))),
          "standardized"},
-        {request(item(sandbox.pluginPath("Linked.vst3"), sandbox.quarantinePath(operationID, "Linked.vst3"))),
+        {"quarantine",
+         request(item(sandbox.pluginPath("Linked.vst3"), sandbox.quarantinePath(operationID, "Linked.vst3"))),
          "symbolic link"},
-        {request(item(bundle, sandbox.path("outside/" + operationID + "/Echo.vst3"))), "quarantine"},
-        {request(item(outside, sandbox.quarantinePath(operationID, "Echo.vst3"))), "standard system plug-in folder"},
+        {"quarantine", request(item(bundle, sandbox.path("outside/" + operationID + "/Echo.vst3"))), "quarantine"},
+        {"quarantine", request(item(outside, sandbox.quarantinePath(operationID, "Echo.vst3"))),
+         "standard system plug-in folder"},
+        {"restore", request(item(outside, sandbox.pluginPath("Restored.vst3"))), "quarantine folder of operation"},
+        {"moveToTrash", request(item(sandbox.quarantinePath(operationID, "Echo.vst3"), sandbox.path("Echo.vst3"))),
+         "Trash folder"},
     };
-    for (const auto& [argument, reason] : refusedMoves) {
-        const auto reply = client.call(quarantineEnvelope(argument))["reply"];
+    for (const auto& [call, argument, reason] : refusedMoves) {
+        const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
         EXPECT_EQ(reply["succeeded"], false) << argument;
         EXPECT_EQ(reply["rollbackComplete"], true) << argument;
         const auto message = reply["message"].get<std::string>();
         EXPECT_NE(message.find(reason), std::string::npos) << argument << " → " << message;
         EXPECT_TRUE(message.ends_with("No files were moved.")) << message;
     }
-    // A restore out of a folder that is not the quarantine, and a Trash move
-    // to somewhere that is not the Trash.
-    const auto restore =
-        client.call(Json{{"protocol", 1},
-                         {"call", "restore"},
-                         {"argument", request(item(outside, sandbox.pluginPath("Restored.vst3")))}})["reply"];
-    EXPECT_EQ(restore["succeeded"], false);
-    const auto trash = client.call(Json{{"protocol", 1},
-                                        {"call", "moveToTrash"},
-                                        {"argument", request(item(sandbox.quarantinePath(operationID, "Echo.vst3"),
-                                                                  sandbox.path("Echo.vst3")))}})["reply"];
-    EXPECT_EQ(trash["succeeded"], false);
 
-    // Wrong types anywhere: a clear error, and the connection stays in step.
-    const std::vector<Json> wrongTypes{
-        Json{{"protocol", "1"}, {"call", "handshake"}, {"argument", "x"}},
-        Json{{"protocol", 1}, {"call", 7}, {"argument", "x"}},
-        Json{{"protocol", 1}, {"call", "handshake"}, {"argument", Json::array()}},
-        quarantineEnvelope(Json{{"transactionID", 5}, {"items", Json::array()}}),
-        quarantineEnvelope(Json{{"transactionID", Uuid::random().string()}, {"items", Json{{"a", 1}}}}),
-        quarantineEnvelope(request(Json{{"sourcePath", 1}, {"destinationPath", true}})),
-        Json::array({1, 2, 3}),
+    // Bad frames and envelopes of the wrong shape or types: one error reply
+    // each, with the code that says why, and the connection stays in step.
+    const auto envelope = [](const Json& protocol, const Json& call, const Json& argument) {
+        return encodeFrame(Json{{"protocol", protocol}, {"call", call}, {"argument", argument}}.dump());
     };
-    for (const auto& envelope : wrongTypes) {
-        const auto reply = client.call(envelope);
-        const bool refused = reply.contains("error") ? !reply["error"]["message"].get<std::string>().empty()
-                                                     : reply["reply"]["succeeded"] == false;
-        EXPECT_TRUE(refused) << envelope << " → " << reply;
+    const std::vector<std::pair<std::string, std::string>> badRequests{
+        {encodeFrame("{not json"), "malformedRequest"},
+        {encodeFrame("[1,2,3]"), "malformedRequest"},
+        {envelope(2, "handshake", ""), "unsupportedProtocol"},
+        {envelope("1", "handshake", "x"), "unsupportedProtocol"},
+        {envelope(1, "format", ""), "unknownCall"},
+        {envelope(1, 7, "x"), "unknownCall"},
+        {envelope(1, "handshake", Json::array()), "malformedRequest"},
+        {envelope(1, "quarantine", 7), "malformedRequest"},
+        {envelope(1, "quarantine", Json{{"transactionID", 5}, {"items", Json::array()}}), "malformedRequest"},
+    };
+    for (const auto& [bytes, code] : badRequests) {
+        client.sendBytes(bytes);
+        const auto reply = client.receive();
+        EXPECT_EQ(reply["error"]["code"], code) << bytes;
+        EXPECT_FALSE(reply["error"]["message"].get<std::string>().empty());
+    }
+    // A request that names its transaction but not readable items gets a
+    // refusal result it can match.
+    const std::vector<std::pair<std::string, Json>> unreadableItems{
+        {"restore", {{"transactionID", "T-1"}, {"items", "nope"}}},
+        {"quarantine", {{"transactionID", "T-2"}, {"items", {{"a", 1}}}}},
+        {"quarantine", request(Json{{"sourcePath", 1}, {"destinationPath", true}})},
+    };
+    for (const auto& [call, argument] : unreadableItems) {
+        const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
+        EXPECT_EQ(reply["transactionID"], argument["transactionID"]) << reply;
+        EXPECT_EQ(reply["succeeded"], false);
+        EXPECT_EQ(reply["rollbackComplete"], true);
+        EXPECT_TRUE(reply[call == "restore" ? "restoredDestinationPaths" : "movedDestinationPaths"].empty());
+        EXPECT_TRUE(reply["message"].get<std::string>().ends_with("No files were moved.")) << reply;
     }
 
     // Deeply nested JSON, as the whole payload and inside a request.
@@ -104,7 +120,9 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     EXPECT_EQ(client.receive()["reply"]["succeeded"], false);
     // A transaction ID that fills the frame still gets a reply that fits one.
     const auto huge =
-        quarantineEnvelope(Json{{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}});
+        Json{{"protocol", 1},
+             {"call", "quarantine"},
+             {"argument", {{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}}}};
     const auto hugeReply = client.call(huge);
     EXPECT_FALSE(hugeReply.is_null());
     EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x"}})["reply"]["build"], "40");
@@ -112,11 +130,14 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     // A version string that tries to write a log line of its own.
     client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x\nKestrovaHelper[1]: forged"}});
 
-    // Oversized and truncated frames end only their own connection.
-    RawHelperClient oversized(sandbox.endpoint());
-    oversized.sendBytes(std::string{'\x7f', '\xff', '\xff', '\xff'});
-    EXPECT_EQ(oversized.receive()["error"]["code"], "frameTooLarge");
-    EXPECT_TRUE(oversized.receive().is_null());
+    // Oversized and empty frames end only their own connection.
+    for (const auto& [frame, code] : {std::pair{std::string{'\x7f', '\xff', '\xff', '\xff'}, "frameTooLarge"},
+                                      std::pair{std::string(4, '\0'), "malformedFrame"}}) {
+        RawHelperClient ended(sandbox.endpoint());
+        ended.sendBytes(frame);
+        EXPECT_EQ(ended.receive()["error"]["code"], code);
+        EXPECT_TRUE(ended.receive().is_null());
+    }
 
     // A flood of connections that each stop halfway through a frame: one
     // client cannot take every connection the daemon serves.

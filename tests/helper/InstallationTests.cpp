@@ -120,22 +120,40 @@ private:
     std::string savedPath_;
 };
 
-TEST(Systemd, TheBackendDrivesSystemctlAndReadsItsAnswers) {
+TEST(Systemd, TheBackendDrivesSystemctlReadsItsAnswersAndInstallsThePolkitAction) {
+    const auto policy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
+    const auto text = readWholeFile(policy);
+    EXPECT_THAT(text, HasSubstr("<action id=\"com.tolvanek.Kestrova.helper-enable\">"));
+    EXPECT_THAT(text, HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + builtBundlePath +
+                                "/Contents/MacOS/kestrova-cli</annotate>"));
+    if (programPath("xmllint")) {
+        const auto checked = runCommand({"xmllint", "--noout", "--nonet", policy});
+        ASSERT_TRUE(checked.ok());
+        EXPECT_EQ(checked->exitCode, 0) << checked->output;
+    }
+
     FakeSystemctl systemctl;
+    TemporaryDirectory polkit;
     ServiceRegistrationConfiguration configuration;
     configuration.mode = HelperMode::system;
     configuration.helperExecutable = *builtBundle().helperExecutablePath();
     configuration.unitFolder = *builtBundle().systemdUnitFolder();
+    configuration.polkitActionFolder = polkit.path();
     const auto registration = makeSystemdServiceRegistration(configuration);
 
+    // The polkit action goes into polkit's folder before systemd is asked
+    // anything, and is taken away again with the units.
     systemctl.answerIsEnabled("disabled");
     EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
     ASSERT_TRUE(registration->registerService().ok());
     EXPECT_EQ(readWholeFile(systemctl.calls()), "is-enabled kestrova-helper.socket\nlink " +
                                                     unitPath(systemdServiceUnit) + " " + unitPath(systemdSocketUnit) +
                                                     "\ndaemon-reload\nenable --now kestrova-helper.socket\n");
+    EXPECT_EQ(polkit.readFile(polkitPolicyFile), text);
     systemctl.answerIsEnabled("enabled");
     EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
+    ASSERT_TRUE(registration->unregisterService().ok());
+    EXPECT_FALSE(polkit.exists(polkitPolicyFile));
 
     systemctl.refuse();
     const auto refused = registration->unregisterService();
@@ -204,6 +222,11 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     EXPECT_EQ(configuration->helperExecutable, builtBundlePath + "/Contents/MacOS/KestrovaHelper");
     EXPECT_EQ(makeServiceRegistration(*configuration)->endpoint(), (HelperEndpoint{std::string(systemdSocketPath), 0}));
     EXPECT_EQ(configuration->allowedClients.front(), HelperSandbox::selfExecutable());
+    // The Linux profile's registration names polkit's folder under the root.
+    const auto linuxConfiguration =
+        helperRegistrationConfiguration({"/r", "/h", PlatformProfile::gnuLinux}, builtBundle());
+    ASSERT_TRUE(linuxConfiguration);
+    EXPECT_EQ(linuxConfiguration->polkitActionFolder, "/r/usr/share/polkit-1/actions");
 
     ::setenv("KESTROVA_HELPER_MODE", "launchd", 1);
     EXPECT_FALSE(helperRegistrationConfiguration({"/r", "/h"}, {}).ok());
@@ -227,42 +250,6 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
               ServiceRegistrationState::notRegistered);
     EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", false), ServiceRegistrationState::notFound);
     EXPECT_EQ(systemdStateFromIsEnabled("bad\n", true), ServiceRegistrationState::unknown);
-}
-
-TEST(Polkit, TheShippedActionIsWellFormedAndInstalledWithTheUnits) {
-    const auto policy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
-    const auto text = readWholeFile(policy);
-    EXPECT_THAT(text, HasSubstr("<action id=\"com.tolvanek.Kestrova.helper-enable\">"));
-    EXPECT_THAT(text, HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + builtBundlePath +
-                                "/Contents/MacOS/kestrova-cli</annotate>"));
-    if (programPath("xmllint")) {
-        const auto checked = runCommand({"xmllint", "--noout", "--nonet", policy});
-        ASSERT_TRUE(checked.ok());
-        EXPECT_EQ(checked->exitCode, 0) << checked->output;
-    }
-
-    // Installed into polkit's folder before systemd is asked anything, and
-    // taken away again with the units.
-    FakeSystemctl systemctl;
-    TemporaryDirectory polkit;
-    ServiceRegistrationConfiguration configuration;
-    configuration.mode = HelperMode::system;
-    configuration.helperExecutable = *builtBundle().helperExecutablePath();
-    configuration.unitFolder = *builtBundle().systemdUnitFolder();
-    configuration.polkitActionFolder = polkit.path();
-    const auto registration = makeSystemdServiceRegistration(configuration);
-    ASSERT_TRUE(registration->registerService().ok());
-    EXPECT_EQ(polkit.readFile(polkitPolicyFile), text);
-    ASSERT_TRUE(registration->unregisterService().ok());
-    EXPECT_FALSE(polkit.exists(polkitPolicyFile));
-
-    // The Linux profile's registration names polkit's folder under the root.
-    ::setenv("KESTROVA_HELPER_MODE", "system", 1);
-    const auto linuxConfiguration =
-        helperRegistrationConfiguration({"/r", "/h", PlatformProfile::gnuLinux}, builtBundle());
-    ::unsetenv("KESTROVA_HELPER_MODE");
-    ASSERT_TRUE(linuxConfiguration);
-    EXPECT_EQ(linuxConfiguration->polkitActionFolder, "/r/usr/share/polkit-1/actions");
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
-// The Format Cleanup and Permanent Quarantine screens against the real
-// helper: a preset run from preview to restore, and a manufacturer rule that
-// sends a reinstalled bundle straight back to quarantine.
-#include "UiSandbox.h"
+// The Format Cleanup and Permanent Quarantine screens: a preset run from
+// preview to restore against the real helper, and the manufacturer rules.
+#include "ScreenDriving.h"
 
-#include "model/ProductStatus.h"
-#include "platform/ByteCount.h"
 #include "store/CleanupRunController.h"
 #include "ui/CleanupCandidateModel.h"
 #include "ui/CollapsibleGroup.h"
@@ -14,53 +11,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
-#include <QTest>
-
-#include <filesystem>
 
 namespace kestrova::testing {
 namespace {
 
 using ui::AppSection;
-
-// Whether some label under `root` that is shown says exactly `text`.
-bool showsText(QWidget& root, const QString& text) {
-    for (auto* label : root.findChildren<QLabel*>()) {
-        if (label->text() == text && label->isVisibleTo(&root)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-const Plugin& product(UiSandbox& sandbox, const std::string& name) {
-    const auto& plugins = sandbox.store().plugins();
-    const auto found =
-        std::find_if(plugins.begin(), plugins.end(), [&](const Plugin& plugin) { return plugin.name == name; });
-    EXPECT_NE(found, plugins.end()) << name;
-    return *found;
-}
-
-// Every format bundle of the product, in one quarantine transaction.
-void quarantineProduct(UiSandbox& sandbox, const std::string& name) {
-    const auto& plugin = product(sandbox, name);
-    std::vector<PluginBundleSelection> selections;
-    for (const auto& bundle : bundleRecords(plugin)) {
-        selections.push_back({plugin.id, bundle.id()});
-    }
-    auto request = sandbox.store().prepareQuarantine(selections);
-    ASSERT_TRUE(request.has_value()) << sandbox.store().lastOperationError().value_or("");
-    bool committed = false;
-    sandbox.service().sendQuarantine(request->transactionID, request->items, [&](auto result) {
-        committed = sandbox.store().completeQuarantine(result, request->transactionID, request->items);
-    });
-    ASSERT_TRUE(waitFor([&] { return sandbox.service().outstandingCalls() == 0; }));
-    ASSERT_TRUE(committed) << sandbox.store().lastOperationError().value_or("");
-}
 
 TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     UiSandbox sandbox;
@@ -69,11 +25,10 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     const auto betaVST2 = sandbox.installBundle("Beta.vst", "VST", "Beta", "Acme");
     const auto gammaVST2 = sandbox.installBundle("Gamma.vst", "VST", "Gamma", "Brightline");
     sandbox.installBundle("Gamma.component", "Components", "Gamma", "Brightline");
-    auto& window = sandbox.open();
+    sandbox.open();
     sandbox.authorizeAndScan();
     sandbox.enableHelper();
-    window.showSection(AppSection::formatCleanup);
-    auto& screen = *qobject_cast<ui::FormatCleanupScreen*>(window.screen(AppSection::formatCleanup));
+    auto& screen = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
     auto& controller = sandbox.session().cleanupRuns();
     QApplication::processEvents();
     EXPECT_TRUE(showsText(screen, "Build a Cleanup Preview"));
@@ -124,17 +79,6 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(betaTick).center());
     QApplication::processEvents();
 
-    std::int64_t bytes = 0;
-    for (const auto& candidate : controller.plan()->candidates) {
-        bytes += candidate.sizeInBytes.value_or(0);
-    }
-    const auto expectedMessage =
-        QString(
-            "Kestrova will move 3 exact format bundles across 3 products into reversible quarantine. This moves "
-            "%1; it does not free disk space. You explicitly selected 1 candidate that leave a product with no "
-            "active format.")
-            .arg(
-                QString::fromStdString(bytes < 1 ? "0 bytes" : formatFileByteCount(static_cast<std::uint64_t>(bytes))));
     auto* quarantine = findByText<QPushButton>(screen, "Quarantine Selected…");
     sandbox.prompter.confirmAnswer = false;
     QTest::mouseClick(quarantine, Qt::LeftButton);
@@ -147,9 +91,14 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     ASSERT_EQ(sandbox.prompter.confirmations.size(), 2u);
     const auto& asked = sandbox.prompter.confirmations.back();
     EXPECT_EQ(asked.title, "Quarantine Reviewed Formats?");
-    EXPECT_EQ(asked.message, expectedMessage);
+    // The store words it, size included; the screen passes the ticked three.
+    EXPECT_TRUE(asked.message.startsWith(
+        "Kestrova will move 3 exact format bundles across 3 products into reversible quarantine. This moves "))
+        << asked.message.toStdString();
+    EXPECT_TRUE(asked.message.endsWith(
+        "; it does not free disk space. You explicitly selected 1 candidate that leave a product with no active "
+        "format."));
     EXPECT_EQ(asked.confirmButton, "Start Cleanup Preset");
-    EXPECT_EQ(asked.cancelButton, "Cancel");
     ASSERT_TRUE(waitFor([&] { return !controller.isBusy(); }));
     for (const auto& path : {alphaVST2, betaVST2, gammaVST2}) {
         EXPECT_FALSE(sandbox.helper.exists(path)) << path;
@@ -162,10 +111,7 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     EXPECT_TRUE(controller.plan().has_value() && controller.plan()->candidates.empty());
     EXPECT_TRUE(showsText(screen, "No Eligible Formats"));
     EXPECT_TRUE(waitFor([&] { return showsText(*screen.recentRunsGroup(), "Retire VST2"); }));
-    auto* restore = findByText<QPushButton>(*screen.recentRunsGroup(), "Restore Completed Run");
-    ASSERT_NE(restore, nullptr);
-    EXPECT_TRUE(restore->isEnabled());
-    QTest::mouseClick(restore, Qt::LeftButton);
+    click(findByText<QPushButton>(*screen.recentRunsGroup(), "Restore Completed Run"));
     ASSERT_TRUE(waitFor([&] { return !controller.isBusy() && sandbox.service().outstandingCalls() == 0; }));
     for (const auto& path : {alphaVST2, betaVST2, gammaVST2}) {
         EXPECT_TRUE(sandbox.helper.hasWholeBundle(path, path)) << path;
@@ -174,18 +120,23 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
         << "a run with nothing left in quarantine is no longer offered";
 }
 
-TEST(PermanentQuarantineScreen, AnEnabledMakerHasItsReinstalledBundleQuarantinedAgain) {
+// What a rule does at the next scan is the store's (and kestrova-cli's) to
+// test; here the switches set and clear it.
+TEST(PermanentQuarantineScreen, ASwitchPerMakerSetsItsRuleAndWithoutMakersThePersonIsSentToScan) {
     UiSandbox sandbox;
-    const auto delta = sandbox.installBundle("Delta.vst3", "VST3", "Delta", "Northwind");
-    const auto echo = sandbox.installBundle("Echo.vst3", "VST3", "Echo", "Southbay");
     auto& window = sandbox.open();
-    sandbox.authorizeAndScan();
-    sandbox.enableHelper();
-    quarantineProduct(sandbox, "Delta");
-    ASSERT_FALSE(sandbox.helper.exists(delta));
+    sandbox.authorizeAndScan();  // an empty Library
+    auto& screen = sandbox.show<ui::PermanentQuarantineScreen>(AppSection::permanentQuarantine);
+    QApplication::processEvents();
+    EXPECT_TRUE(showsText(screen, "Run a Scan First"));
+    EXPECT_TRUE(showsText(screen, "Manufacturer rules are available after Kestrova reads the local plugin inventory."));
+    click(findByText<QPushButton>(screen, "Back to Inventory"));
+    EXPECT_EQ(window.state().section(), AppSection::inventory);
 
-    window.showSection(AppSection::permanentQuarantine);
-    auto& screen = *qobject_cast<ui::PermanentQuarantineScreen*>(window.screen(AppSection::permanentQuarantine));
+    sandbox.installBundle("Delta.vst3", "VST3", "Delta", "Northwind");
+    sandbox.installBundle("Echo.vst3", "VST3", "Echo", "Southbay");
+    sandbox.authorizeAndScan();
+    sandbox.show(AppSection::permanentQuarantine);
     QApplication::processEvents();
     auto* northwind = screen.switchFor("Northwind");
     ASSERT_NE(northwind, nullptr);
@@ -198,46 +149,13 @@ TEST(PermanentQuarantineScreen, AnEnabledMakerHasItsReinstalledBundleQuarantined
         waitFor([&] { return showsText(screen, "Enabled — exact reinstalled matches are handled on the next scan"); }));
     EXPECT_TRUE(showsText(screen, "Off — reinstalled plug-ins remain installed for review"));
 
-    // The installer puts Delta back, in a vendor folder; the next scan
-    // replaces it.
-    const auto reinstalled = sandbox.installBundle("Delta.vst3", "VST3/Northwind", "Delta", "Northwind");
-    sandbox.authorizeAndScan();
-    ASSERT_TRUE(waitFor([&] {
-        return !sandbox.helper.exists(reinstalled) && sandbox.service().outstandingCalls() == 0 &&
-               !sandbox.store().hasPendingPrivilegedTransaction();
-    })) << sandbox.store().lastOperationError().value_or("");
-    ASSERT_EQ(sandbox.store().trashedBundles().size(), 1u) << "the older quarantined copy went to the Trash";
-    EXPECT_EQ(sandbox.store().trashedBundles().front().pluginName, "Delta");
-    EXPECT_TRUE(std::filesystem::exists(sandbox.store().trashedBundles().front().trashPath));
-    bool requarantined = false;
-    for (const auto& plugin : sandbox.store().plugins()) {
-        for (const auto& bundle : bundleRecords(plugin)) {
-            requarantined |= plugin.name == "Delta" && bundle.quarantinePath &&
-                             sandbox.helper.hasWholeBundle(*bundle.quarantinePath, reinstalled);
-        }
-    }
-    EXPECT_TRUE(requarantined) << "the reinstalled copy is in a fresh quarantine folder";
-    EXPECT_TRUE(sandbox.helper.hasWholeBundle(echo, echo)) << "a maker without a rule is left alone";
-
-    // Switching the rule off again is saved at once.
+    // Switching the rule off again is saved at once, also after the screen
+    // was drawn anew.
     screen.becameVisible();
     ASSERT_TRUE(waitFor([&] { return screen.switchFor("Northwind") && screen.switchFor("Northwind")->isChecked(); }));
     QTest::mouseClick(screen.switchFor("Northwind"), Qt::LeftButton);
     EXPECT_FALSE(sandbox.store().isPermanentQuarantineEnabled("Northwind"));
     EXPECT_TRUE(sandbox.store().permanentQuarantineRules().empty());
-}
-
-TEST(PermanentQuarantineScreen, WithoutManufacturersItSendsThePersonToScan) {
-    UiSandbox sandbox;
-    auto& window = sandbox.open();
-    sandbox.authorizeAndScan();  // an empty Library
-    window.showSection(AppSection::permanentQuarantine);
-    auto& screen = *window.screen(AppSection::permanentQuarantine);
-    QApplication::processEvents();
-    EXPECT_TRUE(showsText(screen, "Run a Scan First"));
-    EXPECT_TRUE(showsText(screen, "Manufacturer rules are available after Kestrova reads the local plugin inventory."));
-    QTest::mouseClick(findByText<QPushButton>(screen, "Back to Inventory"), Qt::LeftButton);
-    EXPECT_EQ(window.state().section(), AppSection::inventory);
 }
 
 }  // namespace

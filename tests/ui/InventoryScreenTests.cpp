@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 
 #include <filesystem>
@@ -24,14 +23,7 @@ namespace {
 using ui::AppSection;
 
 ui::InventoryScreen& inventoryScreen(UiSandbox& sandbox) {
-    return *qobject_cast<ui::InventoryScreen*>(sandbox.window().screen(AppSection::inventory));
-}
-
-template <typename T>
-T& named(QWidget& root, const QString& name) {
-    auto* widget = root.findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return *widget;
+    return sandbox.show<ui::InventoryScreen>(AppSection::inventory);
 }
 
 TEST(InventoryScreen, FiltersSearchAndSortingOnTheSampleInventory) {
@@ -121,8 +113,7 @@ TEST(InventoryScreen, ExportAuthorizationAndProtectionGoThroughTheStore) {
     clickRow(*screen.table(), "Soundtoys Decapitator");
     click(findByText<QPushButton>(screen, "Protect All Formats"));
     EXPECT_EQ(window.sidebar().badgeText(AppSection::protected_), QString("3"));
-    window.showSection(AppSection::protected_);
-    auto& protectedScreen = *qobject_cast<ui::ProtectedScreen*>(window.screen(AppSection::protected_));
+    auto& protectedScreen = sandbox.show<ui::ProtectedScreen>(AppSection::protected_);
     EXPECT_EQ(protectedScreen.list().count(), 3);
     EXPECT_TRUE(shownButtons(protectedScreen, "Remove ").contains("Remove All Protection…"))
         << "the product stays selected across screens";
@@ -138,18 +129,24 @@ TEST(InventoryScreen, ExportAuthorizationAndProtectionGoThroughTheStore) {
     EXPECT_EQ(window.sidebar().badgeText(AppSection::protected_), QString("2"));
 }
 
-TEST(InventoryScreen, ABlockedStateFileDisablesScanningAndFileActions) {
+TEST(InventoryScreen, ABlockedStateFileOpensWithTheAlertAndDisablesScanningAndFileActions) {
     UiSandbox sandbox;
     const auto stateFile = inventoryStateURL(sandbox.helper.layout());
     std::filesystem::create_directories(std::filesystem::path(stateFile).parent_path());
-    std::ofstream(stateFile) << R"({"schemaVersion": 99})";
-    sandbox.open();
+    std::ofstream(stateFile) << R"({"schemaVersion": 99, "plugins": []})";
+    auto& window = sandbox.open();
     ASSERT_TRUE(waitFor([&] { return !sandbox.prompter.alerts.empty(); }));
     EXPECT_EQ(sandbox.prompter.alerts.front().first, "Inventory Upgrade Blocked");
+    EXPECT_EQ(sandbox.prompter.alerts.front().second,
+              "Kestrova kept the existing Build 39 inventory unchanged. Scanning and plugin file actions are blocked "
+              "until the local state can be safely upgraded.");
+    EXPECT_FALSE(sandbox.store().notice().has_value()) << "dismissing the alert clears the notice";
+    EXPECT_EQ(window.state().section(), AppSection::inventory);
+    EXPECT_EQ(window.sidebar().badgeText(AppSection::inventory), QString("0"));
     auto& screen = inventoryScreen(sandbox);
+    EXPECT_EQ(screen.table()->model()->rowCount(), 0);
     EXPECT_FALSE(named<QPushButton>(screen, "ScanButton").isEnabled());
     EXPECT_TRUE(findByText<QPushButton>(screen, "Export CSV…")->isEnabled());
-    EXPECT_EQ(screen.table()->model()->rowCount(), 0);
 }
 
 TEST(InventoryScreen, AShellHostedProductOffersNoFileAction) {
@@ -169,7 +166,7 @@ TEST(InventoryScreen, AShellHostedProductOffersNoFileAction) {
     state.schemaVersion = currentInventorySchemaVersion;
     state.plugins = {hosted};
     ASSERT_TRUE(writePersistedInventory(state, sandbox.helper.layout()).ok());
-    auto& window = sandbox.open();
+    sandbox.open();
     sandbox.enableHelper();
     auto& screen = inventoryScreen(sandbox);
     clickRow(*screen.table(), "SSL E-Channel");
@@ -179,8 +176,7 @@ TEST(InventoryScreen, AShellHostedProductOffersNoFileAction) {
     EXPECT_NE(findByText<QLabel>(inspector, "macOS Audio Unit Registry"), nullptr);
     EXPECT_EQ(shownButtons(inspector), QStringList());
 
-    window.showSection(AppSection::protected_);
-    auto& protectedScreen = *window.screen(AppSection::protected_);
+    auto& protectedScreen = sandbox.show(AppSection::protected_);
     EXPECT_NE(findByText<QLabel>(protectedScreen, "Hosted by WaveShell: mandatory protection cannot be removed."),
               nullptr);
     EXPECT_EQ(shownButtons(protectedScreen), QStringList());

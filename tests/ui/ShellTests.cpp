@@ -2,7 +2,6 @@
 // alerts, navigation, the command line and screenshots.
 #include "UiSandbox.h"
 
-#include "store/PersistedInventoryFile.h"
 #include "ui/Launch.h"
 #include "ui/Screenshot.h"
 
@@ -10,20 +9,16 @@
 #include <QImage>
 #include <QListWidget>
 
-#include <filesystem>
-#include <fstream>
-
 namespace kestrova::testing {
 namespace {
 
 using ui::AppSection;
 
-TEST(Shell, FirstLaunchShowsTheSampleInventoryWithItsCounts) {
+TEST(Shell, FirstLaunchCountsNoticesAndNavigation) {
     UiSandbox sandbox;
     auto& window = sandbox.open();
     EXPECT_EQ(window.state().section(), AppSection::inventory);
     EXPECT_EQ(window.sidebar().section(), AppSection::inventory);
-    EXPECT_EQ(window.size(), ui::MainWindow::defaultSize);
     EXPECT_EQ(window.minimumSize(), ui::MainWindow::minimumContentSize);
     const auto badge = [&](AppSection section) { return window.sidebar().badgeText(section); };
     EXPECT_EQ(badge(AppSection::inventory), QString("8"));
@@ -37,27 +32,7 @@ TEST(Shell, FirstLaunchShowsTheSampleInventoryWithItsCounts) {
     }
     EXPECT_TRUE(window.sidebar().showsWordmark());
     EXPECT_TRUE(sandbox.prompter.alerts.empty());
-}
 
-TEST(Shell, ABlockedStateFileOpensWithTheUpgradeBlockedAlert) {
-    UiSandbox sandbox;
-    const auto stateFile = inventoryStateURL(sandbox.helper.layout());
-    std::filesystem::create_directories(std::filesystem::path(stateFile).parent_path());
-    std::ofstream(stateFile) << R"({"schemaVersion": 99, "plugins": []})";
-    auto& window = sandbox.open();
-    ASSERT_TRUE(waitFor([&] { return !sandbox.prompter.alerts.empty(); }));
-    EXPECT_EQ(sandbox.prompter.alerts.front().first, "Inventory Upgrade Blocked");
-    EXPECT_EQ(sandbox.prompter.alerts.front().second,
-              "Kestrova kept the existing Build 39 inventory unchanged. Scanning and plugin file actions are blocked "
-              "until the local state can be safely upgraded.");
-    EXPECT_FALSE(sandbox.store().notice().has_value()) << "dismissing the alert clears the notice";
-    EXPECT_EQ(window.sidebar().badgeText(AppSection::inventory), QString("0"));
-    EXPECT_EQ(window.state().section(), AppSection::inventory);
-}
-
-TEST(Shell, NoticesAreShownOnceEachAndNavigationKeepsTheWindowState) {
-    UiSandbox sandbox;
-    auto& window = sandbox.open();
     sandbox.store().showWarning("First", "One.");
     sandbox.store().showSuccess("Second", "Two.");
     ASSERT_TRUE(waitFor([&] { return !sandbox.store().notice().has_value(); }));

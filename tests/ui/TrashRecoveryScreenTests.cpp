@@ -1,20 +1,14 @@
 // The Trash Recovery screen against the real helper: bundles sent on to the
 // Trash come back to their exact paths, one at a time or as a selection,
 // and a record whose way back is blocked says why and moves nothing.
-#include "UiSandbox.h"
+#include "ScreenDriving.h"
 
-#include "model/ProductStatus.h"
 #include "model/TrashRecovery.h"
-#include "store/PluginInventoryStore.h"
-#include "ui/MetricCard.h"
 #include "ui/TrashRecoveryRow.h"
 #include "ui/TrashRecoveryScreen.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
 
 #include <filesystem>
 
@@ -22,36 +16,6 @@ namespace kestrova::testing {
 namespace {
 
 using ui::AppSection;
-
-// Quarantines every bundle of the named products, then sends them on to the
-// Trash, each step one transaction, as the Quarantine screen would.
-void quarantineThenTrash(UiSandbox& sandbox, const std::vector<std::string>& names) {
-    auto& store = sandbox.store();
-    auto& service = sandbox.service();
-    const auto selections = [&] {
-        std::vector<PluginBundleSelection> chosen;
-        for (const auto& plugin : store.plugins()) {
-            if (std::find(names.begin(), names.end(), plugin.name) != names.end()) {
-                for (const auto& bundle : bundleRecords(plugin)) {
-                    chosen.push_back({plugin.id, bundle.id()});
-                }
-            }
-        }
-        return chosen;
-    };
-    auto quarantine = store.prepareQuarantine(selections());
-    ASSERT_TRUE(quarantine.has_value()) << store.lastOperationError().value_or("");
-    service.sendQuarantine(quarantine->transactionID, quarantine->items, [&](auto result) {
-        store.completeQuarantine(result, quarantine->transactionID, quarantine->items);
-    });
-    ASSERT_TRUE(waitFor([&] { return service.outstandingCalls() == 0; }));
-    auto trash = store.prepareTrash(selections());
-    ASSERT_TRUE(trash.has_value()) << store.lastOperationError().value_or("");
-    service.sendTrash(trash->transactionID, trash->items,
-                      [&](auto result) { store.completeTrash(result, trash->transactionID, trash->items); });
-    ASSERT_TRUE(waitFor([&] { return service.outstandingCalls() == 0; }));
-    ASSERT_EQ(store.trashedBundles().size(), names.size()) << store.lastOperationError().value_or("");
-}
 
 ui::TrashRecoveryRow* rowOf(ui::TrashRecoveryScreen& screen, const std::string& name) {
     for (auto* row : screen.rows()) {
@@ -70,29 +34,20 @@ TEST(TrashRecoveryScreen, TrashedBundlesComeBackToTheirExactPaths) {
     auto& window = sandbox.open();
     sandbox.authorizeAndScan();
     sandbox.enableHelper();
-    quarantineThenTrash(sandbox, {"Foxtrot", "Golf"});
+    sandbox.quarantine({"Foxtrot", "Golf"}, true);
     ASSERT_FALSE(sandbox.helper.exists(foxtrot));
-    ASSERT_TRUE(waitFor([&] { return !sandbox.store().notice().has_value(); }));
-    sandbox.prompter.alerts.clear();
+    sandbox.settleNotices();
 
     // Something now stands where Golf was: its way back is blocked.
     std::filesystem::create_directories(golf);
-    window.showSection(AppSection::trashRecovery);
-    auto& screen = *qobject_cast<ui::TrashRecoveryScreen*>(window.screen(AppSection::trashRecovery));
+    auto& screen = sandbox.show<ui::TrashRecoveryScreen>(AppSection::trashRecovery);
     QApplication::processEvents();
     ASSERT_EQ(screen.rows().size(), 2u);
-    const auto card = [&](const QString& title) {
-        for (auto* metric : screen.findChildren<ui::MetricCard*>()) {
-            if (metric->title() == title) {
-                return metric->value();
-            }
-        }
-        return QString();
-    };
+    const auto card = [&](const QString& title) { return cardValue(screen, title); };
     EXPECT_EQ(card("Ready"), "1");
     EXPECT_EQ(card("Needs Review"), "1");
     EXPECT_EQ(card("Reconciled"), "0");
-    EXPECT_EQ(findByText<QLabel>(screen, "Secure recovery ready")->text(), "Secure recovery ready");
+    EXPECT_TRUE(showsText(screen, "Secure recovery ready"));
     auto* golfRow = rowOf(screen, "Golf");
     ASSERT_NE(golfRow, nullptr);
     EXPECT_EQ(golfRow->entry().state, TrashRecoveryState::destinationOccupied);
@@ -128,7 +83,6 @@ TEST(TrashRecoveryScreen, TrashedBundlesComeBackToTheirExactPaths) {
               "Kestrova will return 1 format bundle to the exact saved original path. Existing files will never be "
               "overwritten.");
     EXPECT_EQ(asked.confirmButton, "Restore Bundles");
-    EXPECT_EQ(asked.cancelButton, "Cancel");
     QApplication::processEvents();
     EXPECT_TRUE(std::filesystem::exists(foxtrotTrash));
 
@@ -168,13 +122,12 @@ TEST(TrashRecoveryScreen, TrashedBundlesComeBackToTheirExactPaths) {
 TEST(TrashRecoveryScreen, WithoutTheHelperRestoresAreDisabledWithTheReason) {
     UiSandbox sandbox;
     sandbox.installBundle("Hotel.vst3", "VST3", "Hotel", "Kilo");
-    auto& window = sandbox.open();
+    sandbox.open();
     sandbox.authorizeAndScan();
     sandbox.enableHelper();
-    quarantineThenTrash(sandbox, {"Hotel"});
+    sandbox.quarantine({"Hotel"}, true);
     sandbox.disableHelper();
-    window.showSection(AppSection::trashRecovery);
-    auto& screen = *qobject_cast<ui::TrashRecoveryScreen*>(window.screen(AppSection::trashRecovery));
+    auto& screen = sandbox.show<ui::TrashRecoveryScreen>(AppSection::trashRecovery);
     QApplication::processEvents();
     ASSERT_EQ(screen.rows().size(), 1u);
     auto* row = screen.rows().front();
@@ -183,7 +136,7 @@ TEST(TrashRecoveryScreen, WithoutTheHelperRestoresAreDisabledWithTheReason) {
     const auto reason = sandbox.service().trashRestoreBlockingReason();
     ASSERT_TRUE(reason.has_value());
     EXPECT_EQ(row->findChild<QLabel*>("restoreBlockingReason")->text(), QString::fromStdString(*reason));
-    EXPECT_EQ(findByText<QLabel>(screen, "Plugin Management required")->text(), "Plugin Management required");
+    EXPECT_TRUE(showsText(screen, "Plugin Management required"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "UiSandbox.h"
 
+#include "model/ProductStatus.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
 #include "scan/PluginScanner.h"
@@ -97,6 +98,45 @@ void UiSandbox::disableHelper() {
     service().refreshStatus();
     ASSERT_TRUE(waitFor([this] { return service().outstandingCalls() == 0 && !service().canSendPrivilegedRequest(); }))
         << "the helper still takes requests";
+}
+
+void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash) {
+    auto& store = this->store();
+    const auto selections = [&] {
+        std::vector<PluginBundleSelection> chosen;
+        for (const auto& plugin : store.plugins()) {
+            if (std::find(names.begin(), names.end(), plugin.name) != names.end()) {
+                for (const auto& bundle : bundleRecords(plugin)) {
+                    chosen.push_back({plugin.id, bundle.id()});
+                }
+            }
+        }
+        return chosen;
+    };
+    const auto request = store.prepareQuarantine(selections());
+    ASSERT_TRUE(request) << store.lastOperationError().value_or("");
+    std::optional<bool> committed;
+    service().sendQuarantine(request->transactionID, request->items, [&](const auto& result) {
+        committed = store.completeQuarantine(result, request->transactionID, request->items);
+    });
+    ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
+    ASSERT_TRUE(*committed) << store.lastOperationError().value_or("");
+    if (!thenTrash) {
+        return;
+    }
+    const auto trash = store.prepareTrash(selections());
+    ASSERT_TRUE(trash) << store.lastOperationError().value_or("");
+    committed.reset();
+    service().sendTrash(trash->transactionID, trash->items, [&](const auto& result) {
+        committed = store.completeTrash(result, trash->transactionID, trash->items);
+    });
+    ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
+    ASSERT_TRUE(*committed) << store.lastOperationError().value_or("");
+}
+
+void UiSandbox::settleNotices() {
+    ASSERT_TRUE(waitFor([this] { return !store().notice().has_value(); }));
+    prompter.alerts.clear();
 }
 
 }  // namespace kestrova::testing

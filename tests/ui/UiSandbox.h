@@ -86,6 +86,19 @@ public:
     void enableHelper();
     // Unregisters the session daemon and lets the service read its status.
     void disableHelper();
+    // Every bundle of the named products into quarantine (and with `thenTrash`
+    // on to the Trash), each step one transaction through the session daemon.
+    void quarantine(const std::vector<std::string>& names, bool thenTrash = false);
+    // Lets the window show the store's pending notice (a scan's, a move's) and
+    // forgets the alerts so far, so the next alert is the one under test.
+    void settleNotices();
+
+    // Shows the section and returns its screen.
+    template <typename Screen = QWidget>
+    Screen& show(ui::AppSection section) {
+        window_->showSection(section);
+        return *dynamic_cast<Screen*>(window_->screen(section));
+    }
 
     // When set before open(), the service is built by this instead of over
     // the session daemon (a stand-in registration or connection).
