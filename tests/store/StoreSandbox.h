@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,21 @@ inline TrashedBundleRecord trashRecord(const SystemLayout& layout, std::string n
     record.originalPath = std::move(originalPath);
     record.operationDate = Date{date};
     return record;
+}
+
+// Whether the store shows this notice: its title, its message and, when
+// given, its style. A failure names the notice actually shown.
+inline ::testing::AssertionResult showsNotice(const PluginInventoryStore& store, std::string_view title,
+                                              std::string_view message, std::optional<NoticeStyle> style = {}) {
+    const auto& notice = store.notice();
+    if (notice && notice->title == title && notice->message == message && (!style || notice->style == *style)) {
+        return ::testing::AssertionSuccess();
+    }
+    if (!notice) {
+        return ::testing::AssertionFailure() << "no notice is shown";
+    }
+    return ::testing::AssertionFailure() << "the notice is “" << notice->title << "”: " << notice->message << " ("
+                                         << rawValue(notice->style) << ")";
 }
 
 inline const Plugin* findProduct(const std::vector<Plugin>& plugins, std::string_view name) {
