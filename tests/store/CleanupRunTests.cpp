@@ -48,10 +48,7 @@ protected:
     }
 
     static void expectRefused(const PluginInventoryStore& store, std::string_view title, std::string_view message) {
-        ASSERT_TRUE(store.notice());
-        EXPECT_EQ(store.notice()->title, title);
-        EXPECT_EQ(store.notice()->message, message);
-        EXPECT_EQ(store.notice()->style, NoticeStyle::warning);
+        EXPECT_TRUE(showsNotice(store, title, message, NoticeStyle::warning));
         EXPECT_EQ(store.lastOperationError(), message);
     }
 };
@@ -233,10 +230,7 @@ TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
         EXPECT_EQ(item.kind, c.kind);
         EXPECT_EQ(item.detail, c.detail);
         EXPECT_EQ(item.presetRunID, run.id);
-        ASSERT_TRUE(store->notice());
-        EXPECT_EQ(store->notice()->title, c.title);
-        EXPECT_EQ(store->notice()->message, c.detail);
-        EXPECT_EQ(store->notice()->style, c.style);
+        EXPECT_TRUE(showsNotice(*store, c.title, c.detail, c.style));
         EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
 
         // A final run never changes again.

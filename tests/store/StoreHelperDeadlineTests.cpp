@@ -26,13 +26,17 @@ HelperDeadlines shortTransactionDeadline() {
 
 class StoreHelperDeadlineTest : public ::testing::Test {
 protected:
-    // Quarantines Echo's VST3 through the stand-in listening on the sandbox;
-    // returns the journal the store wrote, after the send has completed.
-    PrivilegedQuarantineRequest quarantineThrough(PluginInventoryStore& store) {
+    // Quarantines Echo's VST3 through a stand-in that takes the request and
+    // stalls at `stall`; checks that the store gave up at the deadline and
+    // kept the journal it returns.
+    PrivilegedQuarantineRequest quarantineWhileStalled(StandInHelper::Stall stall) {
+        sandbox.writeProducts({echo});
+        StandInHelper standIn(helper, stall);
+        auto store = sandbox.open();
         ServiceHarness harness(std::make_shared<FixedRegistration>(helper.endpoint()), shortTransactionDeadline());
         auto& service = harness.service();
         EXPECT_TRUE(service.canSendPrivilegedRequest()) << service.lastError().value_or("");
-        const auto request = store.prepareQuarantine({selectionOf(store, "Echo", "VST3")});
+        const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
         EXPECT_TRUE(request.has_value());
         if (!request) {
             return {};
@@ -40,44 +44,36 @@ protected:
         std::optional<bool> committed;
         service.sendQuarantine(request->transactionID, request->items, [&](const auto& result) {
             EXPECT_FALSE(result.rollbackComplete);
-            committed = store.completeQuarantine(result, request->transactionID, request->items);
+            committed = store->completeQuarantine(result, request->transactionID, request->items);
         });
         harness.settle();
         EXPECT_EQ(committed, false);
         // A helper that stalls is not offered another request.
         EXPECT_FALSE(service.canSendPrivilegedRequest());
         EXPECT_FALSE(service.isWorking());
-        return *request;
-    }
 
-    void expectKeptJournal(const PluginInventoryStore& store) {
-        ASSERT_TRUE(store.notice());
-        EXPECT_EQ(store.notice()->title, "Quarantine Needs Attention");
-        EXPECT_THAT(store.notice()->message,
+        EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
+        EXPECT_THAT(store->notice()->message,
                     StartsWith("KestrovaHelper did not answer the quarantine request within 0.3 seconds. Kestrova "
                                "cannot tell whether any bundle moved; it will reconcile the transaction from the "
                                "disk the next time it starts."));
-        EXPECT_THAT(store.notice()->message, HasSubstr("Kestrova kept the pending transaction journal."));
-        EXPECT_TRUE(store.pendingPrivilegedQuarantine());
+        EXPECT_THAT(store->notice()->message, HasSubstr("Kestrova kept the pending transaction journal."));
+        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
         EXPECT_TRUE(sandbox.savedState().pendingPrivilegedQuarantine);
+        if (stall == StandInHelper::Stall::afterMoving) {
+            EXPECT_TRUE(standIn.waitUntilMoved());
+        }
+        return *request;
     }
 
     HelperSandbox helper;
     StoreSandbox sandbox{helper.layout()};
     Plugin echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
+    std::string source = echo.bundles->front().path;
 };
 
 TEST_F(StoreHelperDeadlineTest, StalledBeforeMovingTheJournalWaitsForTheNextStartWhichFindsNothingMoved) {
-    sandbox.writeProducts({echo});
-    const auto source = echo.bundles->front().path;
-    PrivilegedQuarantineRequest request;
-    {
-        StandInHelper standIn(helper, StandInHelper::Stall::beforeMoving);
-        auto store = sandbox.open();
-        request = quarantineThrough(*store);
-        expectKeptJournal(*store);
-        EXPECT_TRUE(existsAt(source));
-    }
+    const auto request = quarantineWhileStalled(StandInHelper::Stall::beforeMoving);
     // Started again: every bundle is still at its source, so nothing happened.
     auto store = sandbox.open();
     EXPECT_FALSE(store->pendingPrivilegedQuarantine());
@@ -87,16 +83,7 @@ TEST_F(StoreHelperDeadlineTest, StalledBeforeMovingTheJournalWaitsForTheNextStar
 }
 
 TEST_F(StoreHelperDeadlineTest, StalledAfterMovingTheNextStartCommitsWhatTheDiskShows) {
-    sandbox.writeProducts({echo});
-    const auto source = echo.bundles->front().path;
-    PrivilegedQuarantineRequest request;
-    {
-        StandInHelper standIn(helper, StandInHelper::Stall::afterMoving);
-        auto store = sandbox.open();
-        request = quarantineThrough(*store);
-        expectKeptJournal(*store);
-        ASSERT_TRUE(standIn.waitUntilMoved());
-    }
+    const auto request = quarantineWhileStalled(StandInHelper::Stall::afterMoving);
     auto store = sandbox.open();
     EXPECT_FALSE(store->pendingPrivilegedQuarantine());
     EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
