@@ -255,9 +255,9 @@ TEST(DiagnosticReport, AfterAScanByteForByte) {
         "Plugin Management\nHelper status: Enabled\nSecure handshake: Connected\nExpected helper build: 40";
     input.stateFolder = "/Volumes/Other/Kestrova";
 
-    // Everything from the last scan on; what comes before is as without a scan.
-    const std::string expectedTail =
-        "History records: 3\n"
+    // From the last scan to the state folder; what comes before and after is
+    // as without a scan.
+    const std::string expectedMiddle =
         "Last scan: <769999000>\n"
         "Reconciliation: Rescan: 3 added, 2 missing, 1 manually restored.\n"
         "\n"
@@ -273,16 +273,15 @@ TEST(DiagnosticReport, AfterAScanByteForByte) {
         "Expected helper build: 40\n"
         "\n"
         "Storage\n"
-        "State folder: /Volumes/Other/Kestrova\n"
-        "\n"
-        "Safety\n"
-        "Kestrova does not permanently delete plugin bundles. Trash operations use macOS Trash.\n"
-        "This report omits the full plugin inventory and quarantine operation identifiers.";
+        "State folder: /Volumes/Other/Kestrova";
     const auto report = diagnosticReport(input);
-    const auto tail = report.find("History records: ");
-    ASSERT_NE(tail, std::string::npos);
-    EXPECT_EQ(report.substr(0, tail), diagnosticReport(fixture.input()).substr(0, tail));
-    EXPECT_EQ(report.substr(tail), expectedTail);
+    const auto withoutScan = diagnosticReport(fixture.input());
+    const auto start = report.find("Last scan: ");
+    ASSERT_NE(start, std::string::npos);
+    const auto end = start + expectedMiddle.size();
+    EXPECT_EQ(report.substr(0, start), withoutScan.substr(0, start));
+    EXPECT_EQ(report.substr(start, expectedMiddle.size()), expectedMiddle);
+    EXPECT_EQ(report.substr(end), withoutScan.substr(withoutScan.find("\n\nSafety\n")));
 
     input.lastReconciliation = ScanReconciliationSummary{1, 2, 0, true};
     EXPECT_NE(diagnosticReport(input).find(

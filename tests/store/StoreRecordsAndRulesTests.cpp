@@ -13,6 +13,7 @@ using ::testing::ElementsAre;
 using testing::findProduct;
 using ::testing::IsEmpty;
 using testing::quarantined;
+using testing::recordsHistory;
 using testing::sampleBundle;
 using testing::sampleProduct;
 using testing::scannedProduct;
@@ -59,9 +60,8 @@ TEST(StoreProtection, AProductIsProtectedByItsKeyWhereverItWasFound) {
     }
     EXPECT_EQ(store.protectedKeys(), std::set<std::string>{"fabfilter|pro-q 3"});
     ASSERT_EQ(store.history().size(), 1u);
-    EXPECT_EQ(store.history().front().kind, HistoryKind::protection);
-    EXPECT_EQ(store.history().front().plugin, "Pro-Q 3");
-    EXPECT_EQ(store.history().front().detail, "All detected formats protected");
+    EXPECT_TRUE(
+        recordsHistory(store.history().front(), HistoryKind::protection, "Pro-Q 3", "All detected formats protected"));
     EXPECT_FALSE(store.history().front().format);
     EXPECT_TRUE(showsNotice(store, "Plugin Protected", "Pro-Q 3 is locked against quarantine and Trash."));
     EXPECT_EQ(store.protectedPluginCount(), 2);
@@ -79,8 +79,8 @@ TEST(StoreProtection, AProductIsProtectedByItsKeyWhereverItWasFound) {
     EXPECT_FALSE(store.protectedKeys().contains("fabfilter|pro-q 3"));
     EXPECT_FALSE(fixture.product("Pro-Q 3").isProtected);
     EXPECT_EQ(fixture.product("Pro-Q 3").status, PluginStatus::ok);
-    EXPECT_EQ(store.history().front().kind, HistoryKind::protectionRemoved);
-    EXPECT_EQ(store.history().front().detail, "Manual protection removed");
+    EXPECT_TRUE(recordsHistory(store.history().front(), HistoryKind::protectionRemoved, "Pro-Q 3",
+                               "Manual protection removed"));
     EXPECT_TRUE(showsNotice(store, "Protection Removed", "No files were moved."));
 
     // A key that matches no product is still recorded.
@@ -115,8 +115,8 @@ TEST(StoreProtection, MandatoryProtectionIsNeverRemovedAndBatchesCountDistinctKe
     EXPECT_TRUE(showsNotice(store, "Protection Removed",
                             "Protection was removed from 2 selected plugins. No files were moved."));
     EXPECT_EQ(store.history().size(), 4u);
-    EXPECT_EQ(store.history().front().kind, HistoryKind::protectionRemoved);
-    EXPECT_EQ(store.history().front().detail, "Protection removed as part of a batch selection");
+    EXPECT_TRUE(recordsHistory(store.history().front(), HistoryKind::protectionRemoved, "B",
+                               "Protection removed as part of a batch selection"));
     EXPECT_TRUE(fixture.product("WaveShell1-VST3 14.0").isProtected);
     EXPECT_FALSE(fixture.product("A").isProtected);
 
@@ -141,8 +141,8 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
     EXPECT_THAT(store.protectedKeys(), IsEmpty());
     EXPECT_TRUE(
         showsNotice(store, "VST3 Format Protected", "Only the selected VST3 bundle is locked against file actions."));
-    EXPECT_EQ(store.history().front().kind, HistoryKind::formatProtection);
-    EXPECT_EQ(store.history().front().detail, "VST3 format protected");
+    EXPECT_TRUE(
+        recordsHistory(store.history().front(), HistoryKind::formatProtection, "Alpha", "VST3 format protected"));
     EXPECT_EQ(store.history().front().format, "VST3");
     EXPECT_NE(store.inventoryRevision(), token);
     EXPECT_EQ(fixture.savedState().plugins, store.plugins());

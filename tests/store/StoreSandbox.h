@@ -155,6 +155,16 @@ inline ::testing::AssertionResult showsNotice(const PluginInventoryStore& store,
                                          << rawValue(notice->style) << ")";
 }
 
+// Whether a history item records `kind` for `plugin` with `detail`.
+inline ::testing::AssertionResult recordsHistory(const HistoryItem& item, HistoryKind kind, std::string_view plugin,
+                                                 std::string_view detail) {
+    if (item.kind == kind && item.plugin == plugin && item.detail == detail) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the item records " << rawValue(item.kind) << " for “" << item.plugin
+                                         << "”: " << item.detail;
+}
+
 inline const Plugin* findProduct(const std::vector<Plugin>& plugins, std::string_view name) {
     for (const auto& product : plugins) {
         if (product.name == name) {

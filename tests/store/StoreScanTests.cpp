@@ -15,6 +15,7 @@ using ::testing::ElementsAre;
 using testing::findBundle;
 using testing::findProduct;
 using testing::quarantined;
+using testing::recordsHistory;
 using testing::sampleBundle;
 using testing::sampleProduct;
 using testing::scannedProduct;
@@ -82,8 +83,8 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
     sandbox.scan(*store);
     EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{0, 0, 0, false}));
     EXPECT_THAT(kinds(store->history()), ElementsAre(HistoryKind::scan));
-    EXPECT_EQ(store->history().front().plugin, "All Plugins");
-    EXPECT_EQ(store->history().front().detail, "7 plugins across 9 format bundles");
+    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scan, "All Plugins",
+                               "7 plugins across 9 format bundles"));
     EXPECT_EQ(store->lastScanNotice(), "Scan complete. No inventory changes detected.");
     EXPECT_TRUE(showsNotice(*store, "Scan Complete", "Indexed 7 plugin products across 9 format bundles."));
     EXPECT_TRUE(store->lastScanDate());
@@ -228,9 +229,8 @@ TEST(StoreScan, ACanceledScanKeepsTheInventoryAndIgnoresRepeatedRequests) {
     EXPECT_EQ(store->persistedSnapshot(), expected);
     EXPECT_EQ(sandbox.savedState().plugins, before.plugins);
     ASSERT_EQ(store->history().size(), 1u);
-    EXPECT_EQ(store->history().front().kind, HistoryKind::scanCanceled);
-    EXPECT_EQ(store->history().front().plugin, "All Plugins");
-    EXPECT_EQ(store->history().front().detail, "Scan canceled; the previous inventory was kept unchanged");
+    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scanCanceled, "All Plugins",
+                               "Scan canceled; the previous inventory was kept unchanged"));
     EXPECT_EQ(store->lastScanNotice(), "Scan canceled. The previous inventory was kept unchanged.");
     EXPECT_TRUE(
         showsNotice(*store, "Scan Canceled", "The previous inventory remains unchanged.", NoticeStyle::warning));

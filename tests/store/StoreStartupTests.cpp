@@ -86,16 +86,14 @@ TEST(StoreStartup, AnOlderFileIsUpgradedAndItsProtectedKeysApplied) {
     older.plugins.front().bundles.reset();
     sandbox.writeState(older);
 
+    // What the upgrade decides is checked with the loader and the migration;
+    // here the store takes over the upgraded document it wrote back.
     auto store = sandbox.open();
-    ASSERT_EQ(store->plugins().size(), 1u);
-    const auto& product = store->plugins().front();
-    EXPECT_TRUE(product.isProtected);
-    EXPECT_EQ(product.status, PluginStatus::protected_);
-    ASSERT_TRUE(product.bundles);
-    ASSERT_EQ(product.bundles->size(), 1u);
-    EXPECT_TRUE(product.bundles->front().isProtected);
-    EXPECT_EQ(sandbox.savedState().schemaVersion, currentInventorySchemaVersion);
     EXPECT_FALSE(store->fileActionsBlockedByStorage());
+    const auto saved = sandbox.savedState();
+    EXPECT_EQ(saved.schemaVersion, currentInventorySchemaVersion);
+    EXPECT_EQ(store->plugins(), saved.plugins);
+    EXPECT_TRUE(store->plugins().at(0).isProtected);
 }
 
 TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForByte) {
