@@ -1,13 +1,20 @@
 // The service against a scripted registration and connection: every text a
-// user sees, the one-at-a-time guard, and what reaches the completion; and
-// the records it sends and reads on the wire.
+// user sees, the one-at-a-time guard, and what reaches the completion; the
+// records it sends and reads on the wire; and the socket connection giving up
+// on a daemon that stalls.
 #include "helperclient/HelperProtocol.h"
 #include "helperclient/PluginManagementService.h"
 #include "helperclient/PrivilegedRecords.h"
+#include "support/HelperSession.h"
+#include "support/StandInHelper.h"
+
+#include <sys/socket.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <deque>
+#include <list>
 
 namespace kestrova {
 namespace {
@@ -113,6 +120,7 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     ASSERT_EQ(script.calls.size(), 1u);
     EXPECT_EQ(script.calls.front().call, HelperCall::handshake);
     EXPECT_EQ(script.calls.front().argument, "Kestrova 1.0.1 (Build 40)");
+    EXPECT_EQ(clientVersionString("2.0", "41"), "Kestrova 2.0 (Build 41)");
     handshakeWith("KestrovaHelper", "40");
     EXPECT_TRUE(service->helperIsReachable());
     EXPECT_EQ(service->helperVersion(), "40");
@@ -415,13 +423,34 @@ TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
                      .ok());
 }
 
-TEST(PrivilegedRecords, ClientVersionNamesTheAppBuild) {
-    EXPECT_EQ(clientVersionString("2.0", "41"), "Kestrova 2.0 (Build 41)");
-    // A bundle without its own version texts reads as the shipped defaults.
-    const ApplicationBundleInfo bare;
-    EXPECT_EQ(bare.shortVersionText() + " " + bare.appBuild(), "1.0.1 40");
-    const ApplicationBundleInfo stamped{std::nullopt, "2.0", "41"};
-    EXPECT_EQ(stamped.shortVersionText() + " " + stamped.appBuild(), "2.0 41");
+// A handshake that is never answered, and a connect to a listener that
+// never accepts.
+TEST(HelperDeadlines, ACallToADaemonThatNeverAnswersEndsWithAnError) {
+    using namespace testing;
+    HelperSandbox sandbox;
+    HelperDeadlines deadlines;
+    deadlines.handshake = std::chrono::milliseconds(300);
+    {
+        StandInHelper standIn(sandbox, StandInHelper::Stall::onHandshake);
+        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
+        EXPECT_FALSE(harness.service().helperIsReachable());
+        EXPECT_EQ(harness.service().lastError(),
+                  "KestrovaHelper did not answer the handshake request within 0.3 seconds.");
+        EXPECT_FALSE(harness.service().hasConnection());
+    }
+
+    // A listener that never accepts, with its queue full.
+    auto listener = listenOnUnixSocket(sandbox.socketPath(), 0);
+    ASSERT_TRUE(listener.ok()) << listener.error().message;
+    std::list<FileDescriptor> queued;
+    for (int index = 0; index < 8; ++index) {
+        if (auto connected = connectToUnixSocket(sandbox.socketPath(), std::chrono::milliseconds(0))) {
+            queued.push_back(std::move(*connected));
+        }
+    }
+    const auto refused = connectToVerifiedHelper(sandbox.endpoint(), std::chrono::milliseconds(200));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().code, ETIMEDOUT) << refused.error().message;
 }
 
 }  // namespace

@@ -48,10 +48,7 @@ protected:
     }
 
     static void expectRefused(const PluginInventoryStore& store, std::string_view title, std::string_view message) {
-        ASSERT_TRUE(store.notice());
-        EXPECT_EQ(store.notice()->title, title);
-        EXPECT_EQ(store.notice()->message, message);
-        EXPECT_EQ(store.notice()->style, NoticeStyle::warning);
+        EXPECT_TRUE(showsNotice(store, title, message, NoticeStyle::warning));
         EXPECT_EQ(store.lastOperationError(), message);
     }
 };
@@ -149,9 +146,8 @@ TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythi
 
     ASSERT_THAT(store->history(), SizeIs(1));
     const auto& started = store->history().front();
-    EXPECT_EQ(started.plugin, "AU Only");
-    EXPECT_EQ(started.kind, HistoryKind::cleanupPresetStarted);
-    EXPECT_EQ(started.detail, "3 reviewed format bundles queued for reversible quarantine");
+    EXPECT_TRUE(recordsHistory(started, HistoryKind::cleanupPresetStarted, "AU Only",
+                               "3 reviewed format bundles queued for reversible quarantine"));
     EXPECT_EQ(started.presetRunID, *runID);
     EXPECT_FALSE(started.transactionID);
 
@@ -229,14 +225,9 @@ TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
         EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
         ASSERT_THAT(store->history(), SizeIs(1));
         const auto& item = store->history().front();
-        EXPECT_EQ(item.plugin, "Retire VST2");
-        EXPECT_EQ(item.kind, c.kind);
-        EXPECT_EQ(item.detail, c.detail);
+        EXPECT_TRUE(recordsHistory(item, c.kind, "Retire VST2", c.detail));
         EXPECT_EQ(item.presetRunID, run.id);
-        ASSERT_TRUE(store->notice());
-        EXPECT_EQ(store->notice()->title, c.title);
-        EXPECT_EQ(store->notice()->message, c.detail);
-        EXPECT_EQ(store->notice()->style, c.style);
+        EXPECT_TRUE(showsNotice(*store, c.title, c.detail, c.style));
         EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
 
         // A final run never changes again.

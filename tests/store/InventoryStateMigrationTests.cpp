@@ -9,6 +9,7 @@ namespace kestrova {
 namespace {
 
 using kestrova::testing::fullState;
+using kestrova::testing::legacyQuarantinedProduct;
 using kestrova::testing::sampleBundle;
 using kestrova::testing::sampleProduct;
 
@@ -61,56 +62,64 @@ TEST(InventoryStateMigration, UpgradesEveryOlderVersionAndCopiesTheOtherKeys) {
     }
 }
 
-TEST(InventoryStateMigration, ReappliesProtectedKeysToProductAndBundlesButKeepsQuarantinedStatuses) {
-    auto listed = sampleProduct("Fab Filter", "Pro-Q 3", {"AU", "VST3"});
-    listed.bundles = {sampleBundle("AU", "/a.component"), sampleBundle("VST3", "/a.vst3")};
-    const auto upgraded = migratedAlone(listed, {"fab filter|pro-q 3"});
-    EXPECT_TRUE(upgraded.isProtected);
-    EXPECT_TRUE(upgraded.bundles->at(0).isProtected);
-    EXPECT_TRUE(upgraded.bundles->at(1).isProtected);
-    EXPECT_EQ(upgraded.status, PluginStatus::protected_);
-
-    for (const auto status : {PluginStatus::quarantined, PluginStatus::partiallyQuarantined}) {
-        auto quarantined = listed;
-        quarantined.status = status;
-        const auto kept = migratedAlone(quarantined, {"fab filter|pro-q 3"});
-        EXPECT_TRUE(kept.isProtected);
-        EXPECT_EQ(kept.status, status);
+// An upgrade decides protection per product, from its key or from being a
+// Waves shell, and sets that one flag on every bundle; the status changes
+// only to mark a protected product that is not quarantined or hosted.
+TEST(InventoryStateMigration, ProtectionComesFromTheKeyOrTheShellAndOverwritesEveryBundleFlag) {
+    const auto with = [](Plugin product, PluginStatus status, bool isProtected = false) {
+        product.status = status;
+        product.isProtected = isProtected;
+        return product;
+    };
+    auto proQ = sampleProduct("Fab Filter", "Pro-Q 3", {"AU", "VST3"});
+    proQ.bundles = {sampleBundle("AU", "/a.component"), sampleBundle("VST3", "/a.vst3")};
+    auto chorus = sampleProduct("Acme", "Chorus", {"AU", "VST3"}, PluginStatus::partiallyProtected);
+    chorus.bundles = {sampleBundle("AU", "/c.component", true), sampleBundle("VST3", "/c.vst3", false)};
+    const std::vector<std::string> proQKey{"fab filter|pro-q 3"};
+    struct Case {
+        Plugin product;
+        std::vector<std::string> keys;
+        bool isProtected;
+        PluginStatus status;
+    };
+    const std::vector<Case> cases{
+        {proQ, proQKey, true, PluginStatus::protected_},
+        {with(proQ, PluginStatus::quarantined), proQKey, true, PluginStatus::quarantined},
+        {with(proQ, PluginStatus::partiallyQuarantined), proQKey, true, PluginStatus::partiallyQuarantined},
+        // The key is the whole "manufacturer|name" lower-cased, not either half.
+        {proQ, {"fab filter", "pro-q 3", "fab filter|pro-q"}, false, PluginStatus::ok},
+        {chorus, {}, false, PluginStatus::partiallyProtected},
+        {with(chorus, PluginStatus::partiallyProtected, true), {}, true, PluginStatus::protected_},
+        {sampleProduct("Waves", "WaveShell1-VST3 14.12", {"VST3"}), {}, true, PluginStatus::ok},
+        {sampleProduct("Waves", "waves SHELL", {"VST3"}), {}, true, PluginStatus::ok},
+        {sampleProduct("Waves", "Shell", {"VST3"}), {}, true, PluginStatus::ok},
+        {sampleProduct("Waves", "SSL E-Channel", {}, PluginStatus::hostedByShell),
+         {},
+         true,
+         PluginStatus::hostedByShell},
+        // Only the maker spelled exactly "Waves" has shells.
+        {sampleProduct("waves", "WaveShell1", {"VST3"}), {}, false, PluginStatus::ok},
+        {sampleProduct("Waves", "SSL EV2", {"VST3"}), {}, false, PluginStatus::ok},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.product.manufacturer + "|" + c.product.name + " " + std::string(rawValue(c.product.status)));
+        const auto upgraded = migratedAlone(c.product, c.keys);
+        EXPECT_EQ(upgraded.isProtected, c.isProtected);
+        EXPECT_EQ(upgraded.status, c.status);
+        // A product of one format has its bundle written out first.
+        ASSERT_EQ(upgraded.bundles.has_value(), !c.product.formats.empty());
+        for (const auto& bundle : upgraded.bundles.value_or(std::vector<PluginBundleRecord>{})) {
+            EXPECT_EQ(bundle.isProtected, c.isProtected);
+        }
     }
-
-    // The key is the whole "manufacturer|name" lower-cased, not either half.
-    const auto unlisted = migratedAlone(listed, {"fab filter", "pro-q 3", "fab filter|pro-q"});
-    EXPECT_FALSE(unlisted.isProtected);
-    EXPECT_EQ(unlisted.status, PluginStatus::ok);
-}
-
-TEST(InventoryStateMigration, OverwritesPerBundleFlagsWithTheProductDecision) {
-    auto product = sampleProduct("Acme", "Chorus", {"AU", "VST3"}, PluginStatus::partiallyProtected);
-    product.bundles = {sampleBundle("AU", "/c.component", true), sampleBundle("VST3", "/c.vst3", false)};
-    const auto cleared = migratedAlone(product);
-    EXPECT_FALSE(cleared.isProtected);
-    EXPECT_FALSE(cleared.bundles->at(0).isProtected);
-    EXPECT_FALSE(cleared.bundles->at(1).isProtected);
-    EXPECT_EQ(cleared.status, PluginStatus::partiallyProtected);  // status is left as it was
-
-    product.isProtected = true;
-    const auto protectedProduct = migratedAlone(product);
-    EXPECT_TRUE(protectedProduct.bundles->at(0).isProtected);
-    EXPECT_TRUE(protectedProduct.bundles->at(1).isProtected);
-    EXPECT_EQ(protectedProduct.status, PluginStatus::protected_);
-
-    product.bundles = std::vector<PluginBundleRecord>{};
-    EXPECT_EQ(migratedAlone(product).bundles, std::vector<PluginBundleRecord>{});
+    chorus.bundles = std::vector<PluginBundleRecord>{};
+    EXPECT_EQ(migratedAlone(chorus).bundles, std::vector<PluginBundleRecord>{});
 }
 
 TEST(InventoryStateMigration, GivesASingleFormatLegacyRecordItsOneBundle) {
-    auto legacy = sampleProduct("Acme", "Limiter", {"VST2"}, PluginStatus::quarantined);
+    auto legacy = legacyQuarantinedProduct("Acme", "Limiter", "VST2", "/Library/Audio/Plug-Ins/VST/Limiter.vst");
     legacy.architecture = "Intel";
     legacy.size = "3.3 MB";
-    legacy.path = "/Library/Application Support/Kestrova/Quarantine/OP/Limiter.vst";
-    legacy.originalPath = "/Library/Audio/Plug-Ins/VST/Limiter.vst";
-    legacy.quarantinePath = legacy.path;
-    legacy.quarantineOperationID = "OP";
     const auto upgraded = migratedAlone(legacy, {"acme|limiter"});
     auto expected = sampleBundle("VST2", legacy.path, true);
     expected.architecture = "Intel";
@@ -127,29 +136,9 @@ TEST(InventoryStateMigration, GivesASingleFormatLegacyRecordItsOneBundle) {
     }
 }
 
-TEST(InventoryStateMigration, ProtectsWavesShellsWithoutChangingTheirStatus) {
-    for (const std::string name : {"WaveShell1-VST3 14.12", "waves SHELL", "Shell"}) {
-        auto shell = sampleProduct("Waves", name, {"VST3"});
-        const auto upgraded = migratedAlone(shell);
-        EXPECT_TRUE(upgraded.isProtected) << name;
-        EXPECT_TRUE(upgraded.bundles->at(0).isProtected) << name;
-        EXPECT_EQ(upgraded.status, PluginStatus::ok) << name;
-    }
-    const auto hosted = migratedAlone(sampleProduct("Waves", "SSL E-Channel", {}, PluginStatus::hostedByShell));
-    EXPECT_TRUE(hosted.isProtected);
-    EXPECT_EQ(hosted.status, PluginStatus::hostedByShell);
-
-    // Only the maker spelled exactly "Waves" has shells.
-    EXPECT_FALSE(migratedAlone(sampleProduct("waves", "WaveShell1", {"VST3"})).isProtected);
-    EXPECT_FALSE(migratedAlone(sampleProduct("Waves", "SSL EV2", {"VST3"})).isProtected);
-}
-
 TEST(LoadedInventoryState, RepairsLegacyQuarantinedRecordsAndFillsAbsentLists) {
-    auto legacy = sampleProduct("Acme", "Gate", {"AU"}, PluginStatus::quarantined);
+    auto legacy = legacyQuarantinedProduct("Acme", "Gate", "AU", "/Library/Audio/Plug-Ins/Components/Gate.component");
     legacy.isProtected = true;
-    legacy.originalPath = "/Library/Audio/Plug-Ins/Components/Gate.component";
-    legacy.quarantinePath = "/Library/Application Support/Kestrova/Quarantine/OP/Gate.component";
-    legacy.quarantineOperationID = "OP";
     auto missingField = legacy;
     missingField.quarantineOperationID.reset();
     auto notQuarantined = legacy;

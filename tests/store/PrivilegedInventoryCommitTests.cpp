@@ -12,14 +12,6 @@ using ::testing::SizeIs;
 
 const CommitMoment moment{Date{700000000}, "9:41"};
 
-PluginBundleRecord quarantinedBundle(std::string format, std::string original, std::string operationID) {
-    auto bundle = sampleBundle(std::move(format), original);
-    bundle.originalPath = original;
-    bundle.quarantinePath = "/Q/" + operationID + "/" + original.substr(original.rfind('/') + 1);
-    bundle.quarantineOperationID = std::move(operationID);
-    return bundle;
-}
-
 PrivilegedInventoryCommitFailure failureOf(const std::function<void()>& commit) {
     try {
         commit();
@@ -103,7 +95,7 @@ TEST(PrivilegedInventoryCommit, AnItemMustNameExactlyOneRecordAndNothingChangesO
 
     // A restore matches operation and original path as well.
     auto quarantined = sampleProduct("Acme", "Echo", {"VST3"});
-    quarantined.bundles = std::vector{quarantinedBundle("VST3", "/P/VST3/Echo.vst3", "OP")};
+    quarantined.bundles = std::vector{quarantinedBundle("VST3", "/P/VST3/Echo.vst3", "OP", "/Q")};
     std::vector<Plugin> restoring{quarantined};
     EXPECT_EQ(failureOf([&] {
                   commitRestore(restoring, history, "T", {{"/Q/OP/Echo.vst3", "/P/VST3/Elsewhere.vst3", "OP"}}, moment);
@@ -133,12 +125,12 @@ TEST(PrivilegedInventoryCommit, AnOlderProductGetsItsImpliedBundleWrittenOut) {
 TEST(PrivilegedInventoryCommit, TrashTakesBundlesOutAndRecordsWhereTheyWent) {
     const auto run = Uuid::random();
     auto echo = sampleProduct("Acme", "Echo", {"AU", "VST2", "VST3"});
-    auto vst3 = quarantinedBundle("VST3", "/P/VST3/Echo.vst3", "OP");
+    auto vst3 = quarantinedBundle("VST3", "/P/VST3/Echo.vst3", "OP", "/Q");
     vst3.presetRunID = run;
-    echo.bundles = std::vector{quarantinedBundle("AU", "/P/Components/Echo.component", "OP"),
+    echo.bundles = std::vector{quarantinedBundle("AU", "/P/Components/Echo.component", "OP", "/Q"),
                                sampleBundle("VST2", "/P/VST/Echo.vst"), vst3};
     auto solo = sampleProduct("Acme", "Solo", {"VST3"});
-    solo.bundles = std::vector{quarantinedBundle("VST3", "/P/VST3/Solo.vst3", "OP")};
+    solo.bundles = std::vector{quarantinedBundle("VST3", "/P/VST3/Solo.vst3", "OP", "/Q")};
     std::vector<Plugin> plugins{solo, echo};
     std::vector<HistoryItem> history;
     std::vector<TrashedBundleRecord> trashed;
@@ -154,15 +146,9 @@ TEST(PrivilegedInventoryCommit, TrashTakesBundlesOutAndRecordsWhereTheyWent) {
     EXPECT_EQ(plugins[0].status, PluginStatus::ok);
     ASSERT_THAT(*plugins[0].bundles, SizeIs(1));
     ASSERT_THAT(trashed, SizeIs(3));
-    EXPECT_EQ(trashed[0].pluginName, "Echo");
-    EXPECT_EQ(trashed[0].manufacturer, "Acme");
-    EXPECT_EQ(trashed[0].format, "VST3");
-    EXPECT_FALSE(trashed[0].reconciledDate);
-    EXPECT_EQ(trashed[0].originalPath, "/P/VST3/Echo.vst3");
-    EXPECT_EQ(trashed[0].trashPath, "/T/Echo.vst3");
-    EXPECT_EQ(trashed[0].presetRunID, run);
-    EXPECT_EQ(trashed[0].operationDate, moment.now);
-    EXPECT_EQ(trashed[0].trashTransactionID, "T");
+    EXPECT_EQ(trashed[0],
+              (TrashedBundleRecord{trashed[0].id, "Echo", "Acme", "VST3", "/P/VST3/Echo.vst3", "/T/Echo.vst3",
+                                   moment.now, "T", run, std::nullopt, std::nullopt, std::nullopt}));
     EXPECT_EQ(trashed[1].pluginName, "Solo");
     ASSERT_THAT(history, SizeIs(3));
     EXPECT_EQ(history[2].presetRunID, run);

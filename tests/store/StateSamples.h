@@ -34,6 +34,32 @@ inline Plugin sampleProduct(std::string manufacturer, std::string name, std::vec
     return plugin;
 }
 
+// The bundle at `original` recorded as moved into the quarantine folder of
+// `operationID` under `root`; its path is still the original one.
+inline PluginBundleRecord quarantinedBundle(
+    std::string format, const std::string& original, const std::string& operationID,
+    const std::string& root = "/Library/Application Support/Kestrova/Quarantine") {
+    auto bundle = sampleBundle(std::move(format), original);
+    bundle.originalPath = original;
+    bundle.quarantinePath = root + "/" + operationID + "/" + original.substr(original.rfind('/') + 1);
+    bundle.quarantineOperationID = operationID;
+    return bundle;
+}
+
+// A record of an earlier build: one format quarantined by `operationID`,
+// kept on the product itself without bundle records.
+inline Plugin legacyQuarantinedProduct(std::string manufacturer, std::string name, std::string format,
+                                       const std::string& original, const std::string& operationID = "OP") {
+    auto product =
+        sampleProduct(std::move(manufacturer), std::move(name), {std::move(format)}, PluginStatus::quarantined);
+    product.originalPath = original;
+    product.path = "/Library/Application Support/Kestrova/Quarantine/" + operationID + "/" +
+                   original.substr(original.rfind('/') + 1);
+    product.quarantinePath = product.path;
+    product.quarantineOperationID = operationID;
+    return product;
+}
+
 // Every key of the document present and every optional field of every
 // embedded record set, so a round trip that drops anything shows.
 inline PersistedInventory fullState() {

@@ -84,10 +84,10 @@ TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryActionUntilEver
               "A privileged plugin transaction still needs reconciliation.");
     store->startScan({sandbox.layout.systemRoot});
     EXPECT_FALSE(store->isScanning());
-    EXPECT_EQ(store->notice()->title, "Scan Blocked");
-    EXPECT_EQ(store->notice()->message,
-              "A privileged plugin transaction still needs reconciliation. Do not rescan until that transaction is "
-              "resolved.");
+    EXPECT_TRUE(showsNotice(
+        *store, "Scan Blocked",
+        "A privileged plugin transaction still needs reconciliation. Do not rescan until that transaction is "
+        "resolved."));
     EXPECT_EQ(sandbox.savedState().pendingPrivilegedQuarantine, journal);
 
     // A copy at both ends is neither moved nor at its source.

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,31 @@ inline TrashedBundleRecord trashRecord(const SystemLayout& layout, std::string n
     record.originalPath = std::move(originalPath);
     record.operationDate = Date{date};
     return record;
+}
+
+// Whether the store shows this notice: its title, its message and, when
+// given, its style. A failure names the notice actually shown.
+inline ::testing::AssertionResult showsNotice(const PluginInventoryStore& store, std::string_view title,
+                                              std::string_view message, std::optional<NoticeStyle> style = {}) {
+    const auto& notice = store.notice();
+    if (notice && notice->title == title && notice->message == message && (!style || notice->style == *style)) {
+        return ::testing::AssertionSuccess();
+    }
+    if (!notice) {
+        return ::testing::AssertionFailure() << "no notice is shown";
+    }
+    return ::testing::AssertionFailure() << "the notice is “" << notice->title << "”: " << notice->message << " ("
+                                         << rawValue(notice->style) << ")";
+}
+
+// Whether a history item records `kind` for `plugin` with `detail`.
+inline ::testing::AssertionResult recordsHistory(const HistoryItem& item, HistoryKind kind, std::string_view plugin,
+                                                 std::string_view detail) {
+    if (item.kind == kind && item.plugin == plugin && item.detail == detail) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the item records " << rawValue(item.kind) << " for “" << item.plugin
+                                         << "”: " << item.detail;
 }
 
 inline const Plugin* findProduct(const std::vector<Plugin>& plugins, std::string_view name) {

@@ -1,4 +1,4 @@
-#include "StoreSandbox.h"
+#include "TransactionFixtures.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,11 +12,14 @@ namespace kestrova {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::findBundle;
 using testing::findProduct;
 using testing::quarantined;
+using testing::recordsHistory;
 using testing::sampleBundle;
 using testing::sampleProduct;
 using testing::scannedProduct;
+using testing::showsNotice;
 using testing::StoreSandbox;
 using testing::trashRecord;
 
@@ -26,15 +29,6 @@ std::vector<HistoryKind> kinds(const std::vector<HistoryItem>& history) {
         result.push_back(item.kind);
     }
     return result;
-}
-
-const PluginBundleRecord* bundleOf(const Plugin& product, std::string_view format) {
-    for (const auto& bundle : *product.bundles) {
-        if (bundle.format == format) {
-            return &bundle;
-        }
-    }
-    return nullptr;
 }
 
 // The state before the first scan: a product with one quarantined and one
@@ -89,12 +83,10 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
     sandbox.scan(*store);
     EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{0, 0, 0, false}));
     EXPECT_THAT(kinds(store->history()), ElementsAre(HistoryKind::scan));
-    EXPECT_EQ(store->history().front().plugin, "All Plugins");
-    EXPECT_EQ(store->history().front().detail, "7 plugins across 9 format bundles");
+    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scan, "All Plugins",
+                               "7 plugins across 9 format bundles"));
     EXPECT_EQ(store->lastScanNotice(), "Scan complete. No inventory changes detected.");
-    ASSERT_TRUE(store->notice());
-    EXPECT_EQ(store->notice()->title, "Scan Complete");
-    EXPECT_EQ(store->notice()->message, "Indexed 7 plugin products across 9 format bundles.");
+    EXPECT_TRUE(showsNotice(*store, "Scan Complete", "Indexed 7 plugin products across 9 format bundles."));
     EXPECT_TRUE(store->lastScanDate());
 
     std::vector<std::string> names;
@@ -108,7 +100,7 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
     // quarantine record; Delta, no longer on disk, keeps its quarantined bundle.
     const auto* alpha = findProduct(store->plugins(), "Alpha");
     ASSERT_EQ(alpha->bundles->size(), 2u);
-    EXPECT_EQ(*bundleOf(*alpha, "VST3"), (*fixture.alpha.bundles)[1]);
+    EXPECT_EQ(*findBundle(store->plugins(), "Alpha", "VST3"), (*fixture.alpha.bundles)[1]);
     EXPECT_EQ(alpha->status, PluginStatus::partiallyQuarantined);
     EXPECT_EQ(alpha->formats, (std::vector<std::string>{"AU", "VST3"}));
     const auto* delta = findProduct(store->plugins(), "Delta");
@@ -125,9 +117,8 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
 
     // Protect one product as a whole and one format of another.
     store->setProtection(*findProduct(store->plugins(), "Beta"), true);
-    const auto* gamma = findProduct(store->plugins(), "Gamma");
-    ASSERT_TRUE(store->setBundleProtection({gamma->id, bundleOf(*gamma, "VST3")->id()}, true));
-    const auto gammaID = gamma->id;
+    ASSERT_TRUE(store->setBundleProtection(testing::selectionOf(*store, "Gamma", "VST3"), true));
+    const auto gammaID = findProduct(store->plugins(), "Gamma")->id;
 
     // Second scan: Old is gone, Nova is new, Echo was put back from the Trash by hand.
     sandbox.nextScan->plugins = fixture.scan(true);
@@ -148,12 +139,13 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
 
     const auto* beta = findProduct(store->plugins(), "Beta");
     EXPECT_TRUE(beta->isProtected);
-    EXPECT_TRUE(bundleOf(*beta, "AU")->isProtected && bundleOf(*beta, "VST3")->isProtected);
+    EXPECT_TRUE(findBundle(store->plugins(), "Beta", "AU")->isProtected &&
+                findBundle(store->plugins(), "Beta", "VST3")->isProtected);
     EXPECT_EQ(beta->status, PluginStatus::protected_);
-    gamma = findProduct(store->plugins(), "Gamma");
+    const auto* gamma = findProduct(store->plugins(), "Gamma");
     EXPECT_NE(gamma->id, gammaID);  // a new record; its format protection followed the bundle key
-    EXPECT_TRUE(bundleOf(*gamma, "VST3")->isProtected);
-    EXPECT_FALSE(bundleOf(*gamma, "CLAP")->isProtected);
+    EXPECT_TRUE(findBundle(store->plugins(), "Gamma", "VST3")->isProtected);
+    EXPECT_FALSE(findBundle(store->plugins(), "Gamma", "CLAP")->isProtected);
     EXPECT_TRUE(gamma->isProtected);
     EXPECT_EQ(gamma->status, PluginStatus::partiallyProtected);
     EXPECT_FALSE(store->protectedKeys().contains("other|gamma"));
@@ -237,13 +229,11 @@ TEST(StoreScan, ACanceledScanKeepsTheInventoryAndIgnoresRepeatedRequests) {
     EXPECT_EQ(store->persistedSnapshot(), expected);
     EXPECT_EQ(sandbox.savedState().plugins, before.plugins);
     ASSERT_EQ(store->history().size(), 1u);
-    EXPECT_EQ(store->history().front().kind, HistoryKind::scanCanceled);
-    EXPECT_EQ(store->history().front().plugin, "All Plugins");
-    EXPECT_EQ(store->history().front().detail, "Scan canceled; the previous inventory was kept unchanged");
+    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scanCanceled, "All Plugins",
+                               "Scan canceled; the previous inventory was kept unchanged"));
     EXPECT_EQ(store->lastScanNotice(), "Scan canceled. The previous inventory was kept unchanged.");
-    EXPECT_EQ(store->notice()->title, "Scan Canceled");
-    EXPECT_EQ(store->notice()->message, "The previous inventory remains unchanged.");
-    EXPECT_EQ(store->notice()->style, NoticeStyle::warning);
+    EXPECT_TRUE(
+        showsNotice(*store, "Scan Canceled", "The previous inventory remains unchanged.", NoticeStyle::warning));
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "isScanning"), 2);
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "plugins"), 0);
 
@@ -350,10 +340,8 @@ TEST(StoreScan, ThePureMergeStepsFollowTheirRules) {
     EXPECT_EQ(merged.front().status, PluginStatus::partiallyQuarantined);
 
     // A legacy quarantined record without bundles keeps its one implied bundle.
-    auto legacy = sampleProduct("Old", "Legacy", {"VST2"}, PluginStatus::quarantined);
-    legacy.originalPath = "/Library/Audio/Plug-Ins/VST/Legacy.vst";
-    legacy.quarantinePath = "/q/OP2/Legacy.vst";
-    legacy.quarantineOperationID = "OP2";
+    const auto legacy =
+        testing::legacyQuarantinedProduct("Old", "Legacy", "VST2", "/Library/Audio/Plug-Ins/VST/Legacy.vst");
     const auto kept = carryOverQuarantinedBundles({legacy}, {});
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept.front().id, legacy.id);

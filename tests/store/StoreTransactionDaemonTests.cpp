@@ -1,11 +1,11 @@
 // Privileged transactions end to end: the store prepares and completes, the
-// real KestrovaHelper (session mode, on a sandbox) moves the bundles.
-#include "TransactionFixtures.h"
-#include "support/HelperSession.h"
+// real KestrovaHelper (session mode, on a sandbox) moves the bundles; and a
+// stand-in helper that never answers.
+#include "CleanupRunFixtures.h"
+#include "support/StandInHelper.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,21 +13,17 @@
 namespace kestrova::testing {
 namespace {
 
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
+using ::testing::StartsWith;
 
-class StoreTransactionDaemonTest : public ::testing::Test {
+class StoreTransactionDaemonTest : public DaemonStoreFixture {
 protected:
     void SetUp() override {
-        ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
-            << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
-        harness = std::make_unique<ServiceHarness>(helper.sessionRegistration());
-        harness->service().enable();
-        harness->settle();
-        ASSERT_TRUE(harness->service().canSendPrivilegedRequest()) << harness->service().lastError().value_or("");
+        DaemonStoreFixture::SetUp();
+        connect();
     }
-
-    PluginManagementService& service() { return harness->service(); }
 
     // Sends a prepared request and completes it with the reply, as a screen does.
     template <typename Request, typename Send, typename Complete>
@@ -38,37 +34,34 @@ protected:
         std::optional<bool> committed;
         send(request->transactionID, request->items,
              [&, request](auto result) { committed = complete(result, request->transactionID, request->items); });
-        harness->settle();
+        settle();
         EXPECT_TRUE(committed.has_value()) << "the completion never ran";
         return committed.value_or(false);
     }
 
-    bool quarantine(PluginInventoryStore& store, const std::vector<PluginBundleSelection>& selections) {
+    bool quarantine(const std::vector<PluginBundleSelection>& selections) {
         return run(
-            store.prepareQuarantine(selections), [&](auto&&... args) { service().sendQuarantine(args...); },
-            [&](auto&&... args) { return store.completeQuarantine(args...); });
+            store->prepareQuarantine(selections), [&](auto&&... args) { service->sendQuarantine(args...); },
+            [&](auto&&... args) { return store->completeQuarantine(args...); });
     }
-    bool restore(PluginInventoryStore& store, const std::vector<PluginBundleSelection>& selections) {
+    bool restore(const std::vector<PluginBundleSelection>& selections) {
         return run(
-            store.prepareRestore(selections), [&](auto&&... args) { service().sendRestore(args...); },
-            [&](auto&&... args) { return store.completeRestore(args...); });
+            store->prepareRestore(selections), [&](auto&&... args) { service->sendRestore(args...); },
+            [&](auto&&... args) { return store->completeRestore(args...); });
     }
-    bool trash(PluginInventoryStore& store, const std::vector<PluginBundleSelection>& selections) {
+    bool trash(const std::vector<PluginBundleSelection>& selections) {
         return run(
-            store.prepareTrash(selections), [&](auto&&... args) { service().sendTrash(args...); },
-            [&](auto&&... args) { return store.completeTrash(args...); });
+            store->prepareTrash(selections), [&](auto&&... args) { service->sendTrash(args...); },
+            [&](auto&&... args) { return store->completeTrash(args...); });
     }
-    bool trashRestore(PluginInventoryStore& store, const std::vector<Uuid>& records) {
+    bool trashRestore(const std::vector<Uuid>& records) {
         return run(
-            store.prepareTrashRestore(records), [&](auto&&... args) { service().sendTrashRestore(args...); },
-            [&](auto&&... args) { return store.completeTrashRestore(args...); });
+            store->prepareTrashRestore(records), [&](auto&&... args) { service->sendTrashRestore(args...); },
+            [&](auto&&... args) { return store->completeTrashRestore(args...); });
     }
-
-    HelperSandbox helper;
-    StoreSandbox sandbox{helper.layout()};
-    std::unique_ptr<ServiceHarness> harness;
 };
 
+// The quarantine notice is the helper-free tests' to check; here the rest.
 TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTripKeepEveryByte) {
     const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
     const auto solo = productOnDisk(sandbox.layout, "Acme", "Solo", {"VST3"});
@@ -79,13 +72,10 @@ TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTri
     const auto soloBytes = bundleContents(soloPath);
     ASSERT_THAT(echoBytes, SizeIs(2));
 
-    auto store = sandbox.open();
+    open();
 
     // Quarantine.
-    ASSERT_TRUE(quarantine(*store, {selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
-    EXPECT_EQ(store->notice()->title, "Plugins Moved to Quarantine");
-    EXPECT_EQ(store->notice()->message,
-              "1 format bundles moved through the administrator-approved helper as one verified transaction.");
+    ASSERT_TRUE(quarantine({selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
     EXPECT_FALSE(store->pendingPrivilegedQuarantine());
     auto record = *findBundle(store->plugins(), "Echo", "VST3");
     ASSERT_TRUE(record.isQuarantined());
@@ -100,10 +90,10 @@ TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTri
     EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
 
     // Restore puts the very same bytes back at the recorded original path.
-    ASSERT_TRUE(restore(*store, {selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
-    EXPECT_EQ(store->notice()->title, "Plugins Restored");
-    EXPECT_EQ(store->notice()->message,
-              "1 format bundles returned through the administrator-approved helper as one verified transaction.");
+    ASSERT_TRUE(restore({selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
+    EXPECT_TRUE(showsNotice(
+        *store, "Plugins Restored",
+        "1 format bundles returned through the administrator-approved helper as one verified transaction."));
     record = *findBundle(store->plugins(), "Echo", "VST3");
     EXPECT_FALSE(record.quarantinePath || record.quarantineOperationID);
     EXPECT_EQ(bundleContents(vst3Path), echoBytes);
@@ -112,15 +102,14 @@ TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTri
               "Restored VST3 bundle through the privileged atomic restore transaction");
 
     // Quarantine both products' VST3 bundles together, then send them to the Trash.
-    ASSERT_TRUE(quarantine(*store, {selectionOf(*store, "Echo", "VST3"), selectionOf(*store, "Solo", "VST3")}));
-    EXPECT_EQ(store->notice()->message.substr(0, 2), "2 ");
+    ASSERT_TRUE(quarantine({selectionOf(*store, "Echo", "VST3"), selectionOf(*store, "Solo", "VST3")}));
     const auto operationFolder =
         deletingLastPathComponent(*findBundle(store->plugins(), "Solo", "VST3")->quarantinePath);
-    ASSERT_TRUE(trash(*store, {selectionOf(*store, "Echo", "VST3"), selectionOf(*store, "Solo", "VST3")}))
+    ASSERT_TRUE(trash({selectionOf(*store, "Echo", "VST3"), selectionOf(*store, "Solo", "VST3")}))
         << store->lastOperationError().value_or("");
-    EXPECT_EQ(store->notice()->title, "Plugins Moved to Finder Trash");
-    EXPECT_EQ(store->notice()->message,
-              "2 format bundles moved through the administrator-approved helper as one recoverable transaction.");
+    EXPECT_TRUE(showsNotice(
+        *store, "Plugins Moved to Finder Trash",
+        "2 format bundles moved through the administrator-approved helper as one recoverable transaction."));
     EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3"));
     EXPECT_FALSE(findProduct(store->plugins(), "Solo")) << "a product without bundles leaves the inventory";
     EXPECT_FALSE(existsAt(operationFolder)) << "the emptied operation folder is pruned";
@@ -136,11 +125,11 @@ TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTri
     for (const auto& entry : store->trashedBundles()) {
         records.push_back(entry.id);
     }
-    ASSERT_TRUE(trashRestore(*store, records)) << store->lastOperationError().value_or("");
-    EXPECT_EQ(store->notice()->title, "Plugins Restored from Finder Trash");
-    EXPECT_EQ(store->notice()->message,
-              "2 format bundles returned to their exact recorded original locations. Run a read-only scan to refresh "
-              "Inventory.");
+    ASSERT_TRUE(trashRestore(records)) << store->lastOperationError().value_or("");
+    EXPECT_TRUE(showsNotice(
+        *store, "Plugins Restored from Finder Trash",
+        "2 format bundles returned to their exact recorded original locations. Run a read-only scan to refresh "
+        "Inventory."));
     EXPECT_EQ(bundleContents(vst3Path), echoBytes);
     EXPECT_EQ(bundleContents(soloPath), soloBytes);
     for (const auto& entry : store->trashedBundles()) {
@@ -154,20 +143,20 @@ TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTri
 TEST_F(StoreTransactionDaemonTest, AReplyForAnotherTransactionIsRejectedAndTheJournalKept) {
     const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
     sandbox.writeProducts({echo});
-    auto store = sandbox.open();
+    open();
 
     const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
     ASSERT_TRUE(request);
     // The helper carries out a transaction under another identifier.
     std::optional<PrivilegedQuarantineResult> reply;
-    service().sendQuarantine(Uuid::random().string(), request->items, [&](auto result) { reply = result; });
-    harness->settle();
+    service->sendQuarantine(Uuid::random().string(), request->items, [&](auto result) { reply = result; });
+    settle();
     ASSERT_TRUE(reply && reply->succeeded) << (reply ? reply->message : "no reply");
 
     EXPECT_FALSE(store->completeQuarantine(*reply, request->transactionID, request->items));
-    EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
-    EXPECT_EQ(store->notice()->message,
-              "The helper response does not match Kestrova’s pending transaction journal. Stop before retrying.");
+    EXPECT_TRUE(showsNotice(
+        *store, "Quarantine Needs Attention",
+        "The helper response does not match Kestrova’s pending transaction journal. Stop before retrying."));
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
     EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined()) << "not recorded as moved";
     EXPECT_THAT(store->history(), IsEmpty());
@@ -176,7 +165,7 @@ TEST_F(StoreTransactionDaemonTest, AReplyForAnotherTransactionIsRejectedAndTheJo
 TEST_F(StoreTransactionDaemonTest, ARefusalIsSafeOnlyWhenTheDiskShowsEveryBundleBackAtItsSource) {
     const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"AU", "VST3"});
     sandbox.writeProducts({echo});
-    auto store = sandbox.open();
+    open();
     const auto selections =
         std::vector<PluginBundleSelection>{selectionOf(*store, "Echo", "AU"), selectionOf(*store, "Echo", "VST3")};
 
@@ -185,7 +174,7 @@ TEST_F(StoreTransactionDaemonTest, ARefusalIsSafeOnlyWhenTheDiskShowsEveryBundle
     const auto root = quarantineRoot(sandbox.layout);
     std::filesystem::create_directories(deletingLastPathComponent(root));
     std::ofstream(root) << "not a folder";
-    EXPECT_FALSE(quarantine(*store, selections));
+    EXPECT_FALSE(quarantine(selections));
     EXPECT_EQ(store->notice()->title, "Quarantine Failed Safely");
     EXPECT_FALSE(store->pendingPrivilegedQuarantine());
     EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
@@ -199,18 +188,101 @@ TEST_F(StoreTransactionDaemonTest, ARefusalIsSafeOnlyWhenTheDiskShowsEveryBundle
     const auto& blocked = request->items.back();
     std::filesystem::create_directories(blocked.destinationPath);
     std::optional<PrivilegedQuarantineResult> reply;
-    service().sendQuarantine(request->transactionID, request->items, [&](auto result) { reply = result; });
-    harness->settle();
+    service->sendQuarantine(request->transactionID, request->items, [&](auto result) { reply = result; });
+    settle();
     ASSERT_TRUE(reply && !reply->succeeded && reply->rollbackComplete);
     EXPECT_FALSE(store->completeQuarantine(*reply, request->transactionID, request->items));
-    EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
-    EXPECT_EQ(store->notice()->message,
-              reply->message +
-                  " Kestrova kept the pending transaction journal. Stop and verify the listed plugin locations before "
-                  "retrying.");
+    EXPECT_TRUE(showsNotice(
+        *store, "Quarantine Needs Attention",
+        reply->message +
+            " Kestrova kept the pending transaction journal. Stop and verify the listed plugin locations before "
+            "retrying."));
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
     EXPECT_EQ(sandbox.savedState().pendingPrivilegedQuarantine, request);
     EXPECT_TRUE(existsAt(blocked.sourcePath)) << "nothing is ever deleted";
+}
+
+// A helper that takes a quarantine and never answers: the client gives up at
+// its deadline without guessing what happened, the store keeps the journal,
+// and the next start decides from the disk as it would after a crash.
+// The stand-in never answers a transaction, so how short this is changes
+// nothing but how long the test waits; the handshake has ample time.
+HelperDeadlines shortTransactionDeadline() {
+    HelperDeadlines deadlines;
+    deadlines.handshake = std::chrono::seconds(20);
+    deadlines.transaction = std::chrono::milliseconds(300);
+    deadlines.transactionPerItem = std::chrono::milliseconds(0);
+    return deadlines;
+}
+
+class StoreHelperDeadlineTest : public ::testing::Test {
+protected:
+    // Quarantines Echo's VST3 through a stand-in that takes the request and
+    // stalls at `stall`; checks that the store gave up at the deadline and
+    // kept the journal it returns.
+    PrivilegedQuarantineRequest quarantineWhileStalled(StandInHelper::Stall stall) {
+        sandbox.writeProducts({echo});
+        StandInHelper standIn(helper, stall);
+        auto store = sandbox.open();
+        ServiceHarness harness(std::make_shared<FixedRegistration>(helper.endpoint()), shortTransactionDeadline());
+        auto& service = harness.service();
+        EXPECT_TRUE(service.canSendPrivilegedRequest()) << service.lastError().value_or("");
+        const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
+        EXPECT_TRUE(request.has_value());
+        if (!request) {
+            return {};
+        }
+        std::optional<bool> committed;
+        service.sendQuarantine(request->transactionID, request->items, [&](const auto& result) {
+            EXPECT_FALSE(result.rollbackComplete);
+            committed = store->completeQuarantine(result, request->transactionID, request->items);
+        });
+        harness.settle();
+        EXPECT_EQ(committed, false);
+        // A helper that stalls is not offered another request.
+        EXPECT_FALSE(service.canSendPrivilegedRequest());
+        EXPECT_FALSE(service.isWorking());
+
+        EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
+        EXPECT_THAT(store->notice()->message,
+                    StartsWith("KestrovaHelper did not answer the quarantine request within 0.3 seconds. Kestrova "
+                               "cannot tell whether any bundle moved; it will reconcile the transaction from the "
+                               "disk the next time it starts."));
+        EXPECT_THAT(store->notice()->message, HasSubstr("Kestrova kept the pending transaction journal."));
+        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+        EXPECT_TRUE(sandbox.savedState().pendingPrivilegedQuarantine);
+        if (stall == StandInHelper::Stall::afterMoving) {
+            EXPECT_TRUE(standIn.waitUntilMoved());
+        }
+        return *request;
+    }
+
+    HelperSandbox helper;
+    StoreSandbox sandbox{helper.layout()};
+    Plugin echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
+    std::string source = echo.bundles->front().path;
+};
+
+TEST_F(StoreHelperDeadlineTest, StalledBeforeMovingTheJournalWaitsForTheNextStartWhichFindsNothingMoved) {
+    const auto request = quarantineWhileStalled(StandInHelper::Stall::beforeMoving);
+    // Started again: every bundle is still at its source, so nothing happened.
+    auto store = sandbox.open();
+    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined());
+    EXPECT_TRUE(existsAt(source));
+    EXPECT_FALSE(existsAt(request.items.front().destinationPath));
+}
+
+TEST_F(StoreHelperDeadlineTest, StalledAfterMovingTheNextStartCommitsWhatTheDiskShows) {
+    const auto request = quarantineWhileStalled(StandInHelper::Stall::afterMoving);
+    auto store = sandbox.open();
+    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
+    const auto* record = findBundle(store->plugins(), "Echo", "VST3");
+    ASSERT_TRUE(record && record->isQuarantined());
+    EXPECT_EQ(record->quarantinePath, request.items.front().destinationPath);
+    EXPECT_EQ(store->history().front().transactionID, request.transactionID);
+    EXPECT_FALSE(existsAt(source));
 }
 
 }  // namespace

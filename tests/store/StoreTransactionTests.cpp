@@ -50,31 +50,28 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     const auto writesBefore = sandbox.disk.attemptedWrites().size();
 
     EXPECT_FALSE(store->prepareQuarantine({}));
-    EXPECT_EQ(store->notice()->title, "Privileged Quarantine Blocked");
-    EXPECT_EQ(store->notice()->message, "No eligible format bundles are selected.");
+    EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked", "No eligible format bundles are selected."));
 
     EXPECT_FALSE(store->prepareQuarantine({vst3}, InventoryRevisionToken::random()));
     EXPECT_EQ(store->notice()->message,
               "The inventory changed after this action was previewed. Review the current formats and try again.");
 
     EXPECT_FALSE(store->prepareRestore({vst3}));
-    EXPECT_EQ(store->notice()->title, "Privileged Restore Blocked");
-    EXPECT_EQ(store->notice()->message,
-              "Echo — VST3: The verified quarantine record is missing or no longer matches disk.");
+    EXPECT_TRUE(showsNotice(*store, "Privileged Restore Blocked",
+                            "Echo — VST3: The verified quarantine record is missing or no longer matches disk."));
     EXPECT_EQ(store->restoreBlockingReason({vst3}), store->notice()->message);
 
     EXPECT_FALSE(store->prepareQuarantine({vst3}, std::nullopt, finishedRun.id));
-    EXPECT_EQ(store->notice()->title, "Cleanup Preset Blocked");
-    EXPECT_EQ(store->notice()->message, "The preset-run journal no longer matches this helper transaction.");
+    EXPECT_TRUE(showsNotice(*store, "Cleanup Preset Blocked",
+                            "The preset-run journal no longer matches this helper transaction."));
     EXPECT_EQ(store->lastOperationError(), store->notice()->message);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_EQ(sandbox.disk.attemptedWrites().size(), writesBefore) << "nothing was saved";
 
     sandbox.disk.failWritesUnder(sandbox.stateFolder());
     EXPECT_FALSE(store->prepareQuarantine({vst3}));
-    EXPECT_EQ(store->notice()->title, "Privileged Quarantine Blocked");
-    EXPECT_EQ(store->notice()->message,
-              "Kestrova could not save the pending transaction journal. No plugin files were moved.");
+    EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked",
+                            "Kestrova could not save the pending transaction journal. No plugin files were moved."));
     EXPECT_TRUE(store->lastStorageError());
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->trashedBundles(), IsEmpty());
@@ -94,8 +91,8 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
 
     // While the journal is pending every plan is blocked.
     EXPECT_FALSE(store->prepareTrash({selectionOf(*store, "Echo", "AU")}));
-    EXPECT_EQ(store->notice()->title, "Privileged Trash Move Blocked");
-    EXPECT_EQ(store->notice()->message, "A previous privileged plugin transaction still needs reconciliation.");
+    EXPECT_TRUE(showsNotice(*store, "Privileged Trash Move Blocked",
+                            "A previous privileged plugin transaction still needs reconciliation."));
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
 }
 
@@ -116,8 +113,7 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     moveBundle(items[0].sourcePath, items[0].destinationPath);
     auto result = succeeded<PrivilegedQuarantineResult>(id, items);
     EXPECT_FALSE(store->completeQuarantine(result, id, items));
-    EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
-    EXPECT_EQ(store->notice()->message, verifyText);
+    EXPECT_TRUE(showsNotice(*store, "Quarantine Needs Attention", verifyText));
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
 
     // Both moved, but the path list misses one, or names one too many.
@@ -147,9 +143,10 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     const auto revision = store->inventoryRevision();
     std::reverse(result.movedDestinationPaths.begin(), result.movedDestinationPaths.end());
     EXPECT_TRUE(store->completeQuarantine(result, id, items));
-    EXPECT_EQ(store->notice()->style, NoticeStyle::success);
-    EXPECT_EQ(store->notice()->message,
-              "2 format bundles moved through the administrator-approved helper as one verified transaction.");
+    EXPECT_TRUE(
+        showsNotice(*store, "Plugins Moved to Quarantine",
+                    "2 format bundles moved through the administrator-approved helper as one verified transaction.",
+                    NoticeStyle::success));
     EXPECT_NE(store->inventoryRevision(), revision);
     EXPECT_EQ(findProduct(store->plugins(), "Echo")->status, PluginStatus::quarantined);
     ASSERT_THAT(store->history(), SizeIs(2));
@@ -179,10 +176,10 @@ TEST_F(StoreTransactionTest, AConfirmedMoveThatCannotBeSavedIsUndoneInMemoryAndF
     sandbox.disk.failWritesUnder(sandbox.stateFolder());
     EXPECT_FALSE(store->completeRestore(succeeded<PrivilegedRestoreResult>(request->transactionID, request->items),
                                         request->transactionID, request->items));
-    EXPECT_EQ(store->notice()->title, "Restore Needs Attention");
-    EXPECT_EQ(store->notice()->message,
-              "The files returned successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
-              "retry; reopen the app to reconcile the pending transaction.");
+    EXPECT_TRUE(showsNotice(
+        *store, "Restore Needs Attention",
+        "The files returned successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
+        "retry; reopen the app to reconcile the pending transaction."));
     EXPECT_TRUE(store->lastStorageError());
     EXPECT_EQ(store->plugins(), before) << "the commit is put back";
     EXPECT_THAT(store->history(), IsEmpty());
@@ -212,10 +209,10 @@ TEST_F(StoreTransactionTest, AMoveWithoutAMatchingRecordKeepsItsJournalThroughEv
     moveAll(items);
     EXPECT_FALSE(store->completeQuarantine(succeeded<PrivilegedQuarantineResult>(request->transactionID, items),
                                            request->transactionID, items));
-    EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
-    EXPECT_EQ(store->notice()->message,
-              "The files moved successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
-              "retry; reopen the app to reconcile the pending transaction.");
+    EXPECT_TRUE(showsNotice(
+        *store, "Quarantine Needs Attention",
+        "The files moved successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
+        "retry; reopen the app to reconcile the pending transaction."));
     EXPECT_EQ(store->lastStorageError(), "A plugin bundle no longer has a matching inventory record.");
     const PrivilegedQuarantineRequest rewritten{request->transactionID, items};
     EXPECT_EQ(store->pendingPrivilegedQuarantine(), rewritten);
@@ -269,8 +266,7 @@ TEST_F(StoreTransactionTest, TrashRestoreSelectionsAreCheckedRecordByRecord) {
     EXPECT_EQ(store->trashRestoreBlockingReason({ready.id}), std::nullopt);
 
     EXPECT_FALSE(store->prepareTrashRestore({ready.id, gone.id}));
-    EXPECT_EQ(store->notice()->title, "Finder Trash Restore Blocked");
-    EXPECT_EQ(store->notice()->message, "Gone — VST3: Missing from Trash.");
+    EXPECT_TRUE(showsNotice(*store, "Finder Trash Restore Blocked", "Gone — VST3: Missing from Trash."));
 
     const auto request = store->prepareTrashRestore({ready.id});
     ASSERT_TRUE(request);
