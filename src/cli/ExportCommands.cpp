@@ -4,10 +4,10 @@
 #include "cli/StoreSession.h"
 #include "helperclient/HelperEnvironment.h"
 #include "platform/Executor.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "store/StoreExports.h"
 
-#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -17,15 +17,6 @@ namespace {
 struct ExportOptions {
     std::string output;
 };
-
-std::string absoluteOutputPath(const std::string& path) {
-    if (isAbsolutePath(path)) {
-        return standardizedPath(path);
-    }
-    std::error_code error;
-    const auto current = std::filesystem::current_path(error);
-    return standardizedPath(appendingPathComponent(error ? "/" : current.string(), path));
-}
 
 // The helper's block of the report and the running bundle's version, as the
 // About screen gathers them. Without a reachable service the report says the
@@ -72,7 +63,7 @@ void runExport(CliContext& context, ExportKind kind, const std::string& output) 
             break;
         }
     }
-    const auto path = absoluteOutputPath(output);
+    const auto path = absolutePathFromWorkingFolder(output);
     if (auto written = writeExport(store, kind, path, text, realFileSystem()); !written) {
         reportError(context, "Export Failed: " + exportFailureMessage(kind, written.error()));
         return;

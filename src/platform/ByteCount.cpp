@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 namespace kestrova {
 
@@ -51,6 +53,16 @@ std::string formatFileByteCount(std::uint64_t bytes) {
         unitBytes *= 1000;
     }
     return {};
+}
+
+std::int64_t addingByteCount(std::int64_t total, std::uint64_t size) {
+    const auto clamped = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())));
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(total, clamped, &sum)) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return sum;
 }
 
 }  // namespace kestrova

@@ -10,4 +10,8 @@ namespace kestrova {
 
 std::string formatFileByteCount(std::uint64_t bytes);
 
+// A running total of bytes plus one file's size, held at the largest value
+// instead of wrapping: a damaged size field must not make a bundle tiny.
+std::int64_t addingByteCount(std::int64_t total, std::uint64_t size);
+
 }  // namespace kestrova

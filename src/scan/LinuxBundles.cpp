@@ -2,6 +2,7 @@
 
 #include "model/Plugin.h"
 #include "model/ProductGrouping.h"
+#include "platform/ByteCount.h"
 #include "platform/Elf.h"
 #include "platform/Paths.h"
 #include "platform/SmallFile.h"
@@ -10,7 +11,6 @@
 #include "scan/Vst3ModuleInfo.h"
 
 #include <algorithm>
-#include <limits>
 #include <set>
 #include <utility>
 
@@ -127,16 +127,6 @@ bool isListedFile(const FileSystem& fileSystem, const std::string& path, const L
     return isFile(fileSystem, path);
 }
 
-std::int64_t addSize(std::int64_t total, std::uint64_t size) {
-    const auto clamped = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())));
-    std::int64_t sum = 0;
-    if (__builtin_add_overflow(total, clamped, &sum)) {
-        return std::numeric_limits<std::int64_t>::max();
-    }
-    return sum;
-}
-
 // The sum PluginScanner::bundleByteSize makes: regular files, hidden names
 // skipped, links not followed, folders that cannot be listed adding nothing.
 // False once cancellation is requested.
@@ -150,7 +140,7 @@ bool sumFolder(const FileSystem& fileSystem, const std::string& folder, const Li
             return false;
         }
         if (entry.kind == EntryKind::regularFile) {
-            total = addSize(total, entry.size);
+            total = addingByteCount(total, entry.size);
         } else if (entry.kind == EntryKind::directory) {
             const auto path = appendingPathComponent(folder, entry.name);
             const auto known =

@@ -2,6 +2,7 @@
 
 #include "model/ProductGrouping.h"
 #include "platform/BundleInfo.h"
+#include "platform/ByteCount.h"
 #include "platform/MachO.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -10,7 +11,6 @@
 #include "scan/RegistryProducts.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace kestrova {
 namespace {
@@ -34,16 +34,6 @@ constexpr std::array<LocationTemplate, 5> locationTemplates{{
 bool isAuthorized(const std::string& location, const std::vector<std::string>& roots) {
     return std::any_of(roots.begin(), roots.end(),
                        [&](const std::string& root) { return location == root || location.starts_with(root + "/"); });
-}
-
-std::int64_t addSize(std::int64_t total, std::uint64_t size) {
-    const auto clamped = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())));
-    std::int64_t sum = 0;
-    if (__builtin_add_overflow(total, clamped, &sum)) {
-        return std::numeric_limits<std::int64_t>::max();
-    }
-    return sum;
 }
 
 }  // namespace
@@ -254,7 +244,7 @@ std::int64_t PluginScanner::bundleByteSize(const std::string& path, const std::o
                                            const ScanControl& control) const {
     if (!status || !status->isDirectory) {
         // A link counts as nothing, like any entry that is not a regular file.
-        return status && status->isRegularFile ? addSize(0, status->size) : 0;
+        return status && status->isRegularFile ? addingByteCount(0, status->size) : 0;
     }
     // Folders that cannot be listed add nothing and are not reported.
     std::int64_t total = 0;
@@ -265,7 +255,7 @@ std::int64_t PluginScanner::bundleByteSize(const std::string& path, const std::o
                 return EnumerationStep::stop;
             }
             if (entry.status.isRegularFile) {
-                total = addSize(total, entry.status.size);
+                total = addingByteCount(total, entry.status.size);
             }
             return EnumerationStep::proceed;
         },
