@@ -19,12 +19,13 @@
 namespace kestrova {
 
 // How long the client waits on the daemon. A daemon that stalls must not
-// hang the front end, so every call has a deadline. The daemon reports no
+// hang the front end, so every call has a deadline, and it covers the whole
+// call: the request going out and the last byte of the reply coming back (a
+// daemon that trickles its reply is one that stalls). The daemon reports no
 // progress while it works, so a transaction's deadline is generous and grows
 // with its items (each is a walk of its folders and one rename).
 struct HelperDeadlines {
     std::chrono::milliseconds connect{5'000};
-    // The handshake's whole reply, and any single read or write of a frame.
     std::chrono::milliseconds handshake{10'000};
     std::chrono::milliseconds transaction{60'000};
     std::chrono::milliseconds transactionPerItem{1'000};

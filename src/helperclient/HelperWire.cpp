@@ -49,19 +49,28 @@ std::string encodeFrame(std::string_view payload) {
     return frame;
 }
 
-Status writeFrame(int socketFd, std::string_view payload) {
+Status writeFrame(int socketFd, std::string_view payload, std::optional<SocketDeadline> deadline) {
     if (payload.size() > helperwire::maximumFrameSize) {
         return Error{fmt::format("The message of {} bytes is larger than the limit of {} bytes.", payload.size(),
                                  helperwire::maximumFrameSize)};
     }
-    return sendAll(socketFd, encodeFrame(payload));
+    return sendAll(socketFd, encodeFrame(payload), deadline);
 }
 
-Result<std::string, FrameError> readFrame(int socketFd, std::size_t maximumSize) {
+namespace {
+
+FrameError receiveFailure(const Error& error) {
+    return FrameError{error.code == socketTimedOutCode ? FrameFailure::timedOut : FrameFailure::io, error.message};
+}
+
+}  // namespace
+
+Result<std::string, FrameError> readFrame(int socketFd, std::size_t maximumSize,
+                                          std::optional<SocketDeadline> deadline) {
     std::array<char, helperwire::frameHeaderSize> header{};
-    const auto headerRead = receiveExactly(socketFd, header.data(), header.size());
+    const auto headerRead = receiveExactly(socketFd, header.data(), header.size(), deadline);
     if (!headerRead) {
-        return FrameError{FrameFailure::io, headerRead.error().message};
+        return receiveFailure(headerRead.error());
     }
     if (*headerRead == 0) {
         return FrameError{FrameFailure::closed, "The connection was closed."};
@@ -82,9 +91,9 @@ Result<std::string, FrameError> readFrame(int socketFd, std::size_t maximumSize)
             fmt::format("The message of {} bytes is larger than the limit of {} bytes.", size, maximumSize)};
     }
     std::string payload(size, '\0');
-    const auto payloadRead = receiveExactly(socketFd, payload.data(), payload.size());
+    const auto payloadRead = receiveExactly(socketFd, payload.data(), payload.size(), deadline);
     if (!payloadRead) {
-        return FrameError{FrameFailure::io, payloadRead.error().message};
+        return receiveFailure(payloadRead.error());
     }
     if (*payloadRead < payload.size()) {
         return FrameError{FrameFailure::truncated, "The connection closed in the middle of a message."};

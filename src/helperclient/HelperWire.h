@@ -6,6 +6,7 @@
 
 #include "model/JsonCoding.h"
 #include "platform/Result.h"
+#include "platform/UnixSocket.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,7 +39,7 @@ inline constexpr std::string_view peerRejected = "peerRejected";
 inline constexpr std::string_view tooManyConnections = "tooManyConnections";
 }  // namespace helpererror
 
-enum class FrameFailure { closed, truncated, tooLarge, empty, io };
+enum class FrameFailure { closed, truncated, tooLarge, empty, io, timedOut };
 
 struct FrameError {
     FrameFailure failure = FrameFailure::io;
@@ -47,9 +48,14 @@ struct FrameError {
 
 // The bytes of one frame: header, then payload.
 std::string encodeFrame(std::string_view payload);
-Status writeFrame(int socketFd, std::string_view payload);
-// `closed` only when the stream ends cleanly before a header starts.
-Result<std::string, FrameError> readFrame(int socketFd, std::size_t maximumSize = helperwire::maximumFrameSize);
+// With a deadline the whole frame must go by then; one that does not fails
+// with socketTimedOutCode, and only part of it may have been written.
+Status writeFrame(int socketFd, std::string_view payload, std::optional<SocketDeadline> deadline = std::nullopt);
+// `closed` only when the stream ends cleanly before a header starts. With a
+// deadline the whole frame must have arrived by then (`timedOut`), however
+// slowly the peer sends it.
+Result<std::string, FrameError> readFrame(int socketFd, std::size_t maximumSize = helperwire::maximumFrameSize,
+                                          std::optional<SocketDeadline> deadline = std::nullopt);
 
 Json callEnvelope(HelperCall call, Json argument);
 // The same envelope as text around an argument that is JSON text already,

@@ -64,8 +64,8 @@ constexpr std::string_view noHandshakeText =
 constexpr std::string_view noChannelText = "Kestrova could not create the helper communication channel.";
 constexpr std::string_view unverifiedHandshakeText = "Kestrova could not verify the helper response.";
 constexpr std::string_view unknownOutcomeText =
-    " Kestrova cannot tell whether any bundle moved; it will reconcile the transaction from the disk the next "
-    "time it starts.";
+    " The request reached the helper, which may still be moving the bundles, so Kestrova cannot tell yet whether "
+    "any moved; it settles the transaction the next time it starts.";
 
 bool isExecutableFile(const std::optional<std::string>& path) {
     struct stat info {};
@@ -215,6 +215,7 @@ void PluginManagementService::handshake(bool showNotice) {
     }
     closeConnection();
     setLastError(std::nullopt);
+    lastCallTimedOut_ = false;
     if (showNotice) {
         setLastHandshakeNotice(std::nullopt);
     }
@@ -238,10 +239,12 @@ void PluginManagementService::handshake(bool showNotice) {
     connection_->setInvalidationHandler(lost);
     connection_->resume();
 
-    const auto failed = [showNotice, generation](PluginManagementService& self, const std::string& description) {
+    const auto failed = [showNotice, generation](PluginManagementService& self, const std::string& description,
+                                                 bool timedOut = false) {
         if (generation != self.connectionGeneration_) {
             return;  // an answer for a connection that has since been replaced
         }
+        self.lastCallTimedOut_ = timedOut;
         self.setHelperIsReachable(false);
         self.setHelperVersion(std::nullopt);
         self.setLastError(description);
@@ -287,7 +290,7 @@ void PluginManagementService::handshake(bool showNotice) {
         [&executor, weak, failed](const Error& error) {
             onMainThread(executor, weak, [error, failed](PluginManagementService& self) {
                 --self.outstandingCalls_;
-                failed(self, error.message);
+                failed(self, error.message, error.code == replyTimedOutCode);
             });
         });
     if (!queued) {
@@ -327,6 +330,7 @@ void PluginManagementService::send(
     }
     setIsWorking(true);
     setLastError(std::nullopt);
+    lastCallTimedOut_ = false;
     ++outstandingCalls_;
     auto shared = std::make_shared<decltype(completion)>(std::move(completion));
     auto& executor = executor_;
@@ -353,6 +357,7 @@ void PluginManagementService::send(
                 self.setIsWorking(false);
                 if (error.code == replyTimedOutCode) {
                     const auto message = error.message + std::string(unknownOutcomeText);
+                    self.lastCallTimedOut_ = true;
                     self.setHelperIsReachable(false);
                     self.setLastError(message);
                     (*shared)(unknownOutcomeResult<ResultRecord>(transactionID, message));

@@ -59,6 +59,10 @@ public:
     const std::optional<std::string>& lastHandshakeNotice() const { return lastHandshakeNotice_; }
     bool isWorking() const { return isWorking_; }
     bool hasConnection() const { return connection_ != nullptr; }
+    // Whether the last handshake or transaction ended because the helper
+    // did not answer in time (its text is in lastError): a helper that is
+    // stuck or busy, not one that is missing.
+    bool lastCallTimedOut() const { return lastCallTimedOut_; }
     const ApplicationBundleInfo& bundle() const { return bundle_; }
 
     void refreshStatus();
@@ -133,6 +137,7 @@ private:
     std::optional<std::string> lastError_;
     std::optional<std::string> lastHandshakeNotice_;
     bool isWorking_ = false;
+    bool lastCallTimedOut_ = false;
 };
 
 }  // namespace kestrova

@@ -174,35 +174,41 @@ struct ConnectionState {
                 socket = std::move(*connected);
                 activeSocket = socket.get();
             }
-            if (!writeFrame(socket.get(), callEnvelopeText(pending.call, pending.argument))) {
+            // One deadline for the whole call: the request going out and the
+            // whole reply coming back, however the daemon paces either.
+            const auto limit = replyDeadline(deadlines, pending.call, pending.itemCount);
+            const auto deadline = std::chrono::steady_clock::now() + limit;
+            if (auto written = writeFrame(socket.get(), callEnvelopeText(pending.call, pending.argument), deadline);
+                !written) {
+                if (written.error().code == socketTimedOutCode) {
+                    // Only part of the request went out, and a daemon acts on
+                    // whole frames only: nothing was done.
+                    forgetSocket(socket);
+                    pending.onError(
+                        Error{fmt::format("KestrovaHelper did not take the {} request within {}, so it "
+                                          "was not carried out.",
+                                          callName(pending.call), secondsText(limit))});
+                    reportInterruption();
+                    continue;
+                }
                 // A daemon that refused us wrote why before it closed; that
                 // error is still there to read after our write failed.
                 ::shutdown(socket.get(), SHUT_WR);
             }
-            const auto deadline = replyDeadline(deadlines, pending.call, pending.itemCount);
-            const auto answered = waitUntilReadable(socket.get(), deadline);
-            if (answered && !*answered) {
-                // A late reply would be taken for the next call's: this
-                // connection is done. The daemon may still be at work.
-                forgetSocket(socket);
-                if (isInvalidated()) {
-                    pending.onError(invalidatedError);
-                    break;
-                }
-                pending.onError(Error{fmt::format("KestrovaHelper did not answer the {} request within {}.",
-                                                  callName(pending.call), secondsText(deadline)),
-                                      replyTimedOutCode});
-                reportInterruption();
-                continue;
-            }
-            auto frame = readFrame(socket.get());
+            auto frame = readFrame(socket.get(), helperwire::maximumFrameSize, deadline);
             if (!frame) {
                 forgetSocket(socket);
                 if (isInvalidated()) {
                     pending.onError(invalidatedError);
                     break;
                 }
-                if (frame.error().failure == FrameFailure::tooLarge) {
+                if (frame.error().failure == FrameFailure::timedOut) {
+                    // A late reply would be taken for the next call's: this
+                    // connection is done. The daemon may still be at work.
+                    pending.onError(Error{fmt::format("KestrovaHelper did not answer the {} request within {}.",
+                                                      callName(pending.call), secondsText(limit)),
+                                          replyTimedOutCode});
+                } else if (frame.error().failure == FrameFailure::tooLarge) {
                     pending.onError(Error{"KestrovaHelper sent a reply larger than Kestrova accepts."});
                 } else {
                     pending.onError(interruptedError);

@@ -33,6 +33,27 @@ Result<sockaddr_un> socketAddress(const std::string& path) {
     return address;
 }
 
+// Waits until the socket is ready for `events` (or has ended), failing with
+// socketTimedOutCode once the deadline has passed.
+Status waitForEvent(int socketFd, short events, SocketDeadline deadline) {
+    while (true) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            return Error{"The transfer on the socket did not finish in time.", socketTimedOutCode};
+        }
+        pollfd entry{socketFd, events, 0};
+        const int ready =
+            ::poll(&entry, 1, static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max())));
+        if (ready > 0) {
+            return {};
+        }
+        if (ready < 0 && errno != EINTR) {
+            return socketError("Could not wait on the socket");
+        }
+    }
+}
+
 }  // namespace
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
@@ -210,12 +231,18 @@ Result<bool> waitUntilReadable(int socketFd, std::chrono::milliseconds timeout) 
     }
 }
 
-Status sendAll(int socketFd, std::string_view bytes) {
+Status sendAll(int socketFd, std::string_view bytes, std::optional<SocketDeadline> deadline) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const auto count = ::send(socketFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (deadline) {
+            if (auto ready = waitForEvent(socketFd, POLLOUT, *deadline); !ready) {
+                return ready;
+            }
+        }
+        const auto count =
+            ::send(socketFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | (deadline ? MSG_DONTWAIT : 0));
         if (count < 0) {
-            if (errno == EINTR) {
+            if (errno == EINTR || (deadline && (errno == EAGAIN || errno == EWOULDBLOCK))) {
                 continue;
             }
             return socketError("Could not send on the socket");
@@ -225,12 +252,18 @@ Status sendAll(int socketFd, std::string_view bytes) {
     return {};
 }
 
-Result<std::size_t> receiveExactly(int socketFd, char* buffer, std::size_t size) {
+Result<std::size_t> receiveExactly(int socketFd, char* buffer, std::size_t size,
+                                   std::optional<SocketDeadline> deadline) {
     std::size_t received = 0;
     while (received < size) {
-        const auto count = ::recv(socketFd, buffer + received, size - received, 0);
+        if (deadline) {
+            if (auto ready = waitForEvent(socketFd, POLLIN, *deadline); !ready) {
+                return ready.error();
+            }
+        }
+        const auto count = ::recv(socketFd, buffer + received, size - received, deadline ? MSG_DONTWAIT : 0);
         if (count < 0) {
-            if (errno == EINTR) {
+            if (errno == EINTR || (deadline && (errno == EAGAIN || errno == EWOULDBLOCK))) {
                 continue;
             }
             return socketError("Could not receive on the socket");

@@ -8,6 +8,8 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
+
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -68,10 +70,19 @@ Status setSocketIoTimeout(int socketFd, std::chrono::milliseconds timeout);
 // `timeout` passed first.
 Result<bool> waitUntilReadable(int socketFd, std::chrono::milliseconds timeout);
 
-// Writes all bytes (no SIGPIPE on a closed peer).
-Status sendAll(int socketFd, std::string_view bytes);
-// Reads exactly `size` bytes. Returns how many arrived before the peer
-// closed: fewer than `size` means end of stream.
-Result<std::size_t> receiveExactly(int socketFd, char* buffer, std::size_t size);
+// The moment by which a whole transfer must be done. A bound on each single
+// read (SO_RCVTIMEO) is not one: a peer that trickles a byte at a time never
+// trips it.
+using SocketDeadline = std::chrono::steady_clock::time_point;
+
+// The code of the error a transfer gets when its deadline passed.
+inline constexpr int socketTimedOutCode = ETIMEDOUT;
+
+// Writes all bytes (no SIGPIPE on a closed peer), by `deadline` when given.
+Status sendAll(int socketFd, std::string_view bytes, std::optional<SocketDeadline> deadline = std::nullopt);
+// Reads exactly `size` bytes, by `deadline` when given. Returns how many
+// arrived before the peer closed: fewer than `size` means end of stream.
+Result<std::size_t> receiveExactly(int socketFd, char* buffer, std::size_t size,
+                                   std::optional<SocketDeadline> deadline = std::nullopt);
 
 }  // namespace kestrova

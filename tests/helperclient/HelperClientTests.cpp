@@ -453,5 +453,53 @@ TEST(HelperDeadlines, ACallToADaemonThatNeverAnswersEndsWithAnError) {
     EXPECT_EQ(refused.error().code, ETIMEDOUT) << refused.error().message;
 }
 
+// A daemon that answers a byte every 0.6 s would take most of a minute over
+// the smallest reply; the deadline covers the whole reply, so the call ends
+// when it passes, for the handshake and for a transaction alike.
+TEST(HelperDeadlines, AReplyTrickledAByteAtATimeEndsTheCallAtItsDeadline) {
+    using namespace testing;
+    using Clock = std::chrono::steady_clock;
+    const auto limit = std::chrono::milliseconds(1'500);
+    // Far below the time the shortest trickled reply takes.
+    const auto ample = std::chrono::seconds(8);
+    HelperSandbox sandbox;
+    {
+        HelperDeadlines deadlines;
+        deadlines.handshake = limit;
+        StandInHelper standIn(sandbox.socketPath(), StandInHelper::Stall::tricklingHandshake);
+        const auto started = Clock::now();
+        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
+        EXPECT_LT(Clock::now() - started, ample);
+        EXPECT_FALSE(harness.service().helperIsReachable());
+        EXPECT_TRUE(harness.service().lastCallTimedOut());
+        EXPECT_EQ(harness.service().lastError(),
+                  "KestrovaHelper did not answer the handshake request within 1.5 seconds.");
+    }
+    {
+        HelperDeadlines deadlines;
+        deadlines.transaction = limit;
+        deadlines.transactionPerItem = std::chrono::milliseconds(0);
+        StandInHelper standIn(sandbox.socketPath(), StandInHelper::Stall::tricklingReply);
+        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
+        ASSERT_TRUE(harness.service().canSendPrivilegedRequest()) << harness.service().lastError().value_or("");
+        EXPECT_FALSE(harness.service().lastCallTimedOut());
+        std::optional<PrivilegedRestoreResult> result;
+        const auto started = Clock::now();
+        harness.service().sendRestore("TX", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}},
+                                      [&](PrivilegedRestoreResult reply) { result = std::move(reply); });
+        harness.settle();
+        EXPECT_LT(Clock::now() - started, ample);
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(result->succeeded);
+        EXPECT_FALSE(result->rollbackComplete) << "the helper had the request: what it did is unknown";
+        EXPECT_EQ(result->message,
+                  "KestrovaHelper did not answer the restore request within 1.5 seconds. The request reached the "
+                  "helper, which may still be moving the bundles, so Kestrova cannot tell yet whether any moved; it "
+                  "settles the transaction the next time it starts.");
+        EXPECT_TRUE(harness.service().lastCallTimedOut());
+        EXPECT_FALSE(harness.service().helperIsReachable());
+    }
+}
+
 }  // namespace
 }  // namespace kestrova

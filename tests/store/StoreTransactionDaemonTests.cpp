@@ -245,9 +245,10 @@ protected:
 
         EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
         EXPECT_THAT(store->notice()->message,
-                    StartsWith("KestrovaHelper did not answer the quarantine request within 0.3 seconds. Kestrova "
-                               "cannot tell whether any bundle moved; it will reconcile the transaction from the "
-                               "disk the next time it starts."));
+                    StartsWith("KestrovaHelper did not answer the quarantine request within 0.3 seconds. The "
+                               "request reached the helper, which may still be moving the bundles, so Kestrova "
+                               "cannot tell yet whether any moved; it settles the transaction the next time it "
+                               "starts."));
         EXPECT_THAT(store->notice()->message, HasSubstr("Kestrova kept the pending transaction journal."));
         EXPECT_TRUE(store->pendingPrivilegedQuarantine());
         EXPECT_TRUE(sandbox.savedState().pendingPrivilegedQuarantine);

@@ -14,8 +14,11 @@
 
 namespace kestrova::testing {
 
-StandInHelper::StandInHelper(const HelperSandbox& sandbox, Stall stall) : stall_(stall) {
-    auto listening = listenOnUnixSocket(sandbox.socketPath());
+StandInHelper::StandInHelper(const HelperSandbox& sandbox, Stall stall) : StandInHelper(sandbox.socketPath(), stall) {}
+
+StandInHelper::StandInHelper(const std::string& socketPath, Stall stall, std::chrono::milliseconds trickleInterval)
+    : stall_(stall), trickleInterval_(trickleInterval) {
+    auto listening = listenOnUnixSocket(socketPath);
     EXPECT_TRUE(listening.ok()) << listening.error().message;
     if (listening) {
         listener_ = std::move(*listening);
@@ -56,6 +59,18 @@ void StandInHelper::run() {
     }
 }
 
+void StandInHelper::trickle(int socketFd, const std::string& payload) {
+    for (const char byte : encodeFrame(payload)) {
+        pollfd stop{stopReader_.get(), POLLIN, 0};
+        if (::poll(&stop, 1, static_cast<int>(trickleInterval_.count())) != 0) {
+            return;  // stopping
+        }
+        if (!sendAll(socketFd, std::string_view(&byte, 1))) {
+            return;  // the client gave up on this connection
+        }
+    }
+}
+
 void StandInHelper::serve(int socketFd) {
     while (readable(socketFd)) {
         const auto frame = readFrame(socketFd);
@@ -64,9 +79,26 @@ void StandInHelper::serve(int socketFd) {
         }
         const auto envelope = Json::parse(*frame);
         const auto call = helperCallFromName(envelope.at("call").get<std::string>());
+        const auto handshakeReply =
+            replyEnvelope(HelperCall::handshake, encodeHandshakeReply({"KestrovaHelper", "40"})).dump();
+        if (call == HelperCall::handshake && stall_ == Stall::tricklingHandshake) {
+            trickle(socketFd, handshakeReply);
+            return;
+        }
+        if (call != HelperCall::handshake && stall_ == Stall::tricklingReply) {
+            // A refusal that moved nothing; the client never gets to read it.
+            Json reply{{"transactionID", envelope.at("argument").at("transactionID")},
+                       {"succeeded", false},
+                       {"rollbackComplete", true},
+                       {"movedDestinationPaths", Json::array()},
+                       {"restoredDestinationPaths", Json::array()},
+                       {"trashedDestinationPaths", Json::array()},
+                       {"message", "The stand-in moved nothing."}};
+            trickle(socketFd, replyEnvelope(*call, std::move(reply)).dump());
+            return;
+        }
         if (call == HelperCall::handshake && stall_ != Stall::onHandshake) {
-            (void)writeFrame(
-                socketFd, replyEnvelope(HelperCall::handshake, encodeHandshakeReply({"KestrovaHelper", "40"})).dump());
+            (void)writeFrame(socketFd, handshakeReply);
             continue;
         }
         if (call != HelperCall::handshake && stall_ == Stall::afterMoving) {
