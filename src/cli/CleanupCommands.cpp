@@ -3,6 +3,7 @@
 // Cleanup screen, talk to the helper through the management service, print
 // every notice the store publishes on the way and fail on any warning.
 #include "cli/Commands.h"
+#include "cli/HelperReport.h"
 #include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "cli/TextTable.h"
@@ -27,7 +28,6 @@ namespace {
 struct PresetOptions {
     std::string preset;
     std::vector<std::string> formats;
-    bool json = false;
     bool includeUnsafeDefaults = false;
 };
 
@@ -114,19 +114,16 @@ void printPreview(std::ostream& out, const FormatCleanupPlan& plan) {
 void preview(CliContext& context, const PresetOptions& options) {
     const auto preset = parsePreset(options);
     if (!preset) {
-        reportError(context, preset.error().message, 2);
+        context.fail(preset.error().message, ExitCode::usage);
         return;
     }
-    auto opened = openStoreSession(context);
-    if (!opened) {
-        reportError(context, opened.error().message);
+    auto session = openStoreSession(context);
+    if (!session) {
         return;
     }
-    auto& store = *(*opened)->store;
-    reportNotice(context, store);
-    const auto plan = cleanupPreview(store, preset->kind, preset->customFormats);
-    if (options.json) {
-        *context.out << JsonCoder<FormatCleanupPlan>::encode(plan).dump(2) << '\n';
+    const auto plan = cleanupPreview(*session->store, preset->kind, preset->customFormats);
+    if (context.json) {
+        context.printJson(JsonCoder<FormatCleanupPlan>::encode(plan));
         return;
     }
     printPreview(*context.out, plan);
@@ -146,19 +143,17 @@ struct HelperSession {
 };
 
 std::unique_ptr<HelperSession> openHelperSession(CliContext& context) {
-    auto opened = openStoreSession(context);
-    if (!opened) {
-        reportError(context, opened.error().message);
+    auto session = openStoreSession(context);
+    if (!session) {
         return nullptr;
     }
-    reportNotice(context, *(*opened)->store);
-    auto service = makePluginManagementService((*opened)->executor, (*opened)->layout);
+    auto service = makePluginManagementService(session->executor, session->layout);
     if (!service) {
-        reportError(context, service.error().message);
+        context.fail(service.error().message, ExitCode::usage);
         return nullptr;
     }
     auto helper = std::make_unique<HelperSession>();
-    helper->session = std::move(*opened);
+    helper->session = std::move(session);
     helper->service = std::move(*service);
     helper->settle();  // the handshake
     return helper;
@@ -175,10 +170,9 @@ public:
                   return;
               }
               if (notice->style == NoticeStyle::warning) {
-                  *context.err << notice->title << ": " << notice->message << '\n';
-                  context.exitCode = 1;
+                  context.fail(notice->title + ": " + notice->message, ExitCode::failed);
               } else {
-                  *context.out << notice->title << ": " << notice->message << '\n';
+                  context.noticeStream() << notice->title << ": " << notice->message << '\n';
               }
           })) {}
     ~NoticePrinter() { store_.removeObserver(token_); }
@@ -199,7 +193,7 @@ void runToEnd(HelperSession& helper, const CleanupRunController& controller) {
 void run(CliContext& context, const PresetOptions& options) {
     const auto preset = parsePreset(options);
     if (!preset) {
-        reportError(context, preset.error().message, 2);
+        context.fail(preset.error().message, ExitCode::usage);
         return;
     }
     auto helper = openHelperSession(context);
@@ -210,14 +204,14 @@ void run(CliContext& context, const PresetOptions& options) {
     auto& service = *helper->service;
     CleanupRunController controller(store, service);
     if (!controller.buildPreview(preset->kind, preset->customFormats)) {
-        reportError(context, "A cleanup preview cannot be built right now.");
+        context.fail("A cleanup preview cannot be built right now.", ExitCode::refused);
         return;
     }
     const auto& plan = *controller.plan();
     if (fileActionsGated(store)) {
         // The store refuses before anything this command would check.
         (void)store.startCleanupRun(plan, controller.tickedSelections());
-        reportNotice(context, store);
+        reportNotice(context, store, ExitCode::refused);
         return;
     }
     if (options.includeUnsafeDefaults) {
@@ -235,11 +229,21 @@ void run(CliContext& context, const PresetOptions& options) {
         *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
     }
     if (!service.canSendPrivilegedRequest()) {
-        const auto reason = service.quarantineBlockingReason().value_or("The helper cannot take a request right now.");
-        reportError(context, "Plugin Management: " + reason + " No plugin files were moved.");
+        refuseForHelper(context, service, PrivilegedRequestKind::quarantine);
         return;
     }
 
+    {
+        const StoreActionWatch watch(store);
+        controller.start();
+        if (!controller.activeRunID()) {
+            // The store refused to begin the run; its warning says why.
+            reportNotice(context, store, watch.warningCode());
+            return;
+        }
+    }
+    // The chunks go from the next turn of the run loop on.
+    const auto runID = controller.activeRunID();
     NoticePrinter notices(context, store);
     const auto chunkCount = (ticked.size() + maximumBundlesPerTransaction - 1) / maximumBundlesPerTransaction;
     const auto progress = controller.observe([&](std::string_view field) {
@@ -248,10 +252,9 @@ void run(CliContext& context, const PresetOptions& options) {
                                         chunkCount);
         }
     });
-    controller.start();
-    const auto runID = controller.activeRunID();
     runToEnd(*helper, controller);
     controller.removeObserver(progress);
+    printHelperNextStep(context, service);
     if (runID) {
         *context.out << fmt::format("Run {}. Put its bundles back with “kestrova-cli cleanup restore-run {}”.\n",
                                     runID->string(), runID->string());
@@ -273,13 +276,25 @@ std::string statusText(FormatCleanupRunStatus status) {
 }
 
 void listRuns(CliContext& context) {
-    auto opened = openStoreSession(context);
-    if (!opened) {
-        reportError(context, opened.error().message);
+    auto session = openStoreSession(context);
+    if (!session) {
         return;
     }
-    auto& store = *(*opened)->store;
-    reportNotice(context, store);
+    auto& store = *session->store;
+    if (context.json) {
+        const auto restorable = restorableCleanupRuns(store);
+        Json list = Json::array();
+        for (const auto& run : store.formatCleanupRuns()) {
+            auto object = JsonCoder<FormatCleanupRunRecord>::encode(run);
+            object["bundlesInQuarantine"] = store.cleanupRunSelectionsInQuarantine(run.id).size();
+            object["restorable"] =
+                std::any_of(restorable.begin(), restorable.end(),
+                            [&](const RestorableCleanupRun& entry) { return entry.runID == run.id; });
+            list.push_back(std::move(object));
+        }
+        context.printJson(list);
+        return;
+    }
     if (store.formatCleanupRuns().empty()) {
         *context.out << "No cleanup preset has run yet.\n";
         return;
@@ -319,26 +334,26 @@ void restoreRun(CliContext& context, const std::string& given) {
     auto& store = *helper->session->store;
     auto& service = *helper->service;
     if (storeRefusesTransaction(store, PrivilegedRequestKind::restore)) {
-        reportNotice(context, store);
+        reportNotice(context, store, ExitCode::refused);
         return;
     }
     const auto runID = resolveRun(store, given);
     if (!runID) {
-        reportError(context, runID.error().message, 2);
+        context.fail(runID.error().message, ExitCode::refused);
         return;
     }
     const auto restorable = restorableCleanupRuns(store);
     const auto entry = std::find_if(restorable.begin(), restorable.end(),
                                     [&](const RestorableCleanupRun& run) { return run.runID == *runID; });
     if (entry == restorable.end()) {
-        reportError(context,
-                    "Only a completed or partially completed run with format bundles still in Quarantine can be "
-                    "restored. No plugin files were moved.");
+        context.fail(
+            "Only a completed or partially completed run with format bundles still in Quarantine can be "
+            "restored. No plugin files were moved.",
+            ExitCode::refused);
         return;
     }
     if (!service.canSendPrivilegedRequest()) {
-        const auto reason = service.restoreBlockingReason().value_or("The helper cannot take a request right now.");
-        reportError(context, "Plugin Management: " + reason + " No plugin files were moved.");
+        refuseForHelper(context, service, PrivilegedRequestKind::restore);
         return;
     }
     *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";
@@ -347,10 +362,11 @@ void restoreRun(CliContext& context, const std::string& given) {
     NoticePrinter notices(context, store);
     controller.restoreRun(*runID);
     runToEnd(*helper, controller);
+    printHelperNextStep(context, service);
     const auto left = store.cleanupRunSelectionsInQuarantine(*runID).size();
     if (left > 0) {
         *context.out << remainingInQuarantineText(left) << ".\n";
-        context.exitCode = 1;
+        context.setExitCode(ExitCode::failed);
     }
 }
 
@@ -366,7 +382,7 @@ void addCleanupCommands(CLI::App& app, CliContext& context) {
     previewCommand->add_option("preset", previewOptions->preset, presetHelp)->required();
     previewCommand->add_option("--formats", previewOptions->formats, "Formats for the custom preset: AU,VST2,...")
         ->delimiter(',');
-    previewCommand->add_flag("--json", previewOptions->json, "Print the preview as JSON");
+    addJsonFlag(*previewCommand, context, "Print the preview as JSON");
     previewCommand->callback([previewOptions, &context] { preview(context, *previewOptions); });
 
     auto runOptions = std::make_shared<PresetOptions>();
@@ -379,9 +395,9 @@ void addCleanupCommands(CLI::App& app, CliContext& context) {
                          "Also quarantine candidates that leave a product with no active format");
     runCommand->callback([runOptions, &context] { run(context, *runOptions); });
 
-    cleanup->add_subcommand("runs", "List the cleanup preset runs, newest first")->callback([&context] {
-        listRuns(context);
-    });
+    auto* runsCommand = cleanup->add_subcommand("runs", "List the cleanup preset runs, newest first");
+    addJsonFlag(*runsCommand, context, "Print the runs as JSON, with how many bundles of each are in quarantine");
+    runsCommand->callback([&context] { listRuns(context); });
 
     auto runID = std::make_shared<std::string>();
     auto* restoreCommand =

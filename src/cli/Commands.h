@@ -16,4 +16,9 @@ void addTransactionCommands(CLI::App& app, CliContext& context);  // quarantine,
 void addCleanupCommands(CLI::App& app, CliContext& context);      // cleanup preview|run|runs|restore-run
 void addExportCommands(CLI::App& app, CliContext& context);       // export inventory|history|report
 
+// --json on a command: its output becomes one JSON document on stdout.
+inline void addJsonFlag(CLI::App& command, CliContext& context, const std::string& help) {
+    command.add_flag("--json", context.json, help);
+}
+
 }  // namespace kestrova::cli

@@ -38,16 +38,14 @@ ReportContext reportContext(const SystemLayout& layout) {
 }
 
 void runExport(CliContext& context, ExportKind kind, const std::string& output) {
-    auto opened = openStoreSession(context);
-    if (!opened) {
-        reportError(context, opened.error().message);
-        return;
-    }
-    auto& session = **opened;
-    auto& store = *session.store;
     // What start-up had to say (a blocked upgrade, a recovered transaction)
     // comes first; the export still reflects the state as it stands.
-    reportNotice(context, store);
+    auto opened = openStoreSession(context);
+    if (!opened) {
+        return;
+    }
+    auto& session = *opened;
+    auto& store = *session.store;
 
     std::string text;
     switch (kind) {
@@ -65,10 +63,10 @@ void runExport(CliContext& context, ExportKind kind, const std::string& output) 
     }
     const auto path = absolutePathFromWorkingFolder(output);
     if (auto written = writeExport(store, kind, path, text, realFileSystem()); !written) {
-        reportError(context, "Export Failed: " + exportFailureMessage(kind, written.error()));
+        context.fail("Export Failed: " + exportFailureMessage(kind, written.error()), ExitCode::failed);
         return;
     }
-    reportNotice(context, store);
+    reportNotice(context, store, ExitCode::failed);
     *context.out << path << '\n';
 }
 

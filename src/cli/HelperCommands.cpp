@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ScanCommands.h"
 #include "helperclient/HelperEnvironment.h"
+#include "helperclient/HelperProtocol.h"
 #include "helperclient/PluginManagementService.h"
 #include "platform/Executor.h"
 
@@ -16,25 +17,24 @@ namespace {
 
 // Runs one action against a freshly created service, letting every helper
 // reply arrive before and after it.
-void withService(CliContext& context, const std::function<int(PluginManagementService&, RunLoopExecutor&)>& action) {
+void withService(CliContext& context,
+                 const std::function<ExitCode(PluginManagementService&, RunLoopExecutor&)>& action) {
     // The same real paths the store commands use, so that a relative or
     // symlinked --root reaches the same session daemon.
     const auto layout = resolvedLayout(context, realFileSystem());
     if (!layout) {
-        *context.err << layout.error().message << '\n';
-        context.exitCode = 1;
+        context.fail(layout.error().message, ExitCode::usage);
         return;
     }
     RunLoopExecutor executor;
     auto service = makePluginManagementService(executor, *layout);
     if (!service) {
-        *context.err << service.error().message << '\n';
-        context.exitCode = 1;
+        context.fail(service.error().message, ExitCode::usage);
         return;
     }
     auto& management = **service;
     executor.runUntil([&] { return management.outstandingCalls() == 0; });
-    context.exitCode = action(management, executor);
+    context.setExitCode(action(management, executor));
 }
 
 void settle(PluginManagementService& service, RunLoopExecutor& executor) {
@@ -49,12 +49,36 @@ void printStatus(const PluginManagementService& service, std::ostream& out) {
         out << "Last error: " << *service.lastError() << '\n';
     }
     if (service.needsRepairOrUpdate()) {
-        out << "The helper needs an update: run “kestrova-cli helper repair”.\n";
+        out << (service.lastCallTimedOut() ? "The helper does not answer: run “kestrova-cli helper repair”.\n"
+                                           : "The helper needs an update: run “kestrova-cli helper repair”.\n");
     }
 }
 
-int statusExit(const PluginManagementService& service) {
-    return service.status() == PluginManagementStatus::enabled && service.helperIsReachable() ? 0 : 1;
+ExitCode statusExit(const PluginManagementService& service) {
+    return service.status() == PluginManagementStatus::enabled && service.helperIsReachable() ? ExitCode::done
+                                                                                              : ExitCode::failed;
+}
+
+Json checksJson(const std::vector<DirectDistributionReadinessCheck>& checks) {
+    Json list = Json::array();
+    for (const auto& check : checks) {
+        list.push_back({{"id", check.id}, {"title", check.title}, {"detail", check.detail}, {"passed", check.passed}});
+    }
+    return list;
+}
+
+Json statusJson(const PluginManagementService& service) {
+    const auto checks = service.readinessChecks();
+    Json json = Json::object();
+    json["status"] = title(service.status());
+    json["secureHandshake"] = service.helperIsReachable();
+    json["expectedHelperBuild"] = helperprotocol::expectedHelperBuild;
+    json["reportedHelperBuild"] = service.helperVersion() ? Json(*service.helperVersion()) : Json(nullptr);
+    json["lastError"] = service.lastError() ? Json(*service.lastError()) : Json(nullptr);
+    json["timedOut"] = service.lastCallTimedOut();
+    json["needsRepairOrUpdate"] = service.needsRepairOrUpdate();
+    json["readinessChecks"] = checksJson(checks);
+    return json;
 }
 
 }  // namespace
@@ -63,13 +87,22 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
     auto* helper = app.add_subcommand("helper", "Plugin Management: the privileged helper that moves bundles");
     helper->require_subcommand(1);
 
-    helper->add_subcommand("status", "Show the helper's registration and handshake")->callback([&context] {
+    auto* status = helper->add_subcommand("status", "Show the helper's registration and handshake");
+    addJsonFlag(*status, context, "Print the status, the last error and the readiness checks as JSON");
+    status->callback([&context] {
         withService(context, [&context](PluginManagementService& service, RunLoopExecutor&) {
+            if (context.json) {
+                context.printJson(statusJson(service));
+                return ExitCode::done;
+            }
             *context.out << service.statusReport() << '\n';
             if (service.lastError()) {
                 *context.out << "Last error: " << *service.lastError() << '\n';
             }
-            return 0;
+            if (service.lastCallTimedOut()) {
+                *context.out << "The helper does not answer in time: “kestrova-cli helper repair” restarts it.\n";
+            }
+            return ExitCode::done;
         });
     });
 
@@ -95,19 +128,16 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
     helper->add_subcommand("disable", "Unregister the helper and stop it")->callback([&context] {
         const auto layout = resolvedLayout(context, realFileSystem());
         if (!layout) {
-            *context.err << layout.error().message << '\n';
-            context.exitCode = 1;
+            context.fail(layout.error().message, ExitCode::usage);
             return;
         }
         const auto configuration = helperRegistrationConfiguration(*layout, runningApplicationBundle());
         if (!configuration) {
-            *context.err << configuration.error().message << '\n';
-            context.exitCode = 1;
+            context.fail(configuration.error().message, ExitCode::usage);
             return;
         }
         if (const auto done = makeServiceRegistration(*configuration)->unregisterService(); !done) {
-            *context.err << done.error().message << '\n';
-            context.exitCode = 1;
+            context.fail(done.error().message, ExitCode::failed);
             return;
         }
         *context.out << "Plugin Management is not enabled.\n";
@@ -118,20 +148,27 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
             service.handshake(true);
             settle(service, executor);
             *context.out << service.lastHandshakeNotice().value_or("") << '\n';
-            return service.helperIsReachable() ? 0 : 1;
+            return service.helperIsReachable() ? ExitCode::done : ExitCode::failed;
         });
     });
 
-    helper->add_subcommand("readiness", "Show the release-readiness checks")->callback([&context] {
+    auto* readiness = helper->add_subcommand("readiness", "Show the release-readiness checks");
+    addJsonFlag(*readiness, context, "Print the checks and their summary as JSON");
+    readiness->callback([&context] {
         withService(context, [&context](PluginManagementService& service, RunLoopExecutor&) {
             const auto checks = service.readinessChecks();
+            const bool allPassed = std::all_of(checks.begin(), checks.end(), [](const auto& c) { return c.passed; });
+            if (context.json) {
+                context.printJson(
+                    {{"checks", checksJson(checks)}, {"summary", PluginManagementService::readinessSummary(checks)}});
+                return allPassed ? ExitCode::done : ExitCode::failed;
+            }
             for (const auto& check : checks) {
                 *context.out << "- " << check.title << ": " << (check.passed ? "Pass" : "Action Required") << " — "
                              << check.detail << '\n';
             }
             *context.out << PluginManagementService::readinessSummary(checks) << '\n';
-            const bool allPassed = std::all_of(checks.begin(), checks.end(), [](const auto& c) { return c.passed; });
-            return allPassed ? 0 : 1;
+            return allPassed ? ExitCode::done : ExitCode::failed;
         });
     });
 }

@@ -73,12 +73,12 @@ Result<std::vector<std::string>> resolvedFolders(const std::vector<std::string>&
     return resolved;
 }
 
-std::string scanSummaryJson(const ScanSummary& summary) {
+Json scanSummaryJson(const ScanSummary& summary) {
     Json json = Json::object();
     putField(json, "plugins", summary.plugins);
     putField(json, "inaccessibleLocations", summary.inaccessibleLocations);
     putField(json, "wasCancelled", summary.wasCancelled);
-    return json.dump(2);
+    return json;
 }
 
 void printScanSummaryTable(std::ostream& out, const ScanSummary& summary) {
@@ -124,22 +124,22 @@ void printScanSummaryTable(std::ostream& out, const ScanSummary& summary) {
     }
 }
 
-int runDryRunScan(CliContext& context, const ScanCommandOptions& options) {
+void runDryRunScan(CliContext& context, const ScanCommandOptions& options) {
     const auto& fileSystem = realFileSystem();
     auto layout = resolvedLayout(context, fileSystem);
     if (!layout) {
-        *context.err << layout.error().message << '\n';
-        return 1;
+        context.fail(layout.error().message, ExitCode::usage);
+        return;
     }
     auto folders = resolvedFolders(options.authorizedFolders, fileSystem);
     if (!folders) {
-        *context.err << folders.error().message << '\n';
-        return 1;
+        context.fail(folders.error().message, ExitCode::usage);
+        return;
     }
     auto registry = configuredRegistry(context, fileSystem);
     if (!registry) {
-        *context.err << registry.error().message << '\n';
-        return 1;
+        context.fail(registry.error().message, ExitCode::usage);
+        return;
     }
     const PluginScanner scanner(fileSystem, std::move(*layout), std::move(*registry));
     const ScanControl control;
@@ -155,12 +155,11 @@ int runDryRunScan(CliContext& context, const ScanCommandOptions& options) {
     if (showProgress) {
         err << "\r\033[K" << std::flush;
     }
-    if (options.json) {
-        *context.out << scanSummaryJson(summary) << '\n';
+    if (context.json) {
+        context.printJson(scanSummaryJson(summary));
     } else {
         printScanSummaryTable(*context.out, summary);
     }
-    return 0;
 }
 
 void addScanCommands(CLI::App& app, CliContext& context) {
@@ -169,19 +168,20 @@ void addScanCommands(CLI::App& app, CliContext& context) {
     scan->add_flag("--dry-run", options->dryRun, "Only scan and print the result; no state is read or written");
     scan->add_option("--authorize", options->authorizedFolders, "A folder the scan may read (repeatable)")
         ->allow_extra_args(false);
-    scan->add_flag("--json", options->json, "Print the result as JSON");
+    addJsonFlag(*scan, context, "Print the result as JSON");
     scan->callback([options, &context] {
         if (!options->dryRun) {
             if (!options->authorizedFolders.empty()) {
-                *context.err << "--authorize belongs to --dry-run. The inventory scan reads the folders granted "
-                                "with “kestrova-cli authorize DIR...”.\n";
-                context.exitCode = 2;
+                context.fail(
+                    "--authorize belongs to --dry-run. The inventory scan reads the folders granted with "
+                    "“kestrova-cli authorize DIR...”.",
+                    ExitCode::usage);
                 return;
             }
-            context.exitCode = runStoreScan(context, options->json);
+            runStoreScan(context);
             return;
         }
-        context.exitCode = runDryRunScan(context, *options);
+        runDryRunScan(context, *options);
     });
 
     auto output = std::make_shared<std::string>();
@@ -190,8 +190,7 @@ void addScanCommands(CLI::App& app, CliContext& context) {
     demo->callback([output, &context] {
         const auto path = absolutePathFromWorkingFolder(*output);
         if (auto written = writeDemoTree(path); !written) {
-            *context.err << written.error().message << '\n';
-            context.exitCode = 1;
+            context.fail(written.error().message, ExitCode::failed);
             return;
         }
         *context.out << fmt::format(

@@ -20,7 +20,6 @@ namespace kestrova::cli {
 struct ScanCommandOptions {
     bool dryRun = false;
     std::vector<std::string> authorizedFolders;  // as given
-    bool json = false;
 };
 
 // The global --root and --home made absolute and free of symbolic links;
@@ -33,12 +32,12 @@ Result<std::vector<std::string>> resolvedFolders(const std::vector<std::string>&
 
 // The summary as one JSON object: plugins (the product encoding),
 // inaccessibleLocations and wasCancelled, keys sorted.
-std::string scanSummaryJson(const ScanSummary& summary);
+Json scanSummaryJson(const ScanSummary& summary);
 // A table for people: one line per product, then what could not be read.
 void printScanSummaryTable(std::ostream& out, const ScanSummary& summary);
 
 // Runs the scanner over the authorized folders without touching any state.
 // Returns the process exit code.
-int runDryRunScan(CliContext& context, const ScanCommandOptions& options);
+void runDryRunScan(CliContext& context, const ScanCommandOptions& options);
 
 }  // namespace kestrova::cli

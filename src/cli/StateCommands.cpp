@@ -12,7 +12,6 @@
 
 #include <ctime>
 #include <limits>
-#include <memory>
 #include <ostream>
 
 namespace kestrova::cli {
@@ -217,17 +216,17 @@ void printCheck(std::ostream& out, std::ostream& err, const StateCheck& check) {
 void addStateCommands(CLI::App& app, CliContext& context) {
     auto* state = app.add_subcommand("state", "Look at the inventory state file");
     state->require_subcommand(1);
-    auto json = std::make_shared<bool>(false);
     auto* check = state->add_subcommand("check", "Load the state file read-only and report what it holds");
-    check->add_flag("--json", *json, "Print the report as JSON");
-    check->callback([json, &context] {
+    addJsonFlag(*check, context, "Print the report as JSON");
+    check->callback([&context] {
         const auto result = checkState(context.layout(), realFileSystem());
-        if (*json) {
-            *context.out << checkJson(result).dump(2) << '\n';
+        if (context.json) {
+            context.printJson(checkJson(result));
         } else {
             printCheck(*context.out, *context.err, result);
         }
-        context.exitCode = result.error ? 1 : 0;
+        // A file the application could not load is what the check exists to find.
+        context.setExitCode(result.error ? ExitCode::failed : ExitCode::done);
     });
 }
 

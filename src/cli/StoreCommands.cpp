@@ -32,13 +32,9 @@ std::string joined(const std::vector<std::string>& values, std::string_view sepa
 
 // Opens the session, reports what start-up had to say, and runs the command.
 void withStore(CliContext& context, const std::function<void(StoreSession&)>& command) {
-    auto opened = openStoreSession(context);
-    if (!opened) {
-        reportError(context, opened.error().message);
-        return;
+    if (auto session = openStoreSession(context)) {
+        command(*session);
     }
-    reportNotice(context, *(*opened)->store);
-    command(**opened);
 }
 
 // ---- authorize, folders ----
@@ -47,13 +43,13 @@ void authorizeFolders(CliContext& context, const std::vector<std::string>& given
     withStore(context, [&](StoreSession& session) {
         auto folders = resolvedFolders(given, realFileSystem());
         if (!folders) {
-            reportError(context, folders.error().message);
+            context.fail(folders.error().message, ExitCode::usage);
             return;
         }
         auto& access = *session.folderAccess;
         access.authorize(*folders);
         if (access.lastError()) {
-            reportError(context, *access.lastError());
+            context.fail(*access.lastError(), ExitCode::failed);
         }
         for (const auto& folder : access.authorizedFolders()) {
             *context.out << folder << '\n';
@@ -64,8 +60,14 @@ void authorizeFolders(CliContext& context, const std::vector<std::string>& given
 void listFolders(CliContext& context) {
     withStore(context, [&](StoreSession& session) {
         const auto& access = *session.folderAccess;
+        // A grant that could not be restored is no longer one; the list
+        // below is what the store scans.
         if (access.lastError()) {
-            reportError(context, *access.lastError());
+            *context.err << *access.lastError() << '\n';
+        }
+        if (context.json) {
+            context.printJson(access.authorizedFolders());
+            return;
         }
         if (access.authorizedFolders().empty()) {
             *context.out << "No plug-in folders are authorized. Grant them with “kestrova-cli authorize DIR...”.\n";
@@ -78,15 +80,15 @@ void listFolders(CliContext& context) {
 
 // ---- list ----
 
-void listInventory(CliContext& context, bool json) {
+void listInventory(CliContext& context) {
     withStore(context, [&](StoreSession& session) {
         const auto& store = *session.store;
-        if (json) {
+        if (context.json) {
             Json products = Json::array();
             for (const auto& product : store.plugins()) {
                 products.push_back(JsonCoder<Plugin>::encode(product));
             }
-            *context.out << products.dump(2) << '\n';
+            context.printJson(products);
             return;
         }
         std::vector<std::vector<std::string>> rows;
@@ -124,21 +126,23 @@ void changeProductProtection(CliContext& context, const ProductOptions& options,
             }
             auto product = resolveProduct(store.plugins(), target);
             if (!product) {
-                reportError(context, product.error().message + " Nothing was changed.");
+                context.fail(product.error().message + " Nothing was changed.", ExitCode::refused);
                 return;
             }
             products.push_back(**product);
         }
+        const StoreActionWatch watch(store);
         if (products.size() == 1) {
             store.setProtection(products.front(), isProtected);
         } else {
             store.setProtectionForBatch(products, isProtected);
         }
-        if (!reportNotice(context, store)) {
+        if (!reportNotice(context, store, watch.warningCode())) {
             // Shared shells and the products they host stay protected.
-            reportError(context, products.size() == 1
-                                     ? products.front().name + " has mandatory protection; nothing was changed."
-                                     : "Every selected product has mandatory protection; nothing was changed.");
+            context.fail(products.size() == 1
+                             ? products.front().name + " has mandatory protection; nothing was changed."
+                             : "Every selected product has mandatory protection; nothing was changed.",
+                         ExitCode::refused);
         }
     });
 }
@@ -165,25 +169,26 @@ void changeBundleProtection(CliContext& context, const BundleOptions& options, b
         if (store.fileActionsBlockedByStorage()) {
             // Refused by the store before it looks at the bundle.
             store.setBundleProtection(PluginBundleSelection{}, isProtected);
-            reportNotice(context, store);
+            reportNotice(context, store, ExitCode::refused);
             return;
         }
         auto bundle = resolveBundle(store.plugins(), target);
         if (!bundle) {
-            reportError(context, bundle.error().message + " Nothing was changed.");
+            context.fail(bundle.error().message + " Nothing was changed.", ExitCode::refused);
             return;
         }
+        const StoreActionWatch watch(store);
         store.setBundleProtection(bundle->selection, isProtected);
-        reportNotice(context, store);
+        reportNotice(context, store, watch.warningCode());
     });
 }
 
 // ---- history ----
 
-void showHistory(CliContext& context, bool json) {
+void showHistory(CliContext& context) {
     withStore(context, [&](StoreSession& session) {
         const auto operations = groupedHistoryOperations(session.store->history());
-        if (json) {
+        if (context.json) {
             Json list = Json::array();
             for (const auto& operation : operations) {
                 Json object = Json::object();
@@ -196,7 +201,7 @@ void showHistory(CliContext& context, bool json) {
                 putField(object, "items", operation.items);
                 list.push_back(std::move(object));
             }
-            *context.out << list.dump(2) << '\n';
+            context.printJson(list);
             return;
         }
         if (operations.empty()) {
@@ -214,14 +219,18 @@ void showHistory(CliContext& context, bool json) {
 
 // ---- trash-records ----
 
-void showTrashRecords(CliContext& context, bool json) {
+void showTrashRecords(CliContext& context) {
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
-        // As the Trash Recovery screen does each time it is shown.
+        // As the Trash Recovery screen does each time it is shown. What it
+        // says is a notice beside the listing, which it does not stop.
         store.reconcileTrashRecords();
-        reportNotice(context, store);
+        if (const auto notice = store.notice()) {
+            *context.err << notice->title << ": " << notice->message << '\n';
+            store.dismissNotice();
+        }
         const auto entries = store.trashRecoveryEntries();
-        if (json) {
+        if (context.json) {
             Json list = Json::array();
             for (const auto& entry : entries) {
                 Json object = Json::object();
@@ -229,7 +238,7 @@ void showTrashRecords(CliContext& context, bool json) {
                 putField(object, "state", entry.state);
                 list.push_back(std::move(object));
             }
-            *context.out << list.dump(2) << '\n';
+            context.printJson(list);
             return;
         }
         if (entries.empty()) {
@@ -264,6 +273,7 @@ void showRules(CliContext& context) {
         }
         std::sort(manufacturers.begin(), manufacturers.end());
         std::vector<std::vector<std::string>> rows;
+        Json list = Json::array();
         for (const auto& manufacturer : manufacturers) {
             const auto key = manufacturerKey(manufacturer);
             const auto& rules = store.permanentQuarantineRules();
@@ -271,6 +281,17 @@ void showRules(CliContext& context) {
                 std::find_if(rules.begin(), rules.end(), [&](const auto& candidate) { return candidate.id() == key; });
             rows.push_back({rule == rules.end() ? "off" : "on", manufacturer,
                             rule == rules.end() ? "" : "since " + shortDateTimeText(rule->enabledAt)});
+            Json object = Json::object();
+            putField(object, "manufacturer", manufacturer);
+            putField(object, "enabled", rule != rules.end());
+            if (rule != rules.end()) {
+                putField(object, "enabledAt", rule->enabledAt);
+            }
+            list.push_back(std::move(object));
+        }
+        if (context.json) {
+            context.printJson(list);
+            return;
         }
         if (rows.empty()) {
             *context.out << "No manufacturers in the inventory and no rules.\n";
@@ -292,8 +313,9 @@ void changeRule(CliContext& context, const std::string& setting, const std::stri
                 break;
             }
         }
+        const StoreActionWatch watch(store);
         store.setPermanentQuarantine(chosen, setting == "on");
-        reportNotice(context, store);
+        reportNotice(context, store, watch.warningCode());
     });
 }
 
@@ -305,14 +327,13 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
         ->callback([folders, &context] { authorizeFolders(context, *folders); })
         ->add_option("folders", *folders, "Folders to authorize")
         ->required();
-    app.add_subcommand("folders", "List the authorized plug-in folders")->callback([&context] {
-        listFolders(context);
-    });
+    auto* foldersCommand = app.add_subcommand("folders", "List the authorized plug-in folders");
+    addJsonFlag(*foldersCommand, context, "Print the folders as a JSON array");
+    foldersCommand->callback([&context] { listFolders(context); });
 
-    auto listJson = std::make_shared<bool>(false);
     auto* list = app.add_subcommand("list", "Show the inventory of plug-in products");
-    list->add_flag("--json", *listJson, "Print the products as JSON");
-    list->callback([listJson, &context] { listInventory(context, *listJson); });
+    addJsonFlag(*list, context, "Print the products as JSON");
+    list->callback([&context] { listInventory(context); });
 
     for (const bool isProtected : {true, false}) {
         auto options = std::make_shared<ProductOptions>();
@@ -335,19 +356,17 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
         format->callback([bundle, isProtected, &context] { changeBundleProtection(context, *bundle, isProtected); });
     }
 
-    auto historyJson = std::make_shared<bool>(false);
     auto* history = app.add_subcommand("history", "Show the operation history, newest first");
-    history->add_flag("--json", *historyJson, "Print the grouped operations as JSON");
-    history->callback([historyJson, &context] { showHistory(context, *historyJson); });
+    addJsonFlag(*history, context, "Print the grouped operations as JSON");
+    history->callback([&context] { showHistory(context); });
 
-    auto trashJson = std::make_shared<bool>(false);
     auto* trash = app.add_subcommand("trash-records", "Show the bundles sent to the Finder Trash and their state");
-    trash->add_flag("--json", *trashJson, "Print the records and their states as JSON");
-    trash->callback([trashJson, &context] { showTrashRecords(context, *trashJson); });
+    addJsonFlag(*trash, context, "Print the records and their states as JSON");
+    trash->callback([&context] { showTrashRecords(context); });
 
-    app.add_subcommand("rules", "Show the permanent-quarantine rule of each manufacturer")->callback([&context] {
-        showRules(context);
-    });
+    auto* rules = app.add_subcommand("rules", "Show the permanent-quarantine rule of each manufacturer");
+    addJsonFlag(*rules, context, "Print the manufacturers and their rules as JSON");
+    rules->callback([&context] { showRules(context); });
     auto setting = std::make_shared<std::string>();
     auto manufacturer = std::make_shared<std::string>();
     auto* rule = app.add_subcommand("rule", "Switch a manufacturer's permanent-quarantine rule on or off");

@@ -14,27 +14,27 @@
 namespace kestrova::cli {
 namespace {
 
-std::string scanResultJson(const PluginInventoryStore& store, const std::optional<OperationNotice>& notice) {
+Json scanResultJson(const PluginInventoryStore& store, const std::optional<OperationNotice>& notice) {
     Json json = Json::object();
     putField(json, "plugins", store.plugins());
     putField(json, "inaccessibleLocations", store.inaccessibleLocations());
     putField(json, "lastReconciliation", store.lastReconciliation());
     putField(json, "lastScanNotice", store.lastScanNotice());
     putField(json, "notice", notice);
-    return json.dump(2);
+    return json;
 }
 
-// Prints what the scan, or the store's refusal to start one, left behind.
-int reportScanOutcome(CliContext& context, PluginInventoryStore& store, bool json) {
-    if (json) {
+// Prints what the scan, or the store's refusal to start one, left behind; a
+// warning ends the command with `warningCode`.
+void reportScanOutcome(CliContext& context, PluginInventoryStore& store, ExitCode warningCode) {
+    if (context.json) {
+        // The notice belongs to the document; stderr still says it in words.
         const auto notice = store.notice();
-        *context.out << scanResultJson(store, notice) << '\n';
-        if (notice && notice->style == NoticeStyle::warning) {
-            context.exitCode = 1;
-        }
-        return context.exitCode;
+        context.printJson(scanResultJson(store, notice));
+        reportNotice(context, store, warningCode);
+        return;
     }
-    reportNotice(context, store);
+    reportNotice(context, store, warningCode);
     if (const auto& text = store.lastScanNotice()) {
         *context.out << *text << '\n';
     }
@@ -44,35 +44,33 @@ int reportScanOutcome(CliContext& context, PluginInventoryStore& store, bool jso
             *context.out << "  " << path << '\n';
         }
     }
-    return context.exitCode;
 }
 
 }  // namespace
 
-int runStoreScan(CliContext& context, bool json) {
+void runStoreScan(CliContext& context) {
     auto opened = openStoreSession(context);
     if (!opened) {
-        reportError(context, opened.error().message);
-        return context.exitCode;
+        return;
     }
-    auto& session = **opened;
+    auto& session = *opened;
     auto& store = *session.store;
-    reportNotice(context, store);
     const auto& folders = session.folderAccess->authorizedFolders();
     if (fileActionsGated(store)) {
         // The store refuses before anything this command would check.
         store.startScan(folders);
-        return reportScanOutcome(context, store, json);
+        reportScanOutcome(context, store, ExitCode::refused);
+        return;
     }
     if (folders.empty()) {
-        reportError(context,
-                    "No plug-in folders are authorized yet, so nothing was scanned. Grant them first with "
-                    "“kestrova-cli authorize DIR...”.",
-                    2);
-        return context.exitCode;
+        context.fail(
+            "No plug-in folders are authorized yet, so nothing was scanned. Grant them first with "
+            "“kestrova-cli authorize DIR...”.",
+            ExitCode::refused);
+        return;
     }
 
-    const bool showProgress = !json && ::isatty(STDERR_FILENO) == 1;
+    const bool showProgress = !context.json && ::isatty(STDERR_FILENO) == 1;
     std::ostream& err = *context.err;
     const auto observer = store.observe([&](std::string_view field) {
         if (field != storeField::scanProgress || !showProgress) {
@@ -110,7 +108,7 @@ int runStoreScan(CliContext& context, bool json) {
         }
     }
     store.removeObserver(observer);
-    return reportScanOutcome(context, store, json);
+    reportScanOutcome(context, store, ExitCode::failed);
 }
 
 }  // namespace kestrova::cli

@@ -8,6 +8,6 @@ namespace kestrova::cli {
 
 // Runs one scan to its end; Ctrl-C cancels it and keeps the previous
 // inventory. Returns the process exit code.
-int runStoreScan(CliContext& context, bool json);
+void runStoreScan(CliContext& context);
 
 }  // namespace kestrova::cli

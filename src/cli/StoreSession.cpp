@@ -6,15 +6,17 @@
 
 namespace kestrova::cli {
 
-Result<std::unique_ptr<StoreSession>> openStoreSession(CliContext& context) {
+std::unique_ptr<StoreSession> openStoreSession(CliContext& context) {
     auto& fileSystem = realFileSystem();
     auto layout = resolvedLayout(context, fileSystem);
     if (!layout) {
-        return layout.error();
+        context.fail(layout.error().message, ExitCode::usage);
+        return nullptr;
     }
     auto registry = configuredRegistry(context, fileSystem);
     if (!registry) {
-        return registry.error();
+        context.fail(registry.error().message, ExitCode::usage);
+        return nullptr;
     }
     auto session = std::make_unique<StoreSession>();
     session->layout = std::move(*layout);
@@ -25,27 +27,41 @@ Result<std::unique_ptr<StoreSession>> openStoreSession(CliContext& context) {
         std::make_unique<PluginInventoryStore>(session->layout, fileSystem, session->executor,
                                                pluginScannerRunner(fileSystem, session->layout, std::move(*registry)));
     session->executor.drain();
+    reportStartup(context, *session->store);
     return session;
 }
 
-bool reportNotice(CliContext& context, PluginInventoryStore& store) {
+void reportStartup(CliContext& context, PluginInventoryStore& store) {
+    if (const auto notice = store.notice()) {
+        *context.err << notice->title << ": " << notice->message << '\n';
+        store.dismissNotice();
+    }
+    if (store.hasPendingPrivilegedTransaction() && store.lastOperationError()) {
+        *context.err << *store.lastOperationError() << '\n';
+    }
+}
+
+bool reportNotice(CliContext& context, PluginInventoryStore& store, ExitCode warningCode) {
     const auto notice = store.notice();
     if (!notice) {
         return false;
     }
     if (notice->style == NoticeStyle::warning) {
-        *context.err << notice->title << ": " << notice->message << '\n';
-        context.exitCode = 1;
+        context.fail(notice->title + ": " + notice->message, warningCode);
     } else {
-        *context.out << notice->title << ": " << notice->message << '\n';
+        context.noticeStream() << notice->title << ": " << notice->message << '\n';
     }
     store.dismissNotice();
     return true;
 }
 
-void reportError(CliContext& context, const std::string& message, int exitCode) {
-    *context.err << message << '\n';
-    context.exitCode = exitCode;
-}
+StoreActionWatch::StoreActionWatch(PluginInventoryStore& store)
+    : store_(store), token_(store.observe([this](std::string_view field) {
+          if (field == storeField::lastStorageError && store_.lastStorageError()) {
+              writeFailed_ = true;
+          }
+      })) {}
+
+StoreActionWatch::~StoreActionWatch() { store_.removeObserver(token_); }
 
 }  // namespace kestrova::cli

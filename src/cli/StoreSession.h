@@ -1,7 +1,8 @@
 // What every inventory command of kestrova-cli opens: the layout the options
 // name, the main-thread run loop, the authorized folders and the inventory
 // store over the state under the home. Commands print the store's notice
-// the same way: success to stdout, warnings to stderr with a failing exit.
+// the same way: success with their output, warnings to stderr with a
+// failing exit.
 #pragma once
 
 #include "access/FolderBookmarks.h"
@@ -9,7 +10,6 @@
 #include "cli/CliContext.h"
 #include "platform/AudioUnitRegistry.h"
 #include "platform/Executor.h"
-#include "platform/Result.h"
 #include "platform/UserDefaults.h"
 #include "store/PluginInventoryStore.h"
 
@@ -28,16 +28,39 @@ struct StoreSession {
     std::unique_ptr<PluginInventoryStore> store;
 };
 
-// Fails, with a message to print, when the root, home or Audio Unit registry
-// named by the options cannot be used. Start-up notices of the store are
-// printed through reportNotice.
-Result<std::unique_ptr<StoreSession>> openStoreSession(CliContext& context);
+// Opens the store over the layout the options name and prints what its
+// start-up had to say (see reportStartup). When the root, home or Audio
+// Unit registry cannot be used it says why, ends the command with a usage
+// exit code and returns nothing.
+std::unique_ptr<StoreSession> openStoreSession(CliContext& context);
 
-// Prints the notice as "Title: message" and clears it; a warning goes to
-// stderr and sets the exit code to 1. Returns whether there was one.
-bool reportNotice(CliContext& context, PluginInventoryStore& store);
+// What start-up left for a person to read: a notice (a cleanup run it
+// closed, a state file it could not load) and the text of a journal it had
+// to keep. It goes to stderr and never decides the exit code: it is not
+// what the command was asked for.
+void reportStartup(CliContext& context, PluginInventoryStore& store);
 
-// Prints an error to stderr and sets the exit code.
-void reportError(CliContext& context, const std::string& message, int exitCode = 1);
+// Prints the store's notice as "Title: message" and clears it. A success
+// goes with the command's output (stderr for a JSON command); a warning
+// goes to stderr and ends the command with `warningCode`. Returns whether
+// there was one.
+bool reportNotice(CliContext& context, PluginInventoryStore& store, ExitCode warningCode);
+
+// Tells what a warning from one store action means: the store refused, or,
+// when it failed to write its state file on the way, the action failed.
+class StoreActionWatch {
+public:
+    explicit StoreActionWatch(PluginInventoryStore& store);
+    ~StoreActionWatch();
+    StoreActionWatch(const StoreActionWatch&) = delete;
+    StoreActionWatch& operator=(const StoreActionWatch&) = delete;
+
+    ExitCode warningCode() const { return writeFailed_ ? ExitCode::failed : ExitCode::refused; }
+
+private:
+    PluginInventoryStore& store_;
+    Observable::Token token_;
+    bool writeFailed_ = false;
+};
 
 }  // namespace kestrova::cli

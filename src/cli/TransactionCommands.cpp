@@ -4,6 +4,7 @@
 // the reply against the disk and commits; the store's notice is printed and
 // a warning makes the command fail.
 #include "cli/Commands.h"
+#include "cli/HelperReport.h"
 #include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
@@ -63,6 +64,24 @@ Result<std::vector<PluginBundleSelection>> allFormatsOf(const std::vector<Plugin
     return selections;
 }
 
+// Options that cannot go together, whatever the inventory holds.
+std::optional<std::string> optionProblem(const BundleCommandOptions& options) {
+    if (options.allFormats && !options.formats.empty()) {
+        return "Give the formats or --all-formats, not both.";
+    }
+    if (options.allFormats && !options.path.empty()) {
+        return "--path names one bundle; it cannot be combined with --all-formats.";
+    }
+    if (!options.allFormats && options.formats.empty()) {
+        return "Name the formats to move (AU, VST2, VST3, AAX, CLAP) or use --all-formats.";
+    }
+    if (!options.path.empty() && options.formats.size() > 1) {
+        return "--path names one bundle; give one format with it.";
+    }
+    return std::nullopt;
+}
+
+// The bundles the options name, which optionProblem has passed.
 Result<std::vector<PluginBundleSelection>> selectedBundles(const std::vector<Plugin>& plugins,
                                                            const BundleCommandOptions& options,
                                                            PrivilegedRequestKind kind) {
@@ -70,20 +89,8 @@ Result<std::vector<PluginBundleSelection>> selectedBundles(const std::vector<Plu
     if (!options.manufacturer.empty()) {
         product.manufacturer = options.manufacturer;
     }
-    if (options.allFormats && !options.formats.empty()) {
-        return Error{"Give the formats or --all-formats, not both."};
-    }
     if (options.allFormats) {
-        if (!options.path.empty()) {
-            return Error{"--path names one bundle; it cannot be combined with --all-formats."};
-        }
         return allFormatsOf(plugins, product, kind);
-    }
-    if (options.formats.empty()) {
-        return Error{"Name the formats to move (AU, VST2, VST3, AAX, CLAP) or use --all-formats."};
-    }
-    if (!options.path.empty() && options.formats.size() > 1) {
-        return Error{"--path names one bundle; give one format with it."};
     }
     std::vector<PluginBundleSelection> selections;
     for (const auto& format : options.formats) {
@@ -106,15 +113,24 @@ Result<std::vector<PluginBundleSelection>> selectedBundles(const std::vector<Plu
     return selections;
 }
 
+// Record ids and --all-ready that cannot go together.
+std::optional<std::string> recordOptionProblem(const std::vector<std::string>& given, bool allReady) {
+    if (allReady && !given.empty()) {
+        return "Give record ids or --all-ready, not both.";
+    }
+    if (!allReady && given.empty()) {
+        return "Name the recovery records to restore (“kestrova-cli trash-records --json” shows their ids) or "
+               "use --all-ready.";
+    }
+    return std::nullopt;
+}
+
 // Trash recovery records by id, or by the start of one as long as it names
-// only that record.
+// only that record; the options have passed recordOptionProblem.
 Result<std::vector<Uuid>> selectedRecords(const PluginInventoryStore& store, const std::vector<std::string>& given,
                                           bool allReady) {
     std::vector<Uuid> ids;
     if (allReady) {
-        if (!given.empty()) {
-            return Error{"Give record ids or --all-ready, not both."};
-        }
         for (const auto& entry : store.trashRecoveryEntries()) {
             if (entry.state == TrashRecoveryState::readyToRestore && entry.record.isOpen()) {
                 ids.push_back(entry.record.id);
@@ -124,11 +140,6 @@ Result<std::vector<Uuid>> selectedRecords(const PluginInventoryStore& store, con
             return Error{"No Finder Trash recovery record is ready to restore."};
         }
         return ids;
-    }
-    if (given.empty()) {
-        return Error{
-            "Name the recovery records to restore (“kestrova-cli trash-records --json” shows their ids) or "
-            "use --all-ready."};
     }
     for (const auto& text : given) {
         const auto wanted = uppercased(trimmedWhitespace(text));
@@ -165,64 +176,60 @@ void runTransaction(CliContext& context, StoreSession& session, PrivilegedReques
     auto& executor = session.executor;
     auto made = makePluginManagementService(executor, session.layout);
     if (!made) {
-        reportError(context, made.error().message + std::string(nothingMoved));
+        context.fail(made.error().message + std::string(nothingMoved), ExitCode::usage);
         return;
     }
     auto& service = **made;
     executor.runUntil([&] { return service.outstandingCalls() == 0; });
     if (!service.canSendPrivilegedRequest()) {
-        const auto reason = service.blockingReason(kind).value_or("Kestrova could not reach the privileged helper.");
-        reportError(context, reason + std::string(nothingMoved) +
-                                 (service.status() == PluginManagementStatus::enabled
-                                      ? ""
-                                      : " Run “kestrova-cli helper enable” first."));
+        refuseForHelper(context, service, kind);
         return;
     }
 
     bool completed = false;
     bool committed = false;
     std::optional<Request> sent;
+    const StoreActionWatch watch(*session.store);
     const bool started = start(service, [&](const Request& request, bool ok) {
         sent = request;
         committed = ok;
         completed = true;
     });
     if (!started) {
-        reportNotice(context, *session.store);
+        // The store refused before it wrote its journal, or could not write it.
+        reportNotice(context, *session.store, watch.warningCode());
         return;
     }
     executor.runUntil([&] { return completed; });
-    reportNotice(context, *session.store);
+    reportNotice(context, *session.store, ExitCode::failed);
     if (committed) {
         printItems(context, sent->items);
+    } else {
+        printHelperNextStep(context, service);
     }
 }
 
-// Opens the store; says what start-up recovery left for a person to check.
+// Opens the store (start-up says what recovery left for a person to check).
 void withStore(CliContext& context, const std::function<void(StoreSession&)>& command) {
-    auto opened = openStoreSession(context);
-    if (!opened) {
-        reportError(context, opened.error().message);
-        return;
+    if (auto session = openStoreSession(context)) {
+        command(*session);
     }
-    auto& session = **opened;
-    reportNotice(context, *session.store);
-    if (session.store->hasPendingPrivilegedTransaction() && session.store->lastOperationError()) {
-        *context.err << *session.store->lastOperationError() << '\n';
-    }
-    command(session);
 }
 
 void bundleTransaction(CliContext& context, const BundleCommandOptions& options, PrivilegedRequestKind kind) {
+    if (const auto problem = optionProblem(options)) {
+        context.fail(*problem + std::string(nothingMoved), ExitCode::usage);
+        return;
+    }
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
         if (storeRefusesTransaction(store, kind)) {
-            reportNotice(context, store);
+            reportNotice(context, store, ExitCode::refused);
             return;
         }
         const auto selections = selectedBundles(store.plugins(), options, kind);
         if (!selections) {
-            reportError(context, selections.error().message + std::string(nothingMoved));
+            context.fail(selections.error().message + std::string(nothingMoved), ExitCode::refused);
             return;
         }
         switch (kind) {
@@ -248,18 +255,25 @@ void bundleTransaction(CliContext& context, const BundleCommandOptions& options,
 }
 
 void trashRestore(CliContext& context, const std::vector<std::string>& records, bool allReady) {
+    if (const auto problem = recordOptionProblem(records, allReady)) {
+        context.fail(*problem + std::string(nothingMoved), ExitCode::usage);
+        return;
+    }
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
         if (storeRefusesTransaction(store, PrivilegedRequestKind::trashRestore)) {
-            reportNotice(context, store);
+            reportNotice(context, store, ExitCode::refused);
             return;
         }
         // As the Trash Recovery screen does before it offers anything.
         store.reconcileTrashRecords();
-        reportNotice(context, store);
+        if (const auto notice = store.notice()) {
+            *context.err << notice->title << ": " << notice->message << '\n';
+            store.dismissNotice();
+        }
         const auto ids = selectedRecords(store, records, allReady);
         if (!ids) {
-            reportError(context, ids.error().message + std::string(nothingMoved));
+            context.fail(ids.error().message + std::string(nothingMoved), ExitCode::refused);
             return;
         }
         runTransaction<PrivilegedTrashRestoreRequest>(

@@ -2,7 +2,9 @@
 #include "cli/Commands.h"
 #include "cli/WordingStream.h"
 
+#include <algorithm>
 #include <iostream>
+#include <string_view>
 
 int main(int argc, char** argv) {
     using namespace kestrova::cli;
@@ -29,10 +31,23 @@ int main(int argc, char** argv) {
     addTransactionCommands(app, context);
     addCleanupCommands(app, context);
     addExportCommands(app, context);
+    app.footer(exitCodesHelp());
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        if (app.exit(error) == 0) {
+            return 0;  // --help
+        }
+        // What CLI11 said is on stderr; a JSON command still leaves its one document.
+        context.json = std::any_of(argv + 1, argv + argc,
+                                   [](const char* argument) { return std::string_view(argument) == "--json"; });
+        context.setExitCode(ExitCode::usage);
+        context.recordMessage(error.what());
+        context.finishJson();
+        return context.exitCode;
+    } catch (const std::exception& error) {
+        context.fail(std::string("kestrova-cli stopped on an unexpected error: ") + error.what(), ExitCode::failed);
     }
+    context.finishJson();
     return context.exitCode;
 }

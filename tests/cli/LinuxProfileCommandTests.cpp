@@ -128,7 +128,7 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
 
     // A home folder on the user's side is never a place the helper moves from.
     const auto home = run({"quarantine", "gate", "LV2"});
-    EXPECT_EQ(home.exitCode, 1);
+    EXPECT_EQ(home.exitCode, 3);
     EXPECT_THAT(home.err, HasSubstr("is not a verified bundle in a standard plugin folder"));
     EXPECT_TRUE(fs::exists(directory / "home/.lv2/gate.lv2"));
 
@@ -163,7 +163,7 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     EXPECT_TRUE(fs::is_empty(trash + "/info"));
     // Texts name the Trash as the desktop does.
     const auto none = run({"trash-restore", "--all-ready"});
-    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.exitCode, 3);
     EXPECT_THAT(none.err, HasSubstr("No Trash recovery record is ready to restore."));
     EXPECT_THAT(expectSuccess({"trash", "--help"}).out, HasSubstr("on to the Trash (recoverable)"));
 }

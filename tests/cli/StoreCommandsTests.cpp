@@ -44,12 +44,12 @@ struct Cli {
         writeBundle(sandbox, "root/Library/Audio/Plug-Ins/" + relative, fixture);
     }
 
-    // Each command fails with exit 1 and says its refusal.
+    // Each command is refused (exit 3) and says why.
     using Refusals = std::vector<std::pair<std::vector<std::string>, std::string>>;
     void expectRefusals(const Refusals& refusals) const {
         for (const auto& [arguments, refusal] : refusals) {
             const auto result = run(arguments);
-            EXPECT_EQ(result.exitCode, 1) << arguments.front();
+            EXPECT_EQ(result.exitCode, 3) << arguments.front();
             EXPECT_THAT(result.err, HasSubstr(refusal)) << arguments.front() << ": " << result.err;
         }
     }
@@ -62,7 +62,7 @@ TEST(StoreCommands, AuthorizeScanProtectAndReadBackThroughTheStore) {
     cli.bundle("VST3/Other Alpha.vst3", "Alpha", "com.zeta.alpha");
 
     auto result = cli.run({"scan"});
-    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_THAT(result.err, HasSubstr("No plug-in folders are authorized yet"));
 
     result = cli.run({"authorize", cli.root + "/Library/Audio/Plug-Ins"});
@@ -81,18 +81,18 @@ TEST(StoreCommands, AuthorizeScanProtectAndReadBackThroughTheStore) {
     const auto acme = products[0]["manufacturer"].get<std::string>();
 
     result = cli.run({"protect", "alpha"});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_THAT(result.err, HasSubstr("names 2 products"));
     EXPECT_THAT(result.err, HasSubstr("--manufacturer"));
     result = cli.run({"protect", "Alp"});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_THAT(result.err, HasSubstr("Did you mean “Alpha”?"));
 
     result = cli.run({"protect-format", "alpha", "vst3", "--manufacturer", acme});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "VST3 Format Protected: Only the selected VST3 bundle is locked against file actions.\n");
     result = cli.run({"protect-format", "alpha", "CLAP", "-m", acme});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_THAT(result.err, HasSubstr("has no CLAP bundle"));
     result = cli.run({"unprotect", "Alpha", "-m", acme});
     EXPECT_EQ(result.out, "Protection Removed: No files were moved.\n");
@@ -125,7 +125,7 @@ TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
 
     // No folder authorized yet: the store's refusal still comes first.
     auto result = cli.run({"scan"});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_THAT(result.err, HasSubstr("Inventory Upgrade Blocked: Kestrova kept the existing Build 39 inventory"));
     EXPECT_THAT(result.err, HasSubstr("Scan Blocked: The Build 39 inventory could not be upgraded safely. No "
                                       "inventory or plugin files were changed.\n"));
@@ -152,8 +152,9 @@ TEST(StoreCommands, ABlockedStateRefusesWithWarningsAndIsLeftAlone) {
 
     cli.run({"authorize", cli.root});
     result = cli.run({"scan", "--json"});
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(Json::parse(result.out)["notice"]["title"], "Scan Blocked");
+    // The rule is refused by the write of the state file it cannot replace.
     EXPECT_EQ(cli.run({"rule", "on", "Acme"}).exitCode, 1);
     EXPECT_EQ(cli.sandbox.readFile("home/Library/Application Support/Kestrova/inventory-state.json"), before);
 }
@@ -355,11 +356,11 @@ TEST(ScanCommands, BadOptionsAreRefusedWithAReason) {
     const auto demo = directory / "demo";
     ASSERT_TRUE(writeDemoTree(demo));
     const auto missingRoot = dryRun(directory, directory / "nowhere", demo + "/home", "", {demo});
-    EXPECT_EQ(missingRoot.exitCode, 1);
+    EXPECT_EQ(missingRoot.exitCode, 2);
     EXPECT_NE(missingRoot.err.find("nowhere"), std::string::npos);
     EXPECT_TRUE(missingRoot.out.empty());
-    EXPECT_EQ(dryRun(directory, demo + "/root", demo + "/home", "", {directory / "absent"}).exitCode, 1);
-    EXPECT_EQ(dryRun(directory, demo + "/root", demo + "/home", directory / "none.json", {demo}).exitCode, 1);
+    EXPECT_EQ(dryRun(directory, demo + "/root", demo + "/home", "", {directory / "absent"}).exitCode, 2);
+    EXPECT_EQ(dryRun(directory, demo + "/root", demo + "/home", directory / "none.json", {demo}).exitCode, 2);
 
     // Without authorization nothing is walked; the table still prints.
     const auto nothing = dryRun(directory, demo + "/root", demo + "/home", "", {}, false);

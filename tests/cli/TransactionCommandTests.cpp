@@ -56,7 +56,7 @@ TEST_F(TransactionCommandTest, TheWholeCycleReturnsTheSameBytesToTheSamePlace) {
     step = demo->expectSuccess({"trash-restore", "--all-ready"});
     EXPECT_TRUE(fs::exists(demo->system("/Library/Audio/Plug-Ins/Components/FabFilter Pro-Q 3.component")));
     step = demo->run({"trash-restore", "--all-ready"});
-    EXPECT_EQ(step.exitCode, 1);
+    EXPECT_EQ(step.exitCode, 3);
     EXPECT_THAT(step.err,
                 HasSubstr("No Finder Trash recovery record is ready to restore. No plugin files were moved."));
 
@@ -68,28 +68,35 @@ TEST_F(TransactionCommandTest, TheWholeCycleReturnsTheSameBytesToTheSamePlace) {
 
 TEST_F(TransactionCommandTest, RefusalsFailAndMoveNothing) {
     const auto shell = demo->run({"quarantine", "WaveShell1-AU 14.12", "AU"});
-    EXPECT_EQ(shell.exitCode, 1);
+    EXPECT_EQ(shell.exitCode, 3);
     EXPECT_EQ(shell.err,
               "Privileged Quarantine Blocked: WaveShell1-AU 14.12 — AU: Shared shells and WaveShell-hosted products "
               "cannot be moved as independent bundles.\n");
 
     const auto unknown = demo->run({"quarantine", "Nothing Like It", "VST3"});
-    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.exitCode, 3);
     EXPECT_THAT(unknown.err, HasSubstr("No plugin files were moved."));
 
     const auto notQuarantined = demo->run({"restore", "Ozone 11", "VST3"});
-    EXPECT_EQ(notQuarantined.exitCode, 1);
+    EXPECT_EQ(notQuarantined.exitCode, 3);
     EXPECT_EQ(notQuarantined.err,
               "Privileged Restore Blocked: Ozone 11 — VST3: The verified quarantine record is missing or no longer "
               "matches disk.\n");
 
     demo->expectSuccess({"helper", "disable"});
     const auto disabled = demo->run({"quarantine", "Ozone 11", "VST3"});
-    EXPECT_EQ(disabled.exitCode, 1);
+    EXPECT_EQ(disabled.exitCode, 3);
     EXPECT_THAT(disabled.err, StartsWith("Enable Plugin Management before moving system plugin bundles. No plugin "
                                          "files were moved."));
     EXPECT_TRUE(fs::exists(demo->system("/Library/Audio/Plug-Ins/VST3/Ozone 11.vst3")));
     EXPECT_FALSE(savedState().pendingPrivilegedQuarantine) << "no journal is written without a helper";
+
+    // A command line that cannot be carried out is a usage error, whatever the inventory holds.
+    const auto both = demo->run({"quarantine", "Ozone 11", "VST3", "--all-formats"});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_EQ(both.err, "Give the formats or --all-formats, not both. No plugin files were moved.\n");
+    EXPECT_EQ(demo->run({"trash-restore"}).exitCode, 2);
+    EXPECT_EQ(demo->run({"quarantine"}).exitCode, 2);
 }
 
 // The daemon's private folder is named after the sandbox, so the sandbox
