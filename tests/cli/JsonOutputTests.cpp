@@ -4,6 +4,7 @@
 // or kept, a state file it cannot load), each time from the same state; and
 // a command that fails before its output still leaves one document.
 #include "CliProcess.h"
+#include "model/ProductStatus.h"
 #include "planning/PathRules.h"
 #include "store/PersistedInventoryFile.h"
 
@@ -94,7 +95,7 @@ FormatCleanupRunRecord pendingRun(std::vector<PluginBundleSelection> selections,
     FormatCleanupRunRecord run;
     run.id = Uuid::random();
     run.planID = Uuid::random();
-    run.preset = FormatCleanupPresetKind::keepAUAndVST3;
+    run.preset = FormatCleanupPresetKind::auAndVST3;
     run.createdAt = Date::now();
     run.selections = std::move(selections);
     run.childTransactionIDs = {*Uuid::parse(transactionID)};
@@ -133,9 +134,9 @@ std::vector<RecoveryPath> recoveryPaths() {
         {"RunClosedAsCompleted", [=](const auto& sandbox) { journal(sandbox, true, true, false); },
          "Cleanup Preset Completed: 1 reviewed format bundles moved into reversible quarantine"},
         {"RunClosedAsPartiallyCompleted", [=](const auto& sandbox) { journal(sandbox, true, true, true); },
-         "child transactions completed before the run stopped"},
+         "Cleanup Preset Stopped: "},
         {"RunClosedAsCanceled", [=](const auto& sandbox) { journal(sandbox, false, true, false); },
-         "The cleanup preset was canceled; no additional bundles were moved"},
+         "Cleanup Preset Stopped: The cleanup preset was canceled; no additional bundles were moved"},
         {"JournalCommitted", [=](const auto& sandbox) { journal(sandbox, true, false, false); }, ""},
         {"JournalDiscarded", [=](const auto& sandbox) { journal(sandbox, false, false, false); }, ""},
         {"MixedJournalKept",
