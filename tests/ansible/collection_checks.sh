@@ -27,6 +27,9 @@ echo "== pycodestyle and flake8, configured as ansible-test's pep8 test"
 pycodestyle --max-line-length 160 --ignore E402,W503,W504,E741 $python_files tests/ansible/*.py
 flake8 --max-line-length 160 --extend-ignore E402,W503,W504,E741 $python_files tests/ansible/*.py
 
+echo "== the fleet report's rules"
+"$python" tests/ansible/test_fleet_report.py
+
 echo "== ansible-doc"
 modules=$(cd "$collection/plugins/modules" && ls *.py | sed 's/\.py$//')
 for module in $modules; do

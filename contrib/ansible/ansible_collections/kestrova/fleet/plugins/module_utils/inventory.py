@@ -72,8 +72,9 @@ def inventory_facts(products, state, runs, rules, folders):
         trash_records=counts.get('trashRecords', 0),
         protected_products=counts.get('protectedProducts', 0),
         last_scan=iso_date(state.get('lastScanDate')),
-        cleanup_runs=[dict(id=r['id'], preset=r['preset'], status=r['status'], bundles=r['bundles'],
-                           in_quarantine=r['inQuarantine'], created=iso_date(r['createdAt'])) for r in runs],
+        cleanup_runs=[dict(id=r['id'], preset=r['preset'], status=r['status'], bundles=len(r.get('selections') or []),
+                           in_quarantine=r['bundlesInQuarantine'], created=iso_date(r.get('createdAt')))
+                      for r in runs],
         rules=sorted(r['manufacturer'] for r in rules if r['enabled']),
         authorized_folders=folders,
     )

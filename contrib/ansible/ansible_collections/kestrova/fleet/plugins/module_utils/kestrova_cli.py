@@ -45,8 +45,11 @@ def refusal_text(body):
     if not isinstance(body, dict):
         return ''
     lines = []
-    if body.get('error'):
-        lines.append(body['error'])
+    error = body.get('error')
+    if isinstance(error, dict):
+        lines.extend(error.get('messages') or [])
+    elif error:
+        lines.append(error)
     notices = list(body.get('notices') or [])
     if isinstance(body.get('notice'), dict):
         notices.append(body['notice'])

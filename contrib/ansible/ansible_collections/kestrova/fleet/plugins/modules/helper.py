@@ -47,31 +47,34 @@ EXAMPLES = r'''
 
 RETURN = r'''
 status:
-  description: The registration, by name (enabled, notRegistered, requiresApproval, notFound, unavailable).
+  description: The registration in the product's words (Enabled, Not Enabled, Approval Required, Helper Missing,
+    Status Unavailable).
   returned: always
   type: str
-title:
-  description: The same in the product's words ("Enabled", "Not Enabled", ...).
-  returned: always
-  type: str
-reachable:
+secure_handshake:
   description: Whether the helper answered the secure handshake.
-  returned: when the helper was asked
+  returned: always
   type: bool
-version:
-  description: The helper build it reported.
-  returned: when the helper was asked
+helper_build:
+  description: The helper build it reported, or null.
+  returned: always
+  type: str
+last_error:
+  description: The helper's last error in the product's words, or null.
+  returned: always
   type: str
 '''
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.kestrova.fleet.plugins.module_utils.kestrova_cli import KestrovaCli, argument_spec
 
-STATUS_KEYS = ('status', 'title', 'reachable', 'version', 'lastError', 'needsRepair')
+ENABLED = 'Enabled'
+NOT_ENABLED = 'Not Enabled'
 
 
 def report(status):
-    return dict((key, status.get(key)) for key in STATUS_KEYS if key in status)
+    return dict(status=status.get('status'), secure_handshake=bool(status.get('secureHandshake')),
+                helper_build=status.get('reportedHelperBuild'), last_error=status.get('lastError'))
 
 
 def main():
@@ -85,7 +88,7 @@ def main():
     state = module.params['state']
     # Status exits 0 whatever the helper's state; the JSON body tells it.
     current = cli.run_or_fail(['helper', 'status'])
-    running = current['status'] == 'enabled' and current.get('reachable')
+    running = current['status'] == ENABLED and current.get('secureHandshake')
     if state == 'status':
         module.exit_json(changed=False, **report(current))
     if state == 'enabled':
@@ -94,7 +97,7 @@ def main():
         if module.check_mode:
             module.exit_json(changed=True, **report(current))
         module.exit_json(changed=True, **report(cli.run_or_fail(['helper', 'enable'])))
-    if current['status'] == 'notRegistered' and not current.get('reachable'):
+    if current['status'] == NOT_ENABLED and not current.get('secureHandshake'):
         module.exit_json(changed=False, **report(current))
     if module.check_mode:
         module.exit_json(changed=True, **report(current))

@@ -190,11 +190,11 @@ def restore_run(module, cli, params):
     run = find_run(runs, params['run_id'])
     if run is None:
         module.fail_json(msg='No single cleanup run on this host has the id "%s".' % params['run_id'])
-    if run['inQuarantine'] == 0:
+    if run['bundlesInQuarantine'] == 0:
         module.exit_json(changed=False, run_id=run['id'], status=run['status'], restored=0,
                          msg='No bundle of the run is in quarantine.')
     if module.check_mode:
-        module.exit_json(changed=True, run_id=run['id'], status=run['status'], restored=run['inQuarantine'])
+        module.exit_json(changed=True, run_id=run['id'], status=run['status'], restored=run['bundlesInQuarantine'])
     try:
         result = cli.run(['cleanup', 'restore-run', run['id']])
     except KestrovaCliError as error:
@@ -202,7 +202,7 @@ def restore_run(module, cli, params):
         error.fail(module, changed=bool(body.get('restored')), run_id=run['id'], restored=body.get('restored', 0),
                    notices=body.get('notices', []))
     module.exit_json(changed=result['restored'] > 0, run_id=result['runID'], restored=result['restored'],
-                     in_quarantine=result['inQuarantine'], notices=result['notices'])
+                     in_quarantine=result['bundlesInQuarantine'], notices=result['notices'])
 
 
 def main():
