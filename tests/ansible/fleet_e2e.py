@@ -124,6 +124,7 @@ def playbook(folder, inventory, *extra):
                        ANSIBLE_COLLECTIONS_PATH=os.path.abspath(COLLECTIONS),
                        ANSIBLE_STDOUT_CALLBACK='json',
                        ANSIBLE_LOCAL_TEMP=os.path.join(folder, 'ansible-tmp'),
+                       ANSIBLE_REMOTE_TMP=os.path.join(folder, 'ansible-remote-tmp'),
                        ANSIBLE_HOME=os.path.join(folder, 'ansible-home'),
                        ANSIBLE_NOCOLOR='1',
                        ANSIBLE_RETRY_FILES_ENABLED='0')

@@ -12,7 +12,8 @@ short_description: Scan the authorized plug-in folders into the Kestrova invento
 version_added: 1.0.0
 description:
   - Runs C(kestrova-cli scan --json), which reads the authorized folders and updates the inventory.
-  - Reports a change only when the scan found bundles added, missing or restored by hand since the last scan.
+  - Reports a change on the first scan, and after that only when the scan found bundles added, missing or restored
+    by hand since the previous one.
   - A scan never moves a plug-in, except that it re-quarantines exact replacements of bundles whose
     manufacturer has a permanent-quarantine rule.
 options: {}
@@ -60,10 +61,12 @@ def main():
     module = AnsibleModule(argument_spec=argument_spec(), supports_check_mode=True)
     if module.check_mode:
         module.exit_json(changed=False, skipped=True, msg='A scan updates the inventory; not run in check mode.')
-    result = KestrovaCli(module).run_or_fail(['scan'])
+    cli = KestrovaCli(module)
+    first = cli.run_or_fail(['state', 'check']).get('lastScanDate') is None
+    result = cli.run_or_fail(['scan'])
     reconciliation = result.get('lastReconciliation') or {}
-    changed = any(reconciliation.get(key, 0) for key in
-                  ('addedBundles', 'missingBundles', 'manuallyRestoredBundles'))
+    changed = first or any(reconciliation.get(key, 0) for key in
+                           ('addedBundles', 'missingBundles', 'manuallyRestoredBundles'))
     module.exit_json(changed=changed,
                      products=len(result.get('plugins') or []),
                      reconciliation=reconciliation,
