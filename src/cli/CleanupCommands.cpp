@@ -165,19 +165,21 @@ std::unique_ptr<HelperSession> openHelperSession(CliContext& context) {
 }
 
 // Prints each notice as the store publishes it (a run publishes one per
-// chunk and one at its end); any warning fails the command.
+// chunk and one at its end); any warning fails the command. With --json
+// successes are only collected, for the one document printed at the end.
 class NoticePrinter {
 public:
-    NoticePrinter(CliContext& context, PluginInventoryStore& store)
-        : store_(store), token_(store.observe([&context, &store](std::string_view field) {
+    NoticePrinter(CliContext& context, PluginInventoryStore& store, bool json = false)
+        : store_(store), token_(store.observe([this, &context, &store, json](std::string_view field) {
               const auto& notice = store.notice();
               if (field != storeField::notice || !notice) {
                   return;
               }
+              collected_.push_back(*notice);
               if (notice->style == NoticeStyle::warning) {
                   *context.err << notice->title << ": " << notice->message << '\n';
                   context.exitCode = 1;
-              } else {
+              } else if (!json) {
                   *context.out << notice->title << ": " << notice->message << '\n';
               }
           })) {}
@@ -185,10 +187,28 @@ public:
     NoticePrinter(const NoticePrinter&) = delete;
     NoticePrinter& operator=(const NoticePrinter&) = delete;
 
+    const std::vector<OperationNotice>& collected() const { return collected_; }
+
 private:
     PluginInventoryStore& store_;
+    std::vector<OperationNotice> collected_;
     Observable::Token token_;
 };
+
+// The notices as {title, message, style}; warnings are the refusals.
+Json noticesJson(const std::vector<OperationNotice>& notices) {
+    Json list = Json::array();
+    for (const auto& notice : notices) {
+        list.push_back({{"title", notice.title}, {"message", notice.message}, {"style", rawValue(notice.style)}});
+    }
+    return list;
+}
+
+const FormatCleanupRunRecord* findRun(const PluginInventoryStore& store, const Uuid& id) {
+    const auto& runs = store.formatCleanupRuns();
+    const auto found = std::find_if(runs.begin(), runs.end(), [&](const auto& run) { return run.id == id; });
+    return found == runs.end() ? nullptr : &*found;
+}
 
 // Runs the main thread until the controller is idle and no helper reply is
 // outstanding.
@@ -226,13 +246,15 @@ void run(CliContext& context, const PresetOptions& options) {
         }
     }
     const auto ticked = controller.tickedSelections();
-    *context.out << title(plan.preset) << ": " << plan.candidates.size() << " eligible, " << ticked.size()
-                 << " selected, " << plan.exclusions.size() << " excluded.\n";
-    for (const auto& warning : plan.warnings) {
-        *context.out << "  ! " << warning.detail << '\n';
-    }
-    if (!ticked.empty()) {
-        *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
+    if (!options.json) {
+        *context.out << title(plan.preset) << ": " << plan.candidates.size() << " eligible, " << ticked.size()
+                     << " selected, " << plan.exclusions.size() << " excluded.\n";
+        for (const auto& warning : plan.warnings) {
+            *context.out << "  ! " << warning.detail << '\n';
+        }
+        if (!ticked.empty()) {
+            *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
+        }
     }
     if (!service.canSendPrivilegedRequest()) {
         const auto reason = service.quarantineBlockingReason().value_or("The helper cannot take a request right now.");
@@ -240,7 +262,7 @@ void run(CliContext& context, const PresetOptions& options) {
         return;
     }
 
-    NoticePrinter notices(context, store);
+    NoticePrinter notices(context, store, options.json);
     const auto chunkCount = (ticked.size() + maximumBundlesPerTransaction - 1) / maximumBundlesPerTransaction;
     const auto progress = controller.observe([&](std::string_view field) {
         if (field == CleanupRunController::completedChunkCountField && controller.completedChunkCount() > 0) {
@@ -252,6 +274,20 @@ void run(CliContext& context, const PresetOptions& options) {
     const auto runID = controller.activeRunID();
     runToEnd(*helper, controller);
     controller.removeObserver(progress);
+    if (options.json) {
+        Json json = Json::object();
+        json["preset"] = rawValue(plan.preset);
+        json["eligible"] = plan.candidates.size();
+        json["selected"] = ticked.size();
+        json["excluded"] = plan.exclusions.size();
+        json["runID"] = runID ? Json(runID->string()) : Json();
+        const auto* record = runID ? findRun(store, *runID) : nullptr;
+        json["status"] = record ? Json(rawValue(record->status)) : Json();
+        json["moved"] = runID ? store.cleanupRunSelectionsInQuarantine(*runID).size() : 0;
+        json["notices"] = noticesJson(notices.collected());
+        *context.out << json.dump(2) << '\n';
+        return;
+    }
     if (runID) {
         *context.out << fmt::format("Run {}. Put its bundles back with “kestrova-cli cleanup restore-run {}”.\n",
                                     runID->string(), runID->string());
@@ -272,7 +308,7 @@ std::string statusText(FormatCleanupRunStatus status) {
     return "";
 }
 
-void listRuns(CliContext& context) {
+void listRuns(CliContext& context, bool json) {
     auto opened = openStoreSession(context);
     if (!opened) {
         reportError(context, opened.error().message);
@@ -280,6 +316,20 @@ void listRuns(CliContext& context) {
     }
     auto& store = *(*opened)->store;
     reportNotice(context, store);
+    if (json) {
+        const auto restorable = restorableCleanupRuns(store);
+        Json list = Json::array();
+        for (const auto& run : store.formatCleanupRuns()) {
+            auto object = JsonCoder<FormatCleanupRunRecord>::encode(run);
+            putField(object, "bundlesInQuarantine", store.cleanupRunSelectionsInQuarantine(run.id).size());
+            putField(object, "restorable",
+                     std::any_of(restorable.begin(), restorable.end(),
+                                 [&](const RestorableCleanupRun& entry) { return entry.runID == run.id; }));
+            list.push_back(std::move(object));
+        }
+        *context.out << list.dump(2) << '\n';
+        return;
+    }
     if (store.formatCleanupRuns().empty()) {
         *context.out << "No cleanup preset has run yet.\n";
         return;
@@ -311,7 +361,7 @@ Result<Uuid> resolveRun(const PluginInventoryStore& store, const std::string& gi
     return Error{fmt::format("“{}” begins the ids of {} cleanup runs; give more of it.", given, found.size())};
 }
 
-void restoreRun(CliContext& context, const std::string& given) {
+void restoreRun(CliContext& context, const std::string& given, bool json) {
     auto helper = openHelperSession(context);
     if (!helper) {
         return;
@@ -341,13 +391,26 @@ void restoreRun(CliContext& context, const std::string& given) {
         reportError(context, "Plugin Management: " + reason + " No plugin files were moved.");
         return;
     }
-    *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";
+    if (!json) {
+        *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";
+    }
 
     CleanupRunController controller(store, service);
-    NoticePrinter notices(context, store);
+    NoticePrinter notices(context, store, json);
     controller.restoreRun(*runID);
     runToEnd(*helper, controller);
     const auto left = store.cleanupRunSelectionsInQuarantine(*runID).size();
+    if (json) {
+        Json result = Json::object();
+        result["runID"] = runID->string();
+        result["preset"] = rawValue(entry->preset);
+        result["restored"] = entry->bundlesInQuarantine >= left ? entry->bundlesInQuarantine - left : 0;
+        result["bundlesInQuarantine"] = left;
+        result["notices"] = noticesJson(notices.collected());
+        *context.out << result.dump(2) << '\n';
+        context.exitCode = left > 0 ? 1 : context.exitCode;
+        return;
+    }
     if (left > 0) {
         *context.out << remainingInQuarantineText(left) << ".\n";
         context.exitCode = 1;
@@ -375,19 +438,24 @@ void addCleanupCommands(CLI::App& app, CliContext& context) {
     runCommand->add_option("preset", runOptions->preset, presetHelp)->required();
     runCommand->add_option("--formats", runOptions->formats, "Formats for the custom preset: AU,VST2,...")
         ->delimiter(',');
+    runCommand->add_flag("--json", runOptions->json,
+                         "Print the run (its id, moved count and notices) as one JSON document");
     runCommand->add_flag("--include-unsafe-defaults", runOptions->includeUnsafeDefaults,
                          "Also quarantine candidates that leave a product with no active format");
     runCommand->callback([runOptions, &context] { run(context, *runOptions); });
 
-    cleanup->add_subcommand("runs", "List the cleanup preset runs, newest first")->callback([&context] {
-        listRuns(context);
-    });
+    auto runsJson = std::make_shared<bool>(false);
+    auto* runsCommand = cleanup->add_subcommand("runs", "List the cleanup preset runs, newest first");
+    runsCommand->add_flag("--json", *runsJson, "Print the runs as JSON");
+    runsCommand->callback([runsJson, &context] { listRuns(context, *runsJson); });
 
     auto runID = std::make_shared<std::string>();
+    auto restoreJson = std::make_shared<bool>(false);
     auto* restoreCommand =
         cleanup->add_subcommand("restore-run", "Restore the bundles a run put into quarantine, in transactions of 256");
     restoreCommand->add_option("run", *runID, "The run's id (or its first characters)")->required();
-    restoreCommand->callback([runID, &context] { restoreRun(context, *runID); });
+    restoreCommand->add_flag("--json", *restoreJson, "Print what was restored as JSON");
+    restoreCommand->callback([runID, restoreJson, &context] { restoreRun(context, *runID, *restoreJson); });
 }
 
 }  // namespace kestrova::cli

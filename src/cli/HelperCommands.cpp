@@ -4,6 +4,7 @@
 #include "cli/ScanCommands.h"
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
+#include "model/JsonCoding.h"
 #include "platform/Executor.h"
 
 #include <algorithm>
@@ -53,6 +54,18 @@ void printStatus(const PluginManagementService& service, std::ostream& out) {
     }
 }
 
+// The fields a fleet tool decides on: the status in the screen's words,
+// whether the handshake answered, and the service's own error text.
+Json statusJson(const PluginManagementService& service) {
+    Json json = Json::object();
+    json["status"] = title(service.status());
+    json["secureHandshake"] = service.helperIsReachable();
+    json["reportedHelperBuild"] = service.helperVersion() ? Json(*service.helperVersion()) : Json(nullptr);
+    json["lastError"] = service.lastError() ? Json(*service.lastError()) : Json(nullptr);
+    json["needsRepairOrUpdate"] = service.needsRepairOrUpdate();
+    return json;
+}
+
 int statusExit(const PluginManagementService& service) {
     return service.status() == PluginManagementStatus::enabled && service.helperIsReachable() ? 0 : 1;
 }
@@ -63,8 +76,15 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
     auto* helper = app.add_subcommand("helper", "Plugin Management: the privileged helper that moves bundles");
     helper->require_subcommand(1);
 
-    helper->add_subcommand("status", "Show the helper's registration and handshake")->callback([&context] {
-        withService(context, [&context](PluginManagementService& service, RunLoopExecutor&) {
+    auto json = std::make_shared<bool>(false);
+    auto* status = helper->add_subcommand("status", "Show the helper's registration and handshake");
+    status->add_flag("--json", *json, "Print the status as JSON");
+    status->callback([json, &context] {
+        withService(context, [json, &context](PluginManagementService& service, RunLoopExecutor&) {
+            if (*json) {
+                *context.out << statusJson(service).dump(2) << '\n';
+                return 0;
+            }
             *context.out << service.statusReport() << '\n';
             if (service.lastError()) {
                 *context.out << "Last error: " << *service.lastError() << '\n';
@@ -73,11 +93,17 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         });
     });
 
-    helper->add_subcommand("enable", "Enable Plugin Management (register and start the helper)")->callback([&context] {
-        withService(context, [&context](PluginManagementService& service, RunLoopExecutor& executor) {
+    auto* enable = helper->add_subcommand("enable", "Enable Plugin Management (register and start the helper)");
+    enable->add_flag("--json", *json, "Print the resulting status as JSON");
+    enable->callback([json, &context] {
+        withService(context, [json, &context](PluginManagementService& service, RunLoopExecutor& executor) {
             service.enable();
             settle(service, executor);
-            printStatus(service, *context.out);
+            if (*json) {
+                *context.out << statusJson(service).dump(2) << '\n';
+            } else {
+                printStatus(service, *context.out);
+            }
             return statusExit(service);
         });
     });
@@ -92,7 +118,9 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
             });
         });
 
-    helper->add_subcommand("disable", "Unregister the helper and stop it")->callback([&context] {
+    auto* disable = helper->add_subcommand("disable", "Unregister the helper and stop it");
+    disable->add_flag("--json", *json, "Print the result as JSON");
+    disable->callback([json, &context] {
         const auto layout = resolvedLayout(context, realFileSystem());
         if (!layout) {
             *context.err << layout.error().message << '\n';
@@ -108,6 +136,13 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         if (const auto done = makeServiceRegistration(*configuration)->unregisterService(); !done) {
             *context.err << done.error().message << '\n';
             context.exitCode = 1;
+            return;
+        }
+        if (*json) {
+            Json document = Json::object();
+            document["status"] = title(PluginManagementStatus::notRegistered);
+            document["secureHandshake"] = false;
+            *context.out << document.dump(2) << '\n';
             return;
         }
         *context.out << "Plugin Management is not enabled.\n";

@@ -3,6 +3,7 @@
 // permanent-quarantine rules. Each opens the store over the state under the
 // home, does one thing through it and prints its notice.
 #include "cli/Commands.h"
+#include "cli/FolderGrants.h"
 #include "cli/ScanCommands.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
@@ -43,29 +44,75 @@ void withStore(CliContext& context, const std::function<void(StoreSession&)>& co
 
 // ---- authorize, folders ----
 
-void authorizeFolders(CliContext& context, const std::vector<std::string>& given) {
+struct AuthorizeOptions {
+    std::vector<std::string> folders;
+    bool standard = false;
+    bool dryRun = false;
+    bool json = false;
+};
+
+// Grants only what no existing grant covers, so that asking again changes
+// nothing and says so.
+void authorizeFolders(CliContext& context, const AuthorizeOptions& options) {
+    if (options.folders.empty() && !options.standard) {
+        reportError(context, "Name the folders to authorize, or --standard for the standard plug-in folders.", 2);
+        return;
+    }
     withStore(context, [&](StoreSession& session) {
-        auto folders = resolvedFolders(given, realFileSystem());
-        if (!folders) {
-            reportError(context, folders.error().message);
+        auto requested = resolvedFolders(options.folders, realFileSystem());
+        if (!requested) {
+            reportError(context, requested.error().message);
             return;
         }
-        auto& access = *session.folderAccess;
-        access.authorize(*folders);
-        if (access.lastError()) {
-            reportError(context, *access.lastError());
+        if (options.standard) {
+            const auto standard = existingStandardFolders(session.layout, realFileSystem());
+            requested->insert(requested->begin(), standard.begin(), standard.end());
         }
-        for (const auto& folder : access.authorizedFolders()) {
-            *context.out << folder << '\n';
+        auto& access = *session.folderAccess;
+        const auto plan = planFolderGrants(*requested, access.authorizedFolders());
+        std::optional<std::string> failure;
+        if (!options.dryRun && !plan.toGrant.empty()) {
+            access.authorize(plan.toGrant);
+            failure = access.lastError();
+        }
+        if (options.json) {
+            Json json = Json::object();
+            json["granted"] = plan.toGrant;
+            json["alreadyAuthorized"] = plan.alreadyAuthorized;
+            json["authorizedFolders"] = access.authorizedFolders();
+            json["dryRun"] = options.dryRun;
+            if (failure) {
+                json["error"] = *failure;
+                context.exitCode = 1;
+            }
+            *context.out << json.dump(2) << '\n';
+            return;
+        }
+        if (failure) {
+            reportError(context, *failure);
+        }
+        const auto verb = options.dryRun ? "Would grant" : "Granted";
+        for (const auto& folder : plan.toGrant) {
+            *context.out << verb << ": " << folder << '\n';
+        }
+        for (const auto& folder : plan.alreadyAuthorized) {
+            *context.out << "Already authorized: " << folder << '\n';
+        }
+        if (plan.toGrant.empty() && plan.alreadyAuthorized.empty()) {
+            *context.out << "No standard plug-in folder exists here; nothing was granted.\n";
         }
     });
 }
 
-void listFolders(CliContext& context) {
+void listFolders(CliContext& context, bool json) {
     withStore(context, [&](StoreSession& session) {
         const auto& access = *session.folderAccess;
         if (access.lastError()) {
             reportError(context, *access.lastError());
+        }
+        if (json) {
+            *context.out << Json(access.authorizedFolders()).dump(2) << '\n';
+            return;
         }
         if (access.authorizedFolders().empty()) {
             *context.out << "No plug-in folders are authorized. Grant them with “kestrova-cli authorize DIR...”.\n";
@@ -250,7 +297,7 @@ void showTrashRecords(CliContext& context, bool json) {
 
 // ---- rules, rule on|off ----
 
-void showRules(CliContext& context) {
+void showRules(CliContext& context, bool json) {
     withStore(context, [&](StoreSession& session) {
         const auto& store = *session.store;
         auto manufacturers = store.permanentQuarantineManufacturers();
@@ -263,6 +310,7 @@ void showRules(CliContext& context) {
             }
         }
         std::sort(manufacturers.begin(), manufacturers.end());
+        Json list = Json::array();
         std::vector<std::vector<std::string>> rows;
         for (const auto& manufacturer : manufacturers) {
             const auto key = manufacturerKey(manufacturer);
@@ -271,6 +319,14 @@ void showRules(CliContext& context) {
                 std::find_if(rules.begin(), rules.end(), [&](const auto& candidate) { return candidate.id() == key; });
             rows.push_back({rule == rules.end() ? "off" : "on", manufacturer,
                             rule == rules.end() ? "" : "since " + shortDateTimeText(rule->enabledAt)});
+            list.push_back(
+                {{"manufacturer", manufacturer},
+                 {"enabled", rule != rules.end()},
+                 {"enabledAt", rule == rules.end() ? Json() : Json(rule->enabledAt.secondsSinceReferenceDate)}});
+        }
+        if (json) {
+            *context.out << list.dump(2) << '\n';
+            return;
         }
         if (rows.empty()) {
             *context.out << "No manufacturers in the inventory and no rules.\n";
@@ -280,7 +336,15 @@ void showRules(CliContext& context) {
     });
 }
 
-void changeRule(CliContext& context, const std::string& setting, const std::string& manufacturer) {
+struct RuleOptions {
+    std::string setting;
+    std::string manufacturer;
+    bool json = false;
+    bool dryRun = false;
+};
+
+void changeRule(CliContext& context, const RuleOptions& options) {
+    const auto& manufacturer = options.manufacturer;
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
         // The inventory's own spelling, when the typed one names the same
@@ -292,22 +356,51 @@ void changeRule(CliContext& context, const std::string& setting, const std::stri
                 break;
             }
         }
-        store.setPermanentQuarantine(chosen, setting == "on");
-        reportNotice(context, store);
+        const bool enable = options.setting == "on";
+        if (!options.json) {
+            store.setPermanentQuarantine(chosen, enable);
+            reportNotice(context, store);
+            return;
+        }
+        // Switching a rule to the state it is in would only restart its date.
+        const auto& rules = store.permanentQuarantineRules();
+        const bool wasEnabled = std::any_of(rules.begin(), rules.end(),
+                                            [&](const auto& rule) { return rule.id() == manufacturerKey(chosen); });
+        Json result{{"manufacturer", chosen}, {"enabled", wasEnabled}, {"changed", false}};
+        if (wasEnabled != enable && options.dryRun) {
+            result["enabled"] = enable;
+            result["changed"] = true;
+        } else if (wasEnabled != enable) {
+            store.setPermanentQuarantine(chosen, enable);
+            if (const auto notice = store.notice(); notice && notice->style == NoticeStyle::warning) {
+                reportNotice(context, store);
+                return;
+            }
+            store.dismissNotice();
+            result["enabled"] = enable;
+            result["changed"] = true;
+        }
+        *context.out << result.dump(2) << '\n';
     });
 }
 
 }  // namespace
 
 void addStoreCommands(CLI::App& app, CliContext& context) {
-    auto folders = std::make_shared<std::vector<std::string>>();
-    app.add_subcommand("authorize", "Grant Kestrova access to plug-in folders")
-        ->callback([folders, &context] { authorizeFolders(context, *folders); })
-        ->add_option("folders", *folders, "Folders to authorize")
-        ->required();
-    app.add_subcommand("folders", "List the authorized plug-in folders")->callback([&context] {
-        listFolders(context);
-    });
+    auto authorize = std::make_shared<AuthorizeOptions>();
+    auto* authorizeCommand = app.add_subcommand("authorize", "Grant Kestrova access to plug-in folders");
+    authorizeCommand->add_option("folders", authorize->folders, "Folders to authorize");
+    authorizeCommand->add_flag("--standard", authorize->standard,
+                               "Also every standard plug-in folder of the profile that exists (on Linux with those "
+                               "CLAP_PATH, VST_PATH and LV2_PATH name)");
+    authorizeCommand->add_flag("--dry-run", authorize->dryRun, "Only say what would be granted");
+    authorizeCommand->add_flag("--json", authorize->json,
+                               "Print the granted and the already authorized folders as JSON");
+    authorizeCommand->callback([authorize, &context] { authorizeFolders(context, *authorize); });
+    auto foldersJson = std::make_shared<bool>(false);
+    auto* foldersCommand = app.add_subcommand("folders", "List the authorized plug-in folders");
+    foldersCommand->add_flag("--json", *foldersJson, "Print the folders as a JSON array");
+    foldersCommand->callback([foldersJson, &context] { listFolders(context, *foldersJson); });
 
     auto listJson = std::make_shared<bool>(false);
     auto* list = app.add_subcommand("list", "Show the inventory of plug-in products");
@@ -345,15 +438,18 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
     trash->add_flag("--json", *trashJson, "Print the records and their states as JSON");
     trash->callback([trashJson, &context] { showTrashRecords(context, *trashJson); });
 
-    app.add_subcommand("rules", "Show the permanent-quarantine rule of each manufacturer")->callback([&context] {
-        showRules(context);
-    });
-    auto setting = std::make_shared<std::string>();
-    auto manufacturer = std::make_shared<std::string>();
+    auto rulesJson = std::make_shared<bool>(false);
+    auto* rules = app.add_subcommand("rules", "Show the permanent-quarantine rule of each manufacturer");
+    rules->add_flag("--json", *rulesJson, "Print the rules as JSON");
+    rules->callback([rulesJson, &context] { showRules(context, *rulesJson); });
+    auto ruleOptions = std::make_shared<RuleOptions>();
     auto* rule = app.add_subcommand("rule", "Switch a manufacturer's permanent-quarantine rule on or off");
-    rule->add_option("setting", *setting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-    rule->add_option("manufacturer", *manufacturer, "The manufacturer")->required();
-    rule->callback([setting, manufacturer, &context] { changeRule(context, *setting, *manufacturer); });
+    rule->add_option("setting", ruleOptions->setting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    rule->add_option("manufacturer", ruleOptions->manufacturer, "The manufacturer")->required();
+    rule->add_flag("--json", ruleOptions->json,
+                   "Print the rule as JSON; a rule already in the asked state is left as it is (changed: false)");
+    rule->add_flag("--dry-run", ruleOptions->dryRun, "With --json: only say whether the rule would change");
+    rule->callback([ruleOptions, &context] { changeRule(context, *ruleOptions); });
 }
 
 }  // namespace kestrova::cli
