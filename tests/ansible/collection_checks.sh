@@ -15,6 +15,8 @@ if ! command -v ansible-doc >/dev/null || ! command -v ansible-test >/dev/null; 
 fi
 export ANSIBLE_COLLECTIONS_PATH="$collection/../../.." ANSIBLE_NOCOLOR=1 LC_ALL=C.UTF-8
 python=/usr/bin/python3
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 python_files=$(find "$collection/plugins" -name '*.py' | sort)
 cd "$(dirname "$0")/../.."
 
@@ -39,6 +41,14 @@ for module in $modules; do
 done
 ansible-doc -t role kestrova.fleet.install | grep -q kestrova_deb
 echo "kestrova.fleet.install (role): documented"
+
+echo "== playbook syntax"
+printf -- '- hosts: all\n  roles:\n    - role: kestrova.fleet.install\n      kestrova_deb: kestrova.deb\n' >"$scratch/install.yml"
+for playbook in "$collection/playbooks/fleet_report.yml" tests/ansible/fleet_e2e.yml "$scratch/install.yml"; do
+  # Its warnings about the empty inventory are expected; errors are shown.
+  ansible-playbook --syntax-check "$playbook" >/dev/null 2>"$scratch/stderr" || { cat "$scratch/stderr"; exit 1; }
+done
+echo "playbooks and the install role: syntax checked"
 
 echo "== validate-modules (ansible-test's module and documentation checker)"
 validate="$("$python" -c 'import ansible_test, os; print(os.path.dirname(ansible_test.__file__))')/_util/controller/sanity/validate-modules/validate.py"

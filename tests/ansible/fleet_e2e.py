@@ -86,7 +86,8 @@ def make_demo(studio):
     clap = os.path.join(studio.root, 'Library/Audio/Plug-Ins/CLAP')
     if studio.name == 'studio-b':
         # A machine where one synth was never installed.
-        shutil.rmtree(os.path.join(clap, 'Surge XT.clap'))
+        surge = os.path.join(clap, 'Surge XT.clap')
+        shutil.rmtree(surge) if os.path.isdir(surge) else os.remove(surge)
     if studio.name == 'studio-c':
         # A newer Diva than the rest of the fleet.
         info = os.path.join(clap, 'Diva.clap/Contents/Info.plist')
@@ -122,7 +123,8 @@ def write_inventory(path, studios, python):
 def playbook(folder, inventory, *extra):
     environment = dict(os.environ,
                        ANSIBLE_COLLECTIONS_PATH=os.path.abspath(COLLECTIONS),
-                       ANSIBLE_STDOUT_CALLBACK='json',
+                       ANSIBLE_STDOUT_CALLBACK='fleet_json',
+                       ANSIBLE_CALLBACK_PLUGINS=os.path.join(HERE, 'callback_plugins'),
                        ANSIBLE_LOCAL_TEMP=os.path.join(folder, 'ansible-tmp'),
                        ANSIBLE_REMOTE_TMP=os.path.join(folder, 'ansible-remote-tmp'),
                        ANSIBLE_HOME=os.path.join(folder, 'ansible-home'),
@@ -166,10 +168,10 @@ def expected_rows(products):
     for product in products:
         bundles = product.get('bundles') or []
         held = [b for b in bundles if b.get('quarantinePath') and b.get('quarantineOperationID')]
+        # Products only the Audio Unit registry lists have no bundles of their own.
+        in_service = [b['format'] for b in bundles if b not in held] if bundles else product['formats']
         rows[(product['manufacturer'], product['name'])] = (
-            product['version'],
-            ' '.join(sorted(set(b['format'] for b in bundles if b not in held))),
-            ' '.join(sorted(set(b['format'] for b in held))))
+            product['version'], ' '.join(sorted(set(in_service))), ' '.join(sorted(set(b['format'] for b in held))))
     return rows
 
 

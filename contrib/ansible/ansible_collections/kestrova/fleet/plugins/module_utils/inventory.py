@@ -25,6 +25,9 @@ def is_quarantined(bundle):
 def product_facts(product):
     bundles = product.get('bundles') or []
     active = sorted(set(b['format'] for b in bundles if not is_quarantined(b)))
+    if not bundles:
+        # A product the Audio Unit registry lists, hosted by a shell bundle.
+        active = sorted(product.get('formats') or [])
     quarantined = sorted(set(b['format'] for b in bundles if is_quarantined(b)))
     return dict(
         name=product['name'],
