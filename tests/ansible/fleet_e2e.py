@@ -225,6 +225,9 @@ def main():
         for name in PRESET_HOSTS:
             check(ran[name].get('moved', 0) > 0 and ran[name].get('run_id'),
                   '%s: the preset moved bundles and named its run: %s' % (name, ran[name]))
+        kept = task_results(first, "Keep the preset's bundles in quarantine where the run stays")
+        check(not kept['studio-b'].get('changed') and kept['studio-b'].get('would_move') == 0,
+              'studio-b: running the preset again moves nothing: %s' % kept['studio-b'])
         restored = task_results(first, "Put the run's bundles back")
         check(restored['studio-a'].get('restored') == ran['studio-a']['moved'],
               'studio-a: the restore put back what the run moved: %s' % restored['studio-a'])

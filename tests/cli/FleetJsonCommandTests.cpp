@@ -159,10 +159,16 @@ TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
     EXPECT_EQ(runs[0]["bundlesInQuarantine"], 1);
     EXPECT_EQ(runs[0]["restorable"], true);
 
-    // Nothing left to move: a run that changes nothing, and says so.
-    const auto again = json({"cleanup", "run", "retireVST2", "--json"});
-    EXPECT_EQ(again["moved"], 0);
-    EXPECT_EQ(again["runID"], Json());
+    // Nothing left to move: the store refuses, and the document still says
+    // that nothing moved, beside the refusal in the product's words.
+    const auto again = demo->run({"cleanup", "run", "retireVST2", "--json"});
+    EXPECT_EQ(again.exitCode, 1);
+    const auto refusal = Json::parse(again.out);
+    EXPECT_EQ(refusal["moved"], 0);
+    EXPECT_EQ(refusal["runID"], Json());
+    EXPECT_EQ(refusal["notices"].back()["style"], "warning");
+    EXPECT_NE(again.err.find(refusal["notices"].back()["message"].get<std::string>()), std::string::npos)
+        << again.err;
 
     const auto restored = json({"cleanup", "restore-run", runID.substr(0, 8), "--json"});
     EXPECT_EQ(restored["runID"], runID);

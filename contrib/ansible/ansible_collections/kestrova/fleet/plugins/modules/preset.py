@@ -15,6 +15,8 @@ description:
     helper (C(cleanup run --json)) or restores the bundles a run put into quarantine (C(cleanup restore-run --json)).
   - A run quarantines the preview's default selection and reports the run ID and how many bundles moved.
     Any refusal the product reports fails the task with the product's own text; what did move stays reported.
+  - A run whose preview selects nothing (everything it targets is already in quarantine) changes nothing and
+    succeeds.
   - The helper must be enabled on the host (see M(kestrova.fleet.helper)) to run or restore.
 options:
   state:
@@ -107,21 +109,21 @@ status:
   type: str
 candidates:
   description: The preview's candidates, each with pluginName, manufacturer, format, path and selectedByDefault.
-  returned: O(state=preview), or O(state=run) in check mode
+  returned: O(state=preview), or O(state=run) in check mode or when nothing would move
   type: list
   elements: dict
 would_move:
   description: How many bundles a run would quarantine.
-  returned: O(state=preview), or O(state=run) in check mode
+  returned: O(state=preview), or O(state=run) in check mode or when nothing would move
   type: int
 exclusions:
   description: The preview's exclusions, in the product's own words.
-  returned: O(state=preview), or O(state=run) in check mode
+  returned: O(state=preview), or O(state=run) in check mode or when nothing would move
   type: list
   elements: str
 preview_warnings:
   description: The preview's warnings, in the product's own words.
-  returned: O(state=preview), or O(state=run) in check mode
+  returned: O(state=preview), or O(state=run) in check mode or when nothing would move
   type: list
   elements: str
 notices:
@@ -166,9 +168,11 @@ def run_preset(module, cli, params):
             run = earlier[0]
             module.exit_json(changed=False, run_id=run['id'], status=run['status'], moved=0,
                              msg='The preset already ran on this host as run %s.' % run['id'])
-    if module.check_mode:
-        result = preview(cli, params)
-        module.exit_json(changed=result['would_move'] > 0, **result)
+    planned = preview(cli, params)
+    if module.check_mode or planned['would_move'] == 0:
+        # With nothing to move the product refuses to start a run; there is
+        # nothing to do, which is no failure.
+        module.exit_json(changed=planned['would_move'] > 0, **planned)
     arguments = ['cleanup', 'run', params['preset']]
     if params['formats']:
         arguments += ['--formats', ','.join(params['formats'])]
