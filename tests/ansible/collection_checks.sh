@@ -8,11 +8,11 @@
 # voluptuous, and ansible-doc, pycodestyle and flake8 from Debian stand in.
 # Exits 77 (skipped) without ansible-core.
 set -euo pipefail
-collection="$(cd "$(dirname "$0")/../../contrib/ansible/ansible_collections/kestrova/fleet" && pwd)"
 if ! command -v ansible-doc >/dev/null || ! command -v ansible-test >/dev/null; then
   echo "SKIPPED: ansible-core is not installed (scripts/setup installs it)."
   exit 77
 fi
+collection="$(cd "$(dirname "$0")/../../contrib/ansible/ansible_collections/kestrova/fleet" && pwd)"
 export ANSIBLE_COLLECTIONS_PATH="$collection/../../.." ANSIBLE_NOCOLOR=1 LC_ALL=C.UTF-8
 python=/usr/bin/python3
 scratch=$(mktemp -d)
