@@ -50,6 +50,8 @@ def refusal_text(body):
         lines.extend(error.get('messages') or [])
     elif error:
         lines.append(error)
+    if body.get('lastError'):
+        lines.append(body['lastError'])
     notices = list(body.get('notices') or [])
     if isinstance(body.get('notice'), dict):
         notices.append(body['notice'])
