@@ -391,7 +391,7 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
     auto* authorizeCommand = app.add_subcommand("authorize", "Grant Kestrova access to plug-in folders");
     authorizeCommand->add_option("folders", authorize->folders, "Folders to authorize");
     authorizeCommand->add_flag("--standard", authorize->standard,
-                               "Also every standard plug-in folder of the profile that exists (on Linux with those "
+                               "Every standard plug-in folder of the profile that exists (on Linux also those "
                                "CLAP_PATH, VST_PATH and LV2_PATH name)");
     authorizeCommand->add_flag("--dry-run", authorize->dryRun, "Only say what would be granted");
     authorizeCommand->add_flag("--json", authorize->json,
