@@ -120,7 +120,7 @@ def write_inventory(path, studios, python):
         json.dump(inventory, stream, indent=2)
 
 
-def playbook(folder, inventory, *extra):
+def playbook(folder, inventory, *extra, **options):
     environment = dict(os.environ,
                        ANSIBLE_COLLECTIONS_PATH=os.path.abspath(COLLECTIONS),
                        ANSIBLE_STDOUT_CALLBACK='fleet_json',
@@ -130,7 +130,7 @@ def playbook(folder, inventory, *extra):
                        ANSIBLE_HOME=os.path.join(folder, 'ansible-home'),
                        ANSIBLE_NOCOLOR='1',
                        ANSIBLE_RETRY_FILES_ENABLED='0')
-    command = ['ansible-playbook', '-i', inventory, os.path.join(HERE, 'fleet_e2e.yml'),
+    command = ['ansible-playbook', '-i', inventory, options.get('name', os.path.join(HERE, 'fleet_e2e.yml')),
                '-e', 'kestrova_report_dir=' + os.path.join(folder, 'report')] + list(extra)
     done = run(command, env=environment, cwd=folder)
     try:
@@ -238,6 +238,16 @@ def main():
         changed = dict((host, stats['changed']) for host, stats in second['stats'].items())
         check(all(count == 0 for count in changed.values()), 'a second run changes nothing: %s' % changed)
         print('second run: changed=0 on every host')
+
+        # The collection's own report playbook writes the same report.
+        playbook(folder, inventory, '-e', 'kestrova_hosts=studios',
+                 '-e', 'kestrova_report_dir=' + os.path.join(folder, 'collection-report'),
+                 name='kestrova.fleet.fleet_report')
+        for mine, theirs in (('fleet.csv', 'kestrova-fleet.csv'), ('fleet.md', 'kestrova-fleet.md')):
+            with open(os.path.join(folder, 'report', mine)) as a, \
+                    open(os.path.join(folder, 'collection-report', theirs)) as b:
+                check(a.read() == b.read(), 'kestrova.fleet.fleet_report writes the same %s' % mine)
+        print('kestrova.fleet.fleet_report: the same report')
 
         before = dict((s.name, (s.files(), s.products())) for s in studios)
         checked = playbook(folder, inventory, '--check', '-e', 'kestrova_preset=auOnly')
