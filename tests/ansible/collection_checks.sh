@@ -26,8 +26,8 @@ find "$collection" -name __pycache__ -type d -prune -exec rm -rf {} +
 
 echo "== pycodestyle and flake8, configured as ansible-test's pep8 test"
 # Modules import after their documentation strings, hence E402.
-pycodestyle --max-line-length 160 --ignore E402,W503,W504,E741 $python_files tests/ansible/*.py
-flake8 --max-line-length 160 --extend-ignore E402,W503,W504,E741 $python_files tests/ansible/*.py
+pycodestyle --max-line-length 160 --ignore E402,W503,W504,E741 $python_files tests/ansible/*.py tests/ansible/callback_plugins/*.py
+flake8 --max-line-length 160 --extend-ignore E402,W503,W504,E741 $python_files tests/ansible/*.py tests/ansible/callback_plugins/*.py
 
 echo "== the fleet report's rules"
 "$python" tests/ansible/test_fleet_report.py
