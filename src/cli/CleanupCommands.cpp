@@ -160,15 +160,17 @@ std::unique_ptr<HelperSession> openHelperSession(CliContext& context) {
 }
 
 // Prints each notice as the store publishes it (a run publishes one per
-// chunk and one at its end); any warning fails the command.
+// chunk and one at its end); any warning fails the command. Each is also
+// kept for the one JSON document a --json run prints at the end.
 class NoticePrinter {
 public:
     NoticePrinter(CliContext& context, PluginInventoryStore& store)
-        : store_(store), token_(store.observe([&context, &store](std::string_view field) {
+        : store_(store), token_(store.observe([this, &context, &store](std::string_view field) {
               const auto& notice = store.notice();
               if (field != storeField::notice || !notice) {
                   return;
               }
+              collected_.push_back(*notice);
               if (notice->style == NoticeStyle::warning) {
                   context.fail(notice->title + ": " + notice->message, ExitCode::failed);
               } else {
@@ -179,10 +181,28 @@ public:
     NoticePrinter(const NoticePrinter&) = delete;
     NoticePrinter& operator=(const NoticePrinter&) = delete;
 
+    const std::vector<OperationNotice>& collected() const { return collected_; }
+
 private:
     PluginInventoryStore& store_;
+    std::vector<OperationNotice> collected_;
     Observable::Token token_;
 };
+
+// The notices as {title, message, style}; warnings are the refusals.
+Json noticesJson(const std::vector<OperationNotice>& notices) {
+    Json list = Json::array();
+    for (const auto& notice : notices) {
+        list.push_back({{"title", notice.title}, {"message", notice.message}, {"style", rawValue(notice.style)}});
+    }
+    return list;
+}
+
+const FormatCleanupRunRecord* findRun(const PluginInventoryStore& store, const Uuid& id) {
+    const auto& runs = store.formatCleanupRuns();
+    const auto found = std::find_if(runs.begin(), runs.end(), [&](const auto& run) { return run.id == id; });
+    return found == runs.end() ? nullptr : &*found;
+}
 
 // Runs the main thread until the controller is idle and no helper reply is
 // outstanding.
@@ -220,13 +240,15 @@ void run(CliContext& context, const PresetOptions& options) {
         }
     }
     const auto ticked = controller.tickedSelections();
-    *context.out << title(plan.preset) << ": " << plan.candidates.size() << " eligible, " << ticked.size()
-                 << " selected, " << plan.exclusions.size() << " excluded.\n";
-    for (const auto& warning : plan.warnings) {
-        *context.out << "  ! " << warning.detail << '\n';
-    }
-    if (!ticked.empty()) {
-        *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
+    if (!context.json) {
+        *context.out << title(plan.preset) << ": " << plan.candidates.size() << " eligible, " << ticked.size()
+                     << " selected, " << plan.exclusions.size() << " excluded.\n";
+        for (const auto& warning : plan.warnings) {
+            *context.out << "  ! " << warning.detail << '\n';
+        }
+        if (!ticked.empty()) {
+            *context.out << cleanupConfirmationMessage(plan, ticked) << '\n';
+        }
     }
     if (!service.canSendPrivilegedRequest()) {
         refuseForHelper(context, service, PrivilegedRequestKind::quarantine);
@@ -255,6 +277,20 @@ void run(CliContext& context, const PresetOptions& options) {
     runToEnd(*helper, controller);
     controller.removeObserver(progress);
     printHelperNextStep(context, service);
+    if (context.json) {
+        Json json = Json::object();
+        json["preset"] = rawValue(plan.preset);
+        json["eligible"] = plan.candidates.size();
+        json["selected"] = ticked.size();
+        json["excluded"] = plan.exclusions.size();
+        json["runID"] = runID ? Json(runID->string()) : Json();
+        const auto* record = runID ? findRun(store, *runID) : nullptr;
+        json["status"] = record ? Json(rawValue(record->status)) : Json();
+        json["moved"] = runID ? store.cleanupRunSelectionsInQuarantine(*runID).size() : 0;
+        json["notices"] = noticesJson(notices.collected());
+        context.printJson(json);
+        return;
+    }
     if (runID) {
         *context.out << fmt::format("Run {}. Put its bundles back with “kestrova-cli cleanup restore-run {}”.\n",
                                     runID->string(), runID->string());
@@ -356,7 +392,9 @@ void restoreRun(CliContext& context, const std::string& given) {
         refuseForHelper(context, service, PrivilegedRequestKind::restore);
         return;
     }
-    *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";
+    if (!context.json) {
+        *context.out << title(entry->preset) << ": " << remainingInQuarantineText(entry->bundlesInQuarantine) << ".\n";
+    }
 
     CleanupRunController controller(store, service);
     NoticePrinter notices(context, store);
@@ -364,6 +402,19 @@ void restoreRun(CliContext& context, const std::string& given) {
     runToEnd(*helper, controller);
     printHelperNextStep(context, service);
     const auto left = store.cleanupRunSelectionsInQuarantine(*runID).size();
+    if (context.json) {
+        Json result = Json::object();
+        result["runID"] = runID->string();
+        result["preset"] = rawValue(entry->preset);
+        result["restored"] = entry->bundlesInQuarantine >= left ? entry->bundlesInQuarantine - left : 0;
+        result["bundlesInQuarantine"] = left;
+        result["notices"] = noticesJson(notices.collected());
+        context.printJson(result);
+        if (left > 0) {
+            context.setExitCode(ExitCode::failed);
+        }
+        return;
+    }
     if (left > 0) {
         *context.out << remainingInQuarantineText(left) << ".\n";
         context.setExitCode(ExitCode::failed);
@@ -391,6 +442,7 @@ void addCleanupCommands(CLI::App& app, CliContext& context) {
     runCommand->add_option("preset", runOptions->preset, presetHelp)->required();
     runCommand->add_option("--formats", runOptions->formats, "Formats for the custom preset: AU,VST2,...")
         ->delimiter(',');
+    addJsonFlag(*runCommand, context, "Print the run (its id, moved count and notices) as one JSON document");
     runCommand->add_flag("--include-unsafe-defaults", runOptions->includeUnsafeDefaults,
                          "Also quarantine candidates that leave a product with no active format");
     runCommand->callback([runOptions, &context] { run(context, *runOptions); });
@@ -403,6 +455,7 @@ void addCleanupCommands(CLI::App& app, CliContext& context) {
     auto* restoreCommand =
         cleanup->add_subcommand("restore-run", "Restore the bundles a run put into quarantine, in transactions of 256");
     restoreCommand->add_option("run", *runID, "The run's id (or its first characters)")->required();
+    addJsonFlag(*restoreCommand, context, "Print what was restored as JSON");
     restoreCommand->callback([runID, &context] { restoreRun(context, *runID); });
 }
 

@@ -5,6 +5,7 @@
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/HelperProtocol.h"
 #include "helperclient/PluginManagementService.h"
+#include "model/JsonCoding.h"
 #include "platform/Executor.h"
 
 #include <algorithm>
@@ -106,11 +107,17 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         });
     });
 
-    helper->add_subcommand("enable", "Enable Plugin Management (register and start the helper)")->callback([&context] {
+    auto* enable = helper->add_subcommand("enable", "Enable Plugin Management (register and start the helper)");
+    addJsonFlag(*enable, context, "Print the resulting status as JSON");
+    enable->callback([&context] {
         withService(context, [&context](PluginManagementService& service, RunLoopExecutor& executor) {
             service.enable();
             settle(service, executor);
-            printStatus(service, *context.out);
+            if (context.json) {
+                context.printJson(statusJson(service));
+            } else {
+                printStatus(service, *context.out);
+            }
             return statusExit(service);
         });
     });
@@ -125,7 +132,9 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
             });
         });
 
-    helper->add_subcommand("disable", "Unregister the helper and stop it")->callback([&context] {
+    auto* disable = helper->add_subcommand("disable", "Unregister the helper and stop it");
+    addJsonFlag(*disable, context, "Print the result as JSON");
+    disable->callback([&context] {
         const auto layout = resolvedLayout(context, realFileSystem());
         if (!layout) {
             context.fail(layout.error().message, ExitCode::usage);
@@ -138,6 +147,13 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         }
         if (const auto done = makeServiceRegistration(*configuration)->unregisterService(); !done) {
             context.fail(done.error().message, ExitCode::failed);
+            return;
+        }
+        if (context.json) {
+            Json document = Json::object();
+            document["status"] = title(PluginManagementStatus::notRegistered);
+            document["secureHandshake"] = false;
+            context.printJson(document);
             return;
         }
         *context.out << "Plugin Management is not enabled.\n";

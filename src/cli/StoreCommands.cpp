@@ -3,6 +3,7 @@
 // permanent-quarantine rules. Each opens the store over the state under the
 // home, does one thing through it and prints its notice.
 #include "cli/Commands.h"
+#include "cli/FolderGrants.h"
 #include "cli/ScanCommands.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
@@ -39,20 +40,61 @@ void withStore(CliContext& context, const std::function<void(StoreSession&)>& co
 
 // ---- authorize, folders ----
 
-void authorizeFolders(CliContext& context, const std::vector<std::string>& given) {
+struct AuthorizeOptions {
+    std::vector<std::string> folders;
+    bool standard = false;
+    bool dryRun = false;
+};
+
+// Grants only what no existing grant covers, so that asking again changes
+// nothing and says so.
+void authorizeFolders(CliContext& context, const AuthorizeOptions& options) {
+    if (options.folders.empty() && !options.standard) {
+        context.fail("Name the folders to authorize, or --standard for the standard plug-in folders.", ExitCode::usage);
+        return;
+    }
     withStore(context, [&](StoreSession& session) {
-        auto folders = resolvedFolders(given, realFileSystem());
-        if (!folders) {
-            context.fail(folders.error().message, ExitCode::usage);
+        auto requested = resolvedFolders(options.folders, realFileSystem());
+        if (!requested) {
+            context.fail(requested.error().message, ExitCode::usage);
             return;
         }
-        auto& access = *session.folderAccess;
-        access.authorize(*folders);
-        if (access.lastError()) {
-            context.fail(*access.lastError(), ExitCode::failed);
+        if (options.standard) {
+            const auto standard = existingStandardFolders(session.layout, realFileSystem());
+            requested->insert(requested->begin(), standard.begin(), standard.end());
         }
-        for (const auto& folder : access.authorizedFolders()) {
-            *context.out << folder << '\n';
+        auto& access = *session.folderAccess;
+        const auto plan = planFolderGrants(*requested, access.authorizedFolders());
+        std::optional<std::string> failure;
+        if (!options.dryRun && !plan.toGrant.empty()) {
+            access.authorize(plan.toGrant);
+            failure = access.lastError();
+        }
+        if (context.json) {
+            Json json = Json::object();
+            json["granted"] = plan.toGrant;
+            json["alreadyAuthorized"] = plan.alreadyAuthorized;
+            json["authorizedFolders"] = access.authorizedFolders();
+            json["dryRun"] = options.dryRun;
+            if (failure) {
+                json["error"] = *failure;
+                context.fail(*failure, ExitCode::failed);
+            }
+            context.printJson(json);
+            return;
+        }
+        if (failure) {
+            context.fail(*failure, ExitCode::failed);
+        }
+        const auto verb = options.dryRun ? "Would grant" : "Granted";
+        for (const auto& folder : plan.toGrant) {
+            *context.out << verb << ": " << folder << '\n';
+        }
+        for (const auto& folder : plan.alreadyAuthorized) {
+            *context.out << "Already authorized: " << folder << '\n';
+        }
+        if (plan.toGrant.empty() && plan.alreadyAuthorized.empty()) {
+            *context.out << "No standard plug-in folder exists here; nothing was granted.\n";
         }
     });
 }
@@ -301,7 +343,14 @@ void showRules(CliContext& context) {
     });
 }
 
-void changeRule(CliContext& context, const std::string& setting, const std::string& manufacturer) {
+struct RuleOptions {
+    std::string setting;
+    std::string manufacturer;
+    bool dryRun = false;
+};
+
+void changeRule(CliContext& context, const RuleOptions& options) {
+    const auto& manufacturer = options.manufacturer;
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
         // The inventory's own spelling, when the typed one names the same
@@ -313,20 +362,48 @@ void changeRule(CliContext& context, const std::string& setting, const std::stri
                 break;
             }
         }
-        const StoreActionWatch watch(store);
-        store.setPermanentQuarantine(chosen, setting == "on");
-        reportNotice(context, store, watch.warningCode());
+        const bool enable = options.setting == "on";
+        if (!context.json) {
+            const StoreActionWatch watch(store);
+            store.setPermanentQuarantine(chosen, enable);
+            reportNotice(context, store, watch.warningCode());
+            return;
+        }
+        // Switching a rule to the state it is in would only restart its date.
+        const auto& rules = store.permanentQuarantineRules();
+        const bool wasEnabled = std::any_of(rules.begin(), rules.end(),
+                                            [&](const auto& rule) { return rule.id() == manufacturerKey(chosen); });
+        Json result{{"manufacturer", chosen}, {"enabled", wasEnabled}, {"changed", false}};
+        if (wasEnabled != enable && options.dryRun) {
+            result["enabled"] = enable;
+            result["changed"] = true;
+        } else if (wasEnabled != enable) {
+            const StoreActionWatch watch(store);
+            store.setPermanentQuarantine(chosen, enable);
+            if (const auto notice = store.notice(); notice && notice->style == NoticeStyle::warning) {
+                reportNotice(context, store, watch.warningCode());
+                return;
+            }
+            store.dismissNotice();
+            result["enabled"] = enable;
+            result["changed"] = true;
+        }
+        context.printJson(result);
     });
 }
 
 }  // namespace
 
 void addStoreCommands(CLI::App& app, CliContext& context) {
-    auto folders = std::make_shared<std::vector<std::string>>();
-    app.add_subcommand("authorize", "Grant Kestrova access to plug-in folders")
-        ->callback([folders, &context] { authorizeFolders(context, *folders); })
-        ->add_option("folders", *folders, "Folders to authorize")
-        ->required();
+    auto authorize = std::make_shared<AuthorizeOptions>();
+    auto* authorizeCommand = app.add_subcommand("authorize", "Grant Kestrova access to plug-in folders");
+    authorizeCommand->add_option("folders", authorize->folders, "Folders to authorize");
+    authorizeCommand->add_flag("--standard", authorize->standard,
+                               "Every standard plug-in folder of the profile that exists (on Linux also those "
+                               "CLAP_PATH, VST_PATH and LV2_PATH name)");
+    authorizeCommand->add_flag("--dry-run", authorize->dryRun, "Only say what would be granted");
+    addJsonFlag(*authorizeCommand, context, "Print the granted and the already authorized folders as JSON");
+    authorizeCommand->callback([authorize, &context] { authorizeFolders(context, *authorize); });
     auto* foldersCommand = app.add_subcommand("folders", "List the authorized plug-in folders");
     addJsonFlag(*foldersCommand, context, "Print the folders as a JSON array");
     foldersCommand->callback([&context] { listFolders(context); });
@@ -367,12 +444,14 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
     auto* rules = app.add_subcommand("rules", "Show the permanent-quarantine rule of each manufacturer");
     addJsonFlag(*rules, context, "Print the manufacturers and their rules as JSON");
     rules->callback([&context] { showRules(context); });
-    auto setting = std::make_shared<std::string>();
-    auto manufacturer = std::make_shared<std::string>();
+    auto ruleOptions = std::make_shared<RuleOptions>();
     auto* rule = app.add_subcommand("rule", "Switch a manufacturer's permanent-quarantine rule on or off");
-    rule->add_option("setting", *setting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-    rule->add_option("manufacturer", *manufacturer, "The manufacturer")->required();
-    rule->callback([setting, manufacturer, &context] { changeRule(context, *setting, *manufacturer); });
+    rule->add_option("setting", ruleOptions->setting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    rule->add_option("manufacturer", ruleOptions->manufacturer, "The manufacturer")->required();
+    addJsonFlag(*rule, context,
+                "Print the rule as JSON; a rule already in the asked state is left as it is (changed: false)");
+    rule->add_flag("--dry-run", ruleOptions->dryRun, "With --json: only say whether the rule would change");
+    rule->callback([ruleOptions, &context] { changeRule(context, *ruleOptions); });
 }
 
 }  // namespace kestrova::cli
