@@ -14,13 +14,20 @@ add_custom_target(kestrova_package_changelog ALL DEPENDS ${debian_staging}/chang
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright ${debian_staging}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# Everything the package holds, so scripts/package builds no test.
+add_custom_target(kestrova_package_files)
+add_dependencies(kestrova_package_files kestrova-cli KestrovaHelper kestrova_manual_pages kestrova_package_changelog)
+if(TARGET kestrova)
+  add_dependencies(kestrova_package_files kestrova)
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrova)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Tolvanek)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio plug-in inventory and reversible quarantine")
+# CPack puts the summary on the Description line and this text below it.
 file(READ ${CMAKE_SOURCE_DIR}/packaging/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
-string(PREPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n")
 string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set(CPACK_PACKAGE_CONTACT "Kestrova developers <kestrova@tolvanek.com>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://tolvanek.com/kestrova")
