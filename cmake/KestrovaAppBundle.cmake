@@ -14,7 +14,9 @@ function(kestrova_configure_bundle_files helper_source_dir bundle_dir helper_exe
   configure_file(${helper_source_dir}/bundle/com.tolvanek.Kestrova.helper.plist
                  ${output_dir}/Contents/Library/LaunchDaemons/com.tolvanek.Kestrova.helper.plist COPYONLY)
   set(KESTROVA_HELPER_EXECUTABLE ${helper_executable})
-  set(KESTROVA_DOCS_DIR ${bundle_dir}/Contents/Resources)
+  # The daemon accepts the front ends beside it in Contents/MacOS.
+  set(KESTROVA_HELPER_ARGUMENTS "")
+  set(KESTROVA_HELPER_DOCUMENTATION file://${bundle_dir}/Contents/Resources/helper-protocol.md)
   configure_file(${helper_source_dir}/systemd/kestrova-helper.service.in
                  ${output_dir}/Contents/Library/systemd/kestrova-helper.service @ONLY)
   configure_file(${helper_source_dir}/systemd/kestrova-helper.socket
@@ -40,7 +42,9 @@ function(kestrova_bundle_front_ends)
                          DEPENDS ${target}
                          COMMENT "Placing ${name} in Kestrova.app")
       list(APPEND outputs ${output})
-      install(TARGETS ${target} RUNTIME DESTINATION Kestrova.app/Contents/MacOS)
+      if(KESTROVA_INSTALL_LAYOUT STREQUAL "app-bundle")
+        install(TARGETS ${target} RUNTIME DESTINATION Kestrova.app/Contents/MacOS)
+      endif()
     endif()
   endforeach()
   add_custom_target(kestrova_app_bundle ALL DEPENDS ${outputs} KestrovaHelper)

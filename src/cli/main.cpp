@@ -1,6 +1,7 @@
 // kestrova-cli: the scriptable front end.
 #include "cli/Commands.h"
 #include "cli/WordingStream.h"
+#include "helperclient/HelperEnvironment.h"
 
 #include <algorithm>
 #include <iostream>
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     using namespace kestrova::cli;
     CLI::App app{"Kestrova: an inventory of the audio plug-ins on this computer"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", [] { return kestrova::runningApplicationBundle().clientVersion(); });
     CliContext context;
     const auto profile = [&context] { return context.layout().profile; };
     const WordedStream out(std::cout, profile);

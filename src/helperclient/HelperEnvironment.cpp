@@ -47,7 +47,10 @@ ApplicationBundleInfo runningApplicationBundle() { return locateApplicationBundl
 
 Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const SystemLayout& layout,
                                                                          const ApplicationBundleInfo& bundle) {
-    const auto mode = helperModeFromEnvironment();
+    // An installed front end is for the real system, which its packaged
+    // systemd units serve; anything else defaults to a sandboxed session.
+    const auto installed = bundle.layout == ApplicationLayout::installed;
+    const auto mode = helperModeFromEnvironment(installed ? HelperMode::system : HelperMode::session);
     if (!mode) {
         return mode.error();
     }
@@ -61,7 +64,11 @@ Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const S
     }
     configuration.unitFolder = bundle.systemdUnitFolder().value_or("");
     configuration.sessionFolder = defaultSessionFolder(layout);
-    if (layout.profile == PlatformProfile::gnuLinux) {
+    configuration.packagedUnits = installed;
+    if (installed) {
+        configuration.polkitActionFolder = bundle.polkitActionFolder().value_or("");
+        configuration.approvingFrontEnd = appendingPathComponent(*bundle.frontEndFolder(), "kestrova-cli");
+    } else if (layout.profile == PlatformProfile::gnuLinux) {
         configuration.polkitActionFolder = layout.system(polkitActionFolderPath);
     }
 
@@ -69,12 +76,11 @@ Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const S
     if (const auto self = ownExecutable(); !self.empty()) {
         clients.push_back(self);
     }
-    if (bundle.bundlePath) {
+    if (const auto folder = bundle.frontEndFolder()) {
         static constexpr std::array<std::string_view, 2> frontEnds{"kestrova-cli", "kestrova"};
         for (const auto name : frontEnds) {
             char resolved[PATH_MAX];
-            const auto path =
-                appendingPathComponent(appendingPathComponent(*bundle.bundlePath, "Contents/MacOS"), name);
+            const auto path = appendingPathComponent(*folder, name);
             if (::realpath(path.c_str(), resolved) &&
                 std::find(clients.begin(), clients.end(), resolved) == clients.end()) {
                 clients.emplace_back(resolved);

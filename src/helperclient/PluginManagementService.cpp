@@ -432,9 +432,10 @@ std::vector<DirectDistributionReadinessCheck> PluginManagementService::readiness
     input.expectedBuild = std::string(helperprotocol::expectedHelperBuild);
     input.helperBuild = helperVersion_;
     input.helperExecutableEmbedded = isExecutableFile(bundle_.helperExecutablePath());
-    input.daemonPlistEmbedded = isFile(bundle_.daemonPlistPath());
+    input.daemonPlistEmbedded = isFile(bundle_.daemonDefinitionPath());
     input.helperRegistered = status_ == PluginManagementStatus::enabled;
     input.secureHandshakeConnected = helperIsReachable_;
+    input.packagedInstallation = bundle_.layout == ApplicationLayout::installed;
     return evaluateReadiness(input);
 }
 

@@ -16,6 +16,10 @@ struct DirectDistributionReadinessInput {
     bool daemonPlistEmbedded = false;
     bool helperRegistered = false;
     bool secureHandshakeConnected = false;
+    // An installed Linux package rather than an application bundle: the
+    // helper lives in libexec, systemd units stand for the launch daemon
+    // property list and a peer-checked socket for the XPC connection.
+    bool packagedInstallation = false;
 
     friend bool operator==(const DirectDistributionReadinessInput&, const DirectDistributionReadinessInput&) = default;
 };

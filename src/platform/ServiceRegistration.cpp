@@ -11,9 +11,12 @@
 
 namespace kestrova {
 
-Result<HelperMode> helperModeFromEnvironment() {
+Result<HelperMode> helperModeFromEnvironment(HelperMode whenUnset) {
     const char* value = std::getenv("KESTROVA_HELPER_MODE");
-    if (!value || !*value || std::string_view(value) == "session") {
+    if (!value || !*value) {
+        return whenUnset;
+    }
+    if (std::string_view(value) == "session") {
         return HelperMode::session;
     }
     if (std::string_view(value) == "system") {

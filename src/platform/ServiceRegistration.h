@@ -3,7 +3,8 @@
 // the status, open the settings pane. Two backends: systemd units for a real
 // installation, and a session backend that runs the daemon as the current
 // user over a sandbox root for development, demos and tests. The backend is
-// chosen with KESTROVA_HELPER_MODE=system|session (session when unset).
+// chosen with KESTROVA_HELPER_MODE=system|session (when unset: system for an
+// installed front end, session otherwise).
 #pragma once
 
 #include "platform/Result.h"
@@ -58,12 +59,21 @@ struct ServiceRegistrationConfiguration {
     // System mode: where polkit reads actions; the shipped action for
     // enabling the helper is installed there with the units. Empty: none.
     std::string polkitActionFolder;
+    // System mode: the units and the polkit action were installed into
+    // systemd's and polkit's own folders by the package, so registration
+    // enables them where they are and never links, copies or removes a file.
+    bool packagedUnits = false;
+    // Packaged: the installed kestrova-cli, the program the package's polkit
+    // action names. A user who is not root has it run `helper enable` or
+    // `helper disable` as root through pkexec, so polkit asks for that action.
+    std::string approvingFrontEnd;
 
     friend bool operator==(const ServiceRegistrationConfiguration&, const ServiceRegistrationConfiguration&) = default;
 };
 
-// The mode from KESTROVA_HELPER_MODE; an unknown value is an error.
-Result<HelperMode> helperModeFromEnvironment();
+// The mode from KESTROVA_HELPER_MODE, `whenUnset` without it; an unknown
+// value is an error.
+Result<HelperMode> helperModeFromEnvironment(HelperMode whenUnset = HelperMode::session);
 // A private folder for one sandbox (system root and home): from
 // KESTROVA_HELPER_SESSION_DIR, else under $XDG_RUNTIME_DIR or /tmp, named
 // after the user and the sandbox so two sandboxes never share a daemon.
@@ -81,6 +91,12 @@ inline constexpr std::string_view systemdSocketUnit = "kestrova-helper.socket";
 inline constexpr std::string_view systemdSocketPath = "/run/kestrova-helper/helper.sock";
 inline constexpr std::string_view polkitPolicyFile = "com.tolvanek.Kestrova.policy";
 inline constexpr std::string_view polkitActionFolderPath = "/usr/share/polkit-1/actions";
+
+// The command that runs `rootCommand` with an administrator's approval: as
+// it is for root; otherwise through pkexec, as the approving front end's
+// `helper VERB` when there is one.
+std::vector<std::string> administratorCommand(std::vector<std::string> rootCommand, std::string_view helperVerb,
+                                              bool runningAsRoot, const std::string& approvingFrontEnd);
 
 // How `systemctl is-enabled` output and exit reads as a state.
 ServiceRegistrationState systemdStateFromIsEnabled(std::string_view output, bool unitFilesShipped);

@@ -35,23 +35,33 @@ public:
             return Error{
                 fmt::format("The helper or its systemd units are missing from “{}”.", configuration_.unitFolder)};
         }
+        if (configuration_.packagedUnits) {
+            return privileged(administratorCommand({"systemctl", "enable", "--now", std::string(systemdSocketUnit)},
+                                                   "enable", ::geteuid() == 0, configuration_.approvingFrontEnd));
+        }
         // The polkit action goes in first, so the next enable or repair asks
         // for the helper by name. A system without polkit's folder is no
         // error: pkexec is not there to ask either.
-        return privileged({"/bin/sh", "-c",
-                           "if [ -n \"$4\" ] && [ -d \"$4\" ]; then install -m 0644 \"$3\" \"$4/$5\" || exit 1; "
-                           "fi; systemctl link \"$1\" \"$2\" && systemctl daemon-reload && systemctl enable --now "
-                           "kestrova-helper.socket",
-                           "sh", unit(systemdServiceUnit), unit(systemdSocketUnit), polkitPolicy(),
-                           configuration_.polkitActionFolder, std::string(polkitPolicyFile)});
+        return privileged(administratorCommand(
+            {"/bin/sh", "-c",
+             "if [ -n \"$4\" ] && [ -d \"$4\" ]; then install -m 0644 \"$3\" \"$4/$5\" || exit 1; "
+             "fi; systemctl link \"$1\" \"$2\" && systemctl daemon-reload && systemctl enable --now "
+             "kestrova-helper.socket",
+             "sh", unit(systemdServiceUnit), unit(systemdSocketUnit), polkitPolicy(), configuration_.polkitActionFolder,
+             std::string(polkitPolicyFile)},
+            "enable", ::geteuid() == 0, ""));
     }
 
     Status unregisterService() override {
-        return privileged({"/bin/sh", "-c",
-                           "systemctl disable --now kestrova-helper.socket; systemctl stop kestrova-helper.service; "
-                           "systemctl disable kestrova-helper.service; systemctl daemon-reload; status=$?; "
-                           "if [ -n \"$1\" ]; then rm -f \"$1/$2\"; fi; exit $status",
-                           "sh", configuration_.polkitActionFolder, std::string(polkitPolicyFile)});
+        // A package's units and polkit action stay: the package owns them.
+        return privileged(administratorCommand(
+            {"/bin/sh", "-c",
+             "systemctl disable --now kestrova-helper.socket; systemctl stop kestrova-helper.service; "
+             "systemctl disable kestrova-helper.service; systemctl daemon-reload; status=$?; "
+             "if [ -n \"$1\" ]; then rm -f \"$1/$2\"; fi; exit $status",
+             "sh", configuration_.packagedUnits ? std::string() : configuration_.polkitActionFolder,
+             std::string(polkitPolicyFile)},
+            "disable", ::geteuid() == 0, configuration_.packagedUnits ? configuration_.approvingFrontEnd : ""));
     }
 
     Status openSettings() override {
@@ -64,8 +74,12 @@ public:
 
 private:
     std::string unit(std::string_view name) const { return appendingPathComponent(configuration_.unitFolder, name); }
-    // Shipped beside the units: Contents/Library/polkit next to .../systemd.
+    // Shipped beside the units (Contents/Library/polkit next to
+    // .../systemd), or already installed in polkit's folder.
     std::string polkitPolicy() const {
+        if (configuration_.packagedUnits) {
+            return appendingPathComponent(configuration_.polkitActionFolder, polkitPolicyFile);
+        }
         return appendingPathComponent(
             appendingPathComponent(deletingLastPathComponent(configuration_.unitFolder), "polkit"), polkitPolicyFile);
     }
@@ -76,11 +90,7 @@ private:
                ::access(configuration_.helperExecutable.c_str(), X_OK) == 0;
     }
 
-    // systemctl needs root; pkexec asks an administrator when we are not.
-    static Status privileged(std::vector<std::string> command) {
-        if (::geteuid() != 0) {
-            command.insert(command.begin(), "pkexec");
-        }
+    static Status privileged(const std::vector<std::string>& command) {
         const auto ran = runCommand(command);
         if (!ran) {
             return ran.error();
@@ -96,6 +106,19 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::string> administratorCommand(std::vector<std::string> rootCommand, std::string_view helperVerb,
+                                              bool runningAsRoot, const std::string& approvingFrontEnd) {
+    if (runningAsRoot) {
+        return rootCommand;
+    }
+    // systemctl needs root; pkexec asks an administrator.
+    if (!approvingFrontEnd.empty()) {
+        return {"pkexec", approvingFrontEnd, "helper", std::string(helperVerb)};
+    }
+    rootCommand.insert(rootCommand.begin(), "pkexec");
+    return rootCommand;
+}
 
 std::unique_ptr<ServiceRegistration> makeSystemdServiceRegistration(
     const ServiceRegistrationConfiguration& configuration) {

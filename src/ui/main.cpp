@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
+    // Desktops match the window to the installed entry and its icon by this.
+    QApplication::setDesktopFileName(QStringLiteral("com.tolvanek.Kestrova"));
     applyPreferredStyle(application);
 
     auto session = openAppSession(options->app);

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -250,6 +251,150 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
               ServiceRegistrationState::notRegistered);
     EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", false), ServiceRegistrationState::notFound);
     EXPECT_EQ(systemdStateFromIsEnabled("bad\n", true), ServiceRegistrationState::unknown);
+}
+
+// An installation prefix laid out as `cmake --install` does for the GNU
+// layout; the programs are stand-ins, since only their places are read.
+class InstalledPrefix {
+public:
+    InstalledPrefix() {
+        for (const auto* program : {"bin/kestrova-cli", "bin/kestrova", "libexec/kestrova/KestrovaHelper"}) {
+            ::chmod(prefix_.writeFile(program, "#!/bin/sh\n").c_str(), 0755);
+        }
+    }
+    const std::string& path() const { return prefix_.path(); }
+    std::string operator/(std::string_view relative) const { return prefix_ / relative; }
+
+private:
+    TemporaryDirectory prefix_;
+};
+
+TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) {
+    const InstalledPrefix prefix;
+    const auto installed = locateApplicationBundle(prefix / "bin/kestrova-cli");
+    EXPECT_EQ(installed.layout, ApplicationLayout::installed);
+    EXPECT_EQ(installed.bundlePath, prefix.path());
+    EXPECT_EQ(installed.helperExecutablePath(), prefix / "libexec/kestrova/KestrovaHelper");
+    EXPECT_EQ(installed.frontEndFolder(), prefix / "bin");
+    EXPECT_EQ(installed.polkitActionFolder(), prefix / "share/polkit-1/actions");
+    EXPECT_EQ(installed.systemdUnitFolder(), KESTROVA_SYSTEMD_UNIT_DIR);
+    EXPECT_EQ(installed.daemonDefinitionPath(), std::string(KESTROVA_SYSTEMD_UNIT_DIR) + "/kestrova-helper.service");
+    EXPECT_FALSE(installed.daemonPlistPath());
+    EXPECT_EQ(installed.clientVersion(), "Kestrova 1.0.1 (Build 40)");
+    // The bundle keeps its own layout.
+    EXPECT_EQ(builtBundle().layout, ApplicationLayout::bundle);
+    EXPECT_EQ(builtBundle().frontEndFolder(), builtBundlePath + "/Contents/MacOS");
+    EXPECT_EQ(builtBundle().daemonDefinitionPath(), builtBundle().daemonPlistPath());
+    EXPECT_FALSE(builtBundle().polkitActionFolder());
+
+    // A program anywhere else, or a daemon that cannot run, is no installation.
+    const InstalledPrefix notExecutable;
+    ::chmod((notExecutable / "libexec/kestrova/KestrovaHelper").c_str(), 0644);
+    const InstalledPrefix folderInstead;
+    fs::remove(folderInstead / "libexec/kestrova/KestrovaHelper");
+    fs::create_directories(folderInstead / "libexec/kestrova/KestrovaHelper");
+    const InstalledPrefix missing;
+    fs::remove(missing / "libexec/kestrova/KestrovaHelper");
+    for (const auto& executable :
+         {prefix / "libexec/kestrova/kestrova-cli", prefix / "sbin/kestrova-cli", notExecutable / "bin/kestrova-cli",
+          folderInstead / "bin/kestrova-cli", missing / "bin/kestrova-cli"}) {
+        EXPECT_FALSE(installedApplication(executable)) << executable;
+        EXPECT_FALSE(locateApplicationBundle(executable).bundlePath) << executable;
+    }
+}
+
+TEST(InstalledLayout, AnInstalledFrontEndUsesThePackagedUnitsUnlessToldOtherwise) {
+    const InstalledPrefix prefix;
+    const auto installed = *installedApplication(prefix / "bin/kestrova");
+    ::unsetenv("KESTROVA_HELPER_MODE");
+    const SystemLayout sandbox{"/r", "/h", PlatformProfile::gnuLinux};
+    const auto configuration = helperRegistrationConfiguration(sandbox, installed);
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->mode, HelperMode::system);
+    EXPECT_TRUE(configuration->packagedUnits);
+    EXPECT_EQ(configuration->helperExecutable, prefix / "libexec/kestrova/KestrovaHelper");
+    EXPECT_EQ(configuration->unitFolder, KESTROVA_SYSTEMD_UNIT_DIR);
+    // polkit reads the package's folder, never one under a sandbox root,
+    // and its action names the installed kestrova-cli.
+    EXPECT_EQ(configuration->polkitActionFolder, prefix / "share/polkit-1/actions");
+    EXPECT_EQ(configuration->approvingFrontEnd, prefix / "bin/kestrova-cli");
+    EXPECT_THAT(configuration->allowedClients,
+                ::testing::IsSupersetOf({prefix / "bin/kestrova-cli", prefix / "bin/kestrova"}));
+
+    ::setenv("KESTROVA_HELPER_MODE", "session", 1);
+    const auto session = helperRegistrationConfiguration(sandbox, installed);
+    ::unsetenv("KESTROVA_HELPER_MODE");
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->mode, HelperMode::session);
+    // The development build stays in session mode by default.
+    EXPECT_EQ(helperRegistrationConfiguration(sandbox, builtBundle())->mode, HelperMode::session);
+}
+
+TEST(InstalledLayout, PackagedUnitsAreEnabledWhereTheyAreAndNeverCopiedOrRemoved) {
+    TemporaryDirectory system;
+    const auto unitFolder = system.makeDirectory("lib/systemd/system");
+    system.writeFile("lib/systemd/system/kestrova-helper.service", "[Service]\n");
+    system.writeFile("lib/systemd/system/kestrova-helper.socket", "[Socket]\n");
+    const auto polkitFolder = system.makeDirectory("usr/share/polkit-1/actions");
+    const auto policy = system.writeFile("usr/share/polkit-1/actions/com.tolvanek.Kestrova.policy", "<policyconfig/>");
+
+    FakeSystemctl systemctl;
+    systemctl.answerIsEnabled("disabled");
+    ServiceRegistrationConfiguration configuration;
+    configuration.mode = HelperMode::system;
+    configuration.helperExecutable = *builtBundle().helperExecutablePath();
+    configuration.unitFolder = unitFolder;
+    configuration.polkitActionFolder = polkitFolder;
+    configuration.packagedUnits = true;
+    const auto registration = makeSystemdServiceRegistration(configuration);
+    EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
+    ASSERT_TRUE(registration->registerService().ok());
+    ASSERT_TRUE(registration->unregisterService().ok());
+    const auto calls = readWholeFile(systemctl.calls());
+    EXPECT_EQ(calls.substr(0, calls.find("disable")),
+              "is-enabled kestrova-helper.socket\nenable --now kestrova-helper.socket\n");
+    EXPECT_THAT(calls, ::testing::Not(HasSubstr("link")));
+    EXPECT_EQ(readWholeFile(policy), "<policyconfig/>");
+
+    // Root runs systemctl itself; anyone else asks polkit, by the package's
+    // action when there is an approving front end.
+    const std::vector<std::string> enable{"systemctl", "enable", "--now", "kestrova-helper.socket"};
+    struct Case {
+        bool root;
+        std::string frontEnd;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases{
+        {true, "/usr/bin/kestrova-cli", enable},
+        {false, "/usr/bin/kestrova-cli", {"pkexec", "/usr/bin/kestrova-cli", "helper", "enable"}},
+        {false, "", {"pkexec", "systemctl", "enable", "--now", "kestrova-helper.socket"}},
+    };
+    for (const auto& [root, frontEnd, expected] : cases) {
+        EXPECT_EQ(administratorCommand(enable, "enable", root, frontEnd), expected) << root << frontEnd;
+    }
+
+    // Without the package's polkit action the installation is incomplete.
+    fs::remove(policy);
+    systemctl.answerIsEnabled("enabled");
+    EXPECT_EQ(registration->status(), ServiceRegistrationState::notFound);
+    EXPECT_FALSE(registration->registerService().ok());
+}
+
+TEST(InstalledLayout, TheInstalledUnitAdmitsExactlyTheInstalledFrontEnds) {
+    const auto service = readWholeFile(std::string(KESTROVA_BINARY_DIR) + "/gnu-install/kestrova-helper.service");
+    if (service.empty()) {
+        GTEST_SKIP() << "this build installs the app-bundle layout";
+    }
+    std::smatch found;
+    ASSERT_TRUE(
+        std::regex_search(service, found, std::regex("\nExecStart=\"(/.*)/libexec/kestrova/KestrovaHelper\" (.*)\n")))
+        << service;
+    const auto prefix = found[1].str();
+    EXPECT_EQ(found[2].str(),
+              "--allow-client " + prefix + "/bin/kestrova-cli --allow-client " + prefix + "/bin/kestrova");
+    EXPECT_THAT(
+        readWholeFile(std::string(KESTROVA_BINARY_DIR) + "/gnu-install/com.tolvanek.Kestrova.policy"),
+        HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + prefix + "/bin/kestrova-cli</annotate>"));
 }
 
 }  // namespace

@@ -365,6 +365,46 @@ TEST(ReleaseReadiness, FailedChecksSayWhatWasExpectedAndAreCounted) {
     EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "Ready for controlled release-candidate archive testing.");
 }
 
+TEST(ReleaseReadiness, AnInstalledPackageIsCheckedForWhatItInstalls) {
+    DirectDistributionReadinessInput input{"40", "40", "40", true, true, true, true, true};
+    struct Expected {
+        std::string title;
+        std::string passed;
+        std::string failed;
+    };
+    const std::vector<Expected> table{
+        {"App Build", "Kestrova reports Build 40.", "Kestrova reports Build 40."},
+        {"Installed Helper", "The helper executable is installed with Kestrova.",
+         "The helper executable is missing from the installation."},
+        {"systemd Units", "The helper’s systemd units are installed.", "The helper’s systemd units are missing."},
+        {"Helper Approval", "Plugin Management is approved and enabled in systemd.",
+         "Plugin Management still requires registration or approval."},
+        {"Secure Handshake", "The peer-checked helper socket connection is active.",
+         "The secure helper handshake is not connected."},
+        {"Helper Build", "KestrovaHelper reports Build 40.", "Expected helper Build 40, but received no response."},
+    };
+    const auto passed = evaluateReadiness(input);
+    input.helperExecutableEmbedded = input.daemonPlistEmbedded = input.helperRegistered =
+        input.secureHandshakeConnected = false;
+    input.helperBuild.reset();
+    const auto failed = evaluateReadiness(input);
+    ASSERT_EQ(passed.size(), table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(passed[i].title, table[i].title);
+        EXPECT_EQ(passed[i].detail, table[i].passed);
+        EXPECT_EQ(failed[i].detail, table[i].failed);
+        EXPECT_EQ(failed[i].passed, i == 0);
+    }
+    // The ids stay those of the bundle's checks.
+    input.packagedInstallation = false;
+    const auto bundle = evaluateReadiness(input);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(failed[i].id, bundle[i].id);
+    }
+    EXPECT_EQ(bundle[1].title, "Embedded Helper");
+    EXPECT_EQ(bundle[2].detail, "The launch daemon property list is missing.");
+}
+
 template <typename Record>
 void expectRoundTrip(const Record& record) {
     const auto text = encodePrivilegedRecord(record);
