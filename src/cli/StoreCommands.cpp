@@ -9,6 +9,7 @@
 #include "cli/TextTable.h"
 #include "model/HistoryOperation.h"
 #include "model/JsonCoding.h"
+#include "model/ProductSearch.h"
 #include "model/ProductStatus.h"
 #include "platform/LocaleText.h"
 
@@ -78,19 +79,24 @@ void listFolders(CliContext& context) {
 
 // ---- list ----
 
-void listInventory(CliContext& context, bool json) {
+void listInventory(CliContext& context, bool json, const std::string& search) {
     withStore(context, [&](StoreSession& session) {
         const auto& store = *session.store;
         if (json) {
             Json products = Json::array();
             for (const auto& product : store.plugins()) {
-                products.push_back(JsonCoder<Plugin>::encode(product));
+                if (productMatchesSearch(product, search)) {
+                    products.push_back(JsonCoder<Plugin>::encode(product));
+                }
             }
             *context.out << products.dump(2) << '\n';
             return;
         }
         std::vector<std::vector<std::string>> rows;
         for (const auto& product : store.plugins()) {
+            if (!productMatchesSearch(product, search)) {
+                continue;
+            }
             rows.push_back({product.name, product.manufacturer, product.version, joined(product.formats, ", "),
                             product.architecture, product.size, std::string(rawValue(product.status)),
                             product.isProtected ? "yes" : ""});
@@ -310,9 +316,12 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
     });
 
     auto listJson = std::make_shared<bool>(false);
+    auto listSearch = std::make_shared<std::string>();
     auto* list = app.add_subcommand("list", "Show the inventory of plug-in products");
     list->add_flag("--json", *listJson, "Print the products as JSON");
-    list->callback([listJson, &context] { listInventory(context, *listJson); });
+    list->add_option("--search", *listSearch,
+                     "Only the products whose name, manufacturer or plug-ins contain TEXT (any letter case)");
+    list->callback([listJson, listSearch, &context] { listInventory(context, *listJson, *listSearch); });
 
     for (const bool isProtected : {true, false}) {
         auto options = std::make_shared<ProductOptions>();

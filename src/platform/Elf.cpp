@@ -1,9 +1,12 @@
 #include "platform/Elf.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <limits>
 
 namespace kestrova {
 namespace {
@@ -48,7 +51,173 @@ void appendLittleEndian(std::string& out, std::uint64_t value, int bytes) {
     }
 }
 
+// Bounds-checked reads of one ELF image in its own class and byte order.
+class ElfImage {
+public:
+    explicit ElfImage(std::span<const unsigned char> bytes)
+        : bytes_(bytes), is64Bit_(bytes.size() > 4 && bytes[4] == 2), bigEndian_(bytes.size() > 5 && bytes[5] == 2) {}
+
+    bool is64Bit() const { return is64Bit_; }
+
+    bool fits(std::uint64_t offset, std::uint64_t length) const {
+        return offset <= bytes_.size() && length <= bytes_.size() - offset;
+    }
+    std::uint64_t half(std::uint64_t offset) const { return read(offset, 2); }
+    std::uint64_t word(std::uint64_t offset) const { return read(offset, 4); }
+    // A word in 32-bit images, a double word in 64-bit ones.
+    std::uint64_t address(std::uint64_t offset) const { return read(offset, is64Bit_ ? 8 : 4); }
+
+    // The NUL-terminated string at `offset` of a table, if it ends inside it.
+    std::optional<std::string_view> string(std::uint64_t table, std::uint64_t tableSize, std::uint64_t offset) const {
+        if (offset >= tableSize || !fits(table, tableSize)) {
+            return std::nullopt;
+        }
+        const auto* start = reinterpret_cast<const char*>(bytes_.data() + table + offset);
+        const auto length = std::string_view(start, tableSize - offset).find('\0');
+        if (length == std::string_view::npos) {
+            return std::nullopt;
+        }
+        return std::string_view(start, length);
+    }
+
+private:
+    std::uint64_t read(std::uint64_t offset, int length) const {
+        if (!fits(offset, static_cast<std::uint64_t>(length))) {
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (int i = 0; i < length; ++i) {
+            const auto index =
+                static_cast<std::size_t>(offset) + static_cast<std::size_t>(bigEndian_ ? i : length - 1 - i);
+            value = (value << 8) | bytes_[index];
+        }
+        return value;
+    }
+
+    std::span<const unsigned char> bytes_;
+    bool is64Bit_;
+    bool bigEndian_;
+};
+
+struct Section {
+    std::uint64_t type = 0;
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+    std::uint64_t link = 0;
+    std::uint64_t entrySize = 0;
+};
+
+constexpr std::uint64_t sectionDynamic = 6;
+constexpr std::uint64_t sectionDynamicSymbols = 11;
+constexpr std::uint64_t tagNeeded = 1;
+constexpr std::uint64_t tagSoname = 14;
+// More is not a shared object anyone builds.
+constexpr std::uint64_t sectionCountLimit = 65535;
+constexpr std::size_t neededLimit = 256;
+
+void appendLittleEndianTo(std::string& out, std::size_t at, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
 }  // namespace
+
+ElfDynamicFacts elfDynamicFacts(std::span<const unsigned char> bytes) {
+    ElfDynamicFacts facts;
+    facts.machine = elfMachine(bytes);
+    if (facts.machine == ElfMachine::unknown) {
+        return facts;
+    }
+    const ElfImage image(bytes);
+    const bool wide = image.is64Bit();
+    const auto sectionTable = image.address(wide ? 0x28 : 0x20);
+    const auto sectionHeaderSize = image.half(wide ? 0x3A : 0x2E);
+    const auto sectionCount = image.half(wide ? 0x3C : 0x30);
+    if (sectionTable == 0 || sectionCount == 0 || sectionCount > sectionCountLimit ||
+        sectionHeaderSize < (wide ? 64u : 40u) || !image.fits(sectionTable, sectionHeaderSize * sectionCount)) {
+        return facts;
+    }
+    const auto section = [&](std::uint64_t index) {
+        const auto at = sectionTable + index * sectionHeaderSize;
+        Section header;
+        header.type = image.word(at + 4);
+        header.offset = image.address(at + (wide ? 0x18 : 0x10));
+        header.size = image.address(at + (wide ? 0x20 : 0x14));
+        header.link = image.word(at + (wide ? 0x28 : 0x18));
+        header.entrySize = image.address(at + (wide ? 0x38 : 0x24));
+        return header;
+    };
+    for (std::uint64_t index = 0; index < sectionCount; ++index) {
+        const auto header = section(index);
+        if (header.type != sectionDynamicSymbols && header.type != sectionDynamic) {
+            continue;
+        }
+        if (header.link >= sectionCount || !image.fits(header.offset, header.size)) {
+            continue;
+        }
+        const auto strings = section(header.link);
+        if (!image.fits(strings.offset, strings.size)) {
+            continue;
+        }
+        if (header.type == sectionDynamicSymbols) {
+            const std::uint64_t entrySize = wide ? 24 : 16;
+            if (header.entrySize != 0 && header.entrySize != entrySize) {
+                continue;
+            }
+            facts.symbolsRead = true;
+            for (std::uint64_t at = header.offset; at + entrySize <= header.offset + header.size; at += entrySize) {
+                const auto sectionIndex = image.half(at + (wide ? 6 : 14));
+                if (sectionIndex == 0) {
+                    continue;  // undefined: imported, not exported
+                }
+                const auto name = image.string(strings.offset, strings.size, image.word(at));
+                if (name && (*name == "VSTPluginMain" || *name == "main")) {
+                    facts.exportsVstEntry = true;
+                }
+            }
+        } else {
+            const std::uint64_t entrySize = wide ? 16 : 8;
+            for (std::uint64_t at = header.offset; at + entrySize <= header.offset + header.size; at += entrySize) {
+                const auto tag = image.address(at);
+                if (tag == 0) {
+                    break;
+                }
+                if (tag != tagNeeded && tag != tagSoname) {
+                    continue;
+                }
+                const auto name = image.string(strings.offset, strings.size, image.address(at + entrySize / 2));
+                if (!name) {
+                    continue;
+                }
+                if (tag == tagSoname) {
+                    facts.soname = std::string(*name);
+                } else if (facts.needed.size() < neededLimit) {
+                    facts.needed.emplace_back(*name);
+                }
+            }
+        }
+    }
+    return facts;
+}
+
+ElfDynamicFacts readElfDynamicFacts(const std::string& path) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat status {};
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+        return {};
+    }
+    const auto length = static_cast<std::size_t>(status.st_size);
+    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.get(), 0);
+    if (mapped == MAP_FAILED) {
+        return {};
+    }
+    // A file cut short while mapped would fault; plug-in folders are not
+    // written while a scan reads them, and a fault costs one scan.
+    auto facts = elfDynamicFacts(std::span<const unsigned char>(static_cast<const unsigned char*>(mapped), length));
+    ::munmap(mapped, length);
+    return facts;
+}
 
 ElfMachine elfMachine(std::span<const unsigned char> bytes) {
     if (bytes.size() < 16 || bytes[0] != 0x7F || bytes[1] != 'E' || bytes[2] != 'L' || bytes[3] != 'F') {
@@ -125,6 +294,71 @@ std::string syntheticElfHeader(std::uint16_t machine, bool is64Bit) {
     appendLittleEndian(header, 1, 4);  // e_version
     header.resize(is64Bit ? headerLength64 : headerLength32, '\0');
     return header;
+}
+
+}  // namespace kestrova
+
+namespace kestrova {
+
+std::string syntheticElfSharedObject(const std::vector<std::string>& exported, const std::vector<std::string>& needed,
+                                     const std::string& soname) {
+    // Layout: header, .dynstr, .dynsym, .dynamic, section headers
+    // (null, .dynstr, .dynsym, .dynamic).
+    std::string strings(1, '\0');
+    const auto addString = [&](const std::string& text) {
+        const auto offset = strings.size();
+        strings += text;
+        strings.push_back('\0');
+        return offset;
+    };
+    std::vector<std::size_t> symbolNames;
+    for (const auto& name : exported) {
+        symbolNames.push_back(addString(name));
+    }
+    std::vector<std::pair<std::uint64_t, std::size_t>> dynamic;
+    for (const auto& name : needed) {
+        dynamic.emplace_back(tagNeeded, addString(name));
+    }
+    if (!soname.empty()) {
+        dynamic.emplace_back(tagSoname, addString(soname));
+    }
+    auto image = syntheticElfHeader(elf::machineX86_64, true);
+    const auto stringsAt = image.size();
+    image += strings;
+    image.resize((image.size() + 7) / 8 * 8, '\0');
+    const auto symbolsAt = image.size();
+    const auto symbolCount = symbolNames.size() + 1;
+    image.resize(symbolsAt + symbolCount * 24, '\0');
+    for (std::size_t i = 0; i < symbolNames.size(); ++i) {
+        const auto at = symbolsAt + (i + 1) * 24;
+        appendLittleEndianTo(image, at, symbolNames[i], 4);
+        image[at + 4] = 0x12;                       // global function
+        appendLittleEndianTo(image, at + 6, 3, 2);  // defined in .dynamic, any defined section will do
+    }
+    const auto dynamicAt = image.size();
+    image.resize(dynamicAt + (dynamic.size() + 1) * 16, '\0');
+    for (std::size_t i = 0; i < dynamic.size(); ++i) {
+        appendLittleEndianTo(image, dynamicAt + i * 16, dynamic[i].first, 8);
+        appendLittleEndianTo(image, dynamicAt + i * 16 + 8, dynamic[i].second, 8);
+    }
+    const auto sectionsAt = image.size();
+    image.resize(sectionsAt + 4 * 64, '\0');
+    const auto putSection = [&](std::size_t index, std::uint32_t type, std::size_t offset, std::size_t size,
+                                std::uint32_t link, std::size_t entrySize) {
+        const auto at = sectionsAt + index * 64;
+        appendLittleEndianTo(image, at + 4, type, 4);
+        appendLittleEndianTo(image, at + 0x18, offset, 8);
+        appendLittleEndianTo(image, at + 0x20, size, 8);
+        appendLittleEndianTo(image, at + 0x28, link, 4);
+        appendLittleEndianTo(image, at + 0x38, entrySize, 8);
+    };
+    putSection(1, 3, stringsAt, strings.size(), 0, 0);
+    putSection(2, static_cast<std::uint32_t>(sectionDynamicSymbols), symbolsAt, symbolCount * 24, 1, 24);
+    putSection(3, static_cast<std::uint32_t>(sectionDynamic), dynamicAt, (dynamic.size() + 1) * 16, 1, 16);
+    appendLittleEndianTo(image, 0x28, sectionsAt, 8);  // e_shoff
+    appendLittleEndianTo(image, 0x3A, 64, 2);          // e_shentsize
+    appendLittleEndianTo(image, 0x3C, 4, 2);           // e_shnum
+    return image;
 }
 
 }  // namespace kestrova
