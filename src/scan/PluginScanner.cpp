@@ -103,7 +103,10 @@ ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots,
         standardFolders.push_back(std::move(folder));
     }
     if (layout_.profile == PlatformProfile::gnuLinux) {
-        for (const auto& root : roots) {
+        // Outer folders first, so a folder inside another is not walked twice.
+        auto ownFolders = roots;
+        std::sort(ownFolders.begin(), ownFolders.end());
+        for (const auto& root : ownFolders) {
             const bool standard = std::any_of(standardFolders.begin(), standardFolders.end(), [&](const auto& folder) {
                 return isAtOrBelow(root, folder) || isAtOrBelow(folder, root);
             });
