@@ -1,5 +1,6 @@
 #include "scan/TurtleReader.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -198,88 +199,158 @@ private:
         return code;
     }
 
-    // "<...>", escapes decoded, resolved against the base.
-    std::optional<std::string> iriReference() {
+    // "<...>", escapes decoded, resolved against the base into `out`; with
+    // `keep` false only checked.
+    bool iriReference(std::string& out, bool keep = true) {
         ++position_;
-        std::string iri;
+        const auto start = position_;
+        bool escaped = false;
         while (position_ < text_.size()) {
-            const char c = text_[position_++];
+            const char c = text_[position_];
             if (c == '>') {
-                return resolvedIri(base_, iri);
+                break;
             }
             if (c == '\n' || c == '\r' || c == '<' || c == '"') {
-                return std::nullopt;
+                return false;
             }
             if (c == '\\') {
-                const char kind = peek();
-                ++position_;
-                const auto code = kind == 'u' ? hexCode(4) : kind == 'U' ? hexCode(8) : std::nullopt;
-                if (!code) {
-                    return std::nullopt;
+                escaped = true;
+                const char kind = peek(1);
+                position_ += 2;
+                if (!(kind == 'u' ? hexCode(4) : kind == 'U' ? hexCode(8) : std::nullopt)) {
+                    return false;
                 }
-                appendUtf8(iri, *code);
                 continue;
             }
-            iri.push_back(c);
+            ++position_;
         }
-        return std::nullopt;
+        if (position_ >= text_.size()) {
+            return false;
+        }
+        const auto raw = text_.substr(start, position_ - start);
+        ++position_;
+        if (!keep) {
+            return true;
+        }
+        if (!escaped) {
+            out = resolvedIri(base_, raw);
+            return true;
+        }
+        std::string decoded;
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '\\') {
+                decoded.push_back(raw[i]);
+                continue;
+            }
+            const auto saved = position_;
+            position_ = static_cast<std::size_t>(raw.data() - text_.data()) + i + 2;
+            const auto code = raw[i + 1] == 'u' ? hexCode(4) : hexCode(8);
+            i += raw[i + 1] == 'u' ? 5 : 9;
+            position_ = saved;
+            appendUtf8(decoded, code.value_or(0xFFFD));
+        }
+        out = resolvedIri(base_, decoded);
+        return true;
+    }
+
+    std::optional<std::string> iriReference() {
+        std::string out;
+        if (!iriReference(out)) {
+            return std::nullopt;
+        }
+        return out;
     }
 
     // A prefixed name "p:local" (or "_:name" for a blank node, which the
-    // caller tells apart). Local names may carry "\x" escapes and "%XX".
-    std::optional<TurtleTerm> prefixedName() {
+    // caller tells apart), expanded into `out` unless `keep` is false. Local
+    // names may carry "\x" escapes and "%XX". False when it is not one, or
+    // its prefix was never declared.
+    bool prefixedName(TurtleTerm::Kind& kind, std::string& out, bool keep = true) {
         const auto start = position_;
         while (position_ < text_.size() && (isNameCharacter(text_[position_]) || text_[position_] == '.')) {
             ++position_;
         }
         if (!at(':')) {
             position_ = start;
-            return std::nullopt;
+            return false;
         }
         const auto prefix = text_.substr(start, position_ - start);
         if (!prefix.empty() && (prefix.back() == '.' || !isNameStart(prefix.front()))) {
-            return std::nullopt;
+            return false;
         }
         ++position_;
-        std::string local;
+        const auto localStart = position_;
+        bool escaped = false;
         while (position_ < text_.size()) {
             const char c = text_[position_];
             if (isNameCharacter(c) || c == ':' || c == '%') {
-                local.push_back(c);
                 ++position_;
             } else if (c == '.' && position_ + 1 < text_.size() &&
                        (isNameCharacter(text_[position_ + 1]) || text_[position_ + 1] == ':' ||
                         text_[position_ + 1] == '%' || text_[position_ + 1] == '\\')) {
-                local.push_back(c);
                 ++position_;
             } else if (c == '\\' && position_ + 1 < text_.size()) {
-                local.push_back(text_[position_ + 1]);
+                escaped = true;
                 position_ += 2;
             } else {
                 break;
             }
         }
+        const auto appendLocal = [&] {
+            const auto local = text_.substr(localStart, position_ - localStart);
+            if (!escaped) {
+                out += local;
+                return;
+            }
+            for (std::size_t i = 0; i < local.size(); ++i) {
+                if (local[i] == '\\' && i + 1 < local.size()) {
+                    ++i;
+                }
+                out.push_back(local[i]);
+            }
+        };
         if (prefix == "_") {
-            return TurtleTerm{TurtleTerm::Kind::blank, blankPrefix_ + "b" + local, {}};
+            kind = TurtleTerm::Kind::blank;
+            if (keep) {
+                out = blankPrefix_;
+                out += 'b';
+                appendLocal();
+            }
+            return true;
         }
         for (auto it = prefixes_.rbegin(); it != prefixes_.rend(); ++it) {
             if (it->first == prefix) {
-                return TurtleTerm{TurtleTerm::Kind::iri, it->second + local, {}};
+                kind = TurtleTerm::Kind::iri;
+                if (keep) {
+                    out = it->second;
+                    appendLocal();
+                }
+                return true;
             }
         }
-        return std::nullopt;  // an undeclared prefix is an error
+        return false;  // an undeclared prefix is an error
     }
 
-    std::optional<TurtleTerm> iri() {
-        if (at('<')) {
-            auto value = iriReference();
-            if (!value) {
-                return std::nullopt;
-            }
-            return TurtleTerm{TurtleTerm::Kind::iri, std::move(*value), {}};
+    std::optional<TurtleTerm> prefixedName(bool keep = true) {
+        TurtleTerm term;
+        if (!prefixedName(term.kind, term.value, keep)) {
+            return std::nullopt;
         }
-        auto term = prefixedName();
-        if (!term || term->kind != TurtleTerm::Kind::iri) {
+        return term;
+    }
+
+    // An IRI written either way, into `out`.
+    bool iri(std::string& out, bool keep = true) {
+        if (at('<')) {
+            return iriReference(out, keep);
+        }
+        TurtleTerm::Kind kind = TurtleTerm::Kind::iri;
+        return prefixedName(kind, out, keep) && kind == TurtleTerm::Kind::iri;
+    }
+
+    std::optional<TurtleTerm> iri(bool keep = true) {
+        TurtleTerm term;
+        if (!iri(term.value, keep)) {
             return std::nullopt;
         }
         return term;
@@ -396,7 +467,8 @@ private:
                 }
             } else if (at('^') && peek(1) == '^') {
                 position_ += 2;
-                if (!iri()) {
+                std::string ignored;
+                if (!iri(ignored, false)) {
                     return std::nullopt;
                 }
             }
@@ -451,7 +523,7 @@ private:
             return collection(depth + 1, keep);
         }
         if (c == '<') {
-            return iri();
+            return iri(keep);
         }
         if (c == '"' || c == '\'' || c == '+' || c == '-' || c == '.' || (c >= '0' && c <= '9')) {
             return literal(keep);
@@ -459,7 +531,7 @@ private:
         if ((c == 't' || c == 'f') && (atKeyword("true") || atKeyword("false"))) {
             return literal(keep);
         }
-        return prefixedName();
+        return prefixedName(keep);
     }
 
     std::optional<TurtleTerm> blankPropertyList(int depth) {
@@ -534,17 +606,15 @@ private:
     bool predicateObjectList(const TurtleTerm& subject, int depth) {
         while (true) {
             skipSpace();
-            std::string predicate;
+            auto& predicate = predicateBuffers_[static_cast<std::size_t>(depth)];
             if (at('a') && (peek(1) == ' ' || peek(1) == '\t' || peek(1) == '\n' || peek(1) == '\r' || peek(1) == '<' ||
                             peek(1) == '[' || peek(1) == '(' || peek(1) == '"')) {
                 ++position_;
                 predicate = rdfType;
             } else {
-                auto verb = iri();
-                if (!verb) {
+                if (!iri(predicate)) {
                     return false;
                 }
-                predicate = std::move(verb->value);
             }
             if (!objectList(subject, predicate, depth)) {
                 return false;
@@ -642,6 +712,9 @@ private:
     const TurtlePredicateFilter& wanted_;
     const TurtleStatementSink& sink_;
     std::vector<std::pair<std::string, std::string>> prefixes_;
+    // One predicate per nesting level, reused so a predicate costs no
+    // allocation once the reading has warmed up.
+    std::array<std::string, turtleNestingLimit + 2> predicateBuffers_;
     unsigned long blankCount_ = 0;
 };
 
