@@ -1,11 +1,10 @@
 #include "platform/Elf.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <functional>
 #include <limits>
 
 namespace kestrova {
@@ -51,29 +50,26 @@ void appendLittleEndian(std::string& out, std::uint64_t value, int bytes) {
     }
 }
 
-// Bounds-checked reads of one ELF image in its own class and byte order.
-class ElfImage {
+// Bounds-checked reads of one region of an ELF image, in the image's class
+// and byte order; offsets are relative to the region.
+class ElfRegion {
 public:
-    explicit ElfImage(std::span<const unsigned char> bytes)
-        : bytes_(bytes), is64Bit_(bytes.size() > 4 && bytes[4] == 2), bigEndian_(bytes.size() > 5 && bytes[5] == 2) {}
+    ElfRegion(std::span<const unsigned char> bytes, bool is64Bit, bool bigEndian)
+        : bytes_(bytes), is64Bit_(is64Bit), bigEndian_(bigEndian) {}
 
-    bool is64Bit() const { return is64Bit_; }
-
-    bool fits(std::uint64_t offset, std::uint64_t length) const {
-        return offset <= bytes_.size() && length <= bytes_.size() - offset;
-    }
+    std::uint64_t size() const { return bytes_.size(); }
     std::uint64_t half(std::uint64_t offset) const { return read(offset, 2); }
     std::uint64_t word(std::uint64_t offset) const { return read(offset, 4); }
     // A word in 32-bit images, a double word in 64-bit ones.
     std::uint64_t address(std::uint64_t offset) const { return read(offset, is64Bit_ ? 8 : 4); }
 
-    // The NUL-terminated string at `offset` of a table, if it ends inside it.
-    std::optional<std::string_view> string(std::uint64_t table, std::uint64_t tableSize, std::uint64_t offset) const {
-        if (offset >= tableSize || !fits(table, tableSize)) {
+    // The NUL-terminated string at `offset`, if it ends inside the region.
+    std::optional<std::string_view> string(std::uint64_t offset) const {
+        if (offset >= bytes_.size()) {
             return std::nullopt;
         }
-        const auto* start = reinterpret_cast<const char*>(bytes_.data() + table + offset);
-        const auto length = std::string_view(start, tableSize - offset).find('\0');
+        const auto* start = reinterpret_cast<const char*>(bytes_.data() + offset);
+        const auto length = std::string_view(start, bytes_.size() - offset).find('\0');
         if (length == std::string_view::npos) {
             return std::nullopt;
         }
@@ -82,7 +78,7 @@ public:
 
 private:
     std::uint64_t read(std::uint64_t offset, int length) const {
-        if (!fits(offset, static_cast<std::uint64_t>(length))) {
+        if (offset > bytes_.size() || static_cast<std::uint64_t>(length) > bytes_.size() - offset) {
             return 0;
         }
         std::uint64_t value = 0;
@@ -98,6 +94,13 @@ private:
     bool is64Bit_;
     bool bigEndian_;
 };
+
+// Where the parts of an image come from: a whole image in memory, or a file
+// read piece by piece. Absent when the range is not all there.
+using ElfLoader = std::function<std::optional<std::span<const unsigned char>>(std::uint64_t, std::uint64_t)>;
+
+// Larger tables are not read: no real shared object comes near.
+constexpr std::uint64_t tableLimit = 64 << 20;
 
 struct Section {
     std::uint64_t type = 0;
@@ -123,70 +126,95 @@ void appendLittleEndianTo(std::string& out, std::size_t at, std::uint64_t value,
 
 }  // namespace
 
-ElfDynamicFacts elfDynamicFacts(std::span<const unsigned char> bytes) {
+namespace {
+
+ElfDynamicFacts dynamicFacts(const ElfLoader& load) {
     ElfDynamicFacts facts;
-    facts.machine = elfMachine(bytes);
+    const auto header = load(0, headerLength64);
+    const auto shortHeader = header ? std::nullopt : load(0, headerLength32);
+    const auto headerBytes = header ? header : shortHeader;
+    if (!headerBytes) {
+        return facts;
+    }
+    facts.machine = elfMachine(*headerBytes);
     if (facts.machine == ElfMachine::unknown) {
         return facts;
     }
-    const ElfImage image(bytes);
-    const bool wide = image.is64Bit();
+    const bool wide = (*headerBytes)[4] == 2;
+    const bool bigEndian = (*headerBytes)[5] == 2;
+    const ElfRegion image(*headerBytes, wide, bigEndian);
     const auto sectionTable = image.address(wide ? 0x28 : 0x20);
     const auto sectionHeaderSize = image.half(wide ? 0x3A : 0x2E);
     const auto sectionCount = image.half(wide ? 0x3C : 0x30);
     if (sectionTable == 0 || sectionCount == 0 || sectionCount > sectionCountLimit ||
-        sectionHeaderSize < (wide ? 64u : 40u) || !image.fits(sectionTable, sectionHeaderSize * sectionCount)) {
+        sectionHeaderSize < (wide ? 64u : 40u)) {
         return facts;
     }
+    const auto tableBytes = load(sectionTable, sectionHeaderSize * sectionCount);
+    if (!tableBytes) {
+        return facts;
+    }
+    // Later loads may reuse the loader's buffer.
+    const std::vector<unsigned char> tableCopy(tableBytes->begin(), tableBytes->end());
+    const ElfRegion table(tableCopy, wide, bigEndian);
     const auto section = [&](std::uint64_t index) {
-        const auto at = sectionTable + index * sectionHeaderSize;
-        Section header;
-        header.type = image.word(at + 4);
-        header.offset = image.address(at + (wide ? 0x18 : 0x10));
-        header.size = image.address(at + (wide ? 0x20 : 0x14));
-        header.link = image.word(at + (wide ? 0x28 : 0x18));
-        header.entrySize = image.address(at + (wide ? 0x38 : 0x24));
-        return header;
+        const auto at = index * sectionHeaderSize;
+        Section entry;
+        entry.type = table.word(at + 4);
+        entry.offset = table.address(at + (wide ? 0x18 : 0x10));
+        entry.size = table.address(at + (wide ? 0x20 : 0x14));
+        entry.link = table.word(at + (wide ? 0x28 : 0x18));
+        entry.entrySize = table.address(at + (wide ? 0x38 : 0x24));
+        return entry;
     };
     for (std::uint64_t index = 0; index < sectionCount; ++index) {
-        const auto header = section(index);
-        if (header.type != sectionDynamicSymbols && header.type != sectionDynamic) {
+        const auto entry = section(index);
+        if ((entry.type != sectionDynamicSymbols && entry.type != sectionDynamic) || entry.link >= sectionCount ||
+            entry.size > tableLimit) {
             continue;
         }
-        if (header.link >= sectionCount || !image.fits(header.offset, header.size)) {
+        const auto stringsEntry = section(entry.link);
+        if (stringsEntry.size > tableLimit) {
             continue;
         }
-        const auto strings = section(header.link);
-        if (!image.fits(strings.offset, strings.size)) {
+        // Loaded one after the other: a file loader reuses nothing.
+        const auto stringBytes = load(stringsEntry.offset, stringsEntry.size);
+        if (!stringBytes) {
             continue;
         }
-        if (header.type == sectionDynamicSymbols) {
+        std::vector<unsigned char> stringCopy(stringBytes->begin(), stringBytes->end());
+        const ElfRegion strings(stringCopy, wide, bigEndian);
+        const auto entryBytes = load(entry.offset, entry.size);
+        if (!entryBytes) {
+            continue;
+        }
+        const ElfRegion entries(*entryBytes, wide, bigEndian);
+        if (entry.type == sectionDynamicSymbols) {
             const std::uint64_t entrySize = wide ? 24 : 16;
-            if (header.entrySize != 0 && header.entrySize != entrySize) {
+            if (entry.entrySize != 0 && entry.entrySize != entrySize) {
                 continue;
             }
             facts.symbolsRead = true;
-            for (std::uint64_t at = header.offset; at + entrySize <= header.offset + header.size; at += entrySize) {
-                const auto sectionIndex = image.half(at + (wide ? 6 : 14));
-                if (sectionIndex == 0) {
+            for (std::uint64_t at = 0; at + entrySize <= entries.size(); at += entrySize) {
+                if (entries.half(at + (wide ? 6 : 14)) == 0) {
                     continue;  // undefined: imported, not exported
                 }
-                const auto name = image.string(strings.offset, strings.size, image.word(at));
+                const auto name = strings.string(entries.word(at));
                 if (name && (*name == "VSTPluginMain" || *name == "main")) {
                     facts.exportsVstEntry = true;
                 }
             }
         } else {
             const std::uint64_t entrySize = wide ? 16 : 8;
-            for (std::uint64_t at = header.offset; at + entrySize <= header.offset + header.size; at += entrySize) {
-                const auto tag = image.address(at);
+            for (std::uint64_t at = 0; at + entrySize <= entries.size(); at += entrySize) {
+                const auto tag = entries.address(at);
                 if (tag == 0) {
                     break;
                 }
                 if (tag != tagNeeded && tag != tagSoname) {
                     continue;
                 }
-                const auto name = image.string(strings.offset, strings.size, image.address(at + entrySize / 2));
+                const auto name = strings.string(entries.address(at + entrySize / 2));
                 if (!name) {
                     continue;
                 }
@@ -201,22 +229,43 @@ ElfDynamicFacts elfDynamicFacts(std::span<const unsigned char> bytes) {
     return facts;
 }
 
+}  // namespace
+
+ElfDynamicFacts elfDynamicFacts(std::span<const unsigned char> bytes) {
+    return dynamicFacts(
+        [&](std::uint64_t offset, std::uint64_t length) -> std::optional<std::span<const unsigned char>> {
+            if (offset > bytes.size() || length > bytes.size() - offset) {
+                return std::nullopt;
+            }
+            return bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+        });
+}
+
 ElfDynamicFacts readElfDynamicFacts(const std::string& path) {
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    struct stat status {};
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+    if (file.get() < 0) {
         return {};
     }
-    const auto length = static_cast<std::size_t>(status.st_size);
-    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.get(), 0);
-    if (mapped == MAP_FAILED) {
-        return {};
-    }
-    // A file cut short while mapped would fault; plug-in folders are not
-    // written while a scan reads them, and a fault costs one scan.
-    auto facts = elfDynamicFacts(std::span<const unsigned char>(static_cast<const unsigned char*>(mapped), length));
-    ::munmap(mapped, length);
-    return facts;
+    // A few small reads where they are needed: cheaper than mapping the
+    // file. A FIFO or folder fails the first read.
+    std::vector<unsigned char> buffer;
+    return dynamicFacts(
+        [&](std::uint64_t offset, std::uint64_t length) -> std::optional<std::span<const unsigned char>> {
+            if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+                return std::nullopt;
+            }
+            buffer.resize(static_cast<std::size_t>(length));
+            std::size_t done = 0;
+            while (done < buffer.size()) {
+                const auto count =
+                    ::pread(file.get(), buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+                if (count <= 0) {
+                    return std::nullopt;
+                }
+                done += static_cast<std::size_t>(count);
+            }
+            return std::span<const unsigned char>(buffer);
+        });
 }
 
 ElfMachine elfMachine(std::span<const unsigned char> bytes) {
