@@ -321,6 +321,9 @@ std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std:
     const auto description = readLv2Bundle(path, [&](const std::string& relative, std::size_t limit) {
         return holdsFile(relative) ? readSmallRegularFile(appendingPathComponent(path, relative), limit) : std::nullopt;
     });
+    if (description.manifestUnderstood && description.plugins.empty()) {
+        return std::nullopt;  // a specification or a preset bank, not a plug-in
+    }
     describeLv2Bundle(description, facts);
     for (const auto& binary : description.binaries) {
         if (holdsFile(binary)) {

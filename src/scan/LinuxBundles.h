@@ -38,7 +38,7 @@ struct LinuxBundleFacts {
 };
 
 // Absent when the entry is not a plug-in of that format after all: an LV2
-// folder without a manifest, or a VST3, CLAP or VST2 entry of the wrong kind
+// folder without a manifest or whose manifest declares no plug-in, or a VST3, CLAP or VST2 entry of the wrong kind
 // (a folder named ".so", say). An LV2 bundle is named after its plug-in,
 // or when it holds several after their project; the folder name is the
 // caller's fallback.

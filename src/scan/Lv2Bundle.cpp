@@ -220,18 +220,18 @@ Lv2BundleFacts readLv2Bundle(const std::string& bundlePath, const Lv2FileReader&
     std::size_t bytesRead = 0;
     const auto readDocument = [&](const std::string& relative) {
         if (filesRead >= lv2FileCountLimit || bytesRead >= lv2BundleByteLimit) {
-            return;
+            return false;
         }
         const auto text = readFile(relative, std::min(lv2FileLimit, lv2BundleByteLimit - bytesRead));
         ++filesRead;
         if (!text) {
-            return;
+            return false;
         }
         bytesRead += text->size();
-        readTurtle(*text, bundleIri + relative, "_:" + std::to_string(filesRead) + "_", wanted, sink);
+        return readTurtle(*text, bundleIri + relative, "_:" + std::to_string(filesRead) + "_", wanted, sink);
     };
 
-    readDocument("manifest.ttl");
+    const bool manifestUnderstood = readDocument("manifest.ttl");
     // Only the plug-ins' own data files, as a host loads them; presets and
     // user interfaces declared beside them are not.
     const auto plugins = graph.plugins();
@@ -250,6 +250,7 @@ Lv2BundleFacts readLv2Bundle(const std::string& bundlePath, const Lv2FileReader&
     }
 
     Lv2BundleFacts facts;
+    facts.manifestUnderstood = manifestUnderstood;
     for (const auto& plugin : plugins) {
         Lv2PluginFacts entry;
         entry.uri = plugin;

@@ -29,6 +29,10 @@ struct Lv2BundleFacts {
     std::vector<Lv2PluginFacts> plugins;
     // The objects the plug-ins load, relative to the bundle, each once.
     std::vector<std::string> binaries;
+    // Whether the manifest was read whole without a Turtle error: only then
+    // does a manifest without plug-ins mean a bundle of another kind (the
+    // LV2 specification's own bundles, say).
+    bool manifestUnderstood = false;
 
     friend bool operator==(const Lv2BundleFacts&, const Lv2BundleFacts&) = default;
 };

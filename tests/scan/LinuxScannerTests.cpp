@@ -192,7 +192,7 @@ TEST(Vst3ModuleInfoTest, OnlyTopLevelValuesCountAndARepeatedKeyKeepsItsLastValue
 }
 
 TEST_F(LinuxScannerTest, FoldersReachedTwiceAreWalkedOnceAndLinkLoopsEnd) {
-    sandbox.writeFile("root/usr/lib/lv2/eq.lv2/manifest.ttl", "");
+    sandbox.writeFile("root/usr/lib/lv2/eq.lv2/manifest.ttl", "<urn:eq> a <http://lv2plug.in/ns/lv2core#Plugin> .");
     sandbox.writeFile("root/usr/lib/lv2/eq.lv2/eq.so", x86_64Object);
     sandbox.writeFile("root/usr/lib/clap/Synth.clap", x86_64Object);
     sandbox.writeFile("extra/clap/Extra.clap", aarch64Object);

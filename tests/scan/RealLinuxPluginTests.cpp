@@ -289,8 +289,17 @@ TEST_F(RealLinuxScanTest, SuitesAreOneBundleNamedAfterTheirProjectAndFoundByEach
                           "<urn:b> a lv2:Plugin ; doap:name \"Beta\" ; lv2:minorVersion 2 .\n"
                           "<urn:c> a lv2:Plugin .\n");
 
+    // The specification's own bundles declare no plug-in: not products. A
+    // manifest that cannot be read whole still marks a bundle.
+    sandbox.writeFile("root/usr/lib/lv2/core.lv2/manifest.ttl",
+                      prefixes +
+                          "<http://lv2plug.in/ns/lv2core> a <http://lv2plug.in/ns/lv2core#Specification> ; "
+                          "rdfs:seeAlso <lv2core.ttl> .");
+    sandbox.writeFile("root/usr/lib/lv2/broken.lv2/manifest.ttl", prefixes + "<urn:x> a lv2:Plugin ; ((( .");
+
     const auto summary = scan();
-    ASSERT_EQ(summary.plugins.size(), 2u);
+    ASSERT_EQ(summary.plugins.size(), 3u);
+    EXPECT_NE(product(summary, "broken"), nullptr);
     const auto* calf = product(summary, "Calf Studio Gear");
     ASSERT_NE(calf, nullptr);
     EXPECT_EQ(calf->manufacturer, "Calf Team");
