@@ -1,7 +1,8 @@
 // Scanner cost on the Linux profile against the floor: a synthetic tree of
 // plug-ins as installed on Linux (VST3 bundles with moduleinfo.json and an
 // ELF object per architecture, LV2 bundles with Turtle manifests, single-file
-// CLAP and VST2 shared objects) in the system folders under a sandbox root,
+// CLAP and VST2 shared objects with dynamic symbols) in the system folders
+// under a sandbox root,
 // scanned by PluginScanner and walked by a bare recursive lstat walk in the
 // same run, on a warm cache.
 //
@@ -43,6 +44,13 @@ std::string sharedObject(int index) {
     return object;
 }
 
+// A VST2 plug-in: its entry point among the dynamic symbols, as a real one.
+std::string vst2Object() {
+    auto object = kestrova::syntheticElfSharedObject({"VSTPluginMain", "main"}, {"libc.so.6", "libm.so.6"});
+    object.resize(16384, '\0');
+    return object;
+}
+
 // 14 files in 6 folders; every other one built for two architectures.
 void writeVst3(const fs::path& bundle, int index) {
     const auto name = bundle.stem().string();
@@ -63,16 +71,52 @@ void writeVst3(const fs::path& bundle, int index) {
     }
 }
 
+// The plug-in's data file as DPF and SWH write one: name, maintainer and
+// version among a dozen ports, about 4 KB of Turtle.
+std::string lv2DataFile(const std::string& name, int index) {
+    std::string ports;
+    for (int port = 0; port < 12; ++port) {
+        ports += fmt::format(R"(
+    lv2:port [
+        a lv2:InputPort, lv2:ControlPort ;
+        lv2:index {0} ;
+        lv2:name "Parameter {0}" ;
+        lv2:symbol "param{0}" ;
+        lv2:default 0.5 ; lv2:minimum 0.0 ; lv2:maximum 1.0 ;
+        unit:unit unit:db ;
+    ] ;)",
+                             port);
+    }
+    return fmt::format(R"(@prefix doap: <http://usefulinc.com/ns/doap#> .
+@prefix foaf: <http://xmlns.com/foaf/0.1/> .
+@prefix lv2:  <http://lv2plug.in/ns/lv2core#> .
+@prefix unit: <http://lv2plug.in/ns/extensions/units#> .
+
+<urn:bench:{0}>
+    a lv2:Plugin, lv2:EQPlugin, doap:Project ;
+    lv2:requiredFeature <http://lv2plug.in/ns/ext/urid#map> ;
+    lv2:optionalFeature lv2:hardRTCapable ;{1}
+    doap:name "{0} LV2" ;
+    doap:license <http://opensource.org/licenses/isc> ;
+    doap:maintainer [
+        foaf:name "Vendor {2}" ;
+        foaf:homepage <https://example.com/> ;
+    ] ;
+    lv2:microVersion {3} ;
+    lv2:minorVersion {4} .
+)",
+                       name, ports, index % 97, index % 5, index % 11);
+}
+
 // 9 files: manifest, plug-in description, object, presets.
 void writeLv2(const fs::path& bundle, int index) {
     const auto name = bundle.stem().string();
     write(bundle / "manifest.ttl", fmt::format("@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                                               "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
-                                               "@prefix doap: <http://usefulinc.com/ns/doap#> .\n\n"
+                                               "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
                                                "<urn:bench:{0}>\n    a lv2:Plugin ;\n    lv2:binary <{0}.so> ;\n"
-                                               "    doap:name \"{1}\" ;\n    rdfs:seeAlso <{0}.ttl> .\n",
-                                               name, name + " LV2"));
-    write(bundle / (name + ".ttl"), std::string(4000, 't'));
+                                               "    rdfs:seeAlso <{0}.ttl> .\n",
+                                               name));
+    write(bundle / (name + ".ttl"), lv2DataFile(name, index));
     write(bundle / (name + ".so"), sharedObject(index));
     for (int i = 0; i < 6; ++i) {
         write(bundle / fmt::format("presets/preset{}.ttl", i), std::string(500 + i, 'p'));
@@ -95,7 +139,7 @@ void buildTree(const fs::path& usr, int plugins) {
                 write(usr / "lib/clap" / vendor / fmt::format("Plugin {}.clap", i), sharedObject(i));
                 break;
             default:
-                write(usr / "lib/vst" / vendor / fmt::format("Plugin {}.so", i), sharedObject(i));
+                write(usr / "lib/vst" / vendor / fmt::format("Plugin {}.so", i), vst2Object());
                 break;
         }
     }

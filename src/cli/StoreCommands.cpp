@@ -10,6 +10,7 @@
 #include "cli/TextTable.h"
 #include "model/HistoryOperation.h"
 #include "model/JsonCoding.h"
+#include "model/ProductSearch.h"
 #include "model/ProductStatus.h"
 #include "platform/LocaleText.h"
 
@@ -122,19 +123,24 @@ void listFolders(CliContext& context) {
 
 // ---- list ----
 
-void listInventory(CliContext& context) {
+void listInventory(CliContext& context, const std::string& search) {
     withStore(context, [&](StoreSession& session) {
         const auto& store = *session.store;
         if (context.json) {
             Json products = Json::array();
             for (const auto& product : store.plugins()) {
-                products.push_back(JsonCoder<Plugin>::encode(product));
+                if (productMatchesSearch(product, search)) {
+                    products.push_back(JsonCoder<Plugin>::encode(product));
+                }
             }
             context.printJson(products);
             return;
         }
         std::vector<std::vector<std::string>> rows;
         for (const auto& product : store.plugins()) {
+            if (!productMatchesSearch(product, search)) {
+                continue;
+            }
             rows.push_back({product.name, product.manufacturer, product.version, joined(product.formats, ", "),
                             product.architecture, product.size, std::string(rawValue(product.status)),
                             product.isProtected ? "yes" : ""});
@@ -408,9 +414,12 @@ void addStoreCommands(CLI::App& app, CliContext& context) {
     addJsonFlag(*foldersCommand, context, "Print the folders as a JSON array");
     foldersCommand->callback([&context] { listFolders(context); });
 
+    auto listSearch = std::make_shared<std::string>();
     auto* list = app.add_subcommand("list", "Show the inventory of plug-in products");
     addJsonFlag(*list, context, "Print the products as JSON");
-    list->callback([&context] { listInventory(context); });
+    list->add_option("--search", *listSearch,
+                     "Only the products whose name, manufacturer or plug-ins contain TEXT (any letter case)");
+    list->callback([listSearch, &context] { listInventory(context, *listSearch); });
 
     for (const bool isProtected : {true, false}) {
         auto options = std::make_shared<ProductOptions>();

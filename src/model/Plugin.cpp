@@ -90,6 +90,7 @@ Json JsonCoder<PluginBundleRecord>::encode(const PluginBundleRecord& bundle) {
     putField(json, "quarantineOperationID", bundle.quarantineOperationID);
     putField(json, "presetRunID", bundle.presetRunID);
     putField(json, "isProtected", bundle.isProtected);
+    putField(json, "pluginNames", bundle.pluginNames);
     return json;
 }
 
@@ -105,6 +106,7 @@ PluginBundleRecord JsonCoder<PluginBundleRecord>::decode(const Json& json, const
     bundle.quarantineOperationID = optionalField<std::string>(json, "quarantineOperationID");
     bundle.presetRunID = optionalField<Uuid>(json, "presetRunID");
     bundle.isProtected = optionalField<bool>(json, "isProtected").value_or(false);
+    bundle.pluginNames = optionalField<std::vector<std::string>>(json, "pluginNames");
     return bundle;
 }
 

@@ -55,6 +55,9 @@ struct PluginBundleRecord {
     std::optional<std::string> quarantineOperationID;
     std::optional<Uuid> presetRunID;
     bool isProtected = false;
+    // The names of the plug-ins inside a bundle that holds several, or of
+    // the plug-ins that load a shared component; absent otherwise.
+    std::optional<std::vector<std::string>> pluginNames;
 
     // The bundle key: trimmed upper-cased format, "|", the lower-cased
     // standardized original path (else the active path).

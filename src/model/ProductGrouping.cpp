@@ -92,7 +92,9 @@ std::optional<Plugin> makeProductOf(std::span<const DiscoveredBundle* const> gro
     product.formats.assign(distinctFormats.begin(), distinctFormats.end());
     product.architecture = architectureSummary(bundleArchitectures);
 
-    const bool sharedShell = isWavesShell(representative.manufacturer, representative.name);
+    const bool sharedShell = isWavesShell(representative.manufacturer, representative.name) ||
+                             std::any_of(group.begin(), group.end(),
+                                         [](const DiscoveredBundle* bundle) { return bundle->isSharedComponent; });
     const std::set<std::string> distinctArchitectures(bundleArchitectures.begin(), bundleArchitectures.end());
     if (sharedShell) {
         product.status = PluginStatus::sharedShell;
@@ -116,6 +118,9 @@ std::optional<Plugin> makeProductOf(std::span<const DiscoveredBundle* const> gro
         record.architecture = bundle->architecture;
         record.size = formattedSize(formatter, bundle->byteSize);
         record.path = bundle->path;
+        if (!bundle->pluginNames.empty()) {
+            record.pluginNames = bundle->pluginNames;
+        }
         records.push_back(std::move(record));
     }
     product.bundles = std::move(records);

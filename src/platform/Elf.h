@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrova {
 
@@ -30,6 +31,26 @@ ElfMachine elfMachine(std::span<const unsigned char> bytes);
 // empty, truncated or non-regular file is unknown.
 ElfMachine readElfMachine(const std::string& path);
 
+// What the dynamic section and symbols of a shared object say about it: a
+// VST2 plug-in exports its entry point, a library it loads is named by
+// DT_NEEDED. Read through a read-only mapping, bounds checked throughout.
+struct ElfDynamicFacts {
+    ElfMachine machine = ElfMachine::unknown;
+    // False when the dynamic symbol table could not be found or read
+    // (a damaged, truncated or stripped object): nothing below is known.
+    bool symbolsRead = false;
+    // A defined "VSTPluginMain" or "main" among the dynamic symbols.
+    bool exportsVstEntry = false;
+    std::vector<std::string> needed;
+    std::string soname;
+
+    friend bool operator==(const ElfDynamicFacts&, const ElfDynamicFacts&) = default;
+};
+
+ElfDynamicFacts elfDynamicFacts(std::span<const unsigned char> bytes);
+// Opened without blocking; only regular files are mapped.
+ElfDynamicFacts readElfDynamicFacts(const std::string& path);
+
 // What the product shows for a machine on Linux, in the terms distributions
 // and hosts use: "x86-64", "ARM64", "ARM" (32-bit), "x86" (32-bit), else
 // "Unknown". x86-64 is deliberately not "Intel": that value marks a bundle as
@@ -40,5 +61,12 @@ std::string_view elfArchitectureName(ElfMachine machine);
 // `machine`: enough for the rule above, not a loadable image. Benchmarks and
 // tests lay these down where no cross compiler is at hand.
 std::string syntheticElfHeader(std::uint16_t machine, bool is64Bit);
+
+// A minimal 64-bit little-endian shared object for x86-64 with section
+// headers, a dynamic symbol table defining `exported` and a dynamic section
+// naming `needed` (and `soname` when not empty): what elfDynamicFacts reads,
+// without a compiler.
+std::string syntheticElfSharedObject(const std::vector<std::string>& exported, const std::vector<std::string>& needed,
+                                     const std::string& soname = {});
 
 }  // namespace kestrova

@@ -14,22 +14,26 @@ struct FormatFolder {
 };
 
 // The system folders hosts read, in a fixed order. Only these are places
-// the helper may move a bundle out of or back to.
-inline constexpr std::array<FormatFolder, 7> systemPluginFolders{{
+// the helper may move a bundle out of or back to. Debian installs some
+// VST2 plug-ins in the lxvst folders.
+inline constexpr std::array<FormatFolder, 9> systemPluginFolders{{
     {"VST3", "/usr/lib/vst3"},
     {"VST3", "/usr/local/lib/vst3"},
     {"CLAP", "/usr/lib/clap"},
     {"VST2", "/usr/lib/vst"},
     {"VST2", "/usr/local/lib/vst"},
+    {"VST2", "/usr/lib/lxvst"},
+    {"VST2", "/usr/local/lib/lxvst"},
     {"LV2", "/usr/lib/lv2"},
     {"LV2", "/usr/local/lib/lv2"},
 }};
 
 // Below the home.
-inline constexpr std::array<FormatFolder, 4> userPluginFolders{{
+inline constexpr std::array<FormatFolder, 5> userPluginFolders{{
     {"VST3", ".vst3"},
     {"CLAP", ".clap"},
     {"VST2", ".vst"},
+    {"VST2", ".lxvst"},
     {"LV2", ".lv2"},
 }};
 

@@ -7,7 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/SmallFile.h"
 #include "platform/Text.h"
-#include "scan/Lv2Manifest.h"
+#include "scan/Lv2Bundle.h"
 #include "scan/Vst3ModuleInfo.h"
 
 #include <algorithm>
@@ -256,6 +256,46 @@ std::optional<LinuxBundleFacts> readVst3(const FileSystem& fileSystem, const std
     return facts;
 }
 
+// One plug-in names the bundle; several name it after their project when
+// they share one, with the maker and version they agree on.
+void describeLv2Bundle(const Lv2BundleFacts& description, LinuxBundleFacts& facts) {
+    const auto& plugins = description.plugins;
+    if (plugins.size() == 1) {
+        facts.name = plugins.front().name;
+        facts.manufacturer = plugins.front().maker;
+        facts.version = plugins.front().version;
+        return;
+    }
+    if (plugins.empty()) {
+        return;
+    }
+    for (const auto& plugin : plugins) {
+        if (!facts.name && plugin.projectName) {
+            facts.name = plugin.projectName;
+        }
+        if (!facts.manufacturer && plugin.maker) {
+            facts.manufacturer = plugin.maker;
+        }
+        // A plug-in without a name still counts, by the last part of its URI.
+        auto name = plugin.name;
+        if (!name) {
+            const auto cut = plugin.uri.find_last_of("/#:");
+            const auto tail = cut == std::string::npos ? plugin.uri : plugin.uri.substr(cut + 1);
+            if (!tail.empty()) {
+                name = tail;
+            }
+        }
+        if (name && std::find(facts.pluginNames.begin(), facts.pluginNames.end(), *name) == facts.pluginNames.end()) {
+            facts.pluginNames.push_back(std::move(*name));
+        }
+    }
+    const auto& version = plugins.front().version;
+    if (version && std::all_of(plugins.begin(), plugins.end(),
+                               [&](const Lv2PluginFacts& plugin) { return plugin.version == version; })) {
+        facts.version = version;
+    }
+}
+
 std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std::string& path,
                                         const std::optional<FileStatus>& listed, const ScanControl& control) {
     if (!listedAsFolder(fileSystem, path, listed)) {
@@ -278,10 +318,14 @@ std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std:
     }
     LinuxBundleFacts facts;
     // An unreadable or oversized manifest still marks an LV2 bundle.
-    const auto manifest = parseLv2Manifest(
-        readSmallRegularFile(appendingPathComponent(path, "manifest.ttl"), lv2ManifestLimit).value_or(""));
-    facts.name = manifest.name;
-    for (const auto& binary : manifest.binaries) {
+    const auto description = readLv2Bundle(path, [&](const std::string& relative, std::size_t limit) {
+        return holdsFile(relative) ? readSmallRegularFile(appendingPathComponent(path, relative), limit) : std::nullopt;
+    });
+    if (description.manifestUnderstood && description.plugins.empty()) {
+        return std::nullopt;  // a specification or a preset bank, not a plug-in
+    }
+    describeLv2Bundle(description, facts);
+    for (const auto& binary : description.binaries) {
         if (holdsFile(binary)) {
             facts.executables.push_back(appendingPathComponent(path, binary));
         }
@@ -329,6 +373,16 @@ std::optional<LinuxBundleFacts> readLinuxBundleFacts(const FileSystem& fileSyste
     }
     LinuxBundleFacts facts;
     facts.executables.push_back(path);
+    if (format == formats::vst2) {
+        // One mapping gives the machine, the entry point and the libraries.
+        auto dynamic = readElfDynamicFacts(path);
+        if (dynamic.machine != ElfMachine::unknown) {
+            facts.architecture = std::string(elfArchitectureName(dynamic.machine));
+        }
+        facts.isSharedLibrary = dynamic.symbolsRead && !dynamic.exportsVstEntry;
+        facts.needed = std::move(dynamic.needed);
+        facts.soname = std::move(dynamic.soname);
+    }
     return facts;
 }
 

@@ -23,13 +23,25 @@ struct LinuxBundleFacts {
     // walk sums them, when reading the bundle listed its folders anyway;
     // absent for single files and links.
     std::optional<std::int64_t> byteSize;
+    // The plug-ins of an LV2 bundle that holds several.
+    std::vector<std::string> pluginNames;
+    // Known already when reading the bundle read the object's header.
+    std::optional<std::string> architecture;
+    // A VST2 shared object whose dynamic symbols hold no VST entry point:
+    // a library plug-ins load, not a plug-in.
+    bool isSharedLibrary = false;
+    // A VST2 object's DT_NEEDED names and DT_SONAME.
+    std::vector<std::string> needed;
+    std::string soname;
 
     friend bool operator==(const LinuxBundleFacts&, const LinuxBundleFacts&) = default;
 };
 
 // Absent when the entry is not a plug-in of that format after all: an LV2
-// folder without a manifest, or a VST3, CLAP or VST2 entry of the wrong kind
-// (a folder named ".so", say).
+// folder without a manifest or whose manifest declares no plug-in, or a VST3, CLAP or VST2 entry of the wrong kind
+// (a folder named ".so", say). An LV2 bundle is named after its plug-in,
+// or when it holds several after their project; the folder name is the
+// caller's fallback.
 // `listed` is what the walk's lstat said of the entry, when it said it; a
 // regular file or folder then needs no second look. Once cancellation is
 // requested the size stops where it is.

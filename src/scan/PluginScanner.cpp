@@ -36,6 +36,27 @@ bool isAuthorized(const std::string& location, const std::vector<std::string>& r
                        [&](const std::string& root) { return location == root || location.starts_with(root + "/"); });
 }
 
+bool isAtOrBelow(const std::string& path, const std::string& folder) {
+    return path == folder || path.starts_with(folder == "/" ? folder : folder + "/");
+}
+
+// The format an entry of a user's own folder has by its form on Linux.
+std::optional<std::string_view> linuxFormatOfExtension(std::string_view extension) {
+    if (extension == "vst3") {
+        return formats::vst3;
+    }
+    if (extension == "lv2") {
+        return formats::lv2;
+    }
+    if (extension == "clap") {
+        return formats::clap;
+    }
+    if (extension == "so") {
+        return formats::vst2;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 PluginScanner::PluginScanner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry,
@@ -73,19 +94,39 @@ ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots,
         roots.push_back(standardizedPath(root));
     }
     std::vector<Location> locations;
+    std::vector<std::string> standardFolders;
     for (auto& location : standardLocations()) {
-        if (isAuthorized(standardizedPath(location.url), roots)) {
+        auto folder = standardizedPath(location.url);
+        if (isAuthorized(folder, roots)) {
             locations.push_back(std::move(location));
+        }
+        standardFolders.push_back(std::move(folder));
+    }
+    if (layout_.profile == PlatformProfile::gnuLinux) {
+        // Outer folders first, so a folder inside another is not walked twice.
+        auto ownFolders = roots;
+        std::sort(ownFolders.begin(), ownFolders.end());
+        for (const auto& root : ownFolders) {
+            const bool standard = std::any_of(standardFolders.begin(), standardFolders.end(), [&](const auto& folder) {
+                return isAtOrBelow(root, folder) || isAtOrBelow(folder, root);
+            });
+            const bool repeated = std::any_of(locations.begin(), locations.end(), [&](const Location& location) {
+                return location.format.empty() && isAtOrBelow(root, location.url);
+            });
+            if (!standard && !repeated) {
+                locations.push_back({root, "", ""});
+            }
         }
     }
 
     const int total = static_cast<int>(locations.size());
     std::vector<DiscoveredBundle> discovered;
+    std::vector<LinuxDiscovery> linuxDiscovered;
+    std::size_t discoveredCount = 0;
     std::vector<std::string> inaccessible;
     const auto report = [&](const Location& location, int completed) {
         if (progress) {
-            progress(
-                ScanProgress{location.format, location.url, completed, total, static_cast<int>(discovered.size())});
+            progress(ScanProgress{location.format, location.url, completed, total, static_cast<int>(discoveredCount)});
         }
     };
 
@@ -112,7 +153,15 @@ ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots,
                     cancelled = true;
                     return EnumerationStep::stop;
                 }
-                if (lowercased(pathExtension(entry.path)) != location.fileExtension) {
+                const auto extension = lowercased(pathExtension(entry.path));
+                std::string format = location.format;
+                if (format.empty()) {
+                    const auto byForm = linuxFormatOfExtension(extension);
+                    if (!byForm) {
+                        return EnumerationStep::proceed;
+                    }
+                    format = *byForm;
+                } else if (extension != location.fileExtension) {
                     return EnumerationStep::proceed;
                 }
                 // Nothing inside a recognised bundle is ever looked at by the
@@ -120,15 +169,15 @@ ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots,
                 if (layout_.profile == PlatformProfile::gnuLinux) {
                     // An LV2 folder without a manifest is not a bundle, and
                     // nothing below it is one either.
-                    auto bundle = readLinuxBundle(entry.path, entry.status, location.format, control);
+                    auto bundle = readLinuxBundle(entry.path, entry.status, format, control);
                     if (!bundle) {
                         return EnumerationStep::skipDescendants;
                     }
-                    discovered.push_back(std::move(*bundle));
+                    linuxDiscovered.push_back(std::move(*bundle));
                 } else {
-                    discovered.push_back(readBundle(entry.path, entry.status, location.format, control));
+                    discovered.push_back(readBundle(entry.path, entry.status, format, control));
                 }
-                if (discovered.size() % 10 == 0) {
+                if (++discoveredCount % 10 == 0) {
                     report(location, index);
                 }
                 return EnumerationStep::skipDescendants;
@@ -152,6 +201,9 @@ ScanSummary PluginScanner::scan(const std::vector<std::string>& authorizedRoots,
     ScanSummary summary;
     summary.wasCancelled = control.cancellationRequested();
     if (!summary.wasCancelled) {
+        if (layout_.profile == PlatformProfile::gnuLinux) {
+            discovered = linuxProductBundles(std::move(linuxDiscovered));
+        }
         summary.plugins = productsOfScan(groupIntoProducts(discovered), registryProducts());
     }
     std::sort(inaccessible.begin(), inaccessible.end());
@@ -199,24 +251,31 @@ PluginScanner::DiscoveredBundle PluginScanner::readBundle(const std::string& pat
     return bundle;
 }
 
-std::optional<PluginScanner::DiscoveredBundle> PluginScanner::readLinuxBundle(const std::string& path,
-                                                                              const std::optional<FileStatus>& status,
-                                                                              const std::string& format,
-                                                                              const ScanControl& control) const {
+std::optional<LinuxDiscovery> PluginScanner::readLinuxBundle(const std::string& path,
+                                                             const std::optional<FileStatus>& status,
+                                                             const std::string& format,
+                                                             const ScanControl& control) const {
     auto facts = readLinuxBundleFacts(fileSystem_, path, format, status, control);
     if (!facts) {
         return std::nullopt;
     }
-    DiscoveredBundle bundle;
-    bundle.name = facts->name ? std::move(*facts->name) : lastPathComponent(deletingPathExtension(path));
+    LinuxDiscovery discovery;
+    discovery.fileStem = withoutFormatSuffix(lastPathComponent(deletingPathExtension(path)));
+    discovery.isDescribed = facts->name.has_value();
+    discovery.isSharedLibrary = facts->isSharedLibrary;
+    discovery.needed = std::move(facts->needed);
+    discovery.soname = std::move(facts->soname);
+    auto& bundle = discovery.bundle;
+    bundle.name = facts->name ? std::move(*facts->name) : discovery.fileStem;
     bundle.version = facts->version ? std::move(*facts->version) : std::string(unavailableVersion);
     bundle.manufacturer =
         facts->manufacturer ? std::move(*facts->manufacturer) : bundleManufacturer(InfoDictionary{}, std::nullopt);
-    bundle.architecture = linuxArchitecture(facts->executables);
+    bundle.architecture = facts->architecture ? std::move(*facts->architecture) : linuxArchitecture(facts->executables);
     bundle.byteSize = facts->byteSize ? *facts->byteSize : bundleByteSize(path, status, control);
     bundle.path = path;
     bundle.format = format;
-    return bundle;
+    bundle.pluginNames = std::move(facts->pluginNames);
+    return discovery;
 }
 
 std::string PluginScanner::executableArchitecture(const std::optional<std::string>& executablePath) const {

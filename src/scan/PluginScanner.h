@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SystemLayout.h"
 #include "scan/LinuxPluginLocations.h"
+#include "scan/LinuxProducts.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanSummary.h"
 
@@ -26,6 +27,8 @@ class PluginScanner {
 public:
     struct Location {
         std::string url;  // absolute folder path
+        // Both empty for a folder of the user's own on Linux, where each
+        // entry is recognised by its form.
         std::string format;
         std::string fileExtension;  // lower case, no dot
 
@@ -44,8 +47,10 @@ public:
     // folder. Linux: see linuxPluginLocations.
     std::vector<Location> standardLocations() const;
 
-    // Walks the standard locations that lie inside an authorized root. Blocks
-    // until done or cancelled.
+    // Walks the standard locations that lie inside an authorized root. On
+    // Linux an authorized folder that neither lies in a standard location
+    // nor holds one is walked too, each entry recognised by its form.
+    // Blocks until done or cancelled.
     ScanSummary scan(const std::vector<std::string>& authorizedRoots, const ScanControl& control,
                      const ProgressHandler& progress) const;
 
@@ -61,8 +66,8 @@ private:
                                 const std::string& format, const ScanControl& control) const;
     std::int64_t bundleByteSize(const std::string& path, const std::optional<FileStatus>& status,
                                 const ScanControl& control) const;
-    std::optional<DiscoveredBundle> readLinuxBundle(const std::string& path, const std::optional<FileStatus>& status,
-                                                    const std::string& format, const ScanControl& control) const;
+    std::optional<LinuxDiscovery> readLinuxBundle(const std::string& path, const std::optional<FileStatus>& status,
+                                                  const std::string& format, const ScanControl& control) const;
 
     const FileSystem& fileSystem_;
     SystemLayout layout_;

@@ -21,8 +21,10 @@ struct Vst3ModuleInfo {
 inline constexpr std::size_t vst3ModuleInfoLimit = 1 << 20;
 
 // "Name", "Version" and "Factory Info"/"Vendor", each only when it is a
-// non-blank string. Comments are accepted; anything that is not a JSON
-// object gives nothing.
+// non-blank string. The text is read as the JSON5 the VST3 SDK's parser
+// accepts (trailing commas, comments, unquoted keys, single quotes...);
+// anything that is not one such object, or nests deeper than real files
+// do, gives nothing.
 Vst3ModuleInfo parseVst3ModuleInfo(std::string_view text);
 
 }  // namespace kestrova

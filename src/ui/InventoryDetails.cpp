@@ -125,6 +125,18 @@ void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product,
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     makeCaption(*where);
     card->body().addWidget(where);
+    // A suite's plug-ins, or the plug-ins that load a shared component.
+    if (record.pluginNames && !record.pluginNames->empty()) {
+        QString names;
+        for (const auto& name : *record.pluginNames) {
+            names += (names.isEmpty() ? QString() : QStringLiteral(", ")) + toQString(name);
+        }
+        auto* plugins = new QLabel(QStringLiteral("Plug-ins: ") + names, card);
+        plugins->setObjectName(QStringLiteral("FormatCardPlugins"));
+        plugins->setWordWrap(true);
+        makeCaption(*plugins);
+        card->body().addWidget(plugins);
+    }
 
     const auto format = toQString(record.format);
     auto* reveal = makeButton(context_.session.words(QStringLiteral("Reveal ") + format + QStringLiteral(" in Finder")),

@@ -1,5 +1,6 @@
 #include "ui/PluginTableModel.h"
 
+#include "model/ProductSearch.h"
 #include "planning/ByteCountParsing.h"
 #include "platform/Text.h"
 
@@ -38,9 +39,7 @@ void PluginTableModel::setProducts(std::vector<Plugin> products) {
     rows_.reserve(products.size());
     searchStarts_.reserve(products.size() + 1);
     for (auto& product : products) {
-        searchText_ += foldCase(product.name);
-        searchText_ += '\x1F';
-        searchText_ += foldCase(product.manufacturer);
+        searchText_ += productSearchText(product);
         searchStarts_.push_back(searchText_.size());
         rows_.push_back(makeRow(std::move(product)));
     }

@@ -44,8 +44,7 @@ public:
 
     const Row& row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
     const std::vector<Row>& rows() const { return rows_; }
-    // The case-folded name and manufacturer of a row, joined by a separator
-    // no search text contains: what the search matches. Kept apart from the
+    // The row's productSearchText: what the search matches. Kept apart from the
     // rows, one after another in one buffer, so a re-filter reads memory in
     // order.
     std::string_view searchKey(int index) const {

@@ -13,9 +13,15 @@ namespace {
 
 DiscoveredBundle bundle(std::string name, std::string manufacturer, std::string format, std::string architecture,
                         std::int64_t size, std::string path, std::string version = "1.0") {
-    return DiscoveredBundle{std::move(name),   std::move(manufacturer), std::move(version),
-                            std::move(format), std::move(architecture), size,
-                            std::move(path)};
+    return DiscoveredBundle{std::move(name),
+                            std::move(manufacturer),
+                            std::move(version),
+                            std::move(format),
+                            std::move(architecture),
+                            size,
+                            std::move(path),
+                            {},
+                            false};
 }
 
 TEST(ProductGrouping, ArchitectureSummary) {
