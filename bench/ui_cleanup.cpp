@@ -18,11 +18,11 @@
 #include "platform/ServiceRegistration.h"
 #include "store/CleanupRunController.h"
 #include "store/PluginInventoryStore.h"
-#include "ui/AppSession.h"
-#include "ui/FormatCleanupScreen.h"
-#include "ui/MainWindow.h"
-#include "ui/Prompter.h"
-#include "ui/Theme.h"
+#include "ui/app/AppSession.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/Prompter.h"
+#include "ui/screens/format-cleanup/FormatCleanupScreen.h"
+#include "ui/widgets/Theme.h"
 
 #include <fmt/format.h>
 #include <signal.h>

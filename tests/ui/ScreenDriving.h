@@ -4,7 +4,7 @@
 
 #include "UiSandbox.h"
 
-#include "ui/MetricCard.h"
+#include "ui/widgets/MetricCard.h"
 
 #include <QAbstractItemModel>
 #include <QLabel>

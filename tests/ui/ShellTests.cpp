@@ -2,8 +2,8 @@
 // alerts, navigation, the command line and screenshots.
 #include "UiSandbox.h"
 
-#include "ui/Launch.h"
-#include "ui/Screenshot.h"
+#include "ui/app/Launch.h"
+#include "ui/app/Screenshot.h"
 
 #include <QApplication>
 #include <QImage>

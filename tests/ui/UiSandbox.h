@@ -5,9 +5,9 @@
 #pragma once
 
 #include "support/HelperSession.h"
-#include "ui/AppSession.h"
-#include "ui/MainWindow.h"
-#include "ui/Prompter.h"
+#include "ui/app/AppSession.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/Prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,104 @@
+#include "ui/models/PluginTableModel.h"
+
+#include "planning/ByteCountParsing.h"
+#include "platform/Text.h"
+
+namespace kestrova::ui {
+namespace {
+
+QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString joinedFormats(const std::vector<std::string>& formats) {
+    QString joined;
+    for (const auto& format : formats) {
+        if (!joined.isEmpty()) {
+            joined += QStringLiteral(", ");
+        }
+        joined += qText(format);
+    }
+    return joined;
+}
+
+PluginTableModel::Row makeRow(Plugin product) {
+    PluginTableModel::Row row;
+    row.cells = {qText(product.name),         qText(product.manufacturer), joinedFormats(product.formats),
+                 qText(product.architecture), qText(product.size),         qText(rawValue(product.status))};
+    row.bytes = parseDisplaySize(product.size).value_or(0);
+    row.product = std::move(product);
+    return row;
+}
+
+}  // namespace
+
+void PluginTableModel::setProducts(std::vector<Plugin> products) {
+    beginResetModel();
+    rows_.clear();
+    searchText_.clear();
+    searchStarts_.assign(1, 0);
+    rows_.reserve(products.size());
+    searchStarts_.reserve(products.size() + 1);
+    for (auto& product : products) {
+        searchText_ += foldCase(product.name);
+        searchText_ += '\x1F';
+        searchText_ += foldCase(product.manufacturer);
+        searchStarts_.push_back(searchText_.size());
+        rows_.push_back(makeRow(std::move(product)));
+    }
+    endResetModel();
+}
+
+std::optional<int> PluginTableModel::rowOf(const Uuid& id) const {
+    for (std::size_t index = 0; index < rows_.size(); ++index) {
+        if (rows_[index].product.id == id) {
+            return static_cast<int>(index);
+        }
+    }
+    return std::nullopt;
+}
+
+int PluginTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int PluginTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : numberOfColumns; }
+
+QVariant PluginTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= numberOfColumns) {
+        return {};
+    }
+    const auto& entry = row(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return entry.cells[static_cast<std::size_t>(index.column())];
+        case sortRole:
+            switch (index.column()) {
+                case size:
+                    return QVariant::fromValue<qint64>(entry.bytes);
+                case plugin:
+                case manufacturer:
+                    return entry.cells[static_cast<std::size_t>(index.column())].toCaseFolded();
+                default:
+                    return entry.cells[static_cast<std::size_t>(index.column())];
+            }
+        case statusRole:
+            return static_cast<int>(entry.product.status);
+        case Qt::TextAlignmentRole:
+            return index.column() == size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                          : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant PluginTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    static const std::array<QString, numberOfColumns> titles{QStringLiteral("Plugin"), QStringLiteral("Manufacturer"),
+                                                             QStringLiteral("Format"), QStringLiteral("Architecture"),
+                                                             QStringLiteral("Size"),   QStringLiteral("Status")};
+    return section >= 0 && section < numberOfColumns ? titles[static_cast<std::size_t>(section)] : QVariant();
+}
+
+}  // namespace kestrova::ui
