@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/PlatformProfile.h"
 #include "platform/PlatformWording.h"
+#include "ui/app/QtText.h"
 
 #include <cstdlib>
 
@@ -19,7 +20,7 @@ std::string fromEnvironment(const char* name) {
 }  // namespace
 
 QString AppSession::words(const QString& text) const {
-    return QString::fromStdString(platformWording(text.toStdString(), layout_.profile));
+    return toQString(platformWording(text.toStdString(), layout_.profile));
 }
 
 AppSession::AppSession(Parts parts) : layout_(std::move(parts.layout)), fileSystem_(parts.fileSystem) {

@@ -1,22 +1,22 @@
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
+#include "ui/widgets/AlertDialog.h"
 #include "ui/widgets/ConfirmationDialog.h"
 
 #include "platform/PlatformWording.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QUrl>
 
 namespace kestrova::ui {
 
 QString DialogPrompter::words(const QString& text) const {
-    return QString::fromStdString(platformWording(text.toStdString(), profile_));
+    return toQString(platformWording(text.toStdString(), profile_));
 }
 
 bool DialogPrompter::confirm(QWidget* parent, const ConfirmationRequest& request) {
@@ -35,10 +35,8 @@ bool DialogPrompter::confirm(QWidget* parent, const ConfirmationRequest& request
 }
 
 void DialogPrompter::alert(QWidget* parent, const QString& title, const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, words(title), words(title), QMessageBox::Ok, parent);
-    box.setInformativeText(words(message));
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-    box.exec();
+    AlertDialog dialog(words(title), words(message), parent);
+    dialog.exec();
 }
 
 std::optional<std::string> DialogPrompter::savePath(QWidget* parent, const SaveRequest& request) {
@@ -53,11 +51,11 @@ std::optional<std::string> DialogPrompter::savePath(QWidget* parent, const SaveR
 
 std::optional<std::vector<std::string>> DialogPrompter::chooseFolders(QWidget* parent,
                                                                       const FolderChooserPrompt& prompt) {
-    QFileDialog dialog(parent, QString::fromStdString(prompt.title));
+    QFileDialog dialog(parent, toQString(prompt.title));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::Accept, QString::fromStdString(prompt.confirmButton));
-    dialog.setToolTip(QString::fromStdString(prompt.message));
+    dialog.setLabelText(QFileDialog::Accept, toQString(prompt.confirmButton));
+    dialog.setToolTip(toQString(prompt.message));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -71,7 +69,7 @@ std::optional<std::vector<std::string>> DialogPrompter::chooseFolders(QWidget* p
 void DialogPrompter::reveal(const std::string& path) {
     // Desktop file managers differ in how they select an item; opening the
     // folder that holds it works everywhere.
-    const QFileInfo info(QString::fromStdString(path));
+    const QFileInfo info(toQString(path));
     QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
 }
 

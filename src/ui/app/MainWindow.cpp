@@ -1,21 +1,19 @@
 #include "ui/app/MainWindow.h"
 
+#include "store/CleanupRunController.h"
 #include "store/PluginInventoryStore.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
 
 #include <QHBoxLayout>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
 
 namespace kestrova::ui {
-namespace {
-
-QString qText(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
-
 MainWindow::MainWindow(AppSession& session, Prompter& prompter, QWidget* parent)
     : QMainWindow(parent),
       session_(session),
@@ -47,16 +45,19 @@ MainWindow::MainWindow(AppSession& session, Prompter& prompter, QWidget* parent)
         sidebar_->setSection(section);
         auto* screen = this->screen(section);
         stack_->setCurrentWidget(screen);
+        screen->runPending();
         screen->becameVisible();
     });
-    connect(&session_.storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::notice) {
+    connect(&session_.storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::notice) {
             scheduleNotice();
-        } else if (name == storeField::plugins || name == storeField::history || name == storeField::trashedBundles) {
+        } else if (change == Change::plugins || change == Change::history || change == Change::trashedBundles) {
             updateCounts();
         }
     });
+
+    connect(&session_.cleanupRunEvents(), &ObservedObject::changed, this, [this] { scheduleNotice(); });
+    addShortcuts();
 
     sidebar_->setSection(state_.section());
     stack_->setCurrentWidget(screen(state_.section()));
@@ -78,8 +79,26 @@ SidebarCounts MainWindow::currentCounts() const {
 
 void MainWindow::updateCounts() { sidebar_->setCounts(currentCounts()); }
 
+void MainWindow::addShortcuts() {
+    // Ctrl+1 … Ctrl+9 and Ctrl+0 for the ten sections, in sidebar order.
+    for (std::size_t index = 0; index < allSections.size(); ++index) {
+        const int digit = static_cast<int>((index + 1) % 10);
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + digit)), this);
+        connect(shortcut, &QShortcut::activated, this, [this, section = allSections[index]] { showSection(section); });
+    }
+    auto* search = new QShortcut(QKeySequence::Find, this);
+    connect(search, &QShortcut::activated, this, [this] {
+        if (!currentScreen()->focusSearch()) {
+            showSection(AppSection::inventory);
+            screen(AppSection::inventory)->focusSearch();
+        }
+    });
+}
+
 void MainWindow::scheduleNotice() {
-    if (noticeScheduled_ || presentingNotice_ || !session_.store().notice()) {
+    // A cleanup run and a run restore publish a notice per chunk; only the
+    // one standing when they end is shown, as their summary.
+    if (noticeScheduled_ || presentingNotice_ || !session_.store().notice() || session_.cleanupRuns().isBusy()) {
         return;
     }
     noticeScheduled_ = true;
@@ -94,8 +113,12 @@ void MainWindow::presentNotice() {
     presentingNotice_ = true;
     // A notice that arrives while the alert is up (a helper reply finishing)
     // is shown next, not cleared unseen.
-    while (const auto notice = store.notice()) {
-        prompter_.alert(this, qText(notice->title), qText(notice->message));
+    while (!session_.cleanupRuns().isBusy()) {
+        const auto notice = store.notice();
+        if (!notice) {
+            break;
+        }
+        prompter_.alert(this, toQString(notice->title), toQString(notice->message));
         if (store.notice() && store.notice()->id == notice->id) {
             store.dismissNotice();
         }

@@ -39,6 +39,7 @@ public:
 
 private:
     void updateCounts();
+    void addShortcuts();
     // Shows the store's notice, if any, once control is back in the event
     // loop; dismissing it clears it in the store.
     void scheduleNotice();

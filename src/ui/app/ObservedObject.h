@@ -1,14 +1,59 @@
 // Turns the change notifications of one core object (the store, the folder
 // access, the management service, the cleanup run controller) into a Qt
-// signal, so widgets can connect to it like to any other Qt object.
+// signal carrying which published field changed as a value of one enum, so
+// widgets connect to it like to any other Qt object and switch on a value
+// the compiler checks rather than compare field names.
 #pragma once
 
 #include "platform/Observable.h"
 
 #include <QObject>
-#include <QString>
+
+#include <string_view>
 
 namespace kestrova::ui {
+
+// The published fields of the four observed objects.
+enum class Change {
+    // PluginInventoryStore
+    plugins,
+    isScanning,
+    lastScanDate,
+    inaccessibleLocations,
+    history,
+    lastStorageError,
+    lastOperationError,
+    scanProgress,
+    lastScanNotice,
+    lastReconciliation,
+    fileActionsBlockedByStorage,
+    notice,
+    trashedBundles,
+    formatCleanupRuns,
+    permanentQuarantineRules,
+    // PluginManagementService (lastError is shared with the folder access)
+    status,
+    helperIsReachable,
+    helperVersion,
+    lastError,
+    lastHandshakeNotice,
+    isWorking,
+    // PluginFolderAccess
+    authorizedFolders,
+    // CleanupRunController
+    plan,
+    selected,
+    activeRunID,
+    pendingChunks,
+    completedChunkCount,
+    restoringRunID,
+    restoreChunks,
+    // A field this list does not know yet.
+    other,
+};
+
+// The change a published field name stands for.
+Change changeOf(std::string_view field);
 
 class ObservedObject final : public QObject {
     Q_OBJECT
@@ -21,7 +66,7 @@ public:
 
 signals:
     // The published field that was just assigned.
-    void changed(const QString& field);
+    void changed(kestrova::ui::Change change);
 
 private:
     Observable& observed_;

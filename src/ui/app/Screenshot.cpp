@@ -3,6 +3,7 @@
 #include "ui/app/AppSession.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -28,9 +29,10 @@ public:
 
 }  // namespace
 
-Status writeScreenshot(AppSession& session, AppSection section, const std::string& file) {
+Status writeScreenshot(AppSession& session, AppSection section, const std::string& file, QSize size) {
     SilentPrompter prompter;
     MainWindow window(session, prompter);
+    window.resize(size);
     window.showSection(section);
     window.show();
     // Layout and the first paint happen in the event loop; the store's
@@ -46,7 +48,7 @@ Status writeScreenshot(AppSession& session, AppSection section, const std::strin
         QApplication::processEvents();
     }
     const auto picture = window.grab();
-    if (!picture.save(QString::fromStdString(file), "PNG")) {
+    if (!picture.save(toQString(file), "PNG")) {
         return Error{"The screenshot could not be written to “" + file + "”."};
     }
     return {};

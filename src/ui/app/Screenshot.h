@@ -1,4 +1,4 @@
-// Renders one section of the window, at its default size and offscreen, to
+// Renders one section of the window, at a given size and offscreen, to
 // a PNG file: how the demo and reviewers look at every screen without a
 // display.
 #pragma once
@@ -6,12 +6,14 @@
 #include "platform/Result.h"
 #include "ui/app/AppSection.h"
 
+#include <QSize>
+
 #include <string>
 
 namespace kestrova::ui {
 
 class AppSession;
 
-Status writeScreenshot(AppSession& session, AppSection section, const std::string& file);
+Status writeScreenshot(AppSession& session, AppSection section, const std::string& file, QSize size);
 
 }  // namespace kestrova::ui

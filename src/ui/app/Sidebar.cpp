@@ -1,5 +1,6 @@
 #include "ui/app/Sidebar.h"
 
+#include "ui/app/QtText.h"
 #include "ui/widgets/Pill.h"
 #include "ui/widgets/Theme.h"
 
@@ -10,8 +11,6 @@
 
 namespace kestrova::ui {
 namespace {
-
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 std::size_t indexOf(AppSection section) { return static_cast<std::size_t>(section); }
 
@@ -66,14 +65,14 @@ Sidebar::Sidebar(QWidget* parent) : QWidget(parent), list_(new QListWidget(this)
     for (const auto section : allSections) {
         auto* item = new QListWidgetItem(list_);
         item->setSizeHint(QSize(0, 34));
-        item->setData(Qt::AccessibleTextRole, qText(title(section)));
+        item->setData(Qt::AccessibleTextRole, toQString(title(section)));
         auto* row = new QWidget(list_);
         auto* rowLayout = new QHBoxLayout(row);
         rowLayout->setContentsMargins(10, 2, 10, 2);
         auto* icon = new QLabel(row);
         icon->setPixmap(symbolIcon(symbol(section)).pixmap(18, 18));
         rowLayout->addWidget(icon);
-        rowLayout->addWidget(new QLabel(qText(title(section)), row), 1);
+        rowLayout->addWidget(new QLabel(toQString(title(section)), row), 1);
         if (hasBadge(section)) {
             auto* badge = new Pill(QStringLiteral("0"), row);
             badges_[indexOf(section)] = badge;

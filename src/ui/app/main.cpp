@@ -8,6 +8,8 @@
 
 #include <QApplication>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -33,6 +35,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    if (const auto runtime = privateRuntimeDirectory(std::getenv("XDG_RUNTIME_DIR"), ::getuid())) {
+        ::setenv("XDG_RUNTIME_DIR", runtime->c_str(), 1);
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
     applyPreferredStyle(application);
@@ -43,7 +48,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (options->screenshot) {
-        auto written = writeScreenshot(**session, options->screenshot->section, options->screenshot->file);
+        const auto size = options->screenshot->size
+                              ? QSize(options->screenshot->size->first, options->screenshot->size->second)
+                              : MainWindow::defaultSize;
+        auto written = writeScreenshot(**session, options->screenshot->section, options->screenshot->file, size);
         if (!written) {
             std::cerr << "kestrova: " << written.error().message << '\n';
             return 1;

@@ -2,17 +2,12 @@
 
 #include "platform/ByteCount.h"
 #include "store/CleanupRunController.h"
+#include "ui/app/QtText.h"
 #include "ui/widgets/Theme.h"
 
 #include <algorithm>
 
 namespace kestrova::ui {
-namespace {
-
-QString qText(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
-
 CleanupCandidateModel::CleanupCandidateModel(CleanupRunController& controller, QObject* parent)
     : QAbstractTableModel(parent), controller_(controller) {}
 
@@ -50,24 +45,24 @@ QVariant CleanupCandidateModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             switch (index.column()) {
                 case product:
-                    return qText(candidate.pluginName);
+                    return toQString(candidate.pluginName);
                 case manufacturer:
-                    return qText(candidate.manufacturer);
+                    return toQString(candidate.manufacturer);
                 case format:
-                    return qText(candidate.format);
+                    return toQString(candidate.format);
                 case size:
-                    return candidate.sizeInBytes ? qText(formatFileByteCount(static_cast<std::uint64_t>(
+                    return candidate.sizeInBytes ? toQString(formatFileByteCount(static_cast<std::uint64_t>(
                                                        std::max<std::int64_t>(*candidate.sizeInBytes, 0))))
                                                  : QStringLiteral("—");
                 case note:
                     return candidate.removesLastActiveFormat ? QStringLiteral("No Active Format Remaining") : QString();
                 case location:
-                    return qText(candidate.path);
+                    return toQString(candidate.path);
                 default:
                     return {};
             }
         case Qt::ToolTipRole:
-            return index.column() == location ? qText(candidate.path) : QVariant();
+            return index.column() == location ? toQString(candidate.path) : QVariant();
         case Qt::ForegroundRole:
             if (index.column() == note) {
                 return colors::warning();

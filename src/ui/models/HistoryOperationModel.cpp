@@ -1,16 +1,11 @@
 #include "ui/models/HistoryOperationModel.h"
 
 #include "platform/PlatformWording.h"
+#include "ui/app/QtText.h"
 
 #include "ui/widgets/Theme.h"
 
 namespace kestrova::ui {
-namespace {
-
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
-
 QColor historyKindTint(HistoryKind kind) {
     switch (kind) {
         case HistoryKind::quarantine:
@@ -49,9 +44,7 @@ QString bundleCountLabel(const HistoryOperation& operation) {
     return QStringLiteral("%1 bundles").arg(operation.items.size());
 }
 
-QString HistoryOperationModel::words(std::string_view text) const {
-    return QString::fromStdString(platformWording(text, profile_));
-}
+QString HistoryOperationModel::words(std::string_view text) const { return toQString(platformWording(text, profile_)); }
 
 void HistoryOperationModel::setOperations(std::vector<HistoryOperation> operations) {
     beginResetModel();
@@ -70,18 +63,18 @@ QVariant HistoryOperationModel::data(const QModelIndex& index, int role) const {
     const auto& operation = operations_[static_cast<std::size_t>(index.row())];
     switch (role) {
         case productRole:
-            return QString::fromStdString(operation.plugin);
+            return toQString(operation.plugin);
         case kindTitleRole:
         case Qt::ToolTipRole:
             return words(title(operation.kind));
         case symbolRole:
-            return qText(iconName(operation.kind));
+            return toQString(iconName(operation.kind));
         case tintRole:
             return historyKindTint(operation.kind);
         case formatsRole: {
             QStringList formats;
             for (const auto& format : operationFormats(operation)) {
-                formats << QString::fromStdString(format);
+                formats << toQString(format);
             }
             return formats;
         }
@@ -90,13 +83,12 @@ QVariant HistoryOperationModel::data(const QModelIndex& index, int role) const {
         case summaryRole:
             return words(operationSummary(operation));
         case timeRole:
-            return QString::fromStdString(operation.time);
+            return toQString(operation.time);
         case resultRole:
-            return qText(operationResult(operation.kind));
+            return toQString(operationResult(operation.kind));
         case Qt::AccessibleTextRole:
             return QStringLiteral("%1, %2, %3")
-                .arg(QString::fromStdString(operation.plugin), words(title(operation.kind)),
-                     QString::fromStdString(operation.time));
+                .arg(toQString(operation.plugin), words(title(operation.kind)), toQString(operation.time));
         default:
             return {};
     }

@@ -1,12 +1,15 @@
 #include "ui/models/PluginTableModel.h"
 
 #include "planning/ByteCountParsing.h"
+#include "platform/ByteCount.h"
+#include "platform/LocaleText.h"
 #include "platform/Text.h"
+#include "ui/app/QtText.h"
+
+#include <algorithm>
 
 namespace kestrova::ui {
 namespace {
-
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QString joinedFormats(const std::vector<std::string>& formats) {
     QString joined;
@@ -14,21 +17,39 @@ QString joinedFormats(const std::vector<std::string>& formats) {
         if (!joined.isEmpty()) {
             joined += QStringLiteral(", ");
         }
-        joined += qText(format);
+        joined += toQString(format);
     }
     return joined;
 }
 
-PluginTableModel::Row makeRow(Plugin product) {
-    PluginTableModel::Row row;
-    row.cells = {qText(product.name),         qText(product.manufacturer), joinedFormats(product.formats),
-                 qText(product.architecture), qText(product.size),         qText(rawValue(product.status))};
+}  // namespace
+
+void PluginTableModel::showQuarantinedPart(MoveDateLookup movedAt) { quarantined_ = std::move(movedAt); }
+
+PluginTableModel::Row PluginTableModel::makeRow(Plugin product) const {
+    Row row;
+    row.cells = {toQString(product.name),
+                 toQString(product.manufacturer),
+                 joinedFormats(product.formats),
+                 toQString(product.architecture),
+                 toQString(product.size),
+                 toQString(rawValue(product.status)),
+                 QString()};
     row.bytes = parseDisplaySize(product.size).value_or(0);
+    if (quarantined_) {
+        const auto part = quarantinedPart(product, *quarantined_);
+        row.cells[format] = joinedFormats(part.formats);
+        row.bytes = part.bytes;
+        row.cells[size] =
+            toQString(formatFileByteCount(static_cast<std::uint64_t>(std::max<std::int64_t>(part.bytes, 0))));
+        if (part.movedAt) {
+            row.cells[moved] = toQString(abbreviatedDateShortTimeText(*part.movedAt));
+            row.movedAt = part.movedAt->secondsSinceReferenceDate;
+        }
+    }
     row.product = std::move(product);
     return row;
 }
-
-}  // namespace
 
 void PluginTableModel::setProducts(std::vector<Plugin> products) {
     beginResetModel();
@@ -75,6 +96,8 @@ QVariant PluginTableModel::data(const QModelIndex& index, int role) const {
             switch (index.column()) {
                 case size:
                     return QVariant::fromValue<qint64>(entry.bytes);
+                case moved:
+                    return entry.movedAt;
                 case plugin:
                 case manufacturer:
                     return entry.cells[static_cast<std::size_t>(index.column())].toCaseFolded();
@@ -97,7 +120,8 @@ QVariant PluginTableModel::headerData(int section, Qt::Orientation orientation, 
     }
     static const std::array<QString, numberOfColumns> titles{QStringLiteral("Plugin"), QStringLiteral("Manufacturer"),
                                                              QStringLiteral("Format"), QStringLiteral("Architecture"),
-                                                             QStringLiteral("Size"),   QStringLiteral("Status")};
+                                                             QStringLiteral("Size"),   QStringLiteral("Status"),
+                                                             QStringLiteral("Moved")};
     return section >= 0 && section < numberOfColumns ? titles[static_cast<std::size_t>(section)] : QVariant();
 }
 

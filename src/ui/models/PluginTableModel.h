@@ -8,6 +8,7 @@
 // needs nothing from them.
 #ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#include "planning/ProductSummaries.h"
 #endif
 
 #include <QAbstractTableModel>
@@ -25,8 +26,11 @@ namespace kestrova::ui {
 class PluginTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { plugin, manufacturer, format, architecture, size, status, numberOfColumns };
-    // The value a column sorts by: folded text, or the byte count of "Size".
+    // "Moved" is the Quarantine list's own: when the product's quarantined
+    // part was moved.
+    enum Column { plugin, manufacturer, format, architecture, size, status, moved, numberOfColumns };
+    // The value a column sorts by: folded text, the byte count of "Size", the
+    // time of "Moved".
     static constexpr int sortRole = Qt::UserRole;
     // The product's PluginStatus, as an int, for the status delegate.
     static constexpr int statusRole = Qt::UserRole + 1;
@@ -35,10 +39,14 @@ public:
         Plugin product;
         std::array<QString, numberOfColumns> cells;
         std::int64_t bytes = 0;
+        double movedAt = 0;
     };
 
     using QAbstractTableModel::QAbstractTableModel;
 
+    // From now on "Format" and "Size" show only the quarantined formats and
+    // their size, and "Moved" when they were moved, dated by `movedAt`.
+    void showQuarantinedPart(MoveDateLookup movedAt);
     // Replaces every row (a model reset).
     void setProducts(std::vector<Plugin> products);
 
@@ -61,6 +69,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    Row makeRow(Plugin product) const;
+
+    std::optional<MoveDateLookup> quarantined_;
     std::vector<Row> rows_;
     std::string searchText_;
     std::vector<std::size_t> searchStarts_{0};

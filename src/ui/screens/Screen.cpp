@@ -17,6 +17,23 @@ namespace kestrova::ui {
 
 QString Screen::words(const QString& text) const { return session().words(text); }
 
+void Screen::whenShown(int key, std::function<void()> work) {
+    if (isVisibleTo(QWidget::window())) {
+        pending_.erase(key);
+        work();
+        return;
+    }
+    pending_[key] = std::move(work);
+}
+
+void Screen::runPending() {
+    auto pending = std::move(pending_);
+    pending_.clear();
+    for (auto& [key, work] : pending) {
+        work();
+    }
+}
+
 Screen* makeScreen(AppSection section, ScreenContext context, QWidget* parent) {
     switch (section) {
         case AppSection::inventory:

@@ -7,6 +7,9 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <map>
+
 namespace kestrova::ui {
 
 class AppSession;
@@ -26,6 +29,11 @@ public:
 
     // Runs each time the screen's section is selected.
     virtual void becameVisible() {}
+    // Puts the focus in the screen's search field; false without one.
+    virtual bool focusSearch() { return false; }
+    // Runs what waited for the screen to be shown; the window calls it
+    // before becameVisible.
+    void runPending();
 
 protected:
     AppSession& session() const { return context_.session; }
@@ -33,9 +41,15 @@ protected:
     WindowState& window() const { return context_.window; }
     // A text in the words of the session's desktop.
     QString words(const QString& text) const;
+    // Runs `work` at once while the screen is shown; while it is hidden,
+    // once when it is next shown, however often it was asked for (a cleanup
+    // run publishes the inventory once per chunk, and a hidden list need not
+    // follow each one). `key` tells one kind of work from another.
+    void whenShown(int key, std::function<void()> work);
 
 private:
     ScreenContext context_;
+    std::map<int, std::function<void()>> pending_;
 };
 
 // The screen of a section.

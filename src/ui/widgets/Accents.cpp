@@ -1,5 +1,6 @@
 #include "ui/widgets/Accents.h"
 
+#include "ui/widgets/KestrovaStyle.h"
 #include "ui/widgets/Theme.h"
 
 #include <QApplication>
@@ -46,15 +47,7 @@ CardPanel::CardPanel(std::string_view symbol, const QString& title, QWidget* par
     layout->addLayout(body_);
 }
 
-void CardPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
-    painter.fillPath(path, colors::cardBackground());
-    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
-    painter.drawPath(path);
-}
+void CardPanel::paintEvent(QPaintEvent*) { paintCard(*this); }
 
 InlineMessage::InlineMessage(std::string_view symbol, const QColor& tint, QWidget* parent)
     : QFrame(parent), tint_(tint), text_(new QLabel(this)) {

@@ -8,13 +8,8 @@
 namespace kestrova::ui {
 
 CollapsibleGroup::CollapsibleGroup(const QString& title, bool expanded, QWidget* parent)
-    : QFrame(parent), toggle_(new QToolButton(this)), content_(new QWidget(this)) {
+    : CardFrame(parent), toggle_(new QToolButton(this)), content_(new QWidget(this)) {
     setObjectName(QStringLiteral("CollapsibleGroup"));
-    setAutoFillBackground(true);
-    auto palette = this->palette();
-    palette.setColor(QPalette::Window, colors::cardBackground());
-    setPalette(palette);
-    setFrameShape(QFrame::StyledPanel);
 
     toggle_->setText(title);
     toggle_->setCheckable(true);

@@ -2,6 +2,8 @@
 // the secondary lists of a screen (warnings, exclusions, recent runs).
 #pragma once
 
+#include "ui/widgets/KestrovaStyle.h"
+
 #include <QFrame>
 
 class QToolButton;
@@ -9,7 +11,7 @@ class QVBoxLayout;
 
 namespace kestrova::ui {
 
-class CollapsibleGroup final : public QFrame {
+class CollapsibleGroup final : public CardFrame {
     Q_OBJECT
 public:
     explicit CollapsibleGroup(const QString& title, bool expanded = false, QWidget* parent = nullptr);

@@ -1,8 +1,10 @@
 #include "ui/widgets/ConfirmationDialog.h"
 
+#include "ui/widgets/DialogParts.h"
+
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -10,19 +12,7 @@
 namespace kestrova::ui {
 
 ConfirmationDialog::ConfirmationDialog(const ConfirmationRequest& request, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(request.title);
-    setModal(true);
-    setMinimumWidth(460);
-    auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(request.title, this);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
-    title->setFont(titleFont);
-    layout->addWidget(title);
-    auto* message = new QLabel(request.message, this);
-    message->setWordWrap(true);
-    layout->addWidget(message);
+    auto* layout = layoutDialog(*this, request.title, request.message);
     if (!request.rows.empty()) {
         auto* rows = new QFormLayout;
         for (const auto& [label, value] : request.rows) {
@@ -33,19 +23,23 @@ ConfirmationDialog::ConfirmationDialog(const ConfirmationRequest& request, QWidg
         }
         layout->addLayout(rows);
     }
-    auto* buttons = new QDialogButtonBox(this);
-    cancel_ = buttons->addButton(request.cancelButton, QDialogButtonBox::RejectRole);
-    confirm_ = buttons->addButton(request.confirmButton, QDialogButtonBox::AcceptRole);
-    confirm_->setDefault(!request.acknowledgement);
     if (request.acknowledgement) {
         acknowledgement_ = new QCheckBox(*request.acknowledgement, this);
         layout->addWidget(acknowledgement_);
+    }
+    auto* buttons = addButtonRow(*layout);
+    cancel_ = addDialogButton(*buttons, request.cancelButton, false);
+    confirm_ = addDialogButton(*buttons, request.confirmButton, true);
+    // Every confirmation moves files: Return and Escape both keep them where
+    // they are, and only a deliberate press of the confirm button moves them.
+    cancel_->setDefault(true);
+    cancel_->setFocus();
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(confirm_, &QPushButton::clicked, this, &QDialog::accept);
+    if (acknowledgement_) {
         confirm_->setEnabled(false);
         connect(acknowledgement_, &QCheckBox::toggled, confirm_, &QPushButton::setEnabled);
     }
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 }  // namespace kestrova::ui

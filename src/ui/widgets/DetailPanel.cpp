@@ -1,5 +1,9 @@
 #include "ui/widgets/DetailPanel.h"
 
+#include "ui/app/QtText.h"
+#include "ui/models/PluginTableModel.h"
+#include "ui/widgets/ColumnFitter.h"
+#include "ui/widgets/KestrovaStyle.h"
 #include "ui/widgets/Theme.h"
 
 #include <QHBoxLayout>
@@ -11,14 +15,11 @@
 
 namespace kestrova::ui {
 
-QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 DetailPanel::DetailPanel(QWidget* parent) : QScrollArea(parent) {
     setObjectName(QStringLiteral("Inspector"));
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setMinimumWidth(320);
     auto palette = this->palette();
     palette.setColor(QPalette::Window, colors::cardBackground().darker(108));
     setPalette(palette);
@@ -34,7 +35,7 @@ QVBoxLayout* DetailPanel::replaceContent() {
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setContentsMargins(16, 18, 16, 18);
     layout->setSpacing(10);
     setWidget(content);
     return layout;
@@ -119,13 +120,8 @@ QLabel* addReason(QVBoxLayout& layout, const std::optional<std::string>& reason)
     return label;
 }
 
-Card::Card(QWidget* parent) : QFrame(parent), body_(new QVBoxLayout(this)) {
+Card::Card(QWidget* parent) : CardFrame(parent), body_(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("Card"));
-    setAutoFillBackground(true);
-    auto palette = this->palette();
-    palette.setColor(QPalette::Window, colors::cardBackground());
-    setPalette(palette);
-    setFrameShape(QFrame::StyledPanel);
     body_->setContentsMargins(14, 12, 14, 12);
     body_->setSpacing(6);
 }
@@ -151,6 +147,12 @@ std::optional<std::string> firstReason(std::optional<std::string> store, std::op
     return store ? std::move(store) : std::move(service);
 }
 
+void retainSpace(QWidget& bar) {
+    auto policy = bar.sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    bar.setSizePolicy(policy);
+}
+
 void configureProductTable(QTableView& table) {
     table.setSelectionBehavior(QAbstractItemView::SelectRows);
     table.setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -165,9 +167,7 @@ void configureProductTable(QTableView& table) {
     table.horizontalHeader()->setHighlightSections(false);
     table.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The name takes what the other columns leave, so the table never scrolls sideways.
-    table.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    table.horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    table.horizontalHeader()->setMinimumSectionSize(60);
+    new ColumnFitter(table, PluginTableModel::plugin, {PluginTableModel::manufacturer, PluginTableModel::architecture});
 }
 
 }  // namespace kestrova::ui

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
+#include "ui/widgets/KestrovaStyle.h"
 #include "ui/widgets/ProminentButton.h"
 
 #include <QFrame>
@@ -22,8 +24,6 @@ class QTableView;
 class QVBoxLayout;
 
 namespace kestrova::ui {
-
-QString toQString(std::string_view text);
 
 class DetailPanel final : public QScrollArea {
     Q_OBJECT
@@ -46,7 +46,7 @@ QLabel* addNote(QVBoxLayout& layout, const QString& text);
 QLabel* addReason(QVBoxLayout& layout, const std::optional<std::string>& reason);
 
 // A rounded panel in the card colour with its own vertical layout.
-class Card final : public QFrame {
+class Card final : public CardFrame {
     Q_OBJECT
 public:
     explicit Card(QWidget* parent = nullptr);
@@ -61,6 +61,9 @@ QPushButton* makeButton(const QString& text, std::string_view symbol = {}, QWidg
 ConfirmationRequest confirmation(QString title, QString message, QString confirmButton);
 // The first reason present: the store's before the service's.
 std::optional<std::string> firstReason(std::optional<std::string> store, std::optional<std::string> service);
+// Keeps the room `bar` takes while it is hidden, so showing it (a selection
+// bar under a list) never shrinks the list and hides a row.
+void retainSpace(QWidget& bar);
 // Rows, sorting and headers as every product list shows them.
 void configureProductTable(QTableView& table);
 

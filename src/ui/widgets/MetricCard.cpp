@@ -1,5 +1,6 @@
 #include "ui/widgets/MetricCard.h"
 
+#include "ui/widgets/KestrovaStyle.h"
 #include "ui/widgets/Theme.h"
 
 #include <QHBoxLayout>
@@ -9,21 +10,16 @@
 namespace kestrova::ui {
 
 MetricCard::MetricCard(std::string_view symbol, const QString& title, const QString& detail, QWidget* parent)
-    : QFrame(parent),
+    : CardFrame(parent),
       icon_(new QLabel(this)),
       title_(new QLabel(title, this)),
       value_(new QLabel(QStringLiteral("–"), this)),
       detail_(new QLabel(detail, this)) {
     setObjectName(QStringLiteral("MetricCard"));
-    setAutoFillBackground(true);
-    auto palette = this->palette();
-    palette.setColor(QPalette::Window, colors::cardBackground());
-    setPalette(palette);
-    setFrameShape(QFrame::StyledPanel);
     setMinimumWidth(150);
     setSymbol(symbol);
     makeSecondary(*title_);
-    makeTitle(*value_, 1.5);
+    makeTitle(*value_, valueScale_);
     makeCaption(*detail_);
     value_->setWordWrap(true);
     detail_->setWordWrap(true);
@@ -36,9 +32,23 @@ MetricCard::MetricCard(std::string_view symbol, const QString& title, const QStr
     layout->addLayout(top);
     layout->addWidget(value_);
     layout->addWidget(detail_);
+    // Cards in a row share a height; their texts stay at the top of it.
+    layout->addStretch(1);
 }
 
-void MetricCard::setValue(const QString& value) { value_->setText(value); }
+void MetricCard::setValue(const QString& value) {
+    // A figure reads large; a sentence-long value ("Registered with macOS")
+    // drops to a size that keeps it on as few lines as the card's title.
+    const double scale = value.size() > 14 ? 1.15 : 1.5;
+    if (scale != valueScale_) {
+        auto font = this->font();
+        font.setBold(true);
+        font.setPointSizeF(font.pointSizeF() * scale);
+        value_->setFont(font);
+        valueScale_ = scale;
+    }
+    value_->setText(value);
+}
 void MetricCard::setDetail(const QString& detail) { detail_->setText(detail); }
 void MetricCard::setSymbol(std::string_view symbol) { icon_->setPixmap(symbolIcon(symbol).pixmap(18, 18)); }
 void MetricCard::setTint(const QColor& color) {

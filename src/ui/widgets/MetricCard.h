@@ -2,6 +2,8 @@
 // keep the card and set its value (and, where it changes, its detail).
 #pragma once
 
+#include "ui/widgets/KestrovaStyle.h"
+
 #include <QFrame>
 #include <QString>
 
@@ -11,7 +13,7 @@ class QLabel;
 
 namespace kestrova::ui {
 
-class MetricCard final : public QFrame {
+class MetricCard final : public CardFrame {
     Q_OBJECT
 public:
     MetricCard(std::string_view symbol, const QString& title, const QString& detail, QWidget* parent = nullptr);
@@ -30,6 +32,7 @@ private:
     QLabel* title_;
     QLabel* value_;
     QLabel* detail_;
+    double valueScale_ = 1.5;
 };
 
 }  // namespace kestrova::ui

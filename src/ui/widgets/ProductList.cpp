@@ -24,9 +24,11 @@ ProductList::ProductList(const std::vector<PluginTableModel::Column>& columns, Q
         const bool shown = std::find(columns.begin(), columns.end(), column) != columns.end();
         table_->setColumnHidden(column, !shown);
     }
-    table_->horizontalHeader()->resizeSection(PluginTableModel::status, 160);
-    table_->horizontalHeader()->resizeSection(PluginTableModel::manufacturer, 160);
-    table_->horizontalHeader()->resizeSection(PluginTableModel::format, 130);
+    // The shown columns stand in the order given.
+    auto* header = table_->horizontalHeader();
+    for (int place = 0; place < static_cast<int>(columns.size()); ++place) {
+        header->moveSection(header->visualIndex(columns[static_cast<std::size_t>(place)]), place);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(table_);
@@ -38,6 +40,8 @@ ProductList::ProductList(const std::vector<PluginTableModel::Column>& columns, Q
                 }
             });
 }
+
+void ProductList::showQuarantinedPart(MoveDateLookup movedAt) { model_.showQuarantinedPart(std::move(movedAt)); }
 
 void ProductList::setProducts(std::vector<Plugin> products, const std::optional<Uuid>& current) {
     model_.setProducts(std::move(products));
@@ -51,10 +55,13 @@ void ProductList::selectProduct(const std::optional<Uuid>& id) {
         return;
     }
     const auto index = sorted_->mapFromSource(model_.index(*row, 0));
-    if (index.isValid() && table_->currentIndex().row() != index.row()) {
+    // A cleared selection keeps its current row, which then shows no highlight.
+    if (index.isValid() &&
+        (table_->currentIndex().row() != index.row() || !table_->selectionModel()->isRowSelected(index.row(), {}))) {
         table_->selectionModel()->setCurrentIndex(index,
                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
+    table_->scrollTo(index);
 }
 
 std::vector<Plugin> ProductList::selectedProducts() const {
@@ -68,6 +75,11 @@ std::vector<Plugin> ProductList::selectedProducts() const {
         products.push_back(model_.row(sorted_->mapToSource(sorted_->index(row, 0)).row()).product);
     }
     return products;
+}
+
+const Plugin* ProductList::productAt(int row) const {
+    const auto source = sorted_->mapToSource(sorted_->index(row, 0));
+    return source.isValid() ? &model_.row(source.row()).product : nullptr;
 }
 
 const Plugin* ProductList::product(const std::optional<Uuid>& id) const {

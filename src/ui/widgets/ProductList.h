@@ -25,11 +25,15 @@ public:
     // Only `columns` are shown.
     ProductList(const std::vector<PluginTableModel::Column>& columns, QWidget* parent = nullptr);
 
+    // Rows show the products' quarantined part (see PluginTableModel).
+    void showQuarantinedPart(MoveDateLookup movedAt);
     // Replaces the rows and selects `current` again when it is still listed.
     void setProducts(std::vector<Plugin> products, const std::optional<Uuid>& current);
     void selectProduct(const std::optional<Uuid>& id);
     // The products whose rows are selected, in list order.
     std::vector<Plugin> selectedProducts() const;
+    // The product shown in this row of the table.
+    const Plugin* productAt(int row) const;
     // The listed product with this id.
     const Plugin* product(const std::optional<Uuid>& id) const;
     int count() const { return model_.rowCount(); }

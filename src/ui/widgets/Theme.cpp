@@ -1,11 +1,12 @@
 #include "ui/widgets/Theme.h"
 
+#include "ui/widgets/KestrovaStyle.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QPalette>
-#include <QStyleFactory>
 #include <QSvgRenderer>
 
 namespace kestrova::ui {
@@ -38,7 +39,7 @@ QPixmap brandImage(std::string_view name, QSize size) {
 }
 
 void applyPreferredStyle(QApplication& application) {
-    application.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    application.setStyle(new KestrovaStyle);
     QPalette palette;
     palette.setColor(QPalette::Window, QColor(0x1E, 0x21, 0x26));
     palette.setColor(QPalette::WindowText, QColor(0xE8, 0xEA, 0xED));

@@ -22,7 +22,8 @@ QIcon symbolIcon(std::string_view symbol);
 // resources do not have it.
 QPixmap brandImage(std::string_view name, QSize size);
 
-// Fusion with a dark palette: the colour scheme the window prefers.
+// The window's own style over Fusion, with a dark palette: the colour
+// scheme the window prefers.
 void applyPreferredStyle(QApplication& application);
 
 namespace colors {

@@ -6,10 +6,12 @@
 #include "store/ScanMerge.h"
 #include "store/StoreExports.h"
 #include "ui/app/AppSession.h"
+#include "ui/app/QtText.h"
 #include "ui/app/ScreenExport.h"
 #include "ui/widgets/Accents.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/Theme.h"
 
 #include <QGridLayout>
@@ -40,30 +42,21 @@ void clearLayout(QVBoxLayout& layout) {
 }  // namespace
 
 AboutScreen::AboutScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(buildContent());
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll);
+    buildContent(*makePage(*this, PageScroll::vertical, 18));
 
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::plugins || name == storeField::history || name == storeField::lastScanDate ||
-            name == storeField::lastReconciliation || name == storeField::inaccessibleLocations) {
-            redraw();
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::plugins || change == Change::history || change == Change::lastScanDate ||
+            change == Change::lastReconciliation || change == Change::inaccessibleLocations) {
+            whenShown(0, [this] { redraw(); });
         }
     });
     connect(&session().serviceEvents(), &ObservedObject::changed, this, &AboutScreen::redraw);
     redraw();
 }
 
-QWidget* AboutScreen::buildContent() {
-    auto* content = new QWidget;
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(18);
+void AboutScreen::buildContent(QVBoxLayout& page) {
+    auto* content = page.parentWidget();
+    auto* layout = &page;
 
     auto* header = new PageHeader(QStringLiteral("About Kestrova"),
                                   QStringLiteral("Build information, scan health, and support diagnostics."), content);
@@ -106,7 +99,7 @@ QWidget* AboutScreen::buildContent() {
         {"Quarantined Bundles", &quarantined_},
     };
     for (const auto& [label, value] : rows) {
-        release->body()->addWidget(labelledRow(QString::fromUtf8(label), *value, release));
+        release->body()->addWidget(labelledRow(toQString(label), *value, release));
     }
     release->body()->addStretch(1);
     columns->addWidget(release, 1);
@@ -125,7 +118,6 @@ QWidget* AboutScreen::buildContent() {
     columns->addWidget(access, 1);
     layout->addLayout(columns);
     layout->addStretch(1);
-    return content;
 }
 
 QString AboutScreen::rowValue(const QString& label) const {
@@ -152,8 +144,8 @@ void AboutScreen::redraw() {
     const auto& service = session().service();
     const auto& bundle = service.bundle();
 
-    versionCard_->setValue(QString::fromStdString(bundle.shortVersionText()));
-    versionCard_->setDetail(QStringLiteral("Build %1").arg(QString::fromStdString(bundle.appBuild())));
+    versionCard_->setValue(toQString(bundle.shortVersionText()));
+    versionCard_->setDetail(QStringLiteral("Build %1").arg(toQString(bundle.appBuild())));
 
     const auto checks = service.readinessChecks();
     const auto passed = std::count_if(checks.begin(), checks.end(), [](const auto& check) { return check.passed; });
@@ -164,17 +156,16 @@ void AboutScreen::redraw() {
     productsCard_->setValue(QString::number(store.plugins().size()));
     operationsCard_->setValue(QString::number(store.historyOperationCount()));
 
-    application_->setText(QString::fromStdString(bundle.clientVersion()));
-    helperBuild_->setText(QString::fromStdString(service.helperVersion().value_or("No response")));
+    application_->setText(toQString(bundle.clientVersion()));
+    helperBuild_->setText(toQString(service.helperVersion().value_or("No response")));
     handshake_->setText(service.helperIsReachable() ? QStringLiteral("Connected") : QStringLiteral("Not Connected"));
     setTextColor(*handshake_, service.helperIsReachable() ? colors::success() : colors::warning());
-    lastScan_->setText(store.lastScanDate()
-                           ? QString::fromStdString(abbreviatedDateShortTimeText(*store.lastScanDate()))
-                           : QStringLiteral("Never"));
+    lastScan_->setText(store.lastScanDate() ? toQString(abbreviatedDateShortTimeText(*store.lastScanDate()))
+                                            : QStringLiteral("Never"));
     if (const auto& summary = store.lastReconciliation()) {
-        reconciliation_->setText(QString::fromStdString(
-            reconciliationSummaryText(summary->addedBundles, summary->missingBundles, summary->manuallyRestoredBundles,
-                                      summary->missingCheckWasLimited)));
+        reconciliation_->setText(
+            toQString(reconciliationSummaryText(summary->addedBundles, summary->missingBundles,
+                                                summary->manuallyRestoredBundles, summary->missingCheckWasLimited)));
     } else {
         reconciliation_->setText(QStringLiteral("No reconciliation result recorded."));
     }
@@ -200,7 +191,7 @@ void AboutScreen::redrawFolderAccess() {
     for (const auto& location : locations) {
         QLabel* value = nullptr;
         folderRows_->addWidget(labelledRow(QStringLiteral("Unreadable Location"), value, folderAccess_));
-        value->setText(QString::fromStdString(displayPath(location, store.layout().home)));
+        value->setText(toQString(displayPath(location, store.layout().home)));
     }
 }
 

@@ -31,7 +31,7 @@ public:
     const std::optional<std::string>& exportError() const { return exportError_; }
 
 private:
-    QWidget* buildContent();
+    void buildContent(QVBoxLayout& page);
     void redraw();
     void redrawFolderAccess();
     void exportReport();

@@ -10,10 +10,14 @@
 #include "store/PluginInventoryStore.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
 #include "ui/models/CleanupCandidateModel.h"
 #include "ui/widgets/CollapsibleGroup.h"
+#include "ui/widgets/KestrovaStyle.h"
+#include "ui/widgets/KeyActions.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/ProminentButton.h"
 #include "ui/widgets/Theme.h"
 
@@ -37,17 +41,7 @@
 namespace kestrova::ui {
 namespace {
 
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QFrame* makePanel(QWidget* parent) {
-    auto* panel = new QFrame(parent);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setAutoFillBackground(true);
-    auto palette = panel->palette();
-    palette.setColor(QPalette::Window, colors::cardBackground());
-    panel->setPalette(palette);
-    return panel;
-}
+QFrame* makePanel(QWidget* parent) { return new CardFrame(parent); }
 
 QLabel* makeLabel(const QString& text, void (*style)(QLabel&), QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -64,7 +58,7 @@ QString tickedSize(const FormatCleanupPlan& plan, const CleanupRunController& co
             bytes += std::max<std::int64_t>(candidate.sizeInBytes.value_or(0), 0);
         }
     }
-    return bytes < 1 ? QStringLiteral("0 bytes") : qText(formatFileByteCount(static_cast<std::uint64_t>(bytes)));
+    return bytes < 1 ? QStringLiteral("0 bytes") : toQString(formatFileByteCount(static_cast<std::uint64_t>(bytes)));
 }
 
 }  // namespace
@@ -73,17 +67,8 @@ FormatCleanupScreen::FormatCleanupScreen(ScreenContext context, QWidget* parent)
     : Screen(context, parent),
       preset_(session().cleanupRuns().preset()),
       customFormats_(session().cleanupRuns().customFormats()) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    scroll->setWidget(page);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(16);
+    auto* layout = makePage(*this, PageScroll::vertical, 16);
+    auto* page = layout->parentWidget();
 
     layout->addWidget(new PageHeader(QStringLiteral("Format Cleanup"),
                                      QStringLiteral("Preview a format rule across the full inventory, make "
@@ -142,20 +127,18 @@ FormatCleanupScreen::FormatCleanupScreen(ScreenContext context, QWidget* parent)
     layout->addWidget(recentRuns_);
     layout->addStretch(1);
 
-    connect(&session().cleanupRunEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
+    connect(&session().cleanupRunEvents(), &ObservedObject::changed, this, [this](Change change) {
         // The table follows the controller at once, so it never draws a
         // preview that is gone; everything else waits for the next turn.
-        if (name == CleanupRunController::planField) {
+        if (change == Change::plan) {
             model_->planChanged();
-        } else if (name == CleanupRunController::selectedField) {
+        } else if (change == Change::selected) {
             model_->selectionChanged();
         }
         refresh_.schedule();
     });
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::isScanning || name == storeField::plugins || name == storeField::formatCleanupRuns) {
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::isScanning || change == Change::plugins || change == Change::formatCleanupRuns) {
             refresh_.schedule();
         }
     });
@@ -181,15 +164,15 @@ QWidget* FormatCleanupScreen::buildPresetPanel() {
         auto* row = new QHBoxLayout;
         row->setSpacing(8);
         auto* radio = new QRadioButton(panel);
-        radio->setObjectName(qText(rawValue(preset)));
+        radio->setObjectName(toQString(rawValue(preset)));
         radio->setChecked(preset == preset_);
         presetButtons_->addButton(radio, static_cast<int>(preset));
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        auto* name = makeLabel(qText(title(preset)), makeSemibold, panel);
+        auto* name = makeLabel(toQString(title(preset)), makeSemibold, panel);
         name->setBuddy(radio);
         texts->addWidget(name);
-        texts->addWidget(makeLabel(qText(presetDescription(preset)), makeCaption, panel));
+        texts->addWidget(makeLabel(toQString(presetDescription(preset)), makeCaption, panel));
         row->addWidget(radio, 0, Qt::AlignTop);
         row->addLayout(texts, 1);
         grid->addLayout(row, index / 3, index % 3);
@@ -213,7 +196,7 @@ QWidget* FormatCleanupScreen::buildPresetPanel() {
             continue;
         }
         const std::string format(name);
-        auto* box = new QCheckBox(qText(format), panel);
+        auto* box = new QCheckBox(toQString(format), panel);
         box->setChecked(customFormats_.contains(format));
         connect(box, &QCheckBox::toggled, this, [this, format](bool on) { setCustomFormat(format, on); });
         formatBoxes_.push_back(box);
@@ -272,7 +255,12 @@ QWidget* FormatCleanupScreen::buildCandidatePanel() {
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setShowGrid(false);
     table_->setWordWrap(false);
-    table_->setMinimumHeight(300);
+    table_->setMinimumHeight(160);
+    (new KeyActions(*table_))->spaceTicks(CleanupCandidateModel::tick).onReturn([this](int) {
+        if (quarantine_->isEnabled()) {
+            confirmQuarantine();
+        }
+    });
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(26);
     auto* header = table_->horizontalHeader();
@@ -342,7 +330,7 @@ void FormatCleanupScreen::confirmQuarantine() {
     }
     ConfirmationRequest request;
     request.title = QStringLiteral("Quarantine Reviewed Formats?");
-    request.message = QString::fromStdString(cleanupConfirmationMessage(*runs.plan(), ticked));
+    request.message = toQString(cleanupConfirmationMessage(*runs.plan(), ticked));
     request.confirmButton = QStringLiteral("Start Cleanup Preset");
     if (prompter().confirm(this, request)) {
         runs.start();
@@ -416,7 +404,7 @@ void FormatCleanupScreen::refreshPreview() {
     selectionSummary_->setText(QStringLiteral("%1 of %2 selected · %3")
                                    .arg(ticked)
                                    .arg(plan->candidates.size())
-                                   .arg(qText(title(plan->preset))));
+                                   .arg(toQString(title(plan->preset))));
 
     const bool busy = runs.isBusy();
     const auto& service = session().service();
@@ -424,7 +412,7 @@ void FormatCleanupScreen::refreshPreview() {
     safeDefaults_->setEnabled(!busy);
     clear_->setEnabled(!busy && ticked > 0);
     quarantine_->setEnabled(!busy && ticked > 0 && service.canSendPrivilegedRequest());
-    helperReason_->setText(reason ? qText(*reason) : QString());
+    helperReason_->setText(reason ? toQString(*reason) : QString());
     helperReason_->setVisible(reason.has_value());
 }
 
@@ -438,7 +426,7 @@ void FormatCleanupScreen::refreshIssues() {
         return;
     }
     // A preview's lists never change, so they are filled once per preview.
-    const auto planID = QString::fromStdString(plan->id.string());
+    const auto planID = toQString(plan->id.string());
     if (shownIssuesPlanID_ == planID) {
         return;
     }
@@ -448,10 +436,10 @@ void FormatCleanupScreen::refreshIssues() {
     const auto warningIcon = symbolIcon("exclamationmark.triangle");
     const auto exclusionIcon = symbolIcon("minus.circle");
     for (const auto& warning : plan->warnings) {
-        issueList_->addItem(new QListWidgetItem(warningIcon, qText(warning.detail)));
+        issueList_->addItem(new QListWidgetItem(warningIcon, toQString(warning.detail)));
     }
     for (const auto& exclusion : plan->exclusions) {
-        issueList_->addItem(new QListWidgetItem(exclusionIcon, qText(exclusion.detail)));
+        issueList_->addItem(new QListWidgetItem(exclusionIcon, toQString(exclusion.detail)));
     }
 }
 
@@ -472,16 +460,16 @@ void FormatCleanupScreen::refreshRecentRuns() {
         line->setContentsMargins(0, 4, 0, 4);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        texts->addWidget(makeLabel(qText(title(run.preset)), makeSemibold, row));
-        QString detail = qText(remainingInQuarantineText(run.bundlesInQuarantine));
+        texts->addWidget(makeLabel(toQString(title(run.preset)), makeSemibold, row));
+        QString detail = toQString(remainingInQuarantineText(run.bundlesInQuarantine));
         const auto record = std::find_if(store.formatCleanupRuns().begin(), store.formatCleanupRuns().end(),
                                          [&](const auto& candidate) { return candidate.id == run.runID; });
         if (record != store.formatCleanupRuns().end()) {
-            detail += QStringLiteral(" · started %1").arg(qText(shortDateTimeText(record->createdAt)));
+            detail += QStringLiteral(" · started %1").arg(toQString(shortDateTimeText(record->createdAt)));
         }
         texts->addWidget(makeLabel(detail, makeCaption, row));
         if (blocked) {
-            texts->addWidget(makeLabel(qText(*blocked), makeCaption, row));
+            texts->addWidget(makeLabel(toQString(*blocked), makeCaption, row));
         }
         line->addLayout(texts, 1);
         auto* restore =

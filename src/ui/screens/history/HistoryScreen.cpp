@@ -8,6 +8,7 @@
 #include "ui/widgets/Accents.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/Theme.h"
 
 #include <QHBoxLayout>
@@ -53,9 +54,7 @@ int countOf(const std::vector<HistoryOperation>& operations, std::initializer_li
 
 HistoryScreen::HistoryScreen(ScreenContext context, QWidget* parent)
     : Screen(context, parent), model_(new HistoryOperationModel(session().layout().profile, this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(16);
+    auto* layout = makePage(*this, PageScroll::none, 16);
 
     auto* header = new PageHeader(QStringLiteral("Operation History"),
                                   QStringLiteral("One product action per row, with every affected plugin format kept "
@@ -105,9 +104,9 @@ HistoryScreen::HistoryScreen(ScreenContext context, QWidget* parent)
     body_->addWidget(emptyState_);
     layout->addWidget(body_, 1);
 
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        if (field.toStdString() == storeField::history) {
-            redraw();
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::history) {
+            whenShown(0, [this] { redraw(); });
         }
     });
     redraw();

@@ -2,6 +2,7 @@
 
 #include "model/ProductStatus.h"
 #include "planning/ActionableBundles.h"
+#include "planning/ProductSummaries.h"
 #include "store/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
@@ -70,6 +71,7 @@ void InventoryDetails::showProduct(const Plugin& product) {
     auto* copy = makeButton(QString(), "doc.on.doc");
     copy->setObjectName(QStringLiteral("CopyPath"));
     copy->setToolTip(QStringLiteral("Copy Path"));
+    copy->setAccessibleName(QStringLiteral("Copy Path"));
     const auto path = toQString(product.path);
     QObject::connect(copy, &QPushButton::clicked, copy,
                      [prompter = &context_.prompter, path] { prompter->copyToClipboard(path); });
@@ -102,7 +104,7 @@ void InventoryDetails::showProduct(const Plugin& product) {
     if (!product.bundles || product.bundles->empty()) {
         addNote(*layout, QStringLiteral("Run a new scan to create per-format path records for this plugin."));
     }
-    for (const auto& record : bundleRecords(product)) {
+    for (const auto& record : quarantinedRecordsFirst(product)) {
         addFormatCard(*layout, product, record);
     }
     layout->addStretch(1);
@@ -118,6 +120,23 @@ void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product,
     makeSemibold(*title);
     top->addWidget(title);
     top->addStretch(1);
+    const auto format = toQString(record.format);
+    if (record.isQuarantined()) {
+        // Nothing is left at the original path to reveal or protect: the card
+        // says where the bundle went and who manages it now.
+        auto* state = new Pill(QStringLiteral("Quarantined"), card);
+        state->setTint(colors::warning());
+        top->addWidget(state);
+        card->body().addLayout(top);
+        auto* where = new QLabel(toQString(record.originalPath.value_or(record.path)), card);
+        where->setWordWrap(true);
+        where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        makeCaption(*where);
+        card->body().addWidget(where);
+        addNote(card->body(), QStringLiteral("Managed from the Quarantine screen"));
+        layout.addWidget(card);
+        return;
+    }
     top->addWidget(protectionPill(record.isProtected));
     card->body().addLayout(top);
     auto* where = new QLabel(toQString(record.path), card);
@@ -126,34 +145,50 @@ void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product,
     makeCaption(*where);
     card->body().addWidget(where);
 
-    const auto format = toQString(record.format);
+    // The reveal is a quiet link under the path and the two actions share one
+    // row of compact buttons, so several formats fit without scrolling.
     auto* reveal = makeButton(context_.session.words(QStringLiteral("Reveal ") + format + QStringLiteral(" in Finder")),
                               "magnifyingglass");
+    reveal->setFlat(true);
     QObject::connect(reveal, &QPushButton::clicked, reveal,
                      [prompter = &context_.prompter, path = record.path] { prompter->reveal(path); });
-    card->body().addWidget(reveal);
-
-    if (record.isQuarantined()) {
-        addNote(card->body(), QStringLiteral("Managed from the Quarantine screen"));
-    } else {
-        const std::vector<PluginBundleSelection> selection{{product.id, record.id()}};
-        if (!record.isProtected && !isShellProduct(product)) {
-            auto* protect = makeButton(QStringLiteral("Protect ") + format + QStringLiteral(" Format"), "lock.shield");
-            QObject::connect(protect, &QPushButton::clicked, protect,
-                             [&store, selection] { store.setBundleProtection(selection.front(), true); });
-            card->body().addWidget(protect);
-        }
-        auto* quarantine =
-            makeButton(QStringLiteral("Quarantine ") + format + QStringLiteral(" Format…"), "shippingbox");
-        const auto reason =
-            firstReason(store.quarantineBlockingReason(selection), session.service().quarantineBlockingReason());
-        quarantine->setEnabled(!reason);
-        QObject::connect(quarantine, &QPushButton::clicked, quarantine,
-                         [this, product, record] { quarantineFormat(product, record); });
-        card->body().addWidget(quarantine);
-        addReason(card->body(), reason);
+    card->body().addWidget(reveal, 0, Qt::AlignLeft);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
+    const std::vector<PluginBundleSelection> selection{{product.id, record.id()}};
+    if (!record.isProtected && !isShellProduct(product)) {
+        // A compact lock beside the quarantine button, named for screen readers.
+        auto* protect = makeButton(QString(), "lock.shield");
+        const auto protectText = QStringLiteral("Protect ") + format + QStringLiteral(" Format");
+        protect->setObjectName(QStringLiteral("Protect-") + format);
+        protect->setToolTip(protectText);
+        protect->setAccessibleName(protectText);
+        QObject::connect(protect, &QPushButton::clicked, protect,
+                         [&store, selection] { store.setBundleProtection(selection.front(), true); });
+        buttons->addWidget(protect);
     }
+    auto* quarantine = makeButton(QStringLiteral("Quarantine ") + format + QStringLiteral(" Format…"), "shippingbox");
+    const auto reason =
+        firstReason(store.quarantineBlockingReason(selection), session.service().quarantineBlockingReason());
+    quarantine->setEnabled(!reason);
+    QObject::connect(quarantine, &QPushButton::clicked, quarantine,
+                     [this, product, record] { quarantineFormat(product, record); });
+    buttons->addWidget(quarantine);
+    buttons->addStretch(1);
+    card->body().addLayout(buttons);
+    addReason(card->body(), reason);
     layout.addWidget(card);
+}
+
+void InventoryDetails::requestQuarantine(const Plugin& product) {
+    auto& session = context_.session;
+    const auto selections = activeBundleSelections({product});
+    if (product.status == PluginStatus::hostedByShell || selections.empty() ||
+        firstReason(session.store().quarantineBlockingReason(selections),
+                    session.service().quarantineBlockingReason())) {
+        return;
+    }
+    quarantineProduct(product);
 }
 
 void InventoryDetails::quarantineProduct(const Plugin& product) {

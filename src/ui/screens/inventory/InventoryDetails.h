@@ -21,6 +21,9 @@ public:
     InventoryDetails(ScreenContext context, DetailPanel& panel) : context_(context), panel_(panel) {}
     // Rebuilds the panel for `product`, or the empty state without one.
     void show(const Plugin* product);
+    // The product's "Quarantine Plugin…" with its confirmation, when the
+    // product has active bundles and nothing blocks the move.
+    void requestQuarantine(const Plugin& product);
 
 private:
     void showProduct(const Plugin& product);

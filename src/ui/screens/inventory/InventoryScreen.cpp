@@ -1,6 +1,9 @@
 #include "ui/screens/inventory/InventoryScreen.h"
 
+#include "ui/screens/inventory/InventoryHeader.h"
+
 #include "planning/ActionableBundles.h"
+#include "planning/ProductSummaries.h"
 #include "platform/LocaleText.h"
 #include "platform/Paths.h"
 #include "store/BundleTransactions.h"
@@ -9,11 +12,15 @@
 #include "ui/app/Prompter.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
+#include "ui/widgets/InspectorSplit.h"
+#include "ui/widgets/KeyActions.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/StatusDelegate.h"
 #include "ui/widgets/Theme.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,16 +37,6 @@
 
 namespace kestrova::ui {
 namespace {
-
-QLabel* warningLine(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setWordWrap(true);
-    auto palette = label->palette();
-    palette.setColor(QPalette::WindowText, colors::warning());
-    label->setPalette(palette);
-    label->hide();
-    return label;
-}
 
 QComboBox* filterMenu(const QString& name, QWidget* parent) {
     auto* menu = new QComboBox(parent);
@@ -75,10 +72,9 @@ std::optional<std::string> menuValue(const QComboBox& menu) {
 
 InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
     filter_ = new InventoryFilter(model_, this);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(14);
-    layout->addWidget(buildHeader());
+    auto* layout = makePage(*this, PageScroll::none, 14);
+    header_ = new InventoryHeader(context, this);
+    layout->addWidget(header_);
 
     auto* cardRow = new QHBoxLayout;
     cardRow->setSpacing(12);
@@ -97,32 +93,24 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
 
     inspectorPanel_ = new DetailPanel(this);
     inspector_ = std::make_unique<InventoryDetails>(context, *inspectorPanel_);
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setChildrenCollapsible(false);
-    splitter->addWidget(buildList());
-    splitter->addWidget(inspectorPanel_);
-    splitter->setStretchFactor(0, 1);
-    splitter->setSizes({780, 360});
-    layout->addWidget(splitter, 1);
+    layout->addWidget(new InspectorSplit(buildList(), inspectorPanel_, this), 1);
 
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::plugins) {
-            reloadProducts();
-        } else if (name == storeField::isScanning || name == storeField::scanProgress ||
-                   name == storeField::lastScanDate) {
-            updateScanArea();
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::plugins) {
+            whenShown(0, [this] { reloadProducts(); });
+        } else if (change == Change::isScanning || change == Change::scanProgress || change == Change::lastScanDate) {
+            header_->updateScanArea();
             updateActions();
-        } else if (name == storeField::inaccessibleLocations || name == storeField::lastStorageError) {
-            updateWarnings();
-        } else if (name == storeField::fileActionsBlockedByStorage || name == storeField::notice) {
+        } else if (change == Change::inaccessibleLocations || change == Change::lastStorageError) {
+            header_->updateWarnings();
+        } else if (change == Change::fileActionsBlockedByStorage || change == Change::notice) {
             // A transaction's journal is cleared after its products are
             // published; its notice comes last, when actions are free again.
             updateActions();
         }
     });
     connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { updateActions(); });
-    connect(&session().folderAccessEvents(), &ObservedObject::changed, this, [this] { updateScanArea(); });
+    connect(&session().folderAccessEvents(), &ObservedObject::changed, this, [this] { header_->updateScanArea(); });
     connect(&window(), &WindowState::queryChanged, this, [this](const QString& query) {
         if (search_->text() != query) {
             search_->setText(query);
@@ -134,71 +122,8 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
         showSelectedProduct();
     });
     reloadProducts();
-    updateScanArea();
-    updateWarnings();
-}
-
-QWidget* InventoryScreen::buildHeader() {
-    auto* box = new QWidget(this);
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    auto* header = new PageHeader(QStringLiteral("Plugin Inventory"), QString(), box);
-    caption_ = header->subtitleLabel();
-    caption_->setObjectName(QStringLiteral("ScanCaption"));
-    authorizeButton_ = makeButton(QStringLiteral("Authorize Folder…"), "folder");
-    connect(authorizeButton_, &QPushButton::clicked, this, &InventoryScreen::authorizeFolders);
-    exportButton_ = makeButton(QStringLiteral("Export CSV…"), "square.and.arrow.up");
-    connect(exportButton_, &QPushButton::clicked, this, &InventoryScreen::exportInventory);
-    scanButton_ = makeButton(QStringLiteral("Scan Plugins"), "magnifyingglass");
-    scanButton_->setObjectName(QStringLiteral("ScanButton"));
-    makeProminent(*scanButton_);
-    connect(scanButton_, &QPushButton::clicked, this, &InventoryScreen::toggleScan);
-    header->addTrailing(authorizeButton_);
-    header->addTrailing(exportButton_);
-    header->addTrailing(scanButton_);
-    layout->addWidget(header);
-
-    auto* status = new QHBoxLayout;
-    status->setSpacing(16);
-    foldersLabel_ = new QLabel(box);
-    foldersLabel_->setObjectName(QStringLiteral("FoldersAuthorized"));
-    makeCaption(*foldersLabel_);
-    progressLabel_ = new QLabel(box);
-    progressLabel_->setObjectName(QStringLiteral("ScanProgress"));
-    foundLabel_ = new QLabel(box);
-    foundLabel_->setObjectName(QStringLiteral("BundlesFound"));
-    makeSecondary(*foundLabel_);
-    status->addWidget(foldersLabel_);
-    status->addWidget(progressLabel_);
-    status->addWidget(foundLabel_);
-    status->addStretch(1);
-    layout->addLayout(status);
-
-    limitedAccess_ = new Card(box);
-    limitedAccess_->setObjectName(QStringLiteral("LimitedFolderAccess"));
-    auto& body = static_cast<Card*>(limitedAccess_)->body();
-    auto* title = new QLabel(QStringLiteral("Limited Folder Access"), limitedAccess_);
-    makeSemibold(*title);
-    auto palette = title->palette();
-    palette.setColor(QPalette::WindowText, colors::warning());
-    title->setPalette(palette);
-    body.addWidget(title);
-    addNote(body, QStringLiteral("Kestrova completed a partial read-only scan. Grant access only to the listed plugin "
-                                 "folders, then scan again."));
-    limitedAccessPaths_ = new QVBoxLayout;
-    limitedAccessPaths_->setSpacing(4);
-    body.addLayout(limitedAccessPaths_);
-    limitedAccess_->hide();
-    layout->addWidget(limitedAccess_);
-
-    storageError_ = warningLine(box);
-    storageError_->setObjectName(QStringLiteral("StorageError"));
-    layout->addWidget(storageError_);
-    folderError_ = warningLine(box);
-    folderError_->setObjectName(QStringLiteral("FolderError"));
-    layout->addWidget(folderError_);
-    return box;
+    header_->updateScanArea();
+    header_->updateWarnings();
 }
 
 QWidget* InventoryScreen::buildList() {
@@ -213,7 +138,11 @@ QWidget* InventoryScreen::buildList() {
     search_->setObjectName(QStringLiteral("SearchField"));
     search_->setPlaceholderText(QStringLiteral("Search plugins…"));
     search_->setClearButtonEnabled(true);
-    search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition);
+    search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition)->setText(QStringLiteral("Search"));
+    if (auto* clear = search_->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction"))) {
+        clear->setText(QStringLiteral("Clear Search"));
+    }
+    search_->setAccessibleName(QStringLiteral("Search plugins"));
     search_->setText(window().query());
     connect(search_, &QLineEdit::textChanged, &window(), &WindowState::setQuery);
     layout->addWidget(search_);
@@ -235,13 +164,12 @@ QWidget* InventoryScreen::buildList() {
     table_->setObjectName(QStringLiteral("InventoryTable"));
     table_->setModel(filter_);
     configureProductTable(*table_);
+    table_->setColumnHidden(PluginTableModel::moved, true);
+    (new KeyActions(*table_))->onReturn([this](int row) {
+        const auto product = model_.row(filter_->mapToSource(filter_->index(row, 0)).row()).product;
+        inspector_->requestQuarantine(product);
+    });
     table_->setItemDelegateForColumn(PluginTableModel::status, new StatusDelegate(table_));
-    auto* header = table_->horizontalHeader();
-    header->resizeSection(PluginTableModel::manufacturer, 140);
-    header->resizeSection(PluginTableModel::format, 120);
-    header->resizeSection(PluginTableModel::architecture, 110);
-    header->resizeSection(PluginTableModel::size, 80);
-    header->resizeSection(PluginTableModel::status, 160);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &InventoryScreen::updateActions);
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -252,6 +180,17 @@ QWidget* InventoryScreen::buildList() {
                 window().setSelectedPluginID(model_.row(source.row()).product.id);
             });
     layout->addWidget(table_, 1);
+    // Return in the search goes on to the rows it found.
+    connect(search_, &QLineEdit::returnPressed, this, [this] {
+        if (filter_->rowCount() == 0) {
+            return;
+        }
+        if (!table_->currentIndex().isValid()) {
+            table_->selectionModel()->setCurrentIndex(filter_->index(0, 0),
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        table_->setFocus(Qt::TabFocusReason);
+    });
 
     auto* footer = new QHBoxLayout;
     shownLabel_ = new QLabel(box);
@@ -292,12 +231,19 @@ QWidget* InventoryScreen::buildList() {
     barBody.addLayout(bar);
     batchReason_ = addReason(barBody, std::string());
     batchReason_->setObjectName(QStringLiteral("BatchReason"));
+    retainSpace(*selectionBar_);
     selectionBar_->hide();
     layout->addWidget(selectionBar_);
     return box;
 }
 
 void InventoryScreen::becameVisible() { updateActions(); }
+
+bool InventoryScreen::focusSearch() {
+    search_->setFocus(Qt::ShortcutFocusReason);
+    search_->selectAll();
+    return true;
+}
 
 std::vector<Plugin> InventoryScreen::selectedProducts() const {
     std::vector<int> rows;
@@ -313,10 +259,12 @@ std::vector<Plugin> InventoryScreen::selectedProducts() const {
 }
 
 void InventoryScreen::reloadProducts() {
-    model_.setProducts(session().store().activePlugins());
+    auto products = session().store().activePlugins();
+    const auto summary = summarizeInventory(products);
+    model_.setProducts(std::move(products));
     refillMenus();
     applyFilters();
-    updateCards();
+    updateCards(summary);
     selectRowOf(window().selectedPluginID());
     showSelectedProduct();
     updateActions();
@@ -351,81 +299,12 @@ void InventoryScreen::updateShownCount() {
     clearFilters_->setVisible(filter_->criteria().isActive());
 }
 
-void InventoryScreen::updateCards() {
-    int multiple = 0;
-    int native = 0;
-    int review = 0;
-    for (const auto& row : model_.rows()) {
-        const auto& product = row.product;
-        multiple += product.formats.size() >= 2 ? 1 : 0;
-        native += product.architecture == "Apple Silicon" || product.architecture == "Universal" ? 1 : 0;
-        review += product.architecture == "Intel" || product.architecture == "Unknown" ? 1 : 0;
-    }
-    cards_[0]->setValue(QString::number(model_.rowCount()));
-    cards_[1]->setValue(QString::number(multiple));
-    cards_[2]->setValue(QString::number(native));
-    cards_[3]->setValue(QString::number(review));
-    cards_[3]->setTint(review > 0 ? colors::warning() : palette().color(QPalette::WindowText));
-}
-
-void InventoryScreen::updateScanArea() {
-    const auto& store = session().store();
-    const bool scanning = store.isScanning();
-    scanButton_->setText(scanning ? QStringLiteral("Cancel Scan") : QStringLiteral("Scan Plugins"));
-    scanButton_->setIcon(symbolIcon(scanning ? "xmark.circle" : "magnifyingglass"));
-    if (scanning) {
-        if (const auto& progress = store.scanProgress()) {
-            progressLabel_->setText(QStringLiteral("Scanning ") + toQString(progress->format) +
-                                    QStringLiteral(" plugins…"));
-            foundLabel_->setText(QString::number(progress->discoveredBundles) + QStringLiteral(" bundles found"));
-        } else {
-            progressLabel_->setText(QStringLiteral("Preparing standard plugin locations…"));
-            foundLabel_->clear();
-        }
-    }
-    progressLabel_->setVisible(scanning);
-    foundLabel_->setVisible(scanning && !foundLabel_->text().isEmpty());
-    if (const auto& date = store.lastScanDate()) {
-        caption_->setText(QStringLiteral("Read-only scan completed ") + toQString(abbreviatedDateShortTimeText(*date)));
-    } else {
-        caption_->setText(QStringLiteral("Sample inventory — run a read-only scan to inspect this Mac."));
-    }
-    const auto& access = session().folderAccess();
-    foldersLabel_->setText(QString::number(access.authorizedFolders().size()) + QStringLiteral(" folders authorized"));
-    folderError_->setText(access.lastError()
-                              ? QStringLiteral("Folder authorization failed: ") + toQString(*access.lastError())
-                              : QString());
-    folderError_->setVisible(access.lastError().has_value());
-}
-
-void InventoryScreen::updateWarnings() {
-    const auto& store = session().store();
-    while (auto* item = limitedAccessPaths_->takeAt(0)) {
-        if (auto* widget = item->widget()) {
-            widget->deleteLater();
-        }
-        delete item;
-    }
-    for (const auto& path : store.inaccessibleLocations()) {
-        auto* row = new QWidget(limitedAccess_);
-        auto* rowLayout = new QHBoxLayout(row);
-        rowLayout->setContentsMargins(0, 0, 0, 0);
-        auto* text = new QLabel(toQString(path), row);
-        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        rowLayout->addWidget(text, 1);
-        auto* open = makeButton(QStringLiteral("Open Parent"), "folder", row);
-        connect(open, &QPushButton::clicked, this,
-                [this, parent = deletingLastPathComponent(path)] { prompter().reveal(parent); });
-        rowLayout->addWidget(open);
-        limitedAccessPaths_->addWidget(row);
-    }
-    limitedAccess_->setVisible(!store.inaccessibleLocations().empty());
-    if (const auto& error = store.lastStorageError()) {
-        storageError_->setText(QStringLiteral("Kestrova could not save its local inventory state: ") +
-                               toQString(*error) +
-                               QStringLiteral(" Scanning, search, export, and protection remain available."));
-    }
-    storageError_->setVisible(store.lastStorageError().has_value());
+void InventoryScreen::updateCards(const InventorySummary& summary) {
+    cards_[0]->setValue(QString::number(summary.products));
+    cards_[1]->setValue(QString::number(summary.multipleFormats));
+    cards_[2]->setValue(QString::number(summary.nativeOrUniversal));
+    cards_[3]->setValue(QString::number(summary.needsReview));
+    cards_[3]->setTint(summary.needsReview > 0 ? colors::warning() : palette().color(QPalette::WindowText));
 }
 
 void InventoryScreen::updateActions() {
@@ -442,8 +321,7 @@ void InventoryScreen::updateActions() {
     batchQuarantine_->setToolTip(reason ? toQString(*reason) : QString());
     batchReason_->setText(reason ? toQString(*reason) : QString());
     batchReason_->setVisible(reason.has_value());
-    const bool blocked = store.fileActionsBlockedByStorage();
-    scanButton_->setEnabled(!blocked || store.isScanning());
+    header_->updateScanArea();
     showSelectedProduct();
 }
 
@@ -459,40 +337,13 @@ void InventoryScreen::selectRowOf(const std::optional<Uuid>& id) {
         return;
     }
     const auto index = filter_->mapFromSource(model_.index(*row, 0));
-    if (index.isValid() && table_->currentIndex().row() != index.row()) {
+    // A cleared selection keeps its current row, which then shows no highlight.
+    if (index.isValid() &&
+        (table_->currentIndex().row() != index.row() || !table_->selectionModel()->isRowSelected(index.row(), {}))) {
         table_->selectionModel()->setCurrentIndex(index,
                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-}
-
-void InventoryScreen::toggleScan() {
-    auto& store = session().store();
-    if (store.isScanning()) {
-        store.cancelScan();
-    } else {
-        store.startScan(session().folderAccess().authorizedFolders(), &session().service());
-    }
-}
-
-void InventoryScreen::exportInventory() {
-    auto& store = session().store();
-    const auto panel = exportPanel(ExportKind::inventory);
-    const auto path = prompter().savePath(
-        this, {toQString(panel.title), toQString(panel.suggestedFileName), toQString(panel.fileExtension)});
-    if (!path) {
-        return;
-    }
-    // Success is the store's notice; only a failure is this screen's to show.
-    const auto written = writeExport(store, ExportKind::inventory, *path, inventoryCSV(store), session().fileSystem());
-    if (!written) {
-        prompter().alert(this, QStringLiteral("Export Failed"),
-                         toQString(exportFailureMessage(ExportKind::inventory, written.error())));
-    }
-}
-
-void InventoryScreen::authorizeFolders() {
-    PromptingFolderChooser chooser(prompter(), this);
-    session().folderAccess().authorizeFolders(chooser);
+    table_->scrollTo(index);
 }
 
 void InventoryScreen::confirmBatchQuarantine() {

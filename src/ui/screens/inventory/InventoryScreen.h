@@ -7,6 +7,7 @@
 // needs nothing from them.
 #ifndef Q_MOC_RUN
 #include "model/Plugin.h"
+#include "planning/ProductSummaries.h"
 #endif
 #include "ui/models/InventoryFilter.h"
 #include "ui/models/PluginTableModel.h"
@@ -28,6 +29,7 @@ class QVBoxLayout;
 namespace kestrova::ui {
 
 class DetailPanel;
+class InventoryHeader;
 class MetricCard;
 
 class InventoryScreen final : public Screen {
@@ -41,43 +43,28 @@ public:
     std::vector<Plugin> selectedProducts() const;
 
     void becameVisible() override;
+    bool focusSearch() override;
 
 private:
-    QWidget* buildHeader();
     QWidget* buildList();
     void reloadProducts();
     void refillMenus();
     void applyFilters();
-    void updateScanArea();
-    void updateWarnings();
-    void updateCards();
+    void updateCards(const InventorySummary& summary);
     void updateShownCount();
     void updateActions();
     void showSelectedProduct();
     void selectRowOf(const std::optional<Uuid>& id);
 
-    void toggleScan();
-    void exportInventory();
-    void authorizeFolders();
     void confirmBatchQuarantine();
 
     PluginTableModel model_;
+    InventoryHeader* header_ = nullptr;
     InventoryFilter* filter_ = nullptr;
     QTableView* table_ = nullptr;
     DetailPanel* inspectorPanel_ = nullptr;
     std::unique_ptr<InventoryDetails> inspector_;
 
-    QLabel* caption_ = nullptr;
-    QPushButton* scanButton_ = nullptr;
-    QPushButton* exportButton_ = nullptr;
-    QPushButton* authorizeButton_ = nullptr;
-    QLabel* foldersLabel_ = nullptr;
-    QLabel* progressLabel_ = nullptr;
-    QLabel* foundLabel_ = nullptr;
-    QFrame* limitedAccess_ = nullptr;
-    QVBoxLayout* limitedAccessPaths_ = nullptr;
-    QLabel* storageError_ = nullptr;
-    QLabel* folderError_ = nullptr;
     std::array<MetricCard*, 4> cards_{};
 
     QLineEdit* search_ = nullptr;

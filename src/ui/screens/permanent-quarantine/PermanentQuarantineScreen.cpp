@@ -2,8 +2,11 @@
 
 #include "store/PluginInventoryStore.h"
 #include "ui/app/AppSession.h"
+#include "ui/app/QtText.h"
 #include "ui/app/WindowState.h"
+#include "ui/widgets/KestrovaStyle.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/ProminentButton.h"
 #include "ui/widgets/Theme.h"
 #include "ui/widgets/ToggleSwitch.h"
@@ -21,15 +24,7 @@ namespace {
 const QString enabledCaption = QStringLiteral("Enabled — exact reinstalled matches are handled on the next scan");
 const QString offCaption = QStringLiteral("Off — reinstalled plug-ins remain installed for review");
 
-QFrame* makePanel(QWidget* parent) {
-    auto* panel = new QFrame(parent);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setAutoFillBackground(true);
-    auto palette = panel->palette();
-    palette.setColor(QPalette::Window, colors::cardBackground());
-    panel->setPalette(palette);
-    return panel;
-}
+QFrame* makePanel(QWidget* parent) { return new CardFrame(parent); }
 
 QLabel* makeLabel(const QString& text, void (*style)(QLabel&), QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -56,17 +51,8 @@ QWidget* makeParagraph(std::string_view symbol, const QString& text, QWidget* pa
 }  // namespace
 
 PermanentQuarantineScreen::PermanentQuarantineScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    scroll->setWidget(page);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(16);
+    auto* layout = makePage(*this, PageScroll::vertical, 16);
+    auto* page = layout->parentWidget();
 
     layout->addWidget(
         new PageHeader(QStringLiteral("Permanent Quarantine"),
@@ -130,9 +116,8 @@ PermanentQuarantineScreen::PermanentQuarantineScreen(ScreenContext context, QWid
     layout->addWidget(emptyState_);
     layout->addStretch(1);
 
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::plugins || name == storeField::permanentQuarantineRules) {
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::plugins || change == Change::permanentQuarantineRules) {
             refresh_.schedule();
         }
     });
@@ -175,7 +160,7 @@ void PermanentQuarantineScreen::refresh() {
         line->setContentsMargins(0, 8, 0, 8);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
-        const auto name = QString::fromStdString(manufacturer);
+        const auto name = toQString(manufacturer);
         texts->addWidget(makeLabel(name, makeSemibold, row));
         auto* caption = makeLabel(on ? enabledCaption : offCaption, makeCaption, row);
         if (on) {

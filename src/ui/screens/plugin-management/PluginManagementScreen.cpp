@@ -4,9 +4,11 @@
 #include "helperclient/PluginManagementService.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
 #include "ui/widgets/Accents.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/Theme.h"
 
 #include <QApplication>
@@ -23,8 +25,6 @@
 
 namespace kestrova::ui {
 namespace {
-
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QString statusDetail(PluginManagementStatus status) {
     switch (status) {
@@ -124,22 +124,16 @@ HelperAction primaryHelperAction(PluginManagementStatus status, bool needsRepair
 }
 
 PluginManagementScreen::PluginManagementScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(buildContent());
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll);
+    buildContent(*makePage(*this, PageScroll::vertical, 18));
 
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this](const QString& field) {
+    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this](Change change) {
         redraw();
         const auto& notice = session().service().lastHandshakeNotice();
-        if (awaitingHandshakeNotice_ && field == qText(PluginManagementService::lastHandshakeNoticeField) && notice) {
+        if (awaitingHandshakeNotice_ && change == Change::lastHandshakeNotice && notice) {
             awaitingHandshakeNotice_ = false;
             // The alert waits for the event loop: the service is still in
             // the middle of publishing the handshake's answer.
-            QTimer::singleShot(0, this, [this, text = QString::fromStdString(*notice)] {
+            QTimer::singleShot(0, this, [this, text = toQString(*notice)] {
                 prompter().alert(this, QStringLiteral("Secure Helper Test"), text);
             });
         }
@@ -147,11 +141,9 @@ PluginManagementScreen::PluginManagementScreen(ScreenContext context, QWidget* p
     redraw();
 }
 
-QWidget* PluginManagementScreen::buildContent() {
-    auto* content = new QWidget;
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(18);
+void PluginManagementScreen::buildContent(QVBoxLayout& page) {
+    auto* content = page.parentWidget();
+    auto* layout = &page;
 
     auto* header = new PageHeader(QStringLiteral("Plugin Management"),
                                   QStringLiteral("Administrator-approved access for system plugin folders."), content);
@@ -222,7 +214,7 @@ QWidget* PluginManagementScreen::buildContent() {
     auto* steps = new CardPanel("checklist", QStringLiteral("Setup Steps"), content);
     int number = 1;
     for (const auto* step : setupSteps) {
-        steps->body()->addWidget(numberedStep(number++, QString::fromUtf8(step), steps));
+        steps->body()->addWidget(numberedStep(number++, toQString(step), steps));
     }
     steps->body()->addStretch(1);
     columns->addWidget(steps, 2);
@@ -239,7 +231,6 @@ QWidget* PluginManagementScreen::buildContent() {
     columns->addWidget(readiness, 3);
     layout->addLayout(columns);
     layout->addStretch(1);
-    return content;
 }
 
 QString PluginManagementScreen::readinessSummaryText() const { return readinessSummary_->text(); }
@@ -248,7 +239,7 @@ void PluginManagementScreen::redraw() {
     const auto& service = session().service();
     const auto status = service.status();
 
-    statusCard_->setValue(qText(title(status)));
+    statusCard_->setValue(toQString(title(status)));
     statusCard_->setDetail(statusDetail(status));
     statusCard_->setSymbol(statusSymbol(status));
     statusCard_->setTint(statusTint(status));
@@ -262,17 +253,17 @@ void PluginManagementScreen::redraw() {
                                                          : QStringLiteral("Not Connected"));
     handshakeCard_->setTint(service.helperIsReachable() ? colors::success() : colors::secondaryText());
 
-    const auto expected = qText(helperprotocol::expectedHelperBuild);
+    const auto expected = toQString(helperprotocol::expectedHelperBuild);
     const auto& reported = service.helperVersion();
-    buildCard_->setValue(reported ? QStringLiteral("Build %1").arg(QString::fromStdString(*reported))
+    buildCard_->setValue(reported ? QStringLiteral("Build %1").arg(toQString(*reported))
                                   : QStringLiteral("No helper response"));
     buildCard_->setDetail(QStringLiteral("Expected Build %1").arg(expected));
-    buildCard_->setTint(!reported                                       ? colors::secondaryText()
-                        : QString::fromStdString(*reported) == expected ? colors::success()
-                                                                        : colors::warning());
+    buildCard_->setTint(!reported                          ? colors::secondaryText()
+                        : toQString(*reported) == expected ? colors::success()
+                                                           : colors::warning());
 
-    error_->setMessage(QString::fromStdString(service.lastError().value_or("")));
-    handshakeNotice_->setMessage(QString::fromStdString(service.lastHandshakeNotice().value_or("")));
+    error_->setMessage(toQString(service.lastError().value_or("")));
+    handshakeNotice_->setMessage(toQString(service.lastHandshakeNotice().value_or("")));
 
     const auto action = primaryHelperAction(status, service.needsRepairOrUpdate());
     const auto look = actionLook(action);
@@ -323,11 +314,11 @@ void PluginManagementScreen::redrawReadiness() {
         const auto& check = checks[index];
         row.icon->setPixmap(tintedSymbol(check.passed ? "checkmark.circle.fill" : "exclamationmark.circle.fill",
                                          check.passed ? colors::success() : colors::warning(), 18));
-        row.title->setText(QString::fromStdString(check.title));
-        row.detail->setText(QString::fromStdString(check.detail));
+        row.title->setText(toQString(check.title));
+        row.detail->setText(toQString(check.detail));
     }
     const bool allPassed = std::all_of(checks.begin(), checks.end(), [](const auto& check) { return check.passed; });
-    readinessSummary_->setText(QString::fromStdString(PluginManagementService::readinessSummary(checks)));
+    readinessSummary_->setText(toQString(PluginManagementService::readinessSummary(checks)));
     auto palette = readinessSummary_->palette();
     palette.setColor(QPalette::WindowText, allPassed ? colors::success() : colors::warning());
     readinessSummary_->setPalette(palette);

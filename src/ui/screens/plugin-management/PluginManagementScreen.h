@@ -45,7 +45,7 @@ private:
         QLabel* detail;
     };
 
-    QWidget* buildContent();
+    void buildContent(QVBoxLayout& page);
     void redraw();
     void redrawReadiness();
     void runPrimaryAction();

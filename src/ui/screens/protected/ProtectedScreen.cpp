@@ -5,8 +5,10 @@
 #include "ui/app/Prompter.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
+#include "ui/widgets/InspectorSplit.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/Pill.h"
 #include "ui/widgets/ProductList.h"
 #include "ui/widgets/StatusDelegate.h"
@@ -29,9 +31,7 @@ bool isListed(const Plugin& product) { return protectionCoverage(product) != Pro
 }  // namespace
 
 ProtectedScreen::ProtectedScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(14);
+    auto* layout = makePage(*this, PageScroll::none, 14);
     layout->addWidget(
         new PageHeader(QStringLiteral("Protected Plugins"),
                        QStringLiteral("Protect one format or every detected format without moving files."), this));
@@ -59,22 +59,16 @@ ProtectedScreen::ProtectedScreen(ScreenContext context, QWidget* parent) : Scree
         this);
     list_->table()->setObjectName(QStringLiteral("ProtectedTable"));
     inspector_ = new DetailPanel(this);
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setChildrenCollapsible(false);
-    splitter->addWidget(list_);
-    splitter->addWidget(inspector_);
-    splitter->setStretchFactor(0, 1);
-    splitter->setSizes({760, 380});
-    layout->addWidget(splitter, 1);
+    layout->addWidget(new InspectorSplit(list_, inspector_, this), 1);
 
     connect(list_, &ProductList::currentProductChanged, &window(), &WindowState::setSelectedPluginID);
     connect(&window(), &WindowState::selectedPluginChanged, this, [this] {
         list_->selectProduct(window().selectedPluginID());
         showSelectedProduct();
     });
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        if (field.toStdString() == storeField::plugins) {
-            reload();
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::plugins) {
+            whenShown(0, [this] { reload(); });
         }
     });
     reload();

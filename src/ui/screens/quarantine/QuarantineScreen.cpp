@@ -1,14 +1,20 @@
 #include "ui/screens/quarantine/QuarantineScreen.h"
 
+#include "ui/screens/quarantine/QuarantineDetails.h"
+
 #include "model/ProductStatus.h"
 #include "planning/ActionableBundles.h"
+#include "planning/ProductSummaries.h"
 #include "platform/Paths.h"
 #include "store/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
+#include "ui/widgets/InspectorSplit.h"
+#include "ui/widgets/KeyActions.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/Pill.h"
 #include "ui/widgets/ProductList.h"
 #include "ui/widgets/StatusDelegate.h"
@@ -24,50 +30,8 @@
 #include <algorithm>
 
 namespace kestrova::ui {
-namespace {
-
-bool isListed(const Plugin& product) {
-    if (product.status == PluginStatus::quarantined || product.status == PluginStatus::partiallyQuarantined) {
-        return true;
-    }
-    const auto records = bundleRecords(product);
-    return std::any_of(records.begin(), records.end(), [](const auto& record) { return record.isQuarantined(); });
-}
-
-QString originalLocation(const PluginBundleRecord& record) {
-    return toQString(record.originalPath.value_or(record.path));
-}
-
-}  // namespace
-
-ConfirmationRequest batchTrashRequest(std::size_t products, std::size_t bundles) {
-    auto request = confirmation(
-        QStringLiteral("Move Selected Plugins to macOS Trash?"),
-        QString::number(products) + QStringLiteral(" plugins — ") + QString::number(bundles) +
-            QStringLiteral(" format bundles\n\nThese bundles will leave Kestrova quarantine. They will not be "
-                           "permanently deleted and will remain tracked in Trash Recovery."),
-        QStringLiteral("Move ") + QString::number(bundles) + QStringLiteral(" Bundles to Trash"));
-    request.acknowledgement =
-        QStringLiteral("I understand restoration depends on these exact bundles remaining in Finder Trash.");
-    return request;
-}
-
-ConfirmationRequest formatTrashRequest(const PluginBundleRecord& record) {
-    auto request = confirmation(QStringLiteral("Move to macOS Trash?"),
-                                QStringLiteral("This bundle will leave Kestrova quarantine. It will not be permanently "
-                                               "deleted and will remain tracked in Trash Recovery."),
-                                QStringLiteral("Move to Trash"));
-    request.rows = {{QStringLiteral("Recorded Original Location"), originalLocation(record)},
-                    {QStringLiteral("Current Quarantine Location"), toQString(record.quarantinePath.value_or(""))}};
-    request.acknowledgement =
-        QStringLiteral("I understand restoration depends on this exact bundle remaining in Finder Trash.");
-    return request;
-}
-
 QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(14);
+    auto* layout = makePage(*this, PageScroll::none, 14);
     auto* header = new PageHeader(QStringLiteral("Quarantine"),
                                   QStringLiteral("Temporarily disabled plugins that can be safely restored."), this);
     auto* status = new QWidget(header);
@@ -105,9 +69,19 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 12, 0);
     list_ = new ProductList({PluginTableModel::plugin, PluginTableModel::manufacturer, PluginTableModel::format,
-                             PluginTableModel::size, PluginTableModel::status},
+                             PluginTableModel::size, PluginTableModel::moved, PluginTableModel::status},
                             left);
+    // The operation folder is made for the move, so its time is the move's.
+    list_->showQuarantinedPart([&files = session().store().fileSystem()](const PluginBundleRecord& record) {
+        const auto folder = files.status(deletingLastPathComponent(*record.quarantinePath));
+        return folder ? std::optional(Date::fromUnixSeconds(folder->modificationTime)) : std::nullopt;
+    });
     list_->table()->setObjectName(QStringLiteral("QuarantineTable"));
+    (new KeyActions(*list_->table()))->onReturn([this](int row) {
+        if (const auto* product = list_->productAt(row)) {
+            details_->requestRestore(*product);
+        }
+    });
     leftLayout->addWidget(list_, 1);
 
     selectionBar_ = new Card(left);
@@ -132,17 +106,13 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
     barBody.addLayout(bar);
     restoreReason_ = addReason(barBody, std::string());
     trashReason_ = addReason(barBody, std::string());
+    retainSpace(*selectionBar_);
     selectionBar_->hide();
     leftLayout->addWidget(selectionBar_);
 
     inspector_ = new DetailPanel(this);
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->setChildrenCollapsible(false);
-    splitter->addWidget(left);
-    splitter->addWidget(inspector_);
-    splitter->setStretchFactor(0, 1);
-    splitter->setSizes({760, 380});
-    layout->addWidget(splitter, 1);
+    details_ = std::make_unique<QuarantineDetails>(context, *inspector_);
+    layout->addWidget(new InspectorSplit(left, inspector_, this), 1);
 
     connect(list_, &ProductList::currentProductChanged, &window(), &WindowState::setSelectedPluginID);
     connect(list_, &ProductList::selectionChanged, this, &QuarantineScreen::updateActions);
@@ -150,12 +120,11 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
         list_->selectProduct(window().selectedPluginID());
         showSelectedProduct();
     });
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::plugins) {
-            reload();
-        } else if (name == storeField::fileActionsBlockedByStorage || name == storeField::isScanning ||
-                   name == storeField::notice) {
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::plugins) {
+            whenShown(0, [this] { reload(); });
+        } else if (change == Change::fileActionsBlockedByStorage || change == Change::isScanning ||
+                   change == Change::notice) {
             // A transaction's journal is cleared after its products are
             // published; its notice comes last, when actions are free again.
             updateActions();
@@ -168,7 +137,7 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
 void QuarantineScreen::reload() {
     std::vector<Plugin> listed;
     for (const auto& product : session().store().plugins()) {
-        if (isListed(product)) {
+        if (hasQuarantinedFormat(product)) {
             listed.push_back(product);
         }
     }
@@ -210,127 +179,12 @@ void QuarantineScreen::updateActions() {
     showSelectedProduct();
 }
 
-void QuarantineScreen::showSelectedProduct() {
-    const auto* selected = list_->product(window().selectedPluginID());
-    auto* layout = inspector_->replaceContent();
-    if (!selected) {
-        addEmptyState(*layout, QStringLiteral("Select a Plugin"),
-                      QStringLiteral("Choose a quarantined product to restore it or move it to the Trash."));
-        return;
-    }
-    const Plugin product = *selected;
-    auto& store = session().store();
-    addProductHeading(*layout, toQString(product.name), toQString(product.manufacturer));
-    auto* status = new Pill(toQString(rawValue(product.status)));
-    status->setTint(statusTint(product.status));
-    layout->addWidget(status, 0, Qt::AlignLeft);
+void QuarantineScreen::showSelectedProduct() { details_->show(list_->product(window().selectedPluginID())); }
 
-    const auto records = bundleRecords(product);
-    const auto firstQuarantined =
-        std::find_if(records.begin(), records.end(), [](const auto& record) { return record.isQuarantined(); });
-    const auto operationID =
-        product.quarantineOperationID
-            ? *product.quarantineOperationID
-            : (firstQuarantined != records.end() ? firstQuarantined->quarantineOperationID.value_or("") : "");
-    addLabelledRow(*layout, QStringLiteral("Operation ID"), toQString(operationID));
-    const bool present = std::all_of(records.begin(), records.end(), [&store](const auto& record) {
-        return !record.isQuarantined() || store.fileSystem().exists(*record.quarantinePath);
-    });
-    addLabelledRow(
-        *layout, QStringLiteral("Verified"),
-        present ? QStringLiteral("In quarantine on disk") : QStringLiteral("A quarantined bundle is missing"));
-    if (firstQuarantined != records.end()) {
-        const auto folder = deletingLastPathComponent(firstQuarantined->originalPath.value_or(firstQuarantined->path));
-        auto* reveal = makeButton(QStringLiteral("Reveal"), "magnifyingglass");
-        connect(reveal, &QPushButton::clicked, this, [this, folder] { prompter().reveal(folder); });
-        addLabelledRow(*layout, QStringLiteral("Original Folder"), toQString(folder), reveal);
-    }
-
-    const auto selections = quarantinedBundleSelections({product});
-    if (!selections.empty()) {
-        auto* restoreAll = makeButton(QStringLiteral("Restore All Formats"), "arrow.uturn.backward");
-        restoreAll->setObjectName(QStringLiteral("RestoreAllFormats"));
-        makeProminent(*restoreAll);
-        const auto reason =
-            firstReason(store.restoreBlockingReason(selections), session().service().restoreBlockingReason());
-        restoreAll->setEnabled(!reason);
-        connect(restoreAll, &QPushButton::clicked, this, [this, product, selections] {
-            const auto request = confirmation(
-                QStringLiteral("Restore Plugin?"),
-                QStringLiteral("Every quarantined format of ") + toQString(product.name) +
-                    QStringLiteral(" will return to its recorded original location. Existing files will never be "
-                                   "overwritten."),
-                QStringLiteral("Restore All Formats"));
-            if (prompter().confirm(this, request)) {
-                runRestore(session().store(), session().service(), selections);
-            }
-        });
-        layout->addWidget(restoreAll, 0, Qt::AlignLeft);
-        addReason(*layout, reason);
-    }
-
-    addSectionTitle(*layout, QStringLiteral("Format Bundles"));
-    for (const auto& record : records) {
-        addFormatCard(*layout, product, record);
-    }
-    layout->addStretch(1);
-}
-
-void QuarantineScreen::addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record) {
-    auto& store = session().store();
-    auto& service = session().service();
-    const auto format = toQString(record.format);
-    auto* card = new Card;
-    card->setObjectName(QStringLiteral("FormatCard-") + format);
-    auto* top = new QHBoxLayout;
-    auto* title = new QLabel(format, card);
-    makeSemibold(*title);
-    top->addWidget(title);
-    top->addStretch(1);
-    auto* state = new Pill(record.isQuarantined() ? QStringLiteral("Quarantined") : QStringLiteral("Active"), card);
-    state->setTint(record.isQuarantined() ? colors::warning() : colors::success());
-    top->addWidget(state);
-    card->body().addLayout(top);
-    auto* where = new QLabel(originalLocation(record), card);
-    where->setWordWrap(true);
-    where->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    makeCaption(*where);
-    card->body().addWidget(where);
-    layout.addWidget(card);
-    if (!record.isQuarantined()) {
-        addNote(card->body(), QStringLiteral("Still installed; managed from the Inventory screen."));
-        return;
-    }
-    const std::vector<PluginBundleSelection> selection{{product.id, record.id()}};
-    auto* restore =
-        makeButton(QStringLiteral("Restore ") + format + QStringLiteral(" Format…"), "arrow.uturn.backward");
-    const auto restoreReason = firstReason(store.restoreBlockingReason(selection), service.restoreBlockingReason());
-    restore->setEnabled(!restoreReason);
-    connect(restore, &QPushButton::clicked, this, [this, selection, format] {
-        const auto request =
-            confirmation(QStringLiteral("Restore ") + format + QStringLiteral(" Format?"),
-                         QStringLiteral("Only the selected ") + format + QStringLiteral(" bundle will return to ") +
-                             QStringLiteral("its recorded original location. Existing files will "
-                                            "never be overwritten."),
-                         QStringLiteral("Restore ") + format);
-        if (prompter().confirm(this, request)) {
-            runRestore(session().store(), session().service(), selection);
-        }
-    });
-    auto* trash = makeButton(QStringLiteral("Move ") + format + QStringLiteral(" to Trash"), "trash");
-    const auto trashReason = firstReason(store.trashBlockingReason(selection), service.trashBlockingReason());
-    trash->setEnabled(!trashReason);
-    connect(trash, &QPushButton::clicked, this, [this, selection, record] {
-        if (prompter().confirm(this, formatTrashRequest(record))) {
-            runTrash(session().store(), session().service(), selection);
-        }
-    });
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(restore);
-    buttons->addWidget(trash);
-    buttons->addStretch(1);
-    card->body().addLayout(buttons);
-    addReason(card->body(), restoreReason ? restoreReason : trashReason);
+void QuarantineScreen::becameVisible() {
+    // The product chosen elsewhere is highlighted here too when it is listed.
+    list_->selectProduct(window().selectedPluginID());
+    showSelectedProduct();
 }
 
 void QuarantineScreen::restoreSelected() {

@@ -10,8 +10,10 @@
 #endif
 #include "ui/app/Prompter.h"
 #include "ui/screens/Screen.h"
+#include "ui/screens/quarantine/QuarantineDetails.h"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -24,27 +26,24 @@ class DetailPanel;
 class MetricCard;
 class ProductList;
 
-// The batch Trash sheet for these products, as the screen asks it.
-ConfirmationRequest batchTrashRequest(std::size_t products, std::size_t bundles);
-// The per-format Trash sheet of one quarantined bundle.
-ConfirmationRequest formatTrashRequest(const PluginBundleRecord& record);
-
 class QuarantineScreen final : public Screen {
     Q_OBJECT
 public:
     explicit QuarantineScreen(ScreenContext context, QWidget* parent = nullptr);
     ProductList& list() const { return *list_; }
 
+    void becameVisible() override;
+
 private:
     void reload();
     void updateActions();
     void showSelectedProduct();
-    void addFormatCard(QVBoxLayout& layout, const Plugin& product, const PluginBundleRecord& record);
     void restoreSelected();
     void trashSelected();
 
     ProductList* list_ = nullptr;
     DetailPanel* inspector_ = nullptr;
+    std::unique_ptr<QuarantineDetails> details_;
     QLabel* statusLine_ = nullptr;
     QLabel* statusIcon_ = nullptr;
     std::array<MetricCard*, 3> cards_{};

@@ -1,7 +1,9 @@
 #include "ui/screens/safety-guide/SafetyGuideScreen.h"
 
+#include "ui/app/QtText.h"
 #include "ui/widgets/Accents.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/Theme.h"
 
 #include <QHBoxLayout>
@@ -50,7 +52,7 @@ QWidget* ruleCard(const Rule& rule, const QString& detailText, QWidget* parent) 
     card->setMinimumWidth(170);
     auto* icon = new QLabel(card);
     icon->setPixmap(tintedSymbol(rule.symbol, colors::accent(), 26));
-    auto* title = new QLabel(QString::fromUtf8(rule.title), card);
+    auto* title = new QLabel(toQString(rule.title), card);
     makeTitle(*title, 1.2);
     auto* detail = new QLabel(detailText, card);
     detail->setWordWrap(true);
@@ -66,10 +68,8 @@ QWidget* ruleCard(const Rule& rule, const QString& detailText, QWidget* parent) 
 }  // namespace
 
 SafetyGuideScreen::SafetyGuideScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* content = new QWidget;
-    auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(18);
+    auto* layout = makePage(*this, PageScroll::vertical, 18);
+    auto* content = layout->parentWidget();
 
     auto* header = new PageHeader(
         QStringLiteral("Safety Guide"),
@@ -89,7 +89,7 @@ SafetyGuideScreen::SafetyGuideScreen(ScreenContext context, QWidget* parent) : S
     auto* cards = new QHBoxLayout;
     cards->setSpacing(12);
     for (const auto& rule : rules) {
-        cards->addWidget(ruleCard(rule, words(QString::fromUtf8(rule.detail)), content), 1);
+        cards->addWidget(ruleCard(rule, words(toQString(rule.detail)), content), 1);
     }
     layout->addLayout(cards);
 
@@ -98,27 +98,18 @@ SafetyGuideScreen::SafetyGuideScreen(ScreenContext context, QWidget* parent) : S
     auto* steps = new CardPanel("checklist", QStringLiteral("Before moving a plugin"), content);
     int number = 1;
     for (const auto* step : beforeMoving) {
-        steps->body()->addWidget(numberedStep(number++, QString::fromUtf8(step), steps));
+        steps->body()->addWidget(numberedStep(number++, toQString(step), steps));
     }
     steps->body()->addStretch(1);
     panels->addWidget(steps, 1);
     auto* limits = new CardPanel("lock.shield", QStringLiteral("Hard safety boundaries"), content);
     for (const auto* line : boundaries) {
-        limits->body()->addWidget(
-            symbolLine("checkmark.circle.fill", colors::success(), QString::fromUtf8(line), limits));
+        limits->body()->addWidget(symbolLine("checkmark.circle.fill", colors::success(), toQString(line), limits));
     }
     limits->body()->addStretch(1);
     panels->addWidget(limits, 1);
     layout->addLayout(panels);
     layout->addStretch(1);
-
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
 }
 
 }  // namespace kestrova::ui

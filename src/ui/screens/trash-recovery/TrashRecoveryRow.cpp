@@ -3,6 +3,7 @@
 #include "model/TrashRecovery.h"
 #include "platform/LocaleText.h"
 #include "platform/PlatformWording.h"
+#include "ui/app/QtText.h"
 #include "ui/widgets/Pill.h"
 #include "ui/widgets/ProminentButton.h"
 #include "ui/widgets/Theme.h"
@@ -16,8 +17,6 @@
 
 namespace kestrova::ui {
 namespace {
-
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QColor stateColor(TrashRecoveryState state) {
     switch (state) {
@@ -42,7 +41,7 @@ QWidget* makePathBox(const QString& caption, const std::string& path, QWidget* p
     layout->setSpacing(3);
     auto* label = new QLabel(caption, box);
     makeCaption(*label);
-    auto* value = new QLabel(QString::fromStdString(path), box);
+    auto* value = new QLabel(toQString(path), box);
     value->setObjectName(caption);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     value->setWordWrap(true);
@@ -60,13 +59,8 @@ QWidget* makePathBox(const QString& caption, const std::string& path, QWidget* p
 TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelected,
                                    const std::optional<std::string>& restoreBlockingReason, int transactionBundleCount,
                                    PlatformProfile profile, Actions actions, QWidget* parent)
-    : QFrame(parent), entry_(std::make_shared<const TrashRecoveryEntry>(entry)) {
+    : CardFrame(parent), entry_(std::make_shared<const TrashRecoveryEntry>(entry)) {
     setObjectName(QStringLiteral("TrashRecoveryRow"));
-    setFrameShape(QFrame::StyledPanel);
-    setAutoFillBackground(true);
-    auto palette = this->palette();
-    palette.setColor(QPalette::Window, colors::cardBackground());
-    setPalette(palette);
 
     const auto& record = entry.record;
     const bool ready = entry.state == TrashRecoveryState::readyToRestore;
@@ -83,15 +77,15 @@ TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelec
         connect(select_, &QCheckBox::toggled, this, [select = actions.select](bool on) { select(on); });
         top->addWidget(select_);
     }
-    auto* name = new QLabel(qText(record.pluginName + " — " + record.format), this);
+    auto* name = new QLabel(toQString(record.pluginName + " — " + record.format), this);
     makeSemibold(*name);
     top->addWidget(name);
-    auto* badge = new Pill(qText(title(entry.state)), this);
+    auto* badge = new Pill(toQString(title(entry.state)), this);
     badge->setObjectName(QStringLiteral("stateBadge"));
     badge->setTint(stateColor(entry.state));
     top->addWidget(badge);
     top->addStretch(1);
-    auto* moved = new QLabel(qText("Moved " + shortDateTimeText(record.operationDate)), this);
+    auto* moved = new QLabel(toQString("Moved " + shortDateTimeText(record.operationDate)), this);
     makeSecondary(*moved);
     top->addWidget(moved);
     layout->addLayout(top);
@@ -99,7 +93,7 @@ TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelec
     auto* paths = new QHBoxLayout;
     paths->setSpacing(12);
     paths->addWidget(makePathBox(QStringLiteral("Original Location"), record.originalPath, this), 1);
-    paths->addWidget(makePathBox(qText(platformWording("Finder Trash", profile)), record.trashPath, this), 1);
+    paths->addWidget(makePathBox(toQString(platformWording("Finder Trash", profile)), record.trashPath, this), 1);
     layout->addLayout(paths);
 
     if (!ready) {
@@ -110,8 +104,8 @@ TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelec
     reveal_ = new QPushButton(symbolIcon("magnifyingglass"), QStringLiteral("Reveal in Trash"), this);
     connect(reveal_, &QPushButton::clicked, this, [reveal = actions.reveal] { reveal(); });
     bar->addWidget(reveal_);
-    auto* reason =
-        new QLabel(restoreBlockingReason ? qText(platformWording(*restoreBlockingReason, profile)) : QString(), this);
+    auto* reason = new QLabel(
+        restoreBlockingReason ? toQString(platformWording(*restoreBlockingReason, profile)) : QString(), this);
     reason->setObjectName(QStringLiteral("restoreBlockingReason"));
     makeCaption(*reason);
     reason->setWordWrap(true);

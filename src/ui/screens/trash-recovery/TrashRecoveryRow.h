@@ -3,6 +3,8 @@
 // and restore actions, disabled with the reason while a restore is refused.
 #pragma once
 
+#include "ui/widgets/KestrovaStyle.h"
+
 #include <QFrame>
 
 #include <functional>
@@ -21,7 +23,7 @@ enum class PlatformProfile;
 
 namespace kestrova::ui {
 
-class TrashRecoveryRow final : public QFrame {
+class TrashRecoveryRow final : public CardFrame {
     Q_OBJECT
 public:
     struct Actions {

@@ -4,10 +4,12 @@
 #include "store/PluginInventoryStore.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
+#include "ui/app/QtText.h"
 #include "ui/screens/trash-recovery/TrashRecoveryRow.h"
 #include "ui/screens/trash-recovery/TrashRestoreTransaction.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
+#include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/ProminentButton.h"
 #include "ui/widgets/Theme.h"
 
@@ -22,8 +24,6 @@
 
 namespace kestrova::ui {
 namespace {
-
-QString qText(const std::string& text) { return QString::fromStdString(text); }
 
 QLabel* makeLabel(const QString& text, void (*style)(QLabel&), QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -43,17 +43,8 @@ QString restoreMessage(std::size_t count) {
 }  // namespace
 
 TrashRecoveryScreen::TrashRecoveryScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    scroll->setWidget(page);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(14);
+    auto* layout = makePage(*this, PageScroll::vertical, 14);
+    auto* page = layout->parentWidget();
 
     layout->addWidget(new PageHeader(
         QStringLiteral("Trash Recovery"),
@@ -124,9 +115,8 @@ TrashRecoveryScreen::TrashRecoveryScreen(ScreenContext context, QWidget* parent)
     layout->addLayout(rowsLayout_);
     layout->addStretch(1);
 
-    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](const QString& field) {
-        const auto name = field.toStdString();
-        if (name == storeField::trashedBundles || name == storeField::plugins) {
+    connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
+        if (change == Change::trashedBundles || change == Change::plugins) {
             refresh_.schedule();
         }
     });
@@ -177,7 +167,7 @@ void TrashRecoveryScreen::requestRestore(std::vector<Uuid> recordIDs) {
         return;
     }
     if (const auto reason = blockingReason(recordIDs)) {
-        prompter().alert(this, QStringLiteral("Restore Unavailable"), qText(*reason));
+        prompter().alert(this, QStringLiteral("Restore Unavailable"), toQString(*reason));
         return;
     }
     ConfirmationRequest request;
@@ -275,7 +265,7 @@ void TrashRecoveryScreen::refreshSelectionBar() {
     }
     selectionCount_->setText(QStringLiteral("%1 selected").arg(selected_.size()));
     const auto reason = blockingReason(std::vector<Uuid>(selected_.begin(), selected_.end()));
-    selectionReason_->setText(reason ? qText(*reason) : QString());
+    selectionReason_->setText(reason ? toQString(*reason) : QString());
     restoreSelected_->setEnabled(!reason);
 }
 
