@@ -5,10 +5,12 @@
 // name a screen reader can say.
 #include "ScreenDriving.h"
 
+#include "model/ProductStatus.h"
 #include "store/CleanupRunController.h"
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/quarantine/QuarantineScreen.h"
+#include "ui/widgets/ProductList.h"
 #include "ui/widgets/ConfirmationDialog.h"
 
 #include <QAbstractButton>
@@ -80,8 +82,8 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
         sandbox.prompter.confirmAnswer = results.back() == QDialog::Accepted;
     };
     const auto before = sandbox.store().quarantinedBundleCount();
-    const auto bundles = bundlesOf(sandbox.store(), "Decapitator");
-    ASSERT_GT(bundles, 0u);
+    const auto bundles = static_cast<int>(bundlesOf(sandbox.store(), "Decapitator"));
+    ASSERT_GT(bundles, 0);
     for (int attempt = 0; attempt < 2; ++attempt) {
         QTest::keyClick(&table, Qt::Key_Return);
         QApplication::processEvents();

@@ -12,9 +12,9 @@ namespace kestrova::ui {
 namespace {
 
 // Room around a cell's text, beyond what the delegate reports.
-constexpr int cellSlack = 14;
+constexpr int cellSlack = 10;
 // The narrowest a yielding column gets.
-constexpr int yieldingMinimum = 84;
+constexpr int yieldingMinimum = 72;
 
 }  // namespace
 

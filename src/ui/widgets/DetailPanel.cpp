@@ -167,7 +167,12 @@ void configureProductTable(QTableView& table) {
     table.horizontalHeader()->setHighlightSections(false);
     table.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The name takes what the other columns leave, so the table never scrolls sideways.
-    new ColumnFitter(table, PluginTableModel::plugin, {PluginTableModel::manufacturer, PluginTableModel::architecture});
+    // A step smaller than the window's text, as lists of many rows are.
+    auto font = table.font();
+    font.setPointSizeF(font.pointSizeF() * 0.92);
+    table.setFont(font);
+    new ColumnFitter(table, PluginTableModel::plugin,
+                     {PluginTableModel::manufacturer, PluginTableModel::moved, PluginTableModel::architecture});
 }
 
 }  // namespace kestrova::ui

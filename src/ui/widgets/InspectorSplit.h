@@ -11,7 +11,7 @@ namespace kestrova::ui {
 class InspectorSplit final : public QSplitter {
     Q_OBJECT
 public:
-    static constexpr int narrowest = 280;
+    static constexpr int narrowest = 260;
     static constexpr int widest = 360;
 
     InspectorSplit(QWidget* list, QWidget* inspector, QWidget* parent = nullptr);

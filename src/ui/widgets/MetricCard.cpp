@@ -39,7 +39,7 @@ MetricCard::MetricCard(std::string_view symbol, const QString& title, const QStr
 void MetricCard::setValue(const QString& value) {
     // A figure reads large; a sentence-long value ("Registered with macOS")
     // drops to a size that keeps it on as few lines as the card's title.
-    const double scale = value.size() > 14 ? 1.15 : 1.5;
+    const double scale = value.size() > 12 ? 1.15 : 1.5;
     if (scale != valueScale_) {
         auto font = this->font();
         font.setBold(true);

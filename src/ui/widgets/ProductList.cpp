@@ -55,9 +55,10 @@ void ProductList::selectProduct(const std::optional<Uuid>& id) {
         return;
     }
     const auto index = sorted_->mapFromSource(model_.index(*row, 0));
-    // A cleared selection keeps its current row, which then shows no highlight.
-    if (index.isValid() &&
-        (table_->currentIndex().row() != index.row() || !table_->selectionModel()->isRowSelected(index.row(), {}))) {
+    // A cleared selection keeps its current row, which then shows no
+    // highlight; a row being clicked is current before it is selected, and
+    // the view selects it itself.
+    if (index.isValid() && (table_->currentIndex().row() != index.row() || !table_->selectionModel()->hasSelection())) {
         table_->selectionModel()->setCurrentIndex(index,
                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }

@@ -97,7 +97,7 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::plugins) {
-            whenShown(0, [this] { reloadProducts(); });
+            reloadProducts();
         } else if (change == Change::isScanning || change == Change::scanProgress || change == Change::lastScanDate) {
             header_->updateScanArea();
             updateActions();
@@ -337,9 +337,10 @@ void InventoryScreen::selectRowOf(const std::optional<Uuid>& id) {
         return;
     }
     const auto index = filter_->mapFromSource(model_.index(*row, 0));
-    // A cleared selection keeps its current row, which then shows no highlight.
-    if (index.isValid() &&
-        (table_->currentIndex().row() != index.row() || !table_->selectionModel()->isRowSelected(index.row(), {}))) {
+    // A cleared selection keeps its current row, which then shows no
+    // highlight; a row being clicked is current before it is selected, and
+    // the view selects it itself.
+    if (index.isValid() && (table_->currentIndex().row() != index.row() || !table_->selectionModel()->hasSelection())) {
         table_->selectionModel()->setCurrentIndex(index,
                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
