@@ -65,10 +65,10 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     auto& inventory = *dynamic_cast<ui::InventoryScreen*>(window.screen(AppSection::inventory));
     auto& search = named<QLineEdit>(inventory, "SearchField");
     EXPECT_TRUE(search.hasFocus());
-    QTest::keyClicks(&search, "Decapitator");
+    QTest::keyClicks(&search, "Acme Reverb");
     QTest::keyClick(&search, Qt::Key_Return);
     auto& table = *inventory.table();
-    ASSERT_EQ(shownNames(table), QStringList({"Decapitator"}));
+    ASSERT_EQ(shownNames(table), QStringList({"Acme Reverb"}));
     EXPECT_TRUE(table.hasFocus());
     EXPECT_EQ(table.currentIndex().row(), 0);
 
@@ -82,7 +82,7 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
         sandbox.prompter.confirmAnswer = results.back() == QDialog::Accepted;
     };
     const auto before = sandbox.store().quarantinedBundleCount();
-    const auto bundles = static_cast<int>(bundlesOf(sandbox.store(), "Decapitator"));
+    const auto bundles = static_cast<int>(bundlesOf(sandbox.store(), "Acme Reverb"));
     ASSERT_GT(bundles, 0);
     for (int attempt = 0; attempt < 2; ++attempt) {
         QTest::keyClick(&table, Qt::Key_Return);
@@ -103,7 +103,7 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     sandbox.prompter.whileAsking = {};
     sandbox.prompter.confirmAnswer = false;
     listed.setFocus();
-    listed.setCurrentIndex(listed.model()->index(static_cast<int>(shownNames(listed).indexOf("Decapitator")), 0));
+    listed.setCurrentIndex(listed.model()->index(static_cast<int>(shownNames(listed).indexOf("Acme Reverb")), 0));
     QTest::keyClick(&listed, Qt::Key_Return);
     ASSERT_EQ(sandbox.prompter.confirmations.size(), 4u);
     EXPECT_EQ(sandbox.prompter.confirmations.back().title, "Restore Plugin?");
@@ -125,7 +125,7 @@ TEST(Keyboard, ReturnOnEveryFileMovingConfirmationMovesNothing) {
     UiSandbox sandbox;
     sandbox.openOnDemoInventory();
     sandbox.quarantine({"FabFilter Pro-Q 3"}, false, "VST3");
-    sandbox.quarantine({"Decapitator"}, true);
+    sandbox.quarantine({"Tape Echo"}, true);
     sandbox.settleNotices();
     auto& store = sandbox.store();
     const auto quarantined = store.quarantinedBundleCount();
@@ -154,7 +154,7 @@ TEST(Keyboard, ReturnOnEveryFileMovingConfirmationMovesNothing) {
     const auto formats = actionButtons(inventory, "Quarantine ", " Format…");
     ASSERT_FALSE(formats.empty());
     press(formats.front());
-    clickRow(*inventory.table(), "Pigments", Qt::ControlModifier);
+    clickRow(*inventory.table(), "Surge XT", Qt::ControlModifier);
     press(findByText<QPushButton>(inventory, "Move to Quarantine"));
 
     auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
@@ -195,6 +195,7 @@ TEST(Keyboard, SpaceTicksTheFocusedCandidateInAnyColumn) {
     auto& window = sandbox.openOnDemoInventory();
     auto& screen = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
     QTest::mouseClick(screen.findChild<QRadioButton*>("custom"), Qt::LeftButton);
+    QTest::mouseClick(findByText<QCheckBox>(screen, "VST3"), Qt::LeftButton);
     click(findByText<QPushButton>(screen, "Build Preview"));
     auto& table = *screen.candidateTable();
     ASSERT_TRUE(waitFor([&] { return table.model()->rowCount() > 0; }));
