@@ -57,6 +57,11 @@ void ColumnFitter::scheduleFit() {
 }
 
 void ColumnFitter::fit() {
+    // A hidden list (another section's) is fitted when it is shown; a
+    // cleanup run republishes the inventory once per chunk.
+    if (!table_.isVisible()) {
+        return;
+    }
     auto* header = table_.horizontalHeader();
     const int columns = header->count();
     std::vector<int> wants(static_cast<std::size_t>(columns), 0);
