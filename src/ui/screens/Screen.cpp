@@ -1,6 +1,7 @@
 // Which screen each section shows.
 #include "ui/screens/Screen.h"
 
+#include "store/CleanupRunController.h"
 #include "ui/app/AppSession.h"
 #include "ui/screens/about/AboutScreen.h"
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
@@ -24,6 +25,15 @@ void Screen::whenShown(int key, std::function<void()> work) {
         return;
     }
     pending_[key] = std::move(work);
+}
+
+void Screen::followInventory(std::function<void()> reload) {
+    if (session().cleanupRuns().isBusy()) {
+        whenShown(-1, std::move(reload));
+    } else {
+        pending_.erase(-1);
+        reload();
+    }
 }
 
 void Screen::runPending() {

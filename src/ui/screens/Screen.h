@@ -46,6 +46,9 @@ protected:
     // run publishes the inventory once per chunk, and a hidden list need not
     // follow each one). `key` tells one kind of work from another.
     void whenShown(int key, std::function<void()> work);
+    // The inventory's lists follow it at once, except while a cleanup run or
+    // its restore republishes it per chunk: then a hidden list waits until shown.
+    void followInventory(std::function<void()> reload);
 
 private:
     ScreenContext context_;

@@ -97,7 +97,7 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::plugins) {
-            reloadProducts();
+            followInventory([this] { reloadProducts(); });
         } else if (change == Change::isScanning || change == Change::scanProgress || change == Change::lastScanDate) {
             header_->updateScanArea();
             updateActions();

@@ -68,7 +68,7 @@ ProtectedScreen::ProtectedScreen(ScreenContext context, QWidget* parent) : Scree
     });
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::plugins) {
-            reload();
+            followInventory([this] { reload(); });
         }
     });
     reload();

@@ -122,7 +122,7 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
     });
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::plugins) {
-            reload();
+            followInventory([this] { reload(); });
         } else if (change == Change::fileActionsBlockedByStorage || change == Change::isScanning ||
                    change == Change::notice) {
             // A transaction's journal is cleared after its products are
