@@ -9,8 +9,8 @@
 // Goal: each under 50 ms at 10,000 products, and 10,000 products costing
 // less than 12 times as much as 1,000.
 #include "model/Plugin.h"
-#include "ui/InventoryFilter.h"
-#include "ui/PluginTableModel.h"
+#include "ui/models/InventoryFilter.h"
+#include "ui/models/PluginTableModel.h"
 
 #include <QApplication>
 

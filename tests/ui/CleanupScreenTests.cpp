@@ -3,11 +3,11 @@
 #include "ScreenDriving.h"
 
 #include "store/CleanupRunController.h"
-#include "ui/CleanupCandidateModel.h"
-#include "ui/CollapsibleGroup.h"
-#include "ui/FormatCleanupScreen.h"
-#include "ui/PermanentQuarantineScreen.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/models/CleanupCandidateModel.h"
+#include "ui/screens/format-cleanup/FormatCleanupScreen.h"
+#include "ui/screens/permanent-quarantine/PermanentQuarantineScreen.h"
+#include "ui/widgets/CollapsibleGroup.h"
+#include "ui/widgets/ToggleSwitch.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,9 +3,9 @@
 // save panel and the file written (or the alert when it cannot be).
 #include "ScreenDriving.h"
 
-#include "ui/AboutScreen.h"
-#include "ui/HistoryOperationModel.h"
-#include "ui/HistoryScreen.h"
+#include "ui/models/HistoryOperationModel.h"
+#include "ui/screens/about/AboutScreen.h"
+#include "ui/screens/history/HistoryScreen.h"
 
 #include <filesystem>
 #include <fstream>

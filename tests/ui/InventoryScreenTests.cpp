@@ -5,9 +5,9 @@
 
 #include "planning/ByteCountParsing.h"
 #include "store/PersistedInventoryFile.h"
-#include "ui/InventoryScreen.h"
-#include "ui/ProductList.h"
-#include "ui/ProtectedScreen.h"
+#include "ui/screens/inventory/InventoryScreen.h"
+#include "ui/screens/protected/ProtectedScreen.h"
+#include "ui/widgets/ProductList.h"
 
 #include <QApplication>
 #include <QComboBox>

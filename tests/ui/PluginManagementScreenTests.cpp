@@ -5,9 +5,9 @@
 #include "UiSandbox.h"
 
 #include "helperclient/HelperWire.h"
-#include "ui/Accents.h"
-#include "ui/MetricCard.h"
-#include "ui/PluginManagementScreen.h"
+#include "ui/screens/plugin-management/PluginManagementScreen.h"
+#include "ui/widgets/Accents.h"
+#include "ui/widgets/MetricCard.h"
 
 #include <QLabel>
 #include <QPushButton>

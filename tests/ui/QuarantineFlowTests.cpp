@@ -3,10 +3,10 @@
 // restore and Trash sheets, and refusals that must move nothing.
 #include "ScreenDriving.h"
 
-#include "ui/ConfirmationDialog.h"
-#include "ui/InventoryScreen.h"
-#include "ui/ProductList.h"
-#include "ui/QuarantineScreen.h"
+#include "ui/screens/inventory/InventoryScreen.h"
+#include "ui/screens/quarantine/QuarantineScreen.h"
+#include "ui/widgets/ConfirmationDialog.h"
+#include "ui/widgets/ProductList.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -4,14 +4,18 @@
 
 #include "UiSandbox.h"
 
-#include "ui/MetricCard.h"
+#include "ui/widgets/MetricCard.h"
 
 #include <QAbstractItemModel>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+
+#include <vector>
 
 namespace kestrova::testing {
 
@@ -72,6 +76,18 @@ T& named(QWidget& root, const QString& name) {
     auto* widget = root.findChild<T*>(name);
     EXPECT_NE(widget, nullptr) << name.toStdString();
     return *widget;
+}
+
+// Shows `dialog` and, as soon as it is up, presses `keys` one after another
+// where the dialog's focus is; what the dialog returned.
+inline int answerWith(QDialog& dialog, const std::vector<Qt::Key>& keys) {
+    QTimer::singleShot(0, &dialog, [&dialog, keys] {
+        for (const auto key : keys) {
+            auto* target = dialog.focusWidget();
+            QTest::keyClick(target ? target : static_cast<QWidget*>(&dialog), key);
+        }
+    });
+    return dialog.exec();
 }
 
 inline void click(QPushButton* button) {

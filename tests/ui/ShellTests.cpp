@@ -2,12 +2,16 @@
 // alerts, navigation, the command line and screenshots.
 #include "UiSandbox.h"
 
-#include "ui/Launch.h"
-#include "ui/Screenshot.h"
+#include "ui/app/Launch.h"
+#include "ui/app/Screenshot.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QListWidget>
+
+#include <unistd.h>
+
+#include <filesystem>
 
 namespace kestrova::testing {
 namespace {
@@ -66,6 +70,21 @@ TEST(Shell, CommandLineAndDisplayChecks) {
     EXPECT_FALSE(ui::parseLaunchOptions({"kestrova", "--screenshot", "about"}));
     EXPECT_FALSE(ui::parseLaunchOptions({"kestrova", "--root"}));
     EXPECT_FALSE(ui::parseLaunchOptions({"kestrova", "--frobnicate"}));
+    const auto sized = ui::parseLaunchOptions({"kestrova", "--size", "1180x720", "--screenshot", "about", "a.png"});
+    ASSERT_TRUE(sized);
+    EXPECT_EQ(sized->screenshot->size, (std::pair{1180, 720}));
+    for (const auto* size : {"1179x720", "1180x719", "1180", "x720", "1180x", "1180x720px", "-1180x720", "0x0"}) {
+        EXPECT_FALSE(ui::parseLaunchOptions({"kestrova", "--screenshot", "about", "a.png", "--size", size})) << size;
+    }
+    EXPECT_FALSE(ui::parseLaunchOptions({"kestrova", "--size", "1440x900"})) << "a size without a screenshot";
+
+    // Qt wants a private runtime folder; one is made only when none is set.
+    EXPECT_FALSE(ui::privateRuntimeDirectory("/run/user/0", ::getuid()));
+    const auto runtime = ui::privateRuntimeDirectory(nullptr, ::getuid());
+    ASSERT_TRUE(runtime);
+    EXPECT_TRUE(std::filesystem::is_directory(*runtime));
+    EXPECT_EQ(std::filesystem::status(*runtime).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
 
     const auto message = ui::missingDisplayMessage(nullptr, nullptr, nullptr);
     ASSERT_TRUE(message);
@@ -84,18 +103,19 @@ TEST(Shell, EverySectionRendersToItsOwnPicture) {
     std::vector<QImage> pictures;
     for (const auto section : ui::allSections) {
         const auto file = sandbox.helper.path(std::string(ui::commandName(section)) + ".png");
-        ASSERT_TRUE(ui::writeScreenshot(sandbox.session(), section, file)) << ui::commandName(section);
+        const auto size =
+            section == AppSection::about ? ui::MainWindow::minimumContentSize : ui::MainWindow::defaultSize;
+        ASSERT_TRUE(ui::writeScreenshot(sandbox.session(), section, file, size)) << ui::commandName(section);
         QImage picture(QString::fromStdString(file));
         ASSERT_FALSE(picture.isNull());
-        EXPECT_GE(picture.width(), ui::MainWindow::minimumContentSize.width());
-        EXPECT_GE(picture.height(), ui::MainWindow::minimumContentSize.height());
+        EXPECT_EQ(picture.size() / picture.devicePixelRatio(), size);
         for (const auto& earlier : pictures) {
             EXPECT_NE(picture, earlier) << ui::commandName(section) << " looks like an earlier section";
         }
         pictures.push_back(std::move(picture));
     }
-    EXPECT_FALSE(
-        ui::writeScreenshot(sandbox.session(), AppSection::about, sandbox.helper.path("no/such/folder/x.png")));
+    EXPECT_FALSE(ui::writeScreenshot(sandbox.session(), AppSection::about, sandbox.helper.path("no/such/folder/x.png"),
+                                     ui::MainWindow::defaultSize));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include "ScreenDriving.h"
 
 #include "model/TrashRecovery.h"
-#include "ui/TrashRecoveryRow.h"
-#include "ui/TrashRecoveryScreen.h"
+#include "ui/screens/trash-recovery/TrashRecoveryRow.h"
+#include "ui/screens/trash-recovery/TrashRecoveryScreen.h"
 
 #include <QApplication>
 #include <QCheckBox>

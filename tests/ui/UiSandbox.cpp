@@ -1,10 +1,13 @@
 #include "UiSandbox.h"
 
 #include "model/ProductStatus.h"
+#include "platform/AudioUnitRegistry.h"
+#include "platform/ChildProcess.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
 #include "scan/PluginScanner.h"
 #include "store/PluginInventoryStore.h"
+#include "ui/widgets/Theme.h"
 
 #include <QApplication>
 #include <QTest>
@@ -26,6 +29,8 @@ public:
         static char name[] = "ui_tests";
         static char* argv[] = {name, nullptr};
         application_ = std::make_unique<QApplication>(argc, argv);
+        // The look the window has when it runs.
+        ui::applyPreferredStyle(*application_);
     }
     void TearDown() override { application_.reset(); }
 
@@ -55,7 +60,15 @@ ui::MainWindow& UiSandbox::open() {
     ui::AppSession::Parts parts;
     parts.layout = helper.layout();
     parts.fileSystem = &realFileSystem();
-    parts.scanRunner = pluginScannerRunner(realFileSystem(), helper.layout());
+    AudioUnitRegistry registry;
+    if (!auRegistryFile_.empty()) {
+        auto loaded = AudioUnitRegistry::load(realFileSystem(), auRegistryFile_);
+        EXPECT_TRUE(loaded) << auRegistryFile_;
+        if (loaded) {
+            registry = std::move(*loaded);
+        }
+    }
+    parts.scanRunner = pluginScannerRunner(realFileSystem(), helper.layout(), std::move(registry));
     parts.makeService = serviceFactory ? serviceFactory : [registration = registration_](Executor& executor) {
         auto connect = [registration] { return makeSocketHelperConnection(registration->endpoint()); };
         return PluginManagementService::create(executor, registration, connect, {});
@@ -87,6 +100,27 @@ void UiSandbox::authorizeAndScan() {
     ASSERT_TRUE(waitFor([this] { return !store().isScanning(); })) << "the scan never finished";
 }
 
+ui::MainWindow& UiSandbox::openOnDemoInventory() {
+    const auto demo = helper.path("demo");
+    const auto written = runCommand(
+        {std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app/Contents/MacOS/kestrova-cli", "demo", "--output", demo});
+    EXPECT_TRUE(written && written->exitCode == 0) << "kestrova-cli demo failed";
+    // The demo's executables are sparse files of their full logical size.
+    for (const auto& [from, to] :
+         {std::pair{demo + "/root/.", helper.layout().systemRoot}, std::pair{demo + "/home/.", helper.layout().home}}) {
+        const auto copied = runCommand({"cp", "-a", "--sparse=always", from, to});
+        EXPECT_TRUE(copied && copied->exitCode == 0) << "could not copy " << from;
+    }
+    auRegistryFile_ = demo + "/au-registry.json";
+    auto& opened = open();
+    session_->folderAccess().authorize({helper.layout().system("/Library"), helper.layout().home + "/Library"});
+    store().startScan(session_->folderAccess().authorizedFolders(), &service());
+    EXPECT_TRUE(waitFor([this] { return !store().isScanning(); })) << "the scan never finished";
+    enableHelper();
+    settleNotices();
+    return opened;
+}
+
 void UiSandbox::enableHelper() {
     service().enable();
     ASSERT_TRUE(waitFor([this] { return service().outstandingCalls() == 0 && service().canSendPrivilegedRequest(); }))
@@ -100,14 +134,17 @@ void UiSandbox::disableHelper() {
         << "the helper still takes requests";
 }
 
-void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash) {
+void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash,
+                           const std::optional<std::string>& onlyFormat) {
     auto& store = this->store();
     const auto selections = [&] {
         std::vector<PluginBundleSelection> chosen;
         for (const auto& plugin : store.plugins()) {
             if (std::find(names.begin(), names.end(), plugin.name) != names.end()) {
                 for (const auto& bundle : bundleRecords(plugin)) {
-                    chosen.push_back({plugin.id, bundle.id()});
+                    if (!onlyFormat || bundle.format == *onlyFormat) {
+                        chosen.push_back({plugin.id, bundle.id()});
+                    }
                 }
             }
         }

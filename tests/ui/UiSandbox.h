@@ -5,9 +5,9 @@
 #pragma once
 
 #include "support/HelperSession.h"
-#include "ui/AppSession.h"
-#include "ui/MainWindow.h"
-#include "ui/Prompter.h"
+#include "ui/app/AppSession.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/Prompter.h"
 
 #include <gtest/gtest.h>
 
@@ -82,13 +82,18 @@ public:
                               const std::string& manufacturer) const;
     // Grants the system Library folder and scans it to the end.
     void authorizeAndScan();
+    // Lays the demo tree kestrova-cli writes over the sandbox's root and home
+    // and opens the window on it, scanned (with the demo's Audio Unit
+    // registry) and with the helper ready: the inventory the screenshots show.
+    ui::MainWindow& openOnDemoInventory();
     // Starts the session daemon and waits for its handshake.
     void enableHelper();
     // Unregisters the session daemon and lets the service read its status.
     void disableHelper();
-    // Every bundle of the named products into quarantine (and with `thenTrash`
+    // Every bundle (or only the `onlyFormat` one) of the named products into quarantine (and with `thenTrash`
     // on to the Trash), each step one transaction through the session daemon.
-    void quarantine(const std::vector<std::string>& names, bool thenTrash = false);
+    void quarantine(const std::vector<std::string>& names, bool thenTrash = false,
+                    const std::optional<std::string>& onlyFormat = std::nullopt);
     // Lets the window show the store's pending notice (a scan's, a move's) and
     // forgets the alerts so far, so the next alert is the one under test.
     void settleNotices();
@@ -106,6 +111,7 @@ public:
 
 private:
     std::shared_ptr<ServiceRegistration> registration_;
+    std::string auRegistryFile_;
     std::unique_ptr<ui::AppSession> session_;
     std::unique_ptr<ui::MainWindow> window_;
 };

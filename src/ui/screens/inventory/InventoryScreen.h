@@ -1,0 +1,84 @@
+// Inventory: the active products with scanning, folder authorization,
+// export, filters and search, a multi-selection with the batch quarantine,
+// and the inspector of the selected product.
+#pragma once
+
+// moc cannot parse the standard headers the core's records pull in, and
+// needs nothing from them.
+#ifndef Q_MOC_RUN
+#include "model/Plugin.h"
+#include "planning/ProductSummaries.h"
+#endif
+#include "ui/models/InventoryFilter.h"
+#include "ui/models/PluginTableModel.h"
+#include "ui/screens/Screen.h"
+#include "ui/screens/inventory/InventoryDetails.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QVBoxLayout;
+
+namespace kestrova::ui {
+
+class DetailPanel;
+class InventoryHeader;
+class MetricCard;
+
+class InventoryScreen final : public Screen {
+    Q_OBJECT
+public:
+    explicit InventoryScreen(ScreenContext context, QWidget* parent = nullptr);
+
+    QTableView* table() const { return table_; }
+    const InventoryFilter& filter() const { return *filter_; }
+    // The products whose rows are selected, in list order.
+    std::vector<Plugin> selectedProducts() const;
+
+    void becameVisible() override;
+    bool focusSearch() override;
+
+private:
+    QWidget* buildList();
+    void reloadProducts();
+    void refillMenus();
+    void applyFilters();
+    void updateCards(const InventorySummary& summary);
+    void updateShownCount();
+    void updateActions();
+    void showSelectedProduct();
+    void selectRowOf(const std::optional<Uuid>& id);
+
+    void confirmBatchQuarantine();
+
+    PluginTableModel model_;
+    InventoryHeader* header_ = nullptr;
+    InventoryFilter* filter_ = nullptr;
+    QTableView* table_ = nullptr;
+    DetailPanel* inspectorPanel_ = nullptr;
+    std::unique_ptr<InventoryDetails> inspector_;
+
+    std::array<MetricCard*, 4> cards_{};
+
+    QLineEdit* search_ = nullptr;
+    QComboBox* formatMenu_ = nullptr;
+    QComboBox* manufacturerMenu_ = nullptr;
+    QComboBox* architectureMenu_ = nullptr;
+    QComboBox* statusMenu_ = nullptr;
+    QLabel* shownLabel_ = nullptr;
+    QPushButton* clearFilters_ = nullptr;
+
+    QWidget* selectionBar_ = nullptr;
+    QLabel* selectedLabel_ = nullptr;
+    QPushButton* batchQuarantine_ = nullptr;
+    QLabel* batchReason_ = nullptr;
+};
+
+}  // namespace kestrova::ui

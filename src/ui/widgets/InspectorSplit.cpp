@@ -1,0 +1,27 @@
+#include "ui/widgets/InspectorSplit.h"
+
+#include <QResizeEvent>
+
+#include <algorithm>
+
+namespace kestrova::ui {
+
+InspectorSplit::InspectorSplit(QWidget* list, QWidget* inspector, QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
+    setChildrenCollapsible(false);
+    addWidget(list);
+    addWidget(inspector);
+    setStretchFactor(0, 1);
+    setStretchFactor(1, 0);
+    inspector->setMinimumWidth(narrowest);
+}
+
+int InspectorSplit::inspectorWidth(int width) { return std::clamp(width * 3 / 10, narrowest, widest); }
+
+void InspectorSplit::resizeEvent(QResizeEvent* event) {
+    QSplitter::resizeEvent(event);
+    const int width = event->size().width() - handleWidth();
+    const int inspector = inspectorWidth(width);
+    setSizes({width - inspector, inspector});
+}
+
+}  // namespace kestrova::ui

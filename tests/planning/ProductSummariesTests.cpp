@@ -1,0 +1,89 @@
+// The per-product figures the list screens show, from the records alone.
+#include "planning/ProductSummaries.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace kestrova {
+namespace {
+
+PluginBundleRecord record(std::string format, std::string size, bool quarantined, std::string operation = "op-1") {
+    PluginBundleRecord record;
+    record.format = std::move(format);
+    record.size = std::move(size);
+    record.path = "/Library/Audio/Plug-Ins/" + record.format + "/Pro.bundle";
+    if (quarantined) {
+        record.originalPath = record.path;
+        record.quarantinePath = "/Quarantine/" + operation + "/Pro.bundle";
+        record.quarantineOperationID = operation;
+    }
+    return record;
+}
+
+Plugin product(std::vector<PluginBundleRecord> records, std::string architecture = "Universal") {
+    Plugin plugin;
+    plugin.name = "Pro";
+    plugin.manufacturer = "Acme";
+    plugin.architecture = std::move(architecture);
+    for (const auto& bundle : records) {
+        plugin.formats.push_back(bundle.format);
+    }
+    plugin.bundles = std::move(records);
+    return plugin;
+}
+
+TEST(ProductSummaries, InventoryFiguresAndArchitectureTints) {
+    const std::vector<Plugin> products{
+        product({record("AU", "1 MB", false), record("VST3", "2 MB", false)}, "Apple Silicon"),
+        product({record("VST3", "2 MB", false)}, "Universal"),
+        product({record("VST2", "2 MB", false)}, "Intel"),
+        product({record("CLAP", "2 MB", false), record("VST3", "1 MB", false)}, "Unknown"),
+        product({record("AAX", "2 MB", false)}, "Mixed"),
+    };
+    EXPECT_EQ(summarizeInventory(products), (InventorySummary{5, 2, 2, 2}));
+    EXPECT_EQ(summarizeInventory({}), InventorySummary{});
+    const std::map<std::string, ArchitectureTint> tints{{"Apple Silicon", ArchitectureTint::native},
+                                                        {"Universal", ArchitectureTint::native},
+                                                        {"Intel", ArchitectureTint::review},
+                                                        {"Unknown", ArchitectureTint::review},
+                                                        {"Mixed", ArchitectureTint::neutral},
+                                                        {"Intel, Unknown", ArchitectureTint::neutral},
+                                                        {"", ArchitectureTint::neutral}};
+    for (const auto& [architecture, tint] : tints) {
+        EXPECT_EQ(architectureTint(architecture), tint) << architecture;
+    }
+}
+
+TEST(ProductSummaries, QuarantinedPartNamesOnlyTheMovedFormatsTheirSizeAndTheEarliestMove) {
+    const auto mixed = product({record("AU", "1.5 MB", false), record("VST3", "2.5 MB", true, "op-a"),
+                                record("CLAP", "1 MB", true, "op-b"), record("VST2", "odd", true, "op-c")});
+    const std::map<std::string, Date> moved{{"op-a", Date{200}}, {"op-b", Date{100}}};
+    const auto part = quarantinedPart(mixed, [&](const PluginBundleRecord& bundle) -> std::optional<Date> {
+        const auto found = moved.find(*bundle.quarantineOperationID);
+        return found == moved.end() ? std::nullopt : std::optional(found->second);
+    });
+    // bundleRecords sorts by format; an unreadable size adds nothing.
+    EXPECT_EQ(part.formats, (std::vector<std::string>{"CLAP", "VST2", "VST3"}));
+    EXPECT_EQ(part.bytes, 3'500'000);
+    EXPECT_EQ(part.movedAt, Date{100});
+    EXPECT_EQ(quarantinedPart(mixed).movedAt, std::nullopt);
+    EXPECT_TRUE(hasQuarantinedFormat(mixed));
+
+    const auto active = product({record("AU", "1 MB", false)});
+    EXPECT_EQ(quarantinedPart(active), QuarantinedPart{});
+    EXPECT_FALSE(hasQuarantinedFormat(active));
+}
+
+TEST(ProductSummaries, QuarantinedRecordsComeFirstInRecordOrder) {
+    const auto mixed = product({record("AU", "1 MB", false), record("VST3", "1 MB", true),
+                                record("CLAP", "1 MB", false), record("AAX", "1 MB", true)});
+    std::vector<std::string> order;
+    for (const auto& bundle : quarantinedRecordsFirst(mixed)) {
+        order.push_back(bundle.format);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"AAX", "VST3", "AU", "CLAP"}));
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,248 @@
+// The window by keyboard alone: sections by Ctrl+1 … Ctrl+0 and the
+// sidebar's arrows, Ctrl+F to the search, Return from the search to its rows
+// and on a row to its action's confirmation, which Return and Escape cancel;
+// Space ticks a cleanup candidate; and every control without a text has a
+// name a screen reader can say.
+#include "ScreenDriving.h"
+
+#include "model/ProductStatus.h"
+#include "store/CleanupRunController.h"
+#include "ui/screens/format-cleanup/FormatCleanupScreen.h"
+#include "ui/screens/inventory/InventoryScreen.h"
+#include "ui/screens/quarantine/QuarantineScreen.h"
+#include "ui/widgets/ProductList.h"
+#include "ui/widgets/ConfirmationDialog.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace kestrova::testing {
+namespace {
+
+using ui::AppSection;
+
+std::size_t bundlesOf(PluginInventoryStore& store, const std::string& name) {
+    for (const auto& product : store.plugins()) {
+        if (product.name == name) {
+            return bundleRecords(product).size();
+        }
+    }
+    return 0;
+}
+
+TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
+    UiSandbox sandbox;
+    auto& window = sandbox.openOnDemoInventory();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    for (std::size_t index = 0; index < ui::allSections.size(); ++index) {
+        const auto key = static_cast<Qt::Key>(Qt::Key_0 + static_cast<int>((index + 1) % 10));
+        QTest::keyClick(&window, key, Qt::ControlModifier);
+        EXPECT_EQ(window.state().section(), ui::allSections[index]) << "Ctrl+" << (index + 1) % 10;
+    }
+    QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+    auto* sidebar = window.sidebar().list();
+    sidebar->setFocus();
+    QTest::keyClick(sidebar, Qt::Key_Down);
+    EXPECT_EQ(window.state().section(), AppSection::protected_);
+    QTest::keyClick(sidebar, Qt::Key_Down);
+    EXPECT_EQ(window.state().section(), AppSection::quarantine);
+    QTest::keyClick(sidebar, Qt::Key_Up);
+    QTest::keyClick(sidebar, Qt::Key_Up);
+    EXPECT_EQ(window.state().section(), AppSection::inventory);
+
+    // Ctrl+F from another section goes to the Inventory search.
+    QTest::keyClick(&window, Qt::Key_7, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_EQ(window.state().section(), AppSection::inventory);
+    auto& inventory = *dynamic_cast<ui::InventoryScreen*>(window.screen(AppSection::inventory));
+    auto& search = named<QLineEdit>(inventory, "SearchField");
+    EXPECT_TRUE(search.hasFocus());
+    QTest::keyClicks(&search, "Acme Reverb");
+    QTest::keyClick(&search, Qt::Key_Return);
+    auto& table = *inventory.table();
+    ASSERT_EQ(shownNames(table), QStringList({"Acme Reverb"}));
+    EXPECT_TRUE(table.hasFocus());
+    EXPECT_EQ(table.currentIndex().row(), 0);
+
+    // Return opens the row's "Quarantine Plugin…" confirmation: Return there
+    // cancels, Escape cancels, Tab to the confirm button and Space moves.
+    const std::vector<std::vector<Qt::Key>> answers{{Qt::Key_Return}, {Qt::Key_Escape}, {Qt::Key_Tab, Qt::Key_Space}};
+    std::vector<int> results;
+    sandbox.prompter.whileAsking = [&] {
+        ui::ConfirmationDialog dialog(sandbox.prompter.confirmations.back());
+        results.push_back(answerWith(dialog, answers[results.size()]));
+        sandbox.prompter.confirmAnswer = results.back() == QDialog::Accepted;
+    };
+    const auto before = sandbox.store().quarantinedBundleCount();
+    const auto bundles = static_cast<int>(bundlesOf(sandbox.store(), "Acme Reverb"));
+    ASSERT_GT(bundles, 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QTest::keyClick(&table, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(sandbox.store().quarantinedBundleCount(), before) << "attempt " << attempt;
+    }
+    QTest::keyClick(&table, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return sandbox.store().quarantinedBundleCount() == before + bundles; }));
+    EXPECT_EQ(results, (std::vector<int>{QDialog::Rejected, QDialog::Rejected, QDialog::Accepted}));
+    for (const auto& asked : sandbox.prompter.confirmations) {
+        EXPECT_EQ(asked.title, "Move Plugin to Quarantine?");
+    }
+
+    // On Quarantine, Return on the product's row asks to restore it.
+    sandbox.settleNotices();
+    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
+    auto& listed = *quarantine.list().table();
+    sandbox.prompter.whileAsking = {};
+    sandbox.prompter.confirmAnswer = false;
+    listed.setFocus();
+    listed.setCurrentIndex(listed.model()->index(static_cast<int>(shownNames(listed).indexOf("Acme Reverb")), 0));
+    QTest::keyClick(&listed, Qt::Key_Return);
+    ASSERT_EQ(sandbox.prompter.confirmations.size(), 4u);
+    EXPECT_EQ(sandbox.prompter.confirmations.back().title, "Restore Plugin?");
+}
+
+// The buttons under `root` whose text starts with `prefix` and ends with `suffix`, shown and enabled.
+std::vector<QPushButton*> actionButtons(QWidget& root, const QString& prefix, const QString& suffix = {}) {
+    std::vector<QPushButton*> found;
+    for (auto* button : root.findChildren<QPushButton*>()) {
+        if (button->isVisible() && button->isEnabled() && button->text().startsWith(prefix) &&
+            button->text().endsWith(suffix)) {
+            found.push_back(button);
+        }
+    }
+    return found;
+}
+
+TEST(Keyboard, ReturnOnEveryFileMovingConfirmationMovesNothing) {
+    UiSandbox sandbox;
+    sandbox.openOnDemoInventory();
+    sandbox.quarantine({"FabFilter Pro-Q 3"}, false, "VST3");
+    sandbox.quarantine({"Tape Echo"}, true);
+    sandbox.settleNotices();
+    auto& store = sandbox.store();
+    const auto quarantined = store.quarantinedBundleCount();
+    const auto trashed = store.trashedBundles();
+    std::vector<int> results;
+    sandbox.prompter.whileAsking = [&] {
+        ui::ConfirmationDialog dialog(sandbox.prompter.confirmations.back());
+        // Even with the acknowledgement ticked, Return keeps the files.
+        if (dialog.acknowledgement()) {
+            dialog.acknowledgement()->setChecked(true);
+        }
+        results.push_back(answerWith(dialog, {Qt::Key_Return}));
+        sandbox.prompter.confirmAnswer = results.back() == QDialog::Accepted;
+    };
+    const auto press = [&](QPushButton* button) {
+        ASSERT_NE(button, nullptr);
+        const auto asked = sandbox.prompter.confirmations.size();
+        click(button);
+        QApplication::processEvents();
+        EXPECT_EQ(sandbox.prompter.confirmations.size(), asked + 1) << button->text().toStdString() << " asked nothing";
+    };
+
+    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
+    clickRow(*inventory.table(), "Diva");
+    press(inventory.findChild<QPushButton*>("QuarantinePlugin"));
+    const auto formats = actionButtons(inventory, "Quarantine ", " Format…");
+    ASSERT_FALSE(formats.empty());
+    press(formats.front());
+    clickRow(*inventory.table(), "Surge XT", Qt::ControlModifier);
+    press(findByText<QPushButton>(inventory, "Move to Quarantine"));
+
+    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
+    clickRow(*quarantine.list().table(), "FabFilter Pro-Q 3");
+    press(quarantine.findChild<QPushButton*>("RestoreAllFormats"));
+    press(findByText<QPushButton>(quarantine, "Restore VST3 Format…"));
+    press(findByText<QPushButton>(quarantine, "Move VST3 to Trash"));
+    press(findByText<QPushButton>(quarantine, "Restore Selected…"));
+    press(findByText<QPushButton>(quarantine, "Move Selected to Trash…"));
+
+    auto& cleanup = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
+    QTest::mouseClick(cleanup.findChild<QRadioButton*>("custom"), Qt::LeftButton);
+    QTest::mouseClick(findByText<QCheckBox>(cleanup, "VST3"), Qt::LeftButton);
+    click(findByText<QPushButton>(cleanup, "Build Preview"));
+    ASSERT_TRUE(waitFor([&] { return cleanup.candidateTable()->model()->rowCount() > 0; }));
+    auto& runs = sandbox.session().cleanupRuns();
+    for (const auto& candidate : runs.plan()->candidates) {
+        runs.setSelected(candidate.selection, true);
+    }
+    QApplication::processEvents();
+    press(findByText<QPushButton>(cleanup, "Quarantine Selected…"));
+
+    auto& trash = sandbox.show(AppSection::trashRecovery);
+    QApplication::processEvents();
+    const auto restores = actionButtons(trash, "Restore");
+    ASSERT_FALSE(restores.empty());
+    press(restores.front());
+
+    EXPECT_EQ(results, std::vector<int>(results.size(), QDialog::Rejected));
+    EXPECT_GE(results.size(), 10u);
+    QApplication::processEvents();
+    EXPECT_EQ(store.quarantinedBundleCount(), quarantined);
+    EXPECT_EQ(store.trashedBundles(), trashed);
+}
+
+TEST(Keyboard, SpaceTicksTheFocusedCandidateInAnyColumn) {
+    UiSandbox sandbox;
+    auto& window = sandbox.openOnDemoInventory();
+    auto& screen = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
+    QTest::mouseClick(screen.findChild<QRadioButton*>("custom"), Qt::LeftButton);
+    QTest::mouseClick(findByText<QCheckBox>(screen, "VST3"), Qt::LeftButton);
+    click(findByText<QPushButton>(screen, "Build Preview"));
+    auto& table = *screen.candidateTable();
+    ASSERT_TRUE(waitFor([&] { return table.model()->rowCount() > 0; }));
+    auto& runs = sandbox.session().cleanupRuns();
+    const auto ticked = runs.selected().size();
+    table.setFocus();
+    table.setCurrentIndex(table.model()->index(0, 2));  // not the box's column
+    const auto box = table.model()->index(0, 0);
+    const auto was = box.data(Qt::CheckStateRole).value<Qt::CheckState>();
+    QTest::keyClick(&table, Qt::Key_Space);
+    EXPECT_NE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
+    EXPECT_NE(runs.selected().size(), ticked);
+    QTest::keyClick(&table, Qt::Key_Space);
+    EXPECT_EQ(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
+    EXPECT_EQ(runs.selected().size(), ticked);
+    (void)window;
+}
+
+TEST(Keyboard, EveryControlWithoutTextHasAnAccessibleName) {
+    UiSandbox sandbox;
+    auto& window = sandbox.openOnDemoInventory();
+    sandbox.quarantine({"FabFilter Pro-Q 3"}, false, "VST3");
+    // Products in the inspectors, so their icon buttons exist.
+    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
+    clickRow(*inventory.table(), "FabFilter Pro-Q 3");
+    int checked = 0;
+    for (const auto section : ui::allSections) {
+        auto& screen = sandbox.show(section);
+        QApplication::processEvents();
+        for (auto* button : screen.findChildren<QAbstractButton*>()) {
+            auto* tool = qobject_cast<QToolButton*>(button);
+            const bool iconOnly =
+                button->text().isEmpty() || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly);
+            if (!iconOnly || !button->isVisibleTo(&screen)) {
+                continue;
+            }
+            ++checked;
+            auto* accessible = QAccessible::queryAccessibleInterface(button);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
+                << ui::commandName(section) << ": " << button->metaObject()->className() << " "
+                << button->objectName().toStdString() << " has no accessible name";
+        }
+    }
+    EXPECT_GE(checked, 3) << "the copy button, the search's icons and the rule switches";
+    (void)window;
+}
+
+}  // namespace
+}  // namespace kestrova::testing
