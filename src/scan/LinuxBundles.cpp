@@ -322,7 +322,7 @@ std::optional<LinuxBundleFacts> readLv2(const FileSystem& fileSystem, const std:
         return holdsFile(relative) ? readSmallRegularFile(appendingPathComponent(path, relative), limit) : std::nullopt;
     });
     if (description.manifestUnderstood && description.plugins.empty()) {
-        return std::nullopt;  // a specification or a preset bank, not a plug-in
+        return std::nullopt;  // an LV2 extension (core.lv2, atom.lv2) or a preset bank, not a plug-in
     }
     describeLv2Bundle(description, facts);
     for (const auto& binary : description.binaries) {

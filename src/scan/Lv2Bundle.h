@@ -31,7 +31,7 @@ struct Lv2BundleFacts {
     std::vector<std::string> binaries;
     // Whether the manifest was read whole without a Turtle error: only then
     // does a manifest without plug-ins mean a bundle of another kind (the
-    // LV2 specification's own bundles, say).
+    // bundles that only describe LV2 extensions, say).
     bool manifestUnderstood = false;
 
     friend bool operator==(const Lv2BundleFacts&, const Lv2BundleFacts&) = default;

@@ -289,7 +289,7 @@ TEST_F(RealLinuxScanTest, SuitesAreOneBundleNamedAfterTheirProjectAndFoundByEach
                           "<urn:b> a lv2:Plugin ; doap:name \"Beta\" ; lv2:minorVersion 2 .\n"
                           "<urn:c> a lv2:Plugin .\n");
 
-    // The specification's own bundles declare no plug-in: not products. A
+    // Bundles that describe LV2 extensions declare no plug-in: not products. A
     // manifest that cannot be read whole still marks a bundle.
     sandbox.writeFile("root/usr/lib/lv2/core.lv2/manifest.ttl",
                       prefixes +
