@@ -18,8 +18,7 @@ inline constexpr std::size_t stateReaderPadding = 64;
 // The records of a well-formed document, exactly as the record-by-record
 // decoder would give them; nothing for any document that decoder refuses,
 // and also for a few it takes but that are too unusual to be worth a fast
-// path (a repeated key, an escaped key, nesting past the parser's depth
-// limit). The caller then asks that decoder, which also says what is wrong.
+// path (a repeated key, an escaped key). The caller then asks that decoder, which also says what is wrong.
 // `padding` is how many bytes after `text` can be read; with fewer than
 // stateReaderPadding the text is copied first. `doneBefore`, when given, is
 // told now and then of an offset before which the text is no longer read.

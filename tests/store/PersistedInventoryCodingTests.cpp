@@ -274,9 +274,10 @@ TEST(PersistedInventoryCoding, RecordByRecordAgreesWithTheWholeTree) {
 // What it takes must be what the record-by-record decoder gives, down to the
 // bytes written back; what that decoder refuses it must refuse too, so that
 // the refusal and its words come from there. It may pass on a few documents
-// the other takes (repeated or escaped keys, nesting past its depth limit).
+// the other takes (repeated or escaped keys).
 TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives) {
-    const std::string every = encodePersistedInventory(fullState());
+    const auto full = fullState();
+    const std::string every = encodePersistedInventory(full);
     const std::string minimal = R"({"history": [], "plugins": [], "protectedKeys": []})";
     const auto withExtra = [&](const std::string& member) { return "{" + member + ", " + minimal.substr(1); };
     const auto withProduct = [](const std::string& edit) {
@@ -286,6 +287,11 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
             "path": "/p", "size": "1 MB"}]})");
         product.merge_patch(Json::parse(edit));
         return R"({"history": [], "protectedKeys": [], "plugins": [)" + product.dump() + "]}";
+    };
+    // A name as it stands in the text, even where that is not JSON.
+    const auto withRawName = [&](const std::string& raw) {
+        auto text = withProduct(R"({"name": "@@"})");
+        return text.replace(text.find("@@"), 2, raw);
     };
     const std::string deep = std::string(3000, '[') + std::string(3000, ']');
     struct Case {
@@ -301,6 +307,7 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
         {withExtra(R"("lastScanDate": 18446744073709551616)"), true},
         {withExtra(R"("schemaVersion": -9223372036854775808)"), true},
         {withExtra(R"("extra": [1, {"a": [true, null, "\"]"]}], "more": -1.5e-3)"), true},
+        {withExtra(R"("extra": )" + deep), true},
         {withProduct(R"({"name": "Pro-Q \ud83c\udf9b \u00fc \"3\"", "future": {"x": [[]]}})"), true},
         {withProduct(R"({"bundles": [{"architecture": "a", "format": "f", "path": "p", "size": "s",
                         "isProtected": null, "presetRunID": null, "originalPath": null}]})"),
@@ -310,7 +317,6 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
         {withExtra(R"("plugins": [{"x": 1}])"), false},
         {withExtra(R"("plu\u0067ins": [{"x": 1}])"), false},
         {withProduct(R"({"path": "/a"})").replace(1, 0, R"("history": [],)"), false},
-        {withExtra(R"("extra": )" + deep), false},
         // Refused by both.
         {"", false},
         {" ", false},
@@ -335,8 +341,8 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
         {withExtra(R"("schemaVersion": 3.0)"), false},
         {withExtra(R"("schemaVersion": 9223372036854775808)"), false},
         {withProduct(R"({"name": null})"), false},
-        {withProduct(R"({"name": "\udc00"})"), false},
-        {withProduct(R"({"name": "a\x"})"), false},
+        {withRawName(R"(\udc00)"), false},
+        {withRawName(R"(a\x)"), false},
         {withProduct(R"({"id": "not-a-uuid"})"), false},
         {withProduct(R"({"status": "Exploded"})"), false},
         {withProduct(R"({"isProtected": null})"), false},
@@ -372,8 +378,7 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
 
     // With room after the text it is read in place.
     std::string padded = every + std::string(stateReaderPadding, '\0');
-    EXPECT_EQ(decodeWellFormedInventory(std::string_view(padded).substr(0, every.size()), stateReaderPadding),
-              fullState());
+    EXPECT_EQ(decodeWellFormedInventory(std::string_view(padded).substr(0, every.size()), stateReaderPadding), full);
 }
 
 TEST(PersistedInventoryCoding, ReportsBrokenJsonAndTheVersionOfANewerDocument) {
