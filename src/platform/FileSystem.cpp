@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <fmt/format.h>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -256,31 +257,63 @@ Result<std::string> FileSystem::readFile(const std::string& path) const {
     return contents;
 }
 
-FileBytes FileBytes::mapping(const char* address, std::size_t length) {
+FileBytes FileBytes::mapping(const char* address, std::size_t length, std::size_t mappedLength) {
     FileBytes bytes;
     bytes.mapped_ = address;
     bytes.length_ = length;
+    bytes.mappedLength_ = mappedLength;
     return bytes;
 }
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
     : text_(std::move(other.text_)),
       mapped_(std::exchange(other.mapped_, nullptr)),
-      length_(std::exchange(other.length_, 0)) {}
+      length_(std::exchange(other.length_, 0)),
+      mappedLength_(std::exchange(other.mappedLength_, 0)) {}
 
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
     FileBytes previous(std::move(*this));  // unmapped when it goes
     text_ = std::move(other.text_);
     mapped_ = std::exchange(other.mapped_, nullptr);
     length_ = std::exchange(other.length_, 0);
+    mappedLength_ = std::exchange(other.mappedLength_, 0);
     return *this;
+}
+
+void FileBytes::releaseBefore(std::size_t offset) const {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const auto whole = std::min(offset, length_) / page * page;
+    if (mapped_ && whole > 0) {
+        ::madvise(const_cast<char*>(mapped_), whole, MADV_DONTNEED);
+    }
 }
 
 FileBytes::~FileBytes() {
     if (mapped_) {
-        ::munmap(const_cast<char*>(mapped_), length_);
+        ::munmap(const_cast<char*>(mapped_), mappedLength_);
     }
 }
+
+namespace {
+
+// The file's pages, then at least one page of zeros: anonymous memory is
+// reserved for both and the file mapped over its start, so that reading
+// past the end of the file never touches a page the file does not back.
+const char* mapWithZerosAfter(int fd, std::size_t length, std::size_t& mappedLength) {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    mappedLength = (length + page - 1) / page * page + page;
+    void* area = ::mmap(nullptr, mappedLength, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) {
+        return nullptr;
+    }
+    if (::mmap(area, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) == MAP_FAILED) {
+        ::munmap(area, mappedLength);
+        return nullptr;
+    }
+    return static_cast<const char*>(area);
+}
+
+}  // namespace
 
 Result<FileBytes> FileSystem::mapFile(const std::string& path) const {
     // Non-blocking, so that a FIFO put where a file belongs is refused
@@ -298,9 +331,9 @@ Result<FileBytes> FileSystem::mapFile(const std::string& path) const {
     }
     if (info.st_size > 0) {
         const auto length = static_cast<std::size_t>(info.st_size);
-        void* address = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
-        if (address != MAP_FAILED) {
-            return FileBytes::mapping(static_cast<const char*>(address), length);
+        std::size_t mappedLength = 0;
+        if (const char* address = mapWithZerosAfter(file.fd, length, mappedLength)) {
+            return FileBytes::mapping(address, length, mappedLength);
         }
     }
     // Empty, or on a file system that cannot map: read it.

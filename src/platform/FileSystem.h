@@ -59,12 +59,15 @@ enum class EnumerationStep { proceed, skipDescendants, stop };
 // a state file of tens of megabytes is then neither copied nor faulted in
 // page by page. A file replaced by rename (as every file we write is) leaves
 // a mapping whole; one truncated in place while mapped is not read safely,
-// which is why only our own files are read this way.
+// which is why only our own files are read this way. A mapping is followed
+// by at least one page of readable zeros, which a parser that reads ahead
+// in wide blocks (simdjson) needs after the text.
 class FileBytes {
 public:
     FileBytes() = default;
     explicit FileBytes(std::string text) : text_(std::move(text)) {}
-    static FileBytes mapping(const char* address, std::size_t length);
+    // `mappedLength` bytes from `address` are mapped, `length` of them the file's.
+    static FileBytes mapping(const char* address, std::size_t length, std::size_t mappedLength);
     FileBytes(FileBytes&& other) noexcept;
     FileBytes& operator=(FileBytes&& other) noexcept;
     FileBytes(const FileBytes&) = delete;
@@ -72,11 +75,19 @@ public:
     ~FileBytes();
 
     std::string_view view() const { return mapped_ ? std::string_view(mapped_, length_) : std::string_view(text_); }
+    // How many bytes after the end of view() may be read.
+    std::size_t readableAfterEnd() const { return mapped_ ? mappedLength_ - length_ : 0; }
+    // Hands the pages of a mapping before `offset` back to the system: a
+    // reader that is done with them keeps the file and what it built from it
+    // from both being whole in memory. They are read from the file again if
+    // touched; the bytes are the same. Text that is not mapped is kept.
+    void releaseBefore(std::size_t offset) const;
 
 private:
     std::string text_;
     const char* mapped_ = nullptr;
     std::size_t length_ = 0;
+    std::size_t mappedLength_ = 0;
 };
 
 class FileSystem {

@@ -1,5 +1,6 @@
 #include "store/PersistedInventory.h"
 
+#include "store/PersistedInventoryReader.h"
 #include "store/PersistedInventoryStream.h"
 
 #include <fmt/format.h>
@@ -60,23 +61,17 @@ std::optional<T> optionalRecord(const Json& object, const std::string& key) {
     }
 }
 
-std::optional<std::int64_t> decodeSchemaVersion(const Json& object) {
+std::optional<std::int64_t> optionalSchemaVersion(const Json& object) {
     const auto found = object.find("schemaVersion");
     if (found == object.end() || found->is_null()) {
         return std::nullopt;
     }
-    if (found->is_number_unsigned() && found->get<std::uint64_t>() > std::numeric_limits<std::int64_t>::max()) {
-        throw DecodingError("The value of “schemaVersion” is out of range.");
-    }
-    if (!found->is_number_integer()) {
-        throw DecodingError("The value of “schemaVersion” is not an integer.");
-    }
-    return found->get<std::int64_t>();
+    return decodeSchemaVersion(*found);
 }
 
 // Everything but the arrays of records.
 void decodeSingleValues(const Json& object, PersistedInventory& state) {
-    state.schemaVersion = decodeSchemaVersion(object);
+    state.schemaVersion = optionalSchemaVersion(object);
     state.lastScanDate = optionalRecord<Date>(object, "lastScanDate");
     state.lastReconciliation = optionalRecord<ScanReconciliationSummary>(object, "lastReconciliation");
     state.pendingPrivilegedQuarantine =
@@ -216,6 +211,16 @@ Json JsonCoder<PersistedInventory>::encode(const PersistedInventory& state) {
     return json;
 }
 
+std::int64_t decodeSchemaVersion(const Json& value) {
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() > std::numeric_limits<std::int64_t>::max()) {
+        throw DecodingError("The value of “schemaVersion” is out of range.");
+    }
+    if (!value.is_number_integer()) {
+        throw DecodingError("The value of “schemaVersion” is not an integer.");
+    }
+    return value.get<std::int64_t>();
+}
+
 PersistedInventory JsonCoder<PersistedInventory>::decode(const Json& json, const std::string&) {
     requireObject(json, "inventory state");
     PersistedInventory state;
@@ -224,78 +229,7 @@ PersistedInventory JsonCoder<PersistedInventory>::decode(const Json& json, const
     return state;
 }
 
-void encodePersistedInventory(const PersistedInventory& state, const std::function<void(std::string_view)>& write) {
-    // Written record by record rather than as one tree; the text is the same
-    // as JsonCoder<PersistedInventory>::encode(state).dump(2).
-    const Json single = [&] {
-        auto json = JsonCoder<PersistedInventory>::encode(PersistedInventory{state.schemaVersion,
-                                                                             {},
-                                                                             state.lastScanDate,
-                                                                             {},
-                                                                             {},
-                                                                             std::nullopt,
-                                                                             state.lastReconciliation,
-                                                                             std::nullopt,
-                                                                             std::nullopt,
-                                                                             std::nullopt,
-                                                                             state.pendingPrivilegedQuarantine,
-                                                                             state.pendingPrivilegedRestore,
-                                                                             state.pendingPrivilegedTrash,
-                                                                             state.pendingPrivilegedTrashRestore});
-        for (const auto* key : {"plugins", "protectedKeys", "history"}) {
-            json.erase(key);
-        }
-        return json;
-    }();
-    using Write = std::function<void(stateStream::PrettyObjectWriter&)>;
-    std::vector<std::pair<std::string, Write>> entries;
-    for (auto item = single.begin(); item != single.end(); ++item) {
-        const Json* value = &item.value();
-        entries.emplace_back(item.key(), [key = item.key(), value](auto& writer) { writer.value(key, *value); });
-    }
-    auto addArray = [&](const std::string& key, const auto& values) {
-        entries.emplace_back(key, [key, &values](stateStream::PrettyObjectWriter& writer) {
-            using Element = typename std::decay_t<decltype(values)>::value_type;
-            writer.array(key, values.size(), [&](std::size_t i) { return JsonCoder<Element>::encode(values[i]); });
-        });
-    };
-    auto& mutableState = const_cast<PersistedInventory&>(state);  // visited read-only
-    ArrayKeys::visit(mutableState, [&](const std::string& key, const auto& values) {
-        if constexpr (requires { values.has_value(); }) {
-            if (values) {
-                addArray(key, *values);
-            }
-        } else {
-            addArray(key, values);
-        }
-    });
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-
-    // Handed on a megabyte at a time: one buffer, reused, rather than the
-    // whole document in memory.
-    constexpr std::size_t pieceBytes = std::size_t{1} << 20;
-    std::string text;
-    text.reserve(pieceBytes + pieceBytes / 4);
-    stateStream::PrettyObjectWriter writer(text, [&write](std::string& buffered) {
-        if (buffered.size() >= pieceBytes) {
-            write(buffered);
-            buffered.clear();
-        }
-    });
-    for (const auto& [key, writeEntry] : entries) {
-        writeEntry(writer);
-    }
-    writer.finish();
-    write(text);
-}
-
-std::string encodePersistedInventory(const PersistedInventory& state) {
-    std::string text;
-    encodePersistedInventory(state, [&text](std::string_view piece) { text += piece; });
-    return text;
-}
-
-Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::string_view text) {
+Result<PersistedInventory, StateDecodingError> decodePersistedInventoryRecordByRecord(std::string_view text) {
     PersistedInventory state;
     ElementFailures failures;
     std::map<std::string, stateStream::ElementSink, std::less<>> sinks;
@@ -314,7 +248,7 @@ Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::str
     // records no longer decode is recognised as newer.
     std::optional<std::int64_t> version;
     try {
-        version = decodeSchemaVersion(document.others);
+        version = optionalSchemaVersion(document.others);
     } catch (const DecodingError&) {
     }
     try {
@@ -333,6 +267,24 @@ Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::str
     } catch (const Json::exception& error) {
         return StateDecodingError{error.what(), version};
     }
+}
+
+Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::string_view text) {
+    if (auto state = decodeWellFormedInventory(text)) {
+        return std::move(*state);
+    }
+    // Refused, or unusual: the slower decoder takes what can be taken and
+    // says what is wrong with the rest.
+    return decodePersistedInventoryRecordByRecord(text);
+}
+
+Result<PersistedInventory, StateDecodingError> decodePersistedInventory(const FileBytes& contents) {
+    const auto text = contents.view();
+    if (auto state = decodeWellFormedInventory(text, contents.readableAfterEnd(),
+                                               [&contents](std::size_t offset) { contents.releaseBefore(offset); })) {
+        return std::move(*state);
+    }
+    return decodePersistedInventoryRecordByRecord(text);
 }
 
 }  // namespace kestrova

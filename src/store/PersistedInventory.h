@@ -13,8 +13,10 @@
 #include "model/ScanReconciliationSummary.h"
 #include "model/TrashedBundleRecord.h"
 #include "platform/Date.h"
+#include "platform/FileSystem.h"
 #include "platform/Result.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -65,12 +67,23 @@ struct StateDecodingError {
     friend bool operator==(const StateDecodingError&, const StateDecodingError&) = default;
 };
 
+// The value of "schemaVersion": an integer within 64 signed bits.
+std::int64_t decodeSchemaVersion(const Json& value);
+
 // Sorted keys at every level, pretty printed.
 std::string encodePersistedInventory(const PersistedInventory& state);
-// The same text in pieces of about a megabyte, in order, for writing straight
+// The same text in pieces of a few megabytes, in order, for writing straight
 // to a file.
 void encodePersistedInventory(const PersistedInventory& state, const std::function<void(std::string_view)>& write);
 // Parses and decodes a whole document; the message says what is wrong and where.
 Result<PersistedInventory, StateDecodingError> decodePersistedInventory(std::string_view text);
+// The same for a file's contents: a mapped file is read in place, and the
+// pages already decoded are handed back to the system on the way, so that
+// the file and the records built from it are never both whole in memory.
+Result<PersistedInventory, StateDecodingError> decodePersistedInventory(const FileBytes& contents);
+// The same with nlohmann/json, one record at a time as a tree: slower, but
+// the one that puts the refusals into words. decodePersistedInventory falls
+// back on it for every document its direct reader does not take.
+Result<PersistedInventory, StateDecodingError> decodePersistedInventoryRecordByRecord(std::string_view text);
 
 }  // namespace kestrova

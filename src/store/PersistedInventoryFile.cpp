@@ -30,7 +30,7 @@ Result<InventoryStateMigration::Result, InventoryStateError> readPersistedInvent
     if (!contents) {
         return InventoryStateError{InventoryStateError::Kind::unreadable, contents.error().message, std::nullopt};
     }
-    auto decoded = decodePersistedInventory(contents->view());
+    auto decoded = decodePersistedInventory(*contents);
     if (!decoded) {
         // A newer build may have changed the records as well as the version:
         // say that it is newer, not that it is damaged.

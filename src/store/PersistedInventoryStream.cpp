@@ -1,7 +1,5 @@
 #include "store/PersistedInventoryStream.h"
 
-#include "store/PrettyJson.h"
-
 #include <vector>
 
 namespace kestrova::stateStream {
@@ -183,44 +181,5 @@ std::optional<std::string> readDocument(std::string_view text,
     }
     return handler.error;
 }
-
-PrettyObjectWriter::PrettyObjectWriter(std::string& out, std::function<void(std::string&)> drain)
-    : out_(&out), drain_(std::move(drain)) {}
-
-void PrettyObjectWriter::dump(const Json& value, unsigned indent) {
-    appendPrettyJson(*out_, value, indent);
-    if (drain_) {
-        drain_(*out_);
-    }
-}
-
-void PrettyObjectWriter::keyPrefix(std::string_view key) {
-    *out_ += first_ ? "{\n  \"" : ",\n  \"";
-    first_ = false;
-    *out_ += key;
-    *out_ += "\": ";
-}
-
-void PrettyObjectWriter::value(std::string_view key, const Json& value) {
-    keyPrefix(key);
-    dump(value, 2);
-}
-
-void PrettyObjectWriter::array(std::string_view key, std::size_t count,
-                               const std::function<Json(std::size_t)>& element) {
-    keyPrefix(key);
-    if (count == 0) {
-        *out_ += "[]";
-        return;
-    }
-    *out_ += "[\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        *out_ += i == 0 ? "    " : ",\n    ";
-        dump(element(i), 4);
-    }
-    *out_ += "\n  ]";
-}
-
-void PrettyObjectWriter::finish() { *out_ += first_ ? "{}" : "\n}"; }
 
 }  // namespace kestrova::stateStream

@@ -1,8 +1,8 @@
-// Reading and writing the state document one record at a time. A state of
-// tens of thousands of products and a hundred thousand history items would
-// take several times its own size as a JSON tree; here only one record is a
-// tree at any moment, and the text written is byte for byte what the tree
-// would have printed.
+// Reading the state document one record at a time with nlohmann/json's
+// event parser. A state of tens of thousands of products and a hundred
+// thousand history items would take several times its own size as a JSON
+// tree; here only one record is a tree at any moment. This is the reader
+// that explains refusals; well-formed documents take the direct reader.
 #pragma once
 
 #include "model/JsonCoding.h"
@@ -39,26 +39,5 @@ struct ReadDocument {
 std::optional<std::string> readDocument(std::string_view text,
                                         const std::map<std::string, ElementSink, std::less<>>& sinks,
                                         ReadDocument& document);
-
-// Writes an object with two-space indentation, one key at a time; keys must
-// come in ascending order. Invalid UTF-8 is replaced, not refused.
-class PrettyObjectWriter {
-public:
-    // `drain`, when given, is called with the text after each value and
-    // array element and may take what is there so far (and clear it).
-    explicit PrettyObjectWriter(std::string& out, std::function<void(std::string&)> drain = {});
-    void value(std::string_view key, const Json& value);
-    // An array written element by element; `element(i)` builds the i-th one.
-    void array(std::string_view key, std::size_t count, const std::function<Json(std::size_t)>& element);
-    void finish();
-
-private:
-    void keyPrefix(std::string_view key);
-    void dump(const Json& value, unsigned indent);
-
-    std::string* out_;
-    std::function<void(std::string&)> drain_;
-    bool first_ = true;
-};
 
 }  // namespace kestrova::stateStream

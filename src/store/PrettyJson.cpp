@@ -46,7 +46,9 @@ bool isWellFormedUtf8(std::string_view text) {
     return true;
 }
 
-void appendEscaped(std::string& out, std::string_view text) {
+}  // namespace
+
+void appendJsonString(std::string& out, std::string_view text) {
     static constexpr std::array<char, 16> hex{'0', '1', '2', '3', '4', '5', '6', '7',
                                               '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
     bool needsEscaping = false;
@@ -103,6 +105,8 @@ void appendEscaped(std::string& out, std::string_view text) {
     out += '"';
 }
 
+namespace {
+
 // "{}" or "[]" when empty; otherwise one member a line, two spaces further in.
 template <typename AppendMember>
 void appendContainer(std::string& out, const Json& container, unsigned indent, std::string_view brackets,
@@ -131,7 +135,7 @@ void appendPrettyJson(std::string& out, const Json& value, unsigned indent) {
     switch (value.type()) {
         case Json::value_t::object:
             appendContainer(out, value, indent, "{}", [&](const auto& member) {
-                appendEscaped(out, member.key());
+                appendJsonString(out, member.key());
                 out += ": ";
                 appendPrettyJson(out, member.value(), indent + 2);
             });
@@ -141,7 +145,7 @@ void appendPrettyJson(std::string& out, const Json& value, unsigned indent) {
                             [&](const auto& member) { appendPrettyJson(out, *member, indent + 2); });
             return;
         case Json::value_t::string:
-            appendEscaped(out, value.get_ref<const std::string&>());
+            appendJsonString(out, value.get_ref<const std::string&>());
             return;
         case Json::value_t::boolean:
             out += value.get<bool>() ? "true" : "false";

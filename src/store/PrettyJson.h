@@ -7,11 +7,14 @@
 #include "model/JsonCoding.h"
 
 #include <string>
+#include <string_view>
 
 namespace kestrova {
 
 // Appends `value` as dump(2) would print it nested at `indent` spaces.
 // Invalid UTF-8 is replaced as dump's replacing error handler does.
 void appendPrettyJson(std::string& out, const Json& value, unsigned indent);
+// Appends `text` as a JSON string the way dump prints it, quotes included.
+void appendJsonString(std::string& out, std::string_view text);
 
 }  // namespace kestrova

@@ -108,6 +108,22 @@ TEST(FileContents, AMappedFileHoldsTheBytesAReadGives) {
     ASSERT_TRUE(mapped.ok());
     EXPECT_EQ(mapped->view(), bytes);
     EXPECT_EQ(*fileSystem.readFile(file), bytes);
+    // Zeros follow the file, also when it ends on a page boundary.
+    const auto pageLong = directory / "page.json";
+    std::ofstream(pageLong, std::ios::binary) << bytes.substr(0, 4096);
+    for (const auto& path : {file, pageLong}) {
+        const auto contents = fileSystem.mapFile(path);
+        ASSERT_GE(contents->readableAfterEnd(), 64u) << path;
+        const auto view = contents->view();
+        EXPECT_EQ(std::string_view(view.data() + view.size(), 64), std::string(64, '\0')) << path;
+    }
+    EXPECT_EQ(FileBytes("text").readableAfterEnd(), 0u);
+    // Released pages read the same bytes again.
+    mapped->releaseBefore(2 * 4096 + 5);
+    EXPECT_EQ(mapped->view(), bytes);
+    const FileBytes text("text");
+    text.releaseBefore(3);
+    EXPECT_EQ(text.view(), "text");
     // Moving the bytes moves the mapping; the moved-from value is empty.
     FileBytes moved = std::move(*mapped);
     EXPECT_EQ(moved.view(), bytes);

@@ -2,6 +2,7 @@
 // that must agree with the library's dump(2) byte for byte, or a save would
 // rewrite a file that did not change.
 #include "store/PersistedInventory.h"
+#include "store/PersistedInventoryReader.h"
 #include "store/PrettyJson.h"
 
 #include "StateSamples.h"
@@ -207,9 +208,11 @@ TEST(PersistedInventoryCoding, RefusesWhatTheDocumentRequiresAndToleratesTheRest
         {"/lastReconciliation", nlohmann::json{{"addedBundles", 1}}, "lastReconciliation"},
     };
     for (const auto& c : refused) {
-        const auto decoded = decodePersistedInventory(withChange(c.pointer, c.replacement));
+        const auto text = withChange(c.pointer, c.replacement);
+        const auto decoded = decodePersistedInventory(text);
         ASSERT_FALSE(decoded) << c.pointer;
         EXPECT_THAT(decoded.error().message, HasSubstr(c.expected)) << c.pointer;
+        EXPECT_FALSE(decodeWellFormedInventory(text)) << c.pointer;
     }
 
     const std::vector<std::string> optional{"/schemaVersion",
@@ -221,8 +224,10 @@ TEST(PersistedInventoryCoding, RefusesWhatTheDocumentRequiresAndToleratesTheRest
                                             "/plugins/0/bundles",
                                             "/history/0/format"};
     for (const auto& pointer : optional) {
-        const auto decoded = decodePersistedInventory(withChange(pointer, nullptr));
+        const auto text = withChange(pointer, nullptr);
+        const auto decoded = decodePersistedInventory(text);
         EXPECT_TRUE(decoded) << pointer << ": " << decoded.error().message;
+        EXPECT_EQ(decodeWellFormedInventory(text), *decoded) << pointer;
     }
     EXPECT_EQ(decodePersistedInventory(withChange("/schemaVersion", nullptr))->effectiveSchemaVersion(), 1);
 }
@@ -263,6 +268,117 @@ TEST(PersistedInventoryCoding, RecordByRecordAgreesWithTheWholeTree) {
         }
     }
     EXPECT_EQ(decodePersistedInventory(documents[2])->trashedBundles, std::nullopt);
+}
+
+// The direct reader over well-formed, unusual, damaged and hostile documents.
+// What it takes must be what the record-by-record decoder gives, down to the
+// bytes written back; what that decoder refuses it must refuse too, so that
+// the refusal and its words come from there. It may pass on a few documents
+// the other takes (repeated or escaped keys).
+TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives) {
+    const auto full = fullState();
+    const std::string every = encodePersistedInventory(full);
+    const std::string minimal = R"({"history": [], "plugins": [], "protectedKeys": []})";
+    const auto withExtra = [&](const std::string& member) { return "{" + member + ", " + minimal.substr(1); };
+    const auto withProduct = [](const std::string& edit) {
+        auto product = Json::parse(R"({"architecture": "Universal", "formats": ["AU"], "isProtected": false,
+            "manufacturer": "Acme", "name": "Gate", "path": "/p", "size": "1 MB", "status": "OK", "version": "1",
+            "id": "0E4C6D2A-1B3F-4A5E-8C7D-9F0A1B2C3D4E", "bundles": [{"architecture": "Intel", "format": "AU",
+            "path": "/p", "size": "1 MB"}]})");
+        product.merge_patch(Json::parse(edit));
+        return R"({"history": [], "protectedKeys": [], "plugins": [)" + product.dump() + "]}";
+    };
+    // A name as it stands in the text, even where that is not JSON.
+    const auto withRawName = [&](const std::string& raw) {
+        auto text = withProduct(R"({"name": "@@"})");
+        return text.replace(text.find("@@"), 2, raw);
+    };
+    const std::string deep = std::string(3000, '[') + std::string(3000, ']');
+    struct Case {
+        std::string text;
+        bool taken;
+    };
+    std::vector<Case> cases{
+        {every, true},
+        {std::string(originalEncoderDocument), true},  // "\/", lower-case UUID, an unknown object
+        {minimal + " \n\t ", true},
+        {"\xEF\xBB\xBF" + minimal, true},
+        {withExtra(R"("lastScanDate": -0)"), true},
+        {withExtra(R"("lastScanDate": 18446744073709551616)"), true},
+        {withExtra(R"("schemaVersion": -9223372036854775808)"), true},
+        {withExtra(R"("extra": [1, {"a": [true, null, "\"]"]}], "more": -1.5e-3)"), true},
+        {withExtra(R"("extra": )" + deep), true},
+        {withProduct(R"({"name": "Pro-Q \ud83c\udf9b \u00fc \"3\"", "future": {"x": [[]]}})"), true},
+        {withProduct(R"({"bundles": [{"architecture": "a", "format": "f", "path": "p", "size": "s",
+                        "isProtected": null, "presetRunID": null, "originalPath": null}]})"),
+         true},
+        {withProduct(R"({"bundles": null, "originalPath": null})"), true},
+        // Taken by the other decoder only.
+        {withExtra(R"("plugins": [{"x": 1}])"), false},
+        {withExtra(R"("plu\u0067ins": [{"x": 1}])"), false},
+        {withProduct(R"({"path": "/a"})").replace(1, 0, R"("history": [],)"), false},
+        // Refused by both.
+        {"", false},
+        {" ", false},
+        {"[]", false},
+        {"null", false},
+        {minimal + " {}", false},
+        {minimal + " x", false},
+        {minimal.substr(0, minimal.size() - 1), false},
+        {"\xEF\xBB" + minimal, false},
+        {withExtra(R"("extra": [1 2])"), false},
+        {withExtra(R"("extra": tru)"), false},
+        {withExtra("\"extra\": \xEF\xBB\xBF"
+                   "1"),
+         false},
+        {minimal + "\xEF\xBB\xBF", false},
+        {withExtra(R"("extra": "\ud800")"), false},
+        {withExtra(R"("extra": 1e400)"), false},
+        {withExtra("\"extra\": \"tab\there\""), false},
+        {withExtra("\"extra\": \"\xC0\xAF\""), false},
+        {withExtra(R"("extra": [1,])"), false},
+        {withExtra(R"("lastScanDate": 1e400)"), false},
+        {withExtra(R"("schemaVersion": 3.0)"), false},
+        {withExtra(R"("schemaVersion": 9223372036854775808)"), false},
+        {withProduct(R"({"name": null})"), false},
+        {withRawName(R"(\udc00)"), false},
+        {withRawName(R"(a\x)"), false},
+        {withProduct(R"({"id": "not-a-uuid"})"), false},
+        {withProduct(R"({"status": "Exploded"})"), false},
+        {withProduct(R"({"isProtected": null})"), false},
+        {withProduct(R"({"formats": ["AU", 1]})"), false},
+        {withProduct(R"({"bundles": [{"format": "AU"}]})"), false},
+        {withProduct(R"({"bundles": {}})"), false},
+        {withProduct("{}").replace(withProduct("{}").find(":false"), 6, ":nul"), false},
+    };
+    // Cut anywhere, a document is refused.
+    for (std::size_t length = 1; length < every.size(); length += 211) {
+        cases.push_back({every.substr(0, length), false});
+    }
+    for (const auto& [text, taken] : cases) {
+        const auto direct = decodeWellFormedInventory(text);
+        const auto byRecord = decodePersistedInventoryRecordByRecord(text);
+        EXPECT_EQ(direct.has_value(), taken) << text;
+        if (direct) {
+            ASSERT_TRUE(byRecord) << text;
+            EXPECT_EQ(*direct, *byRecord) << text;
+            EXPECT_EQ(encodePersistedInventory(*direct), encodePersistedInventory(*byRecord)) << text;
+        } else if (taken) {
+            EXPECT_TRUE(byRecord) << text;
+        }
+        // Whatever the direct reader does, the result is the other decoder's.
+        const auto decoded = decodePersistedInventory(text);
+        ASSERT_EQ(decoded.ok(), byRecord.ok()) << text;
+        if (decoded) {
+            EXPECT_EQ(*decoded, *byRecord) << text;
+        } else {
+            EXPECT_EQ(decoded.error(), byRecord.error()) << text;
+        }
+    }
+
+    // With room after the text it is read in place.
+    std::string padded = every + std::string(stateReaderPadding, '\0');
+    EXPECT_EQ(decodeWellFormedInventory(std::string_view(padded).substr(0, every.size()), stateReaderPadding), full);
 }
 
 TEST(PersistedInventoryCoding, ReportsBrokenJsonAndTheVersionOfANewerDocument) {
