@@ -40,6 +40,7 @@ struct Fields<PluginBundleRecord> {
         field("isProtected", bundle.isProtected, defaultWhenAbsent);
         field("originalPath", bundle.originalPath);
         field("path", bundle.path);
+        field("pluginNames", bundle.pluginNames);
         field("presetRunID", bundle.presetRunID);
         field("quarantineOperationID", bundle.quarantineOperationID);
         field("quarantinePath", bundle.quarantinePath);

@@ -59,6 +59,9 @@ PersistedInventory generatedState(int products) {
                 bundle = testing::quarantinedBundle(format, bundle.path, fmt::format("OP-{}", i));
                 bundle.presetRunID = Uuid::random();
             }
+            if (i % 13 == 0 && format == "CLAP") {
+                bundle.pluginNames = std::vector<std::string>{"Suite “A”", "Suite\\B", name};
+            }
             product.bundles->push_back(std::move(bundle));
         }
         if (product.isProtected) {
