@@ -40,6 +40,10 @@ Result<std::unique_ptr<StoreSession>> openStoreSession(CliContext& context) {
         session->layout, fileSystem, session->executor,
         pluginScannerRunner(fileSystem, session->layout, std::move(*registry)), std::move(lookup));
     session->executor.drain();
+    // What start-up recovery left for a person to check, whatever the command.
+    if (session->store->hasPendingPrivilegedTransaction() && session->store->lastOperationError()) {
+        *context.err << *session->store->lastOperationError() << '\n';
+    }
     return session;
 }
 

@@ -198,7 +198,7 @@ void runTransaction(CliContext& context, StoreSession& session, PrivilegedReques
     }
 }
 
-// Opens the store; says what start-up recovery left for a person to check.
+// Opens the store (which says what start-up recovery left for a person).
 void withStore(CliContext& context, const std::function<void(StoreSession&)>& command) {
     auto opened = openStoreSession(context);
     if (!opened) {
@@ -207,9 +207,6 @@ void withStore(CliContext& context, const std::function<void(StoreSession&)>& co
     }
     auto& session = **opened;
     reportNotice(context, *session.store);
-    if (session.store->hasPendingPrivilegedTransaction() && session.store->lastOperationError()) {
-        *context.err << *session.store->lastOperationError() << '\n';
-    }
     command(session);
 }
 

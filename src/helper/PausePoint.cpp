@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -27,11 +29,22 @@ bool listNames(std::string_view list, std::string_view point) {
     return false;
 }
 
+// Each point stops the daemon once, so the test that resumed it can go on.
+bool firstTime(std::string_view point) {
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> reached;
+    std::lock_guard lock(mutex);
+    return reached.emplace(point).second;
+}
+
 }  // namespace
 
 void pausePoint(std::string_view point) {
-    if (const char* pauses = std::getenv("KESTROVA_HELPER_PAUSE_AT"); pauses && listNames(pauses, point)) {
-        ::kill(::getpid(), SIGSTOP);
+    if (const char* pauses = std::getenv("KESTROVA_HELPER_PAUSE_AT");
+        pauses && listNames(pauses, point) && firstTime(point)) {
+        // Directed at this thread, so it stops before it goes on; a signal
+        // to the process lets this thread run on until another takes it.
+        ::raise(SIGSTOP);
     }
     const char* hold = std::getenv("KESTROVA_HELPER_HOLD_AT");
     if (!hold) {

@@ -4,7 +4,8 @@
 // builds) honour them; elsewhere they do nothing.
 //
 //   KESTROVA_HELPER_PAUSE_AT=<point>[,<point>…]  stops the whole daemon with
-//       SIGSTOP there (the test resumes it with SIGCONT);
+//       SIGSTOP the first time it gets there (the test resumes it with
+//       SIGCONT);
 //   KESTROVA_HELPER_HOLD_AT=<point>:<file>       holds only the calling
 //       thread there until <file> exists, so the daemon goes on answering.
 #pragma once
