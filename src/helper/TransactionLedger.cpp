@@ -199,6 +199,7 @@ void TransactionLedger::load() {
     for (auto& [id, entry] : entries_) {
         if (entry.step == Step::received || entry.step == Step::started) {
             entry.step = Step::interrupted;
+            entry.order = nextOrder_++;  // settled just now: the last to be dropped
             stopped.push_back(id);
         }
     }
