@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace kestrova {
@@ -53,6 +54,9 @@ TransactionLedger::TransactionLedger(std::optional<std::string> folder, HelperLo
         problem_ = "it has no state folder";
         return;
     }
+    // Its parents (/var/lib/kestrova under a fresh root) may be missing too.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(*folder).parent_path(), ignored);
     if (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST) {
         problem_ = errnoText(fmt::format("its state folder “{}” cannot be made", *folder));
         return;
