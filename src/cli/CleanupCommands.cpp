@@ -383,8 +383,8 @@ void restoreRun(CliContext& context, const std::string& given) {
                                     [&](const RestorableCleanupRun& run) { return run.runID == *runID; });
     if (entry == restorable.end()) {
         context.fail(
-            "Only a completed or partially completed run with format bundles still in Quarantine can be "
-            "restored. No plugin files were moved.",
+            "Only a finished run with format bundles still in Quarantine can be restored. No plugin files were "
+            "moved.",
             ExitCode::refused);
         return;
     }

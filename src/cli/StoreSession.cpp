@@ -1,7 +1,9 @@
 #include "cli/StoreSession.h"
 
 #include "cli/ScanCommands.h"
+#include "helperclient/HelperEnvironment.h"
 
+#include <fmt/format.h>
 #include <ostream>
 
 namespace kestrova::cli {
@@ -23,9 +25,22 @@ std::unique_ptr<StoreSession> openStoreSession(CliContext& context) {
     session->defaults = std::make_unique<UserDefaults>(UserDefaults::standardFile(session->layout), fileSystem);
     session->bookmarks = std::make_unique<FolderBookmarks>(fileSystem);
     session->folderAccess = std::make_unique<PluginFolderAccess>(*session->defaults, *session->bookmarks);
-    session->store =
-        std::make_unique<PluginInventoryStore>(session->layout, fileSystem, session->executor,
-                                               pluginScannerRunner(fileSystem, session->layout, std::move(*registry)));
+    // A pending journal is put to the daemon before the disk is read; while
+    // the daemon is still moving, say so about once a second.
+    auto* err = context.err;
+    auto lastSecond = std::make_shared<std::int64_t>(-1);
+    auto lookup = makeTransactionLookup(session->layout, [err, lastSecond](const std::string& transactionID,
+                                                                           std::chrono::milliseconds waited) {
+        const auto second = waited.count() / 1000;
+        if (second != *lastSecond) {
+            *lastSecond = second;
+            *err << fmt::format("Waiting for KestrovaHelper to finish transaction {} ({} s)…\n", transactionID, second);
+            err->flush();
+        }
+    });
+    session->store = std::make_unique<PluginInventoryStore>(
+        session->layout, fileSystem, session->executor,
+        pluginScannerRunner(fileSystem, session->layout, std::move(*registry)), std::move(lookup));
     session->executor.drain();
     reportStartup(context, *session->store);
     return session;

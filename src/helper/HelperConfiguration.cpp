@@ -41,7 +41,7 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             continue;
         }
         if (option != "--socket" && option != "--root" && option != "--home" && option != "--allow-client" &&
-            option != "--profile" && option != "--data-home") {
+            option != "--profile" && option != "--data-home" && option != "--state-dir") {
             return Error{fmt::format("Unknown option “{}”.", option)};
         }
         const auto argument = value();
@@ -59,6 +59,11 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             }
             configuration.systemRoot = *root;
             rootGiven = true;
+        } else if (option == "--state-dir") {
+            if (!isAbsolutePath(*argument)) {
+                return Error{fmt::format("The state folder “{}” is not an absolute path.", *argument)};
+            }
+            configuration.stateFolder = standardizedPath(*argument);
         } else if (option == "--data-home") {
             // It may not exist yet: the Trash inside is made on first use.
             if (!isAbsolutePath(*argument)) {
@@ -77,6 +82,17 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
                 return client.error();
             }
             configuration.allowedClients.push_back(*client);
+        }
+    }
+    if (!configuration.stateFolder) {
+        const char* systemdState = std::getenv("STATE_DIRECTORY");
+        if (systemdState && isAbsolutePath(systemdState)) {
+            const std::string first(systemdState);
+            configuration.stateFolder = standardizedPath(first.substr(0, first.find(':')));
+        } else if (configuration.socketPath && isAbsolutePath(*configuration.socketPath)) {
+            configuration.stateFolder = deletingLastPathComponent(standardizedPath(*configuration.socketPath));
+        } else {
+            configuration.stateFolder = appendingPathComponent(configuration.systemRoot, "var/lib/kestrova/helper");
         }
     }
     auto profile = choosePlatformProfile(profileName, rootGiven);

@@ -35,6 +35,10 @@ struct HelperConfiguration {
     // The programs that may connect, as real paths. Empty means the front
     // ends installed next to the daemon.
     std::vector<std::string> allowedClients;
+    // The daemon's private folder for its transaction ledger: --state-dir,
+    // else systemd's $STATE_DIRECTORY, else the socket's folder (a session
+    // daemon's private folder), else <root>/var/lib/kestrova/helper.
+    std::optional<std::string> stateFolder;
     // Peers must run as this uid; absent lets any uid connect (system mode).
     std::optional<uid_t> allowedUid;
     std::string identity = "KestrovaHelper";
@@ -52,7 +56,7 @@ struct HelperConfiguration {
 
 // Reads the command line:
 //   KestrovaHelper [--socket PATH] [--root DIR] [--session --home DIR [--data-home DIR]]
-//                  [--profile macos|linux] [--allow-client EXE]...
+//                  [--profile macos|linux] [--state-dir DIR] [--allow-client EXE]...
 // The profile defaults as the front ends' does (KESTROVA_PROFILE, else
 // macOS with --root, else Linux).
 // In session mode only the daemon's own uid may connect.

@@ -1,5 +1,6 @@
 #include "helper/HelperRequestHandler.h"
 
+#include "helper/PausePoint.h"
 #include "helper/RequestValidation.h"
 #include "helper/TopdirTrash.h"
 #include "helperclient/HelperWire.h"
@@ -86,7 +87,8 @@ Status prepareTopdirTrashes(const ValidatedTransaction& transaction, const Helpe
 
 }  // namespace
 
-Json HelperRequestHandler::handle(std::string_view frame, const PeerContext& peer) {
+Json HelperRequestHandler::handle(std::string_view frame, const PeerContext& peer,
+                                  const std::function<bool()>& clientConnected) {
     const Json envelope = Json::parse(frame, nullptr, false);
     if (envelope.is_discarded() || !envelope.is_object()) {
         log_.write(fmt::format("pid {}: refused a message that is not a JSON object", peer.credentials.pid));
@@ -120,19 +122,35 @@ Json HelperRequestHandler::handle(std::string_view frame, const PeerContext& pee
             return replyEnvelope(*call, encodeHandshakeReply({configuration_.identity, configuration_.build}));
         }
         case HelperCall::quarantine:
-            return transaction<PrivilegedQuarantineRequest>(*argument, peer, "quarantine");
+            return transaction<PrivilegedQuarantineRequest>(*argument, peer, "quarantine", clientConnected);
         case HelperCall::restore:
-            return transaction<PrivilegedRestoreRequest>(*argument, peer, "restore");
+            return transaction<PrivilegedRestoreRequest>(*argument, peer, "restore", clientConnected);
         case HelperCall::moveToTrash:
-            return transaction<PrivilegedTrashRequest>(*argument, peer, "move to Trash");
+            return transaction<PrivilegedTrashRequest>(*argument, peer, "move to Trash", clientConnected);
         case HelperCall::restoreFromTrash:
-            return transaction<PrivilegedTrashRestoreRequest>(*argument, peer, "restore from Trash");
+            return transaction<PrivilegedTrashRestoreRequest>(*argument, peer, "restore from Trash", clientConnected);
+        case HelperCall::transactionStatus:
+            return transactionStatus(*argument, peer);
     }
     return errorEnvelope(helpererror::unknownCall, "KestrovaHelper does not know this call.");
 }
 
+Json HelperRequestHandler::transactionStatus(const Json& argument, const PeerContext& peer) {
+    const auto transactionID = decodeTransactionStatusArgument(argument);
+    if (!transactionID || transactionID->size() > maximumEchoedTransactionID) {
+        return errorEnvelope(helpererror::malformedRequest,
+                             "The transactionStatus argument names no transactionID of at most 128 bytes.");
+    }
+    const auto reply = ledger_.status(*transactionID);
+    log_.write(fmt::format("pid {}: status of transaction {}: {}{}", peer.credentials.pid, *transactionID,
+                           rawValue(reply.state),
+                           reply.state == HelperTransactionState::unknown ? " (now fenced)" : ""));
+    return replyEnvelope(HelperCall::transactionStatus, encodeTransactionStatusReply(reply));
+}
+
 template <typename Request>
-Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& peer, std::string_view what) {
+Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& peer, std::string_view what,
+                                       const std::function<bool()>& clientConnected) {
     const auto call = callOf<Request>();
     const auto request = decodePrivilegedJson<Request>(argument);
     if (!request) {
@@ -154,12 +172,47 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
     }
     log_.write(fmt::format("pid {} uid {} ({}): {} transaction {} with {} item(s)", peer.credentials.pid,
                            peer.credentials.uid, peer.executable, what, request->transactionID, request->items.size()));
+    const auto arrival = ledger_.receive(request->transactionID, call);
+    switch (arrival.admission) {
+        case TransactionLedger::Admission::accepted:
+            break;
+        case TransactionLedger::Admission::fenced:
+            log_.write(fmt::format("transaction {} refused: it is fenced", request->transactionID));
+            return replyEnvelope(call, refusal<Request>(request->transactionID,
+                                                        "KestrovaHelper fenced this transaction after Kestrova asked "
+                                                        "about it, so it will never run. No files were moved."));
+        case TransactionLedger::Admission::finished:
+            if (arrival.previousCall == call && arrival.previous) {
+                log_.write(fmt::format("transaction {} arrived again; answered with its recorded result",
+                                       request->transactionID));
+                return replyEnvelope(call, *arrival.previous);
+            }
+            [[fallthrough]];
+        case TransactionLedger::Admission::duplicate:
+            log_.write(fmt::format("transaction {} refused: its ID was used before", request->transactionID));
+            return replyEnvelope(call, refusal<Request>(request->transactionID,
+                                                        "KestrovaHelper has already received a transaction with this "
+                                                        "ID. No files were moved."));
+        case TransactionLedger::Admission::unrecorded:
+            log_.write(fmt::format("transaction {} refused: no ledger: {}", request->transactionID,
+                                   ledger_.unavailableReason()));
+            return replyEnvelope(
+                call, refusal<Request>(request->transactionID, "KestrovaHelper cannot keep its transaction ledger (" +
+                                                                   ledger_.unavailableReason() +
+                                                                   "). No files were moved. Run “kestrova-cli helper "
+                                                                   "repair”."));
+    }
+    pausePoint(pausePoints::requestRead);
+    const auto finish = [&](Json result) {
+        ledger_.finish(request->transactionID, call, result);
+        pausePoint(pausePoints::transactionFinished);
+        return replyEnvelope(call, std::move(result));
+    };
     std::unique_lock lock(transactionMutex_, std::try_to_lock);
     if (!lock.owns_lock()) {
         log_.write(fmt::format("transaction {} refused: another transaction is running", request->transactionID));
-        return replyEnvelope(call, refusal<Request>(request->transactionID,
-                                                    "Another privileged plugin transaction is in progress. No "
-                                                    "files were moved."));
+        return finish(refusal<Request>(request->transactionID,
+                                       "Another privileged plugin transaction is in progress. No files were moved."));
     }
     auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
     if constexpr (movesIntoOrOutOfTrash<Request>) {
@@ -178,9 +231,33 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
     }
     if (!validated) {
         log_.write(fmt::format("transaction {} refused: {}", request->transactionID, validated.error().message));
-        return replyEnvelope(
-            call, refusal<Request>(request->transactionID, validated.error().message + " No files were moved."));
+        return finish(refusal<Request>(request->transactionID, validated.error().message + " No files were moved."));
     }
+    std::vector<LedgerMove> moves;
+    for (const auto& move : validated->moves) {
+        moves.emplace_back(move.source, move.destination);
+    }
+    switch (ledger_.start(request->transactionID, clientConnected, moves)) {
+        case TransactionLedger::Start::started:
+            break;
+        case TransactionLedger::Start::clientGone:
+            log_.write(fmt::format("transaction {} not started: its client left; fenced", request->transactionID));
+            return replyEnvelope(call, refusal<Request>(request->transactionID,
+                                                        "The client left before the transaction started. No files "
+                                                        "were moved."));
+        case TransactionLedger::Start::fenced:
+            log_.write(fmt::format("transaction {} not started: it is fenced", request->transactionID));
+            return replyEnvelope(call, refusal<Request>(request->transactionID,
+                                                        "KestrovaHelper fenced this transaction after Kestrova asked "
+                                                        "about it, so it will never run. No files were moved."));
+        case TransactionLedger::Start::unrecorded:
+            log_.write(fmt::format("transaction {} not started: no ledger", request->transactionID));
+            return finish(refusal<Request>(request->transactionID,
+                                           "KestrovaHelper cannot keep its transaction ledger (" +
+                                               ledger_.unavailableReason() +
+                                               "). No files were moved. Run “kestrova-cli helper repair”."));
+    }
+    pausePoint(pausePoints::transactionStarted);
     TransactionRunner runner(operations_, log_);
     const auto outcome = runner.run(*validated);
     log_.write(fmt::format("transaction {} {}: {}", request->transactionID,
@@ -194,7 +271,7 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
     result.rollbackComplete = outcome.rollbackComplete;
     destinationPaths(result) = outcome.movedDestinations;
     result.message = outcome.message;
-    return replyEnvelope(call, JsonCoder<decltype(result)>::encode(result));
+    return finish(JsonCoder<decltype(result)>::encode(result));
 }
 
 }  // namespace kestrova

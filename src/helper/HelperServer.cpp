@@ -1,5 +1,7 @@
 #include "helper/HelperServer.h"
 
+#include "helper/InterruptedRollback.h"
+#include "helper/PausePoint.h"
 #include "helperclient/HelperWire.h"
 #include "platform/Paths.h"
 #include "platform/SystemLayout.h"
@@ -53,6 +55,16 @@ std::optional<std::pair<dev_t, ino_t>> socketIdentity(const std::optional<std::s
     return std::pair{info.st_dev, info.st_ino};
 }
 
+// Whether the client is still there: a peer that closed its end (or died,
+// which closes it) shows as a hang-up even while its request sits unread.
+bool clientStillConnected(int socketFd) {
+    pollfd entry{socketFd, POLLRDHUP, 0};
+    if (::poll(&entry, 1, 0) < 0) {
+        return false;
+    }
+    return (entry.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) == 0;
+}
+
 void sendError(int socketFd, std::string_view code, std::string_view message) {
     (void)writeFrame(socketFd, errorEnvelope(code, message).dump());
 }
@@ -64,7 +76,14 @@ HelperServer::HelperServer(HelperConfiguration configuration, FileDescriptor lis
     : configuration_(std::move(configuration)),
       listener_(std::move(listener)),
       log_(log),
-      handler_(configuration_, operations, log) {
+      ledger_(configuration_.stateFolder, log),
+      handler_(configuration_, operations, ledger_, log) {
+    if (!ledger_.isAvailable()) {
+        log_.write("no transaction will run: KestrovaHelper cannot keep its transaction ledger: " +
+                   ledger_.unavailableReason());
+    }
+    // Before any client is served, so no one sees a half-done transaction.
+    rollBackInterruptedTransactions(ledger_, log_);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
         wakeReader_.reset(fds[0]);
@@ -246,10 +265,13 @@ void HelperServer::serve(Connection& connection) {
             }
             break;
         }
-        const auto reply = handler_.handle(*frame, *peer);
+        const auto reply = handler_.handle(*frame, *peer, [socketFd] { return clientStillConnected(socketFd); });
         if (!writeFrame(socketFd, reply.dump())) {
             log_.write(fmt::format("pid {}: the client left before its reply was sent", peer->credentials.pid));
             break;
+        }
+        if (reply.value("call", "") == callName(HelperCall::handshake)) {
+            pausePoint(pausePoints::handshakeAnswered);
         }
     }
     // The peer sees the end now; the descriptor goes when the thread is reaped.

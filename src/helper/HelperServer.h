@@ -6,6 +6,7 @@
 #include "helper/HelperConfiguration.h"
 #include "helper/HelperLog.h"
 #include "helper/HelperRequestHandler.h"
+#include "helper/TransactionLedger.h"
 #include "helper/TransactionRunner.h"
 #include "platform/UnixSocket.h"
 
@@ -49,6 +50,7 @@ private:
     FileDescriptor wakeReader_;
     FileDescriptor wakeWriter_;
     HelperLog& log_;
+    TransactionLedger ledger_;
     HelperRequestHandler handler_;
     std::mutex connectionsMutex_;
     std::list<std::unique_ptr<Connection>> connections_;

@@ -108,4 +108,28 @@ Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Exe
     return PluginManagementService::create(executor, registration, std::move(connect), std::move(bundle));
 }
 
+TransactionLookup makeTransactionLookup(
+    const SystemLayout& layout,
+    std::function<void(const std::string& transactionID, std::chrono::milliseconds waited)> progress) {
+    const auto configuration = helperRegistrationConfiguration(layout, runningApplicationBundle());
+    const auto deadlines = helperDeadlinesFromEnvironment();
+    auto waiting = transactionLookupWaitingFromEnvironment();
+    std::optional<std::string> problem;
+    if (!configuration) {
+        problem = configuration.error().message;
+    } else if (!deadlines) {
+        problem = deadlines.error().message;
+    } else if (!waiting) {
+        problem = waiting.error().message;
+    }
+    if (problem) {
+        return [problem = *problem](const std::string&) {
+            return TransactionLookupAnswer{JournalVerdict::unanswered, std::nullopt, std::nullopt, problem};
+        };
+    }
+    waiting->progress = std::move(progress);
+    std::shared_ptr<ServiceRegistration> registration = makeServiceRegistration(*configuration);
+    return makeDaemonTransactionLookup(std::move(registration), *deadlines, std::move(*waiting));
+}
+
 }  // namespace kestrova

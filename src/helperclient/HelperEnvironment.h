@@ -6,6 +6,7 @@
 #include "helperclient/ApplicationBundle.h"
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
+#include "helperclient/TransactionLookup.h"
 #include "platform/Executor.h"
 #include "platform/Result.h"
 #include "platform/ServiceRegistration.h"
@@ -32,5 +33,13 @@ Result<HelperDeadlines> helperDeadlinesFromEnvironment();
 // The service for the running front end, created and refreshed.
 Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,
                                                                              const SystemLayout& layout);
+
+// The lookup start-up recovery puts pending journals to, over the daemon
+// this front end would use (KESTROVA_RECOVERY_WAIT_MS bounds the wait for a
+// running transaction). A setting that cannot be read gives a lookup that
+// answers "unanswered" with the reason, so the journal is kept.
+TransactionLookup makeTransactionLookup(
+    const SystemLayout& layout,
+    std::function<void(const std::string& transactionID, std::chrono::milliseconds waited)> progress);
 
 }  // namespace kestrova

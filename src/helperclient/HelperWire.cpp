@@ -9,12 +9,13 @@ namespace kestrova {
 
 namespace {
 
-constexpr std::array<std::pair<HelperCall, std::string_view>, 5> callNames{{
+constexpr std::array<std::pair<HelperCall, std::string_view>, 6> callNames{{
     {HelperCall::handshake, "handshake"},
     {HelperCall::quarantine, "quarantine"},
     {HelperCall::restore, "restore"},
     {HelperCall::moveToTrash, "moveToTrash"},
     {HelperCall::restoreFromTrash, "restoreFromTrash"},
+    {HelperCall::transactionStatus, "transactionStatus"},
 }};
 
 }  // namespace

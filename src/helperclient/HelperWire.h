@@ -23,7 +23,7 @@ inline constexpr std::size_t frameHeaderSize = 4;
 inline constexpr std::size_t maximumFrameSize = 4 * 1024 * 1024;
 }  // namespace helperwire
 
-enum class HelperCall { handshake, quarantine, restore, moveToTrash, restoreFromTrash };
+enum class HelperCall { handshake, quarantine, restore, moveToTrash, restoreFromTrash, transactionStatus };
 
 std::string_view callName(HelperCall call);
 std::optional<HelperCall> helperCallFromName(std::string_view name);

@@ -400,6 +400,40 @@ void PluginManagementService::sendTrashRestore(const std::string& transactionID,
          std::move(completion));
 }
 
+void PluginManagementService::queryTransactionStatus(const std::string& transactionID,
+                                                     std::function<void(Result<TransactionStatusReply>)> completion) {
+    if (!connection_) {
+        completion(Error{std::string(unreachableText)});
+        return;
+    }
+    ++outstandingCalls_;
+    auto shared = std::make_shared<decltype(completion)>(std::move(completion));
+    auto& executor = executor_;
+    const auto weak = weak_from_this();
+    const bool queued = connection_->call(
+        HelperCall::transactionStatus, encodeTransactionStatusArgument(transactionID).dump(), 0,
+        [&executor, weak, shared, transactionID](const Json& reply) {
+            onMainThread(executor, weak, [shared, transactionID, reply](PluginManagementService& self) {
+                --self.outstandingCalls_;
+                auto decoded = decodeTransactionStatusReply(reply);
+                if (decoded && decoded->transactionID != transactionID) {
+                    decoded = Error{"KestrovaHelper answered about another transaction."};
+                }
+                (*shared)(std::move(decoded));
+            });
+        },
+        [&executor, weak, shared](const Error& error) {
+            onMainThread(executor, weak, [shared, error](PluginManagementService& self) {
+                --self.outstandingCalls_;
+                (*shared)(error);
+            });
+        });
+    if (!queued) {
+        --outstandingCalls_;
+        (*shared)(Error{std::string(noChannelText)});
+    }
+}
+
 std::optional<std::string> PluginManagementService::blockingReason(PrivilegedRequestKind kind) const {
     if (isWorking_) {
         return std::string(inProgressText);

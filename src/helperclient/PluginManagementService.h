@@ -10,6 +10,7 @@
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PrivilegedRecords.h"
 #include "helperclient/ReleaseReadiness.h"
+#include "helperclient/TransactionStatus.h"
 #include "platform/Executor.h"
 #include "platform/Observable.h"
 #include "platform/ServiceRegistration.h"
@@ -82,6 +83,13 @@ public:
                    std::function<void(PrivilegedTrashResult)> completion);
     void sendTrashRestore(const std::string& transactionID, std::vector<PrivilegedTrashRestoreItem> items,
                           std::function<void(PrivilegedTrashRestoreResult)> completion);
+
+    // Asks the daemon what became of one transaction; the completion gets
+    // its answer, or the connection's error, on the main thread. Asking
+    // about an ID the daemon has never seen fences it there. Needs only an
+    // open connection, not a free transaction slot.
+    void queryTransactionStatus(const std::string& transactionID,
+                                std::function<void(Result<TransactionStatusReply>)> completion);
 
     std::optional<std::string> quarantineBlockingReason() const;
     std::optional<std::string> restoreBlockingReason() const;

@@ -15,7 +15,7 @@
 namespace kestrova {
 
 std::chrono::milliseconds replyDeadline(const HelperDeadlines& deadlines, HelperCall call, std::size_t itemCount) {
-    if (call == HelperCall::handshake) {
+    if (call == HelperCall::handshake || call == HelperCall::transactionStatus) {
         return deadlines.handshake;
     }
     return deadlines.transaction + deadlines.transactionPerItem * static_cast<std::int64_t>(itemCount);

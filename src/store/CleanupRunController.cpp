@@ -28,8 +28,9 @@ std::unordered_set<PluginBundleSelection> defaultTicks(const FormatCleanupPlan& 
 std::vector<RestorableCleanupRun> restorableCleanupRuns(const PluginInventoryStore& store) {
     std::vector<RestorableCleanupRun> runs;
     for (const auto& run : store.formatCleanupRuns()) {
-        if (run.status != FormatCleanupRunStatus::completed &&
-            run.status != FormatCleanupRunStatus::partiallyCompleted) {
+        // Whatever a run's end state says, what it left in quarantine can go
+        // back as a run; a pending one is still being decided.
+        if (run.status == FormatCleanupRunStatus::pending) {
             continue;
         }
         const auto remaining = store.cleanupRunSelectionsInQuarantine(run.id).size();

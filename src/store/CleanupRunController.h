@@ -27,8 +27,8 @@ namespace kestrova {
 class PluginInventoryStore;
 class PluginManagementService;
 
-// A run the user may still put back: it ended completed or partially
-// completed and some of its bundles are still in quarantine.
+// A run the user may still put back: it has ended, in any state, and some of
+// its bundles are still in quarantine.
 struct RestorableCleanupRun {
     Uuid runID;
     FormatCleanupPresetKind preset = FormatCleanupPresetKind::auOnly;

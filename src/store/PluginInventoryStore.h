@@ -13,6 +13,7 @@
 #pragma once
 
 #include "helperclient/PrivilegedRecords.h"
+#include "helperclient/TransactionLookup.h"
 #include "model/FormatCleanupRun.h"
 #include "model/History.h"
 #include "model/InventoryRevisionToken.h"
@@ -86,8 +87,13 @@ public:
     // upgrades the state file (or blocks file actions when it cannot), then
     // resolves pending journals and closes pending cleanup runs. `fileSystem`
     // and `executor` must outlive the store. Without a runner, scans use
-    // PluginScanner with an empty Audio Unit registry.
-    PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor, ScanRunner scanRunner = {});
+    // PluginScanner with an empty Audio Unit registry. With a transaction
+    // lookup, each pending journal is first put to the helper daemon, which
+    // may still be acting on it; the lookup blocks (boundedly) and is called
+    // only while loading, on the constructing thread. Without one the disk
+    // alone decides.
+    PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor, ScanRunner scanRunner = {},
+                         TransactionLookup transactionLookup = {});
     // Cancels a running scan and waits for its thread, so nothing the scan
     // uses is gone before it stops. Work it already posted finds the store gone.
     ~PluginInventoryStore();
@@ -253,6 +259,13 @@ private:
 
     // ---- Cleanup preset runs ----
     FormatCleanupRunRecord* pendingCleanupRun(const Uuid& runID);
+    // The run's child transactions whose bundles were committed to the
+    // inventory (each commit writes history under its transaction ID).
+    std::size_t committedChildTransactionCount(const FormatCleanupRunRecord& run) const;
+    // After recovery committed a transaction of a run that had already been
+    // closed: the run's status, history and notice follow what is now in
+    // quarantine under it.
+    void correctClosedCleanupRun(const std::string& transactionID);
 
     // ---- Permanent quarantine enforcement ----
     // One batch: its Trash transaction, then (from that completion) its
@@ -283,6 +296,11 @@ private:
                              const std::vector<typename PrivilegedRequestTraits<Request>::Item>& items);
     template <typename Request>
     void recoverPendingJournal();
+    // What the daemon says about the journal, when a lookup was given; true
+    // when that settled the journal's fate (committed, failed safely, or
+    // kept with a message), false when the disk is to decide.
+    template <typename Request>
+    bool recoverFromDaemon();
     // The kind's commit applied to the store's fields; throws
     // PrivilegedInventoryCommitError and then has changed nothing.
     void commitToInventory(const PrivilegedQuarantineRequest& journal);
@@ -325,6 +343,7 @@ private:
     FileSystem* fileSystem_;
     Executor* executor_;
     ScanRunner scanRunner_;
+    TransactionLookup transactionLookup_;
 
     std::vector<Plugin> plugins_;
     bool isScanning_ = false;

@@ -140,8 +140,8 @@ void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunS
             break;
         case FormatCleanupRunStatus::partiallyCompleted:
             kind = HistoryKind::cleanupPresetPartiallyCompleted;
-            detail =
-                fmt::format("{} child transactions completed before the run stopped", run->childTransactionIDs.size());
+            detail = fmt::format("{} child transactions completed before the run stopped",
+                                 committedChildTransactionCount(*run));
             break;
         case FormatCleanupRunStatus::canceled:
             kind = HistoryKind::cleanupPresetCanceled;
@@ -167,6 +167,71 @@ void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunS
     } else {
         setNotice(OperationNotice::warning(std::move(noticeTitle), std::move(detail)));
     }
+}
+
+std::size_t PluginInventoryStore::committedChildTransactionCount(const FormatCleanupRunRecord& run) const {
+    std::unordered_set<std::string> committed;
+    for (const auto& item : history_) {
+        if (item.kind == HistoryKind::quarantine && item.presetRunID == run.id && item.transactionID) {
+            committed.insert(*item.transactionID);
+        }
+    }
+    return static_cast<std::size_t>(
+        std::count_if(run.childTransactionIDs.begin(), run.childTransactionIDs.end(),
+                      [&](const Uuid& child) { return committed.contains(child.string()); }));
+}
+
+void PluginInventoryStore::correctClosedCleanupRun(const std::string& transactionID) {
+    const auto child = Uuid::parse(transactionID);
+    if (!child) {
+        return;
+    }
+    const auto run = std::find_if(formatCleanupRuns_.begin(), formatCleanupRuns_.end(), [&](const auto& record) {
+        return std::find(record.childTransactionIDs.begin(), record.childTransactionIDs.end(), *child) !=
+               record.childTransactionIDs.end();
+    });
+    // A pending run is closed later from the same facts; a completed one
+    // already says everything moved.
+    if (run == formatCleanupRuns_.end() || run->status == FormatCleanupRunStatus::pending ||
+        run->status == FormatCleanupRunStatus::completed) {
+        return;
+    }
+    const auto inQuarantine = cleanupRunSelectionsInQuarantine(run->id);
+    const std::unordered_set<PluginBundleSelection> quarantined(inQuarantine.begin(), inQuarantine.end());
+    const bool allQuarantined =
+        !run->selections.empty() && std::all_of(run->selections.begin(), run->selections.end(),
+                                                [&](const auto& selection) { return quarantined.contains(selection); });
+    const auto corrected = allQuarantined         ? FormatCleanupRunStatus::completed
+                           : !quarantined.empty() ? FormatCleanupRunStatus::partiallyCompleted
+                                                  : run->status;
+    if (corrected == run->status) {
+        return;
+    }
+    const auto previous = run->status;
+    run->status = corrected;
+    published(storeField::formatCleanupRuns);
+    const bool completed = corrected == FormatCleanupRunStatus::completed;
+    const auto outcome =
+        completed ? fmt::format("{} reviewed format bundles moved into reversible quarantine", run->selections.size())
+                  : fmt::format("{} child transactions completed before the run stopped",
+                                committedChildTransactionCount(*run));
+    // The earlier history item stays; this one says what really happened.
+    const auto detail =
+        fmt::format("Outcome corrected from {}: {}",
+                    previous == FormatCleanupRunStatus::canceled ? "canceled" : "partially completed", outcome);
+    prependHistory(
+        makeHistoryItem(presetTitle(run->preset),
+                        completed ? HistoryKind::cleanupPresetCompleted : HistoryKind::cleanupPresetPartiallyCompleted,
+                        detail, historyTimeText(Date::now()), std::nullopt, std::nullopt, run->id));
+    if (const auto written = persistState(); !written) {
+        setLastStorageError(written.error().message);
+        showWarning("Preset History Not Saved",
+                    "The plugin transaction result is unchanged, but Kestrova could not finish the preset-run "
+                    "history record.");
+        return;
+    }
+    setNotice(completed ? OperationNotice::success("Cleanup Preset Corrected", detail)
+                        : OperationNotice::warning("Cleanup Preset Corrected", detail));
 }
 
 std::vector<PluginBundleSelection> PluginInventoryStore::cleanupRunSelectionsInQuarantine(const Uuid& runID) const {

@@ -22,11 +22,12 @@ ScanRunner pluginScannerRunner(const FileSystem& fileSystem, SystemLayout layout
 }
 
 PluginInventoryStore::PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor,
-                                           ScanRunner scanRunner)
+                                           ScanRunner scanRunner, TransactionLookup transactionLookup)
     : layout_(std::move(layout)),
       fileSystem_(&fileSystem),
       executor_(&executor),
       scanRunner_(scanRunner ? std::move(scanRunner) : pluginScannerRunner(fileSystem, layout_)),
+      transactionLookup_(std::move(transactionLookup)),
       plugins_(sampleInventory()),
       inventoryRevision_(InventoryRevisionToken::random()) {
     pruneEmptyTransactionFolders();

@@ -36,6 +36,7 @@ struct TransactionTexts {
     std::string_view successText;  // follows the item count
     std::string_view recoveryCompleted;
     std::string_view recoveryMixed;
+    std::string_view recoveryName;  // "privileged quarantine" …, as the recovery texts name it
 };
 
 template <typename Request>
@@ -61,6 +62,7 @@ struct TransactionKind<PrivilegedQuarantineRequest> {
         "A completed privileged quarantine still needs inventory reconciliation. Do not retry the operation.",
         "A pending privileged quarantine has a mixed disk state. Stop and verify plugin locations before taking "
         "another file action.",
+        "privileged quarantine",
     };
 };
 
@@ -84,6 +86,7 @@ struct TransactionKind<PrivilegedRestoreRequest> {
         "A completed privileged restore still needs inventory reconciliation. Do not retry the operation.",
         "A pending privileged restore has a mixed disk state. Stop and verify plugin locations before taking another "
         "file action.",
+        "privileged restore",
     };
 };
 
@@ -107,6 +110,7 @@ struct TransactionKind<PrivilegedTrashRequest> {
         "A completed privileged Trash move still needs inventory reconciliation. Do not retry the operation.",
         "A pending privileged Trash move has a mixed disk state. Stop and verify Finder Trash and Quarantine before "
         "taking another file action.",
+        "privileged Trash move",
     };
 };
 
@@ -131,8 +135,22 @@ struct TransactionKind<PrivilegedTrashRestoreRequest> {
         "A completed Finder Trash restore still needs recovery-journal reconciliation. Do not retry the operation.",
         "A pending Finder Trash restore has a mixed disk state. Stop and verify Finder Trash and the original plugin "
         "folders before taking another file action.",
+        "Finder Trash restore",
     };
 };
+
+template <typename Request>
+constexpr HelperCall helperCallOf() {
+    if constexpr (std::is_same_v<Request, PrivilegedQuarantineRequest>) {
+        return HelperCall::quarantine;
+    } else if constexpr (std::is_same_v<Request, PrivilegedRestoreRequest>) {
+        return HelperCall::restore;
+    } else if constexpr (std::is_same_v<Request, PrivilegedTrashRequest>) {
+        return HelperCall::moveToTrash;
+    } else {
+        return HelperCall::restoreFromTrash;
+    }
+}
 
 inline constexpr std::string_view storageBlockedFileActions =
     "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
@@ -308,8 +326,67 @@ bool PluginInventoryStore::completeTransaction(
     return true;
 }
 
-// One member of the launch-time recovery: the disk alone decides whether
-// the journal's transaction happened, never happened, or needs a person.
+// The daemon is asked first: while it may still act on the transaction the
+// disk shows a moment, not an outcome. Its recorded reply completes the
+// journal exactly as the reply would have; a transaction it fenced, never
+// saw or lost to a restart is left to the disk; one still running, or a
+// daemon that does not answer, keeps the journal untouched.
+template <typename Request>
+bool PluginInventoryStore::recoverFromDaemon() {
+    using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
+    const auto& texts = TransactionKind<Request>::texts;
+    auto& journal = pendingJournal<Request>();
+    if (!transactionLookup_ || !journal) {
+        return false;
+    }
+    const auto answer = transactionLookup_(journal->transactionID);
+    switch (answer.verdict) {
+        case JournalVerdict::noDaemon:
+        case JournalVerdict::settledOnDisk:
+            return false;
+        case JournalVerdict::stillRunning:
+            setLastOperationError(fmt::format(
+                "KestrovaHelper is still carrying out the pending {}. Kestrova kept its journal and changed nothing; "
+                "start Kestrova again once the helper has finished (“kestrova-cli helper status” shows it).",
+                texts.recoveryName));
+            return true;
+        case JournalVerdict::unanswered:
+            setLastOperationError(fmt::format(
+                "KestrovaHelper is registered but did not answer about the pending {} ({}). It may still be moving "
+                "bundles, so Kestrova kept the journal and changed nothing. Check the helper with “kestrova-cli "
+                "helper status”; if it stays silent, restart it with “kestrova-cli helper repair”, then start "
+                "Kestrova again.",
+                texts.recoveryName, answer.detail));
+            return true;
+        case JournalVerdict::finished:
+            break;
+    }
+    const auto decoded = answer.result && answer.call == helperCallOf<Request>()
+                             ? decodePrivilegedJson<ResultRecord>(*answer.result)
+                             : Result<ResultRecord>(Error{"the helper recorded another kind of transaction"});
+    if (!decoded) {
+        setLastOperationError(fmt::format(
+            "KestrovaHelper’s record of the pending {} cannot be read ({}). Kestrova kept the journal; stop and verify "
+            "plugin locations before taking another file action.",
+            texts.recoveryName, decoded.error().message));
+        return true;
+    }
+    const Request request = *journal;
+    const bool committed = completeTransaction<Request>(*decoded, request.transactionID, request.items);
+    if constexpr (std::is_same_v<Request, PrivilegedTrashRequest>) {
+        pruneEmptyTransactionFolders();
+    }
+    if constexpr (std::is_same_v<Request, PrivilegedQuarantineRequest>) {
+        if (committed) {
+            correctClosedCleanupRun(request.transactionID);
+        }
+    }
+    return true;
+}
+
+// One member of the launch-time recovery: unless the daemon settles it, the
+// disk alone decides whether the journal's transaction happened, never
+// happened, or needs a person.
 template <typename Request>
 void PluginInventoryStore::recoverPendingJournal() {
     const auto& texts = TransactionKind<Request>::texts;
@@ -317,8 +394,12 @@ void PluginInventoryStore::recoverPendingJournal() {
     if (!journal) {
         return;
     }
+    if (recoverFromDaemon<Request>()) {
+        return;
+    }
     switch (journalDiskState(journal->items, *fileSystem_)) {
         case JournalDiskState::allMoved: {
+            const auto transactionID = journal->transactionID;
             try {
                 commitToInventory(*journal);
             } catch (const PrivilegedInventoryCommitError& error) {
@@ -336,6 +417,9 @@ void PluginInventoryStore::recoverPendingJournal() {
                 return;
             }
             setLastStorageError(std::nullopt);
+            if constexpr (std::is_same_v<Request, PrivilegedQuarantineRequest>) {
+                correctClosedCleanupRun(transactionID);
+            }
             return;
         }
         case JournalDiskState::allAtSource:

@@ -13,6 +13,7 @@ InProcessHelper::InProcessHelper(const HelperSandbox& sandbox, MoveOperations& o
                                  const std::function<void(HelperConfiguration&)>& adjust) {
     HelperConfiguration configuration;
     configuration.socketPath = sandbox.socketPath();
+    configuration.stateFolder = sandbox.sessionFolder();
     configuration.systemRoot = sandbox.layout().systemRoot;
     configuration.sessionHome = sandbox.layout().home;
     configuration.allowedClients = {HelperSandbox::selfExecutable()};

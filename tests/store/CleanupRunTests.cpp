@@ -202,8 +202,9 @@ TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
         {FormatCleanupRunStatus::completed, HistoryKind::cleanupPresetCompleted,
          "2 reviewed format bundles moved into reversible quarantine", "Cleanup Preset Completed",
          NoticeStyle::success},
+        // Its one child never committed anything, so none is counted.
         {FormatCleanupRunStatus::partiallyCompleted, HistoryKind::cleanupPresetPartiallyCompleted,
-         "1 child transactions completed before the run stopped", "Cleanup Preset Stopped", NoticeStyle::warning},
+         "0 child transactions completed before the run stopped", "Cleanup Preset Stopped", NoticeStyle::warning},
         {FormatCleanupRunStatus::canceled, HistoryKind::cleanupPresetCanceled,
          "The cleanup preset was canceled; no additional bundles were moved", "Cleanup Preset Stopped",
          NoticeStyle::warning},

@@ -43,6 +43,9 @@ public:
         FileSystem* fileSystem = nullptr;  // must outlive the session
         ScanRunner scanRunner;
         ServiceFactory makeService;
+        // Asked about each pending journal while the store loads, before the
+        // window opens (see PluginInventoryStore); empty leaves it to the disk.
+        TransactionLookup transactionLookup;
     };
 
     // Builds the store (which loads the state file) and the service (which

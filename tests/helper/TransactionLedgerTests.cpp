@@ -1,0 +1,190 @@
+// The daemon's transaction ledger on a real folder: what a later daemon (or
+// a status question) learns from it, how it keeps its size, and what it does
+// with a damaged or unusable file.
+#include "helper/TransactionLedger.h"
+#include "support/TemporaryDirectory.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <fstream>
+#include <string>
+
+namespace kestrova::testing {
+namespace {
+
+// A log that keeps its lines, so a test can see what the daemon said.
+struct KeptLog final : HelperLog {
+    KeptLog() : HelperLog(-1) {}
+    void write(std::string_view line) override { lines.emplace_back(line); }
+    void write(const std::vector<std::string>& more) override { lines.insert(lines.end(), more.begin(), more.end()); }
+    std::vector<std::string> lines;
+};
+
+const Json succeeded{{"transactionID", "A"},
+                     {"succeeded", true},
+                     {"rollbackComplete", false},
+                     {"movedDestinationPaths", Json::array({"/q/A/x.vst3"})},
+                     {"message", "Moved 1 plugin bundle."}};
+
+const auto connected = [] { return true; };
+const auto gone = [] { return false; };
+
+std::size_t lineCount(const std::string& path) {
+    std::ifstream in(path);
+    return static_cast<std::size_t>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+}
+
+TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
+    TemporaryDirectory folder;
+    KeptLog log;
+    {
+        TransactionLedger ledger(folder.path(), log);
+        ASSERT_TRUE(ledger.isAvailable()) << ledger.unavailableReason();
+
+        // Finished: the exact result is kept; the same ID again gets it back.
+        ASSERT_EQ(ledger.receive("A", HelperCall::quarantine).admission, TransactionLedger::Admission::accepted);
+        ASSERT_EQ(ledger.start("A", connected), TransactionLedger::Start::started);
+        EXPECT_EQ(ledger.status("A").state, HelperTransactionState::running);
+        ledger.finish("A", HelperCall::quarantine, succeeded);
+
+        // Started, never finished: the daemon stops in the middle.
+        ASSERT_EQ(ledger.receive("B", HelperCall::restore).admission, TransactionLedger::Admission::accepted);
+        ASSERT_EQ(ledger.start("B", connected, {{"/s/1", "/d/1"}, {"/s/2", "/d/2"}}),
+                  TransactionLedger::Start::started);
+        // Received only.
+        ASSERT_EQ(ledger.receive("C", HelperCall::moveToTrash).admission, TransactionLedger::Admission::accepted);
+
+        // Its client left before it could start: fenced, nothing runs.
+        ASSERT_EQ(ledger.receive("D", HelperCall::quarantine).admission, TransactionLedger::Admission::accepted);
+        EXPECT_EQ(ledger.start("D", gone), TransactionLedger::Start::clientGone);
+        EXPECT_EQ(ledger.status("D").state, HelperTransactionState::fenced);
+
+        // Asked about before it arrived: fenced, and refused when it comes.
+        EXPECT_EQ(ledger.status("E").state, HelperTransactionState::unknown);
+        EXPECT_EQ(ledger.status("E").state, HelperTransactionState::fenced);
+        EXPECT_EQ(ledger.receive("E", HelperCall::quarantine).admission, TransactionLedger::Admission::fenced);
+    }
+
+    TransactionLedger reopened(folder.path(), log);
+    ASSERT_TRUE(reopened.isAvailable());
+    const auto a = reopened.status("A");
+    EXPECT_EQ(a.state, HelperTransactionState::finished);
+    EXPECT_EQ(a.call, HelperCall::quarantine);
+    EXPECT_EQ(a.result, succeeded);
+    const auto again = reopened.receive("A", HelperCall::quarantine);
+    EXPECT_EQ(again.admission, TransactionLedger::Admission::finished);
+    EXPECT_EQ(again.previous, succeeded);
+
+    EXPECT_EQ(reopened.status("B").state, HelperTransactionState::interrupted);
+    // Its moves are there to be put back, once.
+    using Moves = std::vector<LedgerMove>;
+    ASSERT_EQ(reopened.interruptedWithMoves().size(), 1u);
+    EXPECT_EQ(reopened.interruptedWithMoves().front().second, (Moves{{"/s/1", "/d/1"}, {"/s/2", "/d/2"}}));
+    reopened.markRolledBack("B");
+    EXPECT_TRUE(reopened.interruptedWithMoves().empty());
+    EXPECT_TRUE(TransactionLedger(folder.path(), log).interruptedWithMoves().empty());
+    EXPECT_EQ(reopened.status("C").state, HelperTransactionState::interrupted);
+    EXPECT_EQ(reopened.receive("B", HelperCall::restore).admission, TransactionLedger::Admission::duplicate);
+    EXPECT_EQ(reopened.status("D").state, HelperTransactionState::fenced);
+    EXPECT_EQ(reopened.receive("E", HelperCall::quarantine).admission, TransactionLedger::Admission::fenced);
+    // A fence written by a question also holds a start that was already in hand.
+    EXPECT_EQ(reopened.start("E", connected), TransactionLedger::Start::fenced);
+}
+
+TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
+    TemporaryDirectory folder;
+    KeptLog log;
+    constexpr std::size_t kept = 8;
+    TransactionLedger ledger(folder.path(), log, {kept});
+    ASSERT_EQ(ledger.receive("running", HelperCall::quarantine).admission, TransactionLedger::Admission::accepted);
+    ASSERT_EQ(ledger.start("running", connected), TransactionLedger::Start::started);
+    const auto path = folder / std::string(transactionLedgerFileName);
+    for (int index = 0; index < 200; ++index) {
+        const auto id = "T" + std::to_string(index);
+        ASSERT_EQ(ledger.receive(id, HelperCall::quarantine).admission, TransactionLedger::Admission::accepted);
+        ASSERT_EQ(ledger.start(id, connected), TransactionLedger::Start::started);
+        ledger.finish(id, HelperCall::quarantine, succeeded);
+        EXPECT_LE(lineCount(path), 3 * kept + 1) << "after " << index;
+        EXPECT_LE(ledger.entryCount(), 3 * kept + 1);
+    }
+    // The running transaction is never dropped; the newest finished one is there.
+    EXPECT_EQ(ledger.status("running").state, HelperTransactionState::running);
+    EXPECT_EQ(ledger.status("T199").state, HelperTransactionState::finished);
+
+    TransactionLedger reopened(folder.path(), log, {kept});
+    EXPECT_LE(reopened.entryCount(), kept + 1);
+    EXPECT_EQ(reopened.status("T199").state, HelperTransactionState::finished);
+    EXPECT_EQ(reopened.status("running").state, HelperTransactionState::interrupted);
+}
+
+TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction) {
+    struct Case {
+        std::string name;
+        std::string tail;  // written after the good lines
+        bool damaged;
+    };
+    const std::vector<Case> cases{
+        {"a torn last line is only dropped", R"({"id":"B","step":"fini)", false},
+        {"a garbled line sets the file aside", "\x01\x02 not json\n", true},
+        {"an unknown step sets the file aside",
+         R"({"id":"B","step":"teleported"})"
+         "\n",
+         true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        TemporaryDirectory folder;
+        KeptLog log;
+        {
+            TransactionLedger ledger(folder.path(), log);
+            ledger.receive("A", HelperCall::quarantine);
+            ledger.start("A", connected);
+            ledger.finish("A", HelperCall::quarantine, succeeded);
+            ledger.receive("B", HelperCall::quarantine);
+            ledger.start("B", connected);
+        }
+        {
+            std::ofstream append(folder / std::string(transactionLedgerFileName), std::ios::app);
+            append << test.tail;
+        }
+        TransactionLedger reopened(folder.path(), log);
+        ASSERT_TRUE(reopened.isAvailable()) << reopened.unavailableReason();
+        EXPECT_EQ(folder.exists(std::string(damagedLedgerFileName)), test.damaged);
+        EXPECT_EQ(reopened.status("A").state, HelperTransactionState::finished);
+        // Whatever the lost line said, B did not get its reply recorded.
+        EXPECT_EQ(reopened.status("B").state, HelperTransactionState::interrupted);
+            // The fresh file reads cleanly.
+        TransactionLedger third(folder.path(), log);
+        EXPECT_EQ(third.status("A").state, HelperTransactionState::finished);
+    }
+}
+
+TEST(TransactionLedgerTest, WithoutAUsableFolderNothingMayStartButQuestionsAreAnswered) {
+    TemporaryDirectory folder;
+    KeptLog log;
+    const std::vector<std::pair<std::string, std::optional<std::string>>> unusable{
+        {"a file where the folder belongs", folder.writeFile("state", "x")},
+        {"a link for the folder", folder.makeSymlink(folder.makeDirectory("real"), "link")},
+        {"a folder others can write",
+         [&] {
+             const auto open = folder.makeDirectory("open");
+             ::chmod(open.c_str(), 0777);
+             return open;
+         }()},
+        {"no folder at all", std::nullopt},
+    };
+    for (const auto& [name, path] : unusable) {
+        SCOPED_TRACE(name);
+        TransactionLedger ledger(path, log);
+        EXPECT_FALSE(ledger.isAvailable());
+        EXPECT_FALSE(ledger.unavailableReason().empty());
+        EXPECT_EQ(ledger.receive("A", HelperCall::quarantine).admission, TransactionLedger::Admission::unrecorded);
+        EXPECT_EQ(ledger.status("B").state, HelperTransactionState::unknown);
+        EXPECT_EQ(ledger.receive("B", HelperCall::quarantine).admission, TransactionLedger::Admission::fenced);
+    }
+}
+
+}  // namespace
+}  // namespace kestrova::testing

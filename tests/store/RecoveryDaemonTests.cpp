@@ -1,0 +1,307 @@
+// Start-up recovery that asks the real KestrovaHelper about a journal before
+// it reads the disk: a daemon paused past the client's deadline, one still
+// moving when the next start comes, one killed mid-transaction and started
+// again, and a cleanup run closed too early. Whatever happened, nothing is
+// stranded: every bundle is once on the disk, where the inventory says, and
+// can be put back.
+#include "CleanupRunFixtures.h"
+#include "helperclient/TransactionLookup.h"
+#include "platform/ChildProcess.h"
+#include "store/CleanupRunController.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrova::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+
+// Short deadlines, so a paused daemon outlasts the client quickly.
+HelperDeadlines fastDeadlines() {
+    HelperDeadlines deadlines;
+    deadlines.connect = 1500ms;
+    deadlines.handshake = 1500ms;
+    deadlines.transaction = 1500ms;
+    deadlines.transactionPerItem = 0ms;
+    return deadlines;
+}
+
+bool isStopped(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text(std::istreambuf_iterator<char>(stat), {});
+    const auto close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'T';
+}
+
+class RecoveryDaemonTest : public DaemonStoreFixture {
+protected:
+    void SetUp() override {
+        ::unsetenv("KESTROVA_HELPER_PAUSE_AT");
+        ::unsetenv("KESTROVA_HELPER_HOLD_AT");
+        DaemonStoreFixture::SetUp();
+        echo = productOnDisk(layout(), "Acme", "Echo", {"VST3"});
+        source = echo.bundles->front().path;
+        writeProducts({echo});
+    }
+    void TearDown() override {
+        if (const auto pid = daemonPid()) {
+            ::kill(pid, SIGCONT);
+        }
+        ::unsetenv("KESTROVA_HELPER_PAUSE_AT");
+        ::unsetenv("KESTROVA_HELPER_HOLD_AT");
+        DaemonStoreFixture::TearDown();
+    }
+
+    pid_t daemonPid() const {
+        std::ifstream in(helper.sessionFolder() + "/helper.pid");
+        pid_t pid = 0;
+        in >> pid;
+        return pid;
+    }
+    // A daemon started afresh with these test hooks in its environment.
+    void restartDaemon(const std::string& variable, const std::string& value) {
+        registration->unregisterService();
+        ::setenv(variable.c_str(), value.c_str(), 1);
+        ASSERT_TRUE(registration->registerService().ok());
+        ::unsetenv(variable.c_str());
+    }
+    void connectFast() {
+        auto connect = [registration = registration, hooks = hooks] {
+            return std::make_unique<HookedConnection>(
+                makeSocketHelperConnection(registration->endpoint(), fastDeadlines()), hooks);
+        };
+        service = PluginManagementService::create(sandbox.executor, registration, connect, {});
+        runUntil([&] { return service->outstandingCalls() == 0; });
+        ASSERT_TRUE(service->canSendPrivilegedRequest()) << service->lastError().value_or("");
+    }
+    // Opens the store as a front end does, asking the daemon first.
+    void openAsking(std::chrono::milliseconds wait) {
+        store.reset();
+        TransactionLookupWaiting waiting;
+        waiting.limit = wait;
+        waiting.interval = 50ms;
+        waiting.progress = [this](const std::string&, std::chrono::milliseconds) { ++progressReports; };
+        store = std::make_unique<PluginInventoryStore>(
+            sandbox.layout, sandbox.disk, sandbox.executor, [](auto&&...) { return ScanSummary{}; },
+            makeDaemonTransactionLookup(registration, fastDeadlines(), waiting));
+    }
+
+    // Sends the prepared quarantine and completes it with whatever comes back.
+    bool quarantineEcho() {
+        const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
+        if (!request) {
+            ADD_FAILURE() << store->lastOperationError().value_or("not prepared");
+            return false;
+        }
+        destination = request->items.front().destinationPath;
+        transactionID = request->transactionID;
+        std::optional<bool> committed;
+        service->sendQuarantine(request->transactionID, request->items, [&, request](auto result) {
+            committed = store->completeQuarantine(result, request->transactionID, request->items);
+        });
+        settle();
+        return committed.value_or(false);
+    }
+    bool restoreEcho() {
+        const auto request = store->prepareRestore({selectionOf(*store, "Echo", "VST3")});
+        if (!request) {
+            ADD_FAILURE() << store->lastOperationError().value_or("not prepared");
+            return false;
+        }
+        std::optional<bool> committed;
+        service->sendRestore(request->transactionID, request->items, [&, request](auto result) {
+            committed = store->completeRestore(result, request->transactionID, request->items);
+        });
+        settle();
+        return committed.value_or(false);
+    }
+
+    // The client gave up on the transaction and kept its journal.
+    void expectTimedOutWithJournalKept() {
+        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+        ASSERT_TRUE(store->notice());
+        EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
+    }
+    // Echo is where the inventory says, once, whole; and it round-trips.
+    void expectEchoAgreesAndRoundTrips() {
+        ASSERT_FALSE(store->hasPendingPrivilegedTransaction()) << store->lastOperationError().value_or("");
+        const auto& record = *findBundle(store->plugins(), "Echo", "VST3");
+        if (record.isQuarantined()) {
+            EXPECT_EQ(bundleMarker(*record.quarantinePath), source);
+            EXPECT_FALSE(existsAt(source));
+        } else {
+            EXPECT_EQ(bundleMarker(source), source);
+            EXPECT_FALSE(existsAt(destination));
+        }
+        service->refreshStatus();
+        settle();
+        if (!record.isQuarantined()) {
+            ASSERT_TRUE(quarantineEcho()) << store->lastOperationError().value_or("");
+        }
+        ASSERT_TRUE(restoreEcho()) << store->lastOperationError().value_or("");
+        EXPECT_EQ(bundleMarker(source), source);
+        EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined());
+    }
+
+    Plugin echo;
+    std::string source;
+    std::string destination;
+    std::string transactionID;
+    int progressReports = 0;
+};
+
+TEST_F(RecoveryDaemonTest, ADaemonPausedPastTheDeadlineNeverActsOnTheAbandonedRequest) {
+    for (const auto point : {"handshake-answered", "request-read"}) {
+        SCOPED_TRACE(point);
+        restartDaemon("KESTROVA_HELPER_PAUSE_AT", point);
+        open();
+        connectFast();  // paused right after this handshake, or after the request below is read
+        EXPECT_FALSE(quarantineEcho());
+        expectTimedOutWithJournalKept();
+        ASSERT_TRUE(isStopped(daemonPid()));
+
+        // A daemon that takes the connection but does not answer has not
+        // stopped: the journal stays and nothing is read from the disk.
+        openAsking(2s);
+        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+        EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("kestrova-cli helper status"));
+        EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("kestrova-cli helper repair"));
+
+        // Resumed, it finds the client gone (or the ID fenced by the question
+        // below) and moves nothing; the next start drops the journal.
+        ::kill(daemonPid(), SIGCONT);
+        openAsking(5s);
+        EXPECT_FALSE(store->pendingPrivilegedQuarantine()) << store->lastOperationError().value_or("");
+        std::this_thread::sleep_for(300ms);
+        EXPECT_TRUE(existsAt(source));
+        EXPECT_FALSE(existsAt(destination));
+        const auto asked = askTransactionStatus(registration->endpoint(), transactionID, fastDeadlines());
+        ASSERT_TRUE(asked.ok());
+        EXPECT_EQ(asked->state, HelperTransactionState::fenced);
+        expectEchoAgreesAndRoundTrips();
+    }
+}
+
+TEST_F(RecoveryDaemonTest, ATransactionStillMovingIsWaitedForAndThenCompletedWithItsRecordedResult) {
+    const auto release = helper.path("release");
+    restartDaemon("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
+    open();
+    connectFast();
+    EXPECT_FALSE(quarantineEcho());
+    expectTimedOutWithJournalKept();
+
+    // Still running when the wait runs out: kept, and said so.
+    openAsking(300ms);
+    EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+    EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("still carrying out the pending privileged"));
+    EXPECT_GT(progressReports, 0);
+    EXPECT_TRUE(existsAt(source));
+
+    // It finishes while the next start waits: committed as the reply would have been.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(500ms);
+        std::ofstream(release) << "go";
+    });
+    openAsking(10s);
+    releaser.join();
+    EXPECT_FALSE(store->pendingPrivilegedQuarantine()) << store->lastOperationError().value_or("");
+    const auto& record = *findBundle(store->plugins(), "Echo", "VST3");
+    ASSERT_TRUE(record.isQuarantined());
+    EXPECT_EQ(*record.quarantinePath, destination);
+    EXPECT_EQ(store->history().front().transactionID, transactionID);
+    EXPECT_EQ(store->notice()->title, "Plugins Moved to Quarantine");
+    EXPECT_FALSE(savedState().pendingPrivilegedQuarantine);
+    expectEchoAgreesAndRoundTrips();
+}
+
+TEST_F(RecoveryDaemonTest, ADaemonKilledMidTransactionIsAskedAgainOnceRestarted) {
+    struct Case {
+        std::string point;
+        bool moved;  // what the killed daemon had done
+    };
+    for (const auto& test : {Case{"transaction-started", false}, Case{"transaction-finished", true}}) {
+        SCOPED_TRACE(test.point);
+        const auto release = helper.path("never");
+        restartDaemon("KESTROVA_HELPER_HOLD_AT", test.point + ":" + release);
+        open();
+        connectFast();
+        EXPECT_FALSE(quarantineEcho());
+        expectTimedOutWithJournalKept();
+        const auto killed = daemonPid();
+        ::kill(killed, SIGKILL);
+        while (isProcessRunning(killed)) {
+            std::this_thread::sleep_for(10ms);
+        }
+
+        // The registration starts it again; its ledger says how far it got.
+        openAsking(5s);
+        EXPECT_NE(daemonPid(), killed);
+        EXPECT_FALSE(store->pendingPrivilegedQuarantine()) << store->lastOperationError().value_or("");
+        EXPECT_EQ(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined(), test.moved);
+        const auto asked = askTransactionStatus(registration->endpoint(), transactionID, fastDeadlines());
+        ASSERT_TRUE(asked.ok());
+        EXPECT_EQ(asked->state, test.moved ? HelperTransactionState::finished : HelperTransactionState::interrupted);
+        expectEchoAgreesAndRoundTrips();
+    }
+}
+
+TEST_F(RecoveryDaemonTest, ARunClosedAsCanceledIsCorrectedWhenItsChunkTurnsOutToHaveMoved) {
+    std::vector<Plugin> synths;
+    for (int index = 1; index <= 3; ++index) {
+        synths.push_back(productOnDisk(layout(), "Acme", fmt::format("Synth {}", index), {"AU", "VST3"}));
+    }
+    writeProducts(synths);
+    const auto release = helper.path("release");
+    restartDaemon("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
+    open();
+    connectFast();
+    CleanupRunController controller(*store, *service);
+    ASSERT_TRUE(controller.buildPreview(FormatCleanupPresetKind::auOnly, {}));
+    controller.start();
+    runUntil([&] { return !controller.isBusy() && service->outstandingCalls() == 0; });
+    const auto runID = store->formatCleanupRuns().front().id;
+    ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::canceled);
+    EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+
+    std::ofstream(release) << "go";
+    openAsking(10s);
+    ASSERT_FALSE(store->hasPendingPrivilegedTransaction()) << store->lastOperationError().value_or("");
+    const auto& run = store->formatCleanupRuns().front();
+    EXPECT_EQ(run.status, FormatCleanupRunStatus::completed);
+    // The old item stays; the newest says what really happened.
+    const auto& history = store->history();
+    EXPECT_EQ(history.front().kind, HistoryKind::cleanupPresetCompleted);
+    EXPECT_EQ(history.front().detail,
+              "Outcome corrected from canceled: 3 reviewed format bundles moved into reversible quarantine");
+    EXPECT_EQ(std::count_if(history.begin(), history.end(),
+                            [](const HistoryItem& item) { return item.kind == HistoryKind::cleanupPresetCanceled; }),
+              1);
+    EXPECT_EQ(store->notice()->title, "Cleanup Preset Corrected");
+    EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
+
+    // And it is restorable as a run.
+    ASSERT_THAT(restorableCleanupRuns(*store), SizeIs(1));
+    service->refreshStatus();
+    settle();
+    CleanupRunController restorer(*store, *service);
+    restorer.restoreRun(runID);
+    runUntil([&] { return !restorer.isBusy() && service->outstandingCalls() == 0; });
+    EXPECT_EQ(store->quarantinedBundleCount(), 0) << store->lastOperationError().value_or("");
+    for (const auto& product : synths) {
+        for (const auto& bundle : *product.bundles) {
+            EXPECT_EQ(bundleMarker(bundle.path), bundle.path);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kestrova::testing
