@@ -14,7 +14,6 @@
 namespace kestrova::testing {
 namespace {
 
-using ::testing::IsEmpty;
 
 TEST(FolderGrants, AFolderAGrantCoversIsNotGrantedAgain) {
     const std::vector<std::string> authorized{"/r/usr/lib", "/h/.vst3"};
@@ -122,9 +121,11 @@ TEST(AuthorizeCommand, AFolderInsideAGrantIsAlreadyAuthorizedAndAMissingOneGrant
     EXPECT_EQ(result["granted"], Json::array());
     EXPECT_EQ(result["alreadyAuthorized"], Json::array({plugins}));
 
+    // A folder that is not there is a usage error: nothing is granted, and
+    // stdout still carries one document, the error.
     const auto missing = sandbox.run({"authorize", "--json", sandbox.home, sandbox.root + "/nowhere"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_THAT(missing.out, IsEmpty());
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(Json::parse(missing.out)["error"]["outcome"], "usage");
     EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
     EXPECT_EQ(sandbox.json({"folders", "--json"}), Json::array({sandbox.root + "/Library"}));
 
@@ -159,16 +160,15 @@ TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
     EXPECT_EQ(runs[0]["bundlesInQuarantine"], 1);
     EXPECT_EQ(runs[0]["restorable"], true);
 
-    // Nothing left to move: the store refuses, and the document still says
-    // that nothing moved, beside the refusal in the product's words.
+    // Nothing left to move: the store refuses before any run begins, and the
+    // one document is the refusal in the product's words.
     const auto again = demo->run({"cleanup", "run", "retireVST2", "--json"});
-    EXPECT_EQ(again.exitCode, 1);
-    const auto refusal = Json::parse(again.out);
-    EXPECT_EQ(refusal["moved"], 0);
-    EXPECT_EQ(refusal["runID"], Json());
-    EXPECT_EQ(refusal["notices"].back()["style"], "warning");
-    EXPECT_NE(again.err.find(refusal["notices"].back()["message"].get<std::string>()), std::string::npos)
-        << again.err;
+    EXPECT_EQ(again.exitCode, 3);
+    const auto refusal = Json::parse(again.out)["error"];
+    EXPECT_EQ(refusal["outcome"], "refused");
+    const auto message = refusal["messages"].back().get<std::string>();
+    EXPECT_THAT(message, ::testing::StartsWith("Cleanup Preset Blocked: "));
+    EXPECT_NE(again.err.find(message), std::string::npos) << again.err;
 
     const auto restored = json({"cleanup", "restore-run", runID.substr(0, 8), "--json"});
     EXPECT_EQ(restored["runID"], runID);
@@ -204,8 +204,8 @@ TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
     EXPECT_EQ(status["status"], "Not Enabled");
     EXPECT_EQ(status["secureHandshake"], false);
     const auto refused = demo->run({"cleanup", "run", "noAAX", "--json"});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_THAT(refused.out, IsEmpty());
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_EQ(Json::parse(refused.out)["error"]["outcome"], "refused");
     EXPECT_NE(refused.err.find("No plugin files were moved."), std::string::npos) << refused.err;
 }
 

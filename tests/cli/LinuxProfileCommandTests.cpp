@@ -37,7 +37,9 @@ protected:
                   object);
         writeFile(layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3/Contents/Resources/moduleinfo.json",
                   R"({"Name": "Wide Verb", "Version": "2.0", "Factory Info": {"Vendor": "Acme"}})");
-        directory.writeFile("home/.lv2/gate.lv2/manifest.ttl", "");
+        directory.writeFile(
+            "home/.lv2/gate.lv2/manifest.ttl",
+            "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n<urn:gate> a lv2:Plugin ; lv2:binary <gate.so> .\n");
         directory.makeDirectory("home/data");
     }
     void TearDown() override { run({"helper", "disable"}); }
