@@ -1,5 +1,7 @@
 #include "scan/TurtleReader.h"
 
+#include "platform/EscapedText.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -13,40 +15,6 @@ constexpr std::string_view rdfType = "http://www.w3.org/1999/02/22-rdf-syntax-ns
 constexpr std::string_view rdfFirst = "http://www.w3.org/1999/02/22-rdf-syntax-ns#first";
 constexpr std::string_view rdfRest = "http://www.w3.org/1999/02/22-rdf-syntax-ns#rest";
 constexpr std::string_view rdfNil = "http://www.w3.org/1999/02/22-rdf-syntax-ns#nil";
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
-        code = 0xFFFD;
-    }
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool isNameStart(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
@@ -190,7 +158,7 @@ private:
         }
         std::uint32_t code = 0;
         for (int i = 0; i < digits; ++i) {
-            const int digit = hexValue(text_[position_++]);
+            const int digit = hexDigitValue(text_[position_++]);
             if (digit < 0) {
                 return std::nullopt;
             }

@@ -1,5 +1,6 @@
 #include "scan/Vst3ModuleInfo.h"
 
+#include "platform/EscapedText.h"
 #include "platform/Text.h"
 
 #include <cstdint>
@@ -17,37 +18,6 @@ std::optional<std::string> nonBlank(const std::string& text) {
 
 // Deeper documents are refused: real files nest three levels.
 constexpr int depthLimit = 64;
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool isIdentifierCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
@@ -156,12 +126,12 @@ private:
                 case '\n':
                     break;
                 case 'x': {
-                    if (position_ + 2 > text_.size() || hexValue(text_[position_]) < 0 ||
-                        hexValue(text_[position_ + 1]) < 0) {
+                    if (position_ + 2 > text_.size() || hexDigitValue(text_[position_]) < 0 ||
+                        hexDigitValue(text_[position_ + 1]) < 0) {
                         return false;
                     }
-                    appendUtf8(out, static_cast<std::uint32_t>(hexValue(text_[position_]) * 16 +
-                                                               hexValue(text_[position_ + 1])));
+                    appendUtf8(out, static_cast<std::uint32_t>(hexDigitValue(text_[position_]) * 16 +
+                                                               hexDigitValue(text_[position_ + 1])));
                     position_ += 2;
                     break;
                 }
@@ -201,7 +171,7 @@ private:
         }
         std::uint32_t code = 0;
         for (int i = 0; i < 4; ++i) {
-            const int digit = hexValue(text_[position_++]);
+            const int digit = hexDigitValue(text_[position_++]);
             if (digit < 0) {
                 return std::nullopt;
             }
@@ -234,7 +204,7 @@ private:
         bool digits = false;
         if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
             for (const char c : word.substr(2)) {
-                if (hexValue(c) < 0) {
+                if (hexDigitValue(c) < 0) {
                     return false;
                 }
             }
