@@ -11,11 +11,11 @@ if(NOT systemd_unit_dir)
 endif()
 set(KESTROVA_SYSTEMD_UNIT_DIR ${systemd_unit_dir} CACHE PATH "Where the helper's systemd units are installed")
 
-pkg_get_variable(bash_completion_dir bash-completion completionsdir)
-if(NOT bash_completion_dir)
-  set(bash_completion_dir ${CMAKE_INSTALL_FULL_DATADIR}/bash-completion/completions)
-endif()
-set(KESTROVA_BASH_COMPLETION_DIR ${bash_completion_dir} CACHE PATH "Where bash completions are installed")
+# Relative to the prefix, where bash-completion looks under /usr and
+# /usr/local alike; an absolute path taken at the first configure would stay
+# in the cache when the package build sets the prefix to /usr.
+set(KESTROVA_BASH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    CACHE PATH "Where bash completions are installed, relative to the prefix")
 
 # The desktop's name for the application: the desktop entry, the AppStream
 # component and the icon share it.
