@@ -36,4 +36,24 @@ int hexDigitValue(char c) {
     return -1;
 }
 
+std::string percentEncodedPath(std::string_view path) {
+    static constexpr std::string_view digits = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                                (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                                c == '/';
+        if (unreserved) {
+            encoded.push_back(c);
+        } else {
+            encoded.push_back('%');
+            encoded.push_back(digits[byte >> 4]);
+            encoded.push_back(digits[byte & 0xF]);
+        }
+    }
+    return encoded;
+}
+
 }  // namespace kestrova

@@ -1,29 +1,12 @@
 #include "platform/FreedesktopTrash.h"
 
+#include "platform/EscapedText.h"
 #include "platform/Paths.h"
 
 #include <array>
 
 namespace kestrova {
 namespace {
-
-bool isKeptVerbatim(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~' || c == '/';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 std::string_view trimmedLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
@@ -37,22 +20,7 @@ std::string_view trimmedLine(std::string_view line) {
 
 }  // namespace
 
-std::string percentEncodedTrashPath(std::string_view path) {
-    static constexpr std::string_view digits = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (isKeptVerbatim(byte)) {
-            encoded.push_back(c);
-        } else {
-            encoded.push_back('%');
-            encoded.push_back(digits[byte >> 4]);
-            encoded.push_back(digits[byte & 0xF]);
-        }
-    }
-    return encoded;
-}
+std::string percentEncodedTrashPath(std::string_view path) { return percentEncodedPath(path); }
 
 std::optional<std::string> percentDecodedTrashPath(std::string_view text) {
     std::string decoded;
@@ -65,8 +33,8 @@ std::optional<std::string> percentDecodedTrashPath(std::string_view text) {
         if (i + 2 >= text.size()) {
             return std::nullopt;
         }
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
+        const int high = hexDigitValue(text[i + 1]);
+        const int low = hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0 || (high == 0 && low == 0)) {
             return std::nullopt;
         }

@@ -1,5 +1,6 @@
 #include "scan/Lv2Bundle.h"
 
+#include "platform/EscapedText.h"
 #include "platform/Text.h"
 #include "scan/TurtleReader.h"
 
@@ -131,39 +132,10 @@ private:
     std::vector<std::string> pluginOrder_;
 };
 
-bool isUnreserved(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~' || c == '/';
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::string lv2BundleIri(const std::string& bundlePath) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string iri = "file://";
-    for (const char c : bundlePath) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (isUnreserved(byte)) {
-            iri.push_back(c);
-        } else {
-            iri.push_back('%');
-            iri.push_back(digits[byte >> 4]);
-            iri.push_back(digits[byte & 0xF]);
-        }
-    }
+    std::string iri = "file://" + percentEncodedPath(bundlePath);
     if (!iri.ends_with('/')) {
         iri.push_back('/');
     }
@@ -184,10 +156,10 @@ std::optional<std::string> bundleRelativePath(const std::string& bundleIri, cons
             path.push_back(encoded[i]);
             continue;
         }
-        if (i + 2 >= encoded.size() || hexDigit(encoded[i + 1]) < 0 || hexDigit(encoded[i + 2]) < 0) {
+        if (i + 2 >= encoded.size() || hexDigitValue(encoded[i + 1]) < 0 || hexDigitValue(encoded[i + 2]) < 0) {
             return std::nullopt;
         }
-        const char decoded = static_cast<char>(hexDigit(encoded[i + 1]) * 16 + hexDigit(encoded[i + 2]));
+        const char decoded = static_cast<char>(hexDigitValue(encoded[i + 1]) * 16 + hexDigitValue(encoded[i + 2]));
         if (decoded == '/' || decoded == '\0') {
             return std::nullopt;
         }
