@@ -35,10 +35,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    if (const auto runtime = privateRuntimeDirectory(std::getenv("XDG_RUNTIME_DIR"), ::getuid())) {
+    // Qt wants a runtime folder while it starts; the variable is taken back
+    // afterwards, because the session helper's folder is found from it and
+    // kestrova-cli, started from the same shell, looks without it.
+    const auto runtime = privateRuntimeDirectory(std::getenv("XDG_RUNTIME_DIR"), ::getuid());
+    if (runtime) {
         ::setenv("XDG_RUNTIME_DIR", runtime->c_str(), 1);
     }
     QApplication application(argc, argv);
+    if (runtime) {
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
     // Desktops match the window to the installed entry and its icon by this.
     QApplication::setDesktopFileName(QStringLiteral("com.tolvanek.Kestrova"));
