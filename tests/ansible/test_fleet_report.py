@@ -8,9 +8,9 @@ import unittest
 
 PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'contrib', 'ansible', 'ansible_collections',
                     'kestrova', 'fleet', 'plugins', 'module_utils', 'fleet_report.py')
-spec = importlib.util.spec_from_file_location('fleet_report', PATH)
-fleet_report = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(fleet_report)
+loader_spec = importlib.util.spec_from_file_location('fleet_report', PATH)
+fleet_report = importlib.util.module_from_spec(loader_spec)
+loader_spec.loader.exec_module(fleet_report)
 
 
 def product(name, version='1.0', active=('VST3',), quarantined=(), manufacturer='Acme'):

@@ -113,6 +113,6 @@ class KestrovaCli(object):
 
 
 def argument_spec(**options):
-    spec = dict(CLI_ARGUMENT_SPEC)
-    spec.update(options)
-    return spec
+    arguments = dict(CLI_ARGUMENT_SPEC)
+    arguments.update(options)
+    return arguments
