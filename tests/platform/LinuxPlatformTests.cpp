@@ -1,7 +1,6 @@
 #include "platform/Elf.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/PlatformProfile.h"
-#include "platform/PlatformWording.h"
 #include "platform/SystemLayout.h"
 #include "platform/UnixSocket.h"
 #include "support/TemporaryDirectory.h"
@@ -118,18 +117,6 @@ TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
     ::setenv("KESTROVA_PROFILE", "beos", 1);
     EXPECT_FALSE(choosePlatformProfile(std::nullopt, true).ok());
     ::unsetenv("KESTROVA_PROFILE");
-}
-
-TEST(PlatformWordingTest, LinuxNamesTheDesktopsOwnPlaces) {
-    const std::string mac = "Moved to macOS Trash: 2 bundles moved to Finder Trash. Reveal VST3 in Finder.";
-    EXPECT_EQ(platformWording(mac, PlatformProfile::macOS), mac);
-    EXPECT_EQ(platformWording(mac, PlatformProfile::gnuLinux),
-              "Moved to Trash: 2 bundles moved to Trash. Reveal VST3 in the File Manager.");
-    EXPECT_EQ(platformWording("No bundles were sent to the Finder Trash.\n", PlatformProfile::gnuLinux),
-              "No bundles were sent to the Trash.\n");
-    // Words that only look alike stay.
-    EXPECT_EQ(platformWording("Finders Keepers, FinderTrash", PlatformProfile::gnuLinux),
-              "Finders Keepers, FinderTrash");
 }
 
 TEST(LinuxLayoutTest, TheDataHomeAndAProcesssEnvironment) {

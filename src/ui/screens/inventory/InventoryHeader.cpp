@@ -114,7 +114,8 @@ void InventoryHeader::updateScanArea() {
     if (const auto& date = store.lastScanDate()) {
         caption_->setText(QStringLiteral("Read-only scan completed ") + toQString(abbreviatedDateShortTimeText(*date)));
     } else {
-        caption_->setText(QStringLiteral("Sample inventory — run a read-only scan to inspect this Mac."));
+        caption_->setText(
+            context_.session.words(QStringLiteral("Sample inventory — run a read-only scan to inspect this Mac.")));
     }
     const auto& access = context_.session.folderAccess();
     foldersLabel_->setText(QString::number(access.authorizedFolders().size()) + QStringLiteral(" folders authorized"));

@@ -164,12 +164,12 @@ void PluginManagementScreen::buildContent(QVBoxLayout& page) {
     cards->setSpacing(12);
     statusCard_ = new MetricCard("person.badge.key", QStringLiteral("Helper Status"), {}, content);
     registrationCard_ = new MetricCard("checkmark.shield", QStringLiteral("Registration"),
-                                       QStringLiteral("Launch daemon com.tolvanek.Kestrova.helper"), content);
+                                       words(QStringLiteral("Launch daemon com.tolvanek.Kestrova.helper")), content);
     handshakeCard_ = new MetricCard("arrow.left.arrow.right.circle", QStringLiteral("Secure Handshake"),
-                                    QStringLiteral("Code-signing-locked XPC connection"), content);
+                                    words(QStringLiteral("Code-signing-locked XPC connection")), content);
     buildCard_ = new MetricCard("app.badge", QStringLiteral("Helper Build"), {}, content);
     auto* distribution = new MetricCard("shippingbox.and.arrow.backward", QStringLiteral("Distribution"),
-                                        QStringLiteral("Developer ID + notarization path"), content);
+                                        words(QStringLiteral("Developer ID + notarization path")), content);
     distribution->setValue(QStringLiteral("Direct"));
     int column = 0;
     for (auto* card : {statusCard_, registrationCard_, handshakeCard_, buildCard_, distribution}) {
@@ -189,8 +189,8 @@ void PluginManagementScreen::buildContent(QVBoxLayout& page) {
     actionDetail_->setWordWrap(true);
     makeSecondary(*actionDetail_);
     hint_ = new QLabel(
-        QStringLiteral("In Login Items & Extensions, allow Kestrova under App Background Activity, then return here "
-                       "and refresh."),
+        words(QStringLiteral("In Login Items & Extensions, allow Kestrova under App Background Activity, then return "
+                             "here and refresh.")),
         action);
     hint_->setObjectName(QStringLiteral("approvalHint"));
     hint_->setWordWrap(true);
@@ -214,7 +214,7 @@ void PluginManagementScreen::buildContent(QVBoxLayout& page) {
     auto* steps = new CardPanel("checklist", QStringLiteral("Setup Steps"), content);
     int number = 1;
     for (const auto* step : setupSteps) {
-        steps->body()->addWidget(numberedStep(number++, toQString(step), steps));
+        steps->body()->addWidget(numberedStep(number++, words(toQString(step)), steps));
     }
     steps->body()->addStretch(1);
     columns->addWidget(steps, 2);
@@ -240,13 +240,13 @@ void PluginManagementScreen::redraw() {
     const auto status = service.status();
 
     statusCard_->setValue(toQString(title(status)));
-    statusCard_->setDetail(statusDetail(status));
+    statusCard_->setDetail(words(statusDetail(status)));
     statusCard_->setSymbol(statusSymbol(status));
     statusCard_->setTint(statusTint(status));
 
     const bool registered = status == PluginManagementStatus::enabled;
-    registrationCard_->setValue(registered ? QStringLiteral("Registered with macOS")
-                                           : QStringLiteral("Action required"));
+    registrationCard_->setValue(
+        words(registered ? QStringLiteral("Registered with macOS") : QStringLiteral("Action required")));
     registrationCard_->setTint(registered ? colors::success() : colors::warning());
 
     handshakeCard_->setValue(service.helperIsReachable() ? QStringLiteral("Connected")
@@ -262,15 +262,15 @@ void PluginManagementScreen::redraw() {
                         : toQString(*reported) == expected ? colors::success()
                                                            : colors::warning());
 
-    error_->setMessage(toQString(service.lastError().value_or("")));
-    handshakeNotice_->setMessage(toQString(service.lastHandshakeNotice().value_or("")));
+    error_->setMessage(words(toQString(service.lastError().value_or(""))));
+    handshakeNotice_->setMessage(words(toQString(service.lastHandshakeNotice().value_or(""))));
 
     const auto action = primaryHelperAction(status, service.needsRepairOrUpdate());
     const auto look = actionLook(action);
-    primary_->setText(look.button);
+    primary_->setText(words(look.button));
     primary_->setIcon(tintedSymbol(look.symbol, QColor(0x1B, 0x1D, 0x21), 16));
     actionTitle_->setText(look.title);
-    actionDetail_->setText(action == HelperAction::openSystemSettings ? statusDetail(status) : look.detail);
+    actionDetail_->setText(words(action == HelperAction::openSystemSettings ? statusDetail(status) : look.detail));
     hint_->setVisible(action == HelperAction::openSystemSettings);
     working_->setVisible(service.isWorking());
     // The service ignores registration changes while it works; the button
@@ -314,8 +314,8 @@ void PluginManagementScreen::redrawReadiness() {
         const auto& check = checks[index];
         row.icon->setPixmap(tintedSymbol(check.passed ? "checkmark.circle.fill" : "exclamationmark.circle.fill",
                                          check.passed ? colors::success() : colors::warning(), 18));
-        row.title->setText(toQString(check.title));
-        row.detail->setText(toQString(check.detail));
+        row.title->setText(words(toQString(check.title)));
+        row.detail->setText(words(toQString(check.detail)));
     }
     const bool allPassed = std::all_of(checks.begin(), checks.end(), [](const auto& check) { return check.passed; });
     readinessSummary_->setText(toQString(PluginManagementService::readinessSummary(checks)));
