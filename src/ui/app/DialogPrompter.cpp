@@ -3,6 +3,7 @@
 #include "ui/widgets/AlertDialog.h"
 #include "ui/widgets/ConfirmationDialog.h"
 
+#include "platform/FileManagerReveal.h"
 #include "platform/PlatformWording.h"
 
 #include <QApplication>
@@ -67,8 +68,11 @@ std::optional<std::vector<std::string>> DialogPrompter::chooseFolders(QWidget* p
 }
 
 void DialogPrompter::reveal(const std::string& path) {
-    // Desktop file managers differ in how they select an item; opening the
-    // folder that holds it works everywhere.
+    // On Linux the file manager selects the item where it offers the
+    // freedesktop service. Opening the folder that holds it works everywhere.
+    if (profile_ == PlatformProfile::gnuLinux && revealInFileManager(path)) {
+        return;
+    }
     const QFileInfo info(toQString(path));
     QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
 }
