@@ -3,7 +3,6 @@
 // permanent-quarantine rules. Each opens the store over the state under the
 // home, does one thing through it and prints its notice.
 #include "cli/Commands.h"
-#include "cli/FolderGrants.h"
 #include "cli/ScanCommands.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
@@ -13,6 +12,7 @@
 #include "model/ProductSearch.h"
 #include "model/ProductStatus.h"
 #include "platform/LocaleText.h"
+#include "store/FolderGrants.h"
 
 #include <fmt/format.h>
 

@@ -3,8 +3,8 @@
 // restore-run, rule, helper), each one JSON document saying whether anything
 // changed, so that asking twice is seen to change nothing.
 #include "CliProcess.h"
-#include "cli/FolderGrants.h"
 #include "model/JsonCoding.h"
+#include "store/FolderGrants.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,12 +14,11 @@
 namespace kestrova::testing {
 namespace {
 
-
 TEST(FolderGrants, AFolderAGrantCoversIsNotGrantedAgain) {
     const std::vector<std::string> authorized{"/r/usr/lib", "/h/.vst3"};
     struct Case {
         std::vector<std::string> requested;
-        cli::FolderGrantPlan expected;
+        FolderGrantPlan expected;
     };
     const std::vector<Case> cases{
         {{"/r/usr/lib/lv2", "/h/.vst3"}, {{}, {"/r/usr/lib/lv2", "/h/.vst3"}}},
@@ -29,9 +28,9 @@ TEST(FolderGrants, AFolderAGrantCoversIsNotGrantedAgain) {
         {{"/x/clap/", "/x/clap", "/h/.vst3/"}, {{"/x/clap"}, {"/h/.vst3"}}},
     };
     for (const auto& [requested, expected] : cases) {
-        EXPECT_EQ(cli::planFolderGrants(requested, authorized), expected) << requested.front();
+        EXPECT_EQ(planFolderGrants(requested, authorized), expected) << requested.front();
     }
-    EXPECT_EQ(cli::planFolderGrants({"/anything"}, {"/"}).alreadyAuthorized, std::vector<std::string>{"/anything"});
+    EXPECT_EQ(planFolderGrants({"/anything"}, {"/"}).alreadyAuthorized, std::vector<std::string>{"/anything"});
 }
 
 struct Sandbox {

@@ -6,6 +6,7 @@
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
 #include "ui/app/QtText.h"
+#include "ui/screens/inventory/StandardFoldersCard.h"
 #include "ui/widgets/DetailPanel.h"
 #include "ui/widgets/PageHeader.h"
 #include "ui/widgets/Theme.h"
@@ -66,6 +67,7 @@ InventoryHeader::InventoryHeader(ScreenContext context, QWidget* parent) : QWidg
     status->addWidget(foundLabel_);
     status->addStretch(1);
     layout->addLayout(status);
+    layout->addWidget(new StandardFoldersCard(context_, box));
 
     limitedAccess_ = new Card(box);
     limitedAccess_->setObjectName(QStringLiteral("LimitedFolderAccess"));

@@ -1,11 +1,12 @@
-#include "cli/FolderGrants.h"
+#include "store/FolderGrants.h"
 
 #include "platform/Paths.h"
 #include "scan/PluginScanner.h"
 
 #include <algorithm>
+#include <iterator>
 
-namespace kestrova::cli {
+namespace kestrova {
 namespace {
 
 // On whole path components, as the scanner decides what a grant covers.
@@ -41,4 +42,17 @@ std::vector<std::string> existingStandardFolders(const SystemLayout& layout, con
     return folders;
 }
 
-}  // namespace kestrova::cli
+FolderGrantPlan planStandardFolderGrants(const SystemLayout& layout, const FileSystem& fileSystem,
+                                         const std::vector<std::string>& authorized) {
+    return planFolderGrants(existingStandardFolders(layout, fileSystem), authorized);
+}
+
+std::vector<std::string> grantedFolders(const FolderGrantPlan& plan, const std::vector<std::string>& authorized) {
+    std::vector<std::string> granted;
+    std::copy_if(plan.toGrant.begin(), plan.toGrant.end(), std::back_inserter(granted), [&](const auto& folder) {
+        return std::find(authorized.begin(), authorized.end(), folder) != authorized.end();
+    });
+    return granted;
+}
+
+}  // namespace kestrova

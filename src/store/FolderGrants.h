@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrova::cli {
+namespace kestrova {
 
 struct FolderGrantPlan {
     std::vector<std::string> toGrant;            // in the order asked, once each
@@ -26,4 +26,13 @@ FolderGrantPlan planFolderGrants(const std::vector<std::string>& requested, cons
 // scanner's order; on Linux also those the plug-in path variables name.
 std::vector<std::string> existingStandardFolders(const SystemLayout& layout, const FileSystem& fileSystem);
 
-}  // namespace kestrova::cli
+// A first run's grant, `authorize --standard` or its window equivalent: the
+// existing standard folders that no grant covers yet.
+FolderGrantPlan planStandardFolderGrants(const SystemLayout& layout, const FileSystem& fileSystem,
+                                         const std::vector<std::string>& authorized);
+
+// Of the folders a plan granted, those the access now holds (a folder that
+// could not be granted is left out).
+std::vector<std::string> grantedFolders(const FolderGrantPlan& plan, const std::vector<std::string>& authorized);
+
+}  // namespace kestrova
