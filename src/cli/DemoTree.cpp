@@ -1,12 +1,14 @@
 #include "cli/DemoTree.h"
 
+#include "cli/DemoFiles.h"
+#include "cli/LinuxDemoTree.h"
+
 #include "platform/MachO.h"
 #include "platform/PropertyList.h"
 
 #include <fmt/format.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -14,9 +16,6 @@ namespace kestrova::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Left in the output folder so a later run knows it may replace the tree.
-constexpr const char* demoMarker = ".kestrova-demo";
 
 enum class Domain { system, home };
 enum class Slices { arm64, x86_64, universal, none };
@@ -133,45 +132,24 @@ std::string header(Slices slices) {
     return {};
 }
 
-Status writeFile(const fs::path& path, std::string_view contents, std::uintmax_t logicalSize = 0) {
-    std::error_code error;
-    fs::create_directories(path.parent_path(), error);
-    if (error) {
-        return Error{fmt::format("Could not create “{}”: {}", path.parent_path().string(), error.message())};
-    }
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        if (!out) {
-            return Error{fmt::format("Could not write “{}”.", path.string())};
-        }
-    }
-    // Executables get a realistic size without using the disk space.
-    if (logicalSize > contents.size()) {
-        fs::resize_file(path, logicalSize, error);
-        if (error) {
-            return Error{fmt::format("Could not size “{}”: {}", path.string(), error.message())};
-        }
-    }
-    return {};
-}
-
 Status writeBundle(const fs::path& library, const DemoBundle& bundle) {
     const auto path = library / bundle.folder / bundle.fileName;
     if (bundle.singleFile) {
-        return writeFile(path, header(bundle.slices), bundle.executableBytes);
+        return writeDemoFile(path, header(bundle.slices), bundle.executableBytes);
     }
     const auto contents = path / "Contents";
     std::string executableName = fs::path(bundle.fileName).stem().string();
     if (const auto found = bundle.info.find("CFBundleExecutable"); found != bundle.info.end()) {
         executableName = std::get<std::string>(found->second);
     }
-    if (auto written = writeFile(contents / "MacOS" / executableName, header(bundle.slices), bundle.executableBytes);
+    if (auto written =
+            writeDemoFile(contents / "MacOS" / executableName, header(bundle.slices), bundle.executableBytes);
         !written) {
         return written;
     }
     if (!bundle.info.empty()) {
-        if (auto written = writeFile(contents / "Info.plist", serializePropertyList(bundle.info, bundle.infoFormat));
+        if (auto written =
+                writeDemoFile(contents / "Info.plist", serializePropertyList(bundle.info, bundle.infoFormat));
             !written) {
             return written;
         }
@@ -182,12 +160,12 @@ Status writeBundle(const fs::path& library, const DemoBundle& bundle) {
         {"_CodeSignature/CodeResources", 3'906},           {"PkgInfo", 8},
     };
     for (const auto& [relative, size] : resources) {
-        if (auto written = writeFile(contents / relative, "", size); !written) {
+        if (auto written = writeDemoFile(contents / relative, "", size); !written) {
             return written;
         }
     }
     // Finder litter: hidden, so neither walked nor counted.
-    return writeFile(contents / ".DS_Store", std::string(6148, '\0'));
+    return writeDemoFile(contents / ".DS_Store", std::string(6148, '\0'));
 }
 
 constexpr const char* registryJson = R"([
@@ -203,46 +181,24 @@ constexpr const char* registryJson = R"([
 ]
 )";
 
-}  // namespace
-
-Status writeDemoTree(const std::string& output) {
+Status writeMacDemoTree(const std::string& output) {
     const fs::path base(output);
-    std::error_code error;
-    if (fs::exists(base, error)) {
-        if (!fs::is_directory(base, error)) {
-            return Error{fmt::format("“{}” exists and is not a folder. Nothing was written.", output)};
-        }
-        const bool empty = fs::is_empty(base, error);
-        if (!empty && !fs::exists(base / demoMarker, error)) {
-            return Error{fmt::format(
-                "“{}” is not empty and holds no earlier demo. Choose a new or empty folder; nothing was written.",
-                output)};
-        }
-        for (const auto* part : {"root", "home", "au-registry.json"}) {
-            fs::remove_all(base / part, error);
-            if (error) {
-                return Error{fmt::format("Could not replace the earlier demo in “{}”: {}", output, error.message())};
-            }
-        }
-    }
-    if (auto marked = writeFile(base / demoMarker, "kestrova-cli demo\n"); !marked) {
-        return marked;
+    if (auto prepared = prepareDemoFolder(base, {"root", "home", "au-registry.json"}); !prepared) {
+        return prepared;
     }
     const auto systemLibrary = base / "root/Library";
     const auto homeLibrary = base / "home/Library";
     // Every standard folder exists, even where the demo puts nothing.
     for (const auto& library : {systemLibrary, homeLibrary}) {
         for (const auto& folder : {components, vst, vst3, clap, aax}) {
-            fs::create_directories(library / folder, error);
-            if (error) {
-                return Error{fmt::format("Could not create “{}”: {}", (library / folder).string(), error.message())};
+            if (auto made = makeDemoFolder(library / folder); !made) {
+                return made;
             }
         }
     }
     // As on a Mac, the user's Finder Trash is there before anything is sent to it.
-    fs::create_directories(base / "home/.Trash", error);
-    if (error) {
-        return Error{fmt::format("Could not create “{}”: {}", (base / "home/.Trash").string(), error.message())};
+    if (auto made = makeDemoFolder(base / "home/.Trash"); !made) {
+        return made;
     }
     for (const auto& bundle : demoBundles()) {
         const auto& library = bundle.domain == Domain::system ? systemLibrary : homeLibrary;
@@ -251,13 +207,19 @@ Status writeDemoTree(const std::string& output) {
         }
     }
     // A helper bundle inside a plug-in: never a product of its own.
-    if (auto written = writeFile(
+    if (auto written = writeDemoFile(
             systemLibrary / vst3 / "Ozone 11.vst3/Contents/Resources/Ozone Helper.vst3" / "Contents/MacOS/Ozone Helper",
             header(Slices::arm64), 640'000);
         !written) {
         return written;
     }
-    return writeFile(base / "au-registry.json", registryJson);
+    return writeDemoFile(base / "au-registry.json", registryJson);
+}
+
+}  // namespace
+
+Status writeDemoTree(const std::string& output, PlatformProfile profile) {
+    return profile == PlatformProfile::gnuLinux ? writeLinuxDemoTree(output) : writeMacDemoTree(output);
 }
 
 }  // namespace kestrova::cli

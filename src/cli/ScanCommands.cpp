@@ -5,6 +5,7 @@
 #include "cli/StoreScan.h"
 #include "model/JsonCoding.h"
 #include "platform/Paths.h"
+#include "platform/PlatformProfile.h"
 #include "scan/PluginScanner.h"
 
 #include <fmt/format.h>
@@ -184,13 +185,39 @@ void addScanCommands(CLI::App& app, CliContext& context) {
         runDryRunScan(context, *options);
     });
 
-    auto output = std::make_shared<std::string>();
+    struct DemoOptions {
+        std::string output;
+        std::string profile;
+    };
+    auto demoOptions = std::make_shared<DemoOptions>();
     auto* demo = app.add_subcommand("demo", "Write a sandbox system root and home full of demo plug-ins");
-    demo->add_option("--output,output", *output, "Folder to write the demo into")->required();
-    demo->callback([output, &context] {
-        const auto path = absolutePathFromWorkingFolder(*output);
-        if (auto written = writeDemoTree(path); !written) {
+    demo->add_option("--output,output", demoOptions->output, "Folder to write the demo into")->required();
+    demo->add_option("--profile", demoOptions->profile,
+                     "Lay the demo out as macos (the default) or linux keeps plug-ins")
+        ->check(CLI::IsMember({"macos", "linux"}, CLI::ignore_case));
+    demo->callback([demoOptions, &context] {
+        // The demo is the macOS one unless a profile is named, here or before
+        // the command.
+        const auto& named = demoOptions->profile.empty() ? context.profileOption : demoOptions->profile;
+        auto profile = PlatformProfile::macOS;
+        if (!named.empty()) {
+            auto parsed = parsePlatformProfile(named);
+            if (!parsed) {
+                context.fail(parsed.error().message, ExitCode::usage);
+                return;
+            }
+            profile = *parsed;
+        }
+        const auto path = absolutePathFromWorkingFolder(demoOptions->output);
+        if (auto written = writeDemoTree(path, profile); !written) {
             context.fail(written.error().message, ExitCode::failed);
+            return;
+        }
+        if (profile == PlatformProfile::gnuLinux) {
+            *context.out << fmt::format(
+                "Demo written to {0}.\nTry: kestrova-cli --profile linux --root '{0}/root' --home '{0}/home' "
+                "authorize --standard\n     kestrova-cli --profile linux --root '{0}/root' --home '{0}/home' scan\n",
+                path);
             return;
         }
         *context.out << fmt::format(
