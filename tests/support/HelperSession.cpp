@@ -15,7 +15,8 @@
 namespace kestrova::testing {
 namespace fs = std::filesystem;
 
-HelperSandbox::HelperSandbox() {
+HelperSandbox::HelperSandbox(PlatformProfile profile) {
+    layout_.profile = profile;
     layout_.systemRoot = directory_.makeDirectory("root");
     layout_.home = directory_.makeDirectory("home");
     for (const auto folder : {"Library/Audio/Plug-Ins/VST3", "Library/Audio/Plug-Ins/Components",

@@ -20,7 +20,7 @@ namespace kestrova::testing {
 
 class HelperSandbox {
 public:
-    HelperSandbox();
+    explicit HelperSandbox(PlatformProfile profile = PlatformProfile::macOS);
 
     const SystemLayout& layout() const { return layout_; }
     const std::string& sessionFolder() const { return sessionFolder_; }

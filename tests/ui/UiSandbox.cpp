@@ -46,7 +46,7 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds) {
     return QTest::qWaitFor(condition, milliseconds);
 }
 
-UiSandbox::UiSandbox() : registration_(helper.sessionRegistration()) {}
+UiSandbox::UiSandbox(PlatformProfile profile) : helper(profile), registration_(helper.sessionRegistration()) {}
 
 UiSandbox::~UiSandbox() {
     window_.reset();
@@ -74,7 +74,7 @@ ui::MainWindow& UiSandbox::open() {
         return PluginManagementService::create(executor, registration, connect, {});
     };
     session_ = std::make_unique<ui::AppSession>(std::move(parts));
-    window_ = std::make_unique<ui::MainWindow>(*session_, prompter);
+    window_ = std::make_unique<ui::MainWindow>(*session_, windowPrompter ? *windowPrompter : prompter);
     window_->show();
     QApplication::processEvents();
     return *window_;

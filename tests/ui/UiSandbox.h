@@ -63,7 +63,7 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000);
 
 class UiSandbox {
 public:
-    UiSandbox();
+    explicit UiSandbox(PlatformProfile profile = PlatformProfile::macOS);
     ~UiSandbox();
 
     HelperSandbox helper;
@@ -105,6 +105,9 @@ public:
         return *dynamic_cast<Screen*>(window_->screen(section));
     }
 
+    // When set before open(), the window asks through this instead of
+    // `prompter` (the real dialogs, say).
+    ui::Prompter* windowPrompter = nullptr;
     // When set before open(), the service is built by this instead of over
     // the session daemon (a stand-in registration or connection).
     ui::ServiceFactory serviceFactory;
