@@ -36,6 +36,7 @@ constexpr auto table = std::to_array<Rewording>({
     // The desktop's own places.
     {" in Finder Trash", " in the Trash"},
     {"Finder Trash", "Trash"},
+    {" use macOS Trash", " use the Trash"},
     {"macOS Trash", "Trash"},
     {" in Finder", " in the File Manager"},
     {"this Mac", "this computer"},

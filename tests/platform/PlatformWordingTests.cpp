@@ -43,6 +43,7 @@ TEST(PlatformWordingTest, TheTextsTheWindowAndTheCommandLineShow) {
         {"No bundles were sent to the Finder Trash.\n", "No bundles were sent to the Trash.\n"},
         // The Trash is not "in the File Manager".
         {"Products in Finder Trash", "Products in the Trash"},
+        {"Trash actions use macOS Trash and never", "Trash actions use the Trash and never"},
         // A whole sentence wins over the phrase it holds.
         {"The administrator-approved helper is registered with macOS.",
          "The administrator-approved helper is enabled in systemd."},
