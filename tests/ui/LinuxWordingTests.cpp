@@ -150,7 +150,7 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
     settle();
 
     std::vector<std::pair<QString, QString>> texts;
-    for (const auto size : {QSize(1440, 900), QSize(1180, 720)}) {
+    const auto walk = [&](QSize size) {
         window.resize(size);
         for (const auto section : ui::allSections) {
             auto& screen = sandbox.show(section);
@@ -164,7 +164,9 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
             }
             collectTexts(window, texts, QString::fromUtf8(ui::commandName(section)));
         }
-    }
+    };
+    walk(QSize(1440, 900));
+    walk(QSize(1180, 720));
     // The alerts and confirmations the sections open.
     const auto dialogsBefore = answerer.titles.size();
     auto& quarantine = sandbox.show(AppSection::quarantine);
@@ -185,6 +187,12 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
     settle();
     texts.insert(texts.end(), answerer.texts.begin(), answerer.texts.end());
 
+    // Without the helper every action says why it waits, and Plugin
+    // Management offers to enable it.
+    sandbox.disableHelper();
+    settle();
+    walk(QSize(1440, 900));
+
     ASSERT_GT(texts.size(), 200u);
     std::set<QString> shown;
     for (const auto& [text, where] : texts) {
@@ -196,7 +204,8 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
          {"Reveal LV2 in the File Manager", "Enabled in systemd", "systemd unit kestrova-helper.service",
           "Unix socket checked with the kernel’s peer credentials (SO_PEERCRED)",
           "Distribution package with systemd units and a polkit action", "Products in the Trash",
-          "Move Selected Plugins to Trash?"}) {
+          "Move Selected Plugins to Trash?", "Plugin management has not been enabled on this computer.",
+          "Enable Plugin Management before moving quarantined bundles to Trash."}) {
         EXPECT_TRUE(shown.contains(QString::fromUtf8(linuxText))) << linuxText;
     }
 }

@@ -24,6 +24,13 @@ QString AppSession::words(const QString& text) const {
     return toQString(platformWording(text.toStdString(), layout_.profile));
 }
 
+std::optional<std::string> AppSession::wordedReason(const std::optional<std::string>& reason) const {
+    if (!reason) {
+        return std::nullopt;
+    }
+    return platformWording(*reason, layout_.profile);
+}
+
 AppSession::AppSession(Parts parts) : layout_(std::move(parts.layout)), fileSystem_(parts.fileSystem) {
     defaults_ = std::make_unique<UserDefaults>(UserDefaults::standardFile(layout_), *fileSystem_);
     bookmarks_ = std::make_unique<FolderBookmarks>(*fileSystem_);

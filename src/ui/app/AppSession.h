@@ -58,6 +58,8 @@ public:
     const SystemLayout& layout() const { return layout_; }
     // A text in the words of this layout's desktop (see platformWording).
     QString words(const QString& text) const;
+    // Why an action is held back, in the same words.
+    std::optional<std::string> wordedReason(const std::optional<std::string>& reason) const;
     FileSystem& fileSystem() { return *fileSystem_; }
     Executor& executor() { return executor_; }
     PluginInventoryStore& store() { return *store_; }

@@ -412,7 +412,7 @@ void FormatCleanupScreen::refreshPreview() {
     safeDefaults_->setEnabled(!busy);
     clear_->setEnabled(!busy && ticked > 0);
     quarantine_->setEnabled(!busy && ticked > 0 && service.canSendPrivilegedRequest());
-    helperReason_->setText(reason ? toQString(*reason) : QString());
+    helperReason_->setText(reason ? words(toQString(*reason)) : QString());
     helperReason_->setVisible(reason.has_value());
 }
 

@@ -97,7 +97,7 @@ void InventoryDetails::showProduct(const Plugin& product) {
         QObject::connect(quarantine, &QPushButton::clicked, quarantine,
                          [this, product] { quarantineProduct(product); });
         layout->addWidget(quarantine);
-        addReason(*layout, reason);
+        addReason(*layout, session.wordedReason(reason));
     }
 
     addSectionTitle(*layout, QStringLiteral("Format Bundles"));
@@ -188,7 +188,7 @@ void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product,
     buttons->addWidget(quarantine);
     buttons->addStretch(1);
     card->body().addLayout(buttons);
-    addReason(card->body(), reason);
+    addReason(card->body(), session.wordedReason(reason));
     layout.addWidget(card);
 }
 

@@ -318,8 +318,8 @@ void InventoryScreen::updateActions() {
                              session().service().quarantineBlockingReason());
     }
     batchQuarantine_->setEnabled(!selected.empty() && !reason);
-    batchQuarantine_->setToolTip(reason ? toQString(*reason) : QString());
-    batchReason_->setText(reason ? toQString(*reason) : QString());
+    batchQuarantine_->setToolTip(reason ? words(toQString(*reason)) : QString());
+    batchReason_->setText(reason ? words(toQString(*reason)) : QString());
     batchReason_->setVisible(reason.has_value());
     header_->updateScanArea();
     showSelectedProduct();

@@ -97,7 +97,7 @@ void QuarantineDetails::show(const Plugin* selected) {
         restoreAll->setEnabled(!reason);
         QObject::connect(restoreAll, &QPushButton::clicked, restoreAll, [this, product] { requestRestore(product); });
         layout->addWidget(restoreAll, 0, Qt::AlignLeft);
-        addReason(*layout, reason);
+        addReason(*layout, context_.session.wordedReason(reason));
     }
 
     addSectionTitle(*layout, QStringLiteral("Format Bundles"));
@@ -161,7 +161,7 @@ void QuarantineDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product
     buttons->addWidget(trash);
     buttons->addStretch(1);
     card->body().addLayout(buttons);
-    addReason(card->body(), restoreReason ? restoreReason : trashReason);
+    addReason(card->body(), context_.session.wordedReason(restoreReason ? restoreReason : trashReason));
 }
 
 void QuarantineDetails::requestRestore(const Plugin& product) {

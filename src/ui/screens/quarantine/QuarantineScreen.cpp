@@ -171,10 +171,10 @@ void QuarantineScreen::updateActions() {
     }
     restoreSelected_->setEnabled(!selected.empty() && !restoreReason);
     trashSelected_->setEnabled(!selected.empty() && !trashReason);
-    restoreReason_->setText(restoreReason ? toQString(*restoreReason) : QString());
+    restoreReason_->setText(restoreReason ? words(toQString(*restoreReason)) : QString());
     restoreReason_->setVisible(restoreReason.has_value());
     // One explanation is enough when both actions are held back for the same reason.
-    trashReason_->setText(trashReason ? toQString(*trashReason) : QString());
+    trashReason_->setText(trashReason ? words(toQString(*trashReason)) : QString());
     trashReason_->setVisible(trashReason.has_value() && trashReason != restoreReason);
     showSelectedProduct();
 }

@@ -265,7 +265,7 @@ void TrashRecoveryScreen::refreshSelectionBar() {
     }
     selectionCount_->setText(QStringLiteral("%1 selected").arg(selected_.size()));
     const auto reason = blockingReason(std::vector<Uuid>(selected_.begin(), selected_.end()));
-    selectionReason_->setText(reason ? toQString(*reason) : QString());
+    selectionReason_->setText(reason ? words(toQString(*reason)) : QString());
     restoreSelected_->setEnabled(!reason);
 }
 
