@@ -55,6 +55,31 @@ void printStatus(const PluginManagementService& service, std::ostream& out) {
     }
 }
 
+// Linux: the helper of the user's own plug-in folders, after the system
+// side's report, which keeps its shape.
+void printUserSide(const PluginManagementService& service, std::ostream& out) {
+    const auto& user = service.userSide();
+    if (!user) {
+        return;
+    }
+    out << "\nUser-folder helper (runs as you, started on demand)\n";
+    out << "Helper status: " << title(user->status()) << '\n';
+    out << "Secure handshake: " << (user->helperIsReachable() ? "Connected" : "Not Connected") << '\n';
+    out << "Reported helper build: " << user->helperVersion().value_or("No response") << '\n';
+    if (user->lastError()) {
+        out << "Last error: " << *user->lastError() << '\n';
+    }
+}
+
+Json userSideJson(const PluginManagementService& user) {
+    Json json = Json::object();
+    json["status"] = title(user.status());
+    json["secureHandshake"] = user.helperIsReachable();
+    json["reportedHelperBuild"] = user.helperVersion() ? Json(*user.helperVersion()) : Json(nullptr);
+    json["lastError"] = user.lastError() ? Json(*user.lastError()) : Json(nullptr);
+    return json;
+}
+
 ExitCode statusExit(const PluginManagementService& service) {
     return service.status() == PluginManagementStatus::enabled && service.helperIsReachable() ? ExitCode::done
                                                                                               : ExitCode::failed;
@@ -79,6 +104,9 @@ Json statusJson(const PluginManagementService& service) {
     json["timedOut"] = service.lastCallTimedOut();
     json["needsRepairOrUpdate"] = service.needsRepairOrUpdate();
     json["readinessChecks"] = checksJson(checks);
+    if (const auto& user = service.userSide()) {
+        json["userSide"] = userSideJson(*user);
+    }
     return json;
 }
 
@@ -103,6 +131,7 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
             if (service.lastCallTimedOut()) {
                 *context.out << "The helper does not answer in time: “kestrova-cli helper repair” restarts it.\n";
             }
+            printUserSide(service, *context.out);
             return ExitCode::done;
         });
     });
@@ -117,6 +146,7 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
                 context.printJson(statusJson(service));
             } else {
                 printStatus(service, *context.out);
+                printUserSide(service, *context.out);
             }
             return statusExit(service);
         });
@@ -126,8 +156,12 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         ->callback([&context] {
             withService(context, [&context](PluginManagementService& service, RunLoopExecutor& executor) {
                 service.repairOrUpdate();
+                if (const auto& user = service.userSide()) {
+                    user->repairOrUpdate();
+                }
                 settle(service, executor);
                 printStatus(service, *context.out);
+                printUserSide(service, *context.out);
                 return statusExit(service);
             });
         });
@@ -148,6 +182,14 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
         if (const auto done = makeServiceRegistration(*configuration)->unregisterService(); !done) {
             context.fail(done.error().message, ExitCode::failed);
             return;
+        }
+        // The user side's helper needs no registration; disabling stops it
+        // until something asks for it again.
+        if (layout->profile == PlatformProfile::gnuLinux) {
+            if (const auto user =
+                    helperRegistrationConfiguration(*layout, runningApplicationBundle(), BundleSide::user)) {
+                (void)makeServiceRegistration(*user)->unregisterService();
+            }
         }
         if (context.json) {
             Json document = Json::object();

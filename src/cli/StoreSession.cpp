@@ -29,18 +29,26 @@ std::unique_ptr<StoreSession> openStoreSession(CliContext& context) {
     // the daemon is still moving, say so about once a second.
     auto* err = context.err;
     auto lastSecond = std::make_shared<std::int64_t>(-1);
-    auto lookup = makeTransactionLookup(session->layout, [err, lastSecond](const std::string& transactionID,
-                                                                           std::chrono::milliseconds waited) {
+    const auto waiting = [err, lastSecond](const std::string& transactionID, std::chrono::milliseconds waited) {
         const auto second = waited.count() / 1000;
         if (second != *lastSecond) {
             *lastSecond = second;
             *err << fmt::format("Waiting for KestrovaHelper to finish transaction {} ({} s)…\n", transactionID, second);
             err->flush();
         }
-    });
-    session->store = std::make_unique<PluginInventoryStore>(
-        session->layout, fileSystem, session->executor,
-        pluginScannerRunner(fileSystem, session->layout, std::move(*registry)), std::move(lookup));
+    };
+    auto lookup = makeTransactionLookup(session->layout, waiting);
+    // Only the Linux profile has a user side; its lookup is made only when
+    // a user-side journal asks, so nothing else starts the user's helper.
+    auto userLookup = session->layout.profile == PlatformProfile::gnuLinux
+                          ? TransactionLookup([layout = session->layout, waiting](const std::string& transactionID) {
+                                return makeTransactionLookup(layout, waiting, BundleSide::user)(transactionID);
+                            })
+                          : TransactionLookup();
+    session->store =
+        std::make_unique<PluginInventoryStore>(session->layout, fileSystem, session->executor,
+                                               pluginScannerRunner(fileSystem, session->layout, std::move(*registry)),
+                                               std::move(lookup), std::move(userLookup));
     session->executor.drain();
     reportStartup(context, *session->store);
     return session;

@@ -186,24 +186,28 @@ void runTransaction(CliContext& context, StoreSession& session, PrivilegedReques
         return;
     }
 
+    // A selection over both sides runs as one transaction per side, each
+    // reported here; the last one's notice is printed.
     bool completed = false;
-    bool committed = false;
-    std::optional<Request> sent;
+    bool committed = true;
+    std::vector<typename PrivilegedRequestTraits<Request>::Item> moved;
     const StoreActionWatch watch(*session.store);
     const bool started = start(service, [&](const Request& request, bool ok) {
-        sent = request;
-        committed = ok;
+        committed = committed && ok;
         completed = true;
+        if (ok) {
+            moved.insert(moved.end(), request.items.begin(), request.items.end());
+        }
     });
     if (!started) {
         // The store refused before it wrote its journal, or could not write it.
         reportNotice(context, *session.store, watch.warningCode());
         return;
     }
-    executor.runUntil([&] { return completed; });
+    executor.runUntil([&] { return completed && service.outstandingCalls() == 0; });
     reportNotice(context, *session.store, ExitCode::failed);
     if (committed) {
-        printItems(context, sent->items);
+        printItems(context, moved);
     } else {
         printHelperNextStep(context, service);
     }

@@ -41,7 +41,7 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             continue;
         }
         if (option != "--socket" && option != "--root" && option != "--home" && option != "--allow-client" &&
-            option != "--profile" && option != "--data-home" && option != "--state-dir") {
+            option != "--profile" && option != "--data-home" && option != "--state-dir" && option != "--role") {
             return Error{fmt::format("Unknown option “{}”.", option)};
         }
         const auto argument = value();
@@ -52,6 +52,11 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
             configuration.socketPath = *argument;
         } else if (option == "--profile") {
             profileName = *argument;
+        } else if (option == "--role") {
+            if (*argument != sideName(BundleSide::user) && *argument != sideName(BundleSide::system)) {
+                return Error{fmt::format("The role “{}” is neither “system” nor “user”.", *argument)};
+            }
+            configuration.role = *argument == sideName(BundleSide::user) ? BundleSide::user : BundleSide::system;
         } else if (option == "--root") {
             auto root = realPath(*argument, "system root");
             if (!root) {
@@ -100,6 +105,9 @@ Result<HelperConfiguration> parseHelperArguments(const std::vector<std::string>&
         return profile.error();
     }
     configuration.profile = *profile;
+    if (configuration.role == BundleSide::user && (!session || configuration.profile != PlatformProfile::gnuLinux)) {
+        return Error{"--role user is only for session mode under the Linux profile."};
+    }
     if (session) {
         if (!configuration.sessionHome) {
             return Error{"Session mode needs --home."};

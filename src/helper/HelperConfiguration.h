@@ -4,6 +4,7 @@
 
 #include "platform/PlatformProfile.h"
 #include "platform/Result.h"
+#include "platform/SystemLayout.h"
 
 #include <sys/types.h>
 
@@ -32,6 +33,9 @@ struct HelperConfiguration {
     // Session mode: the user's XDG data home when it is not the default, so
     // the daemon finds the same Trash as its front end.
     std::optional<std::string> sessionDataHome;
+    // `--role user` (Linux, session mode only): the helper of the user's own
+    // plug-in folders, with the user's quarantine; never the system's.
+    BundleSide role = BundleSide::system;
     // The programs that may connect, as real paths. Empty means the front
     // ends installed next to the daemon.
     std::vector<std::string> allowedClients;
@@ -56,7 +60,8 @@ struct HelperConfiguration {
 
 // Reads the command line:
 //   KestrovaHelper [--socket PATH] [--root DIR] [--session --home DIR [--data-home DIR]]
-//                  [--profile macos|linux] [--state-dir DIR] [--allow-client EXE]...
+//                  [--profile macos|linux] [--role system|user] [--state-dir DIR]
+//                  [--allow-client EXE]...
 // The profile defaults as the front ends' does (KESTROVA_PROFILE, else
 // macOS with --root, else Linux).
 // In session mode only the daemon's own uid may connect.

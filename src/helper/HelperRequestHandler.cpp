@@ -214,7 +214,21 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
         return finish(refusal<Request>(request->transactionID,
                                        "Another privileged plugin transaction is in progress. No files were moved."));
     }
-    auto areas = HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
+    // Each side's helper serves only its own side's requests, so a request
+    // sent to the wrong one is refused instead of being checked against the
+    // wrong folders.
+    if (request->side != configuration_.role) {
+        log_.write(fmt::format("transaction {} refused: it is for the {} side", request->transactionID,
+                               sideName(request->side)));
+        return finish(refusal<Request>(request->transactionID,
+                                       fmt::format("This transaction is for the {} side’s helper; this KestrovaHelper "
+                                                   "serves the {} side. No files were moved.",
+                                                   sideName(request->side), sideName(configuration_.role))));
+    }
+    auto areas = configuration_.role == BundleSide::user
+                     ? HelperAreas::ofUser(configuration_.sessionHome.value_or("/"), configuration_.sessionDataHome,
+                                           peer.trashFolder)
+                     : HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
     if constexpr (movesIntoOrOutOfTrash<Request>) {
         if (configuration_.profile == PlatformProfile::gnuLinux) {
             areas.topdirTrashFolders = topdirTrashFoldersOf(*request, areas.trashFolder, peer.credentials.uid);

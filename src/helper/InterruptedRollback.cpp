@@ -1,6 +1,9 @@
 #include "helper/InterruptedRollback.h"
 
 #include "helper/SecureDirectory.h"
+#include "helper/TrashInfoFile.h"
+#include "platform/FreedesktopTrash.h"
+#include "platform/LinuxLayout.h"
 #include "platform/Paths.h"
 
 #include <fcntl.h>
@@ -48,13 +51,37 @@ bool putBack(const std::string& source, const std::string& destination, HelperLo
     return true;
 }
 
+// A move into a freedesktop Trash writes its record first, so a bundle that
+// is at its source again may have left one behind; a file manager would list
+// it and its name would stay taken. The record was made for this move (the
+// name was checked free), so removing it loses nothing.
+void removeLeftTrashRecord(const std::string& destination, HelperLog& log) {
+    const auto files = deletingLastPathComponent(destination);
+    const auto trash = lastPathComponent(deletingLastPathComponent(files));
+    if (lastPathComponent(files) != "files" ||
+        (trash != linuxlayout::homeTrashName && !trash.starts_with(linuxlayout::topdirTrashPrefix))) {
+        return;
+    }
+    const auto info = trashInfoPath(destination);
+    if (const auto folder = openDirectoryNoFollow(deletingLastPathComponent(info))) {
+        if (const auto entry = statEntryNoFollow(folder->get(), lastPathComponent(info)); entry && *entry) {
+            removeTrashInfoFile(folder->get(), lastPathComponent(info));
+            log.write(fmt::format("removed the Trash record “{}” of a move put back", info));
+        }
+    }
+}
+
 }  // namespace
 
 void rollBackInterruptedTransactions(TransactionLedger& ledger, HelperLog& log) {
     for (auto& [transactionID, moves] : ledger.interruptedWithMoves()) {
         bool complete = true;
         for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
-            complete = putBack(move->first, move->second, log) && complete;
+            const bool back = putBack(move->first, move->second, log);
+            if (back) {
+                removeLeftTrashRecord(move->second, log);
+            }
+            complete = back && complete;
         }
         log.write(fmt::format("interrupted transaction {} {}", transactionID,
                               complete ? "rolled back" : "could not be rolled back completely"));

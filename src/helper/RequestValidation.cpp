@@ -217,6 +217,22 @@ HelperAreas HelperAreas::under(const std::string& systemRoot, std::optional<std:
     return areas;
 }
 
+HelperAreas HelperAreas::ofUser(const std::string& home, const std::optional<std::string>& dataHome,
+                                std::optional<std::string> trashFolder) {
+    SystemLayout layout;
+    layout.home = standardizedPath(home);
+    layout.dataHome = dataHome.value_or("");
+    layout.profile = PlatformProfile::gnuLinux;
+    HelperAreas areas;
+    areas.profile = layout.profile;
+    areas.pluginFolders = userPluginFolders(layout);
+    areas.quarantineRoot = userQuarantineRoot(layout);
+    if (trashFolder) {
+        areas.trashFolder = standardizedPath(*trashFolder);
+    }
+    return areas;
+}
+
 Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& request, const HelperAreas& areas) {
     ValidatedTransaction transaction{TransactionKind::quarantine, request.transactionID, {}};
     for (const auto& item : request.items) {

@@ -15,7 +15,7 @@ namespace kestrova {
 
 // The places one request may move bundles between.
 struct HelperAreas {
-    std::vector<std::string> pluginFolders;  // the profile's system plug-in folders
+    std::vector<std::string> pluginFolders;  // the profile's system plug-in folders, or the user's
     std::string quarantineRoot;
     std::optional<std::string> trashFolder;  // the requesting user's, when known
     // Linux: the Trash folders ($topdir/.Trash-$uid/files) of the other file
@@ -26,6 +26,10 @@ struct HelperAreas {
     // The areas below a system root (a real, standardized absolute path).
     static HelperAreas under(const std::string& systemRoot, std::optional<std::string> trashFolder,
                              PlatformProfile profile = PlatformProfile::macOS);
+    // The user side's areas (Linux): the plug-in folders in `home` and the
+    // quarantine in the data home (`dataHome`, else ~/.local/share).
+    static HelperAreas ofUser(const std::string& home, const std::optional<std::string>& dataHome,
+                              std::optional<std::string> trashFolder);
 
     friend bool operator==(const HelperAreas&, const HelperAreas&) = default;
 };

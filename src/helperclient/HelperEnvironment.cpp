@@ -1,5 +1,6 @@
 #include "helperclient/HelperEnvironment.h"
 
+#include "model/PluginLocations.h"
 #include "platform/Paths.h"
 #include "platform/UnixSocket.h"
 
@@ -46,7 +47,8 @@ Result<HelperDeadlines> helperDeadlinesFromEnvironment() {
 ApplicationBundleInfo runningApplicationBundle() { return locateApplicationBundle(ownExecutable()); }
 
 Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const SystemLayout& layout,
-                                                                         const ApplicationBundleInfo& bundle) {
+                                                                         const ApplicationBundleInfo& bundle,
+                                                                         BundleSide side) {
     // An installed front end is for the real system, which its packaged
     // systemd units serve; anything else defaults to a sandboxed session.
     const auto installed = bundle.layout == ApplicationLayout::installed;
@@ -63,7 +65,11 @@ Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const S
         configuration.helperExecutable = bundle.helperExecutablePath().value_or("");
     }
     configuration.unitFolder = bundle.systemdUnitFolder().value_or("");
+    configuration.side = side;
     configuration.sessionFolder = defaultSessionFolder(layout);
+    if (side == BundleSide::user) {
+        configuration.sessionFolder += "-user";
+    }
     configuration.packagedUnits = installed;
     if (installed) {
         configuration.polkitActionFolder = bundle.polkitActionFolder().value_or("");
@@ -90,10 +96,12 @@ Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const S
     return configuration;
 }
 
-Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,
-                                                                             const SystemLayout& layout) {
+namespace {
+
+Result<std::shared_ptr<PluginManagementService>> makeSideService(Executor& executor, const SystemLayout& layout,
+                                                                 BundleSide side) {
     auto bundle = runningApplicationBundle();
-    const auto configuration = helperRegistrationConfiguration(layout, bundle);
+    const auto configuration = helperRegistrationConfiguration(layout, bundle, side);
     if (!configuration) {
         return configuration.error();
     }
@@ -108,10 +116,27 @@ Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Exe
     return PluginManagementService::create(executor, registration, std::move(connect), std::move(bundle));
 }
 
+}  // namespace
+
+Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,
+                                                                             const SystemLayout& layout) {
+    auto service = makeSideService(executor, layout, BundleSide::system);
+    if (!service || layout.profile != PlatformProfile::gnuLinux) {
+        return service;
+    }
+    auto userSide = makeSideService(executor, layout, BundleSide::user);
+    if (!userSide) {
+        return userSide.error();
+    }
+    (*service)->setUserSide(std::move(*userSide),
+                            [layout](std::string_view path) { return sideOfPath(path, layout) == BundleSide::user; });
+    return service;
+}
+
 TransactionLookup makeTransactionLookup(
     const SystemLayout& layout,
-    std::function<void(const std::string& transactionID, std::chrono::milliseconds waited)> progress) {
-    const auto configuration = helperRegistrationConfiguration(layout, runningApplicationBundle());
+    std::function<void(const std::string& transactionID, std::chrono::milliseconds waited)> progress, BundleSide side) {
+    const auto configuration = helperRegistrationConfiguration(layout, runningApplicationBundle(), side);
     const auto deadlines = helperDeadlinesFromEnvironment();
     auto waiting = transactionLookupWaitingFromEnvironment();
     std::optional<std::string> problem;

@@ -22,15 +22,20 @@ ApplicationBundleInfo runningApplicationBundle();
 // The registration settings for this front end and sandbox. The daemon is
 // the bundle's (or KESTROVA_HELPER_EXECUTABLE); in session mode it accepts
 // this program and the front ends installed beside it.
+// The user side's helper (Linux) has a session folder of its own beside the
+// sandbox's, "<session folder>-user", so its socket and ledger never meet the
+// system side's.
 Result<ServiceRegistrationConfiguration> helperRegistrationConfiguration(const SystemLayout& layout,
-                                                                         const ApplicationBundleInfo& bundle);
+                                                                         const ApplicationBundleInfo& bundle,
+                                                                         BundleSide side = BundleSide::system);
 
 // How long the front end waits on the daemon. KESTROVA_HELPER_TIMEOUT_MS, for
 // tests, sets the connect, handshake and transaction deadlines to that many
 // milliseconds each, whatever the number of items.
 Result<HelperDeadlines> helperDeadlinesFromEnvironment();
 
-// The service for the running front end, created and refreshed.
+// The service for the running front end, created and refreshed. Under the
+// Linux profile it carries the user side's service as well.
 Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Executor& executor,
                                                                              const SystemLayout& layout);
 
@@ -40,6 +45,7 @@ Result<std::shared_ptr<PluginManagementService>> makePluginManagementService(Exe
 // answers "unanswered" with the reason, so the journal is kept.
 TransactionLookup makeTransactionLookup(
     const SystemLayout& layout,
-    std::function<void(const std::string& transactionID, std::chrono::milliseconds waited)> progress);
+    std::function<void(const std::string& transactionID, std::chrono::milliseconds waited)> progress,
+    BundleSide side = BundleSide::system);
 
 }  // namespace kestrova

@@ -309,11 +309,24 @@ bool PluginManagementService::canSendPrivilegedRequest() const {
     return status_ == PluginManagementStatus::enabled && helperIsReachable_ && !isWorking_;
 }
 
+void PluginManagementService::setUserSide(std::shared_ptr<PluginManagementService> userSide,
+                                          std::function<bool(std::string_view path)> isUserSidePath) {
+    userSide_ = std::move(userSide);
+    isUserSidePath_ = std::move(isUserSidePath);
+}
+
 template <typename Request>
 void PluginManagementService::send(
     PrivilegedRequestKind kind, Request request,
     std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion) {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
+    if (userSide_ && isUserSidePath_ && std::any_of(request.items.begin(), request.items.end(), [&](const auto& item) {
+            return isUserSidePath_(item.sourcePath) || isUserSidePath_(item.destinationPath);
+        })) {
+        request.side = BundleSide::user;
+        userSide_->send(kind, std::move(request), std::move(completion));
+        return;
+    }
     const auto texts = textsFor(kind);
     const auto transactionID = request.transactionID;
     if (!canSendPrivilegedRequest() || !connection_) {

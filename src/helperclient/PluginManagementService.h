@@ -101,9 +101,18 @@ public:
     static std::string readinessSummary(const std::vector<DirectDistributionReadinessCheck>& checks);
     std::string statusReport() const;
 
-    // Replies and errors still to come back from the helper; a front end
-    // without an event loop runs its executor until this is zero.
-    std::size_t outstandingCalls() const { return outstandingCalls_; }
+    // Replies and errors still to come back from the helper (and the user
+    // side's); a front end without an event loop runs its executor until
+    // this is zero.
+    std::size_t outstandingCalls() const { return outstandingCalls_ + (userSide_ ? userSide_->outstandingCalls() : 0); }
+
+    // Linux: the service of the helper that runs as the user and moves the
+    // bundles of the user's own plug-in folders. A request any of whose
+    // paths `isUserSidePath` claims is sent there instead, marked as the
+    // user side's; everything else stays with this (the system) helper.
+    void setUserSide(std::shared_ptr<PluginManagementService> userSide,
+                     std::function<bool(std::string_view path)> isUserSidePath);
+    const std::shared_ptr<PluginManagementService>& userSide() const { return userSide_; }
 
 private:
     struct Token {};
@@ -146,6 +155,8 @@ private:
     std::optional<std::string> lastHandshakeNotice_;
     bool isWorking_ = false;
     bool lastCallTimedOut_ = false;
+    std::shared_ptr<PluginManagementService> userSide_;
+    std::function<bool(std::string_view)> isUserSidePath_;
 };
 
 }  // namespace kestrova

@@ -28,6 +28,11 @@ Json encodeRequest(const Request& request) {
     Json json = Json::object();
     putField(json, "transactionID", request.transactionID);
     putField(json, "items", request.items);
+    // Written only for the user side, so a system request reads as it
+    // always has.
+    if (request.side == BundleSide::user) {
+        putField(json, "side", std::string(sideName(request.side)));
+    }
     return json;
 }
 
@@ -37,6 +42,12 @@ Request decodeRequest(const Json& json) {
     Request request;
     request.transactionID = requiredField<std::string>(json, "transactionID");
     request.items = requiredField<std::vector<typename PrivilegedRequestTraits<Request>::Item>>(json, "items");
+    if (const auto side = optionalField<std::string>(json, "side")) {
+        if (*side != sideName(BundleSide::user) && *side != sideName(BundleSide::system)) {
+            throw DecodingError("side: not a helper side");
+        }
+        request.side = *side == sideName(BundleSide::user) ? BundleSide::user : BundleSide::system;
+    }
     return request;
 }
 

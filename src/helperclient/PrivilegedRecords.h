@@ -6,6 +6,7 @@
 
 #include "model/JsonCoding.h"
 #include "platform/Result.h"
+#include "platform/SystemLayout.h"
 
 #include <optional>
 #include <string>
@@ -54,6 +55,9 @@ struct PrivilegedTrashRestoreItem {
 struct PrivilegedQuarantineRequest {
     std::string transactionID;
     std::vector<PrivilegedQuarantineItem> items;
+    // Which helper carries it out; recorded in the journal so recovery asks
+    // the same one.
+    BundleSide side = BundleSide::system;
 
     friend bool operator==(const PrivilegedQuarantineRequest&, const PrivilegedQuarantineRequest&) = default;
 };
@@ -61,6 +65,9 @@ struct PrivilegedQuarantineRequest {
 struct PrivilegedRestoreRequest {
     std::string transactionID;
     std::vector<PrivilegedRestoreItem> items;
+    // Which helper carries it out; recorded in the journal so recovery asks
+    // the same one.
+    BundleSide side = BundleSide::system;
 
     friend bool operator==(const PrivilegedRestoreRequest&, const PrivilegedRestoreRequest&) = default;
 };
@@ -68,6 +75,9 @@ struct PrivilegedRestoreRequest {
 struct PrivilegedTrashRequest {
     std::string transactionID;
     std::vector<PrivilegedTrashItem> items;
+    // Which helper carries it out; recorded in the journal so recovery asks
+    // the same one.
+    BundleSide side = BundleSide::system;
 
     friend bool operator==(const PrivilegedTrashRequest&, const PrivilegedTrashRequest&) = default;
 };
@@ -75,6 +85,9 @@ struct PrivilegedTrashRequest {
 struct PrivilegedTrashRestoreRequest {
     std::string transactionID;
     std::vector<PrivilegedTrashRestoreItem> items;
+    // Which helper carries it out; recorded in the journal so recovery asks
+    // the same one.
+    BundleSide side = BundleSide::system;
 
     friend bool operator==(const PrivilegedTrashRestoreRequest&, const PrivilegedTrashRestoreRequest&) = default;
 };

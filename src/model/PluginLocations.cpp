@@ -23,6 +23,37 @@ std::vector<std::string> standardSystemPluginFolders(const SystemLayout& layout)
     return folders;
 }
 
+std::vector<std::string> userPluginFolders(const SystemLayout& layout) {
+    std::vector<std::string> folders;
+    if (layout.profile == PlatformProfile::gnuLinux) {
+        for (const auto& folder : linuxlayout::userPluginFolders) {
+            folders.push_back(layout.user(folder.path));
+        }
+    }
+    return folders;
+}
+
+bool isStrictlyBelowAny(std::string_view path, const std::vector<std::string>& folders) {
+    // The folder itself never qualifies; any depth below it does.
+    return std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+        return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+               path[folder.size()] == '/';
+    });
+}
+
+std::string userQuarantineRoot(const SystemLayout& layout) {
+    return standardizedPath(appendingPathComponent(layout.applicationSupport(), linuxlayout::userQuarantineRootPath));
+}
+
+BundleSide sideOfPath(std::string_view path, const SystemLayout& layout) {
+    if (layout.profile != PlatformProfile::gnuLinux) {
+        return BundleSide::system;
+    }
+    auto userFolders = userPluginFolders(layout);
+    userFolders.push_back(userQuarantineRoot(layout));
+    return isStrictlyBelowAny(standardizedPath(path), userFolders) ? BundleSide::user : BundleSide::system;
+}
+
 bool isPluginBundleExtension(std::string_view extension) { return formatForExtension(extension).has_value(); }
 
 bool isPluginBundleExtension(std::string_view extension, PlatformProfile profile) {
@@ -52,7 +83,10 @@ std::string_view bundleExtension(std::string_view format, PlatformProfile profil
 }
 
 SafeLocationChecker::SafeLocationChecker(const SystemLayout& layout, const FileSystem& fileSystem)
-    : fileSystem_(fileSystem), profile_(layout.profile), folders_(standardSystemPluginFolders(layout)) {}
+    : fileSystem_(fileSystem),
+      profile_(layout.profile),
+      folders_(standardSystemPluginFolders(layout)),
+      userFolders_(userPluginFolders(layout)) {}
 
 std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
     lastCheckedExists_ = false;
@@ -76,15 +110,15 @@ std::optional<std::string> SafeLocationChecker::check(std::string_view path) {
     if (!isPluginBundleExtension(pathExtension(resolved), profile_)) {
         return std::nullopt;
     }
-    for (const auto& folder : folders_) {
-        // The folder itself never qualifies; any depth below it does.
-        if (resolved.size() > folder.size() + 1 && resolved.compare(0, folder.size(), folder) == 0 &&
-            resolved[folder.size()] == '/') {
-            lastCheckedExists_ = status.has_value();
-            return resolved;
-        }
+    if (isStrictlyBelowAny(resolved, folders_)) {
+        lastCheckedSide_ = BundleSide::system;
+    } else if (isStrictlyBelowAny(resolved, userFolders_)) {
+        lastCheckedSide_ = BundleSide::user;
+    } else {
+        return std::nullopt;
     }
-    return std::nullopt;
+    lastCheckedExists_ = status.has_value();
+    return resolved;
 }
 
 std::optional<std::string> safePluginLocation(std::string_view path, const SystemLayout& layout,

@@ -93,6 +93,7 @@ public:
           fileSystem_(disk.fileSystem),
           locations_(disk.layout, disk.fileSystem),
           quarantineRoot_(quarantineRoot(disk.layout)),
+          userQuarantineRoot_(quarantineRoot(disk.layout, BundleSide::user)),
           trashFolder_(standardizedPath(disk.trashFolder ? *disk.trashFolder : defaultTrashFolder(disk.layout))) {}
 
     // Fills `item` with the paths for this kind, or says why it cannot run.
@@ -136,8 +137,9 @@ private:
             return unsafe;
         }
         auto operationID = Uuid::random().string();
+        const auto& root = locations_.lastCheckedSide() == BundleSide::user ? userQuarantineRoot_ : quarantineRoot_;
         auto destination = standardizedPath(
-            appendingPathComponent(appendingPathComponent(quarantineRoot_, operationID), lastPathComponent(*source)));
+            appendingPathComponent(appendingPathComponent(root, operationID), lastPathComponent(*source)));
         if (disk_.verifyOnDisk && occupied(destination)) {
             return Refusal{BundleActionBlockingReason::destinationExists,
                            prefixed(product, record, ": The protected quarantine destination already exists.")};
@@ -158,9 +160,11 @@ private:
         if (!original) {
             return std::nullopt;
         }
-        auto quarantined = verifiedQuarantineLocation(*record.quarantinePath, *record.quarantineOperationID,
-                                                      lastPathComponent(*original), quarantineRoot_, fileSystem_,
-                                                      disk_.layout.profile);
+        // A bundle is quarantined on the side of the folder it came from.
+        const auto& root = locations_.lastCheckedSide() == BundleSide::user ? userQuarantineRoot_ : quarantineRoot_;
+        auto quarantined =
+            verifiedQuarantineLocation(*record.quarantinePath, *record.quarantineOperationID,
+                                       lastPathComponent(*original), root, fileSystem_, disk_.layout.profile);
         if (!quarantined) {
             return std::nullopt;
         }
@@ -245,6 +249,7 @@ private:
     const FileSystem& fileSystem_;
     SafeLocationChecker locations_;
     std::string quarantineRoot_;
+    std::string userQuarantineRoot_;
     std::string trashFolder_;
     std::optional<bool> trashFolderSafe_;
     TakenTrashNames takenTrashNames_;

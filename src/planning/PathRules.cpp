@@ -30,6 +30,13 @@ std::string quarantineRoot(const SystemLayout& layout) {
     return standardizedPath(layout.system(quarantineRootPath));
 }
 
+std::string quarantineRoot(const SystemLayout& layout, BundleSide side) {
+    if (side == BundleSide::user && layout.profile == PlatformProfile::gnuLinux) {
+        return userQuarantineRoot(layout);
+    }
+    return quarantineRoot(layout);
+}
+
 std::string defaultTrashFolder(const SystemLayout& layout) { return standardizedPath(layout.trashFolder()); }
 
 namespace {

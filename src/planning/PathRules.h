@@ -20,6 +20,10 @@ inline constexpr std::string_view quarantineRootPath = "/Library/Application Sup
 // The system-wide quarantine folder under the layout's system root: the one
 // above for macOS, linuxlayout::quarantineRootPath for Linux.
 std::string quarantineRoot(const SystemLayout& layout);
+// The quarantine of one side: the system-wide one, or on Linux the user's
+// own inside the data home ($XDG_DATA_HOME/kestrova/quarantine).
+std::string quarantineRoot(const SystemLayout& layout, BundleSide side);
+
 // The current user's Trash folder: the Finder Trash, or the files folder
 // of the freedesktop home Trash.
 std::string defaultTrashFolder(const SystemLayout& layout);

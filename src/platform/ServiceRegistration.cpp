@@ -43,7 +43,8 @@ std::string defaultSessionFolder(const SystemLayout& layout) {
 }
 
 std::unique_ptr<ServiceRegistration> makeServiceRegistration(const ServiceRegistrationConfiguration& configuration) {
-    if (configuration.mode == HelperMode::system) {
+    // The user side's helper runs as the user, so it is never a system unit.
+    if (configuration.mode == HelperMode::system && configuration.side == BundleSide::system) {
         return makeSystemdServiceRegistration(configuration);
     }
     return makeSessionServiceRegistration(configuration);

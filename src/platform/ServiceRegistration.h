@@ -47,6 +47,10 @@ enum class HelperMode { system, session };
 
 struct ServiceRegistrationConfiguration {
     HelperMode mode = HelperMode::session;
+    // The user side's helper (Linux) always runs in a session of its own
+    // (`--role user`): it needs no approval, so it is started whenever it
+    // is asked for and not running, registered or not.
+    BundleSide side = BundleSide::system;
     // The daemon executable and the unit files shipped with it.
     std::string helperExecutable;
     std::string unitFolder;

@@ -40,7 +40,7 @@ public:
         : configuration_(std::move(configuration)) {}
 
     ServiceRegistrationState status() override {
-        if (!exists(file("registered"))) {
+        if (configuration_.side == BundleSide::system && !exists(file("registered"))) {
             return ServiceRegistrationState::notRegistered;
         }
         if (::access(configuration_.helperExecutable.c_str(), X_OK) != 0) {
@@ -151,6 +151,10 @@ private:
                 arguments.push_back("--data-home");
                 arguments.push_back(configuration_.layout.dataHome);
             }
+        }
+        if (configuration_.side == BundleSide::user) {
+            arguments.push_back("--role");
+            arguments.push_back(std::string(sideName(BundleSide::user)));
         }
         for (const auto& client : configuration_.allowedClients) {
             arguments.push_back("--allow-client");

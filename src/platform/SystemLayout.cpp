@@ -11,6 +11,8 @@ namespace kestrova {
 
 unsigned currentUserID() { return static_cast<unsigned>(::getuid()); }
 
+std::string_view sideName(BundleSide side) { return side == BundleSide::user ? "user" : "system"; }
+
 SystemLayout SystemLayout::fromEnvironment() {
     SystemLayout layout;
     if (const char* root = std::getenv("KESTROVA_ROOT"); root && *root) {

@@ -14,6 +14,13 @@ namespace kestrova {
 // The real user ID of this process.
 unsigned currentUserID();
 
+// Who moves a bundle: the privileged daemon for the system's folders, or on
+// Linux a helper running as the user for the user's own plug-in folders. A
+// transaction never mixes the two.
+enum class BundleSide { system, user };
+
+std::string_view sideName(BundleSide side);
+
 struct SystemLayout {
     std::string systemRoot = "/";
     std::string home;

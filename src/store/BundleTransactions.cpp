@@ -3,27 +3,49 @@
 #include "helperclient/PluginManagementService.h"
 #include "store/PluginInventoryStore.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 
 namespace kestrova {
 namespace {
 
-template <typename Request, typename Send, typename Complete>
-bool run(std::optional<Request> request, Send send, Complete complete, TransactionDone<Request> done) {
+// Runs one transaction per group, each started once the one before it has
+// been completed, since the store keeps one pending journal per kind. A group
+// the store refuses ends the chain; its warning says why.
+template <typename Request, typename Selection, typename Prepare, typename Send, typename Complete>
+bool runGroups(std::shared_ptr<std::vector<std::vector<Selection>>> groups, std::size_t index, Prepare prepare,
+               Send send, Complete complete, TransactionDone<Request> done) {
+    if (index >= groups->size()) {
+        return false;
+    }
+    std::optional<Request> request = prepare((*groups)[index]);
     if (!request) {
         return false;
     }
     auto items = request->items;
     const auto transactionID = request->transactionID;
     send(transactionID, std::move(items),
-         [request = std::move(*request), complete, done = std::move(done)](const auto& result) {
+         [groups, index, request = std::move(*request), prepare, send, complete, done](const auto& result) {
              const bool committed = complete(result, request.transactionID, request.items);
              if (done) {
                  done(request, committed);
              }
+             if (committed) {
+                 runGroups<Request, Selection>(groups, index + 1, prepare, send, complete, done);
+             }
          });
     return true;
+}
+
+template <typename Request, typename Selection, typename Prepare, typename Send, typename Complete>
+bool run(std::vector<std::vector<Selection>> groups, Prepare prepare, Send send, Complete complete,
+         TransactionDone<Request> done) {
+    if (groups.empty()) {
+        groups.emplace_back();  // the store explains an empty selection
+    }
+    return runGroups<Request, Selection>(std::make_shared<std::vector<std::vector<Selection>>>(std::move(groups)), 0,
+                                         std::move(prepare), std::move(send), std::move(complete), std::move(done));
 }
 
 }  // namespace
@@ -31,8 +53,8 @@ bool run(std::optional<Request> request, Send send, Complete complete, Transacti
 bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service,
                    const std::vector<PluginBundleSelection>& selections,
                    TransactionDone<PrivilegedQuarantineRequest> done) {
-    return run(
-        store.prepareQuarantine(selections),
+    return run<PrivilegedQuarantineRequest, PluginBundleSelection>(
+        store.selectionsBySide(selections), [&store](const auto& group) { return store.prepareQuarantine(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendQuarantine(id, std::move(items), std::move(completion));
         },
@@ -44,8 +66,8 @@ bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service
 
 bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
                 const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedRestoreRequest> done) {
-    return run(
-        store.prepareRestore(selections),
+    return run<PrivilegedRestoreRequest, PluginBundleSelection>(
+        store.selectionsBySide(selections), [&store](const auto& group) { return store.prepareRestore(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendRestore(id, std::move(items), std::move(completion));
         },
@@ -57,8 +79,8 @@ bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
 
 bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
               const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedTrashRequest> done) {
-    return run(
-        store.prepareTrash(selections),
+    return run<PrivilegedTrashRequest, PluginBundleSelection>(
+        store.selectionsBySide(selections), [&store](const auto& group) { return store.prepareTrash(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendTrash(id, std::move(items), std::move(completion));
         },
@@ -70,8 +92,8 @@ bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
 
 bool runTrashRestore(PluginInventoryStore& store, PluginManagementService& service, const std::vector<Uuid>& recordIDs,
                      TransactionDone<PrivilegedTrashRestoreRequest> done) {
-    return run(
-        store.prepareTrashRestore(recordIDs),
+    return run<PrivilegedTrashRestoreRequest, Uuid>(
+        store.trashRecordsBySide(recordIDs), [&store](const auto& group) { return store.prepareTrashRestore(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendTrashRestore(id, std::move(items), std::move(completion));
         },

@@ -99,6 +99,19 @@ std::vector<PluginBundleSelection> CleanupRunController::tickedSelections() cons
     return ticked;
 }
 
+// Each side's bundles in chunks of their own, since each side's helper moves
+// only its own: the system side's first, then the user's.
+std::vector<std::vector<PluginBundleSelection>> CleanupRunController::sideChunks(
+    const std::vector<PluginBundleSelection>& selections) const {
+    std::vector<std::vector<PluginBundleSelection>> chunks;
+    for (const auto& group : store_.selectionsBySide(selections)) {
+        auto groupChunks = chunkedSelections(group);
+        chunks.insert(chunks.end(), std::make_move_iterator(groupChunks.begin()),
+                      std::make_move_iterator(groupChunks.end()));
+    }
+    return chunks;
+}
+
 void CleanupRunController::start() {
     if (!plan_ || isBusy() || !service_.canSendPrivilegedRequest()) {
         return;
@@ -112,7 +125,7 @@ void CleanupRunController::start() {
     // user reviewed them in.
     setActiveRunID(*runID);
     setCompletedChunkCount(0);
-    setPendingChunks(chunkedSelections(ticked));
+    setPendingChunks(sideChunks(ticked));
     nextChunkInNextTurn(&CleanupRunController::nextChunk);
 }
 
@@ -190,7 +203,7 @@ void CleanupRunController::restoreRun(const Uuid& runID) {
         return;
     }
     setRestoringRunID(runID);
-    setRestoreChunks(chunkedSelections(selections));
+    setRestoreChunks(sideChunks(selections));
     nextRestoreChunk();
 }
 

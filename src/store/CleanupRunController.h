@@ -97,6 +97,8 @@ public:
     void restoreRun(const Uuid& runID);
 
 private:
+    std::vector<std::vector<PluginBundleSelection>> sideChunks(
+        const std::vector<PluginBundleSelection>& selections) const;
     void nextChunk();
     void nextChunkInNextTurn(void (CleanupRunController::*next)());
     void chunkCompleted(const PrivilegedQuarantineResult& result, const std::string& transactionID,

@@ -91,9 +91,10 @@ public:
     // lookup, each pending journal is first put to the helper daemon, which
     // may still be acting on it; the lookup blocks (boundedly) and is called
     // only while loading, on the constructing thread. Without one the disk
-    // alone decides.
+    // alone decides. A journal of the user side (Linux) is put to
+    // `userTransactionLookup`, its own helper.
     PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor, ScanRunner scanRunner = {},
-                         TransactionLookup transactionLookup = {});
+                         TransactionLookup transactionLookup = {}, TransactionLookup userTransactionLookup = {});
     // Cancels a running scan and waits for its thread, so nothing the scan
     // uses is gone before it stops. Work it already posted finds the store gone.
     ~PluginInventoryStore();
@@ -245,6 +246,17 @@ public:
     // Ends a pending run with its history item and notice; a run that is not
     // pending is left alone.
     void finishCleanupRun(const Uuid& runID, FormatCleanupRunStatus status);
+    // The side whose helper moves the selected bundle: that of its folder,
+    // or for a quarantined bundle its original folder. Unknown selections
+    // are the system side's, whose plan refuses them.
+    BundleSide sideOf(const PluginBundleSelection& selection) const;
+    // The selections grouped by the side that moves them (system first),
+    // each in the given order; empty groups are left out. A quarantined
+    // bundle's side is that of its original folder.
+    std::vector<std::vector<PluginBundleSelection>> selectionsBySide(
+        const std::vector<PluginBundleSelection>& selections) const;
+    // The same for Trash recovery records, by their original paths.
+    std::vector<std::vector<Uuid>> trashRecordsBySide(const std::vector<Uuid>& recordIDs) const;
     // The run's bundles still in quarantine, in stored selection order.
     std::vector<PluginBundleSelection> cleanupRunSelectionsInQuarantine(const Uuid& runID) const;
 
@@ -344,6 +356,7 @@ private:
     Executor* executor_;
     ScanRunner scanRunner_;
     TransactionLookup transactionLookup_;
+    TransactionLookup userTransactionLookup_;
 
     std::vector<Plugin> plugins_;
     bool isScanning_ = false;

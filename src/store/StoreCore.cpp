@@ -22,12 +22,14 @@ ScanRunner pluginScannerRunner(const FileSystem& fileSystem, SystemLayout layout
 }
 
 PluginInventoryStore::PluginInventoryStore(SystemLayout layout, FileSystem& fileSystem, Executor& executor,
-                                           ScanRunner scanRunner, TransactionLookup transactionLookup)
+                                           ScanRunner scanRunner, TransactionLookup transactionLookup,
+                                           TransactionLookup userTransactionLookup)
     : layout_(std::move(layout)),
       fileSystem_(&fileSystem),
       executor_(&executor),
       scanRunner_(scanRunner ? std::move(scanRunner) : pluginScannerRunner(fileSystem, layout_)),
       transactionLookup_(std::move(transactionLookup)),
+      userTransactionLookup_(std::move(userTransactionLookup)),
       plugins_(sampleInventory()),
       inventoryRevision_(InventoryRevisionToken::random()) {
     pruneEmptyTransactionFolders();

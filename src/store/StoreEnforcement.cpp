@@ -20,15 +20,28 @@ constexpr std::string_view crashScope = "enforcement";
 // The old copies are in the Finder Trash; the reinstalled ones still active.
 constexpr std::string_view betweenTrashAndQuarantine = "trash-committed";
 
-// The first batch and everything after it, in order.
-std::pair<Matches, Matches> splitBatch(Matches matches) {
-    if (matches.size() <= maximumBundlesPerTransaction) {
-        return {std::move(matches), {}};
+// The first batch and everything after it, in order. A batch's old copies
+// are all on one side and its reinstalled copies too, since each of its two
+// transactions goes to one side's helper: the batch is the first match and
+// the matches after it of the same sides, up to one transaction's size.
+std::pair<Matches, Matches> splitBatch(Matches matches, const PluginInventoryStore& store) {
+    if (matches.empty()) {
+        return {};
     }
-    const auto cut = matches.begin() + static_cast<std::ptrdiff_t>(maximumBundlesPerTransaction);
-    Matches remainder(std::make_move_iterator(cut), std::make_move_iterator(matches.end()));
-    matches.erase(cut, matches.end());
-    return {std::move(matches), std::move(remainder)};
+    const auto sidesOf = [&store](const PermanentQuarantineMatch& match) {
+        return std::pair{store.sideOf(match.active), store.sideOf(match.retired)};
+    };
+    const auto first = sidesOf(matches.front());
+    Matches batch;
+    Matches remainder;
+    for (auto& match : matches) {
+        if (batch.size() < maximumBundlesPerTransaction && sidesOf(match) == first) {
+            batch.push_back(std::move(match));
+        } else {
+            remainder.push_back(std::move(match));
+        }
+    }
+    return {std::move(batch), std::move(remainder)};
 }
 
 // The reinstalled bundle found again in the inventory the Trash commit left
@@ -60,7 +73,7 @@ void PluginInventoryStore::enforcePermanentQuarantine(std::vector<PermanentQuara
         save();
         return;
     }
-    auto [batch, remainder] = splitBatch(std::move(matches));
+    auto [batch, remainder] = splitBatch(std::move(matches), *this);
     enforceBatch(std::move(batch), std::move(remainder), *service);
 }
 
@@ -157,7 +170,7 @@ void PluginInventoryStore::completeEnforcementQuarantine(const PrivilegedQuarant
                     "and replacements are safely quarantined.",
                     batchSize, batchSize == 1 ? "copy" : "copies"));
     save();
-    auto [batch, rest] = splitBatch(std::move(remainder));
+    auto [batch, rest] = splitBatch(std::move(remainder), *this);
     enforceBatch(std::move(batch), std::move(rest), service);
 }
 

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "model/ProductStatus.h"
+#include "planning/PathRules.h"
+#include "platform/FreedesktopTrash.h"
 #include "platform/Paths.h"
 #include "store/CrashPoint.h"
 #include "store/PluginInventoryStore.h"
@@ -155,6 +157,28 @@ constexpr HelperCall helperCallOf() {
 inline constexpr std::string_view storageBlockedFileActions =
     "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
 
+inline constexpr std::string_view mixedSidesText =
+    "The selection has bundles in both the system and the home plug-in folders, which separate helpers move. Kestrova "
+    "runs one transaction per side; no plugin files were moved.";
+
+// The one side every move of a request is on, nothing for a mix. A move is
+// the user's when either end is in the user's plug-in folders or quarantine.
+template <typename Item>
+std::optional<BundleSide> requestSide(const std::vector<Item>& items, const SystemLayout& layout) {
+    std::optional<BundleSide> side;
+    for (const auto& item : items) {
+        const auto itemSide = sideOfPath(item.sourcePath, layout) == BundleSide::user ||
+                                      sideOfPath(item.destinationPath, layout) == BundleSide::user
+                                  ? BundleSide::user
+                                  : BundleSide::system;
+        if (side && *side != itemSide) {
+            return std::nullopt;
+        }
+        side = itemSide;
+    }
+    return side.value_or(BundleSide::system);
+}
+
 // Where the items of a journal stand on the disk. A bundle is "there" when
 // anything, even a dangling link, occupies its path: the helper refuses to
 // move onto an occupied path, so that is what counts for its outcome too.
@@ -186,6 +210,24 @@ JournalDiskState journalDiskState(const std::vector<Item>& items, const FileSyst
     return allAtSource ? JournalDiskState::allAtSource : JournalDiskState::mixed;
 }
 
+// A freedesktop Trash move writes its record before the bundle moves, so a
+// move that never happened (no helper answered, the disk decided) may have
+// left one in the Trash; a file manager would list a bundle that is not
+// there. The record's name was free when the move was planned, so it is the
+// move's own.
+inline void removeTrashRecordsLeftBy(const std::vector<PrivilegedTrashItem>& items, const SystemLayout& layout,
+                                     FileSystem& fileSystem) {
+    if (layout.profile != PlatformProfile::gnuLinux) {
+        return;
+    }
+    for (const auto& item : items) {
+        const auto info = trashInfoPath(item.destinationPath);
+        if (!fileSystem.existsWithoutFollowing(item.destinationPath) && fileSystem.existsWithoutFollowing(info)) {
+            (void)fileSystem.removeFile(info);
+        }
+    }
+}
+
 template <>
 inline std::optional<PrivilegedQuarantineRequest>& PluginInventoryStore::pendingJournal<PrivilegedQuarantineRequest>() {
     return pendingPrivilegedQuarantine_;
@@ -211,6 +253,12 @@ template <typename Request>
 std::optional<Request> PluginInventoryStore::writePendingJournal(Request request,
                                                                  const std::optional<Uuid>& presetRunID) {
     const auto& texts = TransactionKind<Request>::texts;
+    const auto side = requestSide(request.items, layout_);
+    if (!side) {
+        showWarning(std::string(texts.blockedTitle), std::string(mixedSidesText));
+        return std::nullopt;
+    }
+    request.side = *side;
     auto& journal = pendingJournal<Request>();
     auto previousJournal = journal;
     auto previousRuns = formatCleanupRuns_;
@@ -293,7 +341,7 @@ bool PluginInventoryStore::completeTransaction(
     const auto savedPlugins = plugins_;
     const auto savedHistory = history_;
     const auto savedTrashedBundles = trashedBundles_;
-    const Request committed{transactionID, items};
+    const Request committed{transactionID, items, journal->side};
     std::optional<std::string> failure;
     try {
         commitToInventory(committed);
@@ -336,10 +384,15 @@ bool PluginInventoryStore::recoverFromDaemon() {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
     const auto& texts = TransactionKind<Request>::texts;
     auto& journal = pendingJournal<Request>();
-    if (!transactionLookup_ || !journal) {
+    if (!journal) {
         return false;
     }
-    const auto answer = transactionLookup_(journal->transactionID);
+    // Each side's helper keeps its own ledger.
+    const auto& lookup = journal->side == BundleSide::user ? userTransactionLookup_ : transactionLookup_;
+    if (!lookup) {
+        return false;
+    }
+    const auto answer = lookup(journal->transactionID);
     switch (answer.verdict) {
         case JournalVerdict::noDaemon:
         case JournalVerdict::settledOnDisk:
@@ -423,6 +476,9 @@ void PluginInventoryStore::recoverPendingJournal() {
             return;
         }
         case JournalDiskState::allAtSource:
+            if constexpr (std::is_same_v<Request, PrivilegedTrashRequest>) {
+                removeTrashRecordsLeftBy(journal->items, layout_, *fileSystem_);
+            }
             journal.reset();
             (void)persistState();
             return;

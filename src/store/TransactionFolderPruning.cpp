@@ -6,10 +6,15 @@
 
 namespace kestrova {
 
-std::array<std::string, 3> transactionFolderRoots(const SystemLayout& layout) {
+std::vector<std::string> transactionFolderRoots(const SystemLayout& layout) {
     const auto support = layout.applicationSupport();
-    return {quarantineRoot(layout), appendingPathComponent(appendingPathComponent(support, "Kestrova"), "Quarantine"),
-            appendingPathComponent(appendingPathComponent(support, "Halvern"), "Quarantine")};
+    std::vector<std::string> roots{quarantineRoot(layout),
+                                   appendingPathComponent(appendingPathComponent(support, "Kestrova"), "Quarantine"),
+                                   appendingPathComponent(appendingPathComponent(support, "Halvern"), "Quarantine")};
+    if (layout.profile == PlatformProfile::gnuLinux) {
+        roots.push_back(quarantineRoot(layout, BundleSide::user));
+    }
+    return roots;
 }
 
 void pruneEmptyTransactionFolders(const std::string& folder, FileSystem& fileSystem) {

@@ -7,14 +7,15 @@
 #include "platform/FileSystem.h"
 #include "platform/SystemLayout.h"
 
-#include <array>
 #include <string>
+#include <vector>
 
 namespace kestrova {
 
 // The quarantine root, then Application Support/Kestrova/Quarantine, then
-// Application Support/Halvern/Quarantine.
-std::array<std::string, 3> transactionFolderRoots(const SystemLayout& layout);
+// Application Support/Halvern/Quarantine; on Linux also the user side's
+// quarantine.
+std::vector<std::string> transactionFolderRoots(const SystemLayout& layout);
 
 // Removes each visible entry of `folder` that is named by a UUID, is a real
 // folder and holds nothing, hidden files included. Anything that cannot be

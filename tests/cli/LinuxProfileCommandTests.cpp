@@ -128,10 +128,11 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     step = expectSuccess({"restore", "Synth", "CLAP"});
     EXPECT_EQ(readWholeFile(clap), clapBytes);
 
-    // A home folder on the user's side is never a place the helper moves from.
-    const auto home = run({"quarantine", "gate", "LV2"});
-    EXPECT_EQ(home.exitCode, 3);
-    EXPECT_THAT(home.err, HasSubstr("is not a verified bundle in a standard plugin folder"));
+    // A bundle in the home goes to the user side's own quarantine.
+    expectSuccess({"quarantine", "gate", "LV2"});
+    EXPECT_FALSE(fs::exists(directory / "home/.lv2/gate.lv2"));
+    ASSERT_TRUE(fs::is_directory(layout.home + "/data/kestrova/quarantine"));
+    expectSuccess({"restore", "gate", "LV2"});
     EXPECT_TRUE(fs::exists(directory / "home/.lv2/gate.lv2"));
 
     expectSuccess({"quarantine", "Synth", "CLAP"});

@@ -2,6 +2,7 @@
 // plug-in folders, single-file bundles, the freedesktop Trash records a move
 // into or out of the Trash carries) and the Trash it keeps on other file
 // systems.
+#include "helper/HelperConfiguration.h"
 #include "helper/RequestValidation.h"
 #include "helper/TopdirTrash.h"
 #include "support/TemporaryDirectory.h"
@@ -50,6 +51,64 @@ TEST(LinuxAreas, TheLinuxSystemFoldersAndSingleFileBundlesAreAccepted) {
                                     {{"/r/Library/Audio/Plug-Ins/VST/Old.so",
                                       "/r/Library/Application Support/Kestrova/Quarantine/" + op + "/Old.so", op}}},
         HelperAreas::under("/r", "/home/u/.Trash")));
+}
+
+// The user side's helper takes only the user's own folders and quarantine,
+// and its Trash records name the original place in the home.
+TEST(LinuxAreas, TheUserSideMovesBetweenTheHomeFoldersAndTheUsersQuarantineOnly) {
+    const auto user = HelperAreas::ofUser("/home/u", std::nullopt, trash);
+    const std::string userQuarantine = "/home/u/.local/share/kestrova/quarantine/" + op;
+    EXPECT_EQ(HelperAreas::ofUser("/home/u", "/d", trash).quarantineRoot, "/d/kestrova/quarantine");
+    for (const auto& source : {"/home/u/.clap/Synth.clap", "/home/u/.vst3/V.vst3", "/home/u/.vst3/Vendor/V.vst3",
+                               "/home/u/.vst/Old.so", "/home/u/.lxvst/Old.so", "/home/u/.lv2/eq.lv2"}) {
+        const std::string name = source + std::string_view(source).rfind('/') + 1;
+        const auto ok =
+            validateRequest(PrivilegedQuarantineRequest{tx, {{source, userQuarantine + "/" + name, op}}}, user);
+        EXPECT_TRUE(ok) << source << ": " << refusal(ok);
+    }
+    const std::pair<PrivilegedQuarantineItem, std::string> refused[] = {
+        {{"/r/usr/lib/clap/Synth.clap", userQuarantine + "/Synth.clap", op}, "not inside"},
+        {{"/home/u/Music/Synth.clap", userQuarantine + "/Synth.clap", op}, "not inside"},
+        {{"/home/u/.clap/Synth.clap", quarantine + "/Synth.clap", op}, "is not the quarantine location"},
+    };
+    for (const auto& [item, expected] : refused) {
+        const auto message = refusal(validateRequest(PrivilegedQuarantineRequest{tx, {item}}, user));
+        EXPECT_NE(message.find(expected), std::string::npos) << item.sourcePath << ": " << message;
+    }
+    // The system side never takes a home bundle back either.
+    EXPECT_FALSE(validateRequest(
+        PrivilegedRestoreRequest{tx, {{quarantine + "/Synth.clap", "/home/u/.clap/Synth.clap", op}}}, linuxAreas));
+
+    const auto trashed = validateRequest(
+        PrivilegedTrashRequest{
+            tx, {{userQuarantine + "/Synth.clap", trash + "/Synth.clap", op, std::string("/home/u/.clap/Synth.clap")}}},
+        user);
+    ASSERT_TRUE(trashed) << refusal(trashed);
+    EXPECT_EQ(trashed->moves[0].trashInfoOriginalPath, "/home/u/.clap/Synth.clap");
+    EXPECT_FALSE(validateRequest(PrivilegedTrashRequest{tx,
+                                                        {{userQuarantine + "/Synth.clap", trash + "/Synth.clap", op,
+                                                          std::string("/r/usr/lib/clap/Synth.clap")}}},
+                                 user));
+    EXPECT_TRUE(validateRequest(
+        PrivilegedTrashRestoreRequest{tx,
+                                      {{trash + "/Synth.clap", "/home/u/.clap/Synth.clap", op, "Synth.clap", "CLAP"}}},
+        user));
+}
+
+TEST(LinuxAreas, TheUserRoleIsOnlyASessionUnderTheLinuxProfile) {
+    const std::vector<std::string> session{"--session", "--home", "/tmp", "--socket", "/tmp/s.sock"};
+    const auto with = [&](std::vector<std::string> more, bool isSession = true) {
+        auto arguments = isSession ? session : std::vector<std::string>{"--socket", "/tmp/s.sock"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return parseHelperArguments(arguments);
+    };
+    const auto user = with({"--profile", "linux", "--role", "user"});
+    ASSERT_TRUE(user) << user.error().message;
+    EXPECT_EQ(user->role, BundleSide::user);
+    EXPECT_EQ(with({"--profile", "linux"})->role, BundleSide::system);
+    EXPECT_FALSE(with({"--profile", "linux", "--role", "user"}, false));  // never the system daemon
+    EXPECT_FALSE(with({"--profile", "macos", "--role", "user"}));
+    EXPECT_FALSE(with({"--profile", "linux", "--role", "admin"}));
 }
 
 TEST(LinuxAreas, TrashMovesCarryTheirTrashRecords) {

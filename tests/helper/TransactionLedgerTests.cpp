@@ -1,9 +1,11 @@
 // The daemon's transaction ledger on a real folder: what a later daemon (or
 // a status question) learns from it, how it keeps its size, and what it does
 // with a damaged or unusable file.
+#include "helper/InterruptedRollback.h"
 #include "helper/TransactionLedger.h"
 #include "support/TemporaryDirectory.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -93,6 +95,41 @@ TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
     EXPECT_EQ(reopened.start("E", connected), TransactionLedger::Start::fenced);
 }
 
+// A daemon stopped in the middle of a move into the Trash: the next one puts
+// back what had moved and takes the Trash records with it, for the bundle it
+// put back and for the one whose record was written but which never moved;
+// a record of something still in the Trash stays.
+TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
+    TemporaryDirectory folder;
+    KeptLog log;
+    const auto trash = folder.makeDirectory("Trash");
+    folder.makeDirectory("Trash/files");
+    folder.makeDirectory("Trash/info");
+    folder.makeDirectory("q/op");
+    ::chmod(folder.makeDirectory("state").c_str(), 0700);
+    folder.writeFile("Trash/files/Moved.clap", "bytes");
+    folder.writeFile("q/op/Unmoved.clap", "bytes");
+    folder.writeFile("Trash/files/Other.clap", "bytes");
+    for (const auto* name : {"Moved", "Unmoved", "Other"}) {
+        folder.writeFile("Trash/info/" + std::string(name) + ".clap.trashinfo", "[Trash Info]\n");
+    }
+    {
+        TransactionLedger ledger(folder / "state", log);
+        ASSERT_EQ(ledger.receive("T", HelperCall::moveToTrash).admission, TransactionLedger::Admission::accepted);
+        ASSERT_EQ(ledger.start("T", connected,
+                               {{folder / "q/op/Moved.clap", trash + "/files/Moved.clap"},
+                                {folder / "q/op/Unmoved.clap", trash + "/files/Unmoved.clap"}}),
+                  TransactionLedger::Start::started);
+    }
+    TransactionLedger reopened(folder / "state", log);
+    rollBackInterruptedTransactions(reopened, log);
+    EXPECT_TRUE(folder.exists("q/op/Moved.clap"));
+    EXPECT_TRUE(folder.exists("q/op/Unmoved.clap"));
+    EXPECT_FALSE(folder.exists("Trash/info/Moved.clap.trashinfo"));
+    EXPECT_FALSE(folder.exists("Trash/info/Unmoved.clap.trashinfo"));
+    EXPECT_TRUE(folder.exists("Trash/info/Other.clap.trashinfo"));
+}
+
 TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
     TemporaryDirectory folder;
     KeptLog log;
@@ -155,7 +192,7 @@ TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction)
         EXPECT_EQ(reopened.status("A").state, HelperTransactionState::finished);
         // Whatever the lost line said, B did not get its reply recorded.
         EXPECT_EQ(reopened.status("B").state, HelperTransactionState::interrupted);
-            // The fresh file reads cleanly.
+        // The fresh file reads cleanly.
         TransactionLedger third(folder.path(), log);
         EXPECT_EQ(third.status("A").state, HelperTransactionState::finished);
     }

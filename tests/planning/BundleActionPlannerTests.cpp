@@ -97,6 +97,42 @@ TEST_F(BundleActionPlannerTest, QuarantinePlansResolvedSourcesIntoFreshOperation
     EXPECT_TRUE(plan(BundleActionKind::quarantine, {select(proQ)}, {proQ}).productsLosingAllActiveFormats.empty());
 }
 
+// A bundle of the user's own folder is quarantined in the user side's
+// quarantine, and only a record there may be restored or trashed.
+TEST_F(BundleActionPlannerTest, LinuxUserFolderBundlesUseTheUserSidesQuarantine) {
+    SystemLayout linux{sandbox.tree / "root", sandbox.tree / "home", PlatformProfile::gnuLinux};
+    const auto userRoot = quarantineRoot(linux, BundleSide::user);
+    const auto linuxPlan = [&](BundleActionKind kind, const std::vector<Plugin>& plugins) {
+        std::vector<PluginBundleSelection> selections;
+        for (const auto& plugin : plugins) {
+            selections.push_back(select(plugin));
+        }
+        return planBundleAction(kind, selections, plugins, revision, std::nullopt, std::nullopt, false,
+                                PlanDiskContext{disk, linux});
+    };
+    auto home = product("Gate", "Acme", {bundleRecord("LV2", sandbox.install(linux.user(".lv2/gate.lv2")))});
+    auto system =
+        product("Verb", "Acme", {bundleRecord("VST3", sandbox.install(linux.system("/usr/lib/vst3/V.vst3")))});
+
+    const auto quarantined = linuxPlan(BundleActionKind::quarantine, {home, system});
+    ASSERT_EQ(quarantined.items.size(), 2u) << planBlockingReason(quarantined).value_or("");
+    EXPECT_EQ(quarantined.items[0].destinationPath, userRoot + "/" + *quarantined.items[0].operationID + "/gate.lv2");
+    EXPECT_EQ(quarantined.items[1].destinationPath,
+              quarantineRoot(linux) + "/" + *quarantined.items[1].operationID + "/V.vst3");
+
+    // Restorable from the user quarantine only: a record claiming the
+    // system quarantine for a home bundle does not verify.
+    auto restorable = product("Kept", "Acme", {bundleRecord("LV2", linux.user(".lv2/kept.lv2"))});
+    sandbox.install(quarantine(restorable.bundles->at(0), userRoot));
+    auto misplaced = product("Gate 2", "Acme", {bundleRecord("LV2", linux.user(".lv2/gate2.lv2"))});
+    sandbox.install(quarantine(misplaced.bundles->at(0), quarantineRoot(linux)));
+    const auto restored = linuxPlan(BundleActionKind::restore, {restorable, misplaced});
+    ASSERT_EQ(restored.items.size(), 1u);
+    EXPECT_EQ(restored.items[0].destinationPath, linux.user(".lv2/kept.lv2"));
+    ASSERT_EQ(restored.blockedSelections.size(), 1u);
+    EXPECT_EQ(restored.blockedSelections[0].selection, select(misplaced));
+}
+
 TEST_F(BundleActionPlannerTest, QuarantineRefusalsCarryTheirReasonsAndPrefixedDetails) {
     auto home = bundleRecord("VST3", sandbox.install(sandbox.layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3")));
     auto linked = bundleRecord("VST3", sandbox.vst3("Linked"));

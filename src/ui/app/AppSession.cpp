@@ -37,7 +37,8 @@ AppSession::AppSession(Parts parts) : layout_(std::move(parts.layout)), fileSyst
     folderAccess_ = std::make_unique<PluginFolderAccess>(*defaults_, *bookmarks_);
     service_ = parts.makeService(executor_);
     store_ = std::make_unique<PluginInventoryStore>(layout_, *fileSystem_, executor_, std::move(parts.scanRunner),
-                                                    std::move(parts.transactionLookup));
+                                                    std::move(parts.transactionLookup),
+                                                    std::move(parts.userTransactionLookup));
     cleanupRuns_ = std::make_unique<CleanupRunController>(*store_, *service_);
     storeEvents_ = std::make_unique<ObservedObject>(*store_);
     folderAccessEvents_ = std::make_unique<ObservedObject>(*folderAccess_);
@@ -108,12 +109,16 @@ Result<std::unique_ptr<AppSession>> openAppSession(const AppOptions& options) {
     parts.scanRunner = pluginScannerRunner(fileSystem, layout, std::move(registry));
     // The window is not up yet while a running transaction is waited for, so
     // the wait is told on stderr, as the command line tells it.
-    parts.transactionLookup = makeTransactionLookup(layout, [](const std::string& transactionID, auto waited) {
+    const auto waiting = [](const std::string& transactionID, std::chrono::milliseconds waited) {
         if (waited.count() % 1000 < 250) {
             std::fprintf(stderr, "Waiting for KestrovaHelper to finish transaction %s (%lld s)…\n",
                          transactionID.c_str(), static_cast<long long>(waited.count() / 1000));
         }
-    });
+    };
+    parts.transactionLookup = makeTransactionLookup(layout, waiting);
+    if (layout.profile == PlatformProfile::gnuLinux) {
+        parts.userTransactionLookup = makeTransactionLookup(layout, waiting, BundleSide::user);
+    }
     parts.makeService = [layout](Executor& executor) {
         auto service = makePluginManagementService(executor, layout);
         return service ? std::move(*service) : std::shared_ptr<PluginManagementService>();

@@ -46,6 +46,8 @@ public:
         // Asked about each pending journal while the store loads, before the
         // window opens (see PluginInventoryStore); empty leaves it to the disk.
         TransactionLookup transactionLookup;
+        // Linux: the user side's helper, for a journal of the user side.
+        TransactionLookup userTransactionLookup;
     };
 
     // Builds the store (which loads the state file) and the service (which
