@@ -63,7 +63,10 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
             updateActions();
         }
     });
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { updateActions(); });
+    // The service publishes a few fields around every helper reply; a hidden
+    // list catches up once it is shown.
+    connect(&session().serviceEvents(), &ObservedObject::changed, this,
+            [this] { whenShown(1, [this] { updateActions(); }); });
     connect(&session().folderAccessEvents(), &ObservedObject::changed, this, [this] { header_->updateScanArea(); });
     connect(&window(), &WindowState::queryChanged, this, [this](const QString& query) {
         if (filterBar_->search()->text() != query) {
