@@ -56,7 +56,9 @@ CleanupCandidatePanel::CleanupCandidatePanel(CleanupRunController& runs, QWidget
     layout->addLayout(cards);
 
     auto* heading = new QHBoxLayout;
-    heading->addWidget(wrappedLabel(QStringLiteral("Reviewed Candidates"), makeSemibold, this));
+    auto* title = wrappedLabel(QStringLiteral("Reviewed Candidates"), makeSemibold, this);
+    title->setWordWrap(false);
+    heading->addWidget(title);
     selectionSummary_ = wrappedLabel({}, makeSecondary, this);
     selectionSummary_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     heading->addWidget(selectionSummary_, 1);
@@ -71,7 +73,8 @@ CleanupCandidatePanel::CleanupCandidatePanel(CleanupRunController& runs, QWidget
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setShowGrid(false);
     table_->setWordWrap(false);
-    table_->setMinimumHeight(160);
+    // Four rows at the least; the page gives it the rest of its height.
+    table_->setMinimumHeight(4 * 26 + 30);
     (new KeyActions(*table_))->spaceTicks(CleanupCandidateModel::tick).onReturn([this](int) {
         if (quarantine_->isEnabled()) {
             emit quarantineRequested();

@@ -53,9 +53,12 @@ CleanupEmptyState::CleanupEmptyState(QWidget* parent) : CardFrame(parent) {
     message_ = wrappedLabel({}, makeSecondary, this);
     title_->setAlignment(Qt::AlignCenter);
     message_->setAlignment(Qt::AlignCenter);
+    // Centred in whatever height the page gives it.
+    empty->addStretch(1);
     empty->addWidget(icon);
     empty->addWidget(title_);
     empty->addWidget(message_);
+    empty->addStretch(1);
 }
 
 void CleanupEmptyState::showFor(const CleanupRunController& runs) {

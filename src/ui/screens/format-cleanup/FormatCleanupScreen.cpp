@@ -23,7 +23,7 @@ FormatCleanupScreen::FormatCleanupScreen(ScreenContext context, QWidget* parent)
     : Screen(context, parent),
       preset_(session().cleanupRuns().preset()),
       customFormats_(session().cleanupRuns().customFormats()) {
-    auto* layout = makePage(*this, PageScroll::vertical, 16);
+    auto* layout = makePage(*this, PageScroll::vertical, 12);
     auto* page = layout->parentWidget();
 
     layout->addWidget(new PageHeader(QStringLiteral("Format Cleanup"),
@@ -42,17 +42,18 @@ FormatCleanupScreen::FormatCleanupScreen(ScreenContext context, QWidget* parent)
 
     progress_ = new CleanupProgressPanel(page);
     layout->addWidget(progress_);
+    // One of the two is shown, and it takes the height the page has left:
+    // the candidate table grows with the window.
     emptyState_ = new CleanupEmptyState(page);
-    layout->addWidget(emptyState_);
+    layout->addWidget(emptyState_, 1);
     candidates_ = new CleanupCandidatePanel(controller(), page);
     connect(candidates_, &CleanupCandidatePanel::quarantineRequested, this, &FormatCleanupScreen::confirmQuarantine);
-    layout->addWidget(candidates_);
+    layout->addWidget(candidates_, 1);
 
     issues_ = std::make_unique<CleanupIssuesList>(page);
     layout->addWidget(issues_->group());
     recentRuns_ = std::make_unique<RecentCleanupRuns>(page, [this](const Uuid& id) { controller().restoreRun(id); });
     layout->addWidget(recentRuns_->group());
-    layout->addStretch(1);
 
     connect(&session().cleanupRunEvents(), &ObservedObject::changed, this, [this](Change change) {
         // The table follows the controller at once, so it never draws a

@@ -117,6 +117,7 @@ ReadinessChecksCard::ReadinessChecksCard(QWidget* parent)
     checksLayout_ = new QVBoxLayout;
     checksLayout_->setSpacing(10);
     card_->body()->addLayout(checksLayout_);
+    card_->body()->addStretch(1);
 }
 
 QString ReadinessChecksCard::summaryText() const { return summary_->text(); }

@@ -34,7 +34,9 @@ PluginManagementScreen::PluginManagementScreen(ScreenContext context, QWidget* p
     buildContent(*makePage(*this, PageScroll::vertical, 18));
 
     connect(&session().serviceEvents(), &ObservedObject::changed, this, [this](Change change) {
-        redraw();
+        // Hidden, the screen redraws once when it is next shown rather than
+        // for every field a helper reply publishes.
+        whenShown(0, [this] { redraw(); });
         const auto& notice = session().service().lastHandshakeNotice();
         if (awaitingHandshakeNotice_ && change == Change::lastHandshakeNotice && notice) {
             awaitingHandshakeNotice_ = false;
@@ -88,8 +90,8 @@ void PluginManagementScreen::buildContent(QVBoxLayout& page) {
 
     readiness_ = std::make_unique<ReadinessChecksCard>(content);
     columns->addWidget(readiness_->card(), 3);
-    layout->addLayout(columns);
-    layout->addStretch(1);
+    // The two cards take the rest of the page.
+    layout->addLayout(columns, 1);
 }
 
 QPushButton* PluginManagementScreen::primaryButton() const { return action_->primary(); }
