@@ -3,6 +3,7 @@
 #include "helperclient/PluginManagementService.h"
 #include "planning/FormatCleanupPlanner.h"
 #include "store/CleanupRunChunks.h"
+#include "store/CleanupRunTexts.h"
 #include "store/CrashPoint.h"
 #include "store/PluginInventoryStore.h"
 
@@ -202,6 +203,8 @@ void CleanupRunController::restoreRun(const Uuid& runID) {
     if (selections.empty()) {
         return;
     }
+    restoredBundles_ = 0;
+    restoredTransactions_ = 0;
     setRestoringRunID(runID);
     setRestoreChunks(sideChunks(selections));
     nextRestoreChunk();
@@ -212,6 +215,11 @@ void CleanupRunController::nextRestoreChunk() {
         return;
     }
     if (restoreChunks_.empty()) {
+        // Each transaction announced its own part; a restore of several
+        // ends with one notice for all of them, which is what is shown.
+        if (restoredTransactions_ > 1) {
+            store_.showSuccess("Plugins Restored", runRestoredText(restoredBundles_, restoredTransactions_));
+        }
         setRestoringRunID(std::nullopt);
         return;
     }
@@ -243,6 +251,8 @@ void CleanupRunController::restoreChunkCompleted(const PrivilegedRestoreResult& 
         stopRestore();
         return;
     }
+    restoredBundles_ += items.size();
+    ++restoredTransactions_;
     nextChunkInNextTurn(&CleanupRunController::nextRestoreChunk);
 }
 

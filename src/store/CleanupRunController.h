@@ -130,6 +130,9 @@ private:
     int completedChunkCount_ = 0;
     std::optional<Uuid> restoringRunID_;
     std::vector<std::vector<PluginBundleSelection>> restoreChunks_;
+    // What the run restore has committed so far, for its closing summary.
+    std::size_t restoredBundles_ = 0;
+    std::size_t restoredTransactions_ = 0;
 
     // Completions run only while this is alive.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

@@ -46,4 +46,11 @@ std::string remainingInQuarantineText(std::size_t count) {
     return fmt::format("{} format {} remain in Quarantine", count, count == 1 ? "bundle" : "bundles");
 }
 
+std::string runRestoredText(std::size_t bundles, std::size_t transactions) {
+    return fmt::format(
+        "{} format bundles returned through the administrator-approved helper in {} verified "
+        "transactions.",
+        bundles, transactions);
+}
+
 }  // namespace kestrova

@@ -19,4 +19,9 @@ std::string cleanupConfirmationMessage(const FormatCleanupPlan& plan, const std:
 // "<n> format bundles remain in Quarantine", "bundle" when n is 1.
 std::string remainingInQuarantineText(std::size_t count);
 
+// What a run restore of more than one transaction returned, said once when
+// it ends: "<n> format bundles returned through the administrator-approved
+// helper in <k> verified transactions."
+std::string runRestoredText(std::size_t bundles, std::size_t transactions);
+
 }  // namespace kestrova

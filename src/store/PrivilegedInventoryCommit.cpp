@@ -94,7 +94,12 @@ void rederiveStatus(std::vector<Plugin>& plugins, const std::set<std::size_t>& t
     }
 }
 
-void prepend(std::vector<HistoryItem>& history, HistoryItem item) { history.insert(history.begin(), std::move(item)); }
+// Puts a commit's history items, kept in the order they were made, in front
+// of the history in one move: newest first, as prepending them one at a time
+// would leave them, without shifting the whole history once per bundle.
+void prependAll(std::vector<HistoryItem>& history, std::vector<HistoryItem> added) {
+    history.insert(history.begin(), std::make_move_iterator(added.rbegin()), std::make_move_iterator(added.rend()));
+}
 
 std::optional<Uuid> runOfTransaction(const std::vector<FormatCleanupRunRecord>& runs,
                                      const std::string& transactionID) {
@@ -136,6 +141,7 @@ void commitQuarantine(std::vector<Plugin>& plugins, std::vector<HistoryItem>& hi
 
     const auto presetRunID = runOfTransaction(runs, transactionID);
     std::set<std::size_t> touched;
+    std::vector<HistoryItem> added;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto& item = items[i];
         auto& product = plugins[matched[i].product];
@@ -148,11 +154,12 @@ void commitQuarantine(std::vector<Plugin>& plugins, std::vector<HistoryItem>& hi
         record.quarantinePath = item.destinationPath;
         record.quarantineOperationID = item.operationID;
         record.presetRunID = presetRunID;
-        prepend(history, makeHistoryItem(
-                             product.name, HistoryKind::quarantine,
-                             "Moved " + record.format + " bundle through the privileged atomic quarantine transaction",
-                             moment.timeText, transactionID, record.format, presetRunID));
+        added.push_back(
+            makeHistoryItem(product.name, HistoryKind::quarantine,
+                            "Moved " + record.format + " bundle through the privileged atomic quarantine transaction",
+                            moment.timeText, transactionID, record.format, presetRunID));
     }
+    prependAll(history, std::move(added));
     rederiveStatus(plugins, touched);
 }
 
@@ -167,6 +174,7 @@ void commitRestore(std::vector<Plugin>& plugins, std::vector<HistoryItem>& histo
         });
 
     std::set<std::size_t> touched;
+    std::vector<HistoryItem> added;
     for (std::size_t i = 0; i < items.size(); ++i) {
         auto& product = plugins[matched[i].product];
         auto& record = (*product.bundles)[matched[i].bundle];
@@ -175,11 +183,12 @@ void commitRestore(std::vector<Plugin>& plugins, std::vector<HistoryItem>& histo
         record.quarantinePath.reset();
         record.quarantineOperationID.reset();
         record.presetRunID.reset();
-        prepend(history, makeHistoryItem(
-                             product.name, HistoryKind::restore,
-                             "Restored " + record.format + " bundle through the privileged atomic restore transaction",
-                             moment.timeText, transactionID, record.format, presetRunID));
+        added.push_back(
+            makeHistoryItem(product.name, HistoryKind::restore,
+                            "Restored " + record.format + " bundle through the privileged atomic restore transaction",
+                            moment.timeText, transactionID, record.format, presetRunID));
     }
+    prependAll(history, std::move(added));
     rederiveStatus(plugins, touched);
 }
 
@@ -193,6 +202,7 @@ void commitTrash(std::vector<Plugin>& plugins, std::vector<HistoryItem>& history
             return record.quarantineOperationID == item.operationID;
         });
 
+    std::vector<HistoryItem> added;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto& product = plugins[matched[i].product];
         const auto& record = (*product.bundles)[matched[i].bundle];
@@ -200,13 +210,14 @@ void commitTrash(std::vector<Plugin>& plugins, std::vector<HistoryItem>& history
         trashedBundles.push_back(TrashedBundleRecord{Uuid::random(), product.name, product.manufacturer, record.format,
                                                      originalPath, items[i].destinationPath, moment.now, transactionID,
                                                      record.presetRunID, std::nullopt, std::nullopt, std::nullopt});
-        prepend(history, makeHistoryItem(product.name, HistoryKind::trash,
-                                         "Moved quarantined " + record.format +
-                                             " bundle to Finder Trash through the privileged atomic transaction; "
-                                             "original location: " +
-                                             originalPath,
-                                         moment.timeText, transactionID, record.format, record.presetRunID));
+        added.push_back(makeHistoryItem(product.name, HistoryKind::trash,
+                                        "Moved quarantined " + record.format +
+                                            " bundle to Finder Trash through the privileged atomic transaction; "
+                                            "original location: " +
+                                            originalPath,
+                                        moment.timeText, transactionID, record.format, record.presetRunID));
     }
+    prependAll(history, std::move(added));
 
     // Remove from the back so earlier indices stay valid, then drop the
     // products left without a bundle.
@@ -262,6 +273,7 @@ void commitTrashRestore(std::vector<TrashedBundleRecord>& trashedBundles, std::v
         matched.push_back(*found);
     }
 
+    std::vector<HistoryItem> added;
     for (const auto r : matched) {
         auto& record = trashedBundles[r];
         if (record.reconciledDate) {
@@ -269,11 +281,12 @@ void commitTrashRestore(std::vector<TrashedBundleRecord>& trashedBundles, std::v
         }
         record.reconciledDate = moment.now;
         record.restoreTransactionID = transactionID;
-        prepend(history, makeHistoryItem(record.pluginName, HistoryKind::trashRestore,
-                                         "Restored " + record.format +
-                                             " bundle from Finder Trash to its exact recorded original location",
-                                         moment.timeText, transactionID, record.format));
+        added.push_back(makeHistoryItem(
+            record.pluginName, HistoryKind::trashRestore,
+            "Restored " + record.format + " bundle from Finder Trash to its exact recorded original location",
+            moment.timeText, transactionID, record.format));
     }
+    prependAll(history, std::move(added));
 }
 
 }  // namespace kestrova

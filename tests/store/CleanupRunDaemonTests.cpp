@@ -115,6 +115,8 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     EXPECT_EQ(store->history().size(), historyBefore + 600);
     EXPECT_EQ(store->history().front().kind, HistoryKind::restore);
     EXPECT_EQ(store->notice()->title, "Plugins Restored");
+    EXPECT_EQ(store->notice()->message,
+              "600 format bundles returned through the administrator-approved helper in 3 verified transactions.");
     expectEveryBundleOnceAndAsRecorded();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/app/Screenshot.h"
 
+#include "store/CleanupRunController.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/Prompter.h"
@@ -33,6 +34,11 @@ Status writeScreenshot(AppSession& session, AppSection section, const std::strin
     SilentPrompter prompter;
     MainWindow window(session, prompter);
     window.resize(size);
+    // Format Cleanup is pictured with a preview under review, as it is used.
+    if (section == AppSection::formatCleanup) {
+        auto& runs = session.cleanupRuns();
+        runs.buildPreview(runs.preset(), runs.customFormats());
+    }
     window.showSection(section);
     window.show();
     // Layout and the first paint happen in the event loop; the store's

@@ -2,9 +2,9 @@
 
 #include "ui/widgets/Theme.h"
 
-#include <QPushButton>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <QWidget>
@@ -163,6 +163,26 @@ void KestrovaStyle::drawControl(ControlElement element, const QStyleOption* opti
         painter->setPen(option->palette.color(QPalette::Mid));
         painter->drawLine(option->rect.bottomLeft(), option->rect.bottomRight());
         return;
+    }
+    if (element == CE_HeaderLabel) {
+        // A column squeezed below its title says so with an ellipsis rather
+        // than cutting the word. Each kind of option is copied as itself.
+        const auto drawElided = [&](auto header) {
+            int width = header.rect.width();
+            if (!header.icon.isNull()) {
+                width -= proxy()->pixelMetric(PM_SmallIconSize, option, widget) + 2;
+            }
+            header.text = painter->fontMetrics().elidedText(header.text, Qt::ElideRight, width);
+            QProxyStyle::drawControl(element, &header, painter, widget);
+        };
+        if (const auto* header = qstyleoption_cast<const QStyleOptionHeaderV2*>(option)) {
+            drawElided(QStyleOptionHeaderV2(*header));
+            return;
+        }
+        if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option)) {
+            drawElided(QStyleOptionHeader(*header));
+            return;
+        }
     }
     QProxyStyle::drawControl(element, option, painter, widget);
 }

@@ -8,13 +8,34 @@
 #include <QVBoxLayout>
 
 namespace kestrova::ui {
+namespace {
+
+// A dotted or slashed name ("com.tolvanek.Kestrova.helper") is one word to
+// the line breaker and would run out of a narrow card; a zero-width space
+// after each separator lets it wrap there instead.
+QString breakable(const QString& text) {
+    QString result;
+    result.reserve(text.size() + 8);
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        result += text[index];
+        const bool separator = text[index] == u'.' || text[index] == u'/';
+        if (separator && index + 1 < text.size() && text[index + 1].isLetter()) {
+            result += QChar(0x200B);
+        }
+    }
+    return result;
+}
+
+}  // namespace
 
 MetricCard::MetricCard(std::string_view symbol, const QString& title, const QString& detail, QWidget* parent)
     : CardFrame(parent),
       icon_(new QLabel(this)),
       title_(new QLabel(title, this)),
       value_(new QLabel(QStringLiteral("–"), this)),
-      detail_(new QLabel(detail, this)) {
+      detail_(new QLabel(breakable(detail), this)),
+      detailText_(detail),
+      valueText_(value_->text()) {
     setObjectName(QStringLiteral("MetricCard"));
     setMinimumWidth(150);
     setSymbol(symbol);
@@ -47,9 +68,13 @@ void MetricCard::setValue(const QString& value) {
         value_->setFont(font);
         valueScale_ = scale;
     }
-    value_->setText(value);
+    valueText_ = value;
+    value_->setText(breakable(value));
 }
-void MetricCard::setDetail(const QString& detail) { detail_->setText(detail); }
+void MetricCard::setDetail(const QString& detail) {
+    detailText_ = detail;
+    detail_->setText(breakable(detail));
+}
 void MetricCard::setSymbol(std::string_view symbol) { icon_->setPixmap(symbolIcon(symbol).pixmap(18, 18)); }
 void MetricCard::setTint(const QColor& color) {
     auto palette = value_->palette();
@@ -57,7 +82,7 @@ void MetricCard::setTint(const QColor& color) {
     value_->setPalette(palette);
 }
 QString MetricCard::title() const { return title_->text(); }
-QString MetricCard::value() const { return value_->text(); }
-QString MetricCard::detail() const { return detail_->text(); }
+QString MetricCard::value() const { return valueText_; }
+QString MetricCard::detail() const { return detailText_; }
 
 }  // namespace kestrova::ui

@@ -32,6 +32,8 @@ private:
     QLabel* title_;
     QLabel* value_;
     QLabel* detail_;
+    QString detailText_;
+    QString valueText_;
     double valueScale_ = 1.5;
 };
 

@@ -106,4 +106,11 @@ void makeCaption(QLabel& label) {
     makeSecondary(label);
 }
 
+QLabel* wrappedLabel(const QString& text, void (*style)(QLabel&), QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    style(*label);
+    label->setWordWrap(true);
+    return label;
+}
+
 }  // namespace kestrova::ui

@@ -12,6 +12,7 @@
 
 class QApplication;
 class QLabel;
+class QWidget;
 
 namespace kestrova::ui {
 
@@ -40,5 +41,7 @@ void makeTitle(QLabel& label, double scale = 1.6);
 void makeSemibold(QLabel& label);
 void makeSecondary(QLabel& label);
 void makeCaption(QLabel& label);
+// A word-wrapped label in one of the styles above.
+QLabel* wrappedLabel(const QString& text, void (*style)(QLabel&), QWidget* parent);
 
 }  // namespace kestrova::ui

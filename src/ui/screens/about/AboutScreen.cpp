@@ -50,7 +50,7 @@ AboutScreen::AboutScreen(ScreenContext context, QWidget* parent) : Screen(contex
             whenShown(0, [this] { redraw(); });
         }
     });
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, &AboutScreen::redraw);
+    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { whenShown(0, [this] { redraw(); }); });
     redraw();
 }
 
@@ -116,8 +116,9 @@ void AboutScreen::buildContent(QVBoxLayout& page) {
     makeCaption(*omits);
     access->body()->addWidget(omits);
     columns->addWidget(access, 1);
-    layout->addLayout(columns);
-    layout->addStretch(1);
+    // The two cards take the rest of the page; their notes stay at the top
+    // and the report's note at the bottom.
+    layout->addLayout(columns, 1);
 }
 
 QString AboutScreen::rowValue(const QString& label) const {

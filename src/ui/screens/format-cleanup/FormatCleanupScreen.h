@@ -8,19 +8,11 @@
 #include "ui/screens/Screen.h"
 #include "ui/widgets/DeferredRefresh.h"
 
+#include <memory>
 #include <set>
 #include <string>
-#include <vector>
 
-class QAbstractButton;
-class QButtonGroup;
-class QCheckBox;
-class QLabel;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
 class QTableView;
-class QVBoxLayout;
 
 // moc cannot parse the core's date headers, so the core stays out of here.
 namespace kestrova {
@@ -30,72 +22,52 @@ enum class FormatCleanupPresetKind;
 
 namespace kestrova::ui {
 
-class CleanupCandidateModel;
+class CleanupCandidatePanel;
+class CleanupEmptyState;
+class CleanupIssuesList;
+class CleanupPresetPanel;
+class CleanupProgressPanel;
 class CollapsibleGroup;
-class MetricCard;
+class RecentCleanupRuns;
 
 class FormatCleanupScreen final : public Screen {
     Q_OBJECT
 public:
     explicit FormatCleanupScreen(ScreenContext context, QWidget* parent = nullptr);
+    ~FormatCleanupScreen() override;
 
     void becameVisible() override;
 
     FormatCleanupPresetKind preset() const { return preset_; }
     const std::set<std::string>& customFormats() const { return customFormats_; }
-    QTableView* candidateTable() const { return table_; }
-    CollapsibleGroup* issuesGroup() const { return issues_; }
-    CollapsibleGroup* recentRunsGroup() const { return recentRuns_; }
+    QTableView* candidateTable() const;
+    CollapsibleGroup* issuesGroup() const;
+    CollapsibleGroup* recentRunsGroup() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     CleanupRunController& controller() const;
-    QWidget* buildPresetPanel();
-    QWidget* buildCandidatePanel();
     void choosePreset(FormatCleanupPresetKind preset);
     void setCustomFormat(const std::string& format, bool included);
-    void buildPreview();
     void confirmQuarantine();
 
     // Store, service and controller changes arrive in bursts (a chunk's
     // commit publishes a dozen fields); they are folded into one redraw on
     // the next turn of the event loop, and none while the screen is hidden.
     void refresh();
-    void refreshPreview();
-    void refreshIssues();
-    void refreshProgress();
-    void refreshRecentRuns();
 
     FormatCleanupPresetKind preset_;
     std::set<std::string> customFormats_;
 
-    QButtonGroup* presetButtons_ = nullptr;
-    std::vector<QCheckBox*> formatBoxes_;
-    QPushButton* buildPreview_ = nullptr;
-    QWidget* progressPanel_ = nullptr;
-    QLabel* progressLabel_ = nullptr;
-    QProgressBar* progressBar_ = nullptr;
-    QWidget* emptyState_ = nullptr;
-    QLabel* emptyTitle_ = nullptr;
-    QLabel* emptyMessage_ = nullptr;
-    QWidget* candidatePanel_ = nullptr;
-    MetricCard* eligibleCard_ = nullptr;
-    MetricCard* movedCard_ = nullptr;
-    MetricCard* excludedCard_ = nullptr;
-    QTableView* table_ = nullptr;
-    CleanupCandidateModel* model_ = nullptr;
-    QLabel* selectionSummary_ = nullptr;
-    QLabel* helperReason_ = nullptr;
-    QPushButton* safeDefaults_ = nullptr;
-    QPushButton* clear_ = nullptr;
-    QPushButton* quarantine_ = nullptr;
-    CollapsibleGroup* issues_ = nullptr;
-    QListWidget* issueList_ = nullptr;
-    CollapsibleGroup* recentRuns_ = nullptr;
+    CleanupPresetPanel* presets_ = nullptr;
+    CleanupProgressPanel* progress_ = nullptr;
+    CleanupEmptyState* emptyState_ = nullptr;
+    CleanupCandidatePanel* candidates_ = nullptr;
+    std::unique_ptr<CleanupIssuesList> issues_;
+    std::unique_ptr<RecentCleanupRuns> recentRuns_;
 
-    QString shownIssuesPlanID_;  // the preview whose lists are shown
     DeferredRefresh refresh_{*this, [this] { refresh(); }};
 };
 

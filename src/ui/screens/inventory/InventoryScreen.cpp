@@ -1,6 +1,8 @@
 #include "ui/screens/inventory/InventoryScreen.h"
 
+#include "ui/screens/inventory/InventoryFilterBar.h"
 #include "ui/screens/inventory/InventoryHeader.h"
+#include "ui/screens/inventory/InventoryParts.h"
 
 #include "planning/ActionableBundles.h"
 #include "planning/ProductSummaries.h"
@@ -20,8 +22,6 @@
 #include "ui/widgets/StatusDelegate.h"
 #include "ui/widgets/Theme.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -33,42 +33,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <set>
 
 namespace kestrova::ui {
-namespace {
-
-QComboBox* filterMenu(const QString& name, QWidget* parent) {
-    auto* menu = new QComboBox(parent);
-    menu->setObjectName(name + QStringLiteral("Menu"));
-    menu->setToolTip(name);
-    menu->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    menu->setMinimumContentsLength(9);
-    menu->addItem(allValues);
-    return menu;
-}
-
-// "All" followed by the values, in plain string order.
-void refill(QComboBox& menu, const std::set<std::string>& values) {
-    const auto current = menu.currentText();
-    const QSignalBlocker blocker(menu);
-    menu.clear();
-    menu.addItem(allValues);
-    for (const auto& value : values) {
-        menu.addItem(toQString(value));
-    }
-    const int index = menu.findText(current);
-    menu.setCurrentIndex(index < 0 ? 0 : index);
-}
-
-std::optional<std::string> menuValue(const QComboBox& menu) {
-    if (menu.currentIndex() <= 0) {
-        return std::nullopt;
-    }
-    return menu.currentText().toStdString();
-}
-
-}  // namespace
 
 InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
     filter_ = new InventoryFilter(model_, this);
@@ -76,20 +42,8 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
     header_ = new InventoryHeader(context, this);
     layout->addWidget(header_);
 
-    auto* cardRow = new QHBoxLayout;
-    cardRow->setSpacing(12);
-    const std::array<std::tuple<std::string_view, QString, QString>, 4> cards{{
-        {"puzzlepiece.extension", QStringLiteral("Plugin Products"), QStringLiteral("Active inventory")},
-        {"square.stack.3d.up", QStringLiteral("Multiple Formats"), QStringLiteral("More than one format")},
-        {"cpu", QStringLiteral("Apple Silicon"), QStringLiteral("Native or Universal")},
-        {"exclamationmark.circle", QStringLiteral("Needs Review"), QStringLiteral("Informational notes")},
-    }};
-    for (std::size_t index = 0; index < cards.size(); ++index) {
-        const auto& [symbol, title, detail] = cards[index];
-        cards_[index] = new MetricCard(symbol, title, detail, this);
-        cardRow->addWidget(cards_[index], 1);
-    }
-    layout->addLayout(cardRow);
+    cards_ = std::make_unique<InventoryCards>(this);
+    layout->addLayout(cards_->layout());
 
     inspectorPanel_ = new DetailPanel(this);
     inspector_ = std::make_unique<InventoryDetails>(context, *inspectorPanel_);
@@ -109,11 +63,14 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
             updateActions();
         }
     });
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, [this] { updateActions(); });
+    // The service publishes a few fields around every helper reply; a hidden
+    // list catches up once it is shown.
+    connect(&session().serviceEvents(), &ObservedObject::changed, this,
+            [this] { whenShown(1, [this] { updateActions(); }); });
     connect(&session().folderAccessEvents(), &ObservedObject::changed, this, [this] { header_->updateScanArea(); });
     connect(&window(), &WindowState::queryChanged, this, [this](const QString& query) {
-        if (search_->text() != query) {
-            search_->setText(query);
+        if (filterBar_->search()->text() != query) {
+            filterBar_->search()->setText(query);
         }
         applyFilters();
     });
@@ -132,33 +89,11 @@ QWidget* InventoryScreen::buildList() {
     layout->setContentsMargins(0, 0, 12, 0);
     layout->setSpacing(8);
 
-    auto* filters = new QHBoxLayout;
-    filters->setSpacing(8);
-    search_ = new QLineEdit(box);
-    search_->setObjectName(QStringLiteral("SearchField"));
-    search_->setPlaceholderText(QStringLiteral("Search plugins…"));
-    search_->setClearButtonEnabled(true);
-    search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition)->setText(QStringLiteral("Search"));
-    if (auto* clear = search_->findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction"))) {
-        clear->setText(QStringLiteral("Clear Search"));
-    }
-    search_->setAccessibleName(QStringLiteral("Search plugins"));
-    search_->setText(window().query());
-    connect(search_, &QLineEdit::textChanged, &window(), &WindowState::setQuery);
-    layout->addWidget(search_);
-    formatMenu_ = filterMenu(QStringLiteral("Format"), box);
-    manufacturerMenu_ = filterMenu(QStringLiteral("Manufacturer"), box);
-    architectureMenu_ = filterMenu(QStringLiteral("Architecture"), box);
-    statusMenu_ = filterMenu(QStringLiteral("Status"), box);
-    for (auto* menu : {formatMenu_, manufacturerMenu_, architectureMenu_, statusMenu_}) {
-        auto* label = new QLabel(menu->toolTip(), box);
-        makeCaption(*label);
-        filters->addWidget(label);
-        filters->addWidget(menu);
-        connect(menu, &QComboBox::currentIndexChanged, this, &InventoryScreen::applyFilters);
-    }
-    filters->addStretch(1);
-    layout->addLayout(filters);
+    filterBar_ = new InventoryFilterBar(box);
+    filterBar_->search()->setText(window().query());
+    connect(filterBar_->search(), &QLineEdit::textChanged, &window(), &WindowState::setQuery);
+    connect(filterBar_, &InventoryFilterBar::menusChanged, this, &InventoryScreen::applyFilters);
+    layout->addWidget(filterBar_);
 
     table_ = new QTableView(box);
     table_->setObjectName(QStringLiteral("InventoryTable"));
@@ -181,7 +116,7 @@ QWidget* InventoryScreen::buildList() {
             });
     layout->addWidget(table_, 1);
     // Return in the search goes on to the rows it found.
-    connect(search_, &QLineEdit::returnPressed, this, [this] {
+    connect(filterBar_->search(), &QLineEdit::returnPressed, this, [this] {
         if (filter_->rowCount() == 0) {
             return;
         }
@@ -200,10 +135,7 @@ QWidget* InventoryScreen::buildList() {
     clearFilters_ = makeButton(QStringLiteral("Clear Filters"), "xmark.circle");
     clearFilters_->setFlat(true);
     connect(clearFilters_, &QPushButton::clicked, this, [this] {
-        for (auto* menu : {formatMenu_, manufacturerMenu_, architectureMenu_, statusMenu_}) {
-            const QSignalBlocker blocker(menu);
-            menu->setCurrentIndex(0);
-        }
+        filterBar_->resetMenus();
         window().setQuery(QString());
         applyFilters();
     });
@@ -211,37 +143,20 @@ QWidget* InventoryScreen::buildList() {
     footer->addStretch(1);
     layout->addLayout(footer);
 
-    selectionBar_ = new Card(box);
-    selectionBar_->setObjectName(QStringLiteral("SelectionBar"));
-    auto* bar = new QHBoxLayout;
-    selectedLabel_ = new QLabel(selectionBar_);
-    makeSemibold(*selectedLabel_);
-    bar->addWidget(selectedLabel_);
-    bar->addStretch(1);
-    auto* clearSelection = makeButton(QStringLiteral("Clear Selection"), {}, selectionBar_);
-    connect(clearSelection, &QPushButton::clicked, table_, &QTableView::clearSelection);
-    bar->addWidget(clearSelection);
-    batchQuarantine_ = makeButton(QStringLiteral("Move to Quarantine"), "shippingbox", selectionBar_);
-    batchQuarantine_->setObjectName(QStringLiteral("BatchQuarantine"));
-    makeProminent(*batchQuarantine_);
-    connect(batchQuarantine_, &QPushButton::clicked, this, &InventoryScreen::confirmBatchQuarantine);
-    bar->addWidget(batchQuarantine_);
-    auto& barBody = static_cast<Card*>(selectionBar_)->body();
-    barBody.setContentsMargins(12, 8, 12, 8);
-    barBody.addLayout(bar);
-    batchReason_ = addReason(barBody, std::string());
-    batchReason_->setObjectName(QStringLiteral("BatchReason"));
-    retainSpace(*selectionBar_);
-    selectionBar_->hide();
-    layout->addWidget(selectionBar_);
+    selectionBar_ = std::make_unique<InventorySelectionBar>(box);
+    connect(selectionBar_->clearSelection(), &QPushButton::clicked, table_, &QTableView::clearSelection);
+    connect(selectionBar_->quarantine(), &QPushButton::clicked, this, &InventoryScreen::confirmBatchQuarantine);
+    layout->addWidget(selectionBar_->bar());
     return box;
 }
+
+InventoryScreen::~InventoryScreen() = default;
 
 void InventoryScreen::becameVisible() { updateActions(); }
 
 bool InventoryScreen::focusSearch() {
-    search_->setFocus(Qt::ShortcutFocusReason);
-    search_->selectAll();
+    filterBar_->search()->setFocus(Qt::ShortcutFocusReason);
+    filterBar_->search()->selectAll();
     return true;
 }
 
@@ -262,34 +177,16 @@ void InventoryScreen::reloadProducts() {
     auto products = session().store().activePlugins();
     const auto summary = summarizeInventory(products);
     model_.setProducts(std::move(products));
-    refillMenus();
+    filterBar_->refill(model_);
     applyFilters();
-    updateCards(summary);
+    cards_->showFor(summary);
     selectRowOf(window().selectedPluginID());
     showSelectedProduct();
     updateActions();
 }
 
-void InventoryScreen::refillMenus() {
-    std::set<std::string> formats;
-    std::set<std::string> manufacturers;
-    std::set<std::string> architectures;
-    std::set<std::string> statuses;
-    for (const auto& row : model_.rows()) {
-        formats.insert(row.product.formats.begin(), row.product.formats.end());
-        manufacturers.insert(row.product.manufacturer);
-        architectures.insert(row.product.architecture);
-        statuses.insert(std::string(rawValue(row.product.status)));
-    }
-    refill(*formatMenu_, formats);
-    refill(*manufacturerMenu_, manufacturers);
-    refill(*architectureMenu_, architectures);
-    refill(*statusMenu_, statuses);
-}
-
 void InventoryScreen::applyFilters() {
-    filter_->setCriteria({window().query(), menuValue(*formatMenu_), menuValue(*manufacturerMenu_),
-                          menuValue(*architectureMenu_), menuValue(*statusMenu_)});
+    filter_->setCriteria(filterBar_->criteria(window().query()));
     updateShownCount();
 }
 
@@ -299,28 +196,15 @@ void InventoryScreen::updateShownCount() {
     clearFilters_->setVisible(filter_->criteria().isActive());
 }
 
-void InventoryScreen::updateCards(const InventorySummary& summary) {
-    cards_[0]->setValue(QString::number(summary.products));
-    cards_[1]->setValue(QString::number(summary.multipleFormats));
-    cards_[2]->setValue(QString::number(summary.nativeOrUniversal));
-    cards_[3]->setValue(QString::number(summary.needsReview));
-    cards_[3]->setTint(summary.needsReview > 0 ? colors::warning() : palette().color(QPalette::WindowText));
-}
-
 void InventoryScreen::updateActions() {
     auto& store = session().store();
     const auto selected = selectedProducts();
-    selectionBar_->setVisible(!selected.empty());
-    selectedLabel_->setText(QString::number(selected.size()) + QStringLiteral(" selected"));
     std::optional<std::string> reason;
     if (!selected.empty()) {
         reason = firstReason(store.quarantineBlockingReason(activeBundleSelections(selected)),
                              session().service().quarantineBlockingReason());
     }
-    batchQuarantine_->setEnabled(!selected.empty() && !reason);
-    batchQuarantine_->setToolTip(reason ? words(toQString(*reason)) : QString());
-    batchReason_->setText(reason ? words(toQString(*reason)) : QString());
-    batchReason_->setVisible(reason.has_value());
+    selectionBar_->showFor(selected.size(), session().wordedReason(reason));
     header_->updateScanArea();
     showSelectedProduct();
 }

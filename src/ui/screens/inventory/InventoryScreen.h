@@ -14,14 +14,10 @@
 #include "ui/screens/Screen.h"
 #include "ui/screens/inventory/InventoryDetails.h"
 
-#include <array>
 #include <memory>
 #include <vector>
 
-class QComboBox;
-class QFrame;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTableView;
 class QVBoxLayout;
@@ -29,13 +25,16 @@ class QVBoxLayout;
 namespace kestrova::ui {
 
 class DetailPanel;
+class InventoryCards;
+class InventoryFilterBar;
 class InventoryHeader;
-class MetricCard;
+class InventorySelectionBar;
 
 class InventoryScreen final : public Screen {
     Q_OBJECT
 public:
     explicit InventoryScreen(ScreenContext context, QWidget* parent = nullptr);
+    ~InventoryScreen() override;
 
     QTableView* table() const { return table_; }
     const InventoryFilter& filter() const { return *filter_; }
@@ -48,9 +47,7 @@ public:
 private:
     QWidget* buildList();
     void reloadProducts();
-    void refillMenus();
     void applyFilters();
-    void updateCards(const InventorySummary& summary);
     void updateShownCount();
     void updateActions();
     void showSelectedProduct();
@@ -65,20 +62,11 @@ private:
     DetailPanel* inspectorPanel_ = nullptr;
     std::unique_ptr<InventoryDetails> inspector_;
 
-    std::array<MetricCard*, 4> cards_{};
-
-    QLineEdit* search_ = nullptr;
-    QComboBox* formatMenu_ = nullptr;
-    QComboBox* manufacturerMenu_ = nullptr;
-    QComboBox* architectureMenu_ = nullptr;
-    QComboBox* statusMenu_ = nullptr;
+    std::unique_ptr<InventoryCards> cards_;
+    InventoryFilterBar* filterBar_ = nullptr;
     QLabel* shownLabel_ = nullptr;
     QPushButton* clearFilters_ = nullptr;
-
-    QWidget* selectionBar_ = nullptr;
-    QLabel* selectedLabel_ = nullptr;
-    QPushButton* batchQuarantine_ = nullptr;
-    QLabel* batchReason_ = nullptr;
+    std::unique_ptr<InventorySelectionBar> selectionBar_;
 };
 
 }  // namespace kestrova::ui

@@ -90,7 +90,9 @@ PermanentQuarantineScreen::PermanentQuarantineScreen(ScreenContext context, QWid
     rows_ = new QVBoxLayout;
     rows_->setSpacing(0);
     rulesLayout->addLayout(rows_);
-    layout->addWidget(rulesPanel_);
+    rulesLayout->addStretch(1);
+    // The rules card and the empty state take the rest of the page.
+    layout->addWidget(rulesPanel_, 1);
 
     emptyState_ = makePanel(page);
     auto* empty = new QVBoxLayout(emptyState_);
@@ -109,12 +111,13 @@ PermanentQuarantineScreen::PermanentQuarantineScreen(ScreenContext context, QWid
     auto* back = new QPushButton(QStringLiteral("Back to Inventory"), emptyState_);
     makeProminent(*back);
     connect(back, &QPushButton::clicked, this, [this] { window().setSection(AppSection::inventory); });
+    empty->addStretch(1);
     empty->addWidget(icon);
     empty->addWidget(title);
     empty->addWidget(message);
     empty->addWidget(back, 0, Qt::AlignCenter);
-    layout->addWidget(emptyState_);
-    layout->addStretch(1);
+    empty->addStretch(1);
+    layout->addWidget(emptyState_, 1);
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::plugins || change == Change::permanentQuarantineRules) {

@@ -130,7 +130,8 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
             updateActions();
         }
     });
-    connect(&session().serviceEvents(), &ObservedObject::changed, this, &QuarantineScreen::updateActions);
+    connect(&session().serviceEvents(), &ObservedObject::changed, this,
+            [this] { whenShown(1, [this] { updateActions(); }); });
     reload();
 }
 

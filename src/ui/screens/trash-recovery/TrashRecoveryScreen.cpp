@@ -104,16 +104,24 @@ TrashRecoveryScreen::TrashRecoveryScreen(ScreenContext context, QWidget* parent)
     bar->addWidget(restoreSelected_);
     layout->addWidget(selectionBar_);
 
+    // The records sit in a list area that takes the rest of the page, as
+    // the product lists do, with the empty text in its middle.
+    auto* list = new QFrame(page);
+    list->setObjectName(QStringLiteral("trashRecords"));
+    list->setAutoFillBackground(true);
+    list->setBackgroundRole(QPalette::Base);
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(10, 10, 10, 10);
     emptyText_ = makeLabel(words(QStringLiteral("Bundles moved to Finder Trash by Kestrova will appear here.")),
-                           makeSecondary, page);
+                           makeSecondary, list);
     emptyText_->setAlignment(Qt::AlignCenter);
     emptyText_->setMinimumHeight(120);
-    layout->addWidget(emptyText_);
-
+    listLayout->addWidget(emptyText_, 1);
     rowsLayout_ = new QVBoxLayout;
     rowsLayout_->setSpacing(10);
-    layout->addLayout(rowsLayout_);
-    layout->addStretch(1);
+    listLayout->addLayout(rowsLayout_);
+    listLayout->addStretch(1);
+    layout->addWidget(list, 1);
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::trashedBundles || change == Change::plugins) {
