@@ -5,6 +5,7 @@
 // a warning makes the command fail.
 #include "cli/Commands.h"
 #include "cli/HelperReport.h"
+#include "cli/QuarantineTransaction.h"
 #include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
@@ -171,19 +172,20 @@ void printItems(CliContext& context, const std::vector<Item>& items) {
 // journal is written; the reply is committed by the store and its notice
 // printed. `start` runs the transaction and returns false after a notice.
 template <typename Request>
-void runTransaction(CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
-                    const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
+std::optional<Request> runTransaction(
+    CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
+    const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
     auto& executor = session.executor;
     auto made = makePluginManagementService(executor, session.layout);
     if (!made) {
         context.fail(made.error().message + std::string(nothingMoved), ExitCode::usage);
-        return;
+        return std::nullopt;
     }
     auto& service = **made;
     executor.runUntil([&] { return service.outstandingCalls() == 0; });
     if (!service.canSendPrivilegedRequest()) {
         refuseForHelper(context, service, kind);
-        return;
+        return std::nullopt;
     }
 
     bool completed = false;
@@ -198,15 +200,18 @@ void runTransaction(CliContext& context, StoreSession& session, PrivilegedReques
     if (!started) {
         // The store refused before it wrote its journal, or could not write it.
         reportNotice(context, *session.store, watch.warningCode());
-        return;
+        return std::nullopt;
     }
     executor.runUntil([&] { return completed; });
     reportNotice(context, *session.store, ExitCode::failed);
-    if (committed) {
-        printItems(context, sent->items);
-    } else {
+    if (!committed) {
         printHelperNextStep(context, service);
+        return std::nullopt;
     }
+    if (!context.json) {
+        printItems(context, sent->items);
+    }
+    return sent;
 }
 
 // Opens the store (start-up says what recovery left for a person to check).
@@ -297,6 +302,13 @@ void addBundleCommand(CLI::App& app, CliContext& context, PrivilegedRequestKind 
 }
 
 }  // namespace
+
+std::optional<PrivilegedQuarantineRequest> quarantineTransaction(CliContext& context, StoreSession& session,
+                                                                 const std::vector<PluginBundleSelection>& selections) {
+    return runTransaction<PrivilegedQuarantineRequest>(
+        context, session, PrivilegedRequestKind::quarantine,
+        [&](auto& service, auto done) { return runQuarantine(*session.store, service, selections, std::move(done)); });
+}
 
 void addTransactionCommands(CLI::App& app, CliContext& context) {
     addBundleCommand(app, context, PrivilegedRequestKind::quarantine, "quarantine",
