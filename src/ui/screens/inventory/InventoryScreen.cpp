@@ -1,5 +1,6 @@
 #include "ui/screens/inventory/InventoryScreen.h"
 
+#include "ui/screens/inventory/InventoryDuplicates.h"
 #include "ui/screens/inventory/InventoryHeader.h"
 
 #include "planning/ActionableBundles.h"
@@ -93,6 +94,9 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
 
     inspectorPanel_ = new DetailPanel(this);
     inspector_ = std::make_unique<InventoryDetails>(context, *inspectorPanel_);
+    duplicates_ = std::make_unique<InventoryDuplicates>(
+        context, *this, [this] { statusMenu_->setCurrentIndex(statusMenu_->findText(toQString(duplicatesStatus))); });
+    inspector_->setDuplicates(duplicates_.get());
     layout->addWidget(new InspectorSplit(buildList(), inspectorPanel_, this), 1);
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
@@ -126,6 +130,8 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
     header_->updateWarnings();
 }
 
+InventoryScreen::~InventoryScreen() = default;
+
 QWidget* InventoryScreen::buildList() {
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
@@ -158,6 +164,7 @@ QWidget* InventoryScreen::buildList() {
         connect(menu, &QComboBox::currentIndexChanged, this, &InventoryScreen::applyFilters);
     }
     filters->addStretch(1);
+    filters->addWidget(duplicates_->badge());
     layout->addLayout(filters);
 
     table_ = new QTableView(box);
@@ -262,6 +269,8 @@ void InventoryScreen::reloadProducts() {
     auto products = session().store().activePlugins();
     const auto summary = summarizeInventory(products);
     model_.setProducts(std::move(products));
+    duplicates_->refresh();
+    filter_->setDuplicateProducts(duplicates_->products());
     refillMenus();
     applyFilters();
     updateCards(summary);
@@ -280,6 +289,9 @@ void InventoryScreen::refillMenus() {
         manufacturers.insert(row.product.manufacturer);
         architectures.insert(row.product.architecture);
         statuses.insert(std::string(rawValue(row.product.status)));
+    }
+    if (!duplicates_->groups().empty()) {
+        statuses.insert(std::string(duplicatesStatus));
     }
     refill(*formatMenu_, formats);
     refill(*manufacturerMenu_, manufacturers);

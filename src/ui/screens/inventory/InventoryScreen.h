@@ -29,6 +29,7 @@ class QVBoxLayout;
 namespace kestrova::ui {
 
 class DetailPanel;
+class InventoryDuplicates;
 class InventoryHeader;
 class MetricCard;
 
@@ -36,6 +37,7 @@ class InventoryScreen final : public Screen {
     Q_OBJECT
 public:
     explicit InventoryScreen(ScreenContext context, QWidget* parent = nullptr);
+    ~InventoryScreen() override;
 
     QTableView* table() const { return table_; }
     const InventoryFilter& filter() const { return *filter_; }
@@ -64,6 +66,7 @@ private:
     QTableView* table_ = nullptr;
     DetailPanel* inspectorPanel_ = nullptr;
     std::unique_ptr<InventoryDetails> inspector_;
+    std::unique_ptr<InventoryDuplicates> duplicates_;
 
     std::array<MetricCard*, 4> cards_{};
 
