@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <unordered_map>
 
 namespace kestrova {
 namespace {
@@ -42,6 +41,21 @@ int compareNumbers(std::string_view a, std::string_view b) {
         return a.size() < b.size() ? -1 : 1;
     }
     return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+}
+
+// Formats are short ASCII names compared without case or surrounding
+// space, as normalizedFormat keys them, without allocating.
+bool isSameFormat(std::string_view a, std::string_view b) {
+    const auto trim = [](std::string_view text) {
+        const auto start = text.find_first_not_of(" \t\n");
+        return start == std::string_view::npos ? std::string_view()
+                                               : text.substr(start, text.find_last_not_of(" \t\n") - start + 1);
+    };
+    a = trim(a);
+    b = trim(b);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
 }
 
 bool hasDigit(std::string_view text) { return std::any_of(text.begin(), text.end(), isDigit); }
@@ -149,35 +163,37 @@ int compareVersions(std::string_view a, std::string_view b) {
 
 std::vector<DuplicateGroup> findDuplicateGroups(const std::vector<Plugin>& products, const DuplicatePlaces& places) {
     std::vector<DuplicateGroup> groups;
-    std::unordered_map<std::string, std::vector<const PluginBundleRecord*>> byFormat;
-    std::vector<std::string> formatOrder;
+    std::vector<const PluginBundleRecord*> active;
+    std::vector<const PluginBundleRecord*> sameFormat;
     for (const auto& product : products) {
-        // Almost every product has one bundle per format: only a repeated
-        // format costs more than one pass over the records.
-        if (!product.bundles || product.bundles->size() < 2 || isShellProduct(product)) {
+        if (!product.bundles || product.bundles->size() < 2) {
             continue;
         }
-        byFormat.clear();
-        formatOrder.clear();
+        active.clear();
         for (const auto& record : *product.bundles) {
-            if (record.isQuarantined()) {
+            if (!record.isQuarantined()) {
+                active.push_back(&record);
+            }
+        }
+        // A product has a handful of bundles, almost always one per format:
+        // pairwise comparison finds a repeat without building anything.
+        for (std::size_t first = 0; first < active.size(); ++first) {
+            if (!active[first]) {
                 continue;
             }
-            auto format = normalizedFormat(record.format);
-            auto& list = byFormat[format];
-            if (list.empty()) {
-                formatOrder.push_back(std::move(format));
+            sameFormat.assign(1, active[first]);
+            for (std::size_t other = first + 1; other < active.size(); ++other) {
+                if (active[other] && isSameFormat(active[first]->format, active[other]->format)) {
+                    sameFormat.push_back(active[other]);
+                    active[other] = nullptr;
+                }
             }
-            list.push_back(&record);
-        }
-        for (const auto& format : formatOrder) {
-            const auto& records = byFormat[format];
-            if (records.size() < 2) {
+            if (sameFormat.size() < 2 || isShellProduct(product)) {
                 continue;
             }
             std::vector<Candidate> candidates;
             std::vector<std::string> seen;
-            for (const auto* record : records) {
+            for (const auto* record : sameFormat) {
                 auto movable = places.movableLocation ? places.movableLocation(record->path) : std::nullopt;
                 // One bundle reached through two paths is one bundle.
                 auto identity = movable ? "=" + *movable : record->id();
