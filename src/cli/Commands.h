@@ -15,6 +15,7 @@ void addStoreCommands(CLI::App& app, CliContext& context);        // authorize, 
 void addTransactionCommands(CLI::App& app, CliContext& context);  // quarantine, restore, trash, cleanup
 void addCleanupCommands(CLI::App& app, CliContext& context);      // cleanup preview|run|runs|restore-run
 void addExportCommands(CLI::App& app, CliContext& context);       // export inventory|history|report
+void addDuplicateCommands(CLI::App& app, CliContext& context);    // duplicates [retire]
 
 // --json on a command: its output becomes one JSON document on stdout.
 inline void addJsonFlag(CLI::App& command, CliContext& context, const std::string& help) {

@@ -55,6 +55,9 @@ void runExport(CliContext& context, ExportKind kind, const std::string& output) 
         case ExportKind::history:
             text = historyCSV(store);
             break;
+        case ExportKind::duplicates:
+            text = duplicatesCSV(store);
+            break;
         case ExportKind::diagnosticReport: {
             const auto gathered = reportContext(session.layout);
             text = diagnosticReport(store, gathered.pluginManagementText, gathered.applicationVersion);
@@ -89,6 +92,8 @@ void addExportCommands(CLI::App& app, CliContext& context) {
     addExport(*exportCommand, context, "inventory", ExportKind::inventory, "The products still in service, as CSV");
     addExport(*exportCommand, context, "history", ExportKind::history, "The operation history, as CSV");
     addExport(*exportCommand, context, "report", ExportKind::diagnosticReport, "The plain-text diagnostic report");
+    addExport(*exportCommand, context, "duplicates", ExportKind::duplicates,
+              "The plug-ins installed more than once and the proposal, as CSV");
 }
 
 }  // namespace kestrova::cli

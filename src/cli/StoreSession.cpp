@@ -75,6 +75,10 @@ bool reportNotice(CliContext& context, PluginInventoryStore& store, ExitCode war
         context.noticeStream() << notice->title << ": " << notice->message << '\n';
     }
     store.dismissNotice();
+    if (const auto hosts = store.hostCacheNotice()) {
+        context.noticeStream() << hosts->title << ": " << hosts->message << '\n';
+        store.dismissHostCacheNotice();
+    }
     return true;
 }
 

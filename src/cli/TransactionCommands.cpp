@@ -5,6 +5,7 @@
 // a warning makes the command fail.
 #include "cli/Commands.h"
 #include "cli/HelperReport.h"
+#include "cli/QuarantineTransaction.h"
 #include "cli/StoreGate.h"
 #include "cli/StoreSession.h"
 #include "cli/TargetResolution.h"
@@ -171,46 +172,52 @@ void printItems(CliContext& context, const std::vector<Item>& items) {
 // journal is written; the reply is committed by the store and its notice
 // printed. `start` runs the transaction and returns false after a notice.
 template <typename Request>
-void runTransaction(CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
-                    const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
+std::vector<Request> runTransaction(
+    CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
+    const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
     auto& executor = session.executor;
     auto made = makePluginManagementService(executor, session.layout);
     if (!made) {
         context.fail(made.error().message + std::string(nothingMoved), ExitCode::usage);
-        return;
+        return {};
     }
     auto& service = **made;
     executor.runUntil([&] { return service.outstandingCalls() == 0; });
     if (!service.canSendPrivilegedRequest()) {
         refuseForHelper(context, service, kind);
-        return;
+        return {};
     }
 
     // A selection over both sides runs as one transaction per side, each
     // reported here; the last one's notice is printed.
     bool completed = false;
     bool committed = true;
-    std::vector<typename PrivilegedRequestTraits<Request>::Item> moved;
+    std::vector<Request> sent;
     const StoreActionWatch watch(*session.store);
     const bool started = start(service, [&](const Request& request, bool ok) {
         committed = committed && ok;
         completed = true;
         if (ok) {
-            moved.insert(moved.end(), request.items.begin(), request.items.end());
+            sent.push_back(request);
         }
     });
     if (!started) {
         // The store refused before it wrote its journal, or could not write it.
         reportNotice(context, *session.store, watch.warningCode());
-        return;
+        return {};
     }
     executor.runUntil([&] { return completed && service.outstandingCalls() == 0; });
     reportNotice(context, *session.store, ExitCode::failed);
-    if (committed) {
-        printItems(context, moved);
-    } else {
-        printHelperNextStep(context, service);
+    if (!context.json) {
+        for (const auto& request : sent) {
+            printItems(context, request.items);
+        }
     }
+    if (!committed) {
+        printHelperNextStep(context, service);
+        return {};
+    }
+    return sent;
 }
 
 // Opens the store (start-up says what recovery left for a person to check).
@@ -301,6 +308,13 @@ void addBundleCommand(CLI::App& app, CliContext& context, PrivilegedRequestKind 
 }
 
 }  // namespace
+
+std::vector<PrivilegedQuarantineRequest> quarantineTransaction(CliContext& context, StoreSession& session,
+                                                               const std::vector<PluginBundleSelection>& selections) {
+    return runTransaction<PrivilegedQuarantineRequest>(
+        context, session, PrivilegedRequestKind::quarantine,
+        [&](auto& service, auto done) { return runQuarantine(*session.store, service, selections, std::move(done)); });
+}
 
 void addTransactionCommands(CLI::App& app, CliContext& context) {
     addBundleCommand(app, context, PrivilegedRequestKind::quarantine, "quarantine",

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     addTransactionCommands(app, context);
     addCleanupCommands(app, context);
     addExportCommands(app, context);
+    addDuplicateCommands(app, context);
     app.footer(exitCodesHelp());
     try {
         app.parse(argc, argv);

@@ -91,6 +91,7 @@ Json JsonCoder<PluginBundleRecord>::encode(const PluginBundleRecord& bundle) {
     putField(json, "presetRunID", bundle.presetRunID);
     putField(json, "isProtected", bundle.isProtected);
     putField(json, "pluginNames", bundle.pluginNames);
+    putField(json, "version", bundle.version);
     return json;
 }
 
@@ -107,6 +108,7 @@ PluginBundleRecord JsonCoder<PluginBundleRecord>::decode(const Json& json, const
     bundle.presetRunID = optionalField<Uuid>(json, "presetRunID");
     bundle.isProtected = optionalField<bool>(json, "isProtected").value_or(false);
     bundle.pluginNames = optionalField<std::vector<std::string>>(json, "pluginNames");
+    bundle.version = optionalField<std::string>(json, "version");
     return bundle;
 }
 

@@ -58,6 +58,9 @@ struct PluginBundleRecord {
     // The names of the plug-ins inside a bundle that holds several, or of
     // the plug-ins that load a shared component; absent otherwise.
     std::optional<std::vector<std::string>> pluginNames;
+    // The bundle's own version where it differs from the product's, which
+    // is its representative bundle's: two copies of one product may differ.
+    std::optional<std::string> version;
 
     // The bundle key: trimmed upper-cased format, "|", the lower-cased
     // standardized original path (else the active path).

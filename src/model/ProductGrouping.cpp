@@ -121,6 +121,9 @@ std::optional<Plugin> makeProductOf(std::span<const DiscoveredBundle* const> gro
         if (!bundle->pluginNames.empty()) {
             record.pluginNames = bundle->pluginNames;
         }
+        if (bundle->version != representative.version) {
+            record.version = bundle->version;
+        }
         records.push_back(std::move(record));
     }
     product.bundles = std::move(records);

@@ -5,6 +5,8 @@
 #include "store/DisplayPath.h"
 #include "store/ScanMerge.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 
 namespace kestrova {
@@ -47,6 +49,17 @@ std::string diagnosticReport(const DiagnosticReportInput& input) {
     }
     text += "\nReconciliation: " + reconciliation;
     text += "\n\nInaccessible locations\n" + (inaccessible.empty() ? std::string("None") : inaccessible);
+    if (!input.duplicateGroups.empty()) {
+        text += "\n\nDuplicates";
+        for (const auto& group : input.duplicateGroups) {
+            const auto proposed = std::count_if(group.members.begin(), group.members.end(), [](const auto& member) {
+                return member.disposition == DuplicateDisposition::retire;
+            });
+            text += fmt::format("\n- {} ({}): {} copies{}, {} proposed for quarantine", group.pluginName, group.format,
+                                group.members.size(),
+                                group.kind == DuplicateKind::versions ? " of different versions" : "", proposed);
+        }
+    }
     text += "\n\n" + input.pluginManagementText.value_or("Plugin Management\nStatus was not included in this report.");
     text += "\n\nStorage\nState folder: " + displayPath(input.stateFolder, input.home);
     text +=

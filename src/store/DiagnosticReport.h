@@ -6,6 +6,7 @@
 #include "model/History.h"
 #include "model/Plugin.h"
 #include "model/ScanReconciliationSummary.h"
+#include "planning/DuplicateGroups.h"
 #include "platform/Date.h"
 
 #include <functional>
@@ -28,6 +29,8 @@ struct DiagnosticReportInput {
     // The helper's own block, starting "Plugin Management\n"; absent when the
     // caller did not ask the service.
     std::optional<std::string> pluginManagementText;
+    // Shown in their own section when there are any.
+    std::span<const DuplicateGroup> duplicateGroups;
     std::string stateFolder;
     std::string home;  // paths below it are shown with "~"
     // How both dates are written; when empty, abbreviated date and standard

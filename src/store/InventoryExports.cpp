@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view inventoryHeader =
     "Plugin,Manufacturer,Version,Formats,Architecture,Size,Status,Protected,Bundle Locations\n";
+constexpr std::string_view duplicatesHeader = "Plugin,Manufacturer,Format,Kind,Proposal,Version,Path,Reason\n";
 constexpr std::string_view historyHeader = "Time,Operation,Product,Formats,Format Bundles,Detail,Result\n";
 constexpr std::string_view listSeparator = " | ";
 
@@ -71,6 +72,17 @@ std::string csvField(std::string_view value) {
         escaped += c;
     }
     return needsQuotes ? '"' + escaped + '"' : escaped;
+}
+
+std::string duplicatesCSV(const std::vector<DuplicateGroup>& groups) {
+    std::string text(duplicatesHeader);
+    for (const auto& group : groups) {
+        for (const auto& member : group.members) {
+            appendRecord(text, {group.pluginName, group.manufacturer, group.format, std::string(rawValue(group.kind)),
+                                std::string(rawValue(member.disposition)), member.version, member.path, member.reason});
+        }
+    }
+    return text;
 }
 
 std::string inventoryCSV(std::span<const Plugin> activeProducts) {

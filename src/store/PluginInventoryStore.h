@@ -67,6 +67,7 @@ inline constexpr std::string_view lastScanNotice = "lastScanNotice";
 inline constexpr std::string_view lastReconciliation = "lastReconciliation";
 inline constexpr std::string_view fileActionsBlockedByStorage = "fileActionsBlockedByStorage";
 inline constexpr std::string_view notice = "notice";
+inline constexpr std::string_view hostCacheNotice = "hostCacheNotice";
 inline constexpr std::string_view trashedBundles = "trashedBundles";
 inline constexpr std::string_view formatCleanupRuns = "formatCleanupRuns";
 inline constexpr std::string_view permanentQuarantineRules = "permanentQuarantineRules";
@@ -114,6 +115,9 @@ public:
     const std::optional<ScanReconciliationSummary>& lastReconciliation() const { return lastReconciliation_; }
     bool fileActionsBlockedByStorage() const { return fileActionsBlockedByStorage_; }
     const std::optional<OperationNotice>& notice() const { return notice_; }
+    // Beside the notice of a move: the hosts whose plug-in caches still name
+    // a bundle it moved, and how each rescans.
+    const std::optional<OperationNotice>& hostCacheNotice() const { return hostCacheNotice_; }
     const std::vector<TrashedBundleRecord>& trashedBundles() const { return trashedBundles_; }
     const std::vector<FormatCleanupRunRecord>& formatCleanupRuns() const { return formatCleanupRuns_; }
     const std::vector<PermanentQuarantineRule>& permanentQuarantineRules() const { return permanentQuarantineRules_; }
@@ -151,6 +155,7 @@ public:
     void showSuccess(std::string title, std::string message);
     // The user saw the notice.
     void dismissNotice();
+    void dismissHostCacheNotice();
     bool hasPendingPrivilegedTransaction() const;
     // Removes empty operation folders from the three quarantine folders.
     void pruneEmptyTransactionFolders();
@@ -341,6 +346,9 @@ private:
     // platformWording). History keeps the words it was written in; its
     // readers reword it.
     void setNotice(OperationNotice notice);
+    // After a committed move: looks up the hosts' caches for the bundles'
+    // installed locations and sets or clears the host cache notice.
+    void noteHostCaches(const std::vector<std::string>& installedLocations);
     void setLastStorageError(std::optional<std::string> error) {
         assign(lastStorageError_, std::move(error), storeField::lastStorageError);
     }
@@ -370,6 +378,7 @@ private:
     std::optional<ScanReconciliationSummary> lastReconciliation_;
     bool fileActionsBlockedByStorage_ = false;
     std::optional<OperationNotice> notice_;
+    std::optional<OperationNotice> hostCacheNotice_;
     InventoryRevisionToken inventoryRevision_;
     std::set<std::string> protectedKeys_;
     std::vector<TrashedBundleRecord> trashedBundles_;

@@ -27,6 +27,9 @@ ExportTexts exportTexts(ExportKind kind) {
         case ExportKind::diagnosticReport:
             return {"Diagnostic Report Exported", "The support report was saved to the location you selected.",
                     "The diagnostic report could not be exported."};
+        case ExportKind::duplicates:
+            return {"Duplicates Exported", "The duplicate-plugin CSV was saved to the location you selected.",
+                    "The duplicate plugins could not be exported."};
     }
     return {};
 }
@@ -41,11 +44,17 @@ ExportPanel exportPanel(ExportKind kind) {
             return {"Export Kestrova Operation History", "Export", "Kestrova-Operation-History.csv", "csv"};
         case ExportKind::diagnosticReport:
             return {"Export Kestrova Diagnostic Report", "Export", "Kestrova-Diagnostic-Report.txt", "txt"};
+        case ExportKind::duplicates:
+            return {"Export Kestrova Duplicate Plugins", "Export", "Kestrova-Duplicate-Plugins.csv", "csv"};
     }
     return {};
 }
 
 std::string inventoryCSV(const PluginInventoryStore& store) { return inventoryCSV(store.activePlugins()); }
+
+std::string duplicatesCSV(const PluginInventoryStore& store) {
+    return duplicatesCSV(findDuplicateGroups(store.plugins(), store.layout(), store.fileSystem()));
+}
 
 // Kind labels are written in the macOS words.
 std::string historyCSV(const PluginInventoryStore& store) {
@@ -66,6 +75,8 @@ std::string diagnosticReport(const PluginInventoryStore& store, const std::optio
     input.pluginManagementText = pluginManagementText;
     input.stateFolder = deletingLastPathComponent(inventoryStateURL(store.layout()));
     input.home = store.layout().home;
+    const auto duplicates = findDuplicateGroups(store.plugins(), store.layout(), store.fileSystem());
+    input.duplicateGroups = duplicates;
     return platformWording(diagnosticReport(input), store.layout().profile);
 }
 

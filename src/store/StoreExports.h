@@ -1,4 +1,4 @@
-// The three exports as a screen or the command line runs them: the text
+// The exports as a screen or the command line runs them: the text
 // built from the store's state at that moment, then an atomic write that
 // ends in a success notice. Exporting never changes the inventory.
 #pragma once
@@ -13,7 +13,7 @@
 
 namespace kestrova {
 
-enum class ExportKind { inventory, history, diagnosticReport };
+enum class ExportKind { inventory, history, diagnosticReport, duplicates };
 
 // What the save panel of an export shows and offers.
 struct ExportPanel {
@@ -27,6 +27,8 @@ ExportPanel exportPanel(ExportKind kind);
 
 // The active products, in inventory order.
 std::string inventoryCSV(const PluginInventoryStore& store);
+// The duplicate groups of the inventory as it stands on disk now.
+std::string duplicatesCSV(const PluginInventoryStore& store);
 // The grouped history, newest first.
 std::string historyCSV(const PluginInventoryStore& store);
 // The report as of now. `applicationVersion` is the running bundle's

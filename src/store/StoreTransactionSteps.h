@@ -196,6 +196,14 @@ bool atSourceOnDisk(const Item& item, const FileSystem& fileSystem) {
            !fileSystem.existsWithoutFollowing(item.destinationPath);
 }
 
+// Where a moved bundle is or was installed: the path hosts know it by.
+inline std::optional<std::string> installedLocation(const PrivilegedQuarantineItem& item) { return item.sourcePath; }
+inline std::optional<std::string> installedLocation(const PrivilegedRestoreItem& item) { return item.destinationPath; }
+inline std::optional<std::string> installedLocation(const PrivilegedTrashItem& item) { return item.originalPath; }
+inline std::optional<std::string> installedLocation(const PrivilegedTrashRestoreItem& item) {
+    return item.destinationPath;
+}
+
 template <typename Item>
 JournalDiskState journalDiskState(const std::vector<Item>& items, const FileSystem& fileSystem) {
     bool allMoved = true;
@@ -371,6 +379,13 @@ bool PluginInventoryStore::completeTransaction(
     setLastStorageError(std::nullopt);
     renewInventoryRevision();
     showSuccess(std::string(texts.successTitle), fmt::format("{}{}", items.size(), texts.successText));
+    std::vector<std::string> installedLocations;
+    for (const auto& item : items) {
+        if (auto location = installedLocation(item)) {
+            installedLocations.push_back(std::move(*location));
+        }
+    }
+    noteHostCaches(installedLocations);
     return true;
 }
 

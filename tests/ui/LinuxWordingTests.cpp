@@ -32,7 +32,8 @@ const QRegularExpression macOSNames(
 void collectTexts(QWidget& root, std::vector<std::pair<QString, QString>>& texts, const QString& where) {
     const auto add = [&](const QString& text, const QString& kind) {
         if (!text.isEmpty()) {
-            texts.emplace_back(text, where + " " + kind);
+            // Zero-width break hints are not something a person reads.
+            texts.emplace_back(QString(text).remove(QChar(0x200B)), where + " " + kind);
         }
     };
     add(root.windowTitle(), QStringLiteral("window title"));

@@ -122,6 +122,11 @@ void MainWindow::presentNotice() {
         if (store.notice() && store.notice()->id == notice->id) {
             store.dismissNotice();
         }
+        // Which hosts still list what the move took away comes after its outcome.
+        if (const auto hosts = store.hostCacheNotice()) {
+            prompter_.alert(this, toQString(hosts->title), toQString(hosts->message));
+            store.dismissHostCacheNotice();
+        }
     }
     presentingNotice_ = false;
 }

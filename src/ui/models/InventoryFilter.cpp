@@ -29,6 +29,13 @@ void InventoryFilter::setSearch(const QString& search) {
     setCriteria(std::move(criteria));
 }
 
+void InventoryFilter::setDuplicateProducts(std::unordered_set<Uuid> products) {
+    duplicateProducts_ = std::move(products);
+    if (criteria_.status == duplicatesStatus) {
+        invalidateFilter();
+    }
+}
+
 bool InventoryFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     if (!foldedSearch_.empty() && source_.searchKey(sourceRow).find(foldedSearch_) == std::string::npos) {
         return false;
@@ -43,6 +50,9 @@ bool InventoryFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const 
     }
     if (criteria_.architecture && product.architecture != *criteria_.architecture) {
         return false;
+    }
+    if (criteria_.status == duplicatesStatus) {
+        return duplicateProducts_.contains(product.id);
     }
     return !criteria_.status || rawValue(product.status) == *criteria_.status;
 }

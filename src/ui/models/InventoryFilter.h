@@ -7,8 +7,14 @@
 #include <QSortFilterProxyModel>
 #include <QString>
 
+#ifndef Q_MOC_RUN
+#include "platform/Uuid.h"
+#endif
+
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 namespace kestrova::ui {
 
@@ -29,6 +35,8 @@ struct InventoryFilterCriteria {
 
 // The text a filter menu shows for "no filter".
 inline const QString allValues = QStringLiteral("All");
+// The status menu's entry for the products installed more than once.
+inline constexpr std::string_view duplicatesStatus = "Duplicates";
 
 class InventoryFilter final : public QSortFilterProxyModel {
     Q_OBJECT
@@ -38,6 +46,8 @@ public:
     const InventoryFilterCriteria& criteria() const { return criteria_; }
     void setCriteria(InventoryFilterCriteria criteria);
     void setSearch(const QString& search);
+    // The products the "Duplicates" status shows.
+    void setDuplicateProducts(std::unordered_set<Uuid> products);
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -45,6 +55,7 @@ protected:
 private:
     PluginTableModel& source_;
     InventoryFilterCriteria criteria_;
+    std::unordered_set<Uuid> duplicateProducts_;
     std::string foldedSearch_;
 };
 

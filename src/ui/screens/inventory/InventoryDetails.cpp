@@ -6,6 +6,7 @@
 #include "store/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
+#include "ui/screens/inventory/InventoryDuplicates.h"
 #include "ui/widgets/DetailPanel.h"
 #include "ui/widgets/Pill.h"
 #include "ui/widgets/StatusDelegate.h"
@@ -100,6 +101,9 @@ void InventoryDetails::showProduct(const Plugin& product) {
         addReason(*layout, session.wordedReason(reason));
     }
 
+    if (duplicates_) {
+        duplicates_->addToInspector(*layout, product.id);
+    }
     addSectionTitle(*layout, QStringLiteral("Format Bundles"));
     if (!product.bundles || product.bundles->empty()) {
         addNote(*layout, QStringLiteral("Run a new scan to create per-format path records for this plugin."));

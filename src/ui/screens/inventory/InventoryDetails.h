@@ -15,6 +15,7 @@ class QVBoxLayout;
 namespace kestrova::ui {
 
 class DetailPanel;
+class InventoryDuplicates;
 
 class InventoryDetails {
 public:
@@ -24,6 +25,8 @@ public:
     // The product's "Quarantine Plugin…" with its confirmation, when the
     // product has active bundles and nothing blocks the move.
     void requestQuarantine(const Plugin& product);
+    // Shows the product's duplicate groups above its format bundles.
+    void setDuplicates(InventoryDuplicates* duplicates) { duplicates_ = duplicates; }
 
 private:
     void showProduct(const Plugin& product);
@@ -33,6 +36,7 @@ private:
 
     ScreenContext context_;
     DetailPanel& panel_;
+    InventoryDuplicates* duplicates_ = nullptr;
 };
 
 }  // namespace kestrova::ui

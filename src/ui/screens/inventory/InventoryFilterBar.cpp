@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <set>
 
 namespace kestrova::ui {
@@ -66,6 +67,7 @@ InventoryFilterBar::InventoryFilterBar(QWidget* parent) : QWidget(parent) {
     layout->addWidget(search_);
 
     auto* filters = new QHBoxLayout;
+    menusRow_ = filters;
     filters->setSpacing(8);
     formatMenu_ = filterMenu(QStringLiteral("Format"), this);
     manufacturerMenu_ = filterMenu(QStringLiteral("Manufacturer"), this);
@@ -82,7 +84,7 @@ InventoryFilterBar::InventoryFilterBar(QWidget* parent) : QWidget(parent) {
     layout->addLayout(filters);
 }
 
-void InventoryFilterBar::refill(const PluginTableModel& products) {
+void InventoryFilterBar::refill(const PluginTableModel& products, bool offerDuplicates) {
     std::set<std::string> formats;
     std::set<std::string> manufacturers;
     std::set<std::string> architectures;
@@ -92,6 +94,9 @@ void InventoryFilterBar::refill(const PluginTableModel& products) {
         manufacturers.insert(row.product.manufacturer);
         architectures.insert(row.product.architecture);
         statuses.insert(std::string(rawValue(row.product.status)));
+    }
+    if (offerDuplicates) {
+        statuses.insert(std::string(duplicatesStatus));
     }
     refillMenu(*formatMenu_, formats);
     refillMenu(*manufacturerMenu_, manufacturers);
@@ -110,5 +115,11 @@ void InventoryFilterBar::resetMenus() {
         menu->setCurrentIndex(0);
     }
 }
+
+void InventoryFilterBar::chooseStatus(const QString& status) {
+    statusMenu_->setCurrentIndex(std::max(0, statusMenu_->findText(status)));
+}
+
+void InventoryFilterBar::addTrailing(QWidget* widget) { menusRow_->addWidget(widget); }
 
 }  // namespace kestrova::ui

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QHBoxLayout;
 class QLineEdit;
 
 namespace kestrova::ui {
@@ -21,7 +22,12 @@ public:
     QLineEdit* search() const { return search_; }
     // Each menu offers "All" and the values the products have; a chosen
     // value that is gone falls back to "All".
-    void refill(const PluginTableModel& products);
+    // The status menu also offers "Duplicates" while there are groups.
+    void refill(const PluginTableModel& products, bool offerDuplicates);
+    // Chooses a status menu entry, announced like a person's choice.
+    void chooseStatus(const QString& status);
+    // A widget at the end of the menus' row (the duplicates badge).
+    void addTrailing(QWidget* widget);
     // The menus' values with `query` as the search.
     InventoryFilterCriteria criteria(const QString& query) const;
     // Every menu back to "All", without announcing each change.
@@ -36,6 +42,7 @@ private:
     QComboBox* manufacturerMenu_ = nullptr;
     QComboBox* architectureMenu_ = nullptr;
     QComboBox* statusMenu_ = nullptr;
+    QHBoxLayout* menusRow_ = nullptr;
 };
 
 }  // namespace kestrova::ui

@@ -1,5 +1,6 @@
 #include "ui/screens/inventory/InventoryScreen.h"
 
+#include "ui/screens/inventory/InventoryDuplicates.h"
 #include "ui/screens/inventory/InventoryFilterBar.h"
 #include "ui/screens/inventory/InventoryHeader.h"
 #include "ui/screens/inventory/InventoryParts.h"
@@ -47,6 +48,9 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
 
     inspectorPanel_ = new DetailPanel(this);
     inspector_ = std::make_unique<InventoryDetails>(context, *inspectorPanel_);
+    duplicates_ = std::make_unique<InventoryDuplicates>(
+        context, *this, [this] { filterBar_->chooseStatus(toQString(duplicatesStatus)); });
+    inspector_->setDuplicates(duplicates_.get());
     layout->addWidget(new InspectorSplit(buildList(), inspectorPanel_, this), 1);
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
@@ -83,6 +87,8 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Scree
     header_->updateWarnings();
 }
 
+InventoryScreen::~InventoryScreen() = default;
+
 QWidget* InventoryScreen::buildList() {
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
@@ -94,6 +100,7 @@ QWidget* InventoryScreen::buildList() {
     connect(filterBar_->search(), &QLineEdit::textChanged, &window(), &WindowState::setQuery);
     connect(filterBar_, &InventoryFilterBar::menusChanged, this, &InventoryScreen::applyFilters);
     layout->addWidget(filterBar_);
+    filterBar_->addTrailing(duplicates_->badge());
 
     table_ = new QTableView(box);
     table_->setObjectName(QStringLiteral("InventoryTable"));
@@ -150,8 +157,6 @@ QWidget* InventoryScreen::buildList() {
     return box;
 }
 
-InventoryScreen::~InventoryScreen() = default;
-
 void InventoryScreen::becameVisible() { updateActions(); }
 
 bool InventoryScreen::focusSearch() {
@@ -177,7 +182,9 @@ void InventoryScreen::reloadProducts() {
     auto products = session().store().activePlugins();
     const auto summary = summarizeInventory(products);
     model_.setProducts(std::move(products));
-    filterBar_->refill(model_);
+    duplicates_->refresh();
+    filter_->setDuplicateProducts(duplicates_->products());
+    filterBar_->refill(model_, !duplicates_->groups().empty());
     applyFilters();
     cards_->showFor(summary);
     selectRowOf(window().selectedPluginID());

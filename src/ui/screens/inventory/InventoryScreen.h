@@ -26,6 +26,7 @@ namespace kestrova::ui {
 
 class DetailPanel;
 class InventoryCards;
+class InventoryDuplicates;
 class InventoryFilterBar;
 class InventoryHeader;
 class InventorySelectionBar;
@@ -61,6 +62,7 @@ private:
     QTableView* table_ = nullptr;
     DetailPanel* inspectorPanel_ = nullptr;
     std::unique_ptr<InventoryDetails> inspector_;
+    std::unique_ptr<InventoryDuplicates> duplicates_;
 
     std::unique_ptr<InventoryCards> cards_;
     InventoryFilterBar* filterBar_ = nullptr;

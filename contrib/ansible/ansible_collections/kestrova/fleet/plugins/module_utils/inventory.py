@@ -52,8 +52,16 @@ def count_by(items, key):
     return counts
 
 
-def inventory_facts(products, state, runs, rules, folders):
-    """The `kestrova` host fact from list, state check, cleanup runs, rules and folders."""
+def duplicate_facts(document):
+    """Each duplicate group of `duplicates --json`: the product, the format, its kind and its copies."""
+    return [dict(name=g['pluginName'], manufacturer=g['manufacturer'], format=g['format'], kind=g['kind'],
+                 copies=[dict(path=m['path'], version=m['version'], proposal=m['disposition'])
+                         for m in g['members']])
+            for g in (document or {}).get('groups') or []]
+
+
+def inventory_facts(products, state, runs, rules, folders, duplicates=None):
+    """The `kestrova` host fact from list, state check, cleanup runs, rules, folders and duplicates."""
     facts = [product_facts(p) for p in products]
     facts.sort(key=lambda p: (p['manufacturer'].casefold(), p['name'].casefold()))
     bundle_formats = {}
@@ -80,4 +88,5 @@ def inventory_facts(products, state, runs, rules, folders):
                       for r in runs],
         rules=sorted(r['manufacturer'] for r in rules if r['enabled']),
         authorized_folders=folders,
+        duplicates=duplicate_facts(duplicates),
     )

@@ -12,7 +12,7 @@ short_description: Gather a host's Kestrova plug-in inventory as facts
 version_added: 1.0.0
 description:
   - Reads the inventory with C(kestrova-cli list --json), C(state check --json), C(cleanup runs --json),
-    C(rules --json) and C(folders --json) and returns it as the host fact C(kestrova).
+    C(rules --json), C(folders --json) and C(duplicates --json) and returns it as the host fact C(kestrova).
   - Reads only; the inventory is what the last scan found (see M(kestrova.fleet.scan)).
 options: {}
 extends_documentation_fragment:
@@ -50,6 +50,8 @@ ansible_facts:
         - C(formats), C(architectures) and C(statuses) count bundles and products; C(quarantined_bundles),
           C(trash_records) and C(protected_products) come from the state file; C(last_scan) is an ISO 8601 UTC
           time or null; C(cleanup_runs), C(rules) (manufacturers with a rule on) and C(authorized_folders) follow.
+        - C(duplicates) lists the plug-ins installed more than once, each with name, manufacturer, format,
+          kind and copies (path, version and proposal, one of keep, retire, protected or notMovable).
       returned: always
       type: dict
 '''
@@ -66,7 +68,8 @@ def main():
                             state=cli.run_or_fail(['state', 'check']),
                             runs=cli.run_or_fail(['cleanup', 'runs']),
                             rules=cli.run_or_fail(['rules']),
-                            folders=cli.run_or_fail(['folders']))
+                            folders=cli.run_or_fail(['folders']),
+                            duplicates=cli.run_or_fail(['duplicates']))
     module.exit_json(changed=False, ansible_facts=dict(kestrova=facts))
 
 

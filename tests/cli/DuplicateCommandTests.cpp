@@ -1,0 +1,105 @@
+// duplicates and duplicates retire against the real helper daemon on a demo
+// tree with a second copy of two plug-ins, and the REAPER list that still
+// names the retired copy.
+#include "CliProcess.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrova::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+namespace fs = std::filesystem;
+
+class DuplicateCommandTest : public DemoCliTest {
+protected:
+    void SetUp() override {
+        DemoCliTest::SetUp();
+        proQ = demo->system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3");
+        vendorCopy = demo->system("/Library/Audio/Plug-Ins/VST3/FabFilter/FabFilter Pro-Q 3.vst3");
+        userDecapitator = demo->layout().user("Library/Audio/Plug-Ins/VST3/Decapitator.vst3");
+        systemDecapitator = demo->system("/Library/Audio/Plug-Ins/VST3/Decapitator.vst3");
+        // A second Pro-Q 3 in a vendor folder and a system copy of the user's Decapitator.
+        fs::create_directories(fs::path(vendorCopy).parent_path());
+        fs::copy(proQ, vendorCopy, fs::copy_options::recursive);
+        fs::copy(userDecapitator, systemDecapitator, fs::copy_options::recursive);
+        const auto reaper = demo->layout().user("Library/Application Support/REAPER");
+        fs::create_directories(reaper);
+        std::ofstream(reaper + "/reaper-vstplugins_arm64.ini")
+            << "[vstcache]\nFabFilter_Pro-Q_3.vst3=00,{0},FabFilter Pro-Q 3 (FabFilter)\n"
+               "Ozone_11.vst3=00,{0},Ozone 11 (iZotope)\n";
+        demo->expectSuccess({"scan"});
+    }
+
+    Json duplicates() const {
+        const auto listed = demo->expectSuccess({"duplicates", "--json"});
+        return Json::parse(listed.out);
+    }
+
+    std::string proQ;
+    std::string vendorCopy;
+    std::string userDecapitator;
+    std::string systemDecapitator;
+};
+
+TEST_F(DuplicateCommandTest, ListsGroupsAndRetiresTheProposalAsOneReversibleQuarantine) {
+    auto listed = duplicates();
+    ASSERT_EQ(listed["groups"].size(), 2U) << listed.dump(2);
+    // Products in inventory order: FabFilter before Soundtoys.
+    const auto& proQGroup = listed["groups"][0];
+    EXPECT_EQ(proQGroup["pluginName"], "FabFilter Pro-Q 3");
+    EXPECT_EQ(proQGroup["kind"], "copies");
+    EXPECT_EQ(proQGroup["members"][0]["path"], proQ);
+    EXPECT_EQ(proQGroup["members"][0]["disposition"], "keep");
+    EXPECT_EQ(proQGroup["members"][1]["path"], vendorCopy);
+    EXPECT_EQ(proQGroup["members"][1]["disposition"], "retire");
+    const auto& decapitatorGroup = listed["groups"][1];
+    EXPECT_EQ(decapitatorGroup["members"][0]["path"], systemDecapitator);
+    EXPECT_EQ(decapitatorGroup["members"][1]["disposition"], "notMovable");
+    EXPECT_TRUE(decapitatorGroup["members"][1].contains("reason"));
+    EXPECT_EQ(listed["proposedRetirements"].size(), 1U);
+
+    const auto text = demo->expectSuccess({"duplicates"});
+    EXPECT_THAT(text.out, HasSubstr("FabFilter Pro-Q 3 — FabFilter (VST3, the same version twice)\n"));
+    EXPECT_THAT(text.out, HasSubstr("  retire  3.28          " + vendorCopy + "\n"));
+
+    // Without consent nothing moves.
+    const auto unconfirmed = demo->run({"duplicates", "retire"});
+    EXPECT_EQ(unconfirmed.exitCode, 3);
+    EXPECT_THAT(unconfirmed.err,
+                HasSubstr("No plugin files were moved. Add --yes to quarantine the 1 proposed bundle."));
+    EXPECT_TRUE(fs::exists(vendorCopy));
+
+    const auto retired = demo->expectSuccess({"duplicates", "retire", "--yes", "--json"});
+    const auto document = Json::parse(retired.out);  // exactly one document
+    ASSERT_EQ(document["retired"].size(), 1U);
+    EXPECT_EQ(document["retired"][0]["sourcePath"], vendorCopy);
+    EXPECT_FALSE(fs::exists(vendorCopy));
+    EXPECT_TRUE(fs::exists(proQ));
+    EXPECT_TRUE(fs::exists(systemDecapitator));
+    EXPECT_TRUE(fs::exists(userDecapitator));
+    EXPECT_THAT(retired.err, HasSubstr("Plugins Moved to Quarantine: 1 format bundles moved"));
+    // REAPER's list names the moved file; Ozone 11, which stayed, is not mentioned.
+    EXPECT_THAT(retired.err, HasSubstr("Hosts Still List Moved Plug-ins: REAPER still lists FabFilter Pro-Q 3.vst3 "
+                                       "in its plug-in cache."));
+
+    listed = duplicates();
+    ASSERT_EQ(listed["groups"].size(), 1U);
+    EXPECT_EQ(listed["groups"][0]["pluginName"], "Decapitator");
+    EXPECT_TRUE(listed["proposedRetirements"].empty());
+    const auto nothingLeft = demo->expectSuccess({"duplicates", "retire", "--yes"});
+    EXPECT_EQ(nothingLeft.out, "No duplicate bundle can be retired.\n");
+
+    // Reversible like any quarantine.
+    demo->expectSuccess({"restore", "FabFilter Pro-Q 3", "VST3"});
+    EXPECT_TRUE(fs::exists(vendorCopy));
+    EXPECT_EQ(duplicates()["groups"].size(), 2U);
+}
+
+}  // namespace
+}  // namespace kestrova::testing

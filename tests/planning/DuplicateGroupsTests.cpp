@@ -1,0 +1,247 @@
+// Which installed copies of a plug-in are duplicates, and which of them the
+// proposal keeps, over inventories built the way a scan builds them.
+#include "planning/DuplicateGroups.h"
+
+#include "PlanningFixtures.h"
+#include "model/ProductGrouping.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace kestrova {
+namespace {
+
+using testing::SandboxTree;
+
+constexpr std::string_view systemVst3 = "/Library/Audio/Plug-Ins/VST3";
+constexpr std::string_view userVst3 = "/Users/me/Library/Audio/Plug-Ins/VST3";
+
+DiscoveredBundle discovered(std::string name, std::string format, std::string path, std::string version = "1.0") {
+    DiscoveredBundle bundle;
+    bundle.name = std::move(name);
+    bundle.manufacturer = "Acme";
+    bundle.version = std::move(version);
+    bundle.format = std::move(format);
+    bundle.architecture = "Universal";
+    bundle.byteSize = 1000;
+    bundle.path = std::move(path);
+    return bundle;
+}
+
+std::string vst3At(std::string_view folder, std::string_view name) {
+    return std::string(folder) + "/" + std::string(name) + ".vst3";
+}
+
+// System folders are movable, the home is not; a path through "/Linked" is
+// the system VST3 folder reached again.
+DuplicatePlaces fakePlaces() {
+    return {{std::string(systemVst3), "/Library/Audio/Plug-Ins/Components"},
+            [](const std::string& path) -> std::optional<std::string> {
+                if (path.starts_with("/Linked/")) {
+                    return std::string(systemVst3) + path.substr(std::string_view("/Linked").size());
+                }
+                if (path.starts_with("/Library/")) {
+                    return path;
+                }
+                return std::nullopt;
+            }};
+}
+
+struct MemberExpectation {
+    std::string path;
+    DuplicateDisposition disposition;
+};
+
+TEST(DuplicateGroups, VersionsCompareAsNumbersRunByRun) {
+    struct Case {
+        std::string a;
+        std::string b;
+        int order;
+    };
+    const std::vector<Case> cases{
+        {"3.10.0", "3.9.2", 1},
+        {"1.2", "1.2.0", 0},
+        {"2.0", "10.0", -1},
+        {"1.02", "1.2", 0},
+        {"1.0 (b5)", "1.0.5", 1},
+        {"Unavailable", "0.1", -1},
+        {"Unavailable", "", 0},
+        {"v2", "1.9", 1},
+        {"1.0.0.1", "1.0", 1},
+        {"1.0b", "1.0", 1},
+        {"99999999999999999999", "1", 1},
+    };
+    for (const auto& [a, b, order] : cases) {
+        EXPECT_EQ(compareVersions(a, b), order) << a << " vs " << b;
+        EXPECT_EQ(compareVersions(b, a), -order) << b << " vs " << a;
+    }
+}
+
+TEST(DuplicateGroups, KindsExclusionsAndTheKeptCopyOverGeneratedInventories) {
+    struct Case {
+        std::string title;
+        std::vector<DiscoveredBundle> bundles;
+        std::optional<DuplicateKind> kind;  // no group when absent
+        std::vector<MemberExpectation> members;
+    };
+    const auto sys = [](std::string_view name) { return vst3At(systemVst3, name); };
+    const auto user = [](std::string_view name) { return vst3At(userVst3, name); };
+    const std::vector<Case> cases{
+        {"one bundle per format",
+         {discovered("Pro", "VST3", sys("Pro")),
+          discovered("Pro", "AU", "/Library/Audio/Plug-Ins/Components/Pro.component")},
+         std::nullopt,
+         {}},
+        {"system and user copies of one version: the system copy stays, the user copy cannot move",
+         {discovered("Pro", "VST3", user("Pro")), discovered("Pro", "VST3", sys("Pro"))},
+         DuplicateKind::copies,
+         {{sys("Pro"), DuplicateDisposition::keep}, {user("Pro"), DuplicateDisposition::notMovable}}},
+        {"two system copies of one version: path order decides",
+         {discovered("Pro", "VST3", sys("Vendor/Pro")), discovered("Pro", "VST3", sys("Pro"))},
+         DuplicateKind::copies,
+         {{sys("Pro"), DuplicateDisposition::keep}, {sys("Vendor/Pro"), DuplicateDisposition::retire}}},
+        {"older and newer: 3.10.0 beats 3.9.2 wherever it lies",
+         {discovered("Pro", "VST3", sys("Pro"), "3.9.2"), discovered("Pro", "VST3", user("Pro"), "3.10.0")},
+         DuplicateKind::versions,
+         {{user("Pro"), DuplicateDisposition::keep}, {sys("Pro"), DuplicateDisposition::retire}}},
+        {"three versions: the newest stays, the older two go",
+         {discovered("Pro", "VST3", sys("Pro 1"), "1.0"), discovered("Pro", "VST3", sys("Pro 3"), "3.0"),
+          discovered("Pro", "VST3", sys("Pro 2"), "2.0")},
+         DuplicateKind::versions,
+         {{sys("Pro 3"), DuplicateDisposition::keep},
+          {sys("Pro 2"), DuplicateDisposition::retire},
+          {sys("Pro 1"), DuplicateDisposition::retire}}},
+        {"the same folder reached twice is one bundle",
+         {discovered("Pro", "VST3", sys("Pro")), discovered("Pro", "VST3", "/Linked/Pro.vst3")},
+         std::nullopt,
+         {}},
+        {"the same path recorded in another letter case is one bundle",
+         {discovered("Pro", "VST3", user("Pro")), discovered("Pro", "VST3", user("PRO"))},
+         std::nullopt,
+         {}},
+        {"a shared shell is never grouped",
+         {discovered("WaveShell", "VST3", sys("WaveShell1")), discovered("WaveShell", "VST3", sys("WaveShell2"))},
+         std::nullopt,
+         {}},
+    };
+    for (const auto& [title, bundles, kind, members] : cases) {
+        SCOPED_TRACE(title);
+        auto products = groupIntoProducts(bundles);
+        for (auto& product : products) {
+            if (product.name == "WaveShell") {
+                product.manufacturer = "Waves";
+                product.status = PluginStatus::sharedShell;
+            }
+        }
+        const auto groups = findDuplicateGroups(products, fakePlaces());
+        if (!kind) {
+            EXPECT_TRUE(groups.empty());
+            continue;
+        }
+        ASSERT_EQ(groups.size(), 1U);
+        EXPECT_EQ(groups[0].kind, *kind);
+        EXPECT_EQ(groups[0].format, "VST3");
+        EXPECT_EQ(groups[0].pluginID, products[0].id);
+        ASSERT_EQ(groups[0].members.size(), members.size());
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            EXPECT_EQ(groups[0].members[i].path, members[i].path) << i;
+            EXPECT_EQ(groups[0].members[i].disposition, members[i].disposition) << i;
+            EXPECT_EQ(groups[0].members[i].reason.empty(), members[i].disposition == DuplicateDisposition::keep ||
+                                                               members[i].disposition == DuplicateDisposition::retire)
+                << i;
+        }
+    }
+}
+
+TEST(DuplicateGroups, ProtectedAndQuarantinedCopiesAreNeverProposed) {
+    auto pro = groupIntoProducts(std::vector<DiscoveredBundle>{
+        discovered("Pro", "VST3", vst3At(systemVst3, "A"), "2.0"), discovered("Pro", "VST3", vst3At(systemVst3, "B")),
+        discovered("Pro", "VST3", vst3At(systemVst3, "C")), discovered("Pro", "VST3", vst3At(systemVst3, "D"))});
+    auto& records = *pro[0].bundles;
+    records[1].isProtected = true;
+    testing::quarantine(records[2], "/Quarantine");
+    const auto groups = findDuplicateGroups(pro, fakePlaces());
+    ASSERT_EQ(groups.size(), 1U);
+    ASSERT_EQ(groups[0].members.size(), 3U);
+    EXPECT_EQ(groups[0].members[0].path, vst3At(systemVst3, "A"));
+    EXPECT_EQ(groups[0].members[1].disposition, DuplicateDisposition::protectedCopy);
+    EXPECT_EQ(groups[0].members[2].path, vst3At(systemVst3, "D"));
+    EXPECT_EQ(proposedRetirements(groups),
+              (std::vector<PluginBundleSelection>{{pro[0].id, bundleKey("VST3", vst3At(systemVst3, "D"))}}));
+
+    // Protection of the whole product reaches every bundle: nothing left to propose.
+    for (auto& record : records) {
+        record.isProtected = true;
+    }
+    EXPECT_TRUE(proposedRetirements(findDuplicateGroups(pro, fakePlaces())).empty());
+}
+
+TEST(DuplicateGroups, TheProposalDoesNotDependOnDiscoveryOrder) {
+    // A generated inventory: every fourth product also has an older copy in
+    // a vendor folder and every seventh a copy in the home.
+    std::vector<DiscoveredBundle> bundles;
+    for (int i = 0; i < 60; ++i) {
+        const auto name = "Unit " + std::to_string(i);
+        bundles.push_back(discovered(name, "VST3", vst3At(systemVst3, name), "2.10"));
+        bundles.push_back(discovered(name, "AU", "/Library/Audio/Plug-Ins/Components/" + name + ".component"));
+        if (i % 4 == 0) {
+            bundles.push_back(discovered(name, "VST3", vst3At(systemVst3, "Vendor/" + name), "2.9"));
+        }
+        if (i % 7 == 0) {
+            bundles.push_back(discovered(name, "VST3", vst3At(userVst3, name), "2.10"));
+        }
+    }
+    auto baseline = findDuplicateGroups(groupIntoProducts(bundles), fakePlaces());
+    EXPECT_EQ(baseline.size(), 15U + 9U - 3U);
+    std::mt19937 random(22);
+    for (int round = 0; round < 5; ++round) {
+        std::shuffle(bundles.begin(), bundles.end(), random);
+        const auto groups = findDuplicateGroups(groupIntoProducts(bundles), fakePlaces());
+        ASSERT_EQ(groups.size(), baseline.size());
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            ASSERT_EQ(groups[i].members.size(), baseline[i].members.size());
+            for (std::size_t m = 0; m < groups[i].members.size(); ++m) {
+                EXPECT_EQ(groups[i].members[m].path, baseline[i].members[m].path);
+                EXPECT_EQ(groups[i].members[m].disposition, baseline[i].members[m].disposition);
+            }
+        }
+    }
+    for (const auto& group : baseline) {
+        EXPECT_EQ(group.members.front().version, "2.10") << group.pluginName;
+        EXPECT_TRUE(group.members.front().inSystemFolder) << group.pluginName;
+    }
+}
+
+// The profile's own location check: a user's ~/Library bundle on the macOS
+// profile is shown, never proposed, and a newer one there is still kept.
+TEST(DuplicateGroups, TheSafeLocationCheckDecidesWhatMayMove) {
+    SandboxTree sandbox;
+    const auto system = sandbox.install(sandbox.vst3("Pro"));
+    const auto user = sandbox.install(sandbox.layout.user("Library/Audio/Plug-Ins/VST3/Pro.vst3"));
+    const FileSystem fileSystem;
+    struct Case {
+        std::string systemVersion;
+        std::string userVersion;
+        std::string kept;
+        DuplicateDisposition other;
+    };
+    const std::vector<Case> cases{
+        {"1.0", "1.0", system, DuplicateDisposition::notMovable},
+        {"1.0", "0.9", system, DuplicateDisposition::notMovable},
+        {"1.0", "1.1", user, DuplicateDisposition::retire},
+    };
+    for (const auto& [systemVersion, userVersion, kept, other] : cases) {
+        const auto products = groupIntoProducts(std::vector<DiscoveredBundle>{
+            discovered("Pro", "VST3", system, systemVersion), discovered("Pro", "VST3", user, userVersion)});
+        const auto groups = findDuplicateGroups(products, sandbox.layout, fileSystem);
+        ASSERT_EQ(groups.size(), 1U);
+        EXPECT_EQ(groups[0].members[0].path, kept) << userVersion;
+        EXPECT_EQ(groups[0].members[1].disposition, other) << userVersion;
+        EXPECT_EQ(groups[0].members[0].inSystemFolder, kept == system);
+    }
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,108 @@
+// The hosts' own plug-in lists after a move: only the moved bundles they
+// still name are reported, and hosts without a documented list are named as
+// guidance when their cache exists.
+#include "scan/HostPluginCaches.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::TemporaryDirectory;
+
+// A REAPER VST list and CLAP list as REAPER writes them: file names keyed
+// with underscores for spaces, CLAP files as sections.
+constexpr std::string_view vstList =
+    "[vstcache]\n"
+    "FabFilter_Pro-Q_3.vst3=00A0F4F3D1B4D401,{5653544650515A66616266696C746572},FabFilter Pro-Q 3 (FabFilter)\n"
+    "Ozone_11.vst3=00B0F4F3D1B4D401,{56535449314F7A6F6E652031310000},Ozone 11 (iZotope)\n"
+    "ValhallaVintageVerb.vst=0080F4F3D1B4D401,1450337862,ValhallaVintageVerb (Valhalla DSP, LLC)\n";
+constexpr std::string_view clapList =
+    "[Surge_XT.clap]\n"
+    "_=00C0F4F3D1B4D401\n"
+    "org.surge-synth-team.surge-xt=0|Surge XT (Surge Synth Team)\n"
+    "[Diva.clap]\n"
+    "_=00D0F4F3D1B4D401\n"
+    "com.u-he.diva=0|Diva (u-he)\n";
+
+TEST(HostPluginCaches, ReaperListsNameBundlesByFileNameOrFullPath) {
+    struct Case {
+        std::string_view text;
+        std::string path;
+        bool named;
+    };
+    const std::vector<Case> cases{
+        {vstList, "/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3", true},
+        {vstList, "/Library/Audio/Plug-Ins/VST3/fabfilter pro-q 3.VST3", true},
+        {vstList, "/Library/Audio/Plug-Ins/VST/ValhallaVintageVerb.vst", true},
+        {vstList, "/Library/Audio/Plug-Ins/VST3/Pro-Q 3.vst3", false},
+        {vstList, "/Library/Audio/Plug-Ins/VST3/vstcache", false},
+        {clapList, "/Library/Audio/Plug-Ins/CLAP/Surge XT.clap", true},
+        {clapList, "/Library/Audio/Plug-Ins/CLAP/Diva.clap", true},
+        {clapList, "/Library/Audio/Plug-Ins/CLAP/com.u-he.diva", false},
+        {"[vstcache]\n/usr/lib/vst/Dragonfly.so=00,1,Dragonfly\n", "/usr/lib/vst/Dragonfly.so", true},
+        {"[vstcache]\n/usr/lib/vst/Dragonfly.so=00,1,Dragonfly\n", "/usr/local/lib/vst/Dragonfly.so", false},
+        {"", "/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3", false},
+    };
+    for (const auto& [text, path, named] : cases) {
+        EXPECT_EQ(reaperCacheNames(text, path), named) << path;
+    }
+}
+
+TEST(HostPluginCaches, OnlyMovedBundlesAreReportedPerProfile) {
+    TemporaryDirectory tree;
+    const FileSystem fileSystem;
+    const SystemLayout mac{tree / "root", tree / "mac"};
+    tree.writeFile("mac/Library/Application Support/REAPER/reaper-vstplugins_arm64.ini", vstList);
+    tree.writeFile("mac/Library/Application Support/REAPER/reaper-clap-macos-arm64.ini", clapList);
+    // Not a plug-in list, though it names the same file.
+    tree.writeFile("mac/Library/Application Support/REAPER/reaper-recentfx.ini", "Ozone_11.vst3=1\n");
+
+    const auto proQ = mac.system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3");
+    const auto surge = mac.system("/Library/Audio/Plug-Ins/CLAP/Surge XT.clap");
+    const auto untouchedByReaper = mac.system("/Library/Audio/Plug-Ins/Components/Pigments.component");
+    auto findings = hostCachesNaming({proQ, surge, untouchedByReaper}, mac, fileSystem);
+    ASSERT_EQ(findings.size(), 1U);
+    EXPECT_EQ(findings[0].host, "REAPER");
+    EXPECT_FALSE(findings[0].guidanceOnly);
+    EXPECT_THAT(findings[0].namedBundles, ElementsAre(proQ, surge));
+    EXPECT_EQ(findings[0].cacheFiles.size(), 2U);
+    EXPECT_EQ(hostCacheNoticeText(findings),
+              "REAPER still lists 2 moved bundles in its plug-in cache. In REAPER, open Preferences › Plug-ins › VST "
+              "(or CLAP) and choose “Re-scan”.");
+
+    // The Audio Unit cache is named once it exists and an Audio Unit moved.
+    tree.makeDirectory("mac/Library/Caches/AudioUnitCache");
+    findings = hostCachesNaming({proQ}, mac, fileSystem);
+    ASSERT_EQ(findings.size(), 1U);
+    findings = hostCachesNaming({untouchedByReaper}, mac, fileSystem);
+    ASSERT_EQ(findings.size(), 1U);
+    EXPECT_EQ(findings[0].host, "Audio Unit cache");
+    EXPECT_TRUE(findings[0].guidanceOnly);
+    EXPECT_THAT(hostCacheNoticeText(findings), HasSubstr("Audio Unit cache may still list moved plug-ins."));
+    EXPECT_TRUE(hostCachesNaming({}, mac, fileSystem).empty());
+
+    // Linux: REAPER under ~/.config, Ardour's and Bitwig's caches as guidance.
+    SystemLayout gnuLinux{tree / "root", tree / "linux", PlatformProfile::gnuLinux};
+    tree.writeFile("linux/.config/REAPER/reaper-vstplugins64.ini", "[vstcache]\nDragonfly.so=00,1,Dragonfly\n");
+    const std::string dragonfly = "/usr/lib/vst/Dragonfly.so";
+    EXPECT_TRUE(hostCachesNaming({"/usr/lib/vst/Other.so"}, gnuLinux, fileSystem).empty());
+    tree.makeDirectory("linux/.cache/ardour8/vst");
+    tree.makeDirectory("linux/.BitwigStudio/cache");
+    findings = hostCachesNaming({dragonfly}, gnuLinux, fileSystem);
+    ASSERT_EQ(findings.size(), 3U);
+    EXPECT_EQ(findings[0].host, "REAPER");
+    EXPECT_THAT(findings[0].namedBundles, ElementsAre(dragonfly));
+    EXPECT_EQ(findings[1].host, "Ardour");
+    EXPECT_THAT(findings[1].cacheFiles, ElementsAre(tree / "linux/.cache/ardour8"));
+    EXPECT_EQ(findings[2].host, "Bitwig Studio");
+    EXPECT_THAT(hostCacheNoticeText(findings), HasSubstr("REAPER still lists Dragonfly.so in its plug-in cache."));
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,107 @@
+// Duplicates on Inventory against the real helper: the badge and the
+// "Duplicates" filter, the selected product's group in the inspector, the
+// one-step retirement and the copy back after a restore, and the notice that
+// names the host whose plug-in list still has the moved copy.
+#include "ScreenDriving.h"
+
+#include "ui/screens/inventory/InventoryScreen.h"
+#include "ui/screens/quarantine/QuarantineScreen.h"
+#include "ui/widgets/ProductList.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrova::testing {
+namespace {
+
+using ui::AppSection;
+
+QStringList copiesShown(QWidget& inventory) {
+    QStringList copies;
+    for (auto* label : inventory.findChildren<QLabel*>(QStringLiteral("DuplicateCopy"))) {
+        if (label->isVisible()) {
+            copies << label->text();
+        }
+    }
+    return copies;
+}
+
+TEST(DuplicatesScreen, FilterInspectorGroupAndOneStepRetirementUndoneByARestore) {
+    UiSandbox sandbox;
+    const auto kept = sandbox.installBundle("Alpha.vst3", "VST3", "Alpha", "Acme");
+    const auto copy = sandbox.installBundle("Vendor/Alpha.vst3", "VST3", "Alpha", "Acme");
+    const auto beta = sandbox.installBundle("Beta.vst3", "VST3", "Beta", "Bolt");
+    const auto reaper = sandbox.helper.layout().user("Library/Application Support/REAPER");
+    std::filesystem::create_directories(reaper);
+    std::ofstream(reaper + "/reaper-vstplugins_arm64.ini")
+        << "[vstcache]\nAlpha.vst3=00,{0},Alpha (Acme)\nBeta.vst3=00,{0},Beta (Bolt)\n";
+    sandbox.open();
+    sandbox.authorizeAndScan();
+    sandbox.enableHelper();
+    sandbox.settleNotices();
+
+    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
+    auto& table = *inventory.table();
+    ASSERT_EQ(shownNames(table), QStringList({"Alpha", "Beta"}));
+    auto* badge = findByText<QPushButton>(inventory, "1 Duplicate");
+    ASSERT_NE(badge, nullptr);
+    EXPECT_TRUE(badge->isVisible());
+    click(badge);
+    EXPECT_EQ(named<QComboBox>(inventory, "StatusMenu").currentText(), "Duplicates");
+    EXPECT_EQ(shownNames(table), QStringList({"Alpha"}));
+
+    clickRow(table, "Alpha");
+    QApplication::processEvents();
+    EXPECT_TRUE(showsText(inventory, "VST3 — 2 copies of one version"));
+    EXPECT_EQ(copiesShown(inventory),
+              QStringList({"1.2.0 · " + QString::fromStdString(kept), "1.2.0 · " + QString::fromStdString(copy)}));
+
+    // Cancelling the confirmation moves nothing.
+    sandbox.prompter.confirmAnswer = false;
+    click(findByText<QPushButton>(inventory, "Retire Duplicates…"));
+    ASSERT_EQ(sandbox.prompter.confirmations.size(), 1U);
+    const auto asked = sandbox.prompter.confirmations.back();
+    EXPECT_EQ(asked.title, "Retire Duplicate Plugins?");
+    EXPECT_EQ(asked.message,
+              "Kestrova will keep the newest copy of 1 plugin and move 1 other copy into reversible quarantine as one "
+              "transaction. If any move fails, completed moves will be rolled back.");
+    EXPECT_EQ(asked.confirmButton, "Move 1 Copy to Quarantine");
+    EXPECT_EQ(asked.cancelButton, "Cancel");
+    EXPECT_TRUE(std::filesystem::exists(copy));
+
+    sandbox.prompter.confirmAnswer = true;
+    click(findByText<QPushButton>(inventory, "Retire Duplicates…"));
+    ASSERT_TRUE(waitFor([&] { return sandbox.store().quarantinedBundleCount() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return sandbox.prompter.alerts.size() >= 2; }));
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_TRUE(sandbox.helper.hasWholeBundle(kept, kept));
+    EXPECT_TRUE(sandbox.helper.hasWholeBundle(beta, beta));
+    EXPECT_EQ(sandbox.prompter.alerts[0].first, "Plugins Moved to Quarantine");
+    EXPECT_EQ(sandbox.prompter.alerts[1].first, "Hosts Still List Moved Plug-ins");
+    EXPECT_EQ(sandbox.prompter.alerts[1].second,
+              "REAPER still lists Alpha.vst3 in its plug-in cache. In REAPER, open Preferences › Plug-ins › VST (or "
+              "CLAP) and choose “Re-scan”.");
+    QApplication::processEvents();
+    EXPECT_FALSE(badge->isVisible());
+    EXPECT_EQ(named<QComboBox>(inventory, "StatusMenu").findText("Duplicates"), -1);
+    EXPECT_EQ(shownNames(table), QStringList({"Alpha", "Beta"})) << "the filter goes when nothing matches it";
+
+    // The moved copy comes back from Quarantine, and with it the group.
+    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
+    auto& listed = *quarantine.list().table();
+    clickRow(listed, "Alpha");
+    click(findByText<QPushButton>(quarantine, "Restore Selected…"));
+    ASSERT_TRUE(waitFor([&] { return sandbox.store().quarantinedBundleCount() == 0; }));
+    EXPECT_TRUE(sandbox.helper.hasWholeBundle(copy, copy));
+    sandbox.show<ui::InventoryScreen>(AppSection::inventory);
+    QApplication::processEvents();
+    EXPECT_TRUE(badge->isVisible());
+    EXPECT_EQ(badge->text(), "1 Duplicate");
+}
+
+}  // namespace
+}  // namespace kestrova::testing
