@@ -45,6 +45,7 @@ struct Fields<PluginBundleRecord> {
         field("quarantineOperationID", bundle.quarantineOperationID);
         field("quarantinePath", bundle.quarantinePath);
         field("size", bundle.size);
+        field("version", bundle.version);
     }
 };
 

@@ -77,6 +77,8 @@ inline PersistedInventory fullState() {
     quarantined.quarantinePath = quarantined.path;
     quarantined.quarantineOperationID = "5B1D7A7E-32C6-4B1B-9E0C-8C8C2D1F0A11";
     quarantined.presetRunID = Uuid::random();
+    quarantined.pluginNames = std::vector<std::string>{"Reverb Plate", "Reverb Hall"};
+    quarantined.version = "2.0.1";
     product.bundles = {quarantined, sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Reverb.vst3")};
     state.plugins = {product, sampleProduct("Other", "Delay", {"AAX"})};
 
