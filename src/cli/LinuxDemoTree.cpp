@@ -154,6 +154,8 @@ Status writeTree(const fs::path& root, const fs::path& home) {
         {".vst3", "Vital", "Matt Tytel", "1.5.5", instrument, {elf::machineX86_64}, 27'400'000},
         {".vst3", "Dexed", "Digital Suburban", "0.9.8", instrument, {elf::machineX86_64}, 9'800'000},
         {".vst3", "Wide Verb 100%", "Acme Audio", "2.0", effect, {elf::machineX86_64}, 3'300'000},
+        // A newer copy of a system plug-in the user installed over it: a duplicate.
+        {".vst3", "Dragonfly Hall Reverb", "Michael Willis", "3.2.11", effect, {elf::machineX86_64}, 6'200'000},
     };
     for (const auto& bundle : vst3) {
         if (auto written = writeVst3(bundle.folder.starts_with('.') ? home : root, bundle); !written) {

@@ -301,6 +301,17 @@ std::optional<Request> PluginInventoryStore::writePendingJournal(Request request
     return request;
 }
 
+// The user side's moves are made by a helper that runs as the user, not
+// one an administrator approved.
+inline std::string helperWording(std::string_view text, BundleSide side) {
+    constexpr std::string_view approved = "the administrator-approved helper";
+    std::string worded(text);
+    if (const auto at = worded.find(approved); side == BundleSide::user && at != std::string::npos) {
+        worded.replace(at, approved.size(), "the helper that runs as you");
+    }
+    return worded;
+}
+
 // Every complete: the result must belong to the journal and the disk must
 // show what it claims before anything is committed.
 template <typename Request>
@@ -378,7 +389,8 @@ bool PluginInventoryStore::completeTransaction(
 
     setLastStorageError(std::nullopt);
     renewInventoryRevision();
-    showSuccess(std::string(texts.successTitle), fmt::format("{}{}", items.size(), texts.successText));
+    showSuccess(std::string(texts.successTitle),
+                fmt::format("{}{}", items.size(), helperWording(texts.successText, committed.side)));
     std::vector<std::string> installedLocations;
     for (const auto& item : items) {
         if (auto location = installedLocation(item)) {

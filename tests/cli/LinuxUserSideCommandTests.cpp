@@ -156,7 +156,8 @@ TEST_F(LinuxUserSideTest, BothSidesThroughQuarantineRestoreTrashAndTrashRestore)
     EXPECT_THAT(ledger("system"), Not(HasSubstr(*userID)));
 
     // A home-only bundle, refused before the user side existed.
-    expectSuccess({"quarantine", "gate", "LV2"});
+    step = expectSuccess({"quarantine", "gate", "LV2"});
+    EXPECT_THAT(step.out, HasSubstr("1 format bundles moved through the helper that runs as you as one verified"));
     EXPECT_FALSE(fs::exists(layout.home + "/.lv2/gate.lv2"));
     expectSuccess({"restore", "gate", "LV2"});
     expectSuccess({"restore", "Echo", "CLAP", "VST2"});

@@ -147,7 +147,7 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
     sandbox.enableHelper();
     answerer.confirm = false;
     sandbox.quarantine({"Surge XT"}, false, "VST3");
-    sandbox.quarantine({"Dragonfly Hall Reverb"}, true);
+    sandbox.quarantine({"Cardinal"}, true);
     settle();
 
     std::vector<std::pair<QString, QString>> texts;
