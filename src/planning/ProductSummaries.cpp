@@ -7,20 +7,20 @@
 
 namespace kestrova {
 
-InventorySummary summarizeInventory(const std::vector<Plugin>& products) {
+InventorySummary summarizeInventory(const std::vector<Plugin>& products, std::string_view machine) {
     InventorySummary summary;
     summary.products = static_cast<int>(products.size());
     for (const auto& product : products) {
         summary.multipleFormats += product.formats.size() >= 2 ? 1 : 0;
-        const auto tint = architectureTint(product.architecture);
+        const auto tint = architectureTint(product.architecture, machine);
         summary.nativeOrUniversal += tint == ArchitectureTint::native ? 1 : 0;
         summary.needsReview += tint == ArchitectureTint::review ? 1 : 0;
     }
     return summary;
 }
 
-ArchitectureTint architectureTint(std::string_view architecture) {
-    if (architecture == "Apple Silicon" || architecture == "Universal") {
+ArchitectureTint architectureTint(std::string_view architecture, std::string_view machine) {
+    if (!machine.empty() ? architecture == machine : architecture == "Apple Silicon" || architecture == "Universal") {
         return ArchitectureTint::native;
     }
     if (architecture == "Intel" || architecture == "Unknown") {

@@ -19,18 +19,21 @@ namespace kestrova {
 struct InventorySummary {
     int products = 0;
     int multipleFormats = 0;    // two or more formats
-    int nativeOrUniversal = 0;  // "Apple Silicon" or "Universal"
+    int nativeOrUniversal = 0;  // "Apple Silicon" or "Universal"; on Linux, this machine's code
     int needsReview = 0;        // "Intel" or "Unknown"
 
     friend bool operator==(const InventorySummary&, const InventorySummary&) = default;
 };
 
-InventorySummary summarizeInventory(const std::vector<Plugin>& products);
+// `machine` is the architecture name this computer runs under the Linux
+// profile ("x86-64"), empty under macOS, where Apple Silicon and Universal
+// code is native.
+InventorySummary summarizeInventory(const std::vector<Plugin>& products, std::string_view machine = {});
 
 // How an architecture summary reads beside the others: native code, code
 // worth a look, or neither (a mixed or other value).
 enum class ArchitectureTint { native, review, neutral };
-ArchitectureTint architectureTint(std::string_view architecture);
+ArchitectureTint architectureTint(std::string_view architecture, std::string_view machine = {});
 
 // Whether the product has anything in quarantine: what the Quarantine screen lists.
 bool hasQuarantinedFormat(const Plugin& product);

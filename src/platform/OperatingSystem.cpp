@@ -42,4 +42,25 @@ std::string operatingSystemVersionString(const FileSystem& fileSystem) {
     return text;
 }
 
+std::string machineName() {
+    utsname system{};
+    return uname(&system) == 0 ? std::string(system.machine) : std::string();
+}
+
+std::string machineArchitectureName(std::string_view machine) {
+    if (machine == "x86_64" || machine == "amd64") {
+        return "x86-64";
+    }
+    if (machine == "aarch64" || machine == "arm64") {
+        return "ARM64";
+    }
+    if (machine.starts_with("armv") || machine == "arm") {
+        return "ARM";
+    }
+    if (machine == "i386" || machine == "i486" || machine == "i586" || machine == "i686") {
+        return "x86";
+    }
+    return std::string(machine);
+}
+
 }  // namespace kestrova

@@ -35,7 +35,7 @@ std::string diagnosticReport(const DiagnosticReportInput& input) {
     std::string text = "Kestrova Diagnostic Report\nApp: " + input.applicationVersion;
     text += "\nGenerated: " + formatDate(input.generatedAt);
     text += "\nmacOS: " + input.operatingSystemVersion;
-    text += "\nArchitecture: Apple Silicon (arm64)";
+    text += "\nArchitecture: " + input.architecture;
     text += "\n\nInventory\nPlugin products: " + std::to_string(input.plugins.size());
     text += "\nActive format bundles: " + std::to_string(activeBundles);
     text += "\nQuarantined format bundles: " + std::to_string(quarantinedBundles);

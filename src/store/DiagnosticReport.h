@@ -20,6 +20,7 @@ namespace kestrova {
 struct DiagnosticReportInput {
     std::string applicationVersion;  // "Kestrova 1.0.1 (Build 40)"
     std::string operatingSystemVersion;
+    std::string architecture = "Apple Silicon (arm64)";
     Date generatedAt;
     std::span<const Plugin> plugins;  // the whole inventory, quarantined products included
     std::span<const HistoryItem> history;

@@ -66,6 +66,10 @@ std::string diagnosticReport(const PluginInventoryStore& store, const std::optio
     DiagnosticReportInput input;
     input.applicationVersion = applicationVersion;
     input.operatingSystemVersion = operatingSystemVersionString(store.fileSystem());
+    if (store.layout().profile == PlatformProfile::gnuLinux) {
+        const auto machine = machineName();
+        input.architecture = machineArchitectureName(machine) + " (" + machine + ")";
+    }
     input.generatedAt = Date::now();
     input.plugins = store.plugins();
     input.history = store.history();

@@ -53,6 +53,14 @@ TEST(ProductSummaries, InventoryFiguresAndArchitectureTints) {
     for (const auto& [architecture, tint] : tints) {
         EXPECT_EQ(architectureTint(architecture), tint) << architecture;
     }
+
+    // On Linux native means built for this computer; Apple's names mean nothing there.
+    const std::vector<Plugin> linux{
+        product({record("VST3", "1 MB", false)}, "x86-64"), product({record("CLAP", "1 MB", false)}, "ARM64"),
+        product({record("LV2", "1 MB", false)}, "Unknown"), product({record("VST3", "1 MB", false)}, "Universal")};
+    EXPECT_EQ(summarizeInventory(linux, "x86-64"), (InventorySummary{4, 0, 1, 1}));
+    EXPECT_EQ(summarizeInventory(linux, "ARM64").nativeOrUniversal, 1);
+    EXPECT_EQ(architectureTint("Apple Silicon", "x86-64"), ArchitectureTint::neutral);
 }
 
 TEST(ProductSummaries, QuarantinedPartNamesOnlyTheMovedFormatsTheirSizeAndTheEarliestMove) {

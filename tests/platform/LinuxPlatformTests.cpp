@@ -1,5 +1,6 @@
 #include "platform/Elf.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/OperatingSystem.h"
 #include "platform/PlatformProfile.h"
 #include "platform/SystemLayout.h"
 #include "platform/UnixSocket.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <map>
 #include <string>
 
 namespace kestrova {
@@ -99,6 +101,14 @@ TEST(ElfTest, FilesThatAreNotSharedObjectsGiveUnknownWithoutBlocking) {
     const auto fifo = folder / "fifo.so";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(readElfMachine(fifo), ElfMachine::unknown);  // returns at once: nobody writes to it
+}
+
+TEST(OperatingSystemTest, MachineNamesInTheInventorysWords) {
+    for (const auto& [machine, name] : std::map<std::string, std::string>{
+             {"x86_64", "x86-64"}, {"aarch64", "ARM64"}, {"armv7l", "ARM"}, {"i686", "x86"}, {"riscv64", "riscv64"}}) {
+        EXPECT_EQ(machineArchitectureName(machine), name) << machine;
+    }
+    EXPECT_FALSE(machineName().empty());
 }
 
 TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {

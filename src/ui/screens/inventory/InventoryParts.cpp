@@ -15,12 +15,13 @@
 
 namespace kestrova::ui {
 
-InventoryCards::InventoryCards(QWidget* parent) : parent_(parent), layout_(new QHBoxLayout) {
+InventoryCards::InventoryCards(QWidget* parent, const QString& machine) : parent_(parent), layout_(new QHBoxLayout) {
     layout_->setSpacing(12);
     const std::array<std::tuple<std::string_view, QString, QString>, 4> cards{{
         {"puzzlepiece.extension", QStringLiteral("Plugin Products"), QStringLiteral("Active inventory")},
         {"square.stack.3d.up", QStringLiteral("Multiple Formats"), QStringLiteral("More than one format")},
-        {"cpu", QStringLiteral("Apple Silicon"), QStringLiteral("Native or Universal")},
+        machine.isEmpty() ? std::tuple{"cpu", QStringLiteral("Apple Silicon"), QStringLiteral("Native or Universal")}
+                          : std::tuple{"cpu", machine, QStringLiteral("Built for this computer")},
         {"exclamationmark.circle", QStringLiteral("Needs Review"), QStringLiteral("Informational notes")},
     }};
     for (std::size_t index = 0; index < cards.size(); ++index) {

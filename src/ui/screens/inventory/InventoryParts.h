@@ -4,6 +4,8 @@
 
 #include "planning/ProductSummaries.h"
 
+#include <QString>
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -21,7 +23,9 @@ class MetricCard;
 
 class InventoryCards {
 public:
-    explicit InventoryCards(QWidget* parent);
+    // `machine` names this computer's architecture on Linux ("x86-64"), where
+    // native code is code built for it; empty under macOS.
+    InventoryCards(QWidget* parent, const QString& machine);
     QHBoxLayout* layout() const { return layout_; }
     void showFor(const InventorySummary& summary);
 

@@ -8,6 +8,7 @@
 #include "planning/ActionableBundles.h"
 #include "planning/ProductSummaries.h"
 #include "platform/LocaleText.h"
+#include "platform/OperatingSystem.h"
 #include "platform/Paths.h"
 #include "store/BundleTransactions.h"
 #include "store/StoreExports.h"
@@ -37,13 +38,16 @@
 
 namespace kestrova::ui {
 
-InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent) : Screen(context, parent) {
+InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent)
+    : Screen(context, parent),
+      machine_(session().layout().profile == PlatformProfile::gnuLinux ? machineArchitectureName(machineName())
+                                                                       : std::string()) {
     filter_ = new InventoryFilter(model_, this);
     auto* layout = makePage(*this, PageScroll::none, 14);
     header_ = new InventoryHeader(context, this);
     layout->addWidget(header_);
 
-    cards_ = std::make_unique<InventoryCards>(this);
+    cards_ = std::make_unique<InventoryCards>(this, toQString(machine_));
     layout->addLayout(cards_->layout());
 
     inspectorPanel_ = new DetailPanel(this);
@@ -180,7 +184,7 @@ std::vector<Plugin> InventoryScreen::selectedProducts() const {
 
 void InventoryScreen::reloadProducts() {
     auto products = session().store().activePlugins();
-    const auto summary = summarizeInventory(products);
+    const auto summary = summarizeInventory(products, machine_);
     model_.setProducts(std::move(products));
     duplicates_->refresh();
     filter_->setDuplicateProducts(duplicates_->products());

@@ -15,6 +15,7 @@
 #include "ui/screens/inventory/InventoryDetails.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -64,6 +65,8 @@ private:
     std::unique_ptr<InventoryDetails> inspector_;
     std::unique_ptr<InventoryDuplicates> duplicates_;
 
+    // This computer's architecture on Linux, empty under macOS.
+    std::string machine_;
     std::unique_ptr<InventoryCards> cards_;
     InventoryFilterBar* filterBar_ = nullptr;
     QLabel* shownLabel_ = nullptr;
