@@ -64,10 +64,13 @@ InventoryFilterBar::InventoryFilterBar(QWidget* parent) : QWidget(parent) {
         clear->setText(QStringLiteral("Clear Search"));
     }
     search_->setAccessibleName(QStringLiteral("Search plugins"));
-    layout->addWidget(search_);
+    // The menus' row is full at the smallest window; extras sit beside the search.
+    searchRow_ = new QHBoxLayout;
+    searchRow_->setSpacing(8);
+    searchRow_->addWidget(search_, 1);
+    layout->addLayout(searchRow_);
 
     auto* filters = new QHBoxLayout;
-    menusRow_ = filters;
     filters->setSpacing(8);
     formatMenu_ = filterMenu(QStringLiteral("Format"), this);
     manufacturerMenu_ = filterMenu(QStringLiteral("Manufacturer"), this);
@@ -120,6 +123,6 @@ void InventoryFilterBar::chooseStatus(const QString& status) {
     statusMenu_->setCurrentIndex(std::max(0, statusMenu_->findText(status)));
 }
 
-void InventoryFilterBar::addTrailing(QWidget* widget) { menusRow_->addWidget(widget); }
+void InventoryFilterBar::addTrailing(QWidget* widget) { searchRow_->addWidget(widget); }
 
 }  // namespace kestrova::ui

@@ -26,7 +26,7 @@ public:
     void refill(const PluginTableModel& products, bool offerDuplicates);
     // Chooses a status menu entry, announced like a person's choice.
     void chooseStatus(const QString& status);
-    // A widget at the end of the menus' row (the duplicates badge).
+    // A widget after the search field (the duplicates badge).
     void addTrailing(QWidget* widget);
     // The menus' values with `query` as the search.
     InventoryFilterCriteria criteria(const QString& query) const;
@@ -42,7 +42,7 @@ private:
     QComboBox* manufacturerMenu_ = nullptr;
     QComboBox* architectureMenu_ = nullptr;
     QComboBox* statusMenu_ = nullptr;
-    QHBoxLayout* menusRow_ = nullptr;
+    QHBoxLayout* searchRow_ = nullptr;
 };
 
 }  // namespace kestrova::ui
