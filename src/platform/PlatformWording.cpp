@@ -40,12 +40,13 @@ constexpr auto table = std::to_array<Rewording>({
     {"macOS Trash", "Trash"},
     {" in Finder", " in the File Manager"},
     {"this Mac", "this computer"},
+    {"Inside Kestrova Application Support", "In Kestrova’s data folders"},
     {"\nmacOS: ", "\nOperating system: "},
 });
 
 // A text can only need rewording when it holds one of these.
-constexpr std::array<std::string_view, 8> markers{"Finder",      "macOS", "Mac",          "System Settings",
-                                                  "Login Items", "XPC",   "Developer ID", "aunch "};
+constexpr std::array<std::string_view, 9> markers{
+    "Finder", "macOS", "Mac", "System Settings", "Login Items", "XPC", "Developer ID", "aunch ", "Application Support"};
 
 bool mayNeedRewording(std::string_view text) {
     for (const auto marker : markers) {

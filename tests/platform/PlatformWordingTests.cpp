@@ -13,7 +13,7 @@ namespace {
 
 const std::regex macOSNames(
     "Finder|macOS|\\bMac\\b|XPC|System Settings|Login Items|App Background|[Ll]aunch [Dd]aemon|[Nn]otariz|"
-    "[Cc]ode.sign|Developer ID|SMAppService");
+    "[Cc]ode.sign|Developer ID|SMAppService|Application Support");
 
 TEST(PlatformWordingTest, EveryEntryOnBothProfiles) {
     ASSERT_GE(linuxRewordings().size(), 20u);

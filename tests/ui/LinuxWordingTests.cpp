@@ -24,9 +24,9 @@ namespace {
 using ui::AppSection;
 
 // The names of macOS services and places a Linux user never meets.
-const QRegularExpression macOSNames(
-    QStringLiteral("Finder|macOS|\\bMac\\b|XPC|System Settings|Login Items|App Background|[Ll]aunch [Dd]aemon|"
-                   "[Nn]otariz|[Cc]ode.sign|Developer ID|SMAppService|Gatekeeper|Keychain|launchd"));
+const QRegularExpression macOSNames(QStringLiteral(
+    "Finder|macOS|\\bMac\\b|XPC|System Settings|Login Items|App Background|[Ll]aunch [Dd]aemon|"
+    "[Nn]otariz|[Cc]ode.sign|Developer ID|SMAppService|Gatekeeper|Keychain|launchd|Application Support"));
 
 // Every text a person can see in `root`, each with where it was found.
 void collectTexts(QWidget& root, std::vector<std::pair<QString, QString>>& texts, const QString& where) {

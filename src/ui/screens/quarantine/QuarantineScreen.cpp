@@ -59,7 +59,7 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
         new MetricCard("arrow.uturn.backward.circle", QStringLiteral("Restorable"),
                        QStringLiteral("Verified and ready"), this),
         new MetricCard("externaldrive", QStringLiteral("Storage"),
-                       QStringLiteral("Inside Kestrova Application Support"), this)};
+                       words(QStringLiteral("Inside Kestrova Application Support")), this)};
     for (auto* card : cards_) {
         cardRow->addWidget(card, 1);
     }
