@@ -37,7 +37,7 @@ std::vector<std::string> standardSystemPluginFolders(const SystemLayout& layout)
 std::vector<std::string> userPluginFolders(const SystemLayout& layout);
 
 // Linux: the quarantine of the user side, inside the data home
-// ($XDG_DATA_HOME/kestrova/quarantine).
+// ($XDG_DATA_HOME/Kestrova/Quarantine).
 std::string userQuarantineRoot(const SystemLayout& layout);
 
 // The side a path of a move belongs to: the user's (Linux only) when it lies

@@ -21,7 +21,7 @@ inline constexpr std::string_view quarantineRootPath = "/Library/Application Sup
 // above for macOS, linuxlayout::quarantineRootPath for Linux.
 std::string quarantineRoot(const SystemLayout& layout);
 // The quarantine of one side: the system-wide one, or on Linux the user's
-// own inside the data home ($XDG_DATA_HOME/kestrova/quarantine).
+// own inside the data home ($XDG_DATA_HOME/Kestrova/Quarantine).
 std::string quarantineRoot(const SystemLayout& layout, BundleSide side);
 
 // The current user's Trash folder: the Finder Trash, or the files folder

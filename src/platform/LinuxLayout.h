@@ -48,10 +48,10 @@ inline constexpr std::array<FormatFolder, 3> pathVariables{{
 // the plug-in folders usually are: moves never cross file systems.
 inline constexpr std::string_view quarantineRootPath = "/var/lib/kestrova/quarantine";
 
-// The quarantine of bundles from the user's own folders, inside the data
-// home, so the user's helper never needs root and never crosses to another
-// user's files.
-inline constexpr std::string_view userQuarantineRootPath = "kestrova/quarantine";
+// The quarantine of bundles from the user's own folders, beside Kestrova's
+// state in the data home, so the user's helper never needs root and never
+// crosses to another user's files.
+inline constexpr std::string_view userQuarantineRootPath = "Kestrova/Quarantine";
 
 // $XDG_DATA_HOME when the environment does not set it, relative to the home.
 inline constexpr std::string_view defaultDataHome = ".local/share";

@@ -131,7 +131,7 @@ TEST_F(LinuxProfileCommandTest, ScanQuarantineRestoreTrashAndTrashRestore) {
     // A bundle in the home goes to the user side's own quarantine.
     expectSuccess({"quarantine", "gate", "LV2"});
     EXPECT_FALSE(fs::exists(directory / "home/.lv2/gate.lv2"));
-    ASSERT_TRUE(fs::is_directory(layout.home + "/data/kestrova/quarantine"));
+    ASSERT_TRUE(fs::is_directory(layout.home + "/data/Kestrova/Quarantine"));
     expectSuccess({"restore", "gate", "LV2"});
     EXPECT_TRUE(fs::exists(directory / "home/.lv2/gate.lv2"));
 

@@ -92,7 +92,7 @@ protected:
     std::map<std::string, std::string> bundleFiles() const {
         std::map<std::string, std::string> files;
         for (const auto& folder : {layout.home + "/.vst", layout.home + "/.clap", layout.home + "/.lv2",
-                                   layout.dataHome + "/kestrova/quarantine", layout.dataHome + "/Trash/files",
+                                   layout.dataHome + "/Kestrova/Quarantine", layout.dataHome + "/Trash/files",
                                    layout.systemRoot + "/usr/lib", layout.systemRoot + "/var/lib/kestrova"}) {
             if (!fs::exists(folder)) {
                 continue;
@@ -130,7 +130,7 @@ TEST_F(LinuxUserSideTest, BothSidesThroughQuarantineRestoreTrashAndTrashRestore)
     const auto echoClap = layout.systemRoot + "/usr/lib/clap/Echo.clap";
     const auto echoVst2 = layout.home + "/.vst/Echo.so";
     const auto systemQuarantine = layout.systemRoot + "/var/lib/kestrova/quarantine";
-    const auto userQuarantine = layout.dataHome + "/kestrova/quarantine";
+    const auto userQuarantine = layout.dataHome + "/Kestrova/Quarantine";
 
     auto status = expectSuccess({"helper", "status"});
     EXPECT_THAT(status.out, HasSubstr("User-folder helper"));
@@ -191,7 +191,7 @@ TEST_F(LinuxUserSideTest, APresetRunSendsEachSidesChunksToItsOwnHelper) {
     auto step = expectSuccess({"cleanup", "run", "retireVST2", "--include-unsafe-defaults"});
     EXPECT_THAT(step.out, HasSubstr("Cleanup Preset Completed: 3 reviewed format bundles"));
     EXPECT_EQ(quarantined(layout.systemRoot + "/var/lib/kestrova/quarantine"), std::vector<std::string>{"Tape.so"});
-    EXPECT_EQ(quarantined(layout.dataHome + "/kestrova/quarantine"), (std::vector<std::string>{"Drive.so", "Echo.so"}));
+    EXPECT_EQ(quarantined(layout.dataHome + "/Kestrova/Quarantine"), (std::vector<std::string>{"Drive.so", "Echo.so"}));
     const auto runs = *savedState().formatCleanupRuns;
     ASSERT_EQ(runs.size(), 1u);
     ASSERT_EQ(runs[0].childTransactionIDs.size(), 2u);

@@ -57,8 +57,8 @@ TEST(LinuxAreas, TheLinuxSystemFoldersAndSingleFileBundlesAreAccepted) {
 // and its Trash records name the original place in the home.
 TEST(LinuxAreas, TheUserSideMovesBetweenTheHomeFoldersAndTheUsersQuarantineOnly) {
     const auto user = HelperAreas::ofUser("/home/u", std::nullopt, trash);
-    const std::string userQuarantine = "/home/u/.local/share/kestrova/quarantine/" + op;
-    EXPECT_EQ(HelperAreas::ofUser("/home/u", "/d", trash).quarantineRoot, "/d/kestrova/quarantine");
+    const std::string userQuarantine = "/home/u/.local/share/Kestrova/Quarantine/" + op;
+    EXPECT_EQ(HelperAreas::ofUser("/home/u", "/d", trash).quarantineRoot, "/d/Kestrova/Quarantine");
     for (const auto& source : {"/home/u/.clap/Synth.clap", "/home/u/.vst3/V.vst3", "/home/u/.vst3/Vendor/V.vst3",
                                "/home/u/.vst/Old.so", "/home/u/.lxvst/Old.so", "/home/u/.lv2/eq.lv2"}) {
         const std::string name = source + std::string_view(source).rfind('/') + 1;

@@ -134,7 +134,7 @@ TEST(PathRules, LinuxUserFoldersBelongToTheUserSideAndMacHomesStayRefused) {
         {linux.user(".clap/A.component"), std::nullopt},  // not a Linux format
         {linux.user("Music/A.vst3"), std::nullopt},
         {linux.user(".vst3/Out/X.vst3"), std::nullopt},  // a linked folder leading out
-        {linux.user(".local/share/kestrova/quarantine/A.vst3"), std::nullopt},
+        {linux.user(".local/share/Kestrova/Quarantine/A.vst3"), std::nullopt},
     };
     for (const auto& [path, side] : cases) {
         SafeLocationChecker checker(linux, disk);
@@ -148,14 +148,14 @@ TEST(PathRules, LinuxUserFoldersBelongToTheUserSideAndMacHomesStayRefused) {
 
     // The user side's quarantine follows the data home; the Trash belongs to
     // no side, so the other end of a move decides.
-    EXPECT_EQ(quarantineRoot(linux, BundleSide::user), sandbox.tree / "home/.local/share/kestrova/quarantine");
+    EXPECT_EQ(quarantineRoot(linux, BundleSide::user), sandbox.tree / "home/.local/share/Kestrova/Quarantine");
     EXPECT_EQ(quarantineRoot(linux, BundleSide::system), sandbox.tree / "root/var/lib/kestrova/quarantine");
-    EXPECT_EQ(sideOfPath(linux.user(".local/share/kestrova/quarantine/ID/A.vst3"), linux), BundleSide::user);
+    EXPECT_EQ(sideOfPath(linux.user(".local/share/Kestrova/Quarantine/ID/A.vst3"), linux), BundleSide::user);
     EXPECT_EQ(sideOfPath(defaultTrashFolder(linux) + "/A.vst3", linux), BundleSide::system);
     auto withDataHome = linux;
     withDataHome.dataHome = sandbox.tree / "data";
-    EXPECT_EQ(quarantineRoot(withDataHome, BundleSide::user), sandbox.tree / "data/kestrova/quarantine");
-    EXPECT_EQ(sideOfPath(sandbox.tree / "data/kestrova/quarantine/ID/A.clap", withDataHome), BundleSide::user);
+    EXPECT_EQ(quarantineRoot(withDataHome, BundleSide::user), sandbox.tree / "data/Kestrova/Quarantine");
+    EXPECT_EQ(sideOfPath(sandbox.tree / "data/Kestrova/Quarantine/ID/A.clap", withDataHome), BundleSide::user);
 
     const auto& mac = sandbox.layout;
     for (const auto& path : {mac.user("Library/Audio/Plug-Ins/VST3/A.vst3"), mac.user(".vst3/A.vst3")}) {
