@@ -305,8 +305,12 @@ void PluginManagementService::handshake(bool showNotice) {
     }
 }
 
-bool PluginManagementService::canSendPrivilegedRequest() const {
+bool PluginManagementService::canSendOwnRequests() const {
     return status_ == PluginManagementStatus::enabled && helperIsReachable_ && !isWorking_;
+}
+
+bool PluginManagementService::canSendPrivilegedRequest() const {
+    return canSendOwnRequests() || (userSide_ && userSide_->canSendPrivilegedRequest());
 }
 
 void PluginManagementService::setUserSide(std::shared_ptr<PluginManagementService> userSide,
@@ -329,7 +333,7 @@ void PluginManagementService::send(
     }
     const auto texts = textsFor(kind);
     const auto transactionID = request.transactionID;
-    if (!canSendPrivilegedRequest() || !connection_) {
+    if (!canSendOwnRequests() || !connection_) {
         completion(madeUpFailureResult<ResultRecord>(transactionID,
                                                      blockingReason(kind).value_or(std::string(unreachableText))));
         return;
@@ -448,6 +452,21 @@ void PluginManagementService::queryTransactionStatus(const std::string& transact
 }
 
 std::optional<std::string> PluginManagementService::blockingReason(PrivilegedRequestKind kind) const {
+    auto reason = ownBlockingReason(kind);
+    if (reason && userSide_ && !userSide_->blockingReason(kind)) {
+        return std::nullopt;
+    }
+    return reason;
+}
+
+std::optional<std::string> PluginManagementService::blockingReason(PrivilegedRequestKind kind, BundleSide side) const {
+    if (side == BundleSide::user && userSide_) {
+        return userSide_->blockingReason(kind);
+    }
+    return ownBlockingReason(kind);
+}
+
+std::optional<std::string> PluginManagementService::ownBlockingReason(PrivilegedRequestKind kind) const {
     if (isWorking_) {
         return std::string(inProgressText);
     }

@@ -72,6 +72,9 @@ public:
     bool needsRepairOrUpdate() const;
     void openSystemSettingsLoginItems();
     void handshake(bool showNotice);
+    // Whether a request can go now to this helper or, on Linux, to the user
+    // side's: with either one free the front ends offer their actions, and
+    // each transaction is checked against its own side before it is written.
     bool canSendPrivilegedRequest() const;
     void closeConnection();
 
@@ -96,6 +99,8 @@ public:
     std::optional<std::string> trashBlockingReason() const;
     std::optional<std::string> trashRestoreBlockingReason() const;
     std::optional<std::string> blockingReason(PrivilegedRequestKind kind) const;
+    // Why a request of one side cannot go now, if it cannot.
+    std::optional<std::string> blockingReason(PrivilegedRequestKind kind, BundleSide side) const;
 
     std::vector<DirectDistributionReadinessCheck> readinessChecks() const;
     static std::string readinessSummary(const std::vector<DirectDistributionReadinessCheck>& checks);
@@ -131,6 +136,8 @@ private:
     static void onMainThread(Executor& executor, std::weak_ptr<PluginManagementService> service,
                              std::function<void(PluginManagementService&)> work);
 
+    bool canSendOwnRequests() const;
+    std::optional<std::string> ownBlockingReason(PrivilegedRequestKind kind) const;
     void setStatus(PluginManagementStatus value);
     void setHelperIsReachable(bool value);
     void setHelperVersion(std::optional<std::string> value);

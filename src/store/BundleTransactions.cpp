@@ -2,6 +2,7 @@
 
 #include "helperclient/PluginManagementService.h"
 #include "store/PluginInventoryStore.h"
+#include "store/StoreTransactionSteps.h"
 
 #include <memory>
 #include <optional>
@@ -12,11 +13,17 @@ namespace {
 
 // Runs one transaction per group, each started once the one before it has
 // been completed, since the store keeps one pending journal per kind. A group
-// the store refuses ends the chain; its warning says why.
-template <typename Request, typename Selection, typename Prepare, typename Send, typename Complete>
-bool runGroups(std::shared_ptr<std::vector<std::vector<Selection>>> groups, std::size_t index, Prepare prepare,
-               Send send, Complete complete, TransactionDone<Request> done) {
+// the store refuses, or whose side's helper cannot take it, ends the chain
+// before its journal is written; the warning says why.
+template <typename Request, typename Selection, typename Blocked, typename Prepare, typename Send, typename Complete>
+bool runGroups(PluginInventoryStore& store, std::shared_ptr<std::vector<std::vector<Selection>>> groups,
+               std::size_t index, Blocked blocked, Prepare prepare, Send send, Complete complete,
+               TransactionDone<Request> done) {
     if (index >= groups->size()) {
+        return false;
+    }
+    if (const auto reason = blocked((*groups)[index])) {
+        store.showWarning(std::string(TransactionKind<Request>::texts.blockedTitle), *reason);
         return false;
     }
     std::optional<Request> request = prepare((*groups)[index]);
@@ -26,26 +33,32 @@ bool runGroups(std::shared_ptr<std::vector<std::vector<Selection>>> groups, std:
     auto items = request->items;
     const auto transactionID = request->transactionID;
     send(transactionID, std::move(items),
-         [groups, index, request = std::move(*request), prepare, send, complete, done](const auto& result) {
+         [&store, groups, index, request = std::move(*request), blocked, prepare, send, complete,
+          done](const auto& result) {
              const bool committed = complete(result, request.transactionID, request.items);
              if (done) {
                  done(request, committed);
              }
              if (committed) {
-                 runGroups<Request, Selection>(groups, index + 1, prepare, send, complete, done);
+                 runGroups<Request, Selection>(store, groups, index + 1, blocked, prepare, send, complete, done);
              }
          });
     return true;
 }
 
-template <typename Request, typename Selection, typename Prepare, typename Send, typename Complete>
-bool run(std::vector<std::vector<Selection>> groups, Prepare prepare, Send send, Complete complete,
+template <typename Request, typename Selection, typename Side, typename Prepare, typename Send, typename Complete>
+bool run(PluginInventoryStore& store, PluginManagementService& service, PrivilegedRequestKind kind,
+         std::vector<std::vector<Selection>> groups, Side sideOf, Prepare prepare, Send send, Complete complete,
          TransactionDone<Request> done) {
     if (groups.empty()) {
         groups.emplace_back();  // the store explains an empty selection
     }
-    return runGroups<Request, Selection>(std::make_shared<std::vector<std::vector<Selection>>>(std::move(groups)), 0,
-                                         std::move(prepare), std::move(send), std::move(complete), std::move(done));
+    const auto blocked = [&service, kind, sideOf](const std::vector<Selection>& group) -> std::optional<std::string> {
+        return group.empty() ? std::nullopt : service.blockingReason(kind, sideOf(group.front()));
+    };
+    return runGroups<Request, Selection>(
+        store, std::make_shared<std::vector<std::vector<Selection>>>(std::move(groups)), 0, blocked, std::move(prepare),
+        std::move(send), std::move(complete), std::move(done));
 }
 
 }  // namespace
@@ -54,7 +67,9 @@ bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service
                    const std::vector<PluginBundleSelection>& selections,
                    TransactionDone<PrivilegedQuarantineRequest> done) {
     return run<PrivilegedQuarantineRequest, PluginBundleSelection>(
-        store.selectionsBySide(selections), [&store](const auto& group) { return store.prepareQuarantine(group); },
+        store, service, PrivilegedRequestKind::quarantine, store.selectionsBySide(selections),
+        [&store](const auto& selection) { return store.sideOf(selection); },
+        [&store](const auto& group) { return store.prepareQuarantine(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendQuarantine(id, std::move(items), std::move(completion));
         },
@@ -67,7 +82,9 @@ bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service
 bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
                 const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedRestoreRequest> done) {
     return run<PrivilegedRestoreRequest, PluginBundleSelection>(
-        store.selectionsBySide(selections), [&store](const auto& group) { return store.prepareRestore(group); },
+        store, service, PrivilegedRequestKind::restore, store.selectionsBySide(selections),
+        [&store](const auto& selection) { return store.sideOf(selection); },
+        [&store](const auto& group) { return store.prepareRestore(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendRestore(id, std::move(items), std::move(completion));
         },
@@ -80,7 +97,9 @@ bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
 bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
               const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedTrashRequest> done) {
     return run<PrivilegedTrashRequest, PluginBundleSelection>(
-        store.selectionsBySide(selections), [&store](const auto& group) { return store.prepareTrash(group); },
+        store, service, PrivilegedRequestKind::trash, store.selectionsBySide(selections),
+        [&store](const auto& selection) { return store.sideOf(selection); },
+        [&store](const auto& group) { return store.prepareTrash(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendTrash(id, std::move(items), std::move(completion));
         },
@@ -93,7 +112,9 @@ bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
 bool runTrashRestore(PluginInventoryStore& store, PluginManagementService& service, const std::vector<Uuid>& recordIDs,
                      TransactionDone<PrivilegedTrashRestoreRequest> done) {
     return run<PrivilegedTrashRestoreRequest, Uuid>(
-        store.trashRecordsBySide(recordIDs), [&store](const auto& group) { return store.prepareTrashRestore(group); },
+        store, service, PrivilegedRequestKind::trashRestore, store.trashRecordsBySide(recordIDs),
+        [&store](const Uuid& recordID) { return store.sideOfTrashRecord(recordID); },
+        [&store](const auto& group) { return store.prepareTrashRestore(group); },
         [&service](const auto& id, auto items, auto completion) {
             service.sendTrashRestore(id, std::move(items), std::move(completion));
         },

@@ -148,6 +148,14 @@ void CleanupRunController::nextChunk() {
     chunks.erase(chunks.begin());
     setPendingChunks(std::move(chunks));
 
+    // Each chunk is one side's; that side's helper must be free before its journal is written.
+    if (const auto reason =
+            chunk.empty() ? std::nullopt
+                          : service_.blockingReason(PrivilegedRequestKind::quarantine, store_.sideOf(chunk.front()))) {
+        store_.showWarning("Privileged Quarantine Blocked", *reason);
+        stopRun();
+        return;
+    }
     auto request = store_.prepareCleanupRunChunk(runID, chunk);
     if (!request) {
         stopRun();
@@ -228,6 +236,13 @@ void CleanupRunController::nextRestoreChunk() {
     chunks.erase(chunks.begin());
     setRestoreChunks(std::move(chunks));
 
+    if (const auto reason =
+            chunk.empty() ? std::nullopt
+                          : service_.blockingReason(PrivilegedRequestKind::restore, store_.sideOf(chunk.front()))) {
+        store_.showWarning("Privileged Restore Blocked", *reason);
+        stopRestore();
+        return;
+    }
     auto request = store_.prepareRestore(chunk, std::nullopt);
     if (!request) {
         stopRestore();

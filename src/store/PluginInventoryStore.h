@@ -255,6 +255,7 @@ public:
     // or for a quarantined bundle its original folder. Unknown selections
     // are the system side's, whose plan refuses them.
     BundleSide sideOf(const PluginBundleSelection& selection) const;
+    BundleSide sideOfTrashRecord(const Uuid& recordID) const;
     // The selections grouped by the side that moves them (system first),
     // each in the given order; empty groups are left out. A quarantined
     // bundle's side is that of its original folder.

@@ -88,7 +88,9 @@ void PluginInventoryStore::enforceBatch(std::vector<PermanentQuarantineMatch> ba
     for (const auto& match : batch) {
         retired.push_back(match.retired);
     }
-    auto request = prepareTrash(retired, inventoryRevision_);
+    // A batch is one side's; a side whose helper cannot take it moves nothing.
+    const auto blocked = service.blockingReason(PrivilegedRequestKind::trash, sideOf(retired.front()));
+    auto request = blocked ? std::nullopt : prepareTrash(retired, inventoryRevision_);
     if (!request) {
         setLastScanNotice(
             "Permanent Quarantine stopped before moving any replacement bundle. Review the warning and rescan.");
@@ -131,7 +133,8 @@ void PluginInventoryStore::completeEnforcementTrash(const PrivilegedTrashResult&
         reinstalled.push_back(std::move(*selection));
     }
     std::optional<PrivilegedQuarantineRequest> quarantine;
-    if (reinstalled.size() == batch.size()) {
+    if (reinstalled.size() == batch.size() &&
+        !service.blockingReason(PrivilegedRequestKind::quarantine, sideOf(reinstalled.front()))) {
         quarantine = prepareQuarantine(reinstalled, inventoryRevision_, std::nullopt);
     }
     if (!quarantine) {

@@ -65,13 +65,17 @@ std::vector<std::vector<PluginBundleSelection>> PluginInventoryStore::selections
     return grouped(selections, sides);
 }
 
+BundleSide PluginInventoryStore::sideOfTrashRecord(const Uuid& recordID) const {
+    const auto record = std::find_if(trashedBundles_.begin(), trashedBundles_.end(),
+                                     [&](const TrashedBundleRecord& candidate) { return candidate.id == recordID; });
+    return record == trashedBundles_.end() ? BundleSide::system : sideOfPath(record->originalPath, layout_);
+}
+
 std::vector<std::vector<Uuid>> PluginInventoryStore::trashRecordsBySide(const std::vector<Uuid>& recordIDs) const {
     std::vector<BundleSide> sides;
+    sides.reserve(recordIDs.size());
     for (const auto& id : recordIDs) {
-        const auto record = std::find_if(trashedBundles_.begin(), trashedBundles_.end(),
-                                         [&](const TrashedBundleRecord& candidate) { return candidate.id == id; });
-        sides.push_back(record == trashedBundles_.end() ? BundleSide::system
-                                                        : sideOfPath(record->originalPath, layout_));
+        sides.push_back(sideOfTrashRecord(id));
     }
     return grouped(recordIDs, sides);
 }

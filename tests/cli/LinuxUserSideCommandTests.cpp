@@ -124,6 +124,33 @@ std::vector<std::string> quarantined(const std::string& root) {
     return found;
 }
 
+// Home-folder plug-ins need no administrator: with the system helper never
+// enabled, the user's helper still moves them, and a system bundle is refused
+// before anything is written.
+TEST_F(LinuxUserSideTest, WithoutTheSystemHelperOnlyTheUsersOwnBundlesMove) {
+    expectSuccess({"authorize", layout.systemRoot + "/usr", layout.home});
+    expectSuccess({"scan"});
+    const auto before = bundleFiles();
+    const auto stateBefore = readWholeFile(inventoryStateURL(layout));
+
+    const auto refused = run({"quarantine", "Tape", "VST2"});
+    EXPECT_EQ(refused.exitCode, 3) << refused.err;
+    EXPECT_THAT(refused.out + refused.err, HasSubstr("Enable Plugin Management"));
+    EXPECT_EQ(bundleFiles(), before);
+    EXPECT_EQ(readWholeFile(inventoryStateURL(layout)), stateBefore);
+
+    // One product on both sides: the system side goes first and is refused, so nothing moves.
+    const auto mixed = run({"quarantine", "Echo", "CLAP", "VST2"});
+    EXPECT_EQ(mixed.exitCode, 3) << mixed.err;
+    EXPECT_EQ(bundleFiles(), before);
+
+    const auto moved = expectSuccess({"quarantine", "Drive", "VST2"});
+    EXPECT_THAT(moved.out, HasSubstr("the helper that runs as you"));
+    EXPECT_THAT(quarantined(layout.dataHome + "/Kestrova/Quarantine"), ::testing::Contains("Drive.so"));
+    expectSuccess({"restore", "Drive", "VST2"});
+    EXPECT_TRUE(fs::exists(layout.home + "/.vst/Drive.so"));
+}
+
 TEST_F(LinuxUserSideTest, BothSidesThroughQuarantineRestoreTrashAndTrashRestore) {
     scanWithHelpers();
     const auto before = bundleFiles();
