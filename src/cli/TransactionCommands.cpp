@@ -188,8 +188,8 @@ std::vector<Request> runTransaction(
         return {};
     }
 
-    // A selection over both sides runs as one transaction per side, each
-    // reported here; the last one's notice is printed.
+    // A selection over both sides runs as one transaction per side; each
+    // says what it did, with its moved items, as it ends.
     bool completed = false;
     bool committed = true;
     std::vector<Request> sent;
@@ -197,7 +197,11 @@ std::vector<Request> runTransaction(
     const bool started = start(service, [&](const Request& request, bool ok) {
         committed = committed && ok;
         completed = true;
+        reportNotice(context, *session.store, ExitCode::failed);
         if (ok) {
+            if (!context.json) {
+                printItems(context, request.items);
+            }
             sent.push_back(request);
         }
     });
@@ -208,11 +212,6 @@ std::vector<Request> runTransaction(
     }
     executor.runUntil([&] { return completed && service.outstandingCalls() == 0; });
     reportNotice(context, *session.store, ExitCode::failed);
-    if (!context.json) {
-        for (const auto& request : sent) {
-            printItems(context, request.items);
-        }
-    }
     if (!committed) {
         printHelperNextStep(context, service);
         return {};

@@ -168,8 +168,12 @@ TEST_F(LinuxUserSideTest, BothSidesThroughQuarantineRestoreTrashAndTrashRestore)
 
     // One product, a bundle on each side: two transactions, one per helper.
     auto step = expectSuccess({"quarantine", "Echo", "CLAP", "VST2"});
-    EXPECT_THAT(step.out, HasSubstr(echoClap));
-    EXPECT_THAT(step.out, HasSubstr(echoVst2));
+    EXPECT_THAT(step.out, HasSubstr("1 format bundles moved through the administrator-approved helper as one verified "
+                                    "transaction.\n  " +
+                                    echoClap));
+    EXPECT_THAT(step.out, HasSubstr("1 format bundles moved through the helper that runs as you as one verified "
+                                    "transaction.\n  " +
+                                    echoVst2));
     EXPECT_EQ(quarantined(systemQuarantine), std::vector<std::string>{"Echo.clap"});
     EXPECT_EQ(quarantined(userQuarantine), std::vector<std::string>{"Echo.so"});
     const auto history = savedState().history;
