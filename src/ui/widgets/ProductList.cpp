@@ -2,6 +2,7 @@
 
 #include "ui/widgets/DetailPanel.h"
 #include "ui/widgets/StatusDelegate.h"
+#include "ui/widgets/TableSelection.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -54,15 +55,7 @@ void ProductList::selectProduct(const std::optional<Uuid>& id) {
     if (!row) {
         return;
     }
-    const auto index = sorted_->mapFromSource(model_.index(*row, 0));
-    // A cleared selection keeps its current row, which then shows no
-    // highlight; a row being clicked is current before it is selected, and
-    // the view selects it itself.
-    if (index.isValid() && (table_->currentIndex().row() != index.row() || !table_->selectionModel()->hasSelection())) {
-        table_->selectionModel()->setCurrentIndex(index,
-                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
-    table_->scrollTo(index);
+    selectRowLikeAClick(*table_, sorted_->mapFromSource(model_.index(*row, 0)));
 }
 
 std::vector<Plugin> ProductList::selectedProducts() const {

@@ -16,12 +16,13 @@
 #include "ui/app/Prompter.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
-#include "ui/widgets/InspectorSplit.h"
+#include "ui/widgets/DetailSplit.h"
 #include "ui/widgets/KeyActions.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
 #include "ui/widgets/PageScaffold.h"
 #include "ui/widgets/StatusDelegate.h"
+#include "ui/widgets/TableSelection.h"
 #include "ui/widgets/Theme.h"
 
 #include <QHBoxLayout>
@@ -55,7 +56,7 @@ InventoryScreen::InventoryScreen(ScreenContext context, QWidget* parent)
     duplicates_ = std::make_unique<InventoryDuplicates>(
         context, *this, [this] { filterBar_->chooseStatus(toQString(duplicatesStatus)); });
     inspector_->setDuplicates(duplicates_.get());
-    layout->addWidget(new InspectorSplit(buildList(), inspectorPanel_, this), 1);
+    layout->addWidget(new DetailSplit(buildList(), inspectorPanel_, this), 1);
 
     connect(&session().storeEvents(), &ObservedObject::changed, this, [this](Change change) {
         if (change == Change::plugins) {
@@ -231,15 +232,7 @@ void InventoryScreen::selectRowOf(const std::optional<Uuid>& id) {
     if (!row) {
         return;
     }
-    const auto index = filter_->mapFromSource(model_.index(*row, 0));
-    // A cleared selection keeps its current row, which then shows no
-    // highlight; a row being clicked is current before it is selected, and
-    // the view selects it itself.
-    if (index.isValid() && (table_->currentIndex().row() != index.row() || !table_->selectionModel()->hasSelection())) {
-        table_->selectionModel()->setCurrentIndex(index,
-                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
-    table_->scrollTo(index);
+    selectRowLikeAClick(*table_, filter_->mapFromSource(model_.index(*row, 0)));
 }
 
 void InventoryScreen::confirmBatchQuarantine() {

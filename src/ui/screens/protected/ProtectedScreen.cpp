@@ -5,7 +5,7 @@
 #include "ui/app/Prompter.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
-#include "ui/widgets/InspectorSplit.h"
+#include "ui/widgets/DetailSplit.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
 #include "ui/widgets/PageScaffold.h"
@@ -59,7 +59,7 @@ ProtectedScreen::ProtectedScreen(ScreenContext context, QWidget* parent) : Scree
         this);
     list_->table()->setObjectName(QStringLiteral("ProtectedTable"));
     inspector_ = new DetailPanel(this);
-    layout->addWidget(new InspectorSplit(list_, inspector_, this), 1);
+    layout->addWidget(new DetailSplit(list_, inspector_, this), 1);
 
     connect(list_, &ProductList::currentProductChanged, &window(), &WindowState::setSelectedPluginID);
     connect(&window(), &WindowState::selectedPluginChanged, this, [this] {

@@ -10,7 +10,7 @@
 #include "ui/app/AppSession.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
-#include "ui/widgets/InspectorSplit.h"
+#include "ui/widgets/DetailSplit.h"
 #include "ui/widgets/KeyActions.h"
 #include "ui/widgets/MetricCard.h"
 #include "ui/widgets/PageHeader.h"
@@ -112,7 +112,7 @@ QuarantineScreen::QuarantineScreen(ScreenContext context, QWidget* parent) : Scr
 
     inspector_ = new DetailPanel(this);
     details_ = std::make_unique<QuarantineDetails>(context, *inspector_);
-    layout->addWidget(new InspectorSplit(left, inspector_, this), 1);
+    layout->addWidget(new DetailSplit(left, inspector_, this), 1);
 
     connect(list_, &ProductList::currentProductChanged, &window(), &WindowState::setSelectedPluginID);
     connect(list_, &ProductList::selectionChanged, this, &QuarantineScreen::updateActions);

@@ -1,4 +1,4 @@
-#include "ui/widgets/InspectorSplit.h"
+#include "ui/widgets/DetailSplit.h"
 
 #include <QResizeEvent>
 
@@ -6,7 +6,7 @@
 
 namespace kestrova::ui {
 
-InspectorSplit::InspectorSplit(QWidget* list, QWidget* inspector, QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
+DetailSplit::DetailSplit(QWidget* list, QWidget* inspector, QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
     setChildrenCollapsible(false);
     addWidget(list);
     addWidget(inspector);
@@ -15,9 +15,9 @@ InspectorSplit::InspectorSplit(QWidget* list, QWidget* inspector, QWidget* paren
     inspector->setMinimumWidth(narrowest);
 }
 
-int InspectorSplit::inspectorWidth(int width) { return std::clamp(width * 3 / 10, narrowest, widest); }
+int DetailSplit::inspectorWidth(int width) { return std::clamp(width * 3 / 10, narrowest, widest); }
 
-void InspectorSplit::resizeEvent(QResizeEvent* event) {
+void DetailSplit::resizeEvent(QResizeEvent* event) {
     QSplitter::resizeEvent(event);
     const int width = event->size().width() - handleWidth();
     const int inspector = inspectorWidth(width);

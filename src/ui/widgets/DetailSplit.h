@@ -8,13 +8,13 @@
 
 namespace kestrova::ui {
 
-class InspectorSplit final : public QSplitter {
+class DetailSplit final : public QSplitter {
     Q_OBJECT
 public:
     static constexpr int narrowest = 260;
     static constexpr int widest = 360;
 
-    InspectorSplit(QWidget* list, QWidget* inspector, QWidget* parent = nullptr);
+    DetailSplit(QWidget* list, QWidget* inspector, QWidget* parent = nullptr);
 
     // The inspector's width in a split this wide.
     static int inspectorWidth(int width);
