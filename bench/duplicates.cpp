@@ -4,6 +4,8 @@
 // location check, as the window and the CLI run it.
 #include "planning/DuplicateGroups.h"
 
+#include "TimingSamples.h"
+
 #include <fmt/core.h>
 
 #include <algorithm>
@@ -62,36 +64,14 @@ std::vector<Plugin> inventory(const SystemLayout& layout, int count) {
     return plugins;
 }
 
-double cpuMilliseconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+// One timed detection, checked so a broken inventory cannot look fast.
+void timeDetection(bench::Samples& samples, const std::vector<Plugin>& plugins, const SystemLayout& layout) {
+    std::size_t found = 0;
+    samples.time([&] { found = findDuplicateGroups(plugins, layout, realFileSystem()).size(); });
+    if (found != plugins.size() / 10) {
+        throw std::runtime_error("benchmark inventory did not group");
+    }
 }
-
-// Wall and CPU times of repeated calls. The CPU time stays steady when other
-// work shares the machine; the fastest wall time is the least disturbed one.
-struct Samples {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-
-    void time(const std::vector<Plugin>& plugins, const SystemLayout& layout) {
-        const auto start = std::chrono::steady_clock::now();
-        const auto cpuStart = cpuMilliseconds();
-        const auto groups = findDuplicateGroups(plugins, layout, realFileSystem());
-        cpu.push_back(cpuMilliseconds() - cpuStart);
-        wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        if (groups.size() != plugins.size() / 10) {
-            throw std::runtime_error("benchmark inventory did not group");
-        }
-    }
-    static double median(std::vector<double> values) {
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    }
-    double wallMinimum() const { return *std::min_element(wall.begin(), wall.end()); }
-    double wallMedian() const { return median(wall); }
-    double cpuMedian() const { return median(cpu); }
-};
 
 }  // namespace
 
@@ -104,17 +84,17 @@ int main() {
     const SystemLayout layout{(root / "root").string(), (root / "home").string()};
     const auto small = inventory(layout, 1000);
     const auto large = inventory(layout, 10000);
-    Samples warm;
-    warm.time(large, layout);  // the disk caches
+    bench::Samples warm;
+    timeDetection(warm, large, layout);  // the disk caches
 
     // Interleaved, so a burst of load elsewhere hits both sizes alike.
-    Samples small1k;
-    Samples large10k;
+    bench::Samples small1k;
+    bench::Samples large10k;
     for (int run = 0; run < 31; ++run) {
-        small1k.time(small, layout);
-        large10k.time(large, layout);
+        timeDetection(small1k, small, layout);
+        timeDetection(large10k, large, layout);
     }
-    auto row = [](std::string_view what, const Samples& samples) {
+    auto row = [](std::string_view what, const bench::Samples& samples) {
         fmt::print("{:<52} wall median {:8.3f} ms, min {:8.3f} ms; CPU median {:8.3f} ms\n", what, samples.wallMedian(),
                    samples.wallMinimum(), samples.cpuMedian());
     };
