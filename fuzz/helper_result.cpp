@@ -2,8 +2,8 @@
 // frame's envelope, then the result record of the call it answers (or the
 // handshake reply). A reply must decode to a record or to an error value,
 // never crash; a decoded record must encode and decode back to itself.
-#include "helperclient/HelperWire.h"
-#include "helperclient/PrivilegedRecords.h"
+#include "protocol/HelperWire.h"
+#include "protocol/PrivilegedRecords.h"
 
 #include <cstdint>
 #include <cstdlib>

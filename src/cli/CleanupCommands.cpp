@@ -251,7 +251,7 @@ void run(CliContext& context, const PresetOptions& options) {
         }
     }
     if (!service.canSendPrivilegedRequest()) {
-        refuseForHelper(context, service, PrivilegedRequestKind::quarantine);
+        refuseForHelper(context, service, TransactionKind::quarantine);
         return;
     }
 
@@ -369,7 +369,7 @@ void restoreRun(CliContext& context, const std::string& given) {
     }
     auto& store = *helper->session->store;
     auto& service = *helper->service;
-    if (storeRefusesTransaction(store, PrivilegedRequestKind::restore)) {
+    if (storeRefusesTransaction(store, TransactionKind::restore)) {
         reportNotice(context, store, ExitCode::refused);
         return;
     }
@@ -389,7 +389,7 @@ void restoreRun(CliContext& context, const std::string& given) {
         return;
     }
     if (!service.canSendPrivilegedRequest()) {
-        refuseForHelper(context, service, PrivilegedRequestKind::restore);
+        refuseForHelper(context, service, TransactionKind::restore);
         return;
     }
     if (!context.json) {

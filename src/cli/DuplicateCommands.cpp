@@ -74,7 +74,7 @@ void retireDuplicates(CliContext& context, bool confirmed) {
         return;
     }
     auto& store = *session->store;
-    if (storeRefusesTransaction(store, PrivilegedRequestKind::quarantine)) {
+    if (storeRefusesTransaction(store, TransactionKind::quarantine)) {
         reportNotice(context, store, ExitCode::refused);
         return;
     }

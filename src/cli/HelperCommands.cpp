@@ -3,10 +3,10 @@
 #include "cli/Commands.h"
 #include "cli/ScanCommands.h"
 #include "helperclient/HelperEnvironment.h"
-#include "helperclient/HelperProtocol.h"
 #include "helperclient/PluginManagementService.h"
 #include "model/JsonCoding.h"
 #include "platform/Executor.h"
+#include "protocol/HelperProtocol.h"
 
 #include <algorithm>
 #include <functional>

@@ -11,7 +11,7 @@ constexpr std::string_view checkHelper =
 
 }  // namespace
 
-void refuseForHelper(CliContext& context, const PluginManagementService& service, PrivilegedRequestKind kind) {
+void refuseForHelper(CliContext& context, const PluginManagementService& service, TransactionKind kind) {
     auto message = service.blockingReason(kind).value_or("Kestrova could not reach the privileged helper.") +
                    " No plugin files were moved.";
     if (service.status() != PluginManagementStatus::enabled) {

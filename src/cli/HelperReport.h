@@ -11,7 +11,7 @@ namespace kestrova::cli {
 // Ends the command as refused because the service cannot send a `kind`
 // request now: its blocking reason, what it last heard from the helper, and
 // the command that gets it going.
-void refuseForHelper(CliContext& context, const PluginManagementService& service, PrivilegedRequestKind kind);
+void refuseForHelper(CliContext& context, const PluginManagementService& service, TransactionKind kind);
 
 // After a helper call that timed out: the helper may be stuck or still at
 // work, so it says how to look at it and not to move bundles by hand.

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "cli/StoreSession.h"
-#include "helperclient/PrivilegedRecords.h"
 #include "model/PluginBundleSelection.h"
+#include "protocol/PrivilegedRecords.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@ bool fileActionsGated(const PluginInventoryStore& store) {
     return store.fileActionsBlockedByStorage() || store.hasPendingPrivilegedTransaction();
 }
 
-bool storeRefusesTransaction(PluginInventoryStore& store, PrivilegedRequestKind kind) {
+bool storeRefusesTransaction(PluginInventoryStore& store, TransactionKind kind) {
     if (!fileActionsGated(store)) {
         return false;
     }
@@ -14,16 +14,16 @@ bool storeRefusesTransaction(PluginInventoryStore& store, PrivilegedRequestKind 
     // names no bundle is refused for the gate's reason and nothing is written.
     const std::vector<PluginBundleSelection> nothingNamed{PluginBundleSelection{}};
     switch (kind) {
-        case PrivilegedRequestKind::quarantine:
+        case TransactionKind::quarantine:
             (void)store.prepareQuarantine(nothingNamed);
             break;
-        case PrivilegedRequestKind::restore:
+        case TransactionKind::restore:
             (void)store.prepareRestore(nothingNamed);
             break;
-        case PrivilegedRequestKind::trash:
+        case TransactionKind::trash:
             (void)store.prepareTrash(nothingNamed);
             break;
-        case PrivilegedRequestKind::trashRestore:
+        case TransactionKind::trashRestore:
             (void)store.prepareTrashRestore({});
             break;
     }

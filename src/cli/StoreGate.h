@@ -14,6 +14,6 @@ bool fileActionsGated(const PluginInventoryStore& store);
 
 // When gated, has the store refuse a `kind` transaction (its warning notice
 // is left to print) and returns true; otherwise does nothing.
-bool storeRefusesTransaction(PluginInventoryStore& store, PrivilegedRequestKind kind);
+bool storeRefusesTransaction(PluginInventoryStore& store, TransactionKind kind);
 
 }  // namespace kestrova::cli

@@ -35,12 +35,12 @@ struct BundleCommandOptions {
 };
 
 // Quarantine acts on active bundles; restore and Trash on quarantined ones.
-bool actsOn(PrivilegedRequestKind kind, const PluginBundleRecord& record) {
-    return kind == PrivilegedRequestKind::quarantine ? !record.isQuarantined() : record.isQuarantined();
+bool actsOn(TransactionKind kind, const PluginBundleRecord& record) {
+    return kind == TransactionKind::quarantine ? !record.isQuarantined() : record.isQuarantined();
 }
 
 Result<std::vector<PluginBundleSelection>> allFormatsOf(const std::vector<Plugin>& plugins, const ProductTarget& target,
-                                                        PrivilegedRequestKind kind) {
+                                                        TransactionKind kind) {
     const auto product = resolveProduct(plugins, target);
     if (!product) {
         return product.error();
@@ -60,7 +60,7 @@ Result<std::vector<PluginBundleSelection>> allFormatsOf(const std::vector<Plugin
     }
     if (selections.empty()) {
         return Error{fmt::format("{} has no {} format bundles.", (*product)->name,
-                                 kind == PrivilegedRequestKind::quarantine ? "active" : "quarantined")};
+                                 kind == TransactionKind::quarantine ? "active" : "quarantined")};
     }
     return selections;
 }
@@ -84,8 +84,7 @@ std::optional<std::string> optionProblem(const BundleCommandOptions& options) {
 
 // The bundles the options name, which optionProblem has passed.
 Result<std::vector<PluginBundleSelection>> selectedBundles(const std::vector<Plugin>& plugins,
-                                                           const BundleCommandOptions& options,
-                                                           PrivilegedRequestKind kind) {
+                                                           const BundleCommandOptions& options, TransactionKind kind) {
     ProductTarget product{options.name, std::nullopt};
     if (!options.manufacturer.empty()) {
         product.manufacturer = options.manufacturer;
@@ -173,7 +172,7 @@ void printItems(CliContext& context, const std::vector<Item>& items) {
 // printed. `start` runs the transaction and returns false after a notice.
 template <typename Request>
 std::vector<Request> runTransaction(
-    CliContext& context, StoreSession& session, PrivilegedRequestKind kind,
+    CliContext& context, StoreSession& session, TransactionKind kind,
     const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
     auto& executor = session.executor;
     auto made = makePluginManagementService(executor, session.layout);
@@ -226,7 +225,7 @@ void withStore(CliContext& context, const std::function<void(StoreSession&)>& co
     }
 }
 
-void bundleTransaction(CliContext& context, const BundleCommandOptions& options, PrivilegedRequestKind kind) {
+void bundleTransaction(CliContext& context, const BundleCommandOptions& options, TransactionKind kind) {
     if (const auto problem = optionProblem(options)) {
         context.fail(*problem + std::string(nothingMoved), ExitCode::usage);
         return;
@@ -243,22 +242,22 @@ void bundleTransaction(CliContext& context, const BundleCommandOptions& options,
             return;
         }
         switch (kind) {
-            case PrivilegedRequestKind::quarantine:
+            case TransactionKind::quarantine:
                 runTransaction<PrivilegedQuarantineRequest>(context, session, kind, [&](auto& service, auto done) {
                     return runQuarantine(store, service, *selections, std::move(done));
                 });
                 return;
-            case PrivilegedRequestKind::restore:
+            case TransactionKind::restore:
                 runTransaction<PrivilegedRestoreRequest>(context, session, kind, [&](auto& service, auto done) {
                     return runRestore(store, service, *selections, std::move(done));
                 });
                 return;
-            case PrivilegedRequestKind::trash:
+            case TransactionKind::trash:
                 runTransaction<PrivilegedTrashRequest>(context, session, kind, [&](auto& service, auto done) {
                     return runTrash(store, service, *selections, std::move(done));
                 });
                 return;
-            case PrivilegedRequestKind::trashRestore:
+            case TransactionKind::trashRestore:
                 return;
         }
     });
@@ -271,7 +270,7 @@ void trashRestore(CliContext& context, const std::vector<std::string>& records, 
     }
     withStore(context, [&](StoreSession& session) {
         auto& store = *session.store;
-        if (storeRefusesTransaction(store, PrivilegedRequestKind::trashRestore)) {
+        if (storeRefusesTransaction(store, TransactionKind::trashRestore)) {
             reportNotice(context, store, ExitCode::refused);
             return;
         }
@@ -287,20 +286,20 @@ void trashRestore(CliContext& context, const std::vector<std::string>& records, 
             return;
         }
         runTransaction<PrivilegedTrashRestoreRequest>(
-            context, session, PrivilegedRequestKind::trashRestore,
+            context, session, TransactionKind::trashRestore,
             [&](auto& service, auto done) { return runTrashRestore(store, service, *ids, std::move(done)); });
     });
 }
 
-void addBundleCommand(CLI::App& app, CliContext& context, PrivilegedRequestKind kind, const std::string& name,
+void addBundleCommand(CLI::App& app, CliContext& context, TransactionKind kind, const std::string& name,
                       const std::string& description) {
     auto options = std::make_shared<BundleCommandOptions>();
     auto* command = app.add_subcommand(name, description);
     command->add_option("name", options->name, "Product name")->required();
     command->add_option("formats", options->formats, "Formats of its bundles: AU, VST2, VST3, AAX, CLAP");
     command->add_flag("--all-formats", options->allFormats,
-                      kind == PrivilegedRequestKind::quarantine ? "Every active format bundle of the product"
-                                                                : "Every quarantined format bundle of the product");
+                      kind == TransactionKind::quarantine ? "Every active format bundle of the product"
+                                                          : "Every quarantined format bundle of the product");
     command->add_option("-m,--manufacturer", options->manufacturer, "The product's manufacturer");
     command->add_option("--path", options->path, "The bundle's path, when the product has two of that format");
     command->callback([options, kind, &context] { bundleTransaction(context, *options, kind); });
@@ -311,16 +310,16 @@ void addBundleCommand(CLI::App& app, CliContext& context, PrivilegedRequestKind 
 std::vector<PrivilegedQuarantineRequest> quarantineTransaction(CliContext& context, StoreSession& session,
                                                                const std::vector<PluginBundleSelection>& selections) {
     return runTransaction<PrivilegedQuarantineRequest>(
-        context, session, PrivilegedRequestKind::quarantine,
+        context, session, TransactionKind::quarantine,
         [&](auto& service, auto done) { return runQuarantine(*session.store, service, selections, std::move(done)); });
 }
 
 void addTransactionCommands(CLI::App& app, CliContext& context) {
-    addBundleCommand(app, context, PrivilegedRequestKind::quarantine, "quarantine",
+    addBundleCommand(app, context, TransactionKind::quarantine, "quarantine",
                      "Move format bundles into the system quarantine through the helper");
-    addBundleCommand(app, context, PrivilegedRequestKind::restore, "restore",
+    addBundleCommand(app, context, TransactionKind::restore, "restore",
                      "Return quarantined format bundles to their original locations");
-    addBundleCommand(app, context, PrivilegedRequestKind::trash, "trash",
+    addBundleCommand(app, context, TransactionKind::trash, "trash",
                      "Send quarantined format bundles on to the Finder Trash (recoverable)");
 
     auto records = std::make_shared<std::vector<std::string>>();

@@ -3,8 +3,9 @@
 #include "helper/PausePoint.h"
 #include "helper/RequestValidation.h"
 #include "helper/TopdirTrash.h"
-#include "helperclient/HelperWire.h"
-#include "helperclient/PrivilegedRecords.h"
+#include "protocol/HelperWire.h"
+#include "protocol/PrivilegedRecords.h"
+#include "protocol/TransactionKinds.h"
 
 #include "planning/PathRules.h"
 #include "platform/FileSystem.h"
@@ -20,33 +21,16 @@ namespace {
 constexpr std::size_t maximumEchoedTransactionID = 128;
 
 template <typename Request>
-HelperCall callOf();
-template <>
-HelperCall callOf<PrivilegedQuarantineRequest>() {
-    return HelperCall::quarantine;
-}
-template <>
-HelperCall callOf<PrivilegedRestoreRequest>() {
-    return HelperCall::restore;
-}
-template <>
-HelperCall callOf<PrivilegedTrashRequest>() {
-    return HelperCall::moveToTrash;
-}
-template <>
-HelperCall callOf<PrivilegedTrashRestoreRequest>() {
-    return HelperCall::restoreFromTrash;
-}
-
-template <typename Request>
 Json refusal(const std::string& transactionID, const std::string& message) {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
     return JsonCoder<ResultRecord>::encode(madeUpFailureResult<ResultRecord>(transactionID, message));
 }
 
 template <typename Request>
-constexpr bool movesIntoOrOutOfTrash =
-    std::is_same_v<Request, PrivilegedTrashRequest> || std::is_same_v<Request, PrivilegedTrashRestoreRequest>;
+bool movesIntoOrOutOfTrash() {
+    const auto& kind = describe<Request>();
+    return kind.source == MoveArea::trashFolder || kind.destination == MoveArea::trashFolder;
+}
 
 // Linux: the Trash folders of the other file systems this request's bundles
 // are on. Only stats are made; validation decides what may move.
@@ -122,13 +106,13 @@ Json HelperRequestHandler::handle(std::string_view frame, const PeerContext& pee
             return replyEnvelope(*call, encodeHandshakeReply({configuration_.identity, configuration_.build}));
         }
         case HelperCall::quarantine:
-            return transaction<PrivilegedQuarantineRequest>(*argument, peer, "quarantine", clientConnected);
+            return transaction<PrivilegedQuarantineRequest>(*argument, peer, clientConnected);
         case HelperCall::restore:
-            return transaction<PrivilegedRestoreRequest>(*argument, peer, "restore", clientConnected);
+            return transaction<PrivilegedRestoreRequest>(*argument, peer, clientConnected);
         case HelperCall::moveToTrash:
-            return transaction<PrivilegedTrashRequest>(*argument, peer, "move to Trash", clientConnected);
+            return transaction<PrivilegedTrashRequest>(*argument, peer, clientConnected);
         case HelperCall::restoreFromTrash:
-            return transaction<PrivilegedTrashRestoreRequest>(*argument, peer, "restore from Trash", clientConnected);
+            return transaction<PrivilegedTrashRestoreRequest>(*argument, peer, clientConnected);
         case HelperCall::transactionStatus:
             return transactionStatus(*argument, peer);
     }
@@ -149,9 +133,10 @@ Json HelperRequestHandler::transactionStatus(const Json& argument, const PeerCon
 }
 
 template <typename Request>
-Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& peer, std::string_view what,
+Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& peer,
                                        const std::function<bool()>& clientConnected) {
-    const auto call = callOf<Request>();
+    const auto call = describe<Request>().call;
+    const auto what = describe<Request>().action;
     const auto request = decodePrivilegedJson<Request>(argument);
     if (!request) {
         // A request we cannot read still gets a result when it names its
@@ -229,7 +214,7 @@ Json HelperRequestHandler::transaction(const Json& argument, const PeerContext& 
                      ? HelperAreas::ofUser(configuration_.sessionHome.value_or("/"), configuration_.sessionDataHome,
                                            peer.trashFolder)
                      : HelperAreas::under(configuration_.systemRoot, peer.trashFolder, configuration_.profile);
-    if constexpr (movesIntoOrOutOfTrash<Request>) {
+    if (movesIntoOrOutOfTrash<Request>()) {
         if (configuration_.profile == PlatformProfile::gnuLinux) {
             areas.topdirTrashFolders = topdirTrashFoldersOf(*request, areas.trashFolder, peer.credentials.uid);
         }

@@ -40,8 +40,7 @@ public:
 
 private:
     template <typename Request>
-    Json transaction(const Json& argument, const PeerContext& peer, std::string_view call,
-                     const std::function<bool()>& clientConnected);
+    Json transaction(const Json& argument, const PeerContext& peer, const std::function<bool()>& clientConnected);
     Json transactionStatus(const Json& argument, const PeerContext& peer);
 
     const HelperConfiguration& configuration_;

@@ -2,9 +2,9 @@
 
 #include "helper/InterruptedRollback.h"
 #include "helper/PausePoint.h"
-#include "helperclient/HelperWire.h"
 #include "platform/Paths.h"
 #include "platform/SystemLayout.h"
+#include "protocol/HelperWire.h"
 
 #include <fcntl.h>
 #include <poll.h>

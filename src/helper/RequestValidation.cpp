@@ -1,6 +1,5 @@
 #include "helper/RequestValidation.h"
 
-#include "helperclient/HelperProtocol.h"
 #include "model/Plugin.h"
 #include "model/PluginLocations.h"
 #include "planning/PathRules.h"
@@ -9,6 +8,7 @@
 #include "platform/SystemLayout.h"
 #include "platform/Text.h"
 #include "platform/Uuid.h"
+#include "protocol/HelperProtocol.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -178,10 +178,10 @@ std::optional<Refusal> firstRefusal(const std::optional<Refusal> (&checks)[count
 // Restores and Trash moves both take bundles out of a quarantine operation
 // folder; they differ only in where a bundle may go.
 template <typename Request>
-Result<ValidatedTransaction> validateMovesOutOfQuarantine(
-    TransactionKind kind, const Request& request, const HelperAreas& areas,
-    std::optional<Refusal> (*checkDestination)(const std::string&, const HelperAreas&)) {
-    ValidatedTransaction transaction{kind, request.transactionID, {}};
+Result<ValidatedTransaction> validateMovesOutOfQuarantine(const Request& request, const HelperAreas& areas) {
+    const auto& kind = describe<Request>();
+    const auto checkDestination = kind.destination == MoveArea::trashFolder ? checkInTrash : checkInPluginFolder;
+    ValidatedTransaction transaction{kind.kind, request.transactionID, {}};
     for (const auto& item : request.items) {
         const std::optional<Refusal> checks[] = {
             checkPathForm(item.sourcePath),
@@ -258,7 +258,7 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedQuarantineRequest& 
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedRestoreRequest& request, const HelperAreas& areas) {
-    return validateMovesOutOfQuarantine(TransactionKind::restore, request, areas, checkInPluginFolder);
+    return validateMovesOutOfQuarantine(request, areas);
 }
 
 Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& request, const HelperAreas& areas) {
@@ -267,7 +267,7 @@ Result<ValidatedTransaction> validateRequest(const PrivilegedTrashRequest& reque
             return *refusal;
         }
     }
-    auto transaction = validateMovesOutOfQuarantine(TransactionKind::trash, request, areas, checkInTrash);
+    auto transaction = validateMovesOutOfQuarantine(request, areas);
     if (transaction && areas.profile == PlatformProfile::gnuLinux) {
         for (std::size_t index = 0; index < transaction->moves.size(); ++index) {
             auto& move = transaction->moves[index];

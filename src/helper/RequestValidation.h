@@ -3,9 +3,10 @@
 // here is lexical and the disk checks follow in TransactionRunner.
 #pragma once
 
-#include "helperclient/PrivilegedRecords.h"
 #include "platform/PlatformProfile.h"
 #include "platform/Result.h"
+#include "protocol/PrivilegedRecords.h"
+#include "protocol/TransactionKinds.h"
 
 #include <optional>
 #include <string>
@@ -33,8 +34,6 @@ struct HelperAreas {
 
     friend bool operator==(const HelperAreas&, const HelperAreas&) = default;
 };
-
-enum class TransactionKind { quarantine, restore, trash, trashRestore };
 
 // One move the daemon agreed to attempt. `createsFolder` is the quarantine
 // operation folder the move needs and the daemon makes itself.

@@ -15,9 +15,9 @@
 #pragma once
 
 #include "helper/HelperLog.h"
-#include "helperclient/TransactionStatus.h"
 #include "platform/Result.h"
 #include "platform/UnixSocket.h"
+#include "protocol/TransactionStatus.h"
 
 #include <cstddef>
 #include <cstdint>

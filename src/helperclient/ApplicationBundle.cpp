@@ -1,10 +1,10 @@
 #include "helperclient/ApplicationBundle.h"
 
-#include "helperclient/HelperProtocol.h"
 #include "platform/BundleInfo.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/ServiceRegistration.h"
+#include "protocol/HelperProtocol.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -4,11 +4,11 @@
 // away) and invalidation (the connection is over) are reported to handlers.
 #pragma once
 
-#include "helperclient/HelperWire.h"
 #include "model/JsonCoding.h"
 #include "platform/Result.h"
 #include "platform/ServiceRegistration.h"
 #include "platform/UnixSocket.h"
+#include "protocol/HelperWire.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "helperclient/PluginManagementService.h"
 
-#include "helperclient/HelperProtocol.h"
+#include "protocol/HelperProtocol.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,24 +17,24 @@ struct SendTexts {
     std::string_view verify;
 };
 
-SendTexts textsFor(PrivilegedRequestKind kind) {
+SendTexts textsFor(TransactionKind kind) {
     switch (kind) {
-        case PrivilegedRequestKind::quarantine:
+        case TransactionKind::quarantine:
             return {"Enable Plugin Management before moving system plugin bundles.",
                     "Kestrova could not encode the quarantine request.",
                     "Kestrova could not create the privileged quarantine channel.",
                     "Kestrova could not verify the helper response."};
-        case PrivilegedRequestKind::restore:
+        case TransactionKind::restore:
             return {"Enable Plugin Management before restoring system plugin bundles.",
                     "Kestrova could not encode the restore request.",
                     "Kestrova could not create the privileged restore channel.",
                     "Kestrova could not verify the helper restore response."};
-        case PrivilegedRequestKind::trash:
+        case TransactionKind::trash:
             return {"Enable Plugin Management before moving quarantined bundles to Finder Trash.",
                     "Kestrova could not encode the Finder Trash request.",
                     "Kestrova could not create the privileged Finder Trash channel.",
                     "Kestrova could not verify the helper Finder Trash response."};
-        case PrivilegedRequestKind::trashRestore:
+        case TransactionKind::trashRestore:
             return {"Enable Plugin Management before restoring bundles from Finder Trash.",
                     "Kestrova could not encode the Finder Trash recovery request.",
                     "Kestrova could not create the privileged Finder Trash recovery channel.",
@@ -43,15 +43,15 @@ SendTexts textsFor(PrivilegedRequestKind kind) {
     return {};
 }
 
-HelperCall callFor(PrivilegedRequestKind kind) {
+HelperCall callFor(TransactionKind kind) {
     switch (kind) {
-        case PrivilegedRequestKind::quarantine:
+        case TransactionKind::quarantine:
             return HelperCall::quarantine;
-        case PrivilegedRequestKind::restore:
+        case TransactionKind::restore:
             return HelperCall::restore;
-        case PrivilegedRequestKind::trash:
+        case TransactionKind::trash:
             return HelperCall::moveToTrash;
-        case PrivilegedRequestKind::trashRestore:
+        case TransactionKind::trashRestore:
             return HelperCall::restoreFromTrash;
     }
     return HelperCall::quarantine;
@@ -321,7 +321,7 @@ void PluginManagementService::setUserSide(std::shared_ptr<PluginManagementServic
 
 template <typename Request>
 void PluginManagementService::send(
-    PrivilegedRequestKind kind, Request request,
+    TransactionKind kind, Request request,
     std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion) {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
     if (userSide_ && isUserSidePath_ && std::any_of(request.items.begin(), request.items.end(), [&](const auto& item) {
@@ -395,25 +395,24 @@ void PluginManagementService::send(
 void PluginManagementService::sendQuarantine(const std::string& transactionID,
                                              std::vector<PrivilegedQuarantineItem> items,
                                              std::function<void(PrivilegedQuarantineResult)> completion) {
-    send(PrivilegedRequestKind::quarantine, PrivilegedQuarantineRequest{transactionID, std::move(items)},
+    send(TransactionKind::quarantine, PrivilegedQuarantineRequest{transactionID, std::move(items)},
          std::move(completion));
 }
 
 void PluginManagementService::sendRestore(const std::string& transactionID, std::vector<PrivilegedRestoreItem> items,
                                           std::function<void(PrivilegedRestoreResult)> completion) {
-    send(PrivilegedRequestKind::restore, PrivilegedRestoreRequest{transactionID, std::move(items)},
-         std::move(completion));
+    send(TransactionKind::restore, PrivilegedRestoreRequest{transactionID, std::move(items)}, std::move(completion));
 }
 
 void PluginManagementService::sendTrash(const std::string& transactionID, std::vector<PrivilegedTrashItem> items,
                                         std::function<void(PrivilegedTrashResult)> completion) {
-    send(PrivilegedRequestKind::trash, PrivilegedTrashRequest{transactionID, std::move(items)}, std::move(completion));
+    send(TransactionKind::trash, PrivilegedTrashRequest{transactionID, std::move(items)}, std::move(completion));
 }
 
 void PluginManagementService::sendTrashRestore(const std::string& transactionID,
                                                std::vector<PrivilegedTrashRestoreItem> items,
                                                std::function<void(PrivilegedTrashRestoreResult)> completion) {
-    send(PrivilegedRequestKind::trashRestore, PrivilegedTrashRestoreRequest{transactionID, std::move(items)},
+    send(TransactionKind::trashRestore, PrivilegedTrashRestoreRequest{transactionID, std::move(items)},
          std::move(completion));
 }
 
@@ -451,7 +450,7 @@ void PluginManagementService::queryTransactionStatus(const std::string& transact
     }
 }
 
-std::optional<std::string> PluginManagementService::blockingReason(PrivilegedRequestKind kind) const {
+std::optional<std::string> PluginManagementService::blockingReason(TransactionKind kind) const {
     auto reason = ownBlockingReason(kind);
     if (reason && userSide_ && !userSide_->blockingReason(kind)) {
         return std::nullopt;
@@ -459,14 +458,14 @@ std::optional<std::string> PluginManagementService::blockingReason(PrivilegedReq
     return reason;
 }
 
-std::optional<std::string> PluginManagementService::blockingReason(PrivilegedRequestKind kind, BundleSide side) const {
+std::optional<std::string> PluginManagementService::blockingReason(TransactionKind kind, BundleSide side) const {
     if (side == BundleSide::user && userSide_) {
         return userSide_->blockingReason(kind);
     }
     return ownBlockingReason(kind);
 }
 
-std::optional<std::string> PluginManagementService::ownBlockingReason(PrivilegedRequestKind kind) const {
+std::optional<std::string> PluginManagementService::ownBlockingReason(TransactionKind kind) const {
     if (isWorking_) {
         return std::string(inProgressText);
     }
@@ -480,16 +479,16 @@ std::optional<std::string> PluginManagementService::ownBlockingReason(Privileged
 }
 
 std::optional<std::string> PluginManagementService::quarantineBlockingReason() const {
-    return blockingReason(PrivilegedRequestKind::quarantine);
+    return blockingReason(TransactionKind::quarantine);
 }
 std::optional<std::string> PluginManagementService::restoreBlockingReason() const {
-    return blockingReason(PrivilegedRequestKind::restore);
+    return blockingReason(TransactionKind::restore);
 }
 std::optional<std::string> PluginManagementService::trashBlockingReason() const {
-    return blockingReason(PrivilegedRequestKind::trash);
+    return blockingReason(TransactionKind::trash);
 }
 std::optional<std::string> PluginManagementService::trashRestoreBlockingReason() const {
-    return blockingReason(PrivilegedRequestKind::trashRestore);
+    return blockingReason(TransactionKind::trashRestore);
 }
 
 std::vector<DirectDistributionReadinessCheck> PluginManagementService::readinessChecks() const {

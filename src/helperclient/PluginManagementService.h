@@ -8,12 +8,13 @@
 
 #include "helperclient/ApplicationBundle.h"
 #include "helperclient/HelperConnection.h"
-#include "helperclient/PrivilegedRecords.h"
 #include "helperclient/ReleaseReadiness.h"
-#include "helperclient/TransactionStatus.h"
 #include "platform/Executor.h"
 #include "platform/Observable.h"
 #include "platform/ServiceRegistration.h"
+#include "protocol/PrivilegedRecords.h"
+#include "protocol/TransactionKinds.h"
+#include "protocol/TransactionStatus.h"
 
 #include <cstddef>
 #include <functional>
@@ -30,8 +31,6 @@ enum class PluginManagementStatus { notRegistered, requiresApproval, enabled, no
 // "Not Enabled", "Approval Required", "Enabled", "Helper Missing", "Status Unavailable".
 std::string_view title(PluginManagementStatus status);
 PluginManagementStatus managementStatus(ServiceRegistrationState state);
-
-enum class PrivilegedRequestKind { quarantine, restore, trash, trashRestore };
 
 class PluginManagementService final : public Observable, public std::enable_shared_from_this<PluginManagementService> {
 public:
@@ -98,9 +97,9 @@ public:
     std::optional<std::string> restoreBlockingReason() const;
     std::optional<std::string> trashBlockingReason() const;
     std::optional<std::string> trashRestoreBlockingReason() const;
-    std::optional<std::string> blockingReason(PrivilegedRequestKind kind) const;
+    std::optional<std::string> blockingReason(TransactionKind kind) const;
     // Why a request of one side cannot go now, if it cannot.
-    std::optional<std::string> blockingReason(PrivilegedRequestKind kind, BundleSide side) const;
+    std::optional<std::string> blockingReason(TransactionKind kind, BundleSide side) const;
 
     std::vector<DirectDistributionReadinessCheck> readinessChecks() const;
     static std::string readinessSummary(const std::vector<DirectDistributionReadinessCheck>& checks);
@@ -128,7 +127,7 @@ public:
 
 private:
     template <typename Request>
-    void send(PrivilegedRequestKind kind, Request request,
+    void send(TransactionKind kind, Request request,
               std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion);
 
     // Runs `work` on the main thread with the service, unless it has gone by
@@ -137,7 +136,7 @@ private:
                              std::function<void(PluginManagementService&)> work);
 
     bool canSendOwnRequests() const;
-    std::optional<std::string> ownBlockingReason(PrivilegedRequestKind kind) const;
+    std::optional<std::string> ownBlockingReason(TransactionKind kind) const;
     void setStatus(PluginManagementStatus value);
     void setHelperIsReachable(bool value);
     void setHelperVersion(std::optional<std::string> value);

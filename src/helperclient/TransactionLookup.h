@@ -8,9 +8,9 @@
 #pragma once
 
 #include "helperclient/HelperConnection.h"
-#include "helperclient/TransactionStatus.h"
 #include "platform/Result.h"
 #include "platform/ServiceRegistration.h"
+#include "protocol/TransactionStatus.h"
 
 #include <chrono>
 #include <functional>

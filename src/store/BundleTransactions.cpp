@@ -23,7 +23,7 @@ bool runGroups(PluginInventoryStore& store, std::shared_ptr<std::vector<std::vec
         return false;
     }
     if (const auto reason = blocked((*groups)[index])) {
-        store.showWarning(std::string(TransactionKind<Request>::texts.blockedTitle), *reason);
+        store.showWarning(std::string(describe<Request>().texts.blockedTitle), *reason);
         return false;
     }
     std::optional<Request> request = prepare((*groups)[index]);
@@ -47,7 +47,7 @@ bool runGroups(PluginInventoryStore& store, std::shared_ptr<std::vector<std::vec
 }
 
 template <typename Request, typename Selection, typename Side, typename Prepare, typename Send, typename Complete>
-bool run(PluginInventoryStore& store, PluginManagementService& service, PrivilegedRequestKind kind,
+bool run(PluginInventoryStore& store, PluginManagementService& service, TransactionKind kind,
          std::vector<std::vector<Selection>> groups, Side sideOf, Prepare prepare, Send send, Complete complete,
          TransactionDone<Request> done) {
     if (groups.empty()) {
@@ -67,7 +67,7 @@ bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service
                    const std::vector<PluginBundleSelection>& selections,
                    TransactionDone<PrivilegedQuarantineRequest> done) {
     return run<PrivilegedQuarantineRequest, PluginBundleSelection>(
-        store, service, PrivilegedRequestKind::quarantine, store.selectionsBySide(selections),
+        store, service, TransactionKind::quarantine, store.selectionsBySide(selections),
         [&store](const auto& selection) { return store.sideOf(selection); },
         [&store](const auto& group) { return store.prepareQuarantine(group); },
         [&service](const auto& id, auto items, auto completion) {
@@ -82,7 +82,7 @@ bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service
 bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
                 const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedRestoreRequest> done) {
     return run<PrivilegedRestoreRequest, PluginBundleSelection>(
-        store, service, PrivilegedRequestKind::restore, store.selectionsBySide(selections),
+        store, service, TransactionKind::restore, store.selectionsBySide(selections),
         [&store](const auto& selection) { return store.sideOf(selection); },
         [&store](const auto& group) { return store.prepareRestore(group); },
         [&service](const auto& id, auto items, auto completion) {
@@ -97,7 +97,7 @@ bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
 bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
               const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedTrashRequest> done) {
     return run<PrivilegedTrashRequest, PluginBundleSelection>(
-        store, service, PrivilegedRequestKind::trash, store.selectionsBySide(selections),
+        store, service, TransactionKind::trash, store.selectionsBySide(selections),
         [&store](const auto& selection) { return store.sideOf(selection); },
         [&store](const auto& group) { return store.prepareTrash(group); },
         [&service](const auto& id, auto items, auto completion) {
@@ -112,7 +112,7 @@ bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
 bool runTrashRestore(PluginInventoryStore& store, PluginManagementService& service, const std::vector<Uuid>& recordIDs,
                      TransactionDone<PrivilegedTrashRestoreRequest> done) {
     return run<PrivilegedTrashRestoreRequest, Uuid>(
-        store, service, PrivilegedRequestKind::trashRestore, store.trashRecordsBySide(recordIDs),
+        store, service, TransactionKind::trashRestore, store.trashRecordsBySide(recordIDs),
         [&store](const Uuid& recordID) { return store.sideOfTrashRecord(recordID); },
         [&store](const auto& group) { return store.prepareTrashRestore(group); },
         [&service](const auto& id, auto items, auto completion) {

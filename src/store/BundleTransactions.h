@@ -4,9 +4,9 @@
 // publishes the outcome as its notice.
 #pragma once
 
-#include "helperclient/PrivilegedRecords.h"
 #include "model/PluginBundleSelection.h"
 #include "platform/Uuid.h"
+#include "protocol/PrivilegedRecords.h"
 
 #include <functional>
 #include <vector>

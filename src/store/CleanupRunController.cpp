@@ -149,9 +149,9 @@ void CleanupRunController::nextChunk() {
     setPendingChunks(std::move(chunks));
 
     // Each chunk is one side's; that side's helper must be free before its journal is written.
-    if (const auto reason =
-            chunk.empty() ? std::nullopt
-                          : service_.blockingReason(PrivilegedRequestKind::quarantine, store_.sideOf(chunk.front()))) {
+    if (const auto reason = chunk.empty()
+                                ? std::nullopt
+                                : service_.blockingReason(TransactionKind::quarantine, store_.sideOf(chunk.front()))) {
         store_.showWarning("Privileged Quarantine Blocked", *reason);
         stopRun();
         return;
@@ -236,9 +236,9 @@ void CleanupRunController::nextRestoreChunk() {
     chunks.erase(chunks.begin());
     setRestoreChunks(std::move(chunks));
 
-    if (const auto reason =
-            chunk.empty() ? std::nullopt
-                          : service_.blockingReason(PrivilegedRequestKind::restore, store_.sideOf(chunk.front()))) {
+    if (const auto reason = chunk.empty()
+                                ? std::nullopt
+                                : service_.blockingReason(TransactionKind::restore, store_.sideOf(chunk.front()))) {
         store_.showWarning("Privileged Restore Blocked", *reason);
         stopRestore();
         return;

@@ -6,12 +6,12 @@
 // every decision and every journal is the store's.
 #pragma once
 
-#include "helperclient/PrivilegedRecords.h"
 #include "model/FormatCleanupRun.h"
 #include "model/PluginBundleSelection.h"
 #include "planning/FormatCleanupPlan.h"
 #include "platform/Observable.h"
 #include "platform/Uuid.h"
+#include "protocol/PrivilegedRecords.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "store/PersistedInventory.h"
 
+#include "protocol/TransactionKinds.h"
 #include "store/PersistedInventoryReader.h"
 #include "store/PersistedInventoryStream.h"
 
@@ -74,12 +75,14 @@ void decodeSingleValues(const Json& object, PersistedInventory& state) {
     state.schemaVersion = optionalSchemaVersion(object);
     state.lastScanDate = optionalRecord<Date>(object, "lastScanDate");
     state.lastReconciliation = optionalRecord<ScanReconciliationSummary>(object, "lastReconciliation");
-    state.pendingPrivilegedQuarantine =
-        optionalRecord<PrivilegedQuarantineRequest>(object, "pendingPrivilegedQuarantine");
-    state.pendingPrivilegedRestore = optionalRecord<PrivilegedRestoreRequest>(object, "pendingPrivilegedRestore");
-    state.pendingPrivilegedTrash = optionalRecord<PrivilegedTrashRequest>(object, "pendingPrivilegedTrash");
-    state.pendingPrivilegedTrashRestore =
-        optionalRecord<PrivilegedTrashRestoreRequest>(object, "pendingPrivilegedTrashRestore");
+    state.pendingPrivilegedQuarantine = optionalRecord<PrivilegedQuarantineRequest>(
+        object, std::string(describe<PrivilegedQuarantineRequest>().journalKey));
+    state.pendingPrivilegedRestore =
+        optionalRecord<PrivilegedRestoreRequest>(object, std::string(describe<PrivilegedRestoreRequest>().journalKey));
+    state.pendingPrivilegedTrash =
+        optionalRecord<PrivilegedTrashRequest>(object, std::string(describe<PrivilegedTrashRequest>().journalKey));
+    state.pendingPrivilegedTrashRestore = optionalRecord<PrivilegedTrashRestoreRequest>(
+        object, std::string(describe<PrivilegedTrashRestoreRequest>().journalKey));
 }
 
 // The arrays, each kept as a list (required) or an optional list.
@@ -204,10 +207,11 @@ Json JsonCoder<PersistedInventory>::encode(const PersistedInventory& state) {
     putField(json, "trashedBundles", state.trashedBundles);
     putField(json, "formatCleanupRuns", state.formatCleanupRuns);
     putField(json, "permanentQuarantineRules", state.permanentQuarantineRules);
-    putField(json, "pendingPrivilegedQuarantine", state.pendingPrivilegedQuarantine);
-    putField(json, "pendingPrivilegedRestore", state.pendingPrivilegedRestore);
-    putField(json, "pendingPrivilegedTrash", state.pendingPrivilegedTrash);
-    putField(json, "pendingPrivilegedTrashRestore", state.pendingPrivilegedTrashRestore);
+    putField(json, std::string(describe<PrivilegedQuarantineRequest>().journalKey), state.pendingPrivilegedQuarantine);
+    putField(json, std::string(describe<PrivilegedRestoreRequest>().journalKey), state.pendingPrivilegedRestore);
+    putField(json, std::string(describe<PrivilegedTrashRequest>().journalKey), state.pendingPrivilegedTrash);
+    putField(json, std::string(describe<PrivilegedTrashRestoreRequest>().journalKey),
+             state.pendingPrivilegedTrashRestore);
     return json;
 }
 

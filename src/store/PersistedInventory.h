@@ -4,7 +4,6 @@
 // keeps every key it had, present or absent, as it was.
 #pragma once
 
-#include "helperclient/PrivilegedRecords.h"
 #include "model/FormatCleanupRun.h"
 #include "model/History.h"
 #include "model/JsonCoding.h"
@@ -15,6 +14,7 @@
 #include "platform/Date.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
+#include "protocol/PrivilegedRecords.h"
 
 #include <cstddef>
 #include <cstdint>

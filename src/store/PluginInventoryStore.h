@@ -12,7 +12,6 @@
 // StoreCleanupRuns, StoreEnforcement and whatever joins them).
 #pragma once
 
-#include "helperclient/PrivilegedRecords.h"
 #include "helperclient/TransactionLookup.h"
 #include "model/FormatCleanupRun.h"
 #include "model/History.h"
@@ -33,6 +32,7 @@
 #include "platform/Observable.h"
 #include "platform/Result.h"
 #include "platform/SystemLayout.h"
+#include "protocol/PrivilegedRecords.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanSummary.h"
 #include "store/LoadedInventoryState.h"

@@ -7,12 +7,12 @@
 // next launch finish a commit the last one could not save.
 #pragma once
 
-#include "helperclient/PrivilegedRecords.h"
 #include "model/FormatCleanupRun.h"
 #include "model/History.h"
 #include "model/Plugin.h"
 #include "model/TrashedBundleRecord.h"
 #include "platform/Date.h"
+#include "protocol/PrivilegedRecords.h"
 
 #include <stdexcept>
 #include <string>

@@ -89,7 +89,7 @@ void PluginInventoryStore::enforceBatch(std::vector<PermanentQuarantineMatch> ba
         retired.push_back(match.retired);
     }
     // A batch is one side's; a side whose helper cannot take it moves nothing.
-    const auto blocked = service.blockingReason(PrivilegedRequestKind::trash, sideOf(retired.front()));
+    const auto blocked = service.blockingReason(TransactionKind::trash, sideOf(retired.front()));
     auto request = blocked ? std::nullopt : prepareTrash(retired, inventoryRevision_);
     if (!request) {
         setLastScanNotice(
@@ -134,7 +134,7 @@ void PluginInventoryStore::completeEnforcementTrash(const PrivilegedTrashResult&
     }
     std::optional<PrivilegedQuarantineRequest> quarantine;
     if (reinstalled.size() == batch.size() &&
-        !service.blockingReason(PrivilegedRequestKind::quarantine, sideOf(reinstalled.front()))) {
+        !service.blockingReason(TransactionKind::quarantine, sideOf(reinstalled.front()))) {
         quarantine = prepareQuarantine(reinstalled, inventoryRevision_, std::nullopt);
     }
     if (!quarantine) {

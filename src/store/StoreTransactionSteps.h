@@ -9,6 +9,7 @@
 #include "planning/PathRules.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/Paths.h"
+#include "protocol/TransactionKinds.h"
 #include "store/CrashPoint.h"
 #include "store/PluginInventoryStore.h"
 #include "store/PrivilegedInventoryCommit.h"
@@ -21,138 +22,6 @@
 #include <type_traits>
 
 namespace kestrova {
-
-// What a kind says to the user at each step, and its crash-point scope.
-struct TransactionTexts {
-    std::string_view crashScope;
-    std::string_view blockedTitle;
-    std::string_view countMismatch;
-    std::string_view saveFailure;
-    std::string_view attentionTitle;
-    std::string_view mismatch;
-    std::string_view keptJournalSuffix;
-    std::string_view safeFailureTitle;
-    std::string_view verifyFailure;
-    std::string_view commitFailure;
-    std::string_view successTitle;
-    std::string_view successText;  // follows the item count
-    std::string_view recoveryCompleted;
-    std::string_view recoveryMixed;
-    std::string_view recoveryName;  // "privileged quarantine" …, as the recovery texts name it
-};
-
-template <typename Request>
-struct TransactionKind;
-
-template <>
-struct TransactionKind<PrivilegedQuarantineRequest> {
-    static constexpr TransactionTexts texts{
-        "quarantine",
-        "Privileged Quarantine Blocked",
-        "The exact-format plan changed before the helper request was prepared.",
-        "Kestrova could not save the pending transaction journal. No plugin files were moved.",
-        "Quarantine Needs Attention",
-        "The helper response does not match Kestrova’s pending transaction journal. Stop before retrying.",
-        " Kestrova kept the pending transaction journal. Stop and verify the listed plugin locations before retrying.",
-        "Quarantine Failed Safely",
-        "The helper reported success, but Kestrova could not verify every final bundle location. Stop before "
-        "retrying.",
-        "The files moved successfully, but Kestrova could not finish its inventory journal. Do not rescan or retry; "
-        "reopen the app to reconcile the pending transaction.",
-        "Plugins Moved to Quarantine",
-        " format bundles moved through the administrator-approved helper as one verified transaction.",
-        "A completed privileged quarantine still needs inventory reconciliation. Do not retry the operation.",
-        "A pending privileged quarantine has a mixed disk state. Stop and verify plugin locations before taking "
-        "another file action.",
-        "privileged quarantine",
-    };
-};
-
-template <>
-struct TransactionKind<PrivilegedRestoreRequest> {
-    static constexpr TransactionTexts texts{
-        "restore",
-        "Privileged Restore Blocked",
-        "The exact-format plan changed before the helper request was prepared.",
-        "Kestrova could not save the pending restore journal. No plugin files were moved.",
-        "Restore Needs Attention",
-        "The helper response does not match Kestrova’s pending restore journal. Stop before retrying.",
-        " Kestrova kept the pending restore journal. Stop and verify the listed plugin locations before retrying.",
-        "Restore Failed Safely",
-        "The helper reported success, but Kestrova could not verify every restored bundle location. Stop before "
-        "retrying.",
-        "The files returned successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
-        "retry; reopen the app to reconcile the pending transaction.",
-        "Plugins Restored",
-        " format bundles returned through the administrator-approved helper as one verified transaction.",
-        "A completed privileged restore still needs inventory reconciliation. Do not retry the operation.",
-        "A pending privileged restore has a mixed disk state. Stop and verify plugin locations before taking another "
-        "file action.",
-        "privileged restore",
-    };
-};
-
-template <>
-struct TransactionKind<PrivilegedTrashRequest> {
-    static constexpr TransactionTexts texts{
-        "trash",
-        "Privileged Trash Move Blocked",
-        "The exact-format plan changed before the helper request was prepared.",
-        "Kestrova could not save the pending Trash journal. No plugin files were moved.",
-        "Trash Move Needs Attention",
-        "The helper response does not match Kestrova’s pending Trash journal. Stop before retrying.",
-        " Kestrova kept the pending Trash journal. Stop and verify the listed locations before retrying.",
-        "Trash Move Failed Safely",
-        "The helper reported success, but Kestrova could not verify every Finder Trash location. Stop before "
-        "retrying.",
-        "The files moved successfully, but Kestrova could not finish its recovery journal. Do not rescan or retry; "
-        "reopen the app to reconcile the pending transaction.",
-        "Plugins Moved to Finder Trash",
-        " format bundles moved through the administrator-approved helper as one recoverable transaction.",
-        "A completed privileged Trash move still needs inventory reconciliation. Do not retry the operation.",
-        "A pending privileged Trash move has a mixed disk state. Stop and verify Finder Trash and Quarantine before "
-        "taking another file action.",
-        "privileged Trash move",
-    };
-};
-
-template <>
-struct TransactionKind<PrivilegedTrashRestoreRequest> {
-    static constexpr TransactionTexts texts{
-        "trash-restore",
-        "Finder Trash Restore Blocked",
-        "The recovery records changed before the helper request was prepared.",
-        "Kestrova could not save the pending Trash recovery journal. No plugin files were moved.",
-        "Trash Recovery Needs Attention",
-        "The helper response does not match Kestrova’s pending Trash recovery journal. Stop before retrying.",
-        " Kestrova kept the pending Trash recovery journal. Stop and verify the listed locations before retrying.",
-        "Trash Recovery Failed Safely",
-        "The helper reported success, but Kestrova could not verify every restored plugin location. Stop before "
-        "retrying.",
-        "The files returned successfully, but Kestrova could not finish its recovery journal. Do not rescan or "
-        "retry; reopen the app to reconcile the pending transaction.",
-        "Plugins Restored from Finder Trash",
-        " format bundles returned to their exact recorded original locations. Run a read-only scan to refresh "
-        "Inventory.",
-        "A completed Finder Trash restore still needs recovery-journal reconciliation. Do not retry the operation.",
-        "A pending Finder Trash restore has a mixed disk state. Stop and verify Finder Trash and the original plugin "
-        "folders before taking another file action.",
-        "Finder Trash restore",
-    };
-};
-
-template <typename Request>
-constexpr HelperCall helperCallOf() {
-    if constexpr (std::is_same_v<Request, PrivilegedQuarantineRequest>) {
-        return HelperCall::quarantine;
-    } else if constexpr (std::is_same_v<Request, PrivilegedRestoreRequest>) {
-        return HelperCall::restore;
-    } else if constexpr (std::is_same_v<Request, PrivilegedTrashRequest>) {
-        return HelperCall::moveToTrash;
-    } else {
-        return HelperCall::restoreFromTrash;
-    }
-}
 
 inline constexpr std::string_view storageBlockedFileActions =
     "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
@@ -260,7 +129,7 @@ PluginInventoryStore::pendingJournal<PrivilegedTrashRestoreRequest>() {
 template <typename Request>
 std::optional<Request> PluginInventoryStore::writePendingJournal(Request request,
                                                                  const std::optional<Uuid>& presetRunID) {
-    const auto& texts = TransactionKind<Request>::texts;
+    const auto& texts = describe<Request>().texts;
     const auto side = requestSide(request.items, layout_);
     if (!side) {
         showWarning(std::string(texts.blockedTitle), std::string(mixedSidesText));
@@ -297,7 +166,7 @@ std::optional<Request> PluginInventoryStore::writePendingJournal(Request request
         return std::nullopt;
     }
     setLastStorageError(std::nullopt);
-    crashPoint(texts.crashScope, crashPoints::journalSaved);
+    crashPoint(describe<Request>().crashScope, crashPoints::journalSaved);
     return request;
 }
 
@@ -318,8 +187,8 @@ template <typename Request>
 bool PluginInventoryStore::completeTransaction(
     const typename PrivilegedRequestTraits<Request>::ResultRecord& result, const std::string& transactionID,
     const std::vector<typename PrivilegedRequestTraits<Request>::Item>& items) {
-    const auto& texts = TransactionKind<Request>::texts;
-    crashPoint(texts.crashScope, crashPoints::helperReplied);
+    const auto& texts = describe<Request>().texts;
+    crashPoint(describe<Request>().crashScope, crashPoints::helperReplied);
     auto& journal = pendingJournal<Request>();
     const auto attention = [&](const std::string& message) {
         showWarning(std::string(texts.attentionTitle), message);
@@ -355,8 +224,8 @@ bool PluginInventoryStore::completeTransaction(
         return attention(std::string(texts.verifyFailure));
     }
 
-    // Quarantine needs no copy: its commit is repeatable. The others undo
-    // their commit so the file keeps the state the journal belongs to.
+    // A repeatable commit stays applied when it cannot be saved; the others
+    // are undone so the file keeps the state the journal belongs to.
     const auto savedPlugins = plugins_;
     const auto savedHistory = history_;
     const auto savedTrashedBundles = trashedBundles_;
@@ -364,7 +233,7 @@ bool PluginInventoryStore::completeTransaction(
     std::optional<std::string> failure;
     try {
         commitToInventory(committed);
-        crashPoint(texts.crashScope, crashPoints::commitApplied);
+        crashPoint(describe<Request>().crashScope, crashPoints::commitApplied);
         journal.reset();
         if (const auto saved = persistState(); !saved) {
             failure = saved.error().message;
@@ -373,7 +242,7 @@ bool PluginInventoryStore::completeTransaction(
         failure = error.what();
     }
     if (failure) {
-        if constexpr (!std::is_same_v<Request, PrivilegedQuarantineRequest>) {
+        if (describe<Request>().commitUndoneWhenUnsaved) {
             plugins_ = savedPlugins;
             history_ = savedHistory;
             trashedBundles_ = savedTrashedBundles;
@@ -409,7 +278,7 @@ bool PluginInventoryStore::completeTransaction(
 template <typename Request>
 bool PluginInventoryStore::recoverFromDaemon() {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
-    const auto& texts = TransactionKind<Request>::texts;
+    const auto& texts = describe<Request>().texts;
     auto& journal = pendingJournal<Request>();
     if (!journal) {
         return false;
@@ -441,7 +310,7 @@ bool PluginInventoryStore::recoverFromDaemon() {
         case JournalVerdict::finished:
             break;
     }
-    const auto decoded = answer.result && answer.call == helperCallOf<Request>()
+    const auto decoded = answer.result && answer.call == describe<Request>().call
                              ? decodePrivilegedJson<ResultRecord>(*answer.result)
                              : Result<ResultRecord>(Error{"the helper recorded another kind of transaction"});
     if (!decoded) {
@@ -469,7 +338,7 @@ bool PluginInventoryStore::recoverFromDaemon() {
 // happened, or needs a person.
 template <typename Request>
 void PluginInventoryStore::recoverPendingJournal() {
-    const auto& texts = TransactionKind<Request>::texts;
+    const auto& texts = describe<Request>().texts;
     auto& journal = pendingJournal<Request>();
     if (!journal) {
         return;

@@ -61,7 +61,7 @@ std::optional<std::string> PluginInventoryStore::trashBlockingReason(
 std::optional<PrivilegedQuarantineRequest> PluginInventoryStore::prepareQuarantine(
     const std::vector<PluginBundleSelection>& selections, const std::optional<InventoryRevisionToken>& expectedRevision,
     const std::optional<Uuid>& presetRunID) {
-    const auto& texts = TransactionKind<PrivilegedQuarantineRequest>::texts;
+    const auto& texts = describe<PrivilegedQuarantineRequest>().texts;
     if (fileActionsBlockedByStorage_) {
         showWarning(std::string(texts.blockedTitle), std::string(storageBlockedFileActions));
         return std::nullopt;
@@ -88,7 +88,7 @@ bool PluginInventoryStore::completeQuarantine(const PrivilegedQuarantineResult& 
 std::optional<PrivilegedRestoreRequest> PluginInventoryStore::prepareRestore(
     const std::vector<PluginBundleSelection>& selections,
     const std::optional<InventoryRevisionToken>& expectedRevision) {
-    const auto& texts = TransactionKind<PrivilegedRestoreRequest>::texts;
+    const auto& texts = describe<PrivilegedRestoreRequest>().texts;
     if (fileActionsBlockedByStorage_) {
         showWarning(std::string(texts.blockedTitle), std::string(storageBlockedFileActions));
         return std::nullopt;

@@ -47,7 +47,7 @@ std::vector<std::optional<std::string>> recordedOriginalPaths(const std::vector<
 std::optional<PrivilegedTrashRequest> PluginInventoryStore::prepareTrash(
     const std::vector<PluginBundleSelection>& selections,
     const std::optional<InventoryRevisionToken>& expectedRevision) {
-    const auto& texts = TransactionKind<PrivilegedTrashRequest>::texts;
+    const auto& texts = describe<PrivilegedTrashRequest>().texts;
     if (fileActionsBlockedByStorage_) {
         showWarning(std::string(texts.blockedTitle), std::string(storageBlockedFileActions));
         return std::nullopt;
@@ -131,7 +131,7 @@ std::optional<std::string> PluginInventoryStore::trashRestoreBlockingReason(cons
 
 std::optional<PrivilegedTrashRestoreRequest> PluginInventoryStore::prepareTrashRestore(
     const std::vector<Uuid>& recordIDs) {
-    const auto& texts = TransactionKind<PrivilegedTrashRestoreRequest>::texts;
+    const auto& texts = describe<PrivilegedTrashRestoreRequest>().texts;
     if (const auto reason = trashRestoreBlockingReason(recordIDs)) {
         showWarning(std::string(texts.blockedTitle), *reason);
         return std::nullopt;

@@ -3,9 +3,9 @@
 // code on a thread of the test, where a transaction can be held at an exact
 // point or the daemon configured unlike a real one.
 #include "HelperSandbox.h"
-#include "helperclient/HelperWire.h"
 #include "platform/ChildProcess.h"
 #include "platform/Uuid.h"
+#include "protocol/HelperWire.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,7 +1,7 @@
 #include "HelperSandbox.h"
 
-#include "helperclient/HelperWire.h"
 #include "platform/UnixSocket.h"
+#include "protocol/HelperWire.h"
 
 #include <unistd.h>
 

@@ -3,8 +3,8 @@
 // clear error, moves nothing it should not, and goes on serving the real
 // client.
 #include "HelperSandbox.h"
-#include "helperclient/HelperWire.h"
 #include "platform/Uuid.h"
+#include "protocol/HelperWire.h"
 
 #include <unistd.h>
 

@@ -2,9 +2,9 @@
 // user sees, the one-at-a-time guard, and what reaches the completion; the
 // records it sends and reads on the wire; and the socket connection giving up
 // on a daemon that stalls.
-#include "helperclient/HelperProtocol.h"
 #include "helperclient/PluginManagementService.h"
-#include "helperclient/PrivilegedRecords.h"
+#include "protocol/HelperProtocol.h"
+#include "protocol/PrivilegedRecords.h"
 #include "support/HelperSession.h"
 #include "support/StandInHelper.h"
 

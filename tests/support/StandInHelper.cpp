@@ -1,6 +1,6 @@
 #include "support/StandInHelper.h"
 
-#include "helperclient/HelperWire.h"
+#include "protocol/HelperWire.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -4,7 +4,7 @@
 // the helper's state calls for.
 #include "UiSandbox.h"
 
-#include "helperclient/HelperWire.h"
+#include "protocol/HelperWire.h"
 #include "ui/screens/plugin-management/PluginManagementScreen.h"
 #include "ui/widgets/Accents.h"
 #include "ui/widgets/MetricCard.h"

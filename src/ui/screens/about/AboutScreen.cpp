@@ -1,7 +1,7 @@
 #include "ui/screens/about/AboutScreen.h"
 
-#include "helperclient/HelperProtocol.h"
 #include "platform/LocaleText.h"
+#include "protocol/HelperProtocol.h"
 #include "store/DisplayPath.h"
 #include "store/ScanMerge.h"
 #include "store/StoreExports.h"

@@ -1,7 +1,7 @@
 #include "ui/screens/plugin-management/HelperPanels.h"
 
-#include "helperclient/HelperProtocol.h"
 #include "helperclient/PluginManagementService.h"
+#include "protocol/HelperProtocol.h"
 #include "ui/app/QtText.h"
 #include "ui/screens/plugin-management/HelperStatusLooks.h"
 #include "ui/widgets/Accents.h"

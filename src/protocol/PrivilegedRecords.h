@@ -176,8 +176,7 @@ ResultRecord unknownOutcomeResult(std::string transactionID, std::string message
     return result;
 }
 
-// Which request goes with which item and result, and the JSON key of the
-// result's path list.
+// Which request goes with which item and result.
 template <typename Request>
 struct PrivilegedRequestTraits;
 
@@ -185,25 +184,21 @@ template <>
 struct PrivilegedRequestTraits<PrivilegedQuarantineRequest> {
     using Item = PrivilegedQuarantineItem;
     using ResultRecord = PrivilegedQuarantineResult;
-    static constexpr std::string_view pathListKey = "movedDestinationPaths";
 };
 template <>
 struct PrivilegedRequestTraits<PrivilegedRestoreRequest> {
     using Item = PrivilegedRestoreItem;
     using ResultRecord = PrivilegedRestoreResult;
-    static constexpr std::string_view pathListKey = "restoredDestinationPaths";
 };
 template <>
 struct PrivilegedRequestTraits<PrivilegedTrashRequest> {
     using Item = PrivilegedTrashItem;
     using ResultRecord = PrivilegedTrashResult;
-    static constexpr std::string_view pathListKey = "trashedDestinationPaths";
 };
 template <>
 struct PrivilegedRequestTraits<PrivilegedTrashRestoreRequest> {
     using Item = PrivilegedTrashRestoreItem;
     using ResultRecord = PrivilegedTrashRestoreResult;
-    static constexpr std::string_view pathListKey = "restoredDestinationPaths";
 };
 
 #define KESTROVA_PRIVILEGED_CODER(Record)                               \

@@ -1,4 +1,6 @@
-#include "helperclient/PrivilegedRecords.h"
+#include "protocol/PrivilegedRecords.h"
+
+#include "protocol/TransactionKinds.h"
 
 namespace kestrova {
 
@@ -57,7 +59,7 @@ Json encodeResult(const typename PrivilegedRequestTraits<Request>::ResultRecord&
     putField(json, "transactionID", result.transactionID);
     putField(json, "succeeded", result.succeeded);
     putField(json, "rollbackComplete", result.rollbackComplete);
-    putField(json, std::string(PrivilegedRequestTraits<Request>::pathListKey), destinationPaths(result));
+    putField(json, std::string(describe<Request>().resultPathsKey), destinationPaths(result));
     putField(json, "message", result.message);
     return json;
 }
@@ -70,7 +72,7 @@ typename PrivilegedRequestTraits<Request>::ResultRecord decodeResult(const Json&
     result.succeeded = requiredField<bool>(json, "succeeded");
     result.rollbackComplete = requiredField<bool>(json, "rollbackComplete");
     destinationPaths(result) =
-        requiredField<std::vector<std::string>>(json, std::string(PrivilegedRequestTraits<Request>::pathListKey));
+        requiredField<std::vector<std::string>>(json, std::string(describe<Request>().resultPathsKey));
     result.message = requiredField<std::string>(json, "message");
     return result;
 }

@@ -1,4 +1,4 @@
-#include "helperclient/TransactionStatus.h"
+#include "protocol/TransactionStatus.h"
 
 #include <array>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "helperclient/HelperProtocol.h"
+#include "protocol/HelperProtocol.h"
 
 namespace kestrova {
 

@@ -1,4 +1,4 @@
-#include "helperclient/HelperWire.h"
+#include "protocol/HelperWire.h"
 
 #include "platform/UnixSocket.h"
 

@@ -4,9 +4,9 @@
 // transaction that never ran from one the daemon is still about to run.
 #pragma once
 
-#include "helperclient/HelperWire.h"
 #include "model/JsonCoding.h"
 #include "platform/Result.h"
+#include "protocol/HelperWire.h"
 
 #include <optional>
 #include <string>
