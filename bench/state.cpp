@@ -12,7 +12,7 @@
 //
 // Goals: load plus save under 250 ms; load at most half of json.load's time;
 // peak memory not above the record-by-record decoder's.
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <fcntl.h>
 

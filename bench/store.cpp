@@ -19,9 +19,9 @@
 // at most 2.3 times as much.
 #include "platform/Executor.h"
 #include "platform/Paths.h"
-#include "store/PersistedInventoryFile.h"
 #include "store/PluginInventoryStore.h"
-#include "store/ScanMerge.h"
+#include "store/rules/ScanMerge.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <fmt/format.h>
 #include <stdlib.h>

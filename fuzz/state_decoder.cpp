@@ -6,10 +6,10 @@
 // - whatever decodes survives the round trip through this build's writer,
 //   whose text is the tree's dump(2), and the direct reader takes every
 //   text that writer writes.
-#include "store/InventoryStateMigration.h"
-#include "store/LoadedInventoryState.h"
-#include "store/PersistedInventory.h"
-#include "store/PersistedInventoryReader.h"
+#include "store/state/InventoryStateMigration.h"
+#include "store/state/LoadedInventoryState.h"
+#include "store/state/PersistedInventory.h"
+#include "store/state/PersistedInventoryReader.h"
 
 #include <cstdint>
 #include <cstdlib>

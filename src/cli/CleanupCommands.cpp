@@ -13,8 +13,8 @@
 #include "platform/ByteCount.h"
 #include "platform/LocaleText.h"
 #include "platform/Text.h"
-#include "store/CleanupRunController.h"
-#include "store/CleanupRunTexts.h"
+#include "store/runs/CleanupRunController.h"
+#include "store/runs/CleanupRunTexts.h"
 
 #include <fmt/format.h>
 

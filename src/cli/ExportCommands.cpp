@@ -6,7 +6,7 @@
 #include "platform/Executor.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "store/StoreExports.h"
+#include "store/reports/StoreExports.h"
 
 #include <memory>
 #include <ostream>

@@ -5,8 +5,8 @@
 
 #include "model/JsonCoding.h"
 #include "model/ProductStatus.h"
-#include "store/LoadedInventoryState.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/LoadedInventoryState.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <fmt/format.h>
 

@@ -12,7 +12,7 @@
 #include "helperclient/HelperEnvironment.h"
 #include "model/ProductStatus.h"
 #include "platform/Text.h"
-#include "store/BundleTransactions.h"
+#include "store/journal/BundleTransactions.h"
 
 #include <fmt/format.h>
 

@@ -35,10 +35,10 @@
 #include "protocol/PrivilegedRecords.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanSummary.h"
-#include "store/LoadedInventoryState.h"
-#include "store/PermanentQuarantineMatching.h"
-#include "store/PersistedInventory.h"
-#include "store/ScanMerge.h"
+#include "store/rules/PermanentQuarantineMatching.h"
+#include "store/rules/ScanMerge.h"
+#include "store/state/LoadedInventoryState.h"
+#include "store/state/PersistedInventory.h"
 
 #include <functional>
 #include <memory>

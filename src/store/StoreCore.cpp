@@ -4,9 +4,9 @@
 #include "model/SampleInventory.h"
 #include "platform/PlatformWording.h"
 #include "scan/PluginScanner.h"
-#include "store/PersistedInventoryFile.h"
 #include "store/PluginInventoryStore.h"
-#include "store/TransactionFolderPruning.h"
+#include "store/journal/TransactionFolderPruning.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <algorithm>
 #include <iterator>

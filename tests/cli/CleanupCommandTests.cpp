@@ -5,7 +5,7 @@
 #include "CliProcess.h"
 #include "planning/FormatCleanupPlan.h"
 #include "platform/Text.h"
-#include "store/CrashPoint.h"
+#include "store/journal/CrashPoint.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "platform/Paths.h"
 #include "platform/SystemLayout.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>

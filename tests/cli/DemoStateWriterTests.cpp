@@ -4,7 +4,7 @@
 #include "CliProcess.h"
 #include "cli/DemoTree.h"
 #include "store/OldStateWriter.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>

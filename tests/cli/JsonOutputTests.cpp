@@ -6,7 +6,7 @@
 #include "CliProcess.h"
 #include "model/ProductStatus.h"
 #include "planning/PathRules.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

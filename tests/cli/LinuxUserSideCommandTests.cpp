@@ -8,8 +8,8 @@
 
 #include "platform/Elf.h"
 #include "platform/FreedesktopTrash.h"
-#include "store/CrashPoint.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/journal/CrashPoint.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "cli/DemoTree.h"
 #include "cli/TargetResolution.h"
 #include "model/JsonCoding.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 #include "support/BundleFixtures.h"
 #include "support/TemporaryDirectory.h"
 

@@ -5,9 +5,9 @@
 #include "CliProcess.h"
 #include "platform/Executor.h"
 #include "scan/ScanSummary.h"
-#include "store/CrashPoint.h"
-#include "store/PersistedInventoryFile.h"
 #include "store/PluginInventoryStore.h"
+#include "store/journal/CrashPoint.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

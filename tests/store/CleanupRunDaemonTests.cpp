@@ -1,7 +1,7 @@
 // Cleanup preset runs end to end: the run controller feeds chunks to the
 // real KestrovaHelper (session mode, on a sandbox) and the store commits them.
 #include "CleanupRunFixtures.h"
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include "TransactionFixtures.h"
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
-#include "store/CrashPoint.h"
+#include "store/journal/CrashPoint.h"
 #include "support/HelperSession.h"
 
 #include <gtest/gtest.h>

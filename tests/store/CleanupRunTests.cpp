@@ -2,9 +2,9 @@
 // start and its refusals, chunks prepared under it, its end, and the closing
 // at start-up of runs left pending.
 #include "CleanupRunFixtures.h"
-#include "store/CleanupRunChunks.h"
-#include "store/CleanupRunController.h"
-#include "store/CleanupRunTexts.h"
+#include "store/runs/CleanupRunChunks.h"
+#include "store/runs/CleanupRunController.h"
+#include "store/runs/CleanupRunTexts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Duplicate groups as they leave the app: their own CSV and a section of the
 // diagnostic report that is there only when there is something to say.
-#include "store/DiagnosticReport.h"
-#include "store/InventoryExports.h"
+#include "store/reports/DiagnosticReport.h"
+#include "store/reports/InventoryExports.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // report, and the writing of either to a place the user picked.
 #include "StoreSandbox.h"
 #include "platform/LocaleText.h"
-#include "store/DiagnosticReport.h"
 #include "store/DisplayPath.h"
-#include "store/InventoryExports.h"
-#include "store/StoreExports.h"
+#include "store/reports/DiagnosticReport.h"
+#include "store/reports/InventoryExports.h"
+#include "store/reports/StoreExports.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

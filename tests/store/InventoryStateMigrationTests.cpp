@@ -1,5 +1,5 @@
-#include "store/InventoryStateMigration.h"
-#include "store/LoadedInventoryState.h"
+#include "store/state/InventoryStateMigration.h"
+#include "store/state/LoadedInventoryState.h"
 
 #include "StateSamples.h"
 

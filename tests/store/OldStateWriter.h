@@ -7,8 +7,8 @@
 // the top-level keys sorted by hand.
 #pragma once
 
-#include "store/PersistedInventory.h"
-#include "store/PrettyJson.h"
+#include "store/state/PersistedInventory.h"
+#include "store/state/PrettyJson.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,9 +1,9 @@
 // The state document: what it holds, what it refuses, and the fast printer
 // that must agree with the library's dump(2) byte for byte, or a save would
 // rewrite a file that did not change.
-#include "store/PersistedInventory.h"
-#include "store/PersistedInventoryReader.h"
-#include "store/PrettyJson.h"
+#include "store/state/PersistedInventory.h"
+#include "store/state/PersistedInventoryReader.h"
+#include "store/state/PrettyJson.h"
 
 #include "StateSamples.h"
 

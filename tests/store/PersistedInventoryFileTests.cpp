@@ -1,4 +1,4 @@
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include "StateSamples.h"
 #include "support/FaultyFileSystem.h"

@@ -1,6 +1,6 @@
 // Applying helper results to the inventory, without disk or store.
 #include "StateSamples.h"
-#include "store/PrivilegedInventoryCommit.h"
+#include "store/journal/PrivilegedInventoryCommit.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

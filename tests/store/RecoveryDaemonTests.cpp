@@ -7,7 +7,7 @@
 #include "CleanupRunFixtures.h"
 #include "helperclient/TransactionLookup.h"
 #include "platform/ChildProcess.h"
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // document that uses every record type with every optional field set.
 #pragma once
 
-#include "store/PersistedInventory.h"
+#include "store/state/PersistedInventory.h"
 
 #include <string>
 #include <vector>

@@ -7,8 +7,8 @@
 #include "StateSamples.h"
 #include "platform/Executor.h"
 #include "platform/Paths.h"
-#include "store/PersistedInventoryFile.h"
 #include "store/PluginInventoryStore.h"
+#include "store/state/PersistedInventoryFile.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TemporaryDirectory.h"
 

@@ -3,7 +3,7 @@
 // both, records the side of the one it journals, and puts a user-side
 // journal to the user side's helper when it starts.
 #include "TransactionFixtures.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // preview to restore against the real helper, and the manufacturer rules.
 #include "ScreenDriving.h"
 
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/models/CleanupCandidateModel.h"
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
 #include "ui/screens/permanent-quarantine/PermanentQuarantineScreen.h"

@@ -4,7 +4,7 @@
 #include "ScreenDriving.h"
 
 #include "planning/ByteCountParsing.h"
-#include "store/PersistedInventoryFile.h"
+#include "store/state/PersistedInventoryFile.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/protected/ProtectedScreen.h"
 #include "ui/widgets/ProductList.h"

@@ -6,12 +6,12 @@
 #include "ScreenDriving.h"
 
 #include "model/ProductStatus.h"
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/quarantine/QuarantineScreen.h"
-#include "ui/widgets/ProductList.h"
 #include "ui/widgets/ConfirmationDialog.h"
+#include "ui/widgets/ProductList.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -12,8 +12,8 @@
 #include "platform/Result.h"
 #include "platform/SystemLayout.h"
 #include "platform/UserDefaults.h"
-#include "store/CleanupRunController.h"
 #include "store/PluginInventoryStore.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/app/ObservedObject.h"
 #include "ui/app/QtExecutor.h"
 

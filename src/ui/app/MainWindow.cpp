@@ -1,7 +1,7 @@
 #include "ui/app/MainWindow.h"
 
-#include "store/CleanupRunController.h"
 #include "store/PluginInventoryStore.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
 #include "ui/app/QtText.h"

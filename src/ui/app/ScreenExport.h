@@ -3,7 +3,7 @@
 // notice, and the "Export Failed" alert when the write fails.
 #pragma once
 
-#include "store/StoreExports.h"
+#include "store/reports/StoreExports.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "ui/app/Screenshot.h"
 
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/Prompter.h"

@@ -1,7 +1,7 @@
 #include "ui/models/CleanupCandidateModel.h"
 
 #include "platform/ByteCount.h"
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/app/QtText.h"
 #include "ui/widgets/Theme.h"
 

@@ -1,7 +1,7 @@
 // Which screen each section shows.
 #include "ui/screens/Screen.h"
 
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/app/AppSession.h"
 #include "ui/screens/about/AboutScreen.h"
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"

@@ -2,7 +2,7 @@
 
 #include "helperclient/PluginManagementService.h"
 #include "platform/ByteCount.h"
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/app/QtText.h"
 #include "ui/models/CleanupCandidateModel.h"
 #include "ui/widgets/KeyActions.h"

@@ -1,9 +1,9 @@
 #include "ui/screens/format-cleanup/CleanupRunLists.h"
 
 #include "platform/LocaleText.h"
-#include "store/CleanupRunController.h"
-#include "store/CleanupRunTexts.h"
 #include "store/PluginInventoryStore.h"
+#include "store/runs/CleanupRunController.h"
+#include "store/runs/CleanupRunTexts.h"
 #include "ui/app/QtText.h"
 #include "ui/widgets/CollapsibleGroup.h"
 #include "ui/widgets/Theme.h"

@@ -1,6 +1,6 @@
 #include "ui/screens/format-cleanup/CleanupRunStatus.h"
 
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 #include "ui/widgets/Theme.h"
 
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
 
 #include "helperclient/PluginManagementService.h"
-#include "store/CleanupRunController.h"
-#include "store/CleanupRunTexts.h"
+#include "store/runs/CleanupRunController.h"
+#include "store/runs/CleanupRunTexts.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
 #include "ui/app/QtText.h"

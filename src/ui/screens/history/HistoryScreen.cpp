@@ -1,6 +1,6 @@
 #include "ui/screens/history/HistoryScreen.h"
 
-#include "store/StoreExports.h"
+#include "store/reports/StoreExports.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/ScreenExport.h"
 #include "ui/models/HistoryOperationModel.h"

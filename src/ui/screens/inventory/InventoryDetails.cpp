@@ -3,7 +3,7 @@
 #include "model/ProductStatus.h"
 #include "planning/ActionableBundles.h"
 #include "planning/ProductSummaries.h"
-#include "store/BundleTransactions.h"
+#include "store/journal/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
 #include "ui/screens/inventory/InventoryDuplicates.h"

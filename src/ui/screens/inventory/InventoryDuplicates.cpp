@@ -1,6 +1,6 @@
 #include "ui/screens/inventory/InventoryDuplicates.h"
 
-#include "store/BundleTransactions.h"
+#include "store/journal/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
 #include "ui/widgets/DetailPanel.h"

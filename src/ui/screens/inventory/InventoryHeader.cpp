@@ -2,7 +2,7 @@
 
 #include "platform/LocaleText.h"
 #include "platform/Paths.h"
-#include "store/StoreExports.h"
+#include "store/reports/StoreExports.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/Prompter.h"
 #include "ui/app/QtText.h"

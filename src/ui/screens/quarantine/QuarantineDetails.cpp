@@ -4,7 +4,7 @@
 #include "planning/ActionableBundles.h"
 #include "planning/ProductSummaries.h"
 #include "platform/Paths.h"
-#include "store/BundleTransactions.h"
+#include "store/journal/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/QtText.h"
 #include "ui/widgets/DetailPanel.h"

@@ -6,7 +6,7 @@
 #include "planning/ActionableBundles.h"
 #include "planning/ProductSummaries.h"
 #include "platform/Paths.h"
-#include "store/BundleTransactions.h"
+#include "store/journal/BundleTransactions.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/WindowState.h"
 #include "ui/widgets/DetailPanel.h"
