@@ -1,6 +1,7 @@
-// What every inventory command of kestrova-cli opens: the layout the options
-// name, the main-thread run loop, the authorized folders and the inventory
-// store over the state under the home. Commands print the store's notice
+// What every inventory command of kestrova-cli opens: the session the
+// global options name (layout, authorized folders, inventory store) on a
+// main-thread run loop, without the helper's service, which the commands
+// that need it open themselves. Commands print the store's notice
 // the same way: success with their output, warnings to stderr with a
 // failing exit.
 #pragma once
