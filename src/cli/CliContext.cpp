@@ -1,38 +1,24 @@
 #include "cli/CliContext.h"
 
 #include "platform/Paths.h"
+#include "platform/PlatformProfile.h"
 
 #include <cstdlib>
 
 namespace kestrova::cli {
 
-SystemLayout CliContext::layout() const {
-    auto layout = SystemLayout::fromEnvironment();
-    if (!rootOption.empty()) {
-        layout.systemRoot = standardizedPath(rootOption);
-    }
-    if (!homeOption.empty()) {
-        layout.home = standardizedPath(homeOption);
-        layout.dataHome.clear();
-    }
-    if (auto profile = parsePlatformProfile(profileOption)) {
-        layout.profile = *profile;
-    } else {
-        const char* root = std::getenv("KESTROVA_ROOT");
-        layout.profile = defaultPlatformProfile(!rootOption.empty() || (root && *root));
-    }
-    return layout;
+session::SessionOptions CliContext::sessionOptions() const {
+    // CLI11 has checked --profile and KESTROVA_PROFILE already; the profile
+    // is named here so that the layout is there even while CLI11 reports one
+    // it rejected.
+    const char* root = std::getenv("KESTROVA_ROOT");
+    const auto named = parsePlatformProfile(profileOption);
+    const auto profile = named ? *named : defaultPlatformProfile(!rootOption.empty() || (root && *root));
+    return {standardizedPath(rootOption), standardizedPath(homeOption), auRegistryOption,
+            std::string(profileName(profile))};
 }
 
-std::optional<std::string> CliContext::auRegistryFile() const {
-    if (!auRegistryOption.empty()) {
-        return auRegistryOption;
-    }
-    if (const char* file = std::getenv("KESTROVA_AU_REGISTRY"); file && *file) {
-        return std::string(file);
-    }
-    return std::nullopt;
-}
+SystemLayout CliContext::layout() const { return *session::namedLayout(sessionOptions()); }
 
 }  // namespace kestrova::cli
 

@@ -4,6 +4,7 @@
 
 #include "model/JsonCoding.h"
 #include "platform/SystemLayout.h"
+#include "session/SessionOptions.h"
 
 #include <iosfwd>
 #include <optional>
@@ -47,9 +48,10 @@ struct CliContext {
     // message goes to stderr instead.
     bool json = false;
 
+    // The global options as a session takes them.
+    session::SessionOptions sessionOptions() const;
     // The layout the options name, falling back to the environment.
     SystemLayout layout() const;
-    std::optional<std::string> auRegistryFile() const;
 
     void setExitCode(ExitCode code) { exitCode = static_cast<int>(code); }
     // Where a success notice goes: stdout, unless stdout carries JSON.

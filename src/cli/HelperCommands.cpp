@@ -1,12 +1,12 @@
 // kestrova-cli helper status|enable|repair|disable|test|readiness: the Plugin
 // Management screen's actions, printing the service's own texts.
 #include "cli/Commands.h"
-#include "cli/ScanCommands.h"
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
 #include "model/JsonCoding.h"
 #include "platform/Executor.h"
 #include "protocol/HelperProtocol.h"
+#include "session/SessionOptions.h"
 
 #include <algorithm>
 #include <functional>
@@ -22,7 +22,7 @@ void withService(CliContext& context,
                  const std::function<ExitCode(PluginManagementService&, RunLoopExecutor&)>& action) {
     // The same real paths the store commands use, so that a relative or
     // symlinked --root reaches the same session daemon.
-    const auto layout = resolvedLayout(context, realFileSystem());
+    const auto layout = session::resolvedLayout(context.sessionOptions(), realFileSystem());
     if (!layout) {
         context.fail(layout.error().message, ExitCode::usage);
         return;
@@ -169,7 +169,7 @@ void addHelperCommands(CLI::App& app, CliContext& context) {
     auto* disable = helper->add_subcommand("disable", "Unregister the helper and stop it");
     addJsonFlag(*disable, context, "Print the result as JSON");
     disable->callback([&context] {
-        const auto layout = resolvedLayout(context, realFileSystem());
+        const auto layout = session::resolvedLayout(context.sessionOptions(), realFileSystem());
         if (!layout) {
             context.fail(layout.error().message, ExitCode::usage);
             return;

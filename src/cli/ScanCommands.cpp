@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/PlatformProfile.h"
 #include "scan/PluginScanner.h"
+#include "session/SessionOptions.h"
 
 #include <fmt/format.h>
 #include <unistd.h>
@@ -37,29 +38,6 @@ std::string joined(const std::vector<std::string>& values, std::string_view sepa
 }
 
 }  // namespace
-
-Result<SystemLayout> resolvedLayout(const CliContext& context, const FileSystem& fileSystem) {
-    auto layout = context.layout();
-    auto root = existingFolder(layout.systemRoot, "system root", fileSystem);
-    if (!root) {
-        return root.error();
-    }
-    auto home = existingFolder(layout.home, "home folder", fileSystem);
-    if (!home) {
-        return home.error();
-    }
-    layout.systemRoot = std::move(*root);
-    layout.home = std::move(*home);
-    return layout;
-}
-
-Result<AudioUnitRegistry> configuredRegistry(const CliContext& context, const FileSystem& fileSystem) {
-    const auto file = context.auRegistryFile();
-    if (!file) {
-        return AudioUnitRegistry();
-    }
-    return AudioUnitRegistry::load(fileSystem, absolutePathFromWorkingFolder(*file));
-}
 
 Result<std::vector<std::string>> resolvedFolders(const std::vector<std::string>& folders,
                                                  const FileSystem& fileSystem) {
@@ -127,7 +105,8 @@ void printScanSummaryTable(std::ostream& out, const ScanSummary& summary) {
 
 void runDryRunScan(CliContext& context, const ScanCommandOptions& options) {
     const auto& fileSystem = realFileSystem();
-    auto layout = resolvedLayout(context, fileSystem);
+    const auto named = context.sessionOptions();
+    auto layout = session::resolvedLayout(named, fileSystem);
     if (!layout) {
         context.fail(layout.error().message, ExitCode::usage);
         return;
@@ -137,7 +116,7 @@ void runDryRunScan(CliContext& context, const ScanCommandOptions& options) {
         context.fail(folders.error().message, ExitCode::usage);
         return;
     }
-    auto registry = configuredRegistry(context, fileSystem);
+    auto registry = session::configuredRegistry(named, fileSystem);
     if (!registry) {
         context.fail(registry.error().message, ExitCode::usage);
         return;

@@ -5,10 +5,8 @@
 #pragma once
 
 #include "cli/CliContext.h"
-#include "platform/AudioUnitRegistry.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
-#include "platform/SystemLayout.h"
 #include "scan/ScanSummary.h"
 
 #include <iosfwd>
@@ -22,11 +20,6 @@ struct ScanCommandOptions {
     std::vector<std::string> authorizedFolders;  // as given
 };
 
-// The global --root and --home made absolute and free of symbolic links;
-// each must be an existing folder.
-Result<SystemLayout> resolvedLayout(const CliContext& context, const FileSystem& fileSystem);
-// The --au-registry file (or KESTROVA_AU_REGISTRY) loaded; empty when none is named.
-Result<AudioUnitRegistry> configuredRegistry(const CliContext& context, const FileSystem& fileSystem);
 // Absolute, symlink-free paths of existing folders.
 Result<std::vector<std::string>> resolvedFolders(const std::vector<std::string>& folders, const FileSystem& fileSystem);
 

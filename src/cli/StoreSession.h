@@ -1,16 +1,14 @@
-// What every inventory command of kestrova-cli opens: the layout the options
-// name, the main-thread run loop, the authorized folders and the inventory
-// store over the state under the home. Commands print the store's notice
+// What every inventory command of kestrova-cli opens: the session the
+// global options name (layout, authorized folders, inventory store) on a
+// main-thread run loop, without the helper's service, which the commands
+// that need it open themselves. Commands print the store's notice
 // the same way: success with their output, warnings to stderr with a
 // failing exit.
 #pragma once
 
-#include "access/FolderBookmarks.h"
-#include "access/PluginFolderAccess.h"
 #include "cli/CliContext.h"
-#include "platform/AudioUnitRegistry.h"
 #include "platform/Executor.h"
-#include "platform/UserDefaults.h"
+#include "session/Session.h"
 #include "store/PluginInventoryStore.h"
 
 #include <memory>
@@ -18,14 +16,20 @@
 namespace kestrova::cli {
 
 struct StoreSession {
-    SystemLayout layout;
-    // Declared before the store so that it outlives it: work a scan posted
-    // finds the store gone rather than the queue.
+    explicit StoreSession(session::Session::Parts parts)
+        : core(std::move(parts), executor),
+          layout(core.layout()),
+          folderAccess(&core.folderAccess()),
+          store(&core.store()) {}
+
+    // Declared before the session so that it outlives the store: work a scan
+    // posted finds the store gone rather than the queue.
     RunLoopExecutor executor;
-    std::unique_ptr<UserDefaults> defaults;
-    std::unique_ptr<FolderBookmarks> bookmarks;
-    std::unique_ptr<PluginFolderAccess> folderAccess;
-    std::unique_ptr<PluginInventoryStore> store;
+    session::Session core;
+    // The commands' names for the session's parts.
+    const SystemLayout& layout;
+    PluginFolderAccess* folderAccess;
+    PluginInventoryStore* store;
 };
 
 // Opens the store over the layout the options name and prints what its

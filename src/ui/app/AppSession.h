@@ -1,25 +1,18 @@
-// The three long-lived objects every screen shares (the inventory store, the
-// authorized folders, the management service) with what they run on, plus
-// the cleanup run controller that must live as long as the store, and one
-// signal adapter for each. Created once when the window is and kept until
-// the application quits.
+// The window's session: the one every front end opens (the inventory store,
+// the authorized folders, the management service, the cleanup run
+// controller) on the Qt event loop, plus one signal adapter for each.
+// Created once when the window is and kept until the application quits.
 #pragma once
 
-#include "access/FolderBookmarks.h"
-#include "access/PluginFolderAccess.h"
-#include "helperclient/PluginManagementService.h"
-#include "platform/FileSystem.h"
 #include "platform/Result.h"
-#include "platform/SystemLayout.h"
-#include "platform/UserDefaults.h"
-#include "store/PluginInventoryStore.h"
+#include "session/Session.h"
+#include "session/SessionOptions.h"
 #include "store/runs/CleanupRunController.h"
 #include "ui/app/ObservedObject.h"
 #include "ui/app/QtExecutor.h"
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,47 +20,32 @@
 namespace kestrova::ui {
 
 // What the command line and the environment name, as the CLI takes them.
-struct AppOptions {
-    std::string root;        // --root, else KESTROVA_ROOT, else "/"
-    std::string home;        // --home, else $HOME
-    std::string auRegistry;  // --au-registry, else KESTROVA_AU_REGISTRY
-    std::string profile;     // --profile, else KESTROVA_PROFILE, else by the root
-};
-
-using ServiceFactory = std::function<std::shared_ptr<PluginManagementService>(Executor&)>;
+using AppOptions = session::SessionOptions;
+using ServiceFactory = session::ServiceFactory;
 
 class AppSession {
 public:
-    struct Parts {
-        SystemLayout layout;
-        FileSystem* fileSystem = nullptr;  // must outlive the session
-        ScanRunner scanRunner;
-        ServiceFactory makeService;
-        // Asked about each pending journal while the store loads, before the
-        // window opens (see PluginInventoryStore); empty leaves it to the disk.
-        TransactionLookup transactionLookup;
-        // Linux: the user side's helper, for a journal of the user side.
-        TransactionLookup userTransactionLookup;
-    };
+    // The service factory must give a service: every screen shares it.
+    using Parts = session::Session::Parts;
 
-    // Builds the store (which loads the state file) and the service (which
-    // reads the daemon's status). Needs a running QCoreApplication.
+    // Builds the session (the store loads the state file, the service reads
+    // the daemon's status). Needs a running QCoreApplication.
     explicit AppSession(Parts parts);
     ~AppSession();
     AppSession(const AppSession&) = delete;
     AppSession& operator=(const AppSession&) = delete;
 
-    const SystemLayout& layout() const { return layout_; }
+    const SystemLayout& layout() const { return session_.layout(); }
     // A text in the words of this layout's desktop (see platformWording).
     QString words(const QString& text) const;
     // Why an action is held back, in the same words.
     std::optional<std::string> wordedReason(const std::optional<std::string>& reason) const;
-    FileSystem& fileSystem() { return *fileSystem_; }
+    FileSystem& fileSystem() { return session_.fileSystem(); }
     Executor& executor() { return executor_; }
-    PluginInventoryStore& store() { return *store_; }
-    PluginFolderAccess& folderAccess() { return *folderAccess_; }
-    PluginManagementService& service() { return *service_; }
-    CleanupRunController& cleanupRuns() { return *cleanupRuns_; }
+    PluginInventoryStore& store() { return session_.store(); }
+    PluginFolderAccess& folderAccess() { return session_.folderAccess(); }
+    PluginManagementService& service() { return session_.service(); }
+    CleanupRunController& cleanupRuns() { return session_.cleanupRuns(); }
 
     ObservedObject& storeEvents() { return *storeEvents_; }
     ObservedObject& folderAccessEvents() { return *folderAccessEvents_; }
@@ -75,25 +53,18 @@ public:
     ObservedObject& cleanupRunEvents() { return *cleanupRunEvents_; }
 
 private:
-    SystemLayout layout_;
-    FileSystem* fileSystem_;
     QtExecutor executor_;
-    std::unique_ptr<UserDefaults> defaults_;
-    std::unique_ptr<FolderBookmarks> bookmarks_;
-    std::unique_ptr<PluginFolderAccess> folderAccess_;
-    std::shared_ptr<PluginManagementService> service_;
-    std::unique_ptr<PluginInventoryStore> store_;
-    std::unique_ptr<CleanupRunController> cleanupRuns_;
+    session::Session session_;
     std::unique_ptr<ObservedObject> storeEvents_;
     std::unique_ptr<ObservedObject> folderAccessEvents_;
     std::unique_ptr<ObservedObject> serviceEvents_;
     std::unique_ptr<ObservedObject> cleanupRunEvents_;
 };
 
-// The session the installed application opens: the real disk, the layout
-// and Audio Unit registry the options name, and the helper the environment's
-// registration mode describes. Fails with a message to show when the root,
-// home or registry cannot be used.
+// The session the installed application opens (see installedSessionParts)
+// with the helper the environment's registration mode describes. Fails with
+// a message to show when the root, home, registry or helper settings cannot
+// be used.
 Result<std::unique_ptr<AppSession>> openAppSession(const AppOptions& options);
 
 }  // namespace kestrova::ui
