@@ -10,8 +10,8 @@
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/quarantine/QuarantineScreen.h"
-#include "ui/widgets/ProductList.h"
 #include "ui/widgets/ConfirmationDialog.h"
+#include "ui/widgets/ProductList.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
