@@ -1,19 +1,100 @@
-// The helper commands that start the session daemon for a sandbox.
+// kestrova-cli and its helper: the session daemon enabled for a sandbox
+// however its paths were typed, and a helper that answers a byte every
+// 0.6 s under 1.5 s deadlines: kestrova-cli ends when the deadline passes,
+// not when the reply is done, and says what timed out, what is known about
+// the moves and what to run next. The stand-in runs in this test and is
+// registered as the session daemon: this process is what its pid file names.
 #include "CliProcess.h"
+#include "support/HelperSession.h"
+#include "support/StandInHelper.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
 namespace kestrova::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
+using Clock = std::chrono::steady_clock;
 
 namespace fs = std::filesystem;
+
+// Under 1.5 s deadlines a call ends within a few seconds; the smallest
+// trickled reply takes most of a minute.
+constexpr auto ample = std::chrono::seconds(10);
+
+class TricklingHelperCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
+        demo_ = std::make_unique<DemoCli>(false);
+        // Registered, and running as this process.
+        fs::create_directories(demo_->path("session"));
+        ::chmod(demo_->path("session").c_str(), 0700);
+        std::ofstream(demo_->path("session/registered")) << HelperSandbox::selfExecutable() << '\n';
+        std::ofstream(demo_->path("session/helper.pid")) << ::getpid() << '\n';
+    }
+
+    ProcessOutcome run(std::vector<std::string> arguments) const {
+        return demo_->run(std::move(arguments), {"KESTROVA_HELPER_EXECUTABLE=" + HelperSandbox::selfExecutable(),
+                                                 "KESTROVA_HELPER_TIMEOUT_MS=1500"});
+    }
+    std::string socketPath() const { return demo_->path("session/helper.sock"); }
+    std::string vst3() const { return demo_->system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3"); }
+
+    std::unique_ptr<DemoCli> demo_;
+};
+
+TEST_F(TricklingHelperCommandTest, AHandshakeTrickledPastItsDeadlineRefusesAndSaysWhatToRun) {
+    const StandInHelper standIn(socketPath(), StandInHelper::Stall::tricklingHandshake);
+    auto started = Clock::now();
+    const auto refused = run({"quarantine", "FabFilter Pro-Q 3", "VST3"});
+    EXPECT_LT(Clock::now() - started, ample);
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_EQ(refused.err,
+              "The privileged helper is enabled but has not completed its secure handshake. No plugin files were "
+              "moved.\nKestrovaHelper did not answer the handshake request within 1.5 seconds. Check it with "
+              "“kestrova-cli helper status”; if it still does not answer, “kestrova-cli helper repair” restarts "
+              "it.\n");
+    EXPECT_TRUE(fs::exists(vst3()));
+
+    started = Clock::now();
+    const auto status = run({"helper", "status"});
+    EXPECT_LT(Clock::now() - started, ample);
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_THAT(status.out, HasSubstr("Secure handshake: Not Connected"));
+    EXPECT_THAT(status.out,
+                HasSubstr("Last error: KestrovaHelper did not answer the handshake request within 1.5 seconds.\n"));
+    EXPECT_THAT(status.out, HasSubstr("“kestrova-cli helper repair” restarts it."));
+}
+
+TEST_F(TricklingHelperCommandTest, AReplyTrickledPastItsDeadlineKeepsTheJournalAndSaysWhatIsKnown) {
+    const StandInHelper standIn(socketPath(), StandInHelper::Stall::tricklingReply);
+    const auto started = Clock::now();
+    const auto timedOut = run({"quarantine", "FabFilter Pro-Q 3", "VST3"});
+    EXPECT_LT(Clock::now() - started, ample);
+    EXPECT_EQ(timedOut.exitCode, 1);
+    EXPECT_THAT(timedOut.out, Not(HasSubstr("Plugins Moved")));
+    EXPECT_THAT(timedOut.err,
+                HasSubstr("Quarantine Needs Attention: KestrovaHelper did not answer the quarantine request within "
+                          "1.5 seconds. The request reached the helper, which may still be moving the bundles, so "
+                          "Kestrova cannot tell yet whether any moved; it settles the transaction the next time it "
+                          "starts. Kestrova kept the pending transaction journal."));
+    EXPECT_THAT(timedOut.err,
+                HasSubstr("The helper may still be moving these bundles: do not move them by hand. Check it with "
+                          "“kestrova-cli helper status”; if it still does not answer, “kestrova-cli helper repair” "
+                          "restarts it."));
+    EXPECT_TRUE(demo_->state().pendingPrivilegedQuarantine) << "the outcome is unknown, so the journal stays";
+    EXPECT_TRUE(fs::exists(vst3()));
+}
 
 // The daemon's private folder is named after the sandbox, so the sandbox
 // must be named the same way however the paths were typed.
