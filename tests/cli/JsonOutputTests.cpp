@@ -243,6 +243,11 @@ TEST(JsonOutput, ACommandThatFailsBeforeItsOutputStillPrintsOneDocument) {
             EXPECT_THAT(document["error"]["messages"][0].get<std::string>(), HasSubstr(failure.message));
         }
     }
+    // A profile from the environment is checked as the option is.
+    EXPECT_EQ(runProcess({cliExecutable(), "--root", root, "--home", home, "scan"}, {"KESTROVA_PROFILE=beos"},
+                         directory.path())
+                  .exitCode,
+              2);
     EXPECT_FALSE(directory.exists("home/Library/Application Support/Kestrova/inventory-state.json"));
     EXPECT_FALSE(directory.exists("home/.local"));
     const auto help = runProcess({cliExecutable(), "--help"}, {}, directory.path());
