@@ -1,6 +1,6 @@
 #include "session/Session.h"
 
-#include "store/CleanupRunController.h"
+#include "store/runs/CleanupRunController.h"
 
 namespace kestrova::session {
 

@@ -1,10 +1,7 @@
-// cleanup preview|run|runs|restore-run, and permanent-quarantine enforcement
-// after `scan`, from the command line against the real helper daemon on a
-// demo tree; and kestrova-cli killed at the crash points between a run's
-// chunks and between enforcement's two steps.
+// kestrova-cli killed at the crash points between a cleanup run's chunks and
+// between the two steps of the permanent-quarantine enforcement a scan runs,
+// against the real helper daemon on a demo tree.
 #include "CliProcess.h"
-#include "planning/FormatCleanupPlan.h"
-#include "platform/Text.h"
 #include "store/journal/CrashPoint.h"
 
 #include <gmock/gmock.h>
@@ -42,59 +39,6 @@ protected:
         return copy;
     }
 };
-
-TEST_F(CleanupCommandTest, PreviewRunAndRestoreARunFromTheCommandLine) {
-    auto step = demo->expectSuccess({"cleanup", "preview", "retireVST2", "--json"});
-    const auto plan = JsonCoder<FormatCleanupPlan>::decode(Json::parse(step.out), "");
-    EXPECT_EQ(plan.preset, FormatCleanupPresetKind::retireVST2);
-    std::vector<std::string> ticked;
-    for (const auto& candidate : plan.candidates) {
-        if (candidate.selectedByDefault) {
-            ticked.push_back(candidate.path);
-        }
-    }
-    ASSERT_THAT(ticked, SizeIs(1));
-    const auto vst2 = ticked.front();
-    const auto bytes = contentsBelow(vst2);
-
-    step = demo->expectSuccess({"cleanup", "run", "retireVST2"});
-    EXPECT_THAT(step.out, HasSubstr("Cleanup Preset Completed: 1 reviewed format bundles moved into reversible "
-                                    "quarantine\n"));
-    EXPECT_FALSE(fs::exists(vst2));
-    const auto runs = *savedState().formatCleanupRuns;
-    ASSERT_THAT(runs, SizeIs(1));
-    EXPECT_EQ(runs.front().status, FormatCleanupRunStatus::completed);
-
-    step = demo->expectSuccess({"cleanup", "runs"});
-    EXPECT_THAT(step.out, HasSubstr("Retire VST2"));
-    EXPECT_THAT(step.out, HasSubstr("1 format bundle remain in Quarantine"));
-
-    // A run named by the start of its id, in any letter case.
-    const auto prefix = lowercased(runs.front().id.string().substr(0, 8));
-    step = demo->expectSuccess({"cleanup", "restore-run", prefix});
-    EXPECT_THAT(step.out, HasSubstr("Plugins Restored: 1 format bundles returned"));
-    EXPECT_EQ(contentsBelow(vst2), bytes);
-
-    step = demo->run({"cleanup", "restore-run", prefix});
-    EXPECT_EQ(step.exitCode, 3);
-    EXPECT_THAT(step.err, HasSubstr("No plugin files were moved."));
-
-    step = demo->run({"cleanup", "run", "everything"});
-    EXPECT_EQ(step.exitCode, 2);
-    EXPECT_THAT(step.err, HasSubstr("“everything” is not a cleanup preset."));
-}
-
-TEST_F(CleanupCommandTest, AScanReplacesAReinstalledBundleUnderAPermanentQuarantineRule) {
-    demo->expectSuccess({"rule", "on", "FabFilter"});
-    demo->expectSuccess({"quarantine", "FabFilter Pro-Q 3", "VST3"});
-    const auto copy = reinstall("FabFilter Pro-Q 3", "FabFilter");
-
-    // Which copy went where is the store's enforcement test, on the same daemon.
-    const auto step = demo->expectSuccess({"scan"});
-    EXPECT_THAT(step.out, HasSubstr("Permanent Quarantine replaced 1 exact bundle copy: old copies are in Finder "
-                                    "Trash and replacements are safely quarantined."));
-    EXPECT_FALSE(fs::exists(copy));
-}
 
 TEST_F(CleanupCommandTest, KilledBetweenChunksOrBetweenTheTrashAndTheQuarantineStepNothingIsLost) {
     if (!crashPointsEnabled()) {

@@ -41,10 +41,11 @@ inline std::string cliExecutable() {
     return std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app/Contents/MacOS/kestrova-cli";
 }
 
-// Runs the program with this environment plus `extra` ("NAME=value"; a
-// name given there replaces the inherited one) and waits for it.
-inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,
-                                 const std::string& outputFolder) {
+// Starts the program with this environment plus `extra` ("NAME=value"; a
+// name given there replaces the inherited one, and no inherited KESTROVA_
+// variable is passed on), its output in files; -1 when it cannot start.
+inline pid_t spawnProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,
+                          const std::string& outPath, const std::string& errPath) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string variable(*entry);
@@ -64,13 +65,10 @@ inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, cons
     }
     argv.push_back(nullptr);
     std::vector<char*> envp;
-    for (const auto& variable : environment) {
-        envp.push_back(const_cast<char*>(variable.c_str()));
+    for (auto& variable : environment) {
+        envp.push_back(variable.data());
     }
     envp.push_back(nullptr);
-
-    const auto outPath = outputFolder + "/stdout";
-    const auto errPath = outputFolder + "/stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -79,8 +77,17 @@ inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, cons
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+// Runs the program as spawnProcess starts it and waits for it.
+inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,
+                                 const std::string& outputFolder) {
+    const auto outPath = outputFolder + "/stdout";
+    const auto errPath = outputFolder + "/stderr";
+    const pid_t pid = spawnProcess(arguments, extra, outPath, errPath);
     ProcessOutcome outcome;
-    if (spawned != 0) {
+    if (pid < 0) {
         ADD_FAILURE() << "could not start " << arguments.front();
         return outcome;
     }
@@ -97,25 +104,33 @@ inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, cons
     return outcome;
 }
 
-// A demo tree scanned into the inventory, with Plugin Management enabled for
-// it; the daemon is stopped again at the end.
+// A demo tree scanned into the inventory, by default with Plugin Management
+// enabled for it (then stopped again at the end).
 class DemoCli {
 public:
-    DemoCli() {
+    explicit DemoCli(bool enableHelper = true) : helperEnabled_(enableHelper) {
         const auto demo = directory_ / "demo";
         const auto made = runProcess({cliExecutable(), "demo", demo}, environment(), directory_.path());
         EXPECT_EQ(made.exitCode, 0) << made.err;
         layout_ = SystemLayout{demo + "/root", demo + "/home"};
         expectSuccess({"authorize", layout_.systemRoot + "/Library", layout_.home + "/Library"});
         expectSuccess({"scan"});
-        expectSuccess({"helper", "enable"});
+        if (enableHelper) {
+            expectSuccess({"helper", "enable"});
+        }
     }
-    ~DemoCli() { run({"helper", "disable"}); }
+    ~DemoCli() {
+        if (helperEnabled_) {
+            run({"helper", "disable"});
+        }
+    }
     DemoCli(const DemoCli&) = delete;
     DemoCli& operator=(const DemoCli&) = delete;
 
     const SystemLayout& layout() const { return layout_; }
     std::string system(std::string_view path) const { return layout_.system(path); }
+    // A path in the test's own folder (the session daemon's is "session").
+    std::string path(std::string_view relative) const { return directory_ / relative; }
 
     ProcessOutcome run(std::vector<std::string> arguments, std::vector<std::string> extra = {}) const {
         arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout_.systemRoot, "--home", layout_.home,
@@ -129,12 +144,19 @@ public:
         EXPECT_EQ(outcome.exitCode, 0) << "kestrova-cli " << arguments.front() << ": " << outcome.err;
         return outcome;
     }
+    PersistedInventory state() const {
+        auto loaded = readPersistedInventory(inventoryStateURL(layout_), realFileSystem());
+        EXPECT_TRUE(loaded.ok());
+        return loaded.ok() ? loaded->state : PersistedInventory{};
+    }
+    void write(const PersistedInventory& state) const { EXPECT_TRUE(writePersistedInventory(state, layout_).ok()); }
 
 private:
     std::vector<std::string> environment() const {
         return {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + (directory_ / "session")};
     }
 
+    bool helperEnabled_ = true;
     TemporaryDirectory directory_;
     SystemLayout layout_;
 };
@@ -147,11 +169,7 @@ protected:
         ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
         demo = std::make_unique<DemoCli>();
     }
-    PersistedInventory savedState() const {
-        auto loaded = readPersistedInventory(inventoryStateURL(demo->layout()), realFileSystem());
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
+    PersistedInventory savedState() const { return demo->state(); }
     std::unique_ptr<DemoCli> demo;
 };
 

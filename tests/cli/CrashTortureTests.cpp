@@ -30,39 +30,6 @@ long environmentNumber(const char* name, long fallback) {
     return value && *value ? std::strtol(value, nullptr, 10) : fallback;
 }
 
-// Starts the program with its output in files and returns without waiting.
-pid_t spawnProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-                   const std::string& outputFolder) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        if (!std::string_view(*entry).starts_with("KESTROVA_")) {
-            variables.emplace_back(*entry);
-        }
-    }
-    variables.insert(variables.end(), environment.begin(), environment.end());
-    std::vector<char*> envp;
-    for (auto& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    const auto out = outputFolder + "/run.out";
-    const auto err = outputFolder + "/run.err";
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned == 0 ? pid : -1;
-}
-
 // 300 products with AU, VST2 and VST3 bundles, written straight into the
 // inventory; the helper enabled for the sandbox.
 class CrashTortureTest : public ::testing::Test {
@@ -181,7 +148,8 @@ TEST_F(CrashTortureTest, KilledAtRandomMomentsEveryRoundRecoversWithNothingStran
         const bool killDaemon = random() % 2 == 1;
         const auto delay = std::chrono::milliseconds(random() % static_cast<unsigned>(window.count()));
         const auto runStart = std::chrono::steady_clock::now();
-        const pid_t run = spawnProcess(command({"cleanup", "run", "auOnly"}), environment(), directory.path());
+        const pid_t run = spawnProcess(command({"cleanup", "run", "auOnly"}), environment(), directory / "run.out",
+                                       directory / "run.err");
         ASSERT_GT(run, 0);
         std::this_thread::sleep_for(delay);
         int status = 0;

@@ -23,61 +23,26 @@ using ::testing::Not;
 
 namespace fs = std::filesystem;
 
-// The demo tree granted and scanned, with no helper enabled: start-up
-// recovery decides from the disk.
-class JsonSandbox {
-public:
-    JsonSandbox() {
-        const auto demo = directory_ / "demo";
-        EXPECT_EQ(runProcess({cliExecutable(), "demo", demo}, {}, directory_.path()).exitCode, 0);
-        layout_ = SystemLayout{demo + "/root", demo + "/home"};
-        EXPECT_EQ(run({"authorize", layout_.system("/Library"), layout_.user("Library")}).exitCode, 0);
-        const auto scanned = run({"scan"});
-        EXPECT_EQ(scanned.exitCode, 0) << scanned.err;
-    }
-
-    ProcessOutcome run(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout_.systemRoot, "--home", layout_.home,
-                                             "--au-registry", directory_ / "demo/au-registry.json"});
-        return runProcess(arguments,
-                          {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + (directory_ / "session")},
-                          directory_.path());
-    }
-
-    const SystemLayout& layout() const { return layout_; }
-    std::string stateFile() const { return inventoryStateURL(layout_); }
-    PersistedInventory state() const {
-        auto loaded = readPersistedInventory(stateFile(), realFileSystem());
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
-    void write(const PersistedInventory& state) const { ASSERT_TRUE(writePersistedInventory(state, layout_).ok()); }
-
-    // A format bundle of the scanned inventory, as a run selects it.
-    struct Bundle {
-        PluginBundleSelection selection;
-        std::string path;
-    };
-    Bundle bundle(const std::string& product, const std::string& format) const {
-        for (const auto& plugin : state().plugins) {
-            for (const auto& record : bundleRecords(plugin)) {
-                if (plugin.name == product && record.format == format) {
-                    return {{plugin.id, record.id()}, record.path};
-                }
+// A format bundle of the scanned inventory, as a run selects it.
+struct Bundle {
+    PluginBundleSelection selection;
+    std::string path;
+};
+Bundle bundleOf(const DemoCli& sandbox, const std::string& product, const std::string& format) {
+    for (const auto& plugin : sandbox.state().plugins) {
+        for (const auto& record : bundleRecords(plugin)) {
+            if (plugin.name == product && record.format == format) {
+                return {{plugin.id, record.id()}, record.path};
             }
         }
-        ADD_FAILURE() << "no " << format << " bundle of " << product;
-        return {};
     }
-
-private:
-    TemporaryDirectory directory_;
-    SystemLayout layout_;
-};
+    ADD_FAILURE() << "no " << format << " bundle of " << product;
+    return {};
+}
 
 // One quarantine journal item for a bundle, and, when `moved`, the helper's
 // move already done on disk.
-PrivilegedQuarantineItem quarantineItem(const JsonSandbox& sandbox, const JsonSandbox::Bundle& bundle, bool moved) {
+PrivilegedQuarantineItem quarantineItem(const DemoCli& sandbox, const Bundle& bundle, bool moved) {
     const auto operationID = Uuid::random().string();
     const auto destination =
         fs::path(quarantineRoot(sandbox.layout())) / operationID / fs::path(bundle.path).filename();
@@ -105,7 +70,7 @@ FormatCleanupRunRecord pendingRun(std::vector<PluginBundleSelection> selections,
 struct RecoveryPath {
     std::string name;
     // Writes the state (and moves what the helper would have moved).
-    std::function<void(const JsonSandbox&)> prepare;
+    std::function<void(const DemoCli&)> prepare;
     // What start-up says on stderr, when it says anything.
     std::string startupText;
     bool blocksFileActions = false;
@@ -114,10 +79,10 @@ struct RecoveryPath {
 
 std::vector<RecoveryPath> recoveryPaths() {
     // A run or a bare journal over the VST3 (and the AU) bundle of one product.
-    const auto journal = [](const JsonSandbox& sandbox, bool moved, bool withRun, bool runSelectsMore) {
+    const auto journal = [](const DemoCli& sandbox, bool moved, bool withRun, bool runSelectsMore) {
         auto state = sandbox.state();
-        const auto vst3 = sandbox.bundle("FabFilter Pro-Q 3", "VST3");
-        const auto au = sandbox.bundle("FabFilter Pro-Q 3", "AU");
+        const auto vst3 = bundleOf(sandbox, "FabFilter Pro-Q 3", "VST3");
+        const auto au = bundleOf(sandbox, "FabFilter Pro-Q 3", "AU");
         const auto transactionID = Uuid::random().string();
         state.pendingPrivilegedQuarantine =
             PrivilegedQuarantineRequest{transactionID, {quarantineItem(sandbox, vst3, moved)}};
@@ -140,17 +105,17 @@ std::vector<RecoveryPath> recoveryPaths() {
         {"JournalCommitted", [=](const auto& sandbox) { journal(sandbox, true, false, false); }, ""},
         {"JournalDiscarded", [=](const auto& sandbox) { journal(sandbox, false, false, false); }, ""},
         {"MixedJournalKept",
-         [](const JsonSandbox& sandbox) {
+         [](const DemoCli& sandbox) {
              auto state = sandbox.state();
              state.pendingPrivilegedQuarantine = PrivilegedQuarantineRequest{
                  Uuid::random().string(),
-                 {quarantineItem(sandbox, sandbox.bundle("FabFilter Pro-Q 3", "VST3"), true),
-                  quarantineItem(sandbox, sandbox.bundle("FabFilter Pro-Q 3", "AU"), false)}};
+                 {quarantineItem(sandbox, bundleOf(sandbox, "FabFilter Pro-Q 3", "VST3"), true),
+                  quarantineItem(sandbox, bundleOf(sandbox, "FabFilter Pro-Q 3", "AU"), false)}};
              sandbox.write(state);
          },
          "A pending privileged quarantine has a mixed disk state.", true},
         {"StateFileBlocked",
-         [](const JsonSandbox& sandbox) {
+         [](const DemoCli& sandbox) {
              auto state = sandbox.state();
              state.schemaVersion = currentInventorySchemaVersion + 1;
              sandbox.write(state);
@@ -167,7 +132,7 @@ struct JsonCommand {
     int exitCode = 0;
 };
 
-std::vector<JsonCommand> jsonCommands(const JsonSandbox& sandbox) {
+std::vector<JsonCommand> jsonCommands(const DemoCli& sandbox) {
     return {
         {{"list", "--json"}},
         {{"history", "--json"}},
@@ -191,12 +156,13 @@ TEST(JsonOutput, EveryJsonCommandPrintsOneDocumentAfterEachRecoveryPath) {
     }
     for (const auto& path : recoveryPaths()) {
         SCOPED_TRACE(path.name);
-        JsonSandbox sandbox;
+        const DemoCli sandbox(false);  // start-up recovery decides from the disk
         path.prepare(sandbox);
-        const auto preparedBytes = readWholeFile(sandbox.stateFile());
+        const auto stateFile = inventoryStateURL(sandbox.layout());
+        const auto preparedBytes = readWholeFile(stateFile);
         for (const auto& command : jsonCommands(sandbox)) {
             // Every command meets the state start-up has to recover.
-            std::ofstream(sandbox.stateFile(), std::ios::trunc) << preparedBytes;
+            std::ofstream(stateFile, std::ios::trunc) << preparedBytes;
             const auto outcome = sandbox.run(command.arguments);
             const auto name = command.arguments.front() + " " + command.arguments[1];
             const auto document = Json::parse(outcome.out, nullptr, false);
@@ -221,41 +187,69 @@ TEST(JsonOutput, EveryJsonCommandPrintsOneDocumentAfterEachRecoveryPath) {
     }
 }
 
+// Command lines that cannot be carried out: a usage error (2) whatever the
+// inventory holds, or a refusal (3), with the reason on stderr, nothing
+// written, and with --json one document that is the error.
 TEST(JsonOutput, ACommandThatFailsBeforeItsOutputStillPrintsOneDocument) {
     if (::access(cliExecutable().c_str(), X_OK) != 0) {
         GTEST_SKIP() << "build kestrova_app_bundle first";
     }
     TemporaryDirectory directory;
+    const auto root = directory.makeDirectory("root");
+    const auto home = directory.makeDirectory("home");
     const auto missing = directory / "missing";
     const struct {
         std::vector<std::string> arguments;
         int exitCode;
         std::string message;
     } failures[] = {
-        {{"--root", missing, "--home", directory.path(), "list", "--json"}, 2, "is not an existing folder."},
-        {{"--root", directory.path(), "--home", directory.path(), "list", "--json", "--no-such-option"}, 2, ""},
-        {{"--root", directory.path(), "--home", directory.path(), "cleanup", "preview", "everything", "--json"},
+        {{"--root", missing, "list", "--json"}, 2, "is not an existing folder."},
+        {{"list", "--json", "--no-such-option"}, 2, ""},
+        {{"--profile", "windows", "scan"}, 2, "windows"},
+        {{"cleanup", "preview", "everything", "--json"}, 2, "“everything” is not a cleanup preset."},
+        {{"cleanup", "run", "everything"}, 2, "“everything” is not a cleanup preset."},
+        {{"scan", "--dry-run", "--json", "--authorize", missing}, 2, "missing"},
+        {{"--au-registry", directory / "none.json", "scan", "--dry-run", "--authorize", root}, 2, "none.json"},
+        {{"authorize", "--json", home, missing}, 2, "missing"},
+        {{"authorize"}, 2, "--standard"},
+        {{"quarantine"}, 2, ""},
+        {{"quarantine", "Ozone 11", "VST3", "--all-formats"},
          2,
-         "“everything” is not a cleanup preset."},
-        {{"--root", directory.path(), "--home", directory.path(), "scan", "--json"},
-         3,
-         "No plug-in folders are authorized yet"},
+         "Give the formats or --all-formats, not both. No plugin files were moved.\n"},
+        {{"restore", "Ozone 11", "--all-formats", "--path", "/x"}, 2, "--path names one bundle"},
+        {{"trash", "Ozone 11"}, 2, "Name the formats to move"},
+        {{"trash-restore"}, 2, "Name the recovery records to restore"},
+        {{"trash-restore", "ABC", "--all-ready"}, 2, "Give record ids or --all-ready, not both."},
+        {{"scan", "--json"}, 3, "No plug-in folders are authorized yet"},
     };
     for (const auto& failure : failures) {
-        auto arguments = failure.arguments;
-        arguments.insert(arguments.begin(), cliExecutable());
+        std::vector<std::string> arguments{cliExecutable(), "--home", home};
+        if (failure.arguments.front() != "--root") {
+            arguments.insert(arguments.end(), {"--root", root});
+        }
+        arguments.insert(arguments.end(), failure.arguments.begin(), failure.arguments.end());
         const auto outcome = runProcess(arguments, {}, directory.path());
-        SCOPED_TRACE(outcome.err);
+        SCOPED_TRACE(failure.arguments.front() + " " + failure.arguments.back() + ": " + outcome.err);
         EXPECT_EQ(outcome.exitCode, failure.exitCode);
+        EXPECT_THAT(outcome.err, HasSubstr(failure.message));
+        if (std::find(arguments.begin(), arguments.end(), "--json") == arguments.end()) {
+            continue;
+        }
         const auto document = Json::parse(outcome.out, nullptr, false);
         ASSERT_TRUE(document.is_object()) << outcome.out;
         EXPECT_EQ(document["error"]["exitCode"], failure.exitCode);
         EXPECT_EQ(document["error"]["outcome"], failure.exitCode == 2 ? "usage" : "refused");
         if (!failure.message.empty()) {
             EXPECT_THAT(document["error"]["messages"][0].get<std::string>(), HasSubstr(failure.message));
-            EXPECT_THAT(outcome.err, HasSubstr(failure.message));
         }
     }
+    // A profile from the environment is checked as the option is.
+    EXPECT_EQ(runProcess({cliExecutable(), "--root", root, "--home", home, "scan"}, {"KESTROVA_PROFILE=beos"},
+                         directory.path())
+                  .exitCode,
+              2);
+    EXPECT_FALSE(directory.exists("home/Library/Application Support/Kestrova/inventory-state.json"));
+    EXPECT_FALSE(directory.exists("home/.local"));
     const auto help = runProcess({cliExecutable(), "--help"}, {}, directory.path());
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_THAT(help.out, HasSubstr("3  refused: Kestrova said why and wrote or moved nothing"));

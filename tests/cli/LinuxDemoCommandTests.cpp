@@ -80,21 +80,13 @@ TEST_F(LinuxDemoTest, TheFirstRunGrantsTheStandardFoldersAndTheScanFindsEveryFor
             }
         }
     }
-    // One product installed on both sides; VST3 module info read as the SDK
-    // writes it (JSON5 with trailing commas); CLAP files named after it.
+    // One product installed on both sides; a suite is one bundle. How each
+    // format is read is the scanner's to test.
     EXPECT_EQ(products["Vital"],
               (std::set<std::string>{"VST3 /home/.vst3/Vital.vst3", "CLAP /root/usr/lib/clap/Vital.clap"}));
     EXPECT_EQ(makers["Vital"], "Matt Tytel");
-    EXPECT_EQ(products["Surge XT"], (std::set<std::string>{"VST3 /root/usr/lib/vst3/Surge XT.vst3",
-                                                           "CLAP /root/usr/lib/clap/Surge XT.clap"}));
-    EXPECT_EQ(makers["Surge XT"], "Surge Synth Team");
-    // VST2 objects that export their entry point, in lxvst too.
-    EXPECT_EQ(products["ZynAddSubFX"], (std::set<std::string>{"VST2 /root/usr/lib/lxvst/ZynAddSubFX.so"}));
-    EXPECT_EQ(products["Helm"], (std::set<std::string>{"VST2 /home/.vst/Helm.so"}));
-    // LV2 names come from the files rdfs:seeAlso names; a suite is one bundle.
     EXPECT_EQ(products["Calf Studio Gear"], (std::set<std::string>{"LV2 /root/usr/lib/lv2/calf.lv2"}));
     EXPECT_EQ(suitePlugins, (std::vector<std::string>{"Calf Compressor", "Calf Reverb", "Calf Equalizer 5 Band"}));
-    EXPECT_EQ(products["Noise Gate"], (std::set<std::string>{"LV2 /home/.lv2/Gate.lv2"}));
     EXPECT_EQ(products.size(), 13u);
 
     // Laid out again over itself, the demo starts afresh.

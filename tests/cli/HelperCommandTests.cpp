@@ -1,8 +1,9 @@
-// kestrova-cli against a helper that answers a byte every 0.6 s, under
-// 1.5 s deadlines: it ends when the deadline passes, not when the reply is
-// done, and says what timed out, what is known about the moves and what to
-// run next. The stand-in runs in this test and is registered as the session
-// daemon: this process is what its pid file names.
+// kestrova-cli and its helper: the session daemon enabled for a sandbox
+// however its paths were typed, and a helper that answers a byte every
+// 0.6 s under 1.5 s deadlines: kestrova-cli ends when the deadline passes,
+// not when the reply is done, and says what timed out, what is known about
+// the moves and what to run next. The stand-in runs in this test and is
+// registered as the session daemon: this process is what its pid file names.
 #include "CliProcess.h"
 #include "support/HelperSession.h"
 #include "support/StandInHelper.h"
@@ -34,34 +35,22 @@ class TricklingHelperCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
-        const auto demo = directory_ / "demo";
-        ASSERT_EQ(runProcess({cliExecutable(), "demo", demo}, {}, directory_.path()).exitCode, 0);
-        layout_ = SystemLayout{demo + "/root", demo + "/home"};
-        ASSERT_EQ(run({"authorize", layout_.system("/Library")}).exitCode, 0);
-        ASSERT_EQ(run({"scan"}).exitCode, 0);
+        demo_ = std::make_unique<DemoCli>(false);
         // Registered, and running as this process.
-        session_ = directory_.makeDirectory("session");
-        ::chmod(session_.c_str(), 0700);
-        std::ofstream(session_ + "/registered") << HelperSandbox::selfExecutable() << '\n';
-        std::ofstream(session_ + "/helper.pid") << ::getpid() << '\n';
+        fs::create_directories(demo_->path("session"));
+        ::chmod(demo_->path("session").c_str(), 0700);
+        std::ofstream(demo_->path("session/registered")) << HelperSandbox::selfExecutable() << '\n';
+        std::ofstream(demo_->path("session/helper.pid")) << ::getpid() << '\n';
     }
 
     ProcessOutcome run(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout_.systemRoot, "--home", layout_.home,
-                                             "--au-registry", directory_ / "demo/au-registry.json"});
-        return runProcess(
-            arguments,
-            {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + session_,
-             "KESTROVA_HELPER_EXECUTABLE=" + HelperSandbox::selfExecutable(), "KESTROVA_HELPER_TIMEOUT_MS=1500"},
-            directory_.path());
+        return demo_->run(std::move(arguments), {"KESTROVA_HELPER_EXECUTABLE=" + HelperSandbox::selfExecutable(),
+                                                 "KESTROVA_HELPER_TIMEOUT_MS=1500"});
     }
+    std::string socketPath() const { return demo_->path("session/helper.sock"); }
+    std::string vst3() const { return demo_->system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3"); }
 
-    std::string socketPath() const { return session_ + "/helper.sock"; }
-    std::string vst3() const { return layout_.system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3"); }
-
-    TemporaryDirectory directory_;
-    SystemLayout layout_;
-    std::string session_;
+    std::unique_ptr<DemoCli> demo_;
 };
 
 TEST_F(TricklingHelperCommandTest, AHandshakeTrickledPastItsDeadlineRefusesAndSaysWhatToRun) {
@@ -103,10 +92,31 @@ TEST_F(TricklingHelperCommandTest, AReplyTrickledPastItsDeadlineKeepsTheJournalA
                 HasSubstr("The helper may still be moving these bundles: do not move them by hand. Check it with "
                           "“kestrova-cli helper status”; if it still does not answer, “kestrova-cli helper repair” "
                           "restarts it."));
-    auto loaded = readPersistedInventory(inventoryStateURL(layout_), realFileSystem());
-    ASSERT_TRUE(loaded.ok());
-    EXPECT_TRUE(loaded->state.pendingPrivilegedQuarantine) << "the outcome is unknown, so the journal stays";
+    EXPECT_TRUE(demo_->state().pendingPrivilegedQuarantine) << "the outcome is unknown, so the journal stays";
     EXPECT_TRUE(fs::exists(vst3()));
+}
+
+// The daemon's private folder is named after the sandbox, so the sandbox
+// must be named the same way however the paths were typed.
+TEST(HelperCommands, ARelativeRootReachesTheDaemonEnabledForItsRealPath) {
+    TemporaryDirectory folder;
+    const auto demo = folder / "demo";
+    ASSERT_EQ(runProcess({cliExecutable(), "demo", demo}, {}, folder.path()).exitCode, 0);
+    const auto runtime = folder.makeDirectory("runtime");
+    ::chmod(runtime.c_str(), 0700);
+    const std::vector<std::string> environment{"KESTROVA_HELPER_MODE=session", "XDG_RUNTIME_DIR=" + runtime};
+    const auto cli = [&](const fs::path& root, const fs::path& home, const std::string& action) {
+        return runProcess({cliExecutable(), "--root", root, "--home", home, "helper", action}, environment,
+                          folder.path());
+    };
+    const auto root = fs::path(demo) / "root";
+    const auto home = fs::path(demo) / "home";
+
+    const auto enabled = cli(fs::relative(root), fs::relative(home) / "Library" / "..", "enable");
+    ASSERT_EQ(enabled.exitCode, 0) << enabled.err;
+    const auto status = cli(root, home, "status");
+    EXPECT_THAT(status.out, HasSubstr("Secure handshake: Connected")) << status.err;
+    EXPECT_EQ(cli(root, home, "disable").exitCode, 0);
 }
 
 }  // namespace
