@@ -1,8 +1,11 @@
 #include "planning/ActionableBundles.h"
 #include "planning/BundleActionPlanner.h"
+#include "planning/DuplicateGroups.h"
+#include "planning/FormatCleanupPlan.h"
 #include "planning/PathRules.h"
 
 #include "PlanningFixtures.h"
+#include "support/NameTables.h"
 
 #include <gtest/gtest.h>
 
@@ -381,6 +384,51 @@ TEST_F(BundleActionPlannerTest, PlansRoundTripThroughJson) {
     auto broken = json;
     broken["operation"] = "delete";
     EXPECT_THROW(JsonCoder<BundleActionPlan>::decode(broken, "plan"), DecodingError);
+}
+
+TEST(PlanNames, EveryKindAndReasonMapsBothWays) {
+    const auto raw = [](auto value) { return rawValue(value); };
+    using K = BundleActionKind;
+    expectNamesBothWays<K>({{K::protect, "protect"},
+                            {K::removeProtection, "removeProtection"},
+                            {K::quarantine, "quarantine"},
+                            {K::restore, "restore"},
+                            {K::trash, "trash"}},
+                           5, raw, bundleActionKindFromRawValue);
+    expectNamesBothWays<Reason>({{Reason::staleInventory, "staleInventory"},
+                                 {Reason::missingBundle, "missingBundle"},
+                                 {Reason::protectedBundle, "protectedBundle"},
+                                 {Reason::mandatoryProtection, "mandatoryProtection"},
+                                 {Reason::unsafePath, "unsafePath"},
+                                 {Reason::pendingTransaction, "pendingTransaction"},
+                                 {Reason::invalidState, "invalidState"},
+                                 {Reason::destinationExists, "destinationExists"},
+                                 {Reason::duplicateSelection, "duplicateSelection"},
+                                 {Reason::tooManyItems, "tooManyItems"}},
+                                10, raw, blockingReasonFromRawValue);
+    using E = FormatCleanupExclusionReason;
+    expectNamesBothWays<E>({{E::protectedBundle, "protectedBundle"},
+                            {E::mandatoryShell, "mandatoryShell"},
+                            {E::unsafePath, "unsafePath"},
+                            {E::missingBundle, "missingBundle"},
+                            {E::staleInventory, "staleInventory"},
+                            {E::alreadyQuarantined, "alreadyQuarantined"},
+                            {E::pendingTransaction, "pendingTransaction"}},
+                           7, raw, exclusionReasonFromRawValue);
+    using W = FormatCleanupWarningKind;
+    expectNamesBothWays<W>({{W::noActiveFormatRemaining, "noActiveFormatRemaining"},
+                            {W::largeRunRequiresMultipleTransactions, "largeRunRequiresMultipleTransactions"}},
+                           2, raw, warningKindFromRawValue);
+    EXPECT_EQ(rawValue(DuplicateKind::copies), "copies");
+    EXPECT_EQ(rawValue(DuplicateKind::versions), "versions");
+    const std::vector<std::pair<DuplicateDisposition, std::string_view>> dispositions{
+        {DuplicateDisposition::keep, "keep"},
+        {DuplicateDisposition::retire, "retire"},
+        {DuplicateDisposition::protectedCopy, "protected"},
+        {DuplicateDisposition::notMovable, "notMovable"}};
+    for (const auto& [disposition, name] : dispositions) {
+        EXPECT_EQ(rawValue(disposition), name);
+    }
 }
 
 }  // namespace

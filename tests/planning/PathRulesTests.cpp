@@ -173,7 +173,10 @@ TEST(PathRules, DisplaySizesParseBackToBytes) {
     for (const auto& [text, bytes] : sizes) {
         EXPECT_EQ(parseDisplaySize(text), bytes) << text;
     }
-    for (const auto* text : {"512 bytes", "12", "MB", "Zero KB", "1,5 MB", "nan MB", "1e30 GB", "4 TB", ""}) {
+    // Just below 2^63 bytes is the largest size; 2^63 itself is refused.
+    EXPECT_EQ(parseDisplaySize("9223372036854774 KB"), 9223372036854773760);
+    for (const auto* text : {"9223372036854776 KB", "-9223372036854780 KB", "512 bytes", "12", "MB", "Zero KB",
+                             "1,5 MB", "nan MB", "1e30 GB", "4 TB", ""}) {
         EXPECT_FALSE(parseDisplaySize(text)) << text;
     }
 }
