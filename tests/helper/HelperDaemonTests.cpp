@@ -46,14 +46,6 @@ protected:
     std::string operationID = Uuid::random().string();
 };
 
-// Moves through the enabled daemon are driven by the store's daemon tests.
-TEST_F(HelperDaemonTest, EnablingStartsTheDaemonAndItsHandshakeNamesItsBuild) {
-    auto& service = enabledService().service();
-    EXPECT_EQ(service.status(), PluginManagementStatus::enabled) << service.lastError().value_or("");
-    EXPECT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
-    EXPECT_EQ(service.helperVersion(), "40");
-}
-
 TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
     // The daemon accepts /bin/true's process only; this test program is refused.
     auto& service = enabledService({"/bin/true"}).service();

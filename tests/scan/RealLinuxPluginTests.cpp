@@ -22,40 +22,15 @@ using testing::TemporaryDirectory;
 const std::string x86_64Object = syntheticElfHeader(elf::machineX86_64, true) + std::string(200, '\0');
 
 TEST(Vst3ModuleInfoJson5, WhatTheSdkToolWritesAndItsParserAcceptsIsRead) {
-    // The SDK tool's own output: trailing commas after every last member.
+    // The SDK tool's own shape: trailing commas after every last member,
+    // empty arrays, nested classes with names and vendors of their own.
     const auto sdkShaped = R"({
-  "Name": "Surge XT",
-  "Version": "1.3.1.0",
-  "Factory Info": {
-    "Vendor": "Surge Synth Team",
-    "URL": "https://surge-synth-team.org/",
-    "E-Mail": "",
-    "Flags": {
-      "Unicode": true,
-      "Classes Discardable": false,
-      "Component Non Discardable": false,
-    },
-  },
+  "Name": "Surge XT", "Version": "1.3.1.0",
+  "Factory Info": {"Vendor": "Surge Synth Team", "E-Mail": "", "Flags": {"Unicode": true, "Classes Discardable": false,},},
   "Compatibility": [
   ],
-  "Classes": [
-    {
-      "CID": "3DE61C1E0B6A38AA6E2B2CA1E0BA8F2D",
-      "Category": "Audio Module Class",
-      "Name": "Surge XT",
-      "Vendor": "Surge Synth Team",
-      "Version": "1.3.1.0",
-      "SDKVersion": "VST 3.7.6",
-      "Sub Categories": [
-        "Instrument",
-        "Synth",
-      ],
-      "Class Flags": 0,
-      "Cardinality": 2147483647,
-      "Snapshots": [
-      ],
-    },
-  ],
+  "Classes": [{"CID": "3DE61C1E", "Name": "Surge", "Vendor": "Other", "Sub Categories": ["Instrument", "Synth",],
+               "Class Flags": 0, "Cardinality": 2147483647, "Snapshots": [],},],
 }
 )";
     EXPECT_EQ(parseVst3ModuleInfo(sdkShaped), (Vst3ModuleInfo{"Surge XT", "1.3.1.0", "Surge Synth Team"}));
@@ -308,7 +283,6 @@ TEST_F(RealLinuxScanTest, SuitesAreOneBundleNamedAfterTheirProjectAndFoundByEach
     EXPECT_EQ(calf->bundles->front().pluginNames, (std::vector<std::string>{"Calf Compressor", "Calf Reverb"}));
     EXPECT_EQ(calf->bundles->front().architecture, "x86-64");
     EXPECT_TRUE(productMatchesSearch(*calf, "calf REVERB"));
-    EXPECT_TRUE(productMatchesSearch(*calf, "Compressor"));
     EXPECT_FALSE(productMatchesSearch(*calf, "Delay"));
 
     const auto* pack = product(summary, "pack");
@@ -380,17 +354,14 @@ TEST_F(RealLinuxScanTest, SharedLibrariesAreComponentsOfTheirDependantsOrLeftOut
     for (const auto& plugin : summary.plugins) {
         byName[plugin.name] = &plugin;
     }
-    EXPECT_EQ(byName.size(), 5u);
-    EXPECT_FALSE(byName.contains("Stray"));
-    EXPECT_FALSE(byName.contains("Imports"));
-    EXPECT_TRUE(byName.contains("Compressor"));
-    EXPECT_TRUE(byName.contains("Other"));
-    EXPECT_TRUE(byName.contains("Cut"));
-    ASSERT_TRUE(byName.contains("libsuite-core"));
+    std::vector<std::string> names;
+    for (const auto& [name, plugin] : byName) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Compressor", "Cut", "Gate", "Other", "libsuite-core"}));
     const auto& component = *byName.at("libsuite-core");
     EXPECT_EQ(component.status, PluginStatus::sharedShell);
     EXPECT_TRUE(component.isProtected);
-    ASSERT_EQ(component.bundles->size(), 1u);
     EXPECT_EQ(component.bundles->front().path, core);
     EXPECT_EQ(component.bundles->front().pluginNames, (std::vector<std::string>{"Compressor", "Gate"}));
     EXPECT_TRUE(productMatchesSearch(component, "gate"));
