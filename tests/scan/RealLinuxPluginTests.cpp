@@ -164,8 +164,8 @@ TEST(Lv2BundleTest, NamesMakersAndVersionsComeFromThePluginsDataFiles) {
         {"ui.ttl", "this is never read"},
     });
     ASSERT_EQ(dpf.plugins.size(), 1u);
-    EXPECT_EQ(dpf.plugins[0].name + "|" + dpf.plugins[0].maker + "|" + dpf.plugins[0].version,
-              "3 Band EQ, plain|DISTRHO|2.0");
+    EXPECT_EQ(dpf.plugins[0], (Lv2PluginFacts{"http://distrho.sf.net/plugins/3BandEQ", "3 Band EQ, plain", "DISTRHO",
+                                              "2.0", std::nullopt}));
     EXPECT_EQ(dpf.binaries, std::vector<std::string>{"3BandEQ_dsp.so"});
 
     // Language tags: English before others when no plain literal exists;
@@ -180,9 +180,7 @@ TEST(Lv2BundleTest, NamesMakersAndVersionsComeFromThePluginsDataFiles) {
 <urn:me> foaf:name '''Steve "The" Harris''' .)"},
     });
     ASSERT_EQ(tagged.plugins.size(), 1u);
-    const auto& late = tagged.plugins[0];
-    EXPECT_EQ(late.name + "|" + late.maker + "|" + late.projectName + "|" + late.version,
-              "Late|Steve \"The\" Harris|Project|3.0");
+    EXPECT_EQ(tagged.plugins[0], (Lv2PluginFacts{"urn:p", "Late", "Steve \"The\" Harris", "3.0", "Project"}));
     EXPECT_EQ(tagged.binaries, std::vector<std::string>{"sub/p x.so"});
 }
 
