@@ -14,30 +14,16 @@ namespace kestrova {
 namespace {
 
 TEST(HelperWire, CallsStatesAndStatusTitlesMapBothWays) {
-    using C = HelperCall;
-    testing::expectNamesBothWays<C>({{C::handshake, "handshake"},
-                                     {C::quarantine, "quarantine"},
-                                     {C::restore, "restore"},
-                                     {C::moveToTrash, "moveToTrash"},
-                                     {C::restoreFromTrash, "restoreFromTrash"},
-                                     {C::transactionStatus, "transactionStatus"}},
-                                    6, callName, helperCallFromName);
-    using S = HelperTransactionState;
-    testing::expectNamesBothWays<S>(
-        {{S::finished, "finished"},
-         {S::running, "running"},
-         {S::unknown, "unknown"},
-         {S::fenced, "fenced"},
-         {S::interrupted, "interrupted"}},
-        5, [](S state) { return rawValue(state); }, helperTransactionStateFromRawValue);
-    using P = PluginManagementStatus;
-    const std::vector<std::pair<P, std::string_view>> titles{{P::notRegistered, "Not Enabled"},
-                                                             {P::requiresApproval, "Approval Required"},
-                                                             {P::enabled, "Enabled"},
-                                                             {P::notFound, "Helper Missing"},
-                                                             {P::unavailable, "Status Unavailable"}};
-    for (const auto& [status, text] : titles) {
-        EXPECT_EQ(title(status), text);
+    testing::expectNamesBothWays<HelperCall>(
+        {"handshake", "quarantine", "restore", "moveToTrash", "restoreFromTrash", "transactionStatus"}, callName,
+        helperCallFromName);
+    testing::expectNamesBothWays<HelperTransactionState>(
+        {"finished", "running", "unknown", "fenced", "interrupted"}, [](auto state) { return rawValue(state); },
+        helperTransactionStateFromRawValue);
+    const std::vector<std::string_view> titles{"Not Enabled", "Approval Required", "Enabled", "Helper Missing",
+                                               "Status Unavailable"};
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        EXPECT_EQ(title(static_cast<PluginManagementStatus>(i)), titles[i]);
     }
 }
 

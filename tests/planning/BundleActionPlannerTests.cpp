@@ -388,47 +388,24 @@ TEST_F(BundleActionPlannerTest, PlansRoundTripThroughJson) {
 
 TEST(PlanNames, EveryKindAndReasonMapsBothWays) {
     const auto raw = [](auto value) { return rawValue(value); };
-    using K = BundleActionKind;
-    expectNamesBothWays<K>({{K::protect, "protect"},
-                            {K::removeProtection, "removeProtection"},
-                            {K::quarantine, "quarantine"},
-                            {K::restore, "restore"},
-                            {K::trash, "trash"}},
-                           5, raw, bundleActionKindFromRawValue);
-    expectNamesBothWays<Reason>({{Reason::staleInventory, "staleInventory"},
-                                 {Reason::missingBundle, "missingBundle"},
-                                 {Reason::protectedBundle, "protectedBundle"},
-                                 {Reason::mandatoryProtection, "mandatoryProtection"},
-                                 {Reason::unsafePath, "unsafePath"},
-                                 {Reason::pendingTransaction, "pendingTransaction"},
-                                 {Reason::invalidState, "invalidState"},
-                                 {Reason::destinationExists, "destinationExists"},
-                                 {Reason::duplicateSelection, "duplicateSelection"},
-                                 {Reason::tooManyItems, "tooManyItems"}},
-                                10, raw, blockingReasonFromRawValue);
-    using E = FormatCleanupExclusionReason;
-    expectNamesBothWays<E>({{E::protectedBundle, "protectedBundle"},
-                            {E::mandatoryShell, "mandatoryShell"},
-                            {E::unsafePath, "unsafePath"},
-                            {E::missingBundle, "missingBundle"},
-                            {E::staleInventory, "staleInventory"},
-                            {E::alreadyQuarantined, "alreadyQuarantined"},
-                            {E::pendingTransaction, "pendingTransaction"}},
-                           7, raw, exclusionReasonFromRawValue);
-    using W = FormatCleanupWarningKind;
-    expectNamesBothWays<W>({{W::noActiveFormatRemaining, "noActiveFormatRemaining"},
-                            {W::largeRunRequiresMultipleTransactions, "largeRunRequiresMultipleTransactions"}},
-                           2, raw, warningKindFromRawValue);
-    EXPECT_EQ(rawValue(DuplicateKind::copies), "copies");
-    EXPECT_EQ(rawValue(DuplicateKind::versions), "versions");
-    const std::vector<std::pair<DuplicateDisposition, std::string_view>> dispositions{
-        {DuplicateDisposition::keep, "keep"},
-        {DuplicateDisposition::retire, "retire"},
-        {DuplicateDisposition::protectedCopy, "protected"},
-        {DuplicateDisposition::notMovable, "notMovable"}};
-    for (const auto& [disposition, name] : dispositions) {
-        EXPECT_EQ(rawValue(disposition), name);
-    }
+    expectNamesBothWays<BundleActionKind>({"protect", "removeProtection", "quarantine", "restore", "trash"}, raw,
+                                          bundleActionKindFromRawValue);
+    expectNamesBothWays<Reason>(
+        {"staleInventory", "missingBundle", "protectedBundle", "mandatoryProtection", "unsafePath",
+         "pendingTransaction", "invalidState", "destinationExists", "duplicateSelection", "tooManyItems"},
+        raw, blockingReasonFromRawValue);
+    expectNamesBothWays<FormatCleanupExclusionReason>(
+        {"protectedBundle", "mandatoryShell", "unsafePath", "missingBundle", "staleInventory", "alreadyQuarantined",
+         "pendingTransaction"},
+        raw, exclusionReasonFromRawValue);
+    expectNamesBothWays<FormatCleanupWarningKind>({"noActiveFormatRemaining", "largeRunRequiresMultipleTransactions"},
+                                                  raw, warningKindFromRawValue);
+    const std::vector<std::string_view> duplicates{"copies", "versions", "keep", "retire", "protected", "notMovable"};
+    EXPECT_EQ((std::vector<std::string_view>{
+                  rawValue(DuplicateKind::copies), rawValue(DuplicateKind::versions),
+                  rawValue(DuplicateDisposition::keep), rawValue(DuplicateDisposition::retire),
+                  rawValue(DuplicateDisposition::protectedCopy), rawValue(DuplicateDisposition::notMovable)}),
+              duplicates);
 }
 
 }  // namespace
