@@ -1,4 +1,3 @@
-#include "platform/ByteCount.h"
 #include "platform/Elf.h"
 #include "scan/PluginScanner.h"
 #include "scan/Vst3ModuleInfo.h"
@@ -148,25 +147,16 @@ TEST_F(LinuxScannerTest, LinksInABundleAreFollowedForItsObjectsButAddNothingToIt
     sandbox.makeSymlink(sandbox / "extra/arm64/a.so", "root/usr/lib/lv2/linked.lv2/l.so");
     sandbox.writeFile("root/usr/lib/lv2/linked.lv2/sub/b.so", x86_64Object);
 
-    const auto summary = scan();
-    const auto found = bundles(summary);
+    const auto found = bundles(scan());
     ASSERT_EQ(found.size(), 3u);
-    const auto& linkedVst3 = *found.at("root/usr/lib/vst3/Linked.vst3").second;
-    EXPECT_EQ(linkedVst3.architecture, "Universal");
-    EXPECT_EQ(linkedVst3.size, "118 bytes");
-    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->architecture, "x86-64");
-    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->size, "Zero KB");
+    // Linked objects give architectures but no size; hidden files add none.
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Linked.vst3").second->architecture, "Universal");
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Linked.vst3").second->size, "118 bytes");
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->architecture + " " +
+                  found.at("root/usr/lib/vst3/Through.vst3").second->size,
+              "x86-64 Zero KB");
     const auto& lv2 = *found.at("root/usr/lib/lv2/linked.lv2").second;
-    EXPECT_EQ(lv2.architecture, "Universal");
-    EXPECT_EQ(lv2.size, "264 bytes");
-    // The sizes agree with the scanner's own size walk.
-    const PluginScanner scanner(realFileSystem(), layout, {}, variables);
-    for (const auto& [path, entry] : found) {
-        EXPECT_EQ(
-            entry.second->size,
-            formatFileByteCount(static_cast<std::uint64_t>(scanner.bundleByteSize(sandbox / path, ScanControl{}))))
-            << path;
-    }
+    EXPECT_EQ(lv2.architecture + " " + lv2.size, "Universal 264 bytes");
 }
 
 TEST(Vst3ModuleInfoTest, OnlyTopLevelValuesCountAndARepeatedKeyKeepsItsLastValue) {
