@@ -69,6 +69,14 @@ TEST(PathRules, TrashFolderAndTrashNames) {
     } full;
     EXPECT_FALSE(trashDestination("/q/6/Busy.vst", folder, taken, full));
     EXPECT_EQ(full.looks, 10000);  // the name itself, then 2 through 10000
+    // The last suffix tried is still taken when it is free.
+    class FreeAtTheLast : public FileSystem {
+    public:
+        std::optional<FileStatus> linkStatus(const std::string& path) const override {
+            return path.ends_with(" 10000.vst") ? std::nullopt : std::optional(FileStatus{});
+        }
+    } last;
+    EXPECT_EQ(trashDestination("/q/7/Busy.vst", folder, taken, last), folder + "/Busy 10000.vst");
 }
 
 // Folders below /mnt/disk (and the folder itself) are on device 2, the rest

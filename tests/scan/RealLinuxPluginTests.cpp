@@ -131,6 +131,22 @@ TEST(TurtleReaderTest, IrisResolveAgainstTheBaseAndHostileTextEndsReadingSafely)
     for (const auto& text : hostile) {
         EXPECT_LE(literals(text).size(), 1u);
     }
+    // Blank nodes and collections nested to just below the limit are read;
+    // at the limit reading stops, so the statement after them is lost.
+    for (const auto* open : {"[ <urn:x> ", "( "}) {
+        for (const int depth : {turtleNestingLimit - 1, turtleNestingLimit}) {
+            std::string text = "<urn:s> <urn:x> ";
+            for (int level = 0; level < depth; ++level) {
+                text += open;
+            }
+            text += "\"deep\" ";
+            for (int level = 0; level < depth; ++level) {
+                text += open[0] == '[' ? "] " : ") ";
+            }
+            EXPECT_EQ(literals(text + ". <urn:s> <urn:p> \"after\" .").size(), depth < turtleNestingLimit ? 1u : 0u)
+                << open << depth;
+        }
+    }
 }
 
 // A bundle in memory: file name → text.
@@ -198,6 +214,19 @@ TEST(Lv2BundleTest, ReferencesOutsideTheBundleAreNeverFollowed) {
     ASSERT_EQ(facts.plugins.size(), 1u);
     EXPECT_EQ(facts.plugins[0].name, "Inside");
     EXPECT_EQ(facts.binaries, std::vector<std::string>{"x.so"});
+
+    // A manifest naming more data files than a bundle may have: exactly the
+    // limit are read, the manifest among them.
+    std::string many = prefixes + "<urn:p> a lv2:Plugin";
+    for (std::size_t index = 0; index < lv2FileCountLimit + 10; ++index) {
+        many += " ; rdfs:seeAlso <f" + std::to_string(index) + ".ttl>";
+    }
+    std::size_t reads = 0;
+    readLv2Bundle("/usr/lib/lv2/x.lv2", [&](const std::string& relative, std::size_t) {
+        ++reads;
+        return relative == "manifest.ttl" ? std::optional(many + " .") : std::optional<std::string>("");
+    });
+    EXPECT_EQ(reads, lv2FileCountLimit);
 }
 
 // A Linux sandbox, as LinuxScannerTests lays one out.
