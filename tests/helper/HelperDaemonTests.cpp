@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <mutex>
 #include <thread>
 
@@ -234,6 +235,24 @@ TEST(HelperServer, APeerOfAnotherUserIsRefused) {
     const auto reply = client.receive();
     EXPECT_EQ(reply["error"]["code"], "peerRejected");
     EXPECT_NE(reply["error"]["message"].get<std::string>().find("may not use this helper"), std::string::npos);
+}
+
+// As many open connections as a client may have are served; one more is
+// refused. The same for all clients together.
+TEST(HelperServer, ConnectionLimitsHoldAtTheirBoundary) {
+    const auto handshake = callEnvelope(HelperCall::handshake, "x");
+    for (const std::size_t perClient : {HelperConfiguration{}.maximumConnectionsPerClient, std::size_t{100}}) {
+        HelperSandbox sandbox;
+        MoveOperations operations;
+        InProcessHelper helper(sandbox, operations,
+                               [&](HelperConfiguration& c) { c.maximumConnectionsPerClient = perClient; });
+        const auto limit = std::min(perClient, HelperConfiguration{}.maximumConnections);
+        std::list<RawHelperClient> open;
+        for (std::size_t index = 0; index < limit; ++index) {
+            EXPECT_EQ(open.emplace_back(sandbox.endpoint()).call(handshake)["reply"]["build"], "40") << index;
+        }
+        EXPECT_EQ(RawHelperClient(sandbox.endpoint()).receive()["error"]["code"], "tooManyConnections") << limit;
+    }
 }
 
 TEST(HelperServer, OneTransactionAtATimeAcrossConnections) {
