@@ -85,5 +85,32 @@ TEST(HelperWire, AReplyIsTakenOnlyForTheCallItAnswers) {
     }
 }
 
+// A status reply is taken only whole: a known state, a known call, and for
+// a finished transaction the call and result it replied with.
+TEST(HelperWire, ATransactionStatusReplyIsTakenOnlyWhole) {
+    const TransactionStatusReply finished{"T", HelperTransactionState::finished, HelperCall::moveToTrash,
+                                          Json{{"succeeded", true}}};
+    const auto encoded = encodeTransactionStatusReply(finished);
+    EXPECT_EQ(*decodeTransactionStatusReply(encoded), finished);
+    EXPECT_EQ(*decodeTransactionStatusArgument(encodeTransactionStatusArgument("T")), "T");
+    EXPECT_FALSE(decodeTransactionStatusArgument(Json{{"id", "T"}}).ok());
+    const auto without = [&](const char* key) {
+        auto json = encoded;
+        json.erase(key);
+        return json;
+    };
+    const auto with = [&](const char* key, Json value) {
+        auto json = encoded;
+        json[key] = std::move(value);
+        return json;
+    };
+    for (const auto& payload :
+         {Json::array(), without("transactionID"), without("state"), without("call"), without("result"),
+          with("state", "done"), with("call", "delete"), with("call", 3), with("transactionID", 7)}) {
+        EXPECT_FALSE(decodeTransactionStatusReply(payload).ok()) << payload;
+    }
+    EXPECT_TRUE(decodeTransactionStatusReply(Json{{"transactionID", "T"}, {"state", "fenced"}}).ok());
+}
+
 }  // namespace
 }  // namespace kestrova
