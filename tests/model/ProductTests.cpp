@@ -132,36 +132,39 @@ Plugin product(std::vector<PluginBundleRecord> bundles) {
     return plugin;
 }
 
-TEST(ProductStatus, QuarantineOutranksProtection) {
-    auto plugin = product({record("AU", "/a", true), record("VST3", "/v", true, true), record("AAX", "/x", true)});
-    plugin.isProtected = true;
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::partiallyQuarantined);
-    for (auto& bundle : *plugin.bundles) {
-        bundle.quarantinePath = "/Q";
-        bundle.quarantineOperationID = "OP";
+// Bundles as "p" (protected), "q" (quarantined), "pq" or "" (neither); a
+// quarantine needs both its path and its operation, and the product's own
+// flag, set on each, is not consulted once it has bundles.
+TEST(ProductStatus, QuarantineOutranksProtectionAndCoverageCountsBundles) {
+    struct Case {
+        std::vector<std::string> bundles;
+        std::string architecture;
+        ProtectionCoverage coverage;
+        PluginStatus status;
+    };
+    const std::vector<Case> cases{
+        {{"p", "pq", "p"}, "Universal", ProtectionCoverage::full, PluginStatus::partiallyQuarantined},
+        {{"pq", "pq", "pq"}, "Universal", ProtectionCoverage::full, PluginStatus::quarantined},
+        {{"p", "p", ""}, "Universal", ProtectionCoverage::partial, PluginStatus::partiallyProtected},
+        {{"p", "p", "p"}, "Universal", ProtectionCoverage::full, PluginStatus::protected_},
+        {{"", "", ""}, "Universal", ProtectionCoverage::none, PluginStatus::ok},
+        {{"", "", ""}, "Intel", ProtectionCoverage::none, PluginStatus::legacy},
+    };
+    for (const auto& [bundles, architecture, coverage, status] : cases) {
+        std::vector<PluginBundleRecord> records;
+        for (const auto& flags : bundles) {
+            records.push_back(record("VST3", "/" + std::to_string(records.size()), flags.find('p') != std::string::npos,
+                                     flags.find('q') != std::string::npos));
+        }
+        auto plugin = product(records);
+        plugin.isProtected = true;
+        plugin.architecture = architecture;
+        EXPECT_EQ(protectionCoverage(plugin), coverage) << ::testing::PrintToString(bundles);
+        EXPECT_EQ(derivedStatus(plugin), status) << ::testing::PrintToString(bundles);
     }
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::quarantined);
-    // Only both fields together make a bundle quarantined.
-    (*plugin.bundles)[0].quarantineOperationID.reset();
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::partiallyQuarantined);
-}
-
-TEST(ProductStatus, CoverageCountsBundlesNotTheProductFlag) {
-    auto plugin = product({record("AU", "/a", true), record("VST3", "/v", true), record("AAX", "/x")});
-    plugin.isProtected = false;
-    EXPECT_EQ(protectionCoverage(plugin), ProtectionCoverage::partial);
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::partiallyProtected);
-    (*plugin.bundles)[2].isProtected = true;
-    EXPECT_EQ(protectionCoverage(plugin), ProtectionCoverage::full);
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::protected_);
-    for (auto& bundle : *plugin.bundles) {
-        bundle.isProtected = false;
-    }
-    plugin.isProtected = true;  // not consulted once bundles exist
-    EXPECT_EQ(protectionCoverage(plugin), ProtectionCoverage::none);
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::ok);
-    plugin.architecture = "Intel";
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::legacy);
+    auto half = product({record("AU", "/a", false, true)});
+    (*half.bundles)[0].quarantineOperationID.reset();
+    EXPECT_EQ(derivedStatus(half), PluginStatus::ok);
 }
 
 TEST(ProductStatus, ShellsAreMandatoryAndKeepTheirStatus) {
