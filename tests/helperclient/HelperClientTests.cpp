@@ -189,15 +189,10 @@ TEST_F(ServiceTest, StatusOtherThanEnabledBlocksWithTheKindsOwnText) {
                            "T1", false, true, {}, "Enable Plugin Management before restoring system plugin bundles."}));
     EXPECT_FALSE(service->needsRepairOrUpdate());
 
-    using R = ServiceRegistrationState;
-    using P = PluginManagementStatus;
-    for (const auto& [state, status] : {std::pair{R::notRegistered, P::notRegistered},
-                                        {R::requiresApproval, P::requiresApproval},
-                                        {R::enabled, P::enabled},
-                                        {R::notFound, P::notFound},
-                                        {R::unknown, P::unavailable}}) {
-        EXPECT_EQ(managementStatus(state), status);
-    }
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::notRegistered), PluginManagementStatus::notRegistered);
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::notFound), PluginManagementStatus::notFound);
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::unknown), PluginManagementStatus::unavailable);
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::enabled), PluginManagementStatus::enabled);
 }
 
 TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
