@@ -1,9 +1,12 @@
 // Products: how discovered bundles group into them and what status they show.
 #include "model/ProductGrouping.h"
 #include "model/ProductStatus.h"
+#include "model/SampleInventory.h"
 #include "platform/ByteCount.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace kestrova {
 namespace {
@@ -106,6 +109,19 @@ TEST(ProductGrouping, EmptyGroupAndHugeSizes) {
                                                                 bundle("X", "Y", "VST3", "Intel", INT64_MAX, "/2")},
                                   [](std::uint64_t bytes) { return std::to_string(bytes); });
     EXPECT_EQ(huge->size, std::to_string(INT64_MAX));  // saturates, never wraps negative
+}
+
+TEST(SampleInventory, EightProductsWithFreshIdentifiersAndNoBundles) {
+    const auto first = sampleInventory();
+    const auto second = sampleInventory();
+    ASSERT_EQ(first.size(), 8u);
+    std::set<Uuid> ids;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        ids.insert(first[i].id);
+        EXPECT_NE(first[i].id, second[i].id);
+        EXPECT_FALSE(first[i].bundles);
+    }
+    EXPECT_EQ(ids.size(), 8u);
 }
 
 PluginBundleRecord record(std::string format, std::string path, bool isProtected = false, bool quarantined = false) {
