@@ -48,6 +48,8 @@ TEST(BundleInfo, MissingOrBrokenDictionariesAreAbsent) {
     EXPECT_FALSE(readBundleInfoDictionary(fs, directory / "Folder.vst3"));
     // A single file is never a bundle with a dictionary.
     EXPECT_FALSE(readBundleInfoDictionary(fs, directory.writeFile("Single.clap", "\xCF\xFA\xED\xFE")));
+    // An executable named blank is none.
+    EXPECT_FALSE(bundleExecutablePath("/P/x.vst3", {{"CFBundleExecutable", ""}}));
 }
 
 TEST(AudioUnitRegistry, LoadsComponentsInFileOrderAndBadFilesAreClearErrors) {
