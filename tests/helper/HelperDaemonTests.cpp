@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <mutex>
 #include <thread>
 
@@ -45,14 +46,6 @@ protected:
     std::unique_ptr<ServiceHarness> harness;
     std::string operationID = Uuid::random().string();
 };
-
-// Moves through the enabled daemon are driven by the store's daemon tests.
-TEST_F(HelperDaemonTest, EnablingStartsTheDaemonAndItsHandshakeNamesItsBuild) {
-    auto& service = enabledService().service();
-    EXPECT_EQ(service.status(), PluginManagementStatus::enabled) << service.lastError().value_or("");
-    EXPECT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
-    EXPECT_EQ(service.helperVersion(), "40");
-}
 
 TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
     // The daemon accepts /bin/true's process only; this test program is refused.
@@ -242,6 +235,24 @@ TEST(HelperServer, APeerOfAnotherUserIsRefused) {
     const auto reply = client.receive();
     EXPECT_EQ(reply["error"]["code"], "peerRejected");
     EXPECT_NE(reply["error"]["message"].get<std::string>().find("may not use this helper"), std::string::npos);
+}
+
+// As many open connections as a client may have are served; one more is
+// refused. The same for all clients together.
+TEST(HelperServer, ConnectionLimitsHoldAtTheirBoundary) {
+    const auto handshake = callEnvelope(HelperCall::handshake, "x");
+    for (const std::size_t perClient : {HelperConfiguration{}.maximumConnectionsPerClient, std::size_t{100}}) {
+        HelperSandbox sandbox;
+        MoveOperations operations;
+        InProcessHelper helper(sandbox, operations,
+                               [&](HelperConfiguration& c) { c.maximumConnectionsPerClient = perClient; });
+        const auto limit = std::min(perClient, HelperConfiguration{}.maximumConnections);
+        std::list<RawHelperClient> open;
+        for (std::size_t index = 0; index < limit; ++index) {
+            EXPECT_EQ(open.emplace_back(sandbox.endpoint()).call(handshake)["reply"]["build"], "40") << index;
+        }
+        EXPECT_EQ(RawHelperClient(sandbox.endpoint()).receive()["error"]["code"], "tooManyConnections") << limit;
+    }
 }
 
 TEST(HelperServer, OneTransactionAtATimeAcrossConnections) {

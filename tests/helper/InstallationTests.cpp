@@ -66,7 +66,8 @@ TEST(Systemd, TheShippedUnitsVerifyAndTheDaemonServesTheSocketSystemdPasses) {
                        sandbox.layout().systemRoot, "--allow-client", HelperSandbox::selfExecutable()},
                       sandbox.sessionFolder() + "/activation.log");
     ASSERT_TRUE(started.ok());
-    for (int tick = 0; tick < 500 && !sandbox.exists(sandbox.socketPath()); ++tick) {
+    // The socket file appears at bind, before it listens: wait for a connection.
+    for (int tick = 0; tick < 500 && !connectToVerifiedHelper(sandbox.endpoint()).ok(); ++tick) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     {

@@ -95,6 +95,41 @@ TEST(LinuxAreas, TheUserSideMovesBetweenTheHomeFoldersAndTheUsersQuarantineOnly)
         user));
 }
 
+// A folder whose name merely starts with an allowed one's is outside it.
+TEST(LinuxAreas, SiblingFoldersSharingAPrefixAreOutside) {
+    const auto user = HelperAreas::ofUser("/home/u", std::nullopt, trash);
+    const std::string userQuarantine = "/home/u/.local/share/Kestrova/Quarantine";
+    const auto quarantineOf = [&](const std::string& source, const std::string& root, const HelperAreas& areas) {
+        const auto name = source.substr(source.rfind('/') + 1);
+        return refusal(
+            validateRequest(PrivilegedQuarantineRequest{tx, {{source, root + "/" + op + "/" + name, op}}}, areas));
+    };
+    const std::string systemRoot = "/r/var/lib/kestrova/quarantine";
+    for (const auto* source : {"/r/usr/lib/vst3x/V.vst3", "/r/usr/lib/lv2-evil/eq.lv2", "/r/usr/local/lib/vstx/Old.so",
+                               "/r/usr/lib/clap2/S.clap", "/r/usr/lib/vst3/../vst3x/V.vst3"}) {
+        EXPECT_FALSE(quarantineOf(source, systemRoot, linuxAreas).empty()) << source;
+    }
+    for (const auto* source : {"/home/u/.vst3x/V.vst3", "/home/u/.clap-evil/S.clap", "/home/u/.lv2x/eq.lv2"}) {
+        EXPECT_FALSE(quarantineOf(source, userQuarantine, user).empty()) << source;
+    }
+    EXPECT_FALSE(quarantineOf("/home/u/.clap/S.clap", userQuarantine + "-evil", user).empty());
+    EXPECT_TRUE(quarantineOf("/home/u/.clap/S.clap", userQuarantine, user).empty());
+    // Trash records naming a sibling folder, and another file system's
+    // Trash whose name only starts like the one found.
+    EXPECT_FALSE(validateRequest(
+        PrivilegedTrashRequest{
+            tx, {{quarantine + "/Synth.clap", trash + "/Synth.clap", op, std::string("/r/usr/lib/clapx/Synth.clap")}}},
+        linuxAreas));
+    auto withTopdir = linuxAreas;
+    withTopdir.topdirTrashFolders = {"/r/.Trash-1000/files"};
+    for (const auto* destination : {"/r/.Trash-10000/files/Synth.clap", "/r/.Trash-1000/files-x/Synth.clap",
+                                    "/home/u/.local/share/Trash/files2/Synth.clap"}) {
+        EXPECT_FALSE(
+            validateRequest(PrivilegedTrashRequest{tx, {{quarantine + "/Synth.clap", destination, op}}}, withTopdir))
+            << destination;
+    }
+}
+
 TEST(LinuxAreas, TheUserRoleIsOnlyASessionUnderTheLinuxProfile) {
     const std::vector<std::string> session{"--session", "--home", "/tmp", "--socket", "/tmp/s.sock"};
     const auto with = [&](std::vector<std::string> more, bool isSession = true) {

@@ -92,5 +92,45 @@ TEST(RequestValidation, RestoreTrashAndTrashRestoreKeepToTheirPlaces) {
     }
 }
 
+// A folder whose name merely starts with an allowed folder's name is
+// outside it, and ".." never climbs out of one.
+TEST(RequestValidation, SiblingFoldersSharingAPrefixAndDotDotAreOutside) {
+    const std::string root = "/r/Library/Application Support/Kestrova/Quarantine";
+    const auto quarantineOf = [](std::string from, std::string to) {
+        return validateRequest(PrivilegedQuarantineRequest{tx, {{std::move(from), std::move(to), op}}}, areas);
+    };
+    const auto restoreOf = [](std::string from, std::string to) {
+        return validateRequest(PrivilegedRestoreRequest{tx, {{std::move(from), std::move(to), op}}}, areas);
+    };
+    const auto trashOf = [](std::string from, std::string to) {
+        return validateRequest(PrivilegedTrashRequest{tx, {{std::move(from), std::move(to), op}}}, areas);
+    };
+    const auto backFromTrash = [](std::string from) {
+        return validateRequest(
+            PrivilegedTrashRestoreRequest{tx, {{std::move(from), vst3 + "/A.vst3", op, "A.vst3", "VST3"}}}, areas);
+    };
+    const std::vector<std::pair<Result<ValidatedTransaction>, std::string>> cases{
+        {quarantineOf(vst3 + "x/A.vst3", quarantine + "/A.vst3"), "not inside a standard system plug-in folder"},
+        {quarantineOf(vst3 + "/../VST3x/A.vst3", quarantine + "/A.vst3"), "not a standardized"},
+        {quarantineOf(vst3 + "/A.vst3", root + "-evil/" + op + "/A.vst3"), "is not the quarantine location"},
+        {quarantineOf(vst3 + "/A.vst3", quarantine + "/../" + op + "/A.vst3"), "not a standardized"},
+        {restoreOf(root + "-evil/" + op + "/A.vst3", vst3 + "/A.vst3"), "quarantine folder of operation"},
+        {restoreOf(quarantine + "/A.vst3", vst3 + "x/A.vst3"), "standard system plug-in folder"},
+        {restoreOf(quarantine + "/A.vst3", vst3 + "/../../../../../etc/A.vst3"), "not a standardized"},
+        {trashOf(quarantine + "/A.vst3", "/home/u/.Trash-evil/A.vst3"), "Trash folder"},
+        {trashOf(quarantine + "/A.vst3", "/home/u/.Trash/../A.vst3"), "not a standardized"},
+        {trashOf(quarantine + "/A.vst3", "/home/u/.Trash/Sub/A.vst3"), "Trash folder"},
+        {backFromTrash("/home/u/.Trash-evil/A.vst3"), "Trash folder"},
+        {backFromTrash("/home/u/.Trash/../.Trash/A.vst3"), "not a standardized"},
+    };
+    for (const auto& [result, expected] : cases) {
+        expectRefused(result, expected);
+    }
+    // The same shapes inside the folders are taken.
+    EXPECT_TRUE(quarantineOf(vst3 + "/Vendor/A.vst3", quarantine + "/A.vst3"));
+    EXPECT_TRUE(trashOf(quarantine + "/A.vst3", "/home/u/.Trash/A.vst3"));
+    EXPECT_TRUE(backFromTrash("/home/u/.Trash/A.vst3"));
+}
+
 }  // namespace
 }  // namespace kestrova

@@ -156,6 +156,32 @@ TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
     EXPECT_EQ(reopened.status("running").state, HelperTransactionState::interrupted);
 }
 
+// Exactly as many settled entries as the bound are all kept; one more
+// drops the oldest.
+TEST(TransactionLedgerTest, TheBoundKeepsExactlyThatManySettledEntries) {
+    EXPECT_EQ(TransactionLedgerLimits{}.keptEntries, 1024u);
+    KeptLog log;
+    constexpr std::size_t kept = 4;
+    for (const std::size_t settled : {kept, kept + 1}) {
+        SCOPED_TRACE(settled);
+        TemporaryDirectory folder;
+        {
+            TransactionLedger ledger(folder.path(), log, {kept});
+            for (std::size_t index = 0; index < settled; ++index) {
+                const auto id = "T" + std::to_string(index);
+                ledger.receive(id, HelperCall::restore);
+                ledger.start(id, connected);
+                ledger.finish(id, HelperCall::restore, succeeded);
+            }
+        }
+        TransactionLedger reopened(folder.path(), log, {kept});
+        EXPECT_EQ(reopened.entryCount(), kept);
+        EXPECT_EQ(reopened.status("T1").state, HelperTransactionState::finished);
+        EXPECT_EQ(reopened.status("T0").state,
+                  settled == kept ? HelperTransactionState::finished : HelperTransactionState::unknown);
+    }
+}
+
 TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction) {
     struct Case {
         std::string name;

@@ -173,7 +173,6 @@ TEST_F(ServiceTest, StatusOtherThanEnabledBlocksWithTheKindsOwnText) {
     auto service = makeService();
     EXPECT_EQ(script.opened, 0);
     EXPECT_EQ(service->status(), PluginManagementStatus::requiresApproval);
-    EXPECT_EQ(title(service->status()), "Approval Required");
     EXPECT_EQ(service->quarantineBlockingReason(), "Enable Plugin Management before moving system plugin bundles.");
     EXPECT_EQ(service->restoreBlockingReason(), "Enable Plugin Management before restoring system plugin bundles.");
     EXPECT_EQ(service->trashBlockingReason(),
@@ -190,10 +189,10 @@ TEST_F(ServiceTest, StatusOtherThanEnabledBlocksWithTheKindsOwnText) {
                            "T1", false, true, {}, "Enable Plugin Management before restoring system plugin bundles."}));
     EXPECT_FALSE(service->needsRepairOrUpdate());
 
-    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::notRegistered)), "Not Enabled");
-    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::notFound)), "Helper Missing");
-    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::unknown)), "Status Unavailable");
-    EXPECT_EQ(title(managementStatus(ServiceRegistrationState::enabled)), "Enabled");
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::notRegistered), PluginManagementStatus::notRegistered);
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::notFound), PluginManagementStatus::notFound);
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::unknown), PluginManagementStatus::unavailable);
+    EXPECT_EQ(managementStatus(ServiceRegistrationState::enabled), PluginManagementStatus::enabled);
 }
 
 TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
@@ -353,27 +352,12 @@ TEST_F(ServiceTest, ReadinessAndStatusReport) {
               "- Helper Build: Action Required");
 }
 
-TEST(ReleaseReadiness, FailedChecksSayWhatWasExpectedAndAreCounted) {
-    DirectDistributionReadinessInput input{"41", "40", "39", true, true, true, true};
-    auto checks = evaluateReadiness(input);
-    EXPECT_EQ(checks[0].detail, "Expected Build 40, but the app reports Build 41.");
-    EXPECT_EQ(checks[5].detail, "Expected helper Build 40, but received 39.");
-    EXPECT_EQ(readinessSummary(checks), "2 release-readiness checks require attention.");
-    input = {"40", "40", "40", true, false, true, true};
-    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "1 release-readiness check requires attention.");
-    input.daemonPlistEmbedded = true;
-    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "Ready for controlled release-candidate archive testing.");
-}
-
-TEST(ReleaseReadiness, AnInstalledPackageIsCheckedForWhatItInstalls) {
+// Each check's title and both its texts, for the bundle and for an
+// installed package; the summary counts what failed.
+TEST(ReleaseReadiness, EachCheckSaysWhatWasExpectedAndFailuresAreCounted) {
     DirectDistributionReadinessInput input{"40", "40", "40", true, true, true, true, true};
-    struct Expected {
-        std::string title;
-        std::string passed;
-        std::string failed;
-    };
-    const std::vector<Expected> table{
-        {"App Build", "Kestrova reports Build 40.", "Kestrova reports Build 40."},
+    const std::vector<std::array<std::string, 3>> table{
+        {"App Build", "Kestrova reports Build 40.", "Expected Build 40, but the app reports Build 41."},
         {"Installed Helper", "The helper executable is installed with Kestrova.",
          "The helper executable is missing from the installation."},
         {"systemd Units", "The helper’s systemd units are installed.", "The helper’s systemd units are missing."},
@@ -381,28 +365,33 @@ TEST(ReleaseReadiness, AnInstalledPackageIsCheckedForWhatItInstalls) {
          "Plugin Management still requires registration or approval."},
         {"Secure Handshake", "The peer-checked helper socket connection is active.",
          "The secure helper handshake is not connected."},
-        {"Helper Build", "KestrovaHelper reports Build 40.", "Expected helper Build 40, but received no response."},
+        {"Helper Build", "KestrovaHelper reports Build 40.", "Expected helper Build 40, but received 39."},
     };
     const auto passed = evaluateReadiness(input);
-    input.helperExecutableEmbedded = input.daemonPlistEmbedded = input.helperRegistered =
-        input.secureHandshakeConnected = false;
-    input.helperBuild.reset();
+    EXPECT_EQ(readinessSummary(passed), "Ready for controlled release-candidate archive testing.");
+    input = {"41", "40", "39", false, false, false, false, true};
     const auto failed = evaluateReadiness(input);
     ASSERT_EQ(passed.size(), table.size());
     for (std::size_t i = 0; i < table.size(); ++i) {
-        EXPECT_EQ(passed[i].title, table[i].title);
-        EXPECT_EQ(passed[i].detail, table[i].passed);
-        EXPECT_EQ(failed[i].detail, table[i].failed);
-        EXPECT_EQ(failed[i].passed, i == 0);
+        EXPECT_EQ(passed[i].title, table[i][0]);
+        EXPECT_EQ(passed[i].detail, table[i][1]);
+        EXPECT_EQ(failed[i].detail, table[i][2]);
+        EXPECT_FALSE(failed[i].passed);
     }
-    // The ids stay those of the bundle's checks.
+    EXPECT_EQ(readinessSummary(failed), "6 release-readiness checks require attention.");
+    input = {"40", "40", std::nullopt, true, false, true, true};
+    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "2 release-readiness checks require attention.");
+    input.helperBuild = "40";
+    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "1 release-readiness check requires attention.");
+    // The bundle's checks keep their ids and name what a bundle embeds.
     input.packagedInstallation = false;
     const auto bundle = evaluateReadiness(input);
     for (std::size_t i = 0; i < table.size(); ++i) {
-        EXPECT_EQ(failed[i].id, bundle[i].id);
+        EXPECT_EQ(passed[i].id, bundle[i].id);
     }
     EXPECT_EQ(bundle[1].title, "Embedded Helper");
     EXPECT_EQ(bundle[2].detail, "The launch daemon property list is missing.");
+    EXPECT_EQ(bundle[5].detail, "KestrovaHelper reports Build 40.");
 }
 
 template <typename Record>

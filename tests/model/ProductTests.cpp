@@ -48,12 +48,10 @@ TEST(ProductGrouping, RepresentativeIsTheFirstBundleInFormatOrder) {
     const auto products = groupIntoProducts(found);
     ASSERT_EQ(products.size(), 1u);  // the key ignores case
     const auto& product = products.front();
-    EXPECT_EQ(product.name, "Pro-Q 3");
-    EXPECT_EQ(product.version, "3.27");
-    EXPECT_EQ(product.path, "/L/Components/Pro-Q 3.component");
+    EXPECT_EQ(
+        product.name + "|" + product.version + "|" + product.path + "|" + product.architecture + "|" + product.size,
+        "Pro-Q 3|3.27|/L/Components/Pro-Q 3.component|Mixed|39.8 MB");
     EXPECT_EQ(product.formats, (std::vector<std::string>{"AU", "VST3"}));
-    EXPECT_EQ(product.architecture, "Mixed");
-    EXPECT_EQ(product.size, "39.8 MB");
     EXPECT_EQ(product.status, PluginStatus::ok);
     EXPECT_FALSE(product.isProtected || product.originalPath || product.quarantinePath);
     // Same format: by path, so /H comes before /L here.
@@ -64,18 +62,11 @@ TEST(ProductGrouping, RepresentativeIsTheFirstBundleInFormatOrder) {
     EXPECT_EQ(bundles, (std::vector<std::string>{"/L/Components/Pro-Q 3.component 9.8 MB Universal",
                                                  "/H/VST3/Pro-Q 3.vst3 1 byte Apple Silicon",
                                                  "/L/VST3/Pro-Q 3.vst3 30 MB Universal"}));
-}
-
-TEST(ProductGrouping, SameFormatTiesKeepDiscoveryOrderForTheRepresentative) {
-    // The home bundle sorts first by path, but the system one was found first.
-    const std::vector<DiscoveredBundle> found{
-        bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/Z/system/Verb.vst3", "2.0"),
-        bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/A/home/Verb.vst3", "1.0"),
-    };
-    const auto product = makeProduct(found, ByteCountFormatter(formatFileByteCount));
-    ASSERT_TRUE(product);
-    EXPECT_EQ(product->path, "/Z/system/Verb.vst3");
-    EXPECT_EQ(product->version, "2.0");
+    // Same-format ties keep discovery order: /Z was found first.
+    const auto tie = groupIntoProducts(
+        std::vector<DiscoveredBundle>{bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/Z/system/Verb.vst3", "2.0"),
+                                      bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/A/home/Verb.vst3", "1.0")});
+    EXPECT_EQ(tie.at(0).path + " " + tie.at(0).version, "/Z/system/Verb.vst3 2.0");
 }
 
 TEST(ProductGrouping, StatusFromShellAndArchitectures) {
@@ -157,36 +148,39 @@ Plugin product(std::vector<PluginBundleRecord> bundles) {
     return plugin;
 }
 
-TEST(ProductStatus, QuarantineOutranksProtection) {
-    auto plugin = product({record("AU", "/a", true), record("VST3", "/v", true, true), record("AAX", "/x", true)});
-    plugin.isProtected = true;
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::partiallyQuarantined);
-    for (auto& bundle : *plugin.bundles) {
-        bundle.quarantinePath = "/Q";
-        bundle.quarantineOperationID = "OP";
+// Bundles as "p" (protected), "q" (quarantined), "pq" or "" (neither); a
+// quarantine needs both its path and its operation, and the product's own
+// flag, set on each, is not consulted once it has bundles.
+TEST(ProductStatus, QuarantineOutranksProtectionAndCoverageCountsBundles) {
+    struct Case {
+        std::vector<std::string> bundles;
+        std::string architecture;
+        ProtectionCoverage coverage;
+        PluginStatus status;
+    };
+    const std::vector<Case> cases{
+        {{"p", "pq", "p"}, "Universal", ProtectionCoverage::full, PluginStatus::partiallyQuarantined},
+        {{"pq", "pq", "pq"}, "Universal", ProtectionCoverage::full, PluginStatus::quarantined},
+        {{"p", "p", ""}, "Universal", ProtectionCoverage::partial, PluginStatus::partiallyProtected},
+        {{"p", "p", "p"}, "Universal", ProtectionCoverage::full, PluginStatus::protected_},
+        {{"", "", ""}, "Universal", ProtectionCoverage::none, PluginStatus::ok},
+        {{"", "", ""}, "Intel", ProtectionCoverage::none, PluginStatus::legacy},
+    };
+    for (const auto& [bundles, architecture, coverage, status] : cases) {
+        std::vector<PluginBundleRecord> records;
+        for (const auto& flags : bundles) {
+            records.push_back(record("VST3", "/" + std::to_string(records.size()), flags.find('p') != std::string::npos,
+                                     flags.find('q') != std::string::npos));
+        }
+        auto plugin = product(records);
+        plugin.isProtected = true;
+        plugin.architecture = architecture;
+        EXPECT_EQ(protectionCoverage(plugin), coverage) << ::testing::PrintToString(bundles);
+        EXPECT_EQ(derivedStatus(plugin), status) << ::testing::PrintToString(bundles);
     }
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::quarantined);
-    // Only both fields together make a bundle quarantined.
-    (*plugin.bundles)[0].quarantineOperationID.reset();
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::partiallyQuarantined);
-}
-
-TEST(ProductStatus, CoverageCountsBundlesNotTheProductFlag) {
-    auto plugin = product({record("AU", "/a", true), record("VST3", "/v", true), record("AAX", "/x")});
-    plugin.isProtected = false;
-    EXPECT_EQ(protectionCoverage(plugin), ProtectionCoverage::partial);
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::partiallyProtected);
-    (*plugin.bundles)[2].isProtected = true;
-    EXPECT_EQ(protectionCoverage(plugin), ProtectionCoverage::full);
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::protected_);
-    for (auto& bundle : *plugin.bundles) {
-        bundle.isProtected = false;
-    }
-    plugin.isProtected = true;  // not consulted once bundles exist
-    EXPECT_EQ(protectionCoverage(plugin), ProtectionCoverage::none);
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::ok);
-    plugin.architecture = "Intel";
-    EXPECT_EQ(derivedStatus(plugin), PluginStatus::legacy);
+    auto half = product({record("AU", "/a", false, true)});
+    (*half.bundles)[0].quarantineOperationID.reset();
+    EXPECT_EQ(derivedStatus(half), PluginStatus::ok);
 }
 
 TEST(ProductStatus, ShellsAreMandatoryAndKeepTheirStatus) {

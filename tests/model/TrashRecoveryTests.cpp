@@ -1,5 +1,6 @@
 #include "model/PluginLocations.h"
 #include "model/TrashRecovery.h"
+#include "platform/FreedesktopTrash.h"
 
 #include "support/TemporaryDirectory.h"
 
@@ -20,20 +21,24 @@ protected:
 
     std::string systemPath(std::string_view path) const { return layout.system(path); }
 
-    // A record for a VST3 bundle; nothing is created on disk.
+    // A record of a bundle moved from `original` to the Trash as `name`;
+    // nothing is created on disk.
+    TrashedBundleRecord record(std::string format, std::string original, std::string name, double date = 100) const {
+        TrashedBundleRecord made{};
+        made.id = Uuid::random();
+        made.pluginName = name;
+        made.manufacturer = "Maker";
+        made.format = std::move(format);
+        made.originalPath = layout.system(original);
+        made.trashPath = layout.trashFolder() + "/" + name;
+        made.operationDate = Date{date};
+        made.trashTransactionID = "TX";
+        return made;
+    }
     TrashedBundleRecord record(std::string name, double date = 100) const {
-        return TrashedBundleRecord{Uuid::random(),
-                                   name,
-                                   "Maker",
-                                   "VST3",
-                                   systemPath("/Library/Audio/Plug-Ins/VST3/" + name + ".vst3"),
-                                   layout.trashFolder() + "/" + name + ".vst3",
-                                   Date{date},
-                                   "TX",
-                                   {},
-                                   {},
-                                   {},
-                                   {}};
+        auto made = record("VST3", "/Library/Audio/Plug-Ins/VST3/" + name + ".vst3", name + ".vst3", date);
+        made.pluginName = name;
+        return made;
     }
 
     void put(const std::string& bundlePath) const { tree.writeFile(bundlePath.substr(tree.path().size()), "binary"); }
@@ -157,6 +162,43 @@ TEST_F(TrashRecoveryTest, ReconciliationClosesPutBackRecordsAndReportsAMissingBu
     ASSERT_EQ(history.size(), 3u);
     EXPECT_EQ(history[0].kind, HistoryKind::externalRestore);
     EXPECT_EQ(history[0].plugin, "Lost");
+}
+
+// The Linux profile: its plug-in folders, ".so" VST2 files and LV2
+// bundles, and the freedesktop Trash's records read back.
+TEST_F(TrashRecoveryTest, OnLinuxItemsAreReadyOnlyWithARecordThatReadsBack) {
+    layout.profile = PlatformProfile::gnuLinux;
+    const auto vst2 = record("VST2", "/usr/lib/vst/Old.so", "Old.so");
+    const auto lv2 = record("LV2", "/usr/local/lib/lv2/eq.lv2", "eq.lv2");
+    const auto withoutInfo = record("CLAP", "/usr/lib/clap/Synth.clap", "Synth.clap");
+    const auto badInfo = record("VST3", "/usr/lib/vst3/V.vst3", "V.vst3");
+    const auto macFolder = record("CLAP", "/Library/Audio/Plug-Ins/CLAP/Mac.clap", "Mac.clap");
+    for (const auto* item : {&vst2, &lv2, &withoutInfo, &badInfo, &macFolder}) {
+        tree.writeFile(item->trashPath.substr(tree.path().size() + 1), "object");
+    }
+    const auto info = [&](const TrashedBundleRecord& item, const std::string& text) {
+        tree.writeFile(trashInfoPath(item.trashPath).substr(tree.path().size() + 1), text);
+    };
+    info(vst2, trashInfoText("/q/Old.so", "2024-01-01T10:00:00"));
+    info(lv2, trashInfoText("/q/eq.lv2", "2024-01-01T10:00:00"));
+    info(badInfo, "[Trash Info]\nPath=/broken%zz\n");
+    info(macFolder, trashInfoText("/q/Mac.clap", "2024-01-01T10:00:00"));
+
+    EXPECT_EQ(evaluateTrashRecoveryState(vst2, layout, disk), TrashRecoveryState::readyToRestore);
+    EXPECT_EQ(evaluateTrashRecoveryState(lv2, layout, disk), TrashRecoveryState::readyToRestore);
+    EXPECT_EQ(evaluateTrashRecoveryState(withoutInfo, layout, disk), TrashRecoveryState::needsVerification);
+    EXPECT_EQ(evaluateTrashRecoveryState(badInfo, layout, disk), TrashRecoveryState::needsVerification);
+    EXPECT_EQ(evaluateTrashRecoveryState(macFolder, layout, disk), TrashRecoveryState::needsVerification);
+
+    // The same records under the macOS rules: ".so" and LV2 are no bundles there.
+    auto mac = layout;
+    mac.profile = PlatformProfile::macOS;
+    EXPECT_FALSE(isVerifiedTrashRecord(vst2, mac, disk));
+    EXPECT_FALSE(isVerifiedTrashRecord(lv2, mac, disk));
+    EXPECT_FALSE(isPluginBundleExtension("so"));
+    EXPECT_TRUE(isPluginBundleExtension("SO", PlatformProfile::gnuLinux));
+    EXPECT_FALSE(isPluginBundleExtension("component", PlatformProfile::gnuLinux));
+    EXPECT_EQ(bundleExtension("LV2", PlatformProfile::macOS), "");
 }
 
 }  // namespace

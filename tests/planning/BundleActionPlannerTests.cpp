@@ -1,8 +1,11 @@
 #include "planning/ActionableBundles.h"
 #include "planning/BundleActionPlanner.h"
+#include "planning/DuplicateGroups.h"
+#include "planning/FormatCleanupPlan.h"
 #include "planning/PathRules.h"
 
 #include "PlanningFixtures.h"
+#include "support/NameTables.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +37,6 @@ protected:
 TEST_F(BundleActionPlannerTest, EmptyStaleAndPendingPlansBlockBeforeTheDiskIsRead) {
     const auto proQ = product("Pro-Q 3", "FabFilter", {bundleRecord("VST3", sandbox.vst3("Pro-Q 3"))});
     const auto empty = plan(BundleActionKind::quarantine, {}, {proQ});
-    EXPECT_TRUE(empty.items.empty());
-    EXPECT_TRUE(empty.blockedSelections.empty());
     EXPECT_FALSE(empty.isExecutable());
     EXPECT_EQ(planBlockingReason(empty), "No eligible format bundles are selected.");
 
@@ -264,17 +265,14 @@ TEST_F(BundleActionPlannerTest, RestoreNeedsAVerifiedQuarantineLocationAndAFreeO
     EXPECT_EQ(result.items[0].destinationPath, good.path);
     EXPECT_EQ(result.items[0].operationID, good.quarantineOperationID);
 
-    const std::string invalid = "Tool — VST3: The verified quarantine record is missing or no longer matches disk.";
-    ASSERT_EQ(result.blockedSelections.size(), 5u);
-    EXPECT_EQ(result.blockedSelections[0].reason, Reason::destinationExists);
-    EXPECT_EQ(result.blockedSelections[0].detail,
-              "Tool — VST3: A bundle already exists at the recorded original location.");
-    EXPECT_EQ(result.blockedSelections[1].detail, invalid);
-    EXPECT_EQ(result.blockedSelections[2].detail, invalid);
-    EXPECT_EQ(result.blockedSelections[3].detail, invalid);
-    EXPECT_EQ(result.blockedSelections[3].reason, Reason::invalidState);
-    EXPECT_EQ(result.blockedSelections[4].detail,
-              "Tool — AU: The verified quarantine record is missing or no longer matches disk.");
+    const std::string invalid = ": The verified quarantine record is missing or no longer matches disk.";
+    std::vector<BundleActionBlockedSelection> expected{
+        {selections[1], Reason::destinationExists,
+         "Tool — VST3: A bundle already exists at the recorded original location."}};
+    for (std::size_t i = 2; i < 6; ++i) {
+        expected.push_back({selections[i], Reason::invalidState, (i == 5 ? "Tool — AU" : "Tool — VST3") + invalid});
+    }
+    EXPECT_EQ(result.blockedSelections, expected);
 
     // Off disk, only the path rules apply: the missing one plans.
     const auto offline = plan(BundleActionKind::restore, {selections[1], selections[4]}, {maker}, false);
@@ -381,6 +379,28 @@ TEST_F(BundleActionPlannerTest, PlansRoundTripThroughJson) {
     auto broken = json;
     broken["operation"] = "delete";
     EXPECT_THROW(JsonCoder<BundleActionPlan>::decode(broken, "plan"), DecodingError);
+}
+
+TEST(PlanNames, EveryKindAndReasonMapsBothWays) {
+    const auto raw = [](auto value) { return rawValue(value); };
+    expectNamesBothWays<BundleActionKind>({"protect", "removeProtection", "quarantine", "restore", "trash"}, raw,
+                                          bundleActionKindFromRawValue);
+    expectNamesBothWays<Reason>(
+        {"staleInventory", "missingBundle", "protectedBundle", "mandatoryProtection", "unsafePath",
+         "pendingTransaction", "invalidState", "destinationExists", "duplicateSelection", "tooManyItems"},
+        raw, blockingReasonFromRawValue);
+    expectNamesBothWays<FormatCleanupExclusionReason>(
+        {"protectedBundle", "mandatoryShell", "unsafePath", "missingBundle", "staleInventory", "alreadyQuarantined",
+         "pendingTransaction"},
+        raw, exclusionReasonFromRawValue);
+    expectNamesBothWays<FormatCleanupWarningKind>({"noActiveFormatRemaining", "largeRunRequiresMultipleTransactions"},
+                                                  raw, warningKindFromRawValue);
+    const std::vector<std::string_view> duplicates{"copies", "versions", "keep", "retire", "protected", "notMovable"};
+    EXPECT_EQ((std::vector<std::string_view>{
+                  rawValue(DuplicateKind::copies), rawValue(DuplicateKind::versions),
+                  rawValue(DuplicateDisposition::keep), rawValue(DuplicateDisposition::retire),
+                  rawValue(DuplicateDisposition::protectedCopy), rawValue(DuplicateDisposition::notMovable)}),
+              duplicates);
 }
 
 }  // namespace

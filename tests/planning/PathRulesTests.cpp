@@ -69,6 +69,14 @@ TEST(PathRules, TrashFolderAndTrashNames) {
     } full;
     EXPECT_FALSE(trashDestination("/q/6/Busy.vst", folder, taken, full));
     EXPECT_EQ(full.looks, 10000);  // the name itself, then 2 through 10000
+    // The last suffix tried is still taken when it is free.
+    class FreeAtTheLast : public FileSystem {
+    public:
+        std::optional<FileStatus> linkStatus(const std::string& path) const override {
+            return path.ends_with(" 10000.vst") ? std::nullopt : std::optional(FileStatus{});
+        }
+    } last;
+    EXPECT_EQ(trashDestination("/q/7/Busy.vst", folder, taken, last), folder + "/Busy 10000.vst");
 }
 
 // Folders below /mnt/disk (and the folder itself) are on device 2, the rest
@@ -173,7 +181,10 @@ TEST(PathRules, DisplaySizesParseBackToBytes) {
     for (const auto& [text, bytes] : sizes) {
         EXPECT_EQ(parseDisplaySize(text), bytes) << text;
     }
-    for (const auto* text : {"512 bytes", "12", "MB", "Zero KB", "1,5 MB", "nan MB", "1e30 GB", "4 TB", ""}) {
+    // Just below 2^63 bytes is the largest size; 2^63 itself is refused.
+    EXPECT_EQ(parseDisplaySize("9223372036854774 KB"), 9223372036854773760);
+    for (const auto* text : {"9223372036854776 KB", "-9223372036854780 KB", "512 bytes", "12", "MB", "Zero KB",
+                             "1,5 MB", "nan MB", "1e30 GB", "4 TB", ""}) {
         EXPECT_FALSE(parseDisplaySize(text)) << text;
     }
 }

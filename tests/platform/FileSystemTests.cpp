@@ -1,6 +1,7 @@
 // Walking folders and reading whole files: mapped or read, the same bytes;
 // and nothing that is not a regular file is waited on or taken for one.
 #include "platform/FileSystem.h"
+#include "platform/SmallFile.h"
 
 #include "support/FaultyFileSystem.h"
 #include "support/TemporaryDirectory.h"
@@ -142,6 +143,12 @@ TEST(FileContents, AMappedFileHoldsTheBytesAReadGives) {
     const auto refused = fileSystem.mapFile(fifo);
     ASSERT_FALSE(refused.ok());
     EXPECT_NE(refused.error().message.find("not a regular file"), std::string::npos);
+
+    // A small file is read up to its limit and not one byte beyond.
+    const auto small = directory.writeFile("small.json", "12345");
+    EXPECT_EQ(readSmallRegularFile(small, 5), "12345");
+    EXPECT_EQ(readSmallRegularFile(small, 4), std::nullopt);
+    EXPECT_EQ(readSmallRegularFile(fifo, 5), std::nullopt);
 }
 
 }  // namespace

@@ -114,8 +114,23 @@ TEST(OperatingSystemTest, MachineNamesInTheInventorysWords) {
 TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
     EXPECT_EQ(*parsePlatformProfile("macos"), PlatformProfile::macOS);
     EXPECT_EQ(*parsePlatformProfile(" Linux "), PlatformProfile::gnuLinux);
-    EXPECT_FALSE(parsePlatformProfile("windows").ok());
-    EXPECT_EQ(profileName(PlatformProfile::gnuLinux), "linux");
+    for (const auto& [profile, name] :
+         {std::pair{PlatformProfile::macOS, "macos"}, {PlatformProfile::gnuLinux, "linux"}}) {
+        EXPECT_EQ(profileName(profile), name);
+        EXPECT_EQ(*parsePlatformProfile(name), profile);
+    }
+    for (const auto* unknown : {"windows", "", "linu", "macosx"}) {
+        EXPECT_FALSE(parsePlatformProfile(unknown).ok()) << unknown;
+    }
+    EXPECT_EQ(sideName(BundleSide::system), "system");
+    EXPECT_EQ(sideName(BundleSide::user), "user");
+    for (const auto& [machine, name] : std::map<ElfMachine, std::string_view>{{ElfMachine::x86_64, "x86-64"},
+                                                                              {ElfMachine::aarch64, "ARM64"},
+                                                                              {ElfMachine::arm, "ARM"},
+                                                                              {ElfMachine::i386, "x86"},
+                                                                              {ElfMachine::unknown, "Unknown"}}) {
+        EXPECT_EQ(elfArchitectureName(machine), name);
+    }
 
     ::unsetenv("KESTROVA_PROFILE");
     EXPECT_EQ(*choosePlatformProfile(std::nullopt, true), PlatformProfile::macOS);

