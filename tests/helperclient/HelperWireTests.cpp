@@ -1,8 +1,8 @@
 // The wire's names, its frame limit at the boundary, and a reply matched
 // only to the call it answers.
-#include "helperclient/HelperWire.h"
 #include "helperclient/PluginManagementService.h"
-#include "helperclient/TransactionStatus.h"
+#include "protocol/HelperWire.h"
+#include "protocol/TransactionStatus.h"
 #include "support/NameTables.h"
 
 #include <sys/socket.h>
