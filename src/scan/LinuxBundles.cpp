@@ -19,6 +19,9 @@ namespace {
 
 bool isSharedObjectName(std::string_view name) { return lowercased(pathExtension(name)) == "so"; }
 
+// A VST3 bundle keeps each Linux architecture's code in Contents/<arch>-linux.
+bool isLinuxArchitectureFolder(std::string_view name) { return name.ends_with("-linux") && !name.starts_with("."); }
+
 // Links are followed: plug-ins are often installed as links into /opt.
 bool isFile(const FileSystem& fileSystem, const std::string& path) {
     const auto status = fileSystem.status(path);
@@ -56,7 +59,7 @@ std::vector<std::string> vst3Executables(const FileSystem& fileSystem, const std
     }
     std::sort(folders->begin(), folders->end());
     for (const auto& folder : *folders) {
-        if (folder.ends_with("-linux") && !folder.starts_with(".")) {
+        if (isLinuxArchitectureFolder(folder)) {
             appendArchitectureExecutables(fileSystem, appendingPathComponent(contents, folder), executables);
         }
     }
@@ -206,7 +209,7 @@ void readVst3Folder(const FileSystem& fileSystem, const std::string& bundle, con
         const auto contentsPath = appendingPathComponent(bundle, "Contents");
         if (auto folders = listFolder(fileSystem, contentsPath)) {
             for (const auto& folder : *folders) {
-                if (!folder.name.ends_with("-linux") || folder.name.starts_with(".")) {
+                if (!isLinuxArchitectureFolder(folder.name)) {
                     continue;
                 }
                 const auto architectureFolder = appendingPathComponent(contentsPath, folder.name);
