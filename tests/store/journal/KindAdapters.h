@@ -87,7 +87,10 @@ struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQua
                                           const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
         return store.prepareQuarantine(target, revision);
     }
-    // A chunk of a cleanup run, journaled under the run.
+    static std::optional<Request> prepareChunk(PluginInventoryStore& store, const Uuid& runID, const Target& chunk) {
+        return store.prepareCleanupRunChunk(runID, chunk);
+    }
+    // A quarantine journaled under a cleanup run.
     static std::optional<Request> prepareForRun(PluginInventoryStore& store, const Target& target, const Uuid& runID) {
         return store.prepareQuarantine(target, std::nullopt, runID);
     }
@@ -97,7 +100,7 @@ struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQua
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
         return store.quarantineBlockingReason(target);
     }
-    static const std::optional<Request>& pending(const PluginInventoryStore& store) {
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
         return store.pendingPrivilegedQuarantine();
     }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedQuarantine; }
@@ -127,7 +130,7 @@ struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreRe
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
         return store.restoreBlockingReason(target);
     }
-    static const std::optional<Request>& pending(const PluginInventoryStore& store) {
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
         return store.pendingPrivilegedRestore();
     }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedRestore; }
@@ -158,9 +161,7 @@ struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult> 
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
         return store.trashBlockingReason(target);
     }
-    static const std::optional<Request>& pending(const PluginInventoryStore& store) {
-        return store.pendingPrivilegedTrash();
-    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) { return store.pendingPrivilegedTrash(); }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrash; }
     static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
         service.sendTrash(request.transactionID, request.items, std::move(done));
@@ -206,7 +207,7 @@ struct TrashRestoreKind {
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
         return store.trashRestoreBlockingReason(target);
     }
-    static const std::optional<Request>& pending(const PluginInventoryStore& store) {
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
         return store.pendingPrivilegedTrashRestore();
     }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrashRestore; }

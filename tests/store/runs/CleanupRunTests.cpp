@@ -165,11 +165,11 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     const auto notPending = "The preset-run journal is missing or no longer pending.";
     const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
 
-    EXPECT_FALSE(store->prepareCleanupRunChunk(Uuid::random(), {echoVST2}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, Uuid::random(), {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked", notPending);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
@@ -179,7 +179,7 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     expectRefused(*store, "Cleanup Preset Blocked",
                   "The preset-run journal no longer matches this helper transaction.");
 
-    const auto request = store->prepareCleanupRunChunk(*runID, {echoVST2});
+    const auto request = QuarantineKind::prepareChunk(*store, *runID, {echoVST2});
     ASSERT_TRUE(request) << store->lastOperationError().value_or("");
     ASSERT_THAT(request->items, SizeIs(1));
     EXPECT_EQ(request->items.front().sourcePath, (*findProduct(store->plugins(), "Echo")->bundles)[1].path);
@@ -190,7 +190,7 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
 
     store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked", notPending);
 }
 
