@@ -260,6 +260,9 @@ TYPED_TEST(TransactionKindTest, StartUpResolvesAJournalByWhatTheDiskShows) {
     EXPECT_EQ(store->lastOperationError(), this->kindTexts.recoveryMixed);
     EXPECT_TRUE(TypeParam::blockingReason(*store, target));
     EXPECT_FALSE(TypeParam::showsMoved(*store));
+    store->startScan({this->box.layout.systemRoot});
+    EXPECT_FALSE(store->isScanning());
+    EXPECT_EQ(store->notice()->title, "Scan Blocked");
     fs::create_directories(deletingLastPathComponent(items[0].sourcePath));  // pruned when emptied
     fs::copy(items[0].destinationPath, items[0].sourcePath, fs::copy_options::recursive);
     moveBundle(items[1].sourcePath, items[1].destinationPath);
