@@ -110,7 +110,10 @@ inline PersistedInventory fullState() {
                                       "/Library/Application Support/Kestrova/Quarantine/OP2/Reverb.vst3", "OP2"}}};
     state.pendingPrivilegedRestore = PrivilegedRestoreRequest{
         "TX-5", {{"/q/OP/Reverb.component", "/Library/Audio/Plug-Ins/Components/Reverb.component", "OP"}}};
-    state.pendingPrivilegedTrash = PrivilegedTrashRequest{"TX-6", {{"/q/OP/A.vst", "/Users/me/.Trash/A.vst", "OP"}}};
+    state.pendingPrivilegedTrash =
+        PrivilegedTrashRequest{"TX-6",
+                               {{"/q/OP/A.vst", "/Users/me/.Trash/A.vst", "OP", "/Library/Audio/Plug-Ins/VST/A.vst"}},
+                               BundleSide::user};
     state.pendingPrivilegedTrashRestore = PrivilegedTrashRestoreRequest{
         "TX-7",
         {{"/Users/me/.Trash/Delay.aaxplugin", "/Library/Application Support/Avid/Audio/Plug-Ins/Delay.aaxplugin",

@@ -1,57 +1,46 @@
 // Under the Linux profile a product may have bundles in the system's and in
-// the user's plug-in folders: the store never journals a transaction over
-// both, records the side of the one it journals, and puts a user-side
-// journal to the user side's helper when it starts.
-#include "TransactionFixtures.h"
-#include "store/state/PersistedInventoryFile.h"
+// the user's plug-in folders: the store groups a selection by side, records
+// the side of the journal it writes, words the user side's notices for the
+// helper that runs as the user, and puts a user-side journal to the user
+// side's helper when it starts. (A mix of sides is refused: the typed
+// transaction tests.)
+#include "journal/KindAdapters.h"
 
 #include <gtest/gtest.h>
 
 namespace kestrova::testing {
 namespace {
 
-TEST(StoreSides, ATransactionIsOneSidesAndItsJournalNamesTheSide) {
+TEST(StoreSides, AUserSideTransactionIsJournaledWordedAndRecoveredAsTheUsers) {
     StoreSandbox sandbox;
     sandbox.layout.profile = PlatformProfile::gnuLinux;
-    const auto clap = sandbox.layout.system("/usr/lib/clap/Echo.clap");
-    const auto vst2 = sandbox.layout.user(".vst/Echo.so");
-    makeBundleOnDisk(clap);
-    makeBundleOnDisk(vst2);
-    auto echo = sampleProduct("Acme", "Echo", {"CLAP", "VST2"});
-    echo.path = clap;
-    echo.bundles = std::vector{sampleBundle("CLAP", clap), sampleBundle("VST2", vst2)};
-    auto state = minimalState();
-    state.plugins = {echo};
-    sandbox.writeState(state);
-
+    QuarantineKind::arrange(
+        sandbox, {{"CLAP", sandbox.system("/usr/lib/clap/Echo.clap")}, {"VST2", sandbox.layout.user(".vst/Echo.so")}});
+    std::optional<PrivilegedQuarantineRequest> request;
     {
         auto store = sandbox.open();
         const auto system = selectionOf(*store, "Echo", "CLAP");
         const auto user = selectionOf(*store, "Echo", "VST2");
         EXPECT_EQ(store->selectionsBySide({user, system}),
                   (std::vector<std::vector<PluginBundleSelection>>{{system}, {user}}));
+        EXPECT_EQ(store->sideOf(user), BundleSide::user);
 
-        // Refused before anything is written.
-        const auto writesBefore = sandbox.disk.attemptedWrites().size();
-        EXPECT_FALSE(store->prepareQuarantine({system, user}));
-        EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked",
-                                "The selection has bundles in both the system and the home plug-in folders, which "
-                                "separate helpers move. Kestrova runs one transaction per side; no plugin files were "
-                                "moved."));
-        EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-        EXPECT_EQ(sandbox.disk.attemptedWrites().size(), writesBefore);
-
-        const auto request = store->prepareQuarantine({user});
+        request = QuarantineKind::prepare(*store, {user});
         ASSERT_TRUE(request);
         EXPECT_EQ(request->side, BundleSide::user);
         EXPECT_EQ(request->items[0].destinationPath.rfind(quarantineRoot(sandbox.layout, BundleSide::user), 0), 0u);
-        const auto saved = readPersistedInventory(sandbox.statePath(), sandbox.disk);
-        ASSERT_TRUE(saved.ok());
-        ASSERT_TRUE(saved->state.pendingPrivilegedQuarantine);
-        EXPECT_EQ(saved->state.pendingPrivilegedQuarantine->side, BundleSide::user);
+        auto saved = sandbox.savedState();
+        EXPECT_EQ(QuarantineKind::journalIn(saved), request);
+        moveAll(request->items);
+        ASSERT_TRUE(QuarantineKind::complete(*store, movedResult<QuarantineKind>(*request), *request));
+        EXPECT_EQ(store->notice()->message,
+                  "1 format bundles moved through the helper that runs as you as one verified transaction.");
     }
 
-    // The next start asks the user side's helper, never the system side's.
+    // A journal of the user side is put to the user side's helper, never the system side's.
+    auto state = sandbox.savedState();
+    QuarantineKind::journalIn(state) = request;
+    sandbox.writeState(state);
     std::vector<std::string> askedUser;
     bool askedSystem = false;
     PluginInventoryStore reopened(
@@ -62,11 +51,11 @@ TEST(StoreSides, ATransactionIsOneSidesAndItsJournalNamesTheSide) {
         },
         [&](const std::string& id) {
             askedUser.push_back(id);
-            return TransactionLookupAnswer{JournalVerdict::settledOnDisk, std::nullopt, std::nullopt, "fenced"};
+            return TransactionLookupAnswer{JournalVerdict::stillRunning, std::nullopt, std::nullopt, "running"};
         });
     EXPECT_FALSE(askedSystem);
-    ASSERT_EQ(askedUser.size(), 1u);
-    EXPECT_FALSE(reopened.hasPendingPrivilegedTransaction());  // nothing moved: the disk decided
+    EXPECT_EQ(askedUser, std::vector<std::string>{request->transactionID});
+    EXPECT_EQ(QuarantineKind::pending(reopened), request) << "the user side's answer kept it";
 }
 
 }  // namespace

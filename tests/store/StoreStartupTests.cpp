@@ -125,21 +125,7 @@ TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForBy
     EXPECT_TRUE(showsNotice(*store, "Protection Change Blocked",
                             "The local inventory must be upgraded safely before format protection can change."));
 
-    // Every privileged plan is refused before anything is journaled.
-    const auto blocked = "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
-    const PluginBundleSelection any{product.id, product.bundles->front().id()};
-    EXPECT_FALSE(store->prepareQuarantine({any}));
-    EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked", blocked));
-    EXPECT_FALSE(store->prepareRestore({any}));
-    EXPECT_TRUE(showsNotice(*store, "Privileged Restore Blocked", blocked));
-    EXPECT_FALSE(store->prepareTrash({any}));
-    EXPECT_TRUE(showsNotice(*store, "Privileged Trash Move Blocked", blocked));
-    EXPECT_EQ(store->quarantineBlockingReason({any}), blocked);
-    EXPECT_EQ(store->restoreBlockingReason({any}), blocked);
-    EXPECT_EQ(store->trashBlockingReason({any}), blocked);
-    EXPECT_EQ(store->trashRestoreBlockingReason({Uuid::random()}),
-              "The local inventory state is unavailable. Trash recovery is blocked.");
-
+    // Each kind's refusal: the typed transaction tests.
     // The operations without a gate of their own still never write over it.
     store->setProtection(product, true);
     store->setPermanentQuarantine("Acme", true);

@@ -2,7 +2,7 @@
 // mode, on a sandbox): the old quarantined copy goes to the Finder Trash
 // first, then the reinstalled copy into a fresh quarantine; every stop says
 // what it left behind.
-#include "CleanupRunFixtures.h"
+#include "../journal/DaemonStoreFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -158,7 +158,7 @@ TEST_F(EnforcementTest, ATrashStepThatDoesNotVerifyLeavesTheReinstalledBundleAlo
               "Permanent Quarantine stopped: the retired quarantine copy could not be verified in Finder Trash. The "
               "reinstalled bundle remains active.");
     EXPECT_EQ(store->notice()->title, "Trash Move Needs Attention");
-    EXPECT_TRUE(store->pendingPrivilegedTrash());
+    EXPECT_TRUE(TrashKind::pending(*store));
     EXPECT_EQ(bundleMarker(made.reinstalled), "new Echo");
     ASSERT_TRUE(vst3("Echo", false));
     EXPECT_EQ(vst3("Echo", false)->path, made.reinstalled);

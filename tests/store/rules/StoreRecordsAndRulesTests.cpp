@@ -1,7 +1,7 @@
 // The store's own records and rules: protection of products and formats,
 // Trash recovery records, permanent-quarantine rules and matches, and the
 // counts the screens show.
-#include "StoreSandbox.h"
+#include "../StoreSandbox.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -244,15 +244,6 @@ TEST(StoreTrashRecords, EvaluatesFromTheDiskAndReconcilesEachChangeOnce) {
     EXPECT_EQ(store->history().front().kind, HistoryKind::externalRestore);
     EXPECT_FALSE(store->trashedBundles()[1].isOpen());
     EXPECT_TRUE(store->trashedBundles()[0].isOpen());
-}
-
-TEST(StoreTrashRecords, LinuxNoticesAndErrorsNameTheTrashAsTheDesktopDoes) {
-    StoreSandbox sandbox;
-    sandbox.layout.profile = PlatformProfile::gnuLinux;
-    const auto store = sandbox.open();
-    EXPECT_FALSE(store->prepareTrashRestore({}));
-    EXPECT_TRUE(showsNotice(*store, "Trash Restore Blocked", "No Trash recovery records are selected."));
-    EXPECT_EQ(store->lastOperationError(), "No Trash recovery records are selected.");
 }
 
 TEST(StoreRules, OneRulePerManufacturerKeyKeptOnlyWhenSaved) {

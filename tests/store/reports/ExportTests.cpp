@@ -1,6 +1,6 @@
 // What leaves the app as text: the inventory and history CSV, the diagnostic
 // report, and the writing of either to a place the user picked.
-#include "StoreSandbox.h"
+#include "../StoreSandbox.h"
 #include "platform/LocaleText.h"
 #include "store/DisplayPath.h"
 #include "store/reports/DiagnosticReport.h"

@@ -1,6 +1,6 @@
 #include "store/state/PersistedInventoryFile.h"
 
-#include "StateSamples.h"
+#include "../StateSamples.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TemporaryDirectory.h"
 

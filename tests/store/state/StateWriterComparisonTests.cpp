@@ -3,8 +3,8 @@
 // state must not rewrite a single byte, or every user's file would change
 // under them at the first save after the upgrade. The demo tree's state is
 // compared the same way in the command-line tests.
-#include "store/OldStateWriter.h"
-#include "store/StateSamples.h"
+#include "../OldStateWriter.h"
+#include "../StateSamples.h"
 #include "store/state/InventoryStateMigration.h"
 #include "store/state/PersistedInventoryFile.h"
 #include "support/TemporaryDirectory.h"

@@ -1,6 +1,6 @@
 // Cleanup preset runs end to end: the run controller feeds chunks to the
 // real KestrovaHelper (session mode, on a sandbox) and the store commits them.
-#include "CleanupRunFixtures.h"
+#include "../journal/DaemonStoreFixture.h"
 #include "store/runs/CleanupRunController.h"
 
 #include <gmock/gmock.h>
@@ -189,10 +189,10 @@ TEST_F(CleanupRunDaemonTest, ARunInterruptedBetweenChunksIsClosedAtTheNextStart)
     ASSERT_TRUE(killedByCrashPoint(status)) << "wait status " << status;
 
     // The first chunk was committed and saved; the run was still pending.
-    const auto saved = savedState();
+    auto saved = savedState();
     ASSERT_THAT(*saved.formatCleanupRuns, SizeIs(1));
     EXPECT_EQ(saved.formatCleanupRuns->front().status, FormatCleanupRunStatus::pending);
-    EXPECT_FALSE(saved.pendingPrivilegedQuarantine);
+    EXPECT_FALSE(QuarantineKind::journalIn(saved));
 
     open();
     const auto run = store->formatCleanupRuns().front();

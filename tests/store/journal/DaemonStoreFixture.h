@@ -5,7 +5,7 @@
 // point kills.
 #pragma once
 
-#include "TransactionFixtures.h"
+#include "KindAdapters.h"
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
 #include "store/journal/CrashPoint.h"
@@ -127,6 +127,22 @@ protected:
     }
     void settle() {
         runUntil([&] { return service->outstandingCalls() == 0; });
+    }
+
+    // Sends a prepared request through the service and completes it with
+    // the reply, as a screen does: the one prepare, send, complete road.
+    template <typename Kind>
+    bool runTransaction(const std::optional<typename Kind::Request>& request) {
+        if (!request) {
+            return false;
+        }
+        std::optional<bool> committed;
+        Kind::send(*service, *request, [&, request](typename Kind::Result result) {
+            committed = Kind::complete(*store, result, *request);
+        });
+        settle();
+        EXPECT_TRUE(committed.has_value()) << "the completion never ran";
+        return committed.value_or(false);
     }
 
     HelperSandbox helper;

@@ -1,7 +1,7 @@
 #include "store/state/InventoryStateMigration.h"
 #include "store/state/LoadedInventoryState.h"
 
-#include "StateSamples.h"
+#include "../StateSamples.h"
 
 #include <gtest/gtest.h>
 

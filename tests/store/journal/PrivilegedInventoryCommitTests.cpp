@@ -1,5 +1,5 @@
 // Applying helper results to the inventory, without disk or store.
-#include "StateSamples.h"
+#include "../StateSamples.h"
 #include "store/journal/PrivilegedInventoryCommit.h"
 
 #include <gmock/gmock.h>

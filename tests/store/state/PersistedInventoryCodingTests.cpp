@@ -5,7 +5,7 @@
 #include "store/state/PersistedInventoryReader.h"
 #include "store/state/PrettyJson.h"
 
-#include "StateSamples.h"
+#include "../StateSamples.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Cleanup preset runs in the store, without the helper: the run journal's
 // start and its refusals, chunks prepared under it, its end, and the closing
 // at start-up of runs left pending.
-#include "CleanupRunFixtures.h"
+#include "../journal/DaemonStoreFixture.h"
 #include "store/runs/CleanupRunChunks.h"
 #include "store/runs/CleanupRunController.h"
 #include "store/runs/CleanupRunTexts.h"
@@ -41,7 +41,7 @@ protected:
         auto state = minimalState();
         state.plugins = std::move(plugins);
         state.formatCleanupRuns = std::move(runs);
-        state.pendingPrivilegedQuarantine =
+        QuarantineKind::journalIn(state) =
             PrivilegedQuarantineRequest{Uuid::random().string(), {{source, destination, operationID}}};
         writeState(state);
         return open();
@@ -165,27 +165,32 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     const auto notPending = "The preset-run journal is missing or no longer pending.";
     const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
 
-    EXPECT_FALSE(store->prepareCleanupRunChunk(Uuid::random(), {echoVST2}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, Uuid::random(), {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked", notPending);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
 
-    const auto request = store->prepareCleanupRunChunk(*runID, {echoVST2});
+    // A quarantine named for a run that is not pending gets no journal.
+    EXPECT_FALSE(QuarantineKind::prepareForRun(*store, {echoVST2}, Uuid::random()));
+    expectRefused(*store, "Cleanup Preset Blocked",
+                  "The preset-run journal no longer matches this helper transaction.");
+
+    const auto request = QuarantineKind::prepareChunk(*store, *runID, {echoVST2});
     ASSERT_TRUE(request) << store->lastOperationError().value_or("");
     ASSERT_THAT(request->items, SizeIs(1));
     EXPECT_EQ(request->items.front().sourcePath, (*findProduct(store->plugins(), "Echo")->bundles)[1].path);
     EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs,
                 ElementsAre(*Uuid::parse(request->transactionID)));
-    const auto saved = savedState();
-    EXPECT_EQ(saved.pendingPrivilegedQuarantine, request);
+    auto saved = savedState();
+    EXPECT_EQ(QuarantineKind::journalIn(saved), request);
     EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
 
     store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked", notPending);
 }
 
@@ -315,7 +320,11 @@ TEST(CleanupRunChunks, ListsAreCutInOrderIntoPiecesOfOneTransaction) {
     EXPECT_EQ(chunks[1].front(), selections[256]);
     EXPECT_EQ(chunks[2].back(), selections.back());
     EXPECT_THAT(chunkedSelections({}), IsEmpty());
+    // At the limit one transaction, one past it two.
     EXPECT_THAT(chunkedSelections({selections.begin(), selections.begin() + 256}), SizeIs(1));
+    const auto pastLimit = chunkedSelections({selections.begin(), selections.begin() + 257});
+    ASSERT_THAT(pastLimit, SizeIs(2));
+    EXPECT_THAT(pastLimit[1], ElementsAre(selections[256]));
 }
 
 TEST(CleanupRunTexts, ConfirmationCountsTheTickedCandidatesOnly) {

@@ -1,4 +1,4 @@
-#include "TransactionFixtures.h"
+#include "../TransactionFixtures.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

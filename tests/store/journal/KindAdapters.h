@@ -1,0 +1,248 @@
+// One adapter per transaction kind, so one test body covers all four: each
+// lays out bundles its kind can move and names the store's and the service's
+// calls for that kind. The per-kind members are named here and nowhere else
+// in the store's tests; when the store takes the kind as an argument, only
+// this file changes.
+#pragma once
+
+#include "../TransactionFixtures.h"
+#include "helperclient/PluginManagementService.h"
+#include "protocol/TransactionKinds.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrova::testing {
+
+// A bundle by format and installed path.
+using InstalledBundle = std::pair<std::string, std::string>;
+
+// Echo's AU and VST3 bundles in the standard folders: two items, so a disk
+// can be half moved.
+inline std::vector<InstalledBundle> twoInstalledBundles(const StoreSandbox& sandbox) {
+    return {{"AU", sandbox.system(standardFolder("AU")) + "/Echo.component"},
+            {"VST3", sandbox.system(standardFolder("VST3")) + "/Echo.vst3"}};
+}
+
+// Echo with a bundle at each path, made on disk; recorded in quarantine (and
+// moved there) when `quarantined`.
+inline Plugin echoOnDisk(const StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed, bool quarantined) {
+    std::vector<std::string> formats;
+    std::vector<PluginBundleRecord> bundles;
+    for (const auto& [format, path] : installed) {
+        formats.push_back(format);
+        makeBundleOnDisk(path);
+        auto bundle = sampleBundle(format, path);
+        if (quarantined) {
+            const auto operationID = Uuid::random().string();
+            bundle.originalPath = path;
+            bundle.quarantinePath = quarantineRoot(sandbox.layout, sideOfPath(path, sandbox.layout)) + "/" +
+                                    operationID + "/" + lastPathComponent(path);
+            bundle.quarantineOperationID = operationID;
+            moveBundle(path, *bundle.quarantinePath);
+        }
+        bundles.push_back(std::move(bundle));
+    }
+    auto echo = sampleProduct("Acme", "Echo", formats, quarantined ? PluginStatus::quarantined : PluginStatus::ok);
+    echo.path = installed.front().second;
+    echo.bundles = std::move(bundles);
+    return echo;
+}
+
+inline std::vector<PluginBundleSelection> echoSelections(const PluginInventoryStore& store) {
+    std::vector<PluginBundleSelection> selections;
+    if (const auto* echo = findProduct(store.plugins(), "Echo")) {
+        for (const auto& bundle : *echo->bundles) {
+            selections.push_back({echo->id, bundle.id()});
+        }
+    }
+    return selections;
+}
+
+// What the three kinds selected by bundle share.
+template <typename RequestType, typename ResultType>
+struct SelectionKind {
+    using Request = RequestType;
+    using Result = ResultType;
+    using Target = std::vector<PluginBundleSelection>;
+    static constexpr bool checksRevision = true;
+
+    static Target target(const PluginInventoryStore& store) { return echoSelections(store); }
+    static Target unknownTarget() { return {{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/gone.vst3"}}; }
+    static void forgetRecords(PersistedInventory& state) { state.plugins.clear(); }
+};
+
+struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQuarantineResult> {
+    static constexpr TransactionKind kind = TransactionKind::quarantine;
+
+    static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
+        sandbox.writeProducts({echoOnDisk(sandbox, installed, false)});
+    }
+    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
+                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
+        return store.prepareQuarantine(target, revision);
+    }
+    static std::optional<Request> prepareChunk(PluginInventoryStore& store, const Uuid& runID, const Target& chunk) {
+        return store.prepareCleanupRunChunk(runID, chunk);
+    }
+    // A quarantine journaled under a cleanup run.
+    static std::optional<Request> prepareForRun(PluginInventoryStore& store, const Target& target, const Uuid& runID) {
+        return store.prepareQuarantine(target, std::nullopt, runID);
+    }
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
+        return store.completeQuarantine(result, request.transactionID, request.items);
+    }
+    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
+        return store.quarantineBlockingReason(target);
+    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
+        return store.pendingPrivilegedQuarantine();
+    }
+    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedQuarantine; }
+    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
+        service.sendQuarantine(request.transactionID, request.items, std::move(done));
+    }
+    static bool showsMoved(const PluginInventoryStore& store) {
+        const auto* echo = findProduct(store.plugins(), "Echo");
+        return echo && std::all_of(echo->bundles->begin(), echo->bundles->end(),
+                                   [](const auto& bundle) { return bundle.isQuarantined(); });
+    }
+};
+
+struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreResult> {
+    static constexpr TransactionKind kind = TransactionKind::restore;
+
+    static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
+        sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
+    }
+    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
+                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
+        return store.prepareRestore(target, revision);
+    }
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
+        return store.completeRestore(result, request.transactionID, request.items);
+    }
+    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
+        return store.restoreBlockingReason(target);
+    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
+        return store.pendingPrivilegedRestore();
+    }
+    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedRestore; }
+    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
+        service.sendRestore(request.transactionID, request.items, std::move(done));
+    }
+    static bool showsMoved(const PluginInventoryStore& store) {
+        const auto* echo = findProduct(store.plugins(), "Echo");
+        return echo && std::none_of(echo->bundles->begin(), echo->bundles->end(),
+                                    [](const auto& bundle) { return bundle.isQuarantined(); });
+    }
+};
+
+struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult> {
+    static constexpr TransactionKind kind = TransactionKind::trash;
+
+    static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
+        std::filesystem::create_directories(sandbox.layout.trashFolder());
+        sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
+    }
+    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
+                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
+        return store.prepareTrash(target, revision);
+    }
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
+        return store.completeTrash(result, request.transactionID, request.items);
+    }
+    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
+        return store.trashBlockingReason(target);
+    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) { return store.pendingPrivilegedTrash(); }
+    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrash; }
+    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
+        service.sendTrash(request.transactionID, request.items, std::move(done));
+    }
+    static bool showsMoved(const PluginInventoryStore& store) {
+        return !findProduct(store.plugins(), "Echo") && store.readyTrashRecoveryCount() == 2;
+    }
+};
+
+struct TrashRestoreKind {
+    using Request = PrivilegedTrashRestoreRequest;
+    using Result = PrivilegedTrashRestoreResult;
+    using Target = std::vector<Uuid>;
+    static constexpr TransactionKind kind = TransactionKind::trashRestore;
+    static constexpr bool checksRevision = false;
+
+    // Open recovery records of Echo's bundles, each in the Trash.
+    static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
+        auto state = minimalState();
+        state.trashedBundles.emplace();
+        for (const auto& [format, path] : installed) {
+            state.trashedBundles->push_back(trashRecord(sandbox.layout, "Echo", format, path));
+            makeBundleOnDisk(state.trashedBundles->back().trashPath, path);
+        }
+        sandbox.writeState(state);
+    }
+    static Target target(const PluginInventoryStore& store) {
+        Target ids;
+        for (const auto& record : store.trashedBundles()) {
+            ids.push_back(record.id);
+        }
+        return ids;
+    }
+    static Target unknownTarget() { return {Uuid::random()}; }
+    static void forgetRecords(PersistedInventory& state) { state.trashedBundles->clear(); }
+
+    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target) {
+        return store.prepareTrashRestore(target);
+    }
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
+        return store.completeTrashRestore(result, request.transactionID, request.items);
+    }
+    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
+        return store.trashRestoreBlockingReason(target);
+    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
+        return store.pendingPrivilegedTrashRestore();
+    }
+    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrashRestore; }
+    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
+        service.sendTrashRestore(request.transactionID, request.items, std::move(done));
+    }
+    static bool showsMoved(const PluginInventoryStore& store) {
+        return !store.trashedBundles().empty() &&
+               std::all_of(store.trashedBundles().begin(), store.trashedBundles().end(),
+                           [](const auto& record) { return record.reconciledDate.has_value(); });
+    }
+};
+
+using TransactionKindAdapters = ::testing::Types<QuarantineKind, RestoreKind, TrashKind, TrashRestoreKind>;
+
+// Names each typed case by its kind.
+struct KindName {
+    template <typename Kind>
+    static std::string GetName(int) {
+        // "pendingPrivilegedTrashRestore" → "TrashRestore"
+        return std::string(describe(Kind::kind).journalKey.substr(std::string_view("pendingPrivileged").size()));
+    }
+};
+
+// What the helper answers when every item moved.
+template <typename Kind>
+typename Kind::Result movedResult(const typename Kind::Request& request) {
+    typename Kind::Result result;
+    result.transactionID = request.transactionID;
+    result.succeeded = true;
+    for (const auto& item : request.items) {
+        destinationPaths(result).push_back(item.destinationPath);
+    }
+    result.message = "Moved.";
+    return result;
+}
+
+}  // namespace kestrova::testing
