@@ -5,6 +5,7 @@
 #include "store/runs/CleanupRunChunks.h"
 #include "store/runs/CleanupRunController.h"
 #include "store/runs/CleanupRunTexts.h"
+#include "support/StoreCalls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -165,16 +166,16 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     const auto notPending = "The preset-run journal is missing or no longer pending.";
     const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
 
-    EXPECT_FALSE(store->prepareCleanupRunChunk(Uuid::random(), {echoVST2}));
+    EXPECT_FALSE(prepareCleanupRunChunk(*store, Uuid::random(), {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked", notPending);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
+    EXPECT_FALSE(prepareCleanupRunChunk(*store, *runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {}));
+    EXPECT_FALSE(prepareCleanupRunChunk(*store, *runID, {}));
     expectRefused(*store, "Cleanup Preset Blocked", foreign);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
 
-    const auto request = store->prepareCleanupRunChunk(*runID, {echoVST2});
+    const auto request = prepareCleanupRunChunk(*store, *runID, {echoVST2});
     ASSERT_TRUE(request) << store->lastOperationError().value_or("");
     ASSERT_THAT(request->items, SizeIs(1));
     EXPECT_EQ(request->items.front().sourcePath, (*findProduct(store->plugins(), "Echo")->bundles)[1].path);
@@ -185,7 +186,7 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
 
     store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
-    EXPECT_FALSE(store->prepareCleanupRunChunk(*runID, {echoVST2}));
+    EXPECT_FALSE(prepareCleanupRunChunk(*store, *runID, {echoVST2}));
     expectRefused(*store, "Cleanup Preset Blocked", notPending);
 }
 

@@ -3,6 +3,7 @@
 // first, then the reinstalled copy into a fresh quarantine; every stop says
 // what it left behind.
 #include "CleanupRunFixtures.h"
+#include "support/StoreCalls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -158,7 +159,7 @@ TEST_F(EnforcementTest, ATrashStepThatDoesNotVerifyLeavesTheReinstalledBundleAlo
               "Permanent Quarantine stopped: the retired quarantine copy could not be verified in Finder Trash. The "
               "reinstalled bundle remains active.");
     EXPECT_EQ(store->notice()->title, "Trash Move Needs Attention");
-    EXPECT_TRUE(store->pendingPrivilegedTrash());
+    EXPECT_TRUE(pendingTrash(*store));
     EXPECT_EQ(bundleMarker(made.reinstalled), "new Echo");
     ASSERT_TRUE(vst3("Echo", false));
     EXPECT_EQ(vst3("Echo", false)->path, made.reinstalled);

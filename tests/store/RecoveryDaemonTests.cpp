@@ -7,7 +7,9 @@
 #include "CleanupRunFixtures.h"
 #include "helperclient/TransactionLookup.h"
 #include "platform/ChildProcess.h"
+#include "store/journal/TransactionRoad.h"
 #include "store/runs/CleanupRunController.h"
+#include "support/StoreCalls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -95,39 +97,33 @@ protected:
             makeDaemonTransactionLookup(registration, fastDeadlines(), waiting));
     }
 
-    // Sends the prepared quarantine and completes it with whatever comes back.
-    bool quarantineEcho() {
-        const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
-        if (!request) {
+    // Runs one transaction of Echo's VST3 bundle to whatever comes back.
+    bool runEcho(TransactionKind kind) {
+        std::optional<bool> committed;
+        const bool sent = runTransaction(
+            *store, *service, kind, std::nullopt,
+            [&] {
+                auto request = store->prepare(kind, {selectionOf(*store, "Echo", "VST3")});
+                if (const auto* quarantine = request ? std::get_if<PrivilegedQuarantineRequest>(&*request) : nullptr) {
+                    destination = quarantine->items.front().destinationPath;
+                    transactionID = quarantine->transactionID;
+                }
+                return request;
+            },
+            [&](const PrivilegedRequest&, bool ok) { committed = ok; });
+        if (!sent) {
             ADD_FAILURE() << store->lastOperationError().value_or("not prepared");
             return false;
         }
-        destination = request->items.front().destinationPath;
-        transactionID = request->transactionID;
-        std::optional<bool> committed;
-        service->sendQuarantine(request->transactionID, request->items, [&, request](auto result) {
-            committed = store->completeQuarantine(result, request->transactionID, request->items);
-        });
         settle();
         return committed.value_or(false);
     }
-    bool restoreEcho() {
-        const auto request = store->prepareRestore({selectionOf(*store, "Echo", "VST3")});
-        if (!request) {
-            ADD_FAILURE() << store->lastOperationError().value_or("not prepared");
-            return false;
-        }
-        std::optional<bool> committed;
-        service->sendRestore(request->transactionID, request->items, [&, request](auto result) {
-            committed = store->completeRestore(result, request->transactionID, request->items);
-        });
-        settle();
-        return committed.value_or(false);
-    }
+    bool quarantineEcho() { return runEcho(TransactionKind::quarantine); }
+    bool restoreEcho() { return runEcho(TransactionKind::restore); }
 
     // The client gave up on the transaction and kept its journal.
     void expectTimedOutWithJournalKept() {
-        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+        EXPECT_TRUE(pendingQuarantine(*store));
         ASSERT_TRUE(store->notice());
         EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
     }
@@ -172,7 +168,7 @@ TEST_F(RecoveryDaemonTest, ADaemonPausedPastTheDeadlineNeverActsOnTheAbandonedRe
         // A daemon that takes the connection but does not answer has not
         // stopped: the journal stays and nothing is read from the disk.
         openAsking(2s);
-        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+        EXPECT_TRUE(pendingQuarantine(*store));
         EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("kestrova-cli helper status"));
         EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("kestrova-cli helper repair"));
 
@@ -180,7 +176,7 @@ TEST_F(RecoveryDaemonTest, ADaemonPausedPastTheDeadlineNeverActsOnTheAbandonedRe
         // below) and moves nothing; the next start drops the journal.
         ::kill(daemonPid(), SIGCONT);
         openAsking(5s);
-        EXPECT_FALSE(store->pendingPrivilegedQuarantine()) << store->lastOperationError().value_or("");
+        EXPECT_FALSE(pendingQuarantine(*store)) << store->lastOperationError().value_or("");
         std::this_thread::sleep_for(300ms);
         EXPECT_TRUE(existsAt(source));
         EXPECT_FALSE(existsAt(destination));
@@ -201,7 +197,7 @@ TEST_F(RecoveryDaemonTest, ATransactionStillMovingIsWaitedForAndThenCompletedWit
 
     // Still running when the wait runs out: kept, and said so.
     openAsking(300ms);
-    EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+    EXPECT_TRUE(pendingQuarantine(*store));
     EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("still carrying out the pending privileged"));
     EXPECT_GT(progressReports, 0);
     EXPECT_TRUE(existsAt(source));
@@ -213,7 +209,7 @@ TEST_F(RecoveryDaemonTest, ATransactionStillMovingIsWaitedForAndThenCompletedWit
     });
     openAsking(10s);
     releaser.join();
-    EXPECT_FALSE(store->pendingPrivilegedQuarantine()) << store->lastOperationError().value_or("");
+    EXPECT_FALSE(pendingQuarantine(*store)) << store->lastOperationError().value_or("");
     const auto& record = *findBundle(store->plugins(), "Echo", "VST3");
     ASSERT_TRUE(record.isQuarantined());
     EXPECT_EQ(*record.quarantinePath, destination);
@@ -245,7 +241,7 @@ TEST_F(RecoveryDaemonTest, ADaemonKilledMidTransactionIsAskedAgainOnceRestarted)
         // The registration starts it again; its ledger says how far it got.
         openAsking(5s);
         EXPECT_NE(daemonPid(), killed);
-        EXPECT_FALSE(store->pendingPrivilegedQuarantine()) << store->lastOperationError().value_or("");
+        EXPECT_FALSE(pendingQuarantine(*store)) << store->lastOperationError().value_or("");
         EXPECT_EQ(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined(), test.moved);
         const auto asked = askTransactionStatus(registration->endpoint(), transactionID, fastDeadlines());
         ASSERT_TRUE(asked.ok());
@@ -270,7 +266,7 @@ TEST_F(RecoveryDaemonTest, ARunClosedAsCanceledIsCorrectedWhenItsChunkTurnsOutTo
     runUntil([&] { return !controller.isBusy() && service->outstandingCalls() == 0; });
     const auto runID = store->formatCleanupRuns().front().id;
     ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::canceled);
-    EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+    EXPECT_TRUE(pendingQuarantine(*store));
 
     std::ofstream(release) << "go";
     openAsking(10s);

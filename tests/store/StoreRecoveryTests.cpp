@@ -1,6 +1,7 @@
 // Journals left in the state file by a quit or crash, resolved at start-up
 // from what the disk shows.
 #include "TransactionFixtures.h"
+#include "support/StoreCalls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -73,13 +74,14 @@ TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryActionUntilEver
     // One moved, one not.
     moveBundle(journal.items[0].sourcePath, journal.items[0].destinationPath);
     auto store = sandbox.open();
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), journal);
+    EXPECT_EQ(pendingQuarantine(*store), journal);
     EXPECT_EQ(store->lastOperationError(), mixedText);
     EXPECT_EQ(store->plugins(), std::vector<Plugin>{echo});
     const auto vst3 = selectionOf(*store, "Echo", "VST3");
-    EXPECT_EQ(store->quarantineBlockingReason({vst3}),
+    EXPECT_EQ(store->blockingReason(TransactionKind::quarantine, {vst3}),
               "A previous privileged plugin transaction still needs reconciliation.");
-    EXPECT_EQ(store->restoreBlockingReason({vst3}), store->quarantineBlockingReason({vst3}));
+    EXPECT_EQ(store->blockingReason(TransactionKind::restore, {vst3}),
+              store->blockingReason(TransactionKind::quarantine, {vst3}));
     EXPECT_EQ(store->trashRestoreBlockingReason({Uuid::random()}),
               "A privileged plugin transaction still needs reconciliation.");
     store->startScan({sandbox.layout.systemRoot});
@@ -94,7 +96,7 @@ TEST_F(StoreRecoveryTest, AMixedDiskKeepsTheJournalAndBlocksEveryActionUntilEver
     fs::copy(journal.items[0].destinationPath, journal.items[0].sourcePath, fs::copy_options::recursive);
     moveBundle(journal.items[1].sourcePath, journal.items[1].destinationPath);
     store = sandbox.open();
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), journal);
+    EXPECT_EQ(pendingQuarantine(*store), journal);
     EXPECT_EQ(store->lastOperationError(), mixedText);
 
     // Every bundle back at its source: the journal is dropped without a word.

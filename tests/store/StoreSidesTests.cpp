@@ -4,6 +4,7 @@
 // journal to the user side's helper when it starts.
 #include "TransactionFixtures.h"
 #include "store/state/PersistedInventoryFile.h"
+#include "support/StoreCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ TEST(StoreSides, ATransactionIsOneSidesAndItsJournalNamesTheSide) {
 
         // Refused before anything is written.
         const auto writesBefore = sandbox.disk.attemptedWrites().size();
-        EXPECT_FALSE(store->prepareQuarantine({system, user}));
+        EXPECT_FALSE(prepareQuarantine(*store, {system, user}));
         EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked",
                                 "The selection has bundles in both the system and the home plug-in folders, which "
                                 "separate helpers move. Kestrova runs one transaction per side; no plugin files were "
@@ -41,7 +42,7 @@ TEST(StoreSides, ATransactionIsOneSidesAndItsJournalNamesTheSide) {
         EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
         EXPECT_EQ(sandbox.disk.attemptedWrites().size(), writesBefore);
 
-        const auto request = store->prepareQuarantine({user});
+        const auto request = prepareQuarantine(*store, {user});
         ASSERT_TRUE(request);
         EXPECT_EQ(request->side, BundleSide::user);
         EXPECT_EQ(request->items[0].destinationPath.rfind(quarantineRoot(sandbox.layout, BundleSide::user), 0), 0u);

@@ -128,15 +128,15 @@ TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForBy
     // Every privileged plan is refused before anything is journaled.
     const auto blocked = "The Build 39 inventory could not be upgraded safely. Plugin file actions are blocked.";
     const PluginBundleSelection any{product.id, product.bundles->front().id()};
-    EXPECT_FALSE(store->prepareQuarantine({any}));
+    EXPECT_FALSE(store->prepare(TransactionKind::quarantine, {any}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked", blocked));
-    EXPECT_FALSE(store->prepareRestore({any}));
+    EXPECT_FALSE(store->prepare(TransactionKind::restore, {any}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Restore Blocked", blocked));
-    EXPECT_FALSE(store->prepareTrash({any}));
+    EXPECT_FALSE(store->prepare(TransactionKind::trash, {any}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Trash Move Blocked", blocked));
-    EXPECT_EQ(store->quarantineBlockingReason({any}), blocked);
-    EXPECT_EQ(store->restoreBlockingReason({any}), blocked);
-    EXPECT_EQ(store->trashBlockingReason({any}), blocked);
+    EXPECT_EQ(store->blockingReason(TransactionKind::quarantine, {any}), blocked);
+    EXPECT_EQ(store->blockingReason(TransactionKind::restore, {any}), blocked);
+    EXPECT_EQ(store->blockingReason(TransactionKind::trash, {any}), blocked);
     EXPECT_EQ(store->trashRestoreBlockingReason({Uuid::random()}),
               "The local inventory state is unavailable. Trash recovery is blocked.");
 

@@ -2,7 +2,9 @@
 // real KestrovaHelper (session mode, on a sandbox) moves the bundles; and a
 // stand-in helper that never answers.
 #include "CleanupRunFixtures.h"
+#include "store/journal/TransactionRoad.h"
 #include "support/StandInHelper.h"
+#include "support/StoreCalls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -25,39 +27,30 @@ protected:
         connect();
     }
 
-    // Sends a prepared request and completes it with the reply, as a screen does.
-    template <typename Request, typename Send, typename Complete>
-    bool run(const std::optional<Request>& request, Send send, Complete complete) {
-        if (!request) {
+    // Prepares, sends and completes one transaction, as a screen does.
+    bool run(TransactionKind kind, const std::function<std::optional<PrivilegedRequest>()>& prepare) {
+        std::optional<bool> committed;
+        if (!runTransaction(*store, *service, kind, std::nullopt, prepare,
+                            [&](const PrivilegedRequest&, bool ok) { committed = ok; })) {
             return false;
         }
-        std::optional<bool> committed;
-        send(request->transactionID, request->items,
-             [&, request](auto result) { committed = complete(result, request->transactionID, request->items); });
         settle();
         EXPECT_TRUE(committed.has_value()) << "the completion never ran";
         return committed.value_or(false);
     }
 
     bool quarantine(const std::vector<PluginBundleSelection>& selections) {
-        return run(
-            store->prepareQuarantine(selections), [&](auto&&... args) { service->sendQuarantine(args...); },
-            [&](auto&&... args) { return store->completeQuarantine(args...); });
+        return run(TransactionKind::quarantine,
+                   [&] { return store->prepare(TransactionKind::quarantine, selections); });
     }
     bool restore(const std::vector<PluginBundleSelection>& selections) {
-        return run(
-            store->prepareRestore(selections), [&](auto&&... args) { service->sendRestore(args...); },
-            [&](auto&&... args) { return store->completeRestore(args...); });
+        return run(TransactionKind::restore, [&] { return store->prepare(TransactionKind::restore, selections); });
     }
     bool trash(const std::vector<PluginBundleSelection>& selections) {
-        return run(
-            store->prepareTrash(selections), [&](auto&&... args) { service->sendTrash(args...); },
-            [&](auto&&... args) { return store->completeTrash(args...); });
+        return run(TransactionKind::trash, [&] { return store->prepare(TransactionKind::trash, selections); });
     }
     bool trashRestore(const std::vector<Uuid>& records) {
-        return run(
-            store->prepareTrashRestore(records), [&](auto&&... args) { service->sendTrashRestore(args...); },
-            [&](auto&&... args) { return store->completeTrashRestore(args...); });
+        return run(TransactionKind::trashRestore, [&] { return store->prepareTrashRestore(records); });
     }
 };
 
@@ -76,7 +69,7 @@ TEST_F(StoreTransactionDaemonTest, QuarantineRestoreTrashAndTrashRestoreRoundTri
 
     // Quarantine.
     ASSERT_TRUE(quarantine({selectionOf(*store, "Echo", "VST3")})) << store->lastOperationError().value_or("");
-    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(pendingQuarantine(*store));
     auto record = *findBundle(store->plugins(), "Echo", "VST3");
     ASSERT_TRUE(record.isQuarantined());
     EXPECT_EQ(record.originalPath, vst3Path);
@@ -145,19 +138,19 @@ TEST_F(StoreTransactionDaemonTest, AReplyForAnotherTransactionIsRejectedAndTheJo
     sandbox.writeProducts({echo});
     open();
 
-    const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
+    const auto request = prepareQuarantine(*store, {selectionOf(*store, "Echo", "VST3")});
     ASSERT_TRUE(request);
     // The helper carries out a transaction under another identifier.
     std::optional<PrivilegedQuarantineResult> reply;
-    service->sendQuarantine(Uuid::random().string(), request->items, [&](auto result) { reply = result; });
+    sendQuarantine(*service, Uuid::random().string(), request->items, [&](auto result) { reply = result; });
     settle();
     ASSERT_TRUE(reply && reply->succeeded) << (reply ? reply->message : "no reply");
 
-    EXPECT_FALSE(store->completeQuarantine(*reply, request->transactionID, request->items));
+    EXPECT_FALSE(complete(*store, *reply));
     EXPECT_TRUE(showsNotice(
         *store, "Quarantine Needs Attention",
         "The helper response does not match Kestrova’s pending transaction journal. Stop before retrying."));
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
+    EXPECT_EQ(pendingQuarantine(*store), request);
     EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined()) << "not recorded as moved";
     EXPECT_THAT(store->history(), IsEmpty());
 }
@@ -176,28 +169,28 @@ TEST_F(StoreTransactionDaemonTest, ARefusalIsSafeOnlyWhenTheDiskShowsEveryBundle
     std::ofstream(root) << "not a folder";
     EXPECT_FALSE(quarantine(selections));
     EXPECT_EQ(store->notice()->title, "Quarantine Failed Safely");
-    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(pendingQuarantine(*store));
     EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
     EXPECT_EQ(store->lastOperationError(), store->notice()->message);
     std::filesystem::remove(root);
 
     // Something sits at the second destination before the request is sent:
     // the helper refuses, but the disk no longer proves a clean rollback.
-    const auto request = store->prepareQuarantine(selections);
+    const auto request = prepareQuarantine(*store, selections);
     ASSERT_TRUE(request);
     const auto& blocked = request->items.back();
     std::filesystem::create_directories(blocked.destinationPath);
     std::optional<PrivilegedQuarantineResult> reply;
-    service->sendQuarantine(request->transactionID, request->items, [&](auto result) { reply = result; });
+    sendQuarantine(*service, request->transactionID, request->items, [&](auto result) { reply = result; });
     settle();
     ASSERT_TRUE(reply && !reply->succeeded && reply->rollbackComplete);
-    EXPECT_FALSE(store->completeQuarantine(*reply, request->transactionID, request->items));
+    EXPECT_FALSE(complete(*store, *reply));
     EXPECT_TRUE(showsNotice(
         *store, "Quarantine Needs Attention",
         reply->message +
             " Kestrova kept the pending transaction journal. Stop and verify the listed plugin locations before "
             "retrying."));
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
+    EXPECT_EQ(pendingQuarantine(*store), request);
     EXPECT_EQ(sandbox.savedState().pendingPrivilegedQuarantine, request);
     EXPECT_TRUE(existsAt(blocked.sourcePath)) << "nothing is ever deleted";
 }
@@ -227,15 +220,15 @@ protected:
         ServiceHarness harness(std::make_shared<FixedRegistration>(helper.endpoint()), shortTransactionDeadline());
         auto& service = harness.service();
         EXPECT_TRUE(service.canSendPrivilegedRequest()) << service.lastError().value_or("");
-        const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
+        const auto request = prepareQuarantine(*store, {selectionOf(*store, "Echo", "VST3")});
         EXPECT_TRUE(request.has_value());
         if (!request) {
             return {};
         }
         std::optional<bool> committed;
-        service.sendQuarantine(request->transactionID, request->items, [&](const auto& result) {
+        sendQuarantine(service, request->transactionID, request->items, [&](const auto& result) {
             EXPECT_FALSE(result.rollbackComplete);
-            committed = store->completeQuarantine(result, request->transactionID, request->items);
+            committed = complete(*store, result);
         });
         harness.settle();
         EXPECT_EQ(committed, false);
@@ -250,7 +243,7 @@ protected:
                                "cannot tell yet whether any moved; it settles the transaction the next time it "
                                "starts."));
         EXPECT_THAT(store->notice()->message, HasSubstr("Kestrova kept the pending transaction journal."));
-        EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+        EXPECT_TRUE(pendingQuarantine(*store));
         EXPECT_TRUE(sandbox.savedState().pendingPrivilegedQuarantine);
         if (stall == StandInHelper::Stall::afterMoving) {
             EXPECT_TRUE(standIn.waitUntilMoved());
@@ -268,7 +261,7 @@ TEST_F(StoreHelperDeadlineTest, StalledBeforeMovingTheJournalWaitsForTheNextStar
     const auto request = quarantineWhileStalled(StandInHelper::Stall::beforeMoving);
     // Started again: every bundle is still at its source, so nothing happened.
     auto store = sandbox.open();
-    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(pendingQuarantine(*store));
     EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined());
     EXPECT_TRUE(existsAt(source));
     EXPECT_FALSE(existsAt(request.items.front().destinationPath));
@@ -277,7 +270,7 @@ TEST_F(StoreHelperDeadlineTest, StalledBeforeMovingTheJournalWaitsForTheNextStar
 TEST_F(StoreHelperDeadlineTest, StalledAfterMovingTheNextStartCommitsWhatTheDiskShows) {
     const auto request = quarantineWhileStalled(StandInHelper::Stall::afterMoving);
     auto store = sandbox.open();
-    EXPECT_FALSE(store->pendingPrivilegedQuarantine());
+    EXPECT_FALSE(pendingQuarantine(*store));
     EXPECT_FALSE(sandbox.savedState().pendingPrivilegedQuarantine);
     const auto* record = findBundle(store->plugins(), "Echo", "VST3");
     ASSERT_TRUE(record && record->isQuarantined());

@@ -2,6 +2,7 @@
 // test: it moves the bundles by hand (or not) and hands over the result, so
 // every check of prepare and complete can be reached exactly.
 #include "TransactionFixtures.h"
+#include "support/StoreCalls.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -49,19 +50,19 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     const auto vst3 = selectionOf(*store, "Echo", "VST3");
     const auto writesBefore = sandbox.disk.attemptedWrites().size();
 
-    EXPECT_FALSE(store->prepareQuarantine({}));
+    EXPECT_FALSE(prepareQuarantine(*store, {}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked", "No eligible format bundles are selected."));
 
-    EXPECT_FALSE(store->prepareQuarantine({vst3}, InventoryRevisionToken::random()));
+    EXPECT_FALSE(prepareQuarantine(*store, {vst3}, InventoryRevisionToken::random()));
     EXPECT_EQ(store->notice()->message,
               "The inventory changed after this action was previewed. Review the current formats and try again.");
 
-    EXPECT_FALSE(store->prepareRestore({vst3}));
+    EXPECT_FALSE(prepareRestore(*store, {vst3}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Restore Blocked",
                             "Echo — VST3: The verified quarantine record is missing or no longer matches disk."));
-    EXPECT_EQ(store->restoreBlockingReason({vst3}), store->notice()->message);
+    EXPECT_EQ(store->blockingReason(TransactionKind::restore, {vst3}), store->notice()->message);
 
-    EXPECT_FALSE(store->prepareQuarantine({vst3}, std::nullopt, finishedRun.id));
+    EXPECT_FALSE(prepareQuarantine(*store, {vst3}, std::nullopt, finishedRun.id));
     EXPECT_TRUE(showsNotice(*store, "Cleanup Preset Blocked",
                             "The preset-run journal no longer matches this helper transaction."));
     EXPECT_EQ(store->lastOperationError(), store->notice()->message);
@@ -69,7 +70,7 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     EXPECT_EQ(sandbox.disk.attemptedWrites().size(), writesBefore) << "nothing was saved";
 
     sandbox.disk.failWritesUnder(sandbox.stateFolder());
-    EXPECT_FALSE(store->prepareQuarantine({vst3}));
+    EXPECT_FALSE(prepareQuarantine(*store, {vst3}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Quarantine Blocked",
                             "Kestrova could not save the pending transaction journal. No plugin files were moved."));
     EXPECT_TRUE(store->lastStorageError());
@@ -77,7 +78,7 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     EXPECT_THAT(store->trashedBundles(), IsEmpty());
     sandbox.disk.clearFaults();
 
-    const auto request = store->prepareQuarantine({vst3}, store->inventoryRevision());
+    const auto request = prepareQuarantine(*store, {vst3}, store->inventoryRevision());
     ASSERT_TRUE(request);
     EXPECT_FALSE(store->lastStorageError());
     EXPECT_EQ(request->transactionID, Uuid::parse(request->transactionID)->string()) << "upper-case UUID text";
@@ -90,10 +91,10 @@ TEST_F(StoreTransactionTest, EveryRefusalOfPrepareHappensBeforeAJournalIsSavedOr
     EXPECT_TRUE(existsAt(request->items[0].sourcePath)) << "preparing moves nothing";
 
     // While the journal is pending every plan is blocked.
-    EXPECT_FALSE(store->prepareTrash({selectionOf(*store, "Echo", "AU")}));
+    EXPECT_FALSE(prepareTrash(*store, {selectionOf(*store, "Echo", "AU")}));
     EXPECT_TRUE(showsNotice(*store, "Privileged Trash Move Blocked",
                             "A previous privileged plugin transaction still needs reconciliation."));
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
+    EXPECT_EQ(pendingQuarantine(*store), request);
 }
 
 TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
@@ -101,7 +102,7 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     sandbox.writeProducts({echo});
     auto store = sandbox.open();
     const auto request =
-        store->prepareQuarantine({selectionOf(*store, "Echo", "AU"), selectionOf(*store, "Echo", "VST3")});
+        prepareQuarantine(*store, {selectionOf(*store, "Echo", "AU"), selectionOf(*store, "Echo", "VST3")});
     ASSERT_TRUE(request);
     const auto& id = request->transactionID;
     const auto& items = request->items;
@@ -112,19 +113,19 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     // Only the first bundle moved, though the helper claims both.
     moveBundle(items[0].sourcePath, items[0].destinationPath);
     auto result = succeeded<PrivilegedQuarantineResult>(id, items);
-    EXPECT_FALSE(store->completeQuarantine(result, id, items));
+    EXPECT_FALSE(complete(*store, result));
     EXPECT_TRUE(showsNotice(*store, "Quarantine Needs Attention", verifyText));
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), request);
+    EXPECT_EQ(pendingQuarantine(*store), request);
 
     // Both moved, but the path list misses one, or names one too many.
     moveBundle(items[1].sourcePath, items[1].destinationPath);
     auto missing = result;
     missing.movedDestinationPaths.pop_back();
-    EXPECT_FALSE(store->completeQuarantine(missing, id, items));
+    EXPECT_FALSE(complete(*store, missing));
     EXPECT_EQ(store->notice()->message, verifyText);
     auto extra = result;
     extra.movedDestinationPaths.push_back(items[0].destinationPath + "x");
-    EXPECT_FALSE(store->completeQuarantine(extra, id, items));
+    EXPECT_FALSE(complete(*store, extra));
     EXPECT_EQ(store->notice()->message, verifyText);
     EXPECT_THAT(store->history(), IsEmpty());
 
@@ -133,16 +134,16 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
     failed.succeeded = false;
     failed.rollbackComplete = true;
     failed.message = "The helper stopped.";
-    EXPECT_FALSE(store->completeQuarantine(failed, id, items));
+    EXPECT_FALSE(complete(*store, failed));
     EXPECT_EQ(store->notice()->message,
               "The helper stopped. Kestrova kept the pending transaction journal. Stop and verify the listed plugin "
               "locations before retrying.");
-    EXPECT_TRUE(store->pendingPrivilegedQuarantine());
+    EXPECT_TRUE(pendingQuarantine(*store));
 
     // The same paths in another order are accepted.
     const auto revision = store->inventoryRevision();
     std::reverse(result.movedDestinationPaths.begin(), result.movedDestinationPaths.end());
-    EXPECT_TRUE(store->completeQuarantine(result, id, items));
+    EXPECT_TRUE(complete(*store, result));
     EXPECT_TRUE(
         showsNotice(*store, "Plugins Moved to Quarantine",
                     "2 format bundles moved through the administrator-approved helper as one verified transaction.",
@@ -156,7 +157,7 @@ TEST_F(StoreTransactionTest, ASuccessIsCommittedOnlyWhenPathsAndDiskAgree) {
 
     // A second completion of the same transaction finds no journal.
     const auto plugins = store->plugins();
-    EXPECT_FALSE(store->completeQuarantine(result, id, items));
+    EXPECT_FALSE(complete(*store, result));
     EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
     EXPECT_EQ(store->plugins(), plugins);
     EXPECT_THAT(store->history(), SizeIs(2));
@@ -169,13 +170,12 @@ TEST_F(StoreTransactionTest, AConfirmedMoveThatCannotBeSavedIsUndoneInMemoryAndF
     auto store = sandbox.open();
     const auto before = store->plugins();
 
-    const auto request = store->prepareRestore({selectionOf(*store, "Echo", "VST3")});
+    const auto request = prepareRestore(*store, {selectionOf(*store, "Echo", "VST3")});
     ASSERT_TRUE(request);
     ASSERT_EQ(request->items.front().destinationPath, originalPath);
     moveAll(request->items);
     sandbox.disk.failWritesUnder(sandbox.stateFolder());
-    EXPECT_FALSE(store->completeRestore(succeeded<PrivilegedRestoreResult>(request->transactionID, request->items),
-                                        request->transactionID, request->items));
+    EXPECT_FALSE(complete(*store, succeeded<PrivilegedRestoreResult>(request->transactionID, request->items)));
     EXPECT_TRUE(showsNotice(
         *store, "Restore Needs Attention",
         "The files returned successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
@@ -183,7 +183,7 @@ TEST_F(StoreTransactionTest, AConfirmedMoveThatCannotBeSavedIsUndoneInMemoryAndF
     EXPECT_TRUE(store->lastStorageError());
     EXPECT_EQ(store->plugins(), before) << "the commit is put back";
     EXPECT_THAT(store->history(), IsEmpty());
-    EXPECT_EQ(store->pendingPrivilegedRestore(), request);
+    EXPECT_EQ(pendingRestore(*store), request);
     sandbox.disk.clearFaults();
 
     const auto reopened = sandbox.open();
@@ -196,37 +196,32 @@ TEST_F(StoreTransactionTest, AConfirmedMoveThatCannotBeSavedIsUndoneInMemoryAndF
 
 TEST_F(StoreTransactionTest, AMoveWithoutAMatchingRecordKeepsItsJournalThroughEveryLaunch) {
     const auto echo = productOnDisk(sandbox.layout, "Acme", "Echo", {"VST3"});
-    sandbox.writeProducts({echo});
-    auto store = sandbox.open();
-    const auto request = store->prepareQuarantine({selectionOf(*store, "Echo", "VST3")});
-    ASSERT_TRUE(request);
-
-    // The items handed to complete name a bundle the inventory never had.
-    auto items = request->items;
+    // The journal names a bundle the inventory never had, and the disk shows
+    // it moved.
     const auto stranger = sandbox.layout.system("/Library/Audio/Plug-Ins/VST3/Stranger.vst3");
     makeBundleOnDisk(stranger);
-    items[0].sourcePath = stranger;
-    moveAll(items);
-    EXPECT_FALSE(store->completeQuarantine(succeeded<PrivilegedQuarantineResult>(request->transactionID, items),
-                                           request->transactionID, items));
-    EXPECT_TRUE(showsNotice(
-        *store, "Quarantine Needs Attention",
-        "The files moved successfully, but Kestrova could not finish its inventory journal. Do not rescan or "
-        "retry; reopen the app to reconcile the pending transaction."));
-    EXPECT_EQ(store->lastStorageError(), "A plugin bundle no longer has a matching inventory record.");
-    const PrivilegedQuarantineRequest rewritten{request->transactionID, items};
-    EXPECT_EQ(store->pendingPrivilegedQuarantine(), rewritten);
-    EXPECT_EQ(sandbox.savedState().pendingPrivilegedQuarantine, rewritten);
+    const auto operationID = Uuid::random().string();
+    const PrivilegedQuarantineRequest journal{
+        Uuid::random().string(),
+        {{stranger, quarantineRoot(sandbox.layout) + "/" + operationID + "/Stranger.vst3", operationID}}};
+    moveAll(journal.items);
+    auto state = minimalState();
+    state.plugins = {echo};
+    state.pendingPrivilegedQuarantine = journal;
+    sandbox.writeState(state);
 
-    // Recovery finds the move complete but still no record: it keeps the
-    // journal and says the transaction needs reconciliation.
-    const auto reopened = sandbox.open();
-    EXPECT_EQ(reopened->pendingPrivilegedQuarantine(), rewritten);
-    EXPECT_EQ(reopened->lastOperationError(),
-              "A completed privileged quarantine still needs inventory reconciliation. Do not retry the operation.");
-    EXPECT_EQ(reopened->lastStorageError(), "A plugin bundle no longer has a matching inventory record.");
-    EXPECT_TRUE(existsAt(items[0].destinationPath));
-    EXPECT_TRUE(existsAt(request->items[0].sourcePath));
+    // Recovery finds the move complete but no record: it keeps the journal
+    // and says the transaction needs reconciliation, at every launch.
+    for (int launch = 0; launch < 2; ++launch) {
+        const auto store = sandbox.open();
+        EXPECT_EQ(pendingQuarantine(*store), journal);
+        EXPECT_EQ(store->lastOperationError(),
+                  "A completed privileged quarantine still needs inventory reconciliation. Do not retry the "
+                  "operation.");
+        EXPECT_EQ(store->lastStorageError(), "A plugin bundle no longer has a matching inventory record.");
+        EXPECT_EQ(sandbox.savedState().pendingPrivilegedQuarantine, journal);
+    }
+    EXPECT_TRUE(existsAt(journal.items[0].destinationPath));
 }
 
 TEST_F(StoreTransactionTest, TrashRestoreSelectionsAreCheckedRecordByRecord) {
@@ -265,18 +260,16 @@ TEST_F(StoreTransactionTest, TrashRestoreSelectionsAreCheckedRecordByRecord) {
     EXPECT_EQ(store->trashRestoreBlockingReason({personal.id}), "Mine — VST3: Needs Verification.");
     EXPECT_EQ(store->trashRestoreBlockingReason({ready.id}), std::nullopt);
 
-    EXPECT_FALSE(store->prepareTrashRestore({ready.id, gone.id}));
+    EXPECT_FALSE(prepareTrashRestore(*store, {ready.id, gone.id}));
     EXPECT_TRUE(showsNotice(*store, "Finder Trash Restore Blocked", "Gone — VST3: Missing from Trash."));
 
-    const auto request = store->prepareTrashRestore({ready.id});
+    const auto request = prepareTrashRestore(*store, {ready.id});
     ASSERT_TRUE(request);
     EXPECT_THAT(request->items, ElementsAre(PrivilegedTrashRestoreItem{ready.trashPath, ready.originalPath,
                                                                        ready.id.string(), "Ready.vst3", "VST3"}));
     EXPECT_EQ(sandbox.savedState().pendingPrivilegedTrashRestore, request);
     moveAll(request->items);
-    ASSERT_TRUE(
-        store->completeTrashRestore(succeeded<PrivilegedTrashRestoreResult>(request->transactionID, request->items),
-                                    request->transactionID, request->items));
+    ASSERT_TRUE(complete(*store, succeeded<PrivilegedTrashRestoreResult>(request->transactionID, request->items)));
     const auto& closedNow = store->trashedBundles().front();
     EXPECT_TRUE(closedNow.reconciledDate);
     EXPECT_EQ(closedNow.restoreTransactionID, request->transactionID);

@@ -172,9 +172,9 @@ TEST(QuarantineFlow, RefusedActionsShowTheReasonAndMoveNothing) {
     // Without the helper nothing can be sent: the button explains why.
     clickRow(*inventory.table(), "Alpha");
     auto* batch = findByText<QPushButton>(inventory, "Move to Quarantine");
-    ASSERT_TRUE(sandbox.service().quarantineBlockingReason().has_value());
+    ASSERT_TRUE(sandbox.service().blockingReason(TransactionKind::quarantine).has_value());
     EXPECT_FALSE(batch->isEnabled());
-    EXPECT_EQ(reason.text(), QString::fromStdString(*sandbox.service().quarantineBlockingReason()));
+    EXPECT_EQ(reason.text(), QString::fromStdString(*sandbox.service().blockingReason(TransactionKind::quarantine)));
     EXPECT_FALSE(findByText<QPushButton>(inventory, "Quarantine VST3 Format…")->isEnabled());
 
     // The format is protected while the confirmation is open: the store plans

@@ -133,7 +133,7 @@ TEST(TrashRecoveryScreen, WithoutTheHelperRestoresAreDisabledWithTheReason) {
     auto* row = screen.rows().front();
     EXPECT_EQ(row->entry().state, TrashRecoveryState::readyToRestore);
     EXPECT_FALSE(row->restoreButton()->isEnabled());
-    const auto reason = sandbox.service().trashRestoreBlockingReason();
+    const auto reason = sandbox.service().blockingReason(TransactionKind::trashRestore);
     ASSERT_TRUE(reason.has_value());
     EXPECT_EQ(row->findChild<QLabel*>("restoreBlockingReason")->text(), QString::fromStdString(*reason));
     EXPECT_TRUE(showsText(screen, "Plugin Management required"));

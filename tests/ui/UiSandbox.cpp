@@ -7,6 +7,7 @@
 #include "platform/PropertyList.h"
 #include "scan/PluginScanner.h"
 #include "store/PluginInventoryStore.h"
+#include "store/journal/TransactionRoad.h"
 #include "ui/widgets/Theme.h"
 
 #include <QApplication>
@@ -150,23 +151,20 @@ void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash
         }
         return chosen;
     };
-    const auto request = store.prepareQuarantine(selections());
-    ASSERT_TRUE(request) << store.lastOperationError().value_or("");
     std::optional<bool> committed;
-    service().sendQuarantine(request->transactionID, request->items, [&](const auto& result) {
-        committed = store.completeQuarantine(result, request->transactionID, request->items);
-    });
+    const auto run = [&](TransactionKind kind) {
+        committed.reset();
+        return runTransaction(
+            store, service(), kind, std::nullopt, [&] { return store.prepare(kind, selections()); },
+            [&](const PrivilegedRequest&, bool ok) { committed = ok; });
+    };
+    ASSERT_TRUE(run(TransactionKind::quarantine)) << store.lastOperationError().value_or("");
     ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
     ASSERT_TRUE(*committed) << store.lastOperationError().value_or("");
     if (!thenTrash) {
         return;
     }
-    const auto trash = store.prepareTrash(selections());
-    ASSERT_TRUE(trash) << store.lastOperationError().value_or("");
-    committed.reset();
-    service().sendTrash(trash->transactionID, trash->items, [&](const auto& result) {
-        committed = store.completeTrash(result, trash->transactionID, trash->items);
-    });
+    ASSERT_TRUE(run(TransactionKind::trash)) << store.lastOperationError().value_or("");
     ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
     ASSERT_TRUE(*committed) << store.lastOperationError().value_or("");
 }

@@ -100,7 +100,7 @@ std::optional<Uuid> PluginInventoryStore::startCleanupRun(
     return runID;
 }
 
-std::optional<PrivilegedQuarantineRequest> PluginInventoryStore::prepareCleanupRunChunk(
+std::optional<PrivilegedRequest> PluginInventoryStore::prepareCleanupRunChunk(
     const Uuid& runID, const std::vector<PluginBundleSelection>& chunk) {
     const auto* run = pendingCleanupRun(runID);
     if (run == nullptr) {
@@ -116,7 +116,7 @@ std::optional<PrivilegedQuarantineRequest> PluginInventoryStore::prepareCleanupR
         return std::nullopt;
     }
     // The journal write appends the transaction to the run's children.
-    return prepareQuarantine(chunk, inventoryRevision_, runID);
+    return prepare(TransactionKind::quarantine, chunk, inventoryRevision_, runID);
 }
 
 void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunStatus status) {
