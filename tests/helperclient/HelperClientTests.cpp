@@ -266,6 +266,45 @@ TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
     EXPECT_EQ(service->outstandingCalls(), 0u);
 }
 
+// Every kind goes out as its own call and comes back as its own result; a
+// request journaled for the user side names no side on the wire unless it
+// is routed to the user side's helper.
+TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult) {
+    auto service = makeService();
+    handshakeWith("KestrovaHelper", "40");
+    const std::vector<PrivilegedRequest> requests{
+        PrivilegedQuarantineRequest{"Q", oneItem, BundleSide::user},
+        PrivilegedRestoreRequest{"R", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}, {"/q/OP/B.vst3", "/B.vst3", "OP"}}},
+        PrivilegedTrashRequest{"T", {}, BundleSide::user},
+        PrivilegedTrashRestoreRequest{"TR", {{"/h/.Trash/A.vst3", "/Library/A.vst3", "ID", "A.vst3", "VST3"}}},
+    };
+    for (std::size_t index = 0; index < requests.size(); ++index) {
+        const auto& request = requests[index];
+        const auto kind = kindOf(request);
+        SCOPED_TRACE(describe(kind).action);
+        EXPECT_EQ(kind, transactionKinds.at(index));
+        EXPECT_EQ(describe(kind).kind, kind);
+        EXPECT_EQ(itemCount(request), std::visit([](const auto& record) { return record.items.size(); }, request));
+        EXPECT_EQ(sideOf(request), index % 2 == 0 ? BundleSide::user : BundleSide::system);
+
+        std::optional<PrivilegedResult> result;
+        service->send(request, [&](PrivilegedResult reply) { result = std::move(reply); });
+        ASSERT_EQ(script.calls.size(), 1u);
+        EXPECT_EQ(script.calls.front().call, describe(kind).call);
+        EXPECT_FALSE(script.calls.front().argument.contains("side"));
+        EXPECT_EQ(script.calls.front().argument.at("transactionID"), transactionIDOf(request));
+        const auto reply = madeUpFailure(kind, transactionIDOf(request), "Refused.");
+        answer(std::visit([](const auto& record) { return JsonCoder<std::decay_t<decltype(record)>>::encode(record); },
+                          reply));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, reply);
+        EXPECT_EQ(kindOf(*result), kind);
+        EXPECT_EQ(transactionIDOf(*result), transactionIDOf(request));
+        EXPECT_EQ(recordOf<PrivilegedQuarantineRequest>(std::optional(request)).has_value(),
+                  kind == TransactionKind::quarantine);
+    }
+}
+
 TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAreHarmless) {
     auto service = makeService();
     // The answer from a connection since replaced is ignored.
