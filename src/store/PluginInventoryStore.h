@@ -258,10 +258,6 @@ private:
     };
 
     // ---- Cleanup preset runs ----
-    FormatCleanupRunRecord* pendingCleanupRun(const Uuid& runID);
-    // The run's child transactions whose bundles were committed to the
-    // inventory (each commit writes history under its transaction ID).
-    std::size_t committedChildTransactionCount(const FormatCleanupRunRecord& run) const;
     // After recovery committed a transaction of a run that had already been
     // closed: the run's status, history and notice follow what is now in
     // quarantine under it.
