@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
         }
         std::optional<PrivilegedQuarantineResult> result;
         const auto helperStart = Clock::now();
-        service->sendQuarantine(Uuid::random().string(), items, [&](auto r) { result = std::move(r); });
+        service->send(PrivilegedQuarantineRequest{Uuid::random().string(), items},
+                      [&](PrivilegedResult r) { result = std::get<PrivilegedQuarantineResult>(std::move(r)); });
         executor.runUntil([&] { return result.has_value(); });
         const auto helperTime = std::chrono::duration<double, std::milli>(Clock::now() - helperStart).count();
         if (!result->succeeded) {

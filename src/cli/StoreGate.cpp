@@ -13,19 +13,10 @@ bool storeRefusesTransaction(PluginInventoryStore& store, TransactionKind kind) 
     // The gates come before the store looks at the selection, so one that
     // names no bundle is refused for the gate's reason and nothing is written.
     const std::vector<PluginBundleSelection> nothingNamed{PluginBundleSelection{}};
-    switch (kind) {
-        case TransactionKind::quarantine:
-            (void)store.prepareQuarantine(nothingNamed);
-            break;
-        case TransactionKind::restore:
-            (void)store.prepareRestore(nothingNamed);
-            break;
-        case TransactionKind::trash:
-            (void)store.prepareTrash(nothingNamed);
-            break;
-        case TransactionKind::trashRestore:
-            (void)store.prepareTrashRestore({});
-            break;
+    if (kind == TransactionKind::trashRestore) {
+        (void)store.prepareTrashRestore({});
+    } else {
+        (void)store.prepare(kind, nothingNamed);
     }
     return true;
 }

@@ -171,9 +171,9 @@ void printItems(CliContext& context, const std::vector<Item>& items) {
 // journal is written; the reply is committed by the store and its notice
 // printed. `start` runs the transaction and returns false after a notice.
 template <typename Request>
-std::vector<Request> runTransaction(
+std::vector<Request> runCommandTransaction(
     CliContext& context, StoreSession& session, TransactionKind kind,
-    const std::function<bool(PluginManagementService&, TransactionDone<Request>)>& start) {
+    const std::function<bool(PluginManagementService&, TransactionDone)>& start) {
     auto& executor = session.executor;
     auto made = makePluginManagementService(executor, session.layout);
     if (!made) {
@@ -193,7 +193,8 @@ std::vector<Request> runTransaction(
     bool committed = true;
     std::vector<Request> sent;
     const StoreActionWatch watch(*session.store);
-    const bool started = start(service, [&](const Request& request, bool ok) {
+    const bool started = start(service, [&](const PrivilegedRequest& sentRequest, bool ok) {
+        const auto& request = std::get<Request>(sentRequest);
         committed = committed && ok;
         completed = true;
         reportNotice(context, *session.store, ExitCode::failed);
@@ -243,17 +244,18 @@ void bundleTransaction(CliContext& context, const BundleCommandOptions& options,
         }
         switch (kind) {
             case TransactionKind::quarantine:
-                runTransaction<PrivilegedQuarantineRequest>(context, session, kind, [&](auto& service, auto done) {
-                    return runQuarantine(store, service, *selections, std::move(done));
-                });
+                runCommandTransaction<PrivilegedQuarantineRequest>(
+                    context, session, kind, [&](auto& service, auto done) {
+                        return runQuarantine(store, service, *selections, std::move(done));
+                    });
                 return;
             case TransactionKind::restore:
-                runTransaction<PrivilegedRestoreRequest>(context, session, kind, [&](auto& service, auto done) {
+                runCommandTransaction<PrivilegedRestoreRequest>(context, session, kind, [&](auto& service, auto done) {
                     return runRestore(store, service, *selections, std::move(done));
                 });
                 return;
             case TransactionKind::trash:
-                runTransaction<PrivilegedTrashRequest>(context, session, kind, [&](auto& service, auto done) {
+                runCommandTransaction<PrivilegedTrashRequest>(context, session, kind, [&](auto& service, auto done) {
                     return runTrash(store, service, *selections, std::move(done));
                 });
                 return;
@@ -285,7 +287,7 @@ void trashRestore(CliContext& context, const std::vector<std::string>& records, 
             context.fail(ids.error().message + std::string(nothingMoved), ExitCode::refused);
             return;
         }
-        runTransaction<PrivilegedTrashRestoreRequest>(
+        runCommandTransaction<PrivilegedTrashRestoreRequest>(
             context, session, TransactionKind::trashRestore,
             [&](auto& service, auto done) { return runTrashRestore(store, service, *ids, std::move(done)); });
     });
@@ -309,7 +311,7 @@ void addBundleCommand(CLI::App& app, CliContext& context, TransactionKind kind, 
 
 std::vector<PrivilegedQuarantineRequest> quarantineTransaction(CliContext& context, StoreSession& session,
                                                                const std::vector<PluginBundleSelection>& selections) {
-    return runTransaction<PrivilegedQuarantineRequest>(
+    return runCommandTransaction<PrivilegedQuarantineRequest>(
         context, session, TransactionKind::quarantine,
         [&](auto& service, auto done) { return runQuarantine(*session.store, service, selections, std::move(done)); });
 }

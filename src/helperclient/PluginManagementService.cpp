@@ -43,20 +43,6 @@ SendTexts textsFor(TransactionKind kind) {
     return {};
 }
 
-HelperCall callFor(TransactionKind kind) {
-    switch (kind) {
-        case TransactionKind::quarantine:
-            return HelperCall::quarantine;
-        case TransactionKind::restore:
-            return HelperCall::restore;
-        case TransactionKind::trash:
-            return HelperCall::moveToTrash;
-        case TransactionKind::trashRestore:
-            return HelperCall::restoreFromTrash;
-    }
-    return HelperCall::quarantine;
-}
-
 constexpr std::string_view unreachableText = "Kestrova could not reach the privileged helper.";
 constexpr std::string_view inProgressText = "A privileged plugin transaction is already in progress.";
 constexpr std::string_view noHandshakeText =
@@ -319,16 +305,25 @@ void PluginManagementService::setUserSide(std::shared_ptr<PluginManagementServic
     isUserSidePath_ = std::move(isUserSidePath);
 }
 
+void PluginManagementService::send(const PrivilegedRequest& request, std::function<void(PrivilegedResult)> completion) {
+    std::visit(
+        [&](auto record) {
+            // The wire names a side only when the routing below chooses the user's.
+            record.side = BundleSide::system;
+            sendRecord(std::move(record), std::move(completion));
+        },
+        request);
+}
+
 template <typename Request>
-void PluginManagementService::send(
-    TransactionKind kind, Request request,
-    std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion) {
+void PluginManagementService::sendRecord(Request request, std::function<void(PrivilegedResult)> completion) {
     using ResultRecord = typename PrivilegedRequestTraits<Request>::ResultRecord;
+    constexpr auto kind = kindOf<Request>();
     if (userSide_ && isUserSidePath_ && std::any_of(request.items.begin(), request.items.end(), [&](const auto& item) {
             return isUserSidePath_(item.sourcePath) || isUserSidePath_(item.destinationPath);
         })) {
         request.side = BundleSide::user;
-        userSide_->send(kind, std::move(request), std::move(completion));
+        userSide_->sendRecord(std::move(request), std::move(completion));
         return;
     }
     const auto texts = textsFor(kind);
@@ -353,7 +348,7 @@ void PluginManagementService::send(
     auto& executor = executor_;
     const auto weak = weak_from_this();
     const bool queued = connection_->call(
-        callFor(kind), std::move(argument), request.items.size(),
+        describe(kind).call, std::move(argument), request.items.size(),
         [&executor, weak, shared, transactionID, verify = std::string(texts.verify)](const Json& reply) {
             onMainThread(executor, weak, [shared, transactionID, verify, reply](PluginManagementService& self) {
                 --self.outstandingCalls_;
@@ -390,30 +385,6 @@ void PluginManagementService::send(
         setLastError(std::string(texts.channel));
         (*shared)(madeUpFailureResult<ResultRecord>(transactionID, std::string(texts.channel)));
     }
-}
-
-void PluginManagementService::sendQuarantine(const std::string& transactionID,
-                                             std::vector<PrivilegedQuarantineItem> items,
-                                             std::function<void(PrivilegedQuarantineResult)> completion) {
-    send(TransactionKind::quarantine, PrivilegedQuarantineRequest{transactionID, std::move(items)},
-         std::move(completion));
-}
-
-void PluginManagementService::sendRestore(const std::string& transactionID, std::vector<PrivilegedRestoreItem> items,
-                                          std::function<void(PrivilegedRestoreResult)> completion) {
-    send(TransactionKind::restore, PrivilegedRestoreRequest{transactionID, std::move(items)}, std::move(completion));
-}
-
-void PluginManagementService::sendTrash(const std::string& transactionID, std::vector<PrivilegedTrashItem> items,
-                                        std::function<void(PrivilegedTrashResult)> completion) {
-    send(TransactionKind::trash, PrivilegedTrashRequest{transactionID, std::move(items)}, std::move(completion));
-}
-
-void PluginManagementService::sendTrashRestore(const std::string& transactionID,
-                                               std::vector<PrivilegedTrashRestoreItem> items,
-                                               std::function<void(PrivilegedTrashRestoreResult)> completion) {
-    send(TransactionKind::trashRestore, PrivilegedTrashRestoreRequest{transactionID, std::move(items)},
-         std::move(completion));
 }
 
 void PluginManagementService::queryTransactionStatus(const std::string& transactionID,
@@ -476,19 +447,6 @@ std::optional<std::string> PluginManagementService::ownBlockingReason(Transactio
         return std::string(textsFor(kind).notEnabled);
     }
     return std::string(noHandshakeText);
-}
-
-std::optional<std::string> PluginManagementService::quarantineBlockingReason() const {
-    return blockingReason(TransactionKind::quarantine);
-}
-std::optional<std::string> PluginManagementService::restoreBlockingReason() const {
-    return blockingReason(TransactionKind::restore);
-}
-std::optional<std::string> PluginManagementService::trashBlockingReason() const {
-    return blockingReason(TransactionKind::trash);
-}
-std::optional<std::string> PluginManagementService::trashRestoreBlockingReason() const {
-    return blockingReason(TransactionKind::trashRestore);
 }
 
 std::vector<DirectDistributionReadinessCheck> PluginManagementService::readinessChecks() const {

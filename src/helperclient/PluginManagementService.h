@@ -77,14 +77,10 @@ public:
     bool canSendPrivilegedRequest() const;
     void closeConnection();
 
-    void sendQuarantine(const std::string& transactionID, std::vector<PrivilegedQuarantineItem> items,
-                        std::function<void(PrivilegedQuarantineResult)> completion);
-    void sendRestore(const std::string& transactionID, std::vector<PrivilegedRestoreItem> items,
-                     std::function<void(PrivilegedRestoreResult)> completion);
-    void sendTrash(const std::string& transactionID, std::vector<PrivilegedTrashItem> items,
-                   std::function<void(PrivilegedTrashResult)> completion);
-    void sendTrashRestore(const std::string& transactionID, std::vector<PrivilegedTrashRestoreItem> items,
-                          std::function<void(PrivilegedTrashRestoreResult)> completion);
+    // Sends one transaction to the helper of its side (on Linux the user
+    // side's when any of its paths is the user's). Every failure on the way
+    // comes back through `completion` as a result of the request's kind.
+    void send(const PrivilegedRequest& request, std::function<void(PrivilegedResult)> completion);
 
     // Asks the daemon what became of one transaction; the completion gets
     // its answer, or the connection's error, on the main thread. Asking
@@ -93,10 +89,7 @@ public:
     void queryTransactionStatus(const std::string& transactionID,
                                 std::function<void(Result<TransactionStatusReply>)> completion);
 
-    std::optional<std::string> quarantineBlockingReason() const;
-    std::optional<std::string> restoreBlockingReason() const;
-    std::optional<std::string> trashBlockingReason() const;
-    std::optional<std::string> trashRestoreBlockingReason() const;
+    // Why no request of the kind can go now to either helper, if none can.
     std::optional<std::string> blockingReason(TransactionKind kind) const;
     // Why a request of one side cannot go now, if it cannot.
     std::optional<std::string> blockingReason(TransactionKind kind, BundleSide side) const;
@@ -127,8 +120,7 @@ public:
 
 private:
     template <typename Request>
-    void send(TransactionKind kind, Request request,
-              std::function<void(typename PrivilegedRequestTraits<Request>::ResultRecord)> completion);
+    void sendRecord(Request request, std::function<void(PrivilegedResult)> completion);
 
     // Runs `work` on the main thread with the service, unless it has gone by
     // then. Connection callbacks use it, so they hold the service weakly.

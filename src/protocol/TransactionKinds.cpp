@@ -137,4 +137,18 @@ constexpr std::array<TransactionDescriptor, 4> descriptors{
 
 const TransactionDescriptor& describe(TransactionKind kind) { return descriptors[static_cast<std::size_t>(kind)]; }
 
+PrivilegedResult madeUpFailure(TransactionKind kind, std::string transactionID, std::string message) {
+    switch (kind) {
+        case TransactionKind::quarantine:
+            return madeUpFailureResult<PrivilegedQuarantineResult>(std::move(transactionID), std::move(message));
+        case TransactionKind::restore:
+            return madeUpFailureResult<PrivilegedRestoreResult>(std::move(transactionID), std::move(message));
+        case TransactionKind::trash:
+            return madeUpFailureResult<PrivilegedTrashResult>(std::move(transactionID), std::move(message));
+        case TransactionKind::trashRestore:
+            break;
+    }
+    return madeUpFailureResult<PrivilegedTrashRestoreResult>(std::move(transactionID), std::move(message));
+}
+
 }  // namespace kestrova

@@ -10,8 +10,12 @@
 #include "protocol/PrivilegedRecords.h"
 
 #include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <type_traits>
+#include <variant>
 
 namespace kestrova {
 
@@ -69,18 +73,22 @@ struct TransactionRecords;
 template <>
 struct TransactionRecords<TransactionKind::quarantine> {
     using Request = PrivilegedQuarantineRequest;
+    using ResultRecord = PrivilegedQuarantineResult;
 };
 template <>
 struct TransactionRecords<TransactionKind::restore> {
     using Request = PrivilegedRestoreRequest;
+    using ResultRecord = PrivilegedRestoreResult;
 };
 template <>
 struct TransactionRecords<TransactionKind::trash> {
     using Request = PrivilegedTrashRequest;
+    using ResultRecord = PrivilegedTrashResult;
 };
 template <>
 struct TransactionRecords<TransactionKind::trashRestore> {
     using Request = PrivilegedTrashRestoreRequest;
+    using ResultRecord = PrivilegedTrashRestoreResult;
 };
 
 template <typename Request>
@@ -101,5 +109,52 @@ template <typename Request>
 const TransactionDescriptor& describe() {
     return describe(kindOf<Request>());
 }
+
+// Any one request or result, its alternatives in the order of TransactionKind.
+using PrivilegedRequest = std::variant<PrivilegedQuarantineRequest, PrivilegedRestoreRequest, PrivilegedTrashRequest,
+                                       PrivilegedTrashRestoreRequest>;
+using PrivilegedResult = std::variant<PrivilegedQuarantineResult, PrivilegedRestoreResult, PrivilegedTrashResult,
+                                      PrivilegedTrashRestoreResult>;
+
+static_assert(std::is_same_v<
+              std::variant_alternative_t<static_cast<std::size_t>(TransactionKind::trashRestore), PrivilegedRequest>,
+              PrivilegedTrashRestoreRequest>);
+static_assert(
+    std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(TransactionKind::trash), PrivilegedResult>,
+                   PrivilegedTrashResult>);
+
+inline TransactionKind kindOf(const PrivilegedRequest& request) { return transactionKinds.at(request.index()); }
+inline TransactionKind kindOf(const PrivilegedResult& result) { return transactionKinds.at(result.index()); }
+
+inline const std::string& transactionIDOf(const PrivilegedRequest& request) {
+    return std::visit([](const auto& record) -> const std::string& { return record.transactionID; }, request);
+}
+inline const std::string& transactionIDOf(const PrivilegedResult& result) {
+    return std::visit([](const auto& record) -> const std::string& { return record.transactionID; }, result);
+}
+
+inline BundleSide sideOf(const PrivilegedRequest& request) {
+    return std::visit([](const auto& record) { return record.side; }, request);
+}
+
+inline std::size_t itemCount(const PrivilegedRequest& request) {
+    return std::visit([](const auto& record) { return record.items.size(); }, request);
+}
+
+// A request or result of one kind, nothing when there is none or it is of
+// another kind.
+template <typename Record, typename Variant>
+std::optional<Record> recordOf(const std::optional<Variant>& value) {
+    if (value) {
+        if (const auto* record = std::get_if<Record>(&*value)) {
+            return *record;
+        }
+    }
+    return std::nullopt;
+}
+
+// The failure result of `kind` the application makes itself when it gets no
+// real reply (see madeUpFailureResult).
+PrivilegedResult madeUpFailure(TransactionKind kind, std::string transactionID, std::string message);
 
 }  // namespace kestrova

@@ -7,9 +7,10 @@
 // elsewhere, and it hands everything back through the executor.
 //
 // The operations live in files by responsibility: StoreCore (start-up,
-// saving, notices, queries), StoreScan, StoreProtection, StoreTrashRecords,
-// StoreRules, and the privileged-transaction side (StoreRecovery,
-// StoreCleanupRuns, StoreEnforcement and whatever joins them).
+// saving, notices, queries), StoreSides, StoreTrashRecords, StoreHostCaches
+// and the rooms: rules/ (scan, protection, rules), journal/ (the one pending
+// transaction journal, which the store lends its fields to) and runs/
+// (cleanup runs, enforcement).
 #pragma once
 
 #include "helperclient/TransactionLookup.h"
@@ -32,9 +33,10 @@
 #include "platform/Observable.h"
 #include "platform/Result.h"
 #include "platform/SystemLayout.h"
-#include "protocol/PrivilegedRecords.h"
+#include "protocol/TransactionKinds.h"
 #include "scan/ScanControl.h"
 #include "scan/ScanSummary.h"
+#include "store/journal/TransactionJournal.h"
 #include "store/rules/PermanentQuarantineMatching.h"
 #include "store/rules/ScanMerge.h"
 #include "store/state/LoadedInventoryState.h"
@@ -82,7 +84,7 @@ using ScanRunner =
 // A runner over the real scanner. The file system must outlive every scan.
 ScanRunner pluginScannerRunner(const FileSystem& fileSystem, SystemLayout layout, AudioUnitRegistry registry = {});
 
-class PluginInventoryStore final : public Observable {
+class PluginInventoryStore final : public Observable, private JournalHost {
 public:
     // Runs the start-up sequence: prunes empty transaction folders, loads and
     // upgrades the state file (or blocks file actions when it cannot), then
@@ -103,7 +105,7 @@ public:
     PluginInventoryStore& operator=(const PluginInventoryStore&) = delete;
 
     // ---- Published fields ----
-    const std::vector<Plugin>& plugins() const { return plugins_; }
+    const std::vector<Plugin>& plugins() const override { return plugins_; }
     bool isScanning() const { return isScanning_; }
     const std::optional<Date>& lastScanDate() const { return lastScanDate_; }
     const std::vector<std::string>& inaccessibleLocations() const { return inaccessibleLocations_; }
@@ -113,52 +115,46 @@ public:
     const std::optional<ScanProgress>& scanProgress() const { return scanProgress_; }
     const std::optional<std::string>& lastScanNotice() const { return lastScanNotice_; }
     const std::optional<ScanReconciliationSummary>& lastReconciliation() const { return lastReconciliation_; }
-    bool fileActionsBlockedByStorage() const { return fileActionsBlockedByStorage_; }
+    bool fileActionsBlockedByStorage() const override { return fileActionsBlockedByStorage_; }
     const std::optional<OperationNotice>& notice() const { return notice_; }
     // Beside the notice of a move: the hosts whose plug-in caches still name
     // a bundle it moved, and how each rescans.
     const std::optional<OperationNotice>& hostCacheNotice() const { return hostCacheNotice_; }
-    const std::vector<TrashedBundleRecord>& trashedBundles() const { return trashedBundles_; }
+    const std::vector<TrashedBundleRecord>& trashedBundles() const override { return trashedBundles_; }
     const std::vector<FormatCleanupRunRecord>& formatCleanupRuns() const { return formatCleanupRuns_; }
     const std::vector<PermanentQuarantineRule>& permanentQuarantineRules() const { return permanentQuarantineRules_; }
 
     // ---- Unpublished state ----
-    const InventoryRevisionToken& inventoryRevision() const { return inventoryRevision_; }
+    const InventoryRevisionToken& inventoryRevision() const override { return inventoryRevision_; }
     const std::set<std::string>& protectedKeys() const { return protectedKeys_; }
-    const std::optional<PrivilegedQuarantineRequest>& pendingPrivilegedQuarantine() const {
-        return pendingPrivilegedQuarantine_;
-    }
-    const std::optional<PrivilegedRestoreRequest>& pendingPrivilegedRestore() const {
-        return pendingPrivilegedRestore_;
-    }
-    const std::optional<PrivilegedTrashRequest>& pendingPrivilegedTrash() const { return pendingPrivilegedTrash_; }
-    const std::optional<PrivilegedTrashRestoreRequest>& pendingPrivilegedTrashRestore() const {
-        return pendingPrivilegedTrashRestore_;
-    }
-    const SystemLayout& layout() const { return layout_; }
+    // The one transaction that may be pending at a time.
+    const std::optional<PrivilegedRequest>& pendingTransaction() const { return journal_.pending(); }
+    const SystemLayout& layout() const override { return layout_; }
     const FileSystem& fileSystem() const { return *fileSystem_; }
     // The main thread the store runs on, for work that must follow a store
     // operation in a later turn.
     Executor& mainThread() const { return *executor_; }
+    // Expires with the store: a reply that arrives later finds it gone.
+    std::weak_ptr<const void> lifetime() const { return alive_; }
 
     // ---- Core ----
     // Renews the token, writes the state and reports a failed write itself.
     void save();
     // Writes the state file; the caller reacts to a failure.
-    Status persistState();
+    Status persistState() override;
     // What persistState writes.
     PersistedInventory persistedSnapshot() const;
-    void renewInventoryRevision();
+    void renewInventoryRevision() override;
     // A refusal or failure: sets lastOperationError and a warning notice.
-    void showWarning(std::string title, std::string message);
+    void showWarning(std::string title, std::string message) override;
     // A completed action: a success notice.
-    void showSuccess(std::string title, std::string message);
+    void showSuccess(std::string title, std::string message) override;
     // The user saw the notice.
     void dismissNotice();
     void dismissHostCacheNotice();
     bool hasPendingPrivilegedTransaction() const;
     // Removes empty operation folders from the three quarantine folders.
-    void pruneEmptyTransactionFolders();
+    void pruneEmptyTransactionFolders() override;
 
     // ---- Derived queries ----
     std::vector<Plugin> activePlugins() const;
@@ -183,7 +179,7 @@ public:
 
     // ---- Finder Trash recovery records ----
     std::vector<TrashRecoveryEntry> trashRecoveryEntries() const;
-    bool isVerifiedTrashRecord(const TrashedBundleRecord& record) const;
+    bool isVerifiedTrashRecord(const TrashedBundleRecord& record) const override;
     void reconcileTrashRecords();
 
     // ---- Permanent quarantine rules ----
@@ -193,41 +189,23 @@ public:
 
     // ---- Privileged file transactions ----
     // Each move is prepared (planned again against the current inventory and
-    // saved as the pending journal), sent through PluginManagementService with
-    // the returned transaction ID and items, then completed with the helper's
-    // result and the same ID and items. prepare returns nothing after showing
-    // a warning; complete returns true when the result was verified on disk
-    // and committed. See CrashPoint.h for the points a test can stop at.
-    std::optional<PrivilegedQuarantineRequest> prepareQuarantine(
-        const std::vector<PluginBundleSelection>& selections,
+    // saved as the pending journal), sent through PluginManagementService,
+    // then completed with the helper's result, which is checked against the
+    // journal (see runTransaction). prepare returns nothing after showing a
+    // warning; complete returns true when the result was verified on disk and
+    // committed. See CrashPoint.h for the points a test can stop at.
+    // `kind` is quarantine, restore or Trash; a Trash restore is selected by
+    // the ids of Finder Trash recovery records.
+    std::optional<PrivilegedRequest> prepare(
+        TransactionKind kind, const std::vector<PluginBundleSelection>& selections,
         const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt,
         const std::optional<Uuid>& presetRunID = std::nullopt);
-    bool completeQuarantine(const PrivilegedQuarantineResult& result, const std::string& transactionID,
-                            const std::vector<PrivilegedQuarantineItem>& items);
-    std::optional<PrivilegedRestoreRequest> prepareRestore(
-        const std::vector<PluginBundleSelection>& selections,
-        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt);
-    bool completeRestore(const PrivilegedRestoreResult& result, const std::string& transactionID,
-                         const std::vector<PrivilegedRestoreItem>& items);
-    std::optional<PrivilegedTrashRequest> prepareTrash(
-        const std::vector<PluginBundleSelection>& selections,
-        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt);
-    bool completeTrash(const PrivilegedTrashResult& result, const std::string& transactionID,
-                       const std::vector<PrivilegedTrashItem>& items);
-    // Selected by the ids of Finder Trash recovery records.
-    std::optional<PrivilegedTrashRestoreRequest> prepareTrashRestore(const std::vector<Uuid>& recordIDs);
-    bool completeTrashRestore(const PrivilegedTrashRestoreResult& result, const std::string& transactionID,
-                              const std::vector<PrivilegedTrashRestoreItem>& items);
+    std::optional<PrivilegedRequest> prepareTrashRestore(const std::vector<Uuid>& recordIDs);
+    bool complete(const PrivilegedResult& result);
     // Why the action cannot run now, as the screens explain a disabled
     // button; nothing when it can.
-    std::optional<std::string> quarantineBlockingReason(
-        const std::vector<PluginBundleSelection>& selections,
-        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt) const;
-    std::optional<std::string> restoreBlockingReason(
-        const std::vector<PluginBundleSelection>& selections,
-        const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt) const;
-    std::optional<std::string> trashBlockingReason(
-        const std::vector<PluginBundleSelection>& selections,
+    std::optional<std::string> blockingReason(
+        TransactionKind kind, const std::vector<PluginBundleSelection>& selections,
         const std::optional<InventoryRevisionToken>& expectedRevision = std::nullopt) const;
     std::optional<std::string> trashRestoreBlockingReason(const std::vector<Uuid>& recordIDs) const;
 
@@ -238,6 +216,10 @@ public:
     void closePendingCleanupRuns();
     // After a completed scan found exact replacements of quarantined bundles.
     void enforcePermanentQuarantine(std::vector<PermanentQuarantineMatch> matches, PluginManagementService* service);
+    // What the last scan (and the enforcement after it) found.
+    void setLastScanNotice(std::optional<std::string> text) {
+        assign(lastScanNotice_, std::move(text), storeField::lastScanNotice);
+    }
 
     // ---- Cleanup preset runs ----
     // Writes the run journal (pending, with its history item) before any file
@@ -246,8 +228,8 @@ public:
                                         const std::vector<PluginBundleSelection>& confirmedSelections);
     // The quarantine transaction of one chunk of a pending run, journaled with
     // the run gaining its id; nothing after a warning.
-    std::optional<PrivilegedQuarantineRequest> prepareCleanupRunChunk(const Uuid& runID,
-                                                                      const std::vector<PluginBundleSelection>& chunk);
+    std::optional<PrivilegedRequest> prepareCleanupRunChunk(const Uuid& runID,
+                                                            const std::vector<PluginBundleSelection>& chunk);
     // Ends a pending run with its history item and notice; a run that is not
     // pending is left alone.
     void finishCleanupRun(const Uuid& runID, FormatCleanupRunStatus status);
@@ -276,55 +258,16 @@ private:
     };
 
     // ---- Cleanup preset runs ----
-    FormatCleanupRunRecord* pendingCleanupRun(const Uuid& runID);
-    // The run's child transactions whose bundles were committed to the
-    // inventory (each commit writes history under its transaction ID).
-    std::size_t committedChildTransactionCount(const FormatCleanupRunRecord& run) const;
     // After recovery committed a transaction of a run that had already been
     // closed: the run's status, history and notice follow what is now in
     // quarantine under it.
-    void correctClosedCleanupRun(const std::string& transactionID);
+    void correctClosedCleanupRun(const std::string& transactionID) override;
 
-    // ---- Permanent quarantine enforcement ----
-    // One batch: its Trash transaction, then (from that completion) its
-    // quarantine transaction, then (from that one) the next batch.
-    void enforceBatch(std::vector<PermanentQuarantineMatch> batch, std::vector<PermanentQuarantineMatch> remainder,
-                      PluginManagementService& service);
-    void completeEnforcementTrash(const PrivilegedTrashResult& result, const PrivilegedTrashRequest& request,
-                                  std::vector<PermanentQuarantineMatch> batch,
-                                  std::vector<PermanentQuarantineMatch> remainder, PluginManagementService& service);
-    void completeEnforcementQuarantine(const PrivilegedQuarantineResult& result,
-                                       const PrivilegedQuarantineRequest& request, std::size_t batchSize,
-                                       std::vector<PermanentQuarantineMatch> remainder,
-                                       PluginManagementService& service);
-
-    // ---- Privileged file transactions ----
-    // Defined in StoreTransactionSteps.h; Request is one of the four
-    // privileged request records.
-    BundleActionPlan fileActionPlan(BundleActionKind kind, const std::vector<PluginBundleSelection>& selections,
-                                    const std::optional<InventoryRevisionToken>& expectedRevision,
-                                    const std::optional<Uuid>& presetRunID) const;
-    template <typename Request>
-    std::optional<Request>& pendingJournal();
-    template <typename Request>
-    std::optional<Request> writePendingJournal(Request request, const std::optional<Uuid>& presetRunID);
-    template <typename Request>
-    bool completeTransaction(const typename PrivilegedRequestTraits<Request>::ResultRecord& result,
-                             const std::string& transactionID,
-                             const std::vector<typename PrivilegedRequestTraits<Request>::Item>& items);
-    template <typename Request>
-    void recoverPendingJournal();
-    // What the daemon says about the journal, when a lookup was given; true
-    // when that settled the journal's fate (committed, failed safely, or
-    // kept with a message), false when the disk is to decide.
-    template <typename Request>
-    bool recoverFromDaemon();
-    // The kind's commit applied to the store's fields; throws
-    // PrivilegedInventoryCommitError and then has changed nothing.
-    void commitToInventory(const PrivilegedQuarantineRequest& journal);
-    void commitToInventory(const PrivilegedRestoreRequest& journal);
-    void commitToInventory(const PrivilegedTrashRequest& journal);
-    void commitToInventory(const PrivilegedTrashRestoreRequest& journal);
+    // ---- What the journal is lent ----
+    FileSystem& files() const override { return *fileSystem_; }
+    InventoryFields inventoryFields() override {
+        return InventoryFields{plugins_, history_, trashedBundles_, formatCleanupRuns_};
+    }
 
     void loadState();
     void takeOverLoadedState(LoadedInventoryState loaded);
@@ -349,23 +292,18 @@ private:
     void setNotice(OperationNotice notice);
     // After a committed move: looks up the hosts' caches for the bundles'
     // installed locations and sets or clears the host cache notice.
-    void noteHostCaches(const std::vector<std::string>& installedLocations);
-    void setLastStorageError(std::optional<std::string> error) {
+    void noteHostCaches(const std::vector<std::string>& installedLocations) override;
+    void setLastStorageError(std::optional<std::string> error) override {
         assign(lastStorageError_, std::move(error), storeField::lastStorageError);
     }
-    void setLastOperationError(std::optional<std::string> error);
-    void setLastScanNotice(std::optional<std::string> text) {
-        assign(lastScanNotice_, std::move(text), storeField::lastScanNotice);
-    }
+    void setLastOperationError(std::optional<std::string> error) override;
     // Tells observers of an in-place change to a published field.
-    void published(std::string_view name) const { publish(name); }
+    void published(std::string_view name) const override { publish(name); }
 
     SystemLayout layout_;
     FileSystem* fileSystem_;
     Executor* executor_;
     ScanRunner scanRunner_;
-    TransactionLookup transactionLookup_;
-    TransactionLookup userTransactionLookup_;
 
     std::vector<Plugin> plugins_;
     bool isScanning_ = false;
@@ -385,10 +323,7 @@ private:
     std::vector<TrashedBundleRecord> trashedBundles_;
     std::vector<FormatCleanupRunRecord> formatCleanupRuns_;
     std::vector<PermanentQuarantineRule> permanentQuarantineRules_;
-    std::optional<PrivilegedQuarantineRequest> pendingPrivilegedQuarantine_;
-    std::optional<PrivilegedRestoreRequest> pendingPrivilegedRestore_;
-    std::optional<PrivilegedTrashRequest> pendingPrivilegedTrash_;
-    std::optional<PrivilegedTrashRestoreRequest> pendingPrivilegedTrashRestore_;
+    TransactionJournal journal_;
     std::shared_ptr<ScanControl> scanControl_;
 
     // Work posted by a scan thread runs only while this is alive: the store

@@ -28,10 +28,9 @@ PluginInventoryStore::PluginInventoryStore(SystemLayout layout, FileSystem& file
       fileSystem_(&fileSystem),
       executor_(&executor),
       scanRunner_(scanRunner ? std::move(scanRunner) : pluginScannerRunner(fileSystem, layout_)),
-      transactionLookup_(std::move(transactionLookup)),
-      userTransactionLookup_(std::move(userTransactionLookup)),
       plugins_(sampleInventory()),
-      inventoryRevision_(InventoryRevisionToken::random()) {
+      inventoryRevision_(InventoryRevisionToken::random()),
+      journal_(*this, std::move(transactionLookup), std::move(userTransactionLookup)) {
     pruneEmptyTransactionFolders();
     loadState();
 }
@@ -75,10 +74,20 @@ void PluginInventoryStore::takeOverLoadedState(LoadedInventoryState loaded) {
     assign(trashedBundles_, std::move(loaded.trashedBundles), storeField::trashedBundles);
     assign(formatCleanupRuns_, std::move(loaded.formatCleanupRuns), storeField::formatCleanupRuns);
     assign(permanentQuarantineRules_, std::move(loaded.permanentQuarantineRules), storeField::permanentQuarantineRules);
-    pendingPrivilegedQuarantine_ = std::move(loaded.pendingPrivilegedQuarantine);
-    pendingPrivilegedRestore_ = std::move(loaded.pendingPrivilegedRestore);
-    pendingPrivilegedTrash_ = std::move(loaded.pendingPrivilegedTrash);
-    pendingPrivilegedTrashRestore_ = std::move(loaded.pendingPrivilegedTrashRestore);
+    std::vector<PrivilegedRequest> journals;
+    if (loaded.pendingPrivilegedQuarantine) {
+        journals.emplace_back(std::move(*loaded.pendingPrivilegedQuarantine));
+    }
+    if (loaded.pendingPrivilegedRestore) {
+        journals.emplace_back(std::move(*loaded.pendingPrivilegedRestore));
+    }
+    if (loaded.pendingPrivilegedTrash) {
+        journals.emplace_back(std::move(*loaded.pendingPrivilegedTrash));
+    }
+    if (loaded.pendingPrivilegedTrashRestore) {
+        journals.emplace_back(std::move(*loaded.pendingPrivilegedTrashRestore));
+    }
+    journal_.takeOverLoaded(std::move(journals));
 }
 
 void PluginInventoryStore::pruneEmptyTransactionFolders() {
@@ -99,10 +108,7 @@ PersistedInventory PluginInventoryStore::persistedSnapshot() const {
     state.trashedBundles = trashedBundles_;
     state.formatCleanupRuns = formatCleanupRuns_;
     state.permanentQuarantineRules = permanentQuarantineRules_;
-    state.pendingPrivilegedQuarantine = pendingPrivilegedQuarantine_;
-    state.pendingPrivilegedRestore = pendingPrivilegedRestore_;
-    state.pendingPrivilegedTrash = pendingPrivilegedTrash_;
-    state.pendingPrivilegedTrashRestore = pendingPrivilegedTrashRestore_;
+    journal_.writeInto(state);
     return state;
 }
 
@@ -140,10 +146,31 @@ void PluginInventoryStore::showSuccess(std::string title, std::string message) {
 
 void PluginInventoryStore::dismissNotice() { assign(notice_, std::nullopt, storeField::notice); }
 
-bool PluginInventoryStore::hasPendingPrivilegedTransaction() const {
-    return pendingPrivilegedQuarantine_ || pendingPrivilegedRestore_ || pendingPrivilegedTrash_ ||
-           pendingPrivilegedTrashRestore_;
+bool PluginInventoryStore::hasPendingPrivilegedTransaction() const { return journal_.hasPending(); }
+
+std::optional<PrivilegedRequest> PluginInventoryStore::prepare(
+    TransactionKind kind, const std::vector<PluginBundleSelection>& selections,
+    const std::optional<InventoryRevisionToken>& expectedRevision, const std::optional<Uuid>& presetRunID) {
+    return journal_.prepare(kind, selections, expectedRevision, presetRunID);
 }
+
+std::optional<PrivilegedRequest> PluginInventoryStore::prepareTrashRestore(const std::vector<Uuid>& recordIDs) {
+    return journal_.prepareTrashRestore(recordIDs);
+}
+
+bool PluginInventoryStore::complete(const PrivilegedResult& result) { return journal_.complete(result); }
+
+std::optional<std::string> PluginInventoryStore::blockingReason(
+    TransactionKind kind, const std::vector<PluginBundleSelection>& selections,
+    const std::optional<InventoryRevisionToken>& expectedRevision) const {
+    return journal_.blockingReason(kind, selections, expectedRevision);
+}
+
+std::optional<std::string> PluginInventoryStore::trashRestoreBlockingReason(const std::vector<Uuid>& recordIDs) const {
+    return journal_.trashRestoreBlockingReason(recordIDs);
+}
+
+void PluginInventoryStore::recoverPendingTransactions() { journal_.recover(); }
 
 void PluginInventoryStore::setNotice(OperationNotice notice) {
     notice.title = platformWording(notice.title, layout_.profile);

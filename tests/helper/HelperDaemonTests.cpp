@@ -6,6 +6,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/Uuid.h"
 #include "protocol/HelperWire.h"
+#include "support/ServiceCalls.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -172,7 +173,7 @@ TEST_F(HelperDaemonTest, KilledMidTransactionGivesOneFailureAndOnlyWholeBundles)
     }
     std::vector<PrivilegedQuarantineResult> results;
     const int logged = daemon.queued();
-    service.sendQuarantine(Uuid::random().string(), items, [&](auto result) { results.push_back(result); });
+    sendQuarantine(service, Uuid::random().string(), items, [&](auto result) { results.push_back(result); });
     ASSERT_TRUE(daemon.waitUntilStalled(logged));
     daemon.kill();
     harness->settle();
@@ -266,8 +267,8 @@ TEST(HelperServer, OneTransactionAtATimeAcrossConnections) {
     const auto op = Uuid::random().string();
     const auto source = sandbox.makeBundle(sandbox.pluginPath("A.vst3"));
     std::vector<PrivilegedQuarantineResult> first;
-    service.sendQuarantine(Uuid::random().string(), {{source, sandbox.quarantinePath(op, "A.vst3"), op}},
-                           [&](auto r) { first.push_back(r); });
+    sendQuarantine(service, Uuid::random().string(), {{source, sandbox.quarantinePath(op, "A.vst3"), op}},
+                   [&](auto r) { first.push_back(r); });
     operations.waitUntilReached();
 
     // Another connection reaching the daemon meanwhile is refused by it.

@@ -5,6 +5,7 @@
 #include "HelperSandbox.h"
 #include "platform/Uuid.h"
 #include "protocol/HelperWire.h"
+#include "support/ServiceCalls.h"
 
 #include <unistd.h>
 
@@ -151,9 +152,9 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     EXPECT_TRUE(sandbox.hasWholeBundle(outside, outside));
     EXPECT_FALSE(sandbox.exists(sandbox.quarantinePath(operationID, "")));
     std::vector<PrivilegedQuarantineResult> results;
-    service.sendQuarantine(Uuid::random().string(),
-                           {{bundle, sandbox.quarantinePath(operationID, "Echo.vst3"), operationID}},
-                           [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
+    sendQuarantine(service, Uuid::random().string(),
+                   {{bundle, sandbox.quarantinePath(operationID, "Echo.vst3"), operationID}},
+                   [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
     harness.settle();
     ASSERT_EQ(results.size(), 1u);
     EXPECT_TRUE(results.front().succeeded) << results.front().message;

@@ -12,6 +12,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Text.h"
 #include "platform/Uuid.h"
+#include "support/ServiceCalls.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -81,8 +82,8 @@ TEST(Systemd, TheShippedUnitsVerifyAndTheDaemonServesTheSocketSystemdPasses) {
         const auto source = sandbox.makeBundle(sandbox.pluginPath("A.vst3"));
         const auto destination = sandbox.quarantinePath(operationID, "A.vst3");
         std::vector<PrivilegedQuarantineResult> results;
-        service.sendQuarantine(Uuid::random().string(), {{source, destination, operationID}},
-                               [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
+        sendQuarantine(service, Uuid::random().string(), {{source, destination, operationID}},
+                       [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
         harness.settle();
         ASSERT_EQ(results.size(), 1u);
         EXPECT_TRUE(results.front().succeeded) << results.front().message;

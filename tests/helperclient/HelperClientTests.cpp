@@ -6,6 +6,7 @@
 #include "protocol/HelperProtocol.h"
 #include "protocol/PrivilegedRecords.h"
 #include "support/HelperSession.h"
+#include "support/ServiceCalls.h"
 #include "support/StandInHelper.h"
 
 #include <sys/socket.h>
@@ -18,6 +19,8 @@
 
 namespace kestrova {
 namespace {
+
+using namespace kestrova::testing;
 
 struct ScriptedRegistration final : ServiceRegistration {
     ServiceRegistrationState state = ServiceRegistrationState::enabled;
@@ -134,9 +137,9 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     EXPECT_EQ(service->lastError(),
               "The registered helper is Build 39. Choose Update Plugin Management to install Build 40.");
     EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test failed. The registered helper reported Build 39.");
-    EXPECT_EQ(service->quarantineBlockingReason(),
+    EXPECT_EQ(service->blockingReason(TransactionKind::quarantine),
               "The privileged helper is enabled but has not completed its secure handshake.");
-    EXPECT_EQ(service->trashRestoreBlockingReason(),
+    EXPECT_EQ(service->blockingReason(TransactionKind::trashRestore),
               "The privileged helper is enabled but has not completed its secure handshake.");
 
     // The right build from an impostor identity is still not the helper.
@@ -173,17 +176,20 @@ TEST_F(ServiceTest, StatusOtherThanEnabledBlocksWithTheKindsOwnText) {
     auto service = makeService();
     EXPECT_EQ(script.opened, 0);
     EXPECT_EQ(service->status(), PluginManagementStatus::requiresApproval);
-    EXPECT_EQ(service->quarantineBlockingReason(), "Enable Plugin Management before moving system plugin bundles.");
-    EXPECT_EQ(service->restoreBlockingReason(), "Enable Plugin Management before restoring system plugin bundles.");
-    EXPECT_EQ(service->trashBlockingReason(),
+    EXPECT_EQ(title(service->status()), "Approval Required");
+    EXPECT_EQ(service->blockingReason(TransactionKind::quarantine),
+              "Enable Plugin Management before moving system plugin bundles.");
+    EXPECT_EQ(service->blockingReason(TransactionKind::restore),
+              "Enable Plugin Management before restoring system plugin bundles.");
+    EXPECT_EQ(service->blockingReason(TransactionKind::trash),
               "Enable Plugin Management before moving quarantined bundles to Finder Trash.");
-    EXPECT_EQ(service->trashRestoreBlockingReason(),
+    EXPECT_EQ(service->blockingReason(TransactionKind::trashRestore),
               "Enable Plugin Management before restoring bundles from Finder Trash.");
     service->handshake(true);
     EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test unavailable until Plugin Management is enabled.");
 
     std::optional<PrivilegedRestoreResult> result;
-    service->sendRestore("T1", {{"/a.vst3", "/b.vst3", "OP"}}, [&](auto r) { result = r; });
+    sendRestore(*service, "T1", {{"/a.vst3", "/b.vst3", "OP"}}, [&](auto r) { result = r; });
     ASSERT_TRUE(result);
     EXPECT_EQ(*result, (PrivilegedRestoreResult{
                            "T1", false, true, {}, "Enable Plugin Management before restoring system plugin bundles."}));
@@ -201,7 +207,7 @@ TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
     published.clear();
 
     std::vector<PrivilegedQuarantineResult> first;
-    service->sendQuarantine("T1", oneItem, [&](auto r) { first.push_back(r); });
+    sendQuarantine(*service, "T1", oneItem, [&](auto r) { first.push_back(r); });
     EXPECT_TRUE(service->isWorking());
     EXPECT_EQ(published, (std::vector<std::string>{"isWorking", "lastError"}));
     ASSERT_EQ(script.calls.size(), 1u);
@@ -209,7 +215,7 @@ TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
     EXPECT_EQ(decodePrivilegedJson<PrivilegedQuarantineRequest>(script.calls.front().argument)->items, oneItem);
 
     std::vector<PrivilegedTrashResult> second;
-    service->sendTrash("T2", {{"/q/OP/A.vst3", "/h/.Trash/A.vst3", "OP"}}, [&](auto r) { second.push_back(r); });
+    sendTrash(*service, "T2", {{"/q/OP/A.vst3", "/h/.Trash/A.vst3", "OP"}}, [&](auto r) { second.push_back(r); });
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0], (PrivilegedTrashResult{
                              "T2", false, true, {}, "A privileged plugin transaction is already in progress."}));
@@ -227,24 +233,24 @@ TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
     EXPECT_EQ(service->lastError(), refusal.message);
     EXPECT_FALSE(service->isWorking());
 
-    service->sendQuarantine("T3", oneItem, [&](auto r) { first.push_back(r); });
+    sendQuarantine(*service, "T3", oneItem, [&](auto r) { first.push_back(r); });
     answer(JsonCoder<PrivilegedQuarantineResult>::encode({"T3", true, false, {"/q/OP/A.vst3"}, "Moved."}));
     EXPECT_TRUE(first.back().succeeded);
     EXPECT_EQ(service->lastError(), std::nullopt);
 
     // Another kind's record is not a quarantine result.
-    service->sendQuarantine("T4", oneItem, [&](auto r) { first.push_back(r); });
+    sendQuarantine(*service, "T4", oneItem, [&](auto r) { first.push_back(r); });
     answer(JsonCoder<PrivilegedRestoreResult>::encode({"T4", true, false, {"/x"}, ""}));
     EXPECT_EQ(first.back(),
               (PrivilegedQuarantineResult{"T4", false, true, {}, "Kestrova could not verify the helper response."}));
 
     std::optional<PrivilegedTrashRestoreResult> restored;
-    service->sendTrashRestore("T5", {}, [&](auto r) { restored = r; });
+    sendTrashRestore(*service, "T5", {}, [&](auto r) { restored = r; });
     answer(Json::array());
     EXPECT_EQ(restored->message, "Kestrova could not verify the helper Finder Trash recovery response.");
 
     std::optional<PrivilegedRestoreResult> lost;
-    service->sendRestore("T6", {}, [&](auto r) { lost = r; });
+    sendRestore(*service, "T6", {}, [&](auto r) { lost = r; });
     fail("The connection to KestrovaHelper was interrupted.");
     EXPECT_EQ(*lost,
               (PrivilegedRestoreResult{"T6", false, true, {}, "The connection to KestrovaHelper was interrupted."}));
@@ -253,11 +259,50 @@ TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
 
     script.refuseCalls = true;
     std::optional<PrivilegedTrashResult> noChannel;
-    service->sendTrash("T7", {}, [&](auto r) { noChannel = r; });
+    sendTrash(*service, "T7", {}, [&](auto r) { noChannel = r; });
     EXPECT_EQ(noChannel->message, "Kestrova could not create the privileged Finder Trash channel.");
     EXPECT_EQ(service->lastError(), "Kestrova could not create the privileged Finder Trash channel.");
     EXPECT_FALSE(service->isWorking());
     EXPECT_EQ(service->outstandingCalls(), 0u);
+}
+
+// Every kind goes out as its own call and comes back as its own result; a
+// request journaled for the user side names no side on the wire unless it
+// is routed to the user side's helper.
+TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult) {
+    auto service = makeService();
+    handshakeWith("KestrovaHelper", "40");
+    const std::vector<PrivilegedRequest> requests{
+        PrivilegedQuarantineRequest{"Q", oneItem, BundleSide::user},
+        PrivilegedRestoreRequest{"R", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}, {"/q/OP/B.vst3", "/B.vst3", "OP"}}},
+        PrivilegedTrashRequest{"T", {}, BundleSide::user},
+        PrivilegedTrashRestoreRequest{"TR", {{"/h/.Trash/A.vst3", "/Library/A.vst3", "ID", "A.vst3", "VST3"}}},
+    };
+    for (std::size_t index = 0; index < requests.size(); ++index) {
+        const auto& request = requests[index];
+        const auto kind = kindOf(request);
+        SCOPED_TRACE(describe(kind).action);
+        EXPECT_EQ(kind, transactionKinds.at(index));
+        EXPECT_EQ(describe(kind).kind, kind);
+        EXPECT_EQ(itemCount(request), std::visit([](const auto& record) { return record.items.size(); }, request));
+        EXPECT_EQ(sideOf(request), index % 2 == 0 ? BundleSide::user : BundleSide::system);
+
+        std::optional<PrivilegedResult> result;
+        service->send(request, [&](PrivilegedResult reply) { result = std::move(reply); });
+        ASSERT_EQ(script.calls.size(), 1u);
+        EXPECT_EQ(script.calls.front().call, describe(kind).call);
+        EXPECT_FALSE(script.calls.front().argument.contains("side"));
+        EXPECT_EQ(script.calls.front().argument.at("transactionID"), transactionIDOf(request));
+        const auto reply = madeUpFailure(kind, transactionIDOf(request), "Refused.");
+        answer(std::visit([](const auto& record) { return JsonCoder<std::decay_t<decltype(record)>>::encode(record); },
+                          reply));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, reply);
+        EXPECT_EQ(kindOf(*result), kind);
+        EXPECT_EQ(transactionIDOf(*result), transactionIDOf(request));
+        EXPECT_EQ(recordOf<PrivilegedQuarantineRequest>(std::optional(request)).has_value(),
+                  kind == TransactionKind::quarantine);
+    }
 }
 
 TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAreHarmless) {
@@ -277,13 +322,13 @@ TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAre
     executor.drain();
     EXPECT_FALSE(service->helperIsReachable());
     std::optional<PrivilegedQuarantineResult> result;
-    service->sendQuarantine("T1", oneItem, [&](auto r) { result = r; });
+    sendQuarantine(*service, "T1", oneItem, [&](auto r) { result = r; });
     EXPECT_EQ(result->message, "The privileged helper is enabled but has not completed its secure handshake.");
 
     service->handshake(false);
     handshakeWith("KestrovaHelper", "40");
     result.reset();
-    service->sendQuarantine("T2", oneItem, [&](auto r) { result = r; });
+    sendQuarantine(*service, "T2", oneItem, [&](auto r) { result = r; });
     auto pending = std::move(script.calls.front());
     service.reset();
     pending.reply(JsonCoder<PrivilegedQuarantineResult>::encode({"T2", true, false, {"/q/OP/A.vst3"}, ""}));
@@ -514,8 +559,8 @@ TEST(HelperDeadlines, AReplyTrickledAByteAtATimeEndsTheCallAtItsDeadline) {
         EXPECT_FALSE(harness.service().lastCallTimedOut());
         std::optional<PrivilegedRestoreResult> result;
         const auto started = Clock::now();
-        harness.service().sendRestore("TX", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}},
-                                      [&](PrivilegedRestoreResult reply) { result = std::move(reply); });
+        sendRestore(harness.service(), "TX", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}},
+                    [&](PrivilegedRestoreResult reply) { result = std::move(reply); });
         harness.settle();
         EXPECT_LT(Clock::now() - started, ample);
         ASSERT_TRUE(result);

@@ -1,14 +1,13 @@
-// One privileged transaction from start to end, as every front end runs it:
-// the store plans and journals the move, the service sends it to the helper,
-// and the reply is handed back to the store to verify and commit. The store
-// publishes the outcome as its notice.
+// The moves a front end starts over a selection: one transaction per side
+// (system first), each started once the one before it has been committed,
+// every one along runTransaction.
 #pragma once
 
 #include "model/PluginBundleSelection.h"
 #include "platform/Uuid.h"
-#include "protocol/PrivilegedRecords.h"
+#include "protocol/TransactionKinds.h"
+#include "store/journal/TransactionRoad.h"
 
-#include <functional>
 #include <vector>
 
 namespace kestrova {
@@ -16,24 +15,27 @@ namespace kestrova {
 class PluginInventoryStore;
 class PluginManagementService;
 
-// Runs on the main thread once the reply is committed (true) or refused
-// (false), with the request that was sent.
-template <typename Request>
-using TransactionDone = std::function<void(const Request& request, bool committed)>;
-
-// Each returns false when the store refused to prepare the move (its warning
-// says why and nothing was sent); `done` is then never called. The store must
-// outlive the service's reply.
-bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service,
-                   const std::vector<PluginBundleSelection>& selections,
-                   TransactionDone<PrivilegedQuarantineRequest> done = {});
-bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
-                const std::vector<PluginBundleSelection>& selections,
-                TransactionDone<PrivilegedRestoreRequest> done = {});
-bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
-              const std::vector<PluginBundleSelection>& selections, TransactionDone<PrivilegedTrashRequest> done = {});
+// Quarantine, restore or Trash of the selected bundles. Returns false when
+// the first transaction was refused before its journal was written (the
+// store's warning says why); `done` then is never called. `done` runs once
+// per transaction sent; a transaction that is not committed ends the chain.
+bool runSelection(PluginInventoryStore& store, PluginManagementService& service, TransactionKind kind,
+                  const std::vector<PluginBundleSelection>& selections, TransactionDone done = {});
 // Selected by the ids of Finder Trash recovery records.
 bool runTrashRestore(PluginInventoryStore& store, PluginManagementService& service, const std::vector<Uuid>& recordIDs,
-                     TransactionDone<PrivilegedTrashRestoreRequest> done = {});
+                     TransactionDone done = {});
+
+inline bool runQuarantine(PluginInventoryStore& store, PluginManagementService& service,
+                          const std::vector<PluginBundleSelection>& selections, TransactionDone done = {}) {
+    return runSelection(store, service, TransactionKind::quarantine, selections, std::move(done));
+}
+inline bool runRestore(PluginInventoryStore& store, PluginManagementService& service,
+                       const std::vector<PluginBundleSelection>& selections, TransactionDone done = {}) {
+    return runSelection(store, service, TransactionKind::restore, selections, std::move(done));
+}
+inline bool runTrash(PluginInventoryStore& store, PluginManagementService& service,
+                     const std::vector<PluginBundleSelection>& selections, TransactionDone done = {}) {
+    return runSelection(store, service, TransactionKind::trash, selections, std::move(done));
+}
 
 }  // namespace kestrova

@@ -4,6 +4,7 @@
 #include "planning/FormatCleanupPlanner.h"
 #include "store/PluginInventoryStore.h"
 #include "store/journal/CrashPoint.h"
+#include "store/journal/TransactionRoad.h"
 #include "store/runs/CleanupRunChunks.h"
 #include "store/runs/CleanupRunTexts.h"
 
@@ -149,32 +150,21 @@ void CleanupRunController::nextChunk() {
     setPendingChunks(std::move(chunks));
 
     // Each chunk is one side's; that side's helper must be free before its journal is written.
-    if (const auto reason = chunk.empty()
-                                ? std::nullopt
-                                : service_.blockingReason(TransactionKind::quarantine, store_.sideOf(chunk.front()))) {
-        store_.showWarning("Privileged Quarantine Blocked", *reason);
+    const bool sent = runTransaction(
+        store_, service_, TransactionKind::quarantine, sideOfChunk(chunk),
+        [&] { return store_.prepareCleanupRunChunk(runID, chunk); },
+        [this](const PrivilegedRequest&, bool committed) { chunkCompleted(committed); }, alive_);
+    if (!sent) {
         stopRun();
-        return;
     }
-    auto request = store_.prepareCleanupRunChunk(runID, chunk);
-    if (!request) {
-        stopRun();
-        return;
-    }
-    const auto transactionID = request->transactionID;
-    auto items = request->items;
-    service_.sendQuarantine(
-        transactionID, std::move(items),
-        [this, alive = std::weak_ptr<int>(alive_), request = std::move(*request)](PrivilegedQuarantineResult result) {
-            if (alive.lock()) {
-                chunkCompleted(result, request.transactionID, request.items);
-            }
-        });
 }
 
-void CleanupRunController::chunkCompleted(const PrivilegedQuarantineResult& result, const std::string& transactionID,
-                                          const std::vector<PrivilegedQuarantineItem>& items) {
-    if (!store_.completeQuarantine(result, transactionID, items)) {
+std::optional<BundleSide> CleanupRunController::sideOfChunk(const std::vector<PluginBundleSelection>& chunk) const {
+    return chunk.empty() ? std::nullopt : std::optional<BundleSide>(store_.sideOf(chunk.front()));
+}
+
+void CleanupRunController::chunkCompleted(bool committed) {
+    if (!committed) {
         stopRun();
         return;
     }
@@ -236,37 +226,22 @@ void CleanupRunController::nextRestoreChunk() {
     chunks.erase(chunks.begin());
     setRestoreChunks(std::move(chunks));
 
-    if (const auto reason = chunk.empty()
-                                ? std::nullopt
-                                : service_.blockingReason(TransactionKind::restore, store_.sideOf(chunk.front()))) {
-        store_.showWarning("Privileged Restore Blocked", *reason);
+    const bool sent = runTransaction(
+        store_, service_, TransactionKind::restore, sideOfChunk(chunk),
+        [&] { return store_.prepare(TransactionKind::restore, chunk); },
+        [this](const PrivilegedRequest& request, bool committed) { restoreChunkCompleted(request, committed); },
+        alive_);
+    if (!sent) {
         stopRestore();
-        return;
     }
-    auto request = store_.prepareRestore(chunk, std::nullopt);
-    if (!request) {
-        stopRestore();
-        return;
-    }
-    const auto transactionID = request->transactionID;
-    auto items = request->items;
-    service_.sendRestore(
-        transactionID, std::move(items),
-        [this, alive = std::weak_ptr<int>(alive_), request = std::move(*request)](PrivilegedRestoreResult result) {
-            if (alive.lock()) {
-                restoreChunkCompleted(result, request.transactionID, request.items);
-            }
-        });
 }
 
-void CleanupRunController::restoreChunkCompleted(const PrivilegedRestoreResult& result,
-                                                 const std::string& transactionID,
-                                                 const std::vector<PrivilegedRestoreItem>& items) {
-    if (!store_.completeRestore(result, transactionID, items)) {
+void CleanupRunController::restoreChunkCompleted(const PrivilegedRequest& request, bool committed) {
+    if (!committed) {
         stopRestore();
         return;
     }
-    restoredBundles_ += items.size();
+    restoredBundles_ += itemCount(request);
     ++restoredTransactions_;
     nextChunkInNextTurn(&CleanupRunController::nextRestoreChunk);
 }

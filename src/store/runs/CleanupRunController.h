@@ -10,8 +10,9 @@
 #include "model/PluginBundleSelection.h"
 #include "planning/FormatCleanupPlan.h"
 #include "platform/Observable.h"
+#include "platform/SystemLayout.h"
 #include "platform/Uuid.h"
-#include "protocol/PrivilegedRecords.h"
+#include "protocol/TransactionKinds.h"
 
 #include <cstddef>
 #include <memory>
@@ -101,13 +102,14 @@ private:
         const std::vector<PluginBundleSelection>& selections) const;
     void nextChunk();
     void nextChunkInNextTurn(void (CleanupRunController::*next)());
-    void chunkCompleted(const PrivilegedQuarantineResult& result, const std::string& transactionID,
-                        const std::vector<PrivilegedQuarantineItem>& items);
+    // The side whose helper moves the chunk; an empty chunk, which the store
+    // refuses, has none.
+    std::optional<BundleSide> sideOfChunk(const std::vector<PluginBundleSelection>& chunk) const;
+    void chunkCompleted(bool committed);
     // A chunk could not be prepared or committed: the run stops there.
     void stopRun();
     void nextRestoreChunk();
-    void restoreChunkCompleted(const PrivilegedRestoreResult& result, const std::string& transactionID,
-                               const std::vector<PrivilegedRestoreItem>& items);
+    void restoreChunkCompleted(const PrivilegedRequest& request, bool committed);
     void stopRestore();
 
     void setPlan(std::optional<FormatCleanupPlan> plan);

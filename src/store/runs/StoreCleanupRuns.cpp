@@ -28,13 +28,27 @@ std::vector<PluginBundleSelection> uniqueSelections(const std::vector<PluginBund
     return unique;
 }
 
-}  // namespace
-
-FormatCleanupRunRecord* PluginInventoryStore::pendingCleanupRun(const Uuid& runID) {
-    const auto run = std::find_if(formatCleanupRuns_.begin(), formatCleanupRuns_.end(),
+FormatCleanupRunRecord* pendingCleanupRun(std::vector<FormatCleanupRunRecord>& runs, const Uuid& runID) {
+    const auto run = std::find_if(runs.begin(), runs.end(),
                                   [&](const FormatCleanupRunRecord& record) { return record.id == runID; });
-    return run != formatCleanupRuns_.end() && run->status == FormatCleanupRunStatus::pending ? &*run : nullptr;
+    return run != runs.end() && run->status == FormatCleanupRunStatus::pending ? &*run : nullptr;
 }
+
+// The run's child transactions whose bundles were committed to the
+// inventory (each commit writes history under its transaction ID).
+std::size_t committedChildTransactionCount(const FormatCleanupRunRecord& run, const std::vector<HistoryItem>& history) {
+    std::unordered_set<std::string> committed;
+    for (const auto& item : history) {
+        if (item.kind == HistoryKind::quarantine && item.presetRunID == run.id && item.transactionID) {
+            committed.insert(*item.transactionID);
+        }
+    }
+    return static_cast<std::size_t>(
+        std::count_if(run.childTransactionIDs.begin(), run.childTransactionIDs.end(),
+                      [&](const Uuid& child) { return committed.contains(child.string()); }));
+}
+
+}  // namespace
 
 std::optional<Uuid> PluginInventoryStore::startCleanupRun(
     const FormatCleanupPlan& plan, const std::vector<PluginBundleSelection>& confirmedSelections) {
@@ -100,9 +114,9 @@ std::optional<Uuid> PluginInventoryStore::startCleanupRun(
     return runID;
 }
 
-std::optional<PrivilegedQuarantineRequest> PluginInventoryStore::prepareCleanupRunChunk(
+std::optional<PrivilegedRequest> PluginInventoryStore::prepareCleanupRunChunk(
     const Uuid& runID, const std::vector<PluginBundleSelection>& chunk) {
-    const auto* run = pendingCleanupRun(runID);
+    const auto* run = pendingCleanupRun(formatCleanupRuns_, runID);
     if (run == nullptr) {
         showWarning(std::string(presetBlocked), "The preset-run journal is missing or no longer pending.");
         return std::nullopt;
@@ -116,11 +130,11 @@ std::optional<PrivilegedQuarantineRequest> PluginInventoryStore::prepareCleanupR
         return std::nullopt;
     }
     // The journal write appends the transaction to the run's children.
-    return prepareQuarantine(chunk, inventoryRevision_, runID);
+    return prepare(TransactionKind::quarantine, chunk, inventoryRevision_, runID);
 }
 
 void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunStatus status) {
-    auto* run = pendingCleanupRun(runID);
+    auto* run = pendingCleanupRun(formatCleanupRuns_, runID);
     if (run == nullptr) {
         return;
     }
@@ -141,7 +155,7 @@ void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunS
         case FormatCleanupRunStatus::partiallyCompleted:
             kind = HistoryKind::cleanupPresetPartiallyCompleted;
             detail = fmt::format("{} child transactions completed before the run stopped",
-                                 committedChildTransactionCount(*run));
+                                 committedChildTransactionCount(*run, history_));
             break;
         case FormatCleanupRunStatus::canceled:
             kind = HistoryKind::cleanupPresetCanceled;
@@ -167,18 +181,6 @@ void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunS
     } else {
         setNotice(OperationNotice::warning(std::move(noticeTitle), std::move(detail)));
     }
-}
-
-std::size_t PluginInventoryStore::committedChildTransactionCount(const FormatCleanupRunRecord& run) const {
-    std::unordered_set<std::string> committed;
-    for (const auto& item : history_) {
-        if (item.kind == HistoryKind::quarantine && item.presetRunID == run.id && item.transactionID) {
-            committed.insert(*item.transactionID);
-        }
-    }
-    return static_cast<std::size_t>(
-        std::count_if(run.childTransactionIDs.begin(), run.childTransactionIDs.end(),
-                      [&](const Uuid& child) { return committed.contains(child.string()); }));
 }
 
 void PluginInventoryStore::correctClosedCleanupRun(const std::string& transactionID) {
@@ -214,7 +216,7 @@ void PluginInventoryStore::correctClosedCleanupRun(const std::string& transactio
     const auto outcome =
         completed ? fmt::format("{} reviewed format bundles moved into reversible quarantine", run->selections.size())
                   : fmt::format("{} child transactions completed before the run stopped",
-                                committedChildTransactionCount(*run));
+                                committedChildTransactionCount(*run, history_));
     // The earlier history item stays; this one says what really happened.
     const auto detail =
         fmt::format("Outcome corrected from {}: {}",
@@ -261,7 +263,7 @@ void PluginInventoryStore::closePendingCleanupRuns() {
         }
     }
     for (const auto& runID : pending) {
-        const auto* run = pendingCleanupRun(runID);
+        const auto* run = pendingCleanupRun(formatCleanupRuns_, runID);
         if (run == nullptr) {
             continue;
         }

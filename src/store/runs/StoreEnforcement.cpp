@@ -8,6 +8,7 @@
 #include "model/ProductStatus.h"
 #include "store/PluginInventoryStore.h"
 #include "store/journal/CrashPoint.h"
+#include "store/journal/TransactionRoad.h"
 
 #include <fmt/format.h>
 
@@ -61,6 +62,90 @@ std::optional<PluginBundleSelection> activeSelection(const std::vector<Plugin>& 
     return std::nullopt;
 }
 
+void enforceBatch(PluginInventoryStore& store, Matches batch, Matches remainder, PluginManagementService& service);
+
+// The batch's old copies are in the Finder Trash: its reinstalled copies go
+// into quarantine, found again in the inventory the Trash commit left.
+void quarantineReinstalled(PluginInventoryStore& store, Matches batch, Matches remainder,
+                           PluginManagementService& service) {
+    crashPoint(crashScope, betweenTrashAndQuarantine);
+    std::vector<PluginBundleSelection> reinstalled;
+    reinstalled.reserve(batch.size());
+    for (const auto& match : batch) {
+        auto selection = activeSelection(store.plugins(), match.active.bundleID);
+        if (!selection) {
+            break;
+        }
+        reinstalled.push_back(std::move(*selection));
+    }
+    // A side whose helper cannot take the move ends enforcement with the scan
+    // notice alone, before anything is journaled.
+    const bool sent =
+        reinstalled.size() == batch.size() &&
+        !service.blockingReason(TransactionKind::quarantine, store.sideOf(reinstalled.front())) &&
+        runTransaction(
+            store, service, TransactionKind::quarantine, std::nullopt,
+            [&] { return store.prepare(TransactionKind::quarantine, reinstalled, store.inventoryRevision()); },
+            [&store, &service, count = batch.size(), remainder = std::move(remainder)](const PrivilegedRequest&,
+                                                                                       bool committed) mutable {
+                if (!committed) {
+                    store.setLastScanNotice(
+                        "Permanent Quarantine retired the prior copies to Finder Trash, but the reinstalled bundles "
+                        "remain active because their quarantine transaction did not verify.");
+                    store.save();
+                    return;
+                }
+                store.setLastScanNotice(
+                    fmt::format("Permanent Quarantine replaced {} exact bundle {}: old copies are in Finder Trash "
+                                "and replacements are safely quarantined.",
+                                count, count == 1 ? "copy" : "copies"));
+                store.save();
+                auto [next, rest] = splitBatch(std::move(remainder), store);
+                enforceBatch(store, std::move(next), std::move(rest), service);
+            });
+    if (!sent) {
+        store.setLastScanNotice(
+            "Permanent Quarantine retired the prior copies to Finder Trash, but did not move the reinstalled "
+            "bundles. They remain active for review.");
+        store.save();
+    }
+}
+
+// One batch: its Trash transaction, then (from that completion) its
+// quarantine transaction, then (from that one) the next batch.
+void enforceBatch(PluginInventoryStore& store, Matches batch, Matches remainder, PluginManagementService& service) {
+    if (batch.empty()) {
+        return;
+    }
+    std::vector<PluginBundleSelection> retired;
+    retired.reserve(batch.size());
+    for (const auto& match : batch) {
+        retired.push_back(match.retired);
+    }
+    // A batch is one side's; a side whose helper cannot take it moves nothing.
+    const bool sent =
+        !service.blockingReason(TransactionKind::trash, store.sideOf(retired.front())) &&
+        runTransaction(
+            store, service, TransactionKind::trash, std::nullopt,
+            [&] { return store.prepare(TransactionKind::trash, retired, store.inventoryRevision()); },
+            [&store, &service, batch = std::move(batch), remainder = std::move(remainder)](const PrivilegedRequest&,
+                                                                                           bool committed) mutable {
+                if (!committed) {
+                    store.setLastScanNotice(
+                        "Permanent Quarantine stopped: the retired quarantine copy could not be verified in Finder "
+                        "Trash. The reinstalled bundle remains active.");
+                    store.save();
+                    return;
+                }
+                quarantineReinstalled(store, std::move(batch), std::move(remainder), service);
+            });
+    if (!sent) {
+        store.setLastScanNotice(
+            "Permanent Quarantine stopped before moving any replacement bundle. Review the warning and rescan.");
+        store.save();
+    }
+}
+
 }  // namespace
 
 void PluginInventoryStore::enforcePermanentQuarantine(std::vector<PermanentQuarantineMatch> matches,
@@ -74,107 +159,7 @@ void PluginInventoryStore::enforcePermanentQuarantine(std::vector<PermanentQuara
         return;
     }
     auto [batch, remainder] = splitBatch(std::move(matches), *this);
-    enforceBatch(std::move(batch), std::move(remainder), *service);
-}
-
-void PluginInventoryStore::enforceBatch(std::vector<PermanentQuarantineMatch> batch,
-                                        std::vector<PermanentQuarantineMatch> remainder,
-                                        PluginManagementService& service) {
-    if (batch.empty()) {
-        return;
-    }
-    std::vector<PluginBundleSelection> retired;
-    retired.reserve(batch.size());
-    for (const auto& match : batch) {
-        retired.push_back(match.retired);
-    }
-    // A batch is one side's; a side whose helper cannot take it moves nothing.
-    const auto blocked = service.blockingReason(TransactionKind::trash, sideOf(retired.front()));
-    auto request = blocked ? std::nullopt : prepareTrash(retired, inventoryRevision_);
-    if (!request) {
-        setLastScanNotice(
-            "Permanent Quarantine stopped before moving any replacement bundle. Review the warning and rescan.");
-        save();
-        return;
-    }
-    const auto transactionID = request->transactionID;
-    auto items = request->items;
-    service.sendTrash(
-        transactionID, std::move(items),
-        [this, alive = std::weak_ptr<int>(alive_), &service, request = std::move(*request), batch = std::move(batch),
-         remainder = std::move(remainder)](PrivilegedTrashResult result) mutable {
-            if (alive.lock()) {
-                completeEnforcementTrash(result, request, std::move(batch), std::move(remainder), service);
-            }
-        });
-}
-
-void PluginInventoryStore::completeEnforcementTrash(const PrivilegedTrashResult& result,
-                                                    const PrivilegedTrashRequest& request,
-                                                    std::vector<PermanentQuarantineMatch> batch,
-                                                    std::vector<PermanentQuarantineMatch> remainder,
-                                                    PluginManagementService& service) {
-    if (!completeTrash(result, request.transactionID, request.items)) {
-        setLastScanNotice(
-            "Permanent Quarantine stopped: the retired quarantine copy could not be verified in Finder Trash. The "
-            "reinstalled bundle remains active.");
-        save();
-        return;
-    }
-    crashPoint(crashScope, betweenTrashAndQuarantine);
-
-    std::vector<PluginBundleSelection> reinstalled;
-    reinstalled.reserve(batch.size());
-    for (const auto& match : batch) {
-        auto selection = activeSelection(plugins_, match.active.bundleID);
-        if (!selection) {
-            break;
-        }
-        reinstalled.push_back(std::move(*selection));
-    }
-    std::optional<PrivilegedQuarantineRequest> quarantine;
-    if (reinstalled.size() == batch.size() &&
-        !service.blockingReason(TransactionKind::quarantine, sideOf(reinstalled.front()))) {
-        quarantine = prepareQuarantine(reinstalled, inventoryRevision_, std::nullopt);
-    }
-    if (!quarantine) {
-        setLastScanNotice(
-            "Permanent Quarantine retired the prior copies to Finder Trash, but did not move the reinstalled "
-            "bundles. They remain active for review.");
-        save();
-        return;
-    }
-    const auto transactionID = quarantine->transactionID;
-    auto items = quarantine->items;
-    service.sendQuarantine(
-        transactionID, std::move(items),
-        [this, alive = std::weak_ptr<int>(alive_), &service, quarantine = std::move(*quarantine), count = batch.size(),
-         remainder = std::move(remainder)](PrivilegedQuarantineResult reply) mutable {
-            if (alive.lock()) {
-                completeEnforcementQuarantine(reply, quarantine, count, std::move(remainder), service);
-            }
-        });
-}
-
-void PluginInventoryStore::completeEnforcementQuarantine(const PrivilegedQuarantineResult& result,
-                                                         const PrivilegedQuarantineRequest& request,
-                                                         std::size_t batchSize,
-                                                         std::vector<PermanentQuarantineMatch> remainder,
-                                                         PluginManagementService& service) {
-    if (!completeQuarantine(result, request.transactionID, request.items)) {
-        setLastScanNotice(
-            "Permanent Quarantine retired the prior copies to Finder Trash, but the reinstalled bundles remain "
-            "active because their quarantine transaction did not verify.");
-        save();
-        return;
-    }
-    setLastScanNotice(
-        fmt::format("Permanent Quarantine replaced {} exact bundle {}: old copies are in Finder Trash "
-                    "and replacements are safely quarantined.",
-                    batchSize, batchSize == 1 ? "copy" : "copies"));
-    save();
-    auto [batch, rest] = splitBatch(std::move(remainder), *this);
-    enforceBatch(std::move(batch), std::move(rest), service);
+    enforceBatch(*this, std::move(batch), std::move(remainder), *service);
 }
 
 }  // namespace kestrova

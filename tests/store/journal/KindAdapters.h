@@ -1,8 +1,6 @@
 // One adapter per transaction kind, so one test body covers all four: each
-// lays out bundles its kind can move and names the store's and the service's
-// calls for that kind. The per-kind members are named here and nowhere else
-// in the store's tests; when the store takes the kind as an argument, only
-// this file changes.
+// lays out bundles its kind can move and reaches the store's and the
+// service's calls for that kind with the records of that kind.
 #pragma once
 
 #include "../TransactionFixtures.h"
@@ -75,7 +73,30 @@ struct SelectionKind {
     static Target target(const PluginInventoryStore& store) { return echoSelections(store); }
     static Target unknownTarget() { return {{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/gone.vst3"}}; }
     static void forgetRecords(PersistedInventory& state) { state.plugins.clear(); }
+
+    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
+                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
+        return recordOf<Request>(store.prepare(kindOf<Request>(), target, revision));
+    }
+    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
+        return store.blockingReason(kindOf<Request>(), target);
+    }
 };
+
+// The calls every kind makes the same way.
+template <typename Result>
+bool completeWith(PluginInventoryStore& store, const Result& result) {
+    return store.complete(PrivilegedResult(result));
+}
+template <typename Request>
+std::optional<Request> pendingOf(const PluginInventoryStore& store) {
+    return recordOf<Request>(store.pendingTransaction());
+}
+template <typename Request, typename Result>
+void sendThrough(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
+    service.send(PrivilegedRequest(request),
+                 [done = std::move(done)](const PrivilegedResult& result) { done(std::get<Result>(result)); });
+}
 
 struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQuarantineResult> {
     static constexpr TransactionKind kind = TransactionKind::quarantine;
@@ -83,29 +104,20 @@ struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQua
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         sandbox.writeProducts({echoOnDisk(sandbox, installed, false)});
     }
-    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
-                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
-        return store.prepareQuarantine(target, revision);
-    }
     static std::optional<Request> prepareChunk(PluginInventoryStore& store, const Uuid& runID, const Target& chunk) {
-        return store.prepareCleanupRunChunk(runID, chunk);
+        return recordOf<Request>(store.prepareCleanupRunChunk(runID, chunk));
     }
     // A quarantine journaled under a cleanup run.
     static std::optional<Request> prepareForRun(PluginInventoryStore& store, const Target& target, const Uuid& runID) {
-        return store.prepareQuarantine(target, std::nullopt, runID);
+        return recordOf<Request>(store.prepare(kind, target, std::nullopt, runID));
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
-        return store.completeQuarantine(result, request.transactionID, request.items);
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
+        return completeWith(store, result);
     }
-    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
-        return store.quarantineBlockingReason(target);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) {
-        return store.pendingPrivilegedQuarantine();
-    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedQuarantine; }
     static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        service.sendQuarantine(request.transactionID, request.items, std::move(done));
+        sendThrough(service, request, std::move(done));
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         const auto* echo = findProduct(store.plugins(), "Echo");
@@ -120,22 +132,13 @@ struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreRe
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
     }
-    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
-                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
-        return store.prepareRestore(target, revision);
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
+        return completeWith(store, result);
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
-        return store.completeRestore(result, request.transactionID, request.items);
-    }
-    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
-        return store.restoreBlockingReason(target);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) {
-        return store.pendingPrivilegedRestore();
-    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedRestore; }
     static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        service.sendRestore(request.transactionID, request.items, std::move(done));
+        sendThrough(service, request, std::move(done));
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         const auto* echo = findProduct(store.plugins(), "Echo");
@@ -151,20 +154,13 @@ struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult> 
         std::filesystem::create_directories(sandbox.layout.trashFolder());
         sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
     }
-    static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
-                                          const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
-        return store.prepareTrash(target, revision);
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
+        return completeWith(store, result);
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
-        return store.completeTrash(result, request.transactionID, request.items);
-    }
-    static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
-        return store.trashBlockingReason(target);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) { return store.pendingPrivilegedTrash(); }
+    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrash; }
     static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        service.sendTrash(request.transactionID, request.items, std::move(done));
+        sendThrough(service, request, std::move(done));
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         return !findProduct(store.plugins(), "Echo") && store.readyTrashRecoveryCount() == 2;
@@ -199,20 +195,18 @@ struct TrashRestoreKind {
     static void forgetRecords(PersistedInventory& state) { state.trashedBundles->clear(); }
 
     static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target) {
-        return store.prepareTrashRestore(target);
+        return recordOf<Request>(store.prepareTrashRestore(target));
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request& request) {
-        return store.completeTrashRestore(result, request.transactionID, request.items);
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
+        return completeWith(store, result);
     }
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
         return store.trashRestoreBlockingReason(target);
     }
-    static std::optional<Request> pending(const PluginInventoryStore& store) {
-        return store.pendingPrivilegedTrashRestore();
-    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
     static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrashRestore; }
     static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        service.sendTrashRestore(request.transactionID, request.items, std::move(done));
+        sendThrough(service, request, std::move(done));
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         return !store.trashedBundles().empty() &&

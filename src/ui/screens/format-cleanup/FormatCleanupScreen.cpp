@@ -131,9 +131,10 @@ void FormatCleanupScreen::refresh() {
                                  runs.canBuildPreview(preset_, customFormats_));
     progress_->showProgress(runs);
     emptyState_->showFor(runs);
-    candidates_->showFor(session().service(), session().wordedReason(session().service().quarantineBlockingReason()));
+    candidates_->showFor(session().service(),
+                         session().wordedReason(session().service().blockingReason(TransactionKind::quarantine)));
     issues_->showFor(runs);
-    recentRuns_->showFor(session().store(), session().service().restoreBlockingReason(), busy);
+    recentRuns_->showFor(session().store(), session().service().blockingReason(TransactionKind::restore), busy);
 }
 
 }  // namespace kestrova::ui

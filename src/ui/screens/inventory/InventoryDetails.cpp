@@ -92,8 +92,8 @@ void InventoryDetails::showProduct(const Plugin& product) {
     if (!selections.empty()) {
         auto* quarantine = makeButton(QStringLiteral("Quarantine Plugin…"), "shippingbox");
         quarantine->setObjectName(QStringLiteral("QuarantinePlugin"));
-        const auto reason =
-            firstReason(store.quarantineBlockingReason(selections), session.service().quarantineBlockingReason());
+        const auto reason = firstReason(store.blockingReason(TransactionKind::quarantine, selections),
+                                        session.service().blockingReason(TransactionKind::quarantine));
         quarantine->setEnabled(!reason);
         QObject::connect(quarantine, &QPushButton::clicked, quarantine,
                          [this, product] { quarantineProduct(product); });
@@ -184,8 +184,8 @@ void InventoryDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product,
         buttons->addWidget(protect);
     }
     auto* quarantine = makeButton(QStringLiteral("Quarantine ") + format + QStringLiteral(" Format…"), "shippingbox");
-    const auto reason =
-        firstReason(store.quarantineBlockingReason(selection), session.service().quarantineBlockingReason());
+    const auto reason = firstReason(store.blockingReason(TransactionKind::quarantine, selection),
+                                    session.service().blockingReason(TransactionKind::quarantine));
     quarantine->setEnabled(!reason);
     QObject::connect(quarantine, &QPushButton::clicked, quarantine,
                      [this, product, record] { quarantineFormat(product, record); });
@@ -200,8 +200,8 @@ void InventoryDetails::requestQuarantine(const Plugin& product) {
     auto& session = context_.session;
     const auto selections = activeBundleSelections({product});
     if (product.status == PluginStatus::hostedByShell || selections.empty() ||
-        firstReason(session.store().quarantineBlockingReason(selections),
-                    session.service().quarantineBlockingReason())) {
+        firstReason(session.store().blockingReason(TransactionKind::quarantine, selections),
+                    session.service().blockingReason(TransactionKind::quarantine))) {
         return;
     }
     quarantineProduct(product);

@@ -116,8 +116,8 @@ void InventoryDuplicates::addToInspector(QVBoxLayout& layout, const Uuid& produc
     if (proposal.empty()) {
         reason = "Every other copy is protected or in a folder Kestrova does not move.";
     } else {
-        reason = firstReason(session.store().quarantineBlockingReason(proposal),
-                             session.service().quarantineBlockingReason());
+        reason = firstReason(session.store().blockingReason(TransactionKind::quarantine, proposal),
+                             session.service().blockingReason(TransactionKind::quarantine));
     }
     retire->setEnabled(!reason);
     QObject::connect(retire, &QPushButton::clicked, retire, [this] { confirmRetirement(); });

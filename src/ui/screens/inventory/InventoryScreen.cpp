@@ -213,8 +213,8 @@ void InventoryScreen::updateActions() {
     const auto selected = selectedProducts();
     std::optional<std::string> reason;
     if (!selected.empty()) {
-        reason = firstReason(store.quarantineBlockingReason(activeBundleSelections(selected)),
-                             session().service().quarantineBlockingReason());
+        reason = firstReason(store.blockingReason(TransactionKind::quarantine, activeBundleSelections(selected)),
+                             session().service().blockingReason(TransactionKind::quarantine));
     }
     selectionBar_->showFor(selected.size(), session().wordedReason(reason));
     header_->updateScanArea();

@@ -92,8 +92,8 @@ void QuarantineDetails::show(const Plugin* selected) {
         auto* restoreAll = makeButton(QStringLiteral("Restore All Formats"), "arrow.uturn.backward");
         restoreAll->setObjectName(QStringLiteral("RestoreAllFormats"));
         makeProminent(*restoreAll);
-        const auto reason =
-            firstReason(store.restoreBlockingReason(selections), context_.session.service().restoreBlockingReason());
+        const auto reason = firstReason(store.blockingReason(TransactionKind::restore, selections),
+                                        context_.session.service().blockingReason(TransactionKind::restore));
         restoreAll->setEnabled(!reason);
         QObject::connect(restoreAll, &QPushButton::clicked, restoreAll, [this, product] { requestRestore(product); });
         layout->addWidget(restoreAll, 0, Qt::AlignLeft);
@@ -135,7 +135,8 @@ void QuarantineDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product
     const std::vector<PluginBundleSelection> selection{{product.id, record.id()}};
     auto* restore =
         makeButton(QStringLiteral("Restore ") + format + QStringLiteral(" Format…"), "arrow.uturn.backward");
-    const auto restoreReason = firstReason(store.restoreBlockingReason(selection), service.restoreBlockingReason());
+    const auto restoreReason = firstReason(store.blockingReason(TransactionKind::restore, selection),
+                                           service.blockingReason(TransactionKind::restore));
     restore->setEnabled(!restoreReason);
     QObject::connect(restore, &QPushButton::clicked, restore, [this, selection, format] {
         const auto request =
@@ -149,7 +150,8 @@ void QuarantineDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product
         }
     });
     auto* trash = makeButton(QStringLiteral("Move ") + format + QStringLiteral(" to Trash"), "trash");
-    const auto trashReason = firstReason(store.trashBlockingReason(selection), service.trashBlockingReason());
+    const auto trashReason = firstReason(store.blockingReason(TransactionKind::trash, selection),
+                                         service.blockingReason(TransactionKind::trash));
     trash->setEnabled(!trashReason);
     QObject::connect(trash, &QPushButton::clicked, trash, [this, selection, record] {
         if (context_.prompter.confirm(&panel_, formatTrashRequest(record))) {
@@ -166,8 +168,8 @@ void QuarantineDetails::addFormatCard(QVBoxLayout& layout, const Plugin& product
 
 void QuarantineDetails::requestRestore(const Plugin& product) {
     const auto selections = quarantinedBundleSelections({product});
-    if (selections.empty() || firstReason(context_.session.store().restoreBlockingReason(selections),
-                                          context_.session.service().restoreBlockingReason())) {
+    if (selections.empty() || firstReason(context_.session.store().blockingReason(TransactionKind::restore, selections),
+                                          context_.session.service().blockingReason(TransactionKind::restore))) {
         return;
     }
     const auto request =

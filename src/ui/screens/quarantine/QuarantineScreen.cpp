@@ -167,8 +167,10 @@ void QuarantineScreen::updateActions() {
     if (!selected.empty()) {
         auto& store = session().store();
         const auto selections = quarantinedBundleSelections(selected);
-        restoreReason = firstReason(store.restoreBlockingReason(selections), service.restoreBlockingReason());
-        trashReason = firstReason(store.trashBlockingReason(selections), service.trashBlockingReason());
+        restoreReason = firstReason(store.blockingReason(TransactionKind::restore, selections),
+                                    service.blockingReason(TransactionKind::restore));
+        trashReason = firstReason(store.blockingReason(TransactionKind::trash, selections),
+                                  service.blockingReason(TransactionKind::trash));
     }
     restoreSelected_->setEnabled(!selected.empty() && !restoreReason);
     trashSelected_->setEnabled(!selected.empty() && !trashReason);

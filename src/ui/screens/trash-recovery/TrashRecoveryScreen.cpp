@@ -154,7 +154,7 @@ std::vector<TrashRecoveryRow*> TrashRecoveryScreen::rows() const {
 }
 
 std::optional<std::string> TrashRecoveryScreen::blockingReason(const std::vector<Uuid>& recordIDs) const {
-    if (auto reason = session().service().trashRestoreBlockingReason()) {
+    if (auto reason = session().service().blockingReason(TransactionKind::trashRestore)) {
         return reason;
     }
     return session().store().trashRestoreBlockingReason(recordIDs);

@@ -2,6 +2,7 @@
 
 #include "helperclient/PluginManagementService.h"
 #include "store/PluginInventoryStore.h"
+#include "store/journal/TransactionRoad.h"
 
 namespace kestrova::ui {
 
@@ -11,21 +12,15 @@ bool startTrashRestore(PluginInventoryStore& store, PluginManagementService& ser
     if (!service.canSendPrivilegedRequest()) {
         return false;
     }
-    auto request = store.prepareTrashRestore(recordIDs);
-    if (!request) {
-        return false;
-    }
-    auto items = request->items;
-    const auto transactionID = request->transactionID;
-    service.sendTrashRestore(
-        transactionID, std::move(items),
-        [&store, request = std::move(*request), finished = std::move(finished)](PrivilegedTrashRestoreResult result) {
-            const auto committed = store.completeTrashRestore(result, request.transactionID, request.items);
+    // Checked above for either helper; the store refuses a mix of sides.
+    return runTransaction(
+        store, service, TransactionKind::trashRestore, std::nullopt,
+        [&] { return store.prepareTrashRestore(recordIDs); },
+        [finished = std::move(finished)](const PrivilegedRequest&, bool committed) {
             if (finished) {
                 finished(committed);
             }
         });
-    return true;
 }
 
 }  // namespace kestrova::ui
