@@ -337,17 +337,19 @@ TEST_F(ServiceTest, ReadinessAndStatusReport) {
               (DirectDistributionReadinessCheck{"app-build", "App Build", "Kestrova reports Build 40.", true}));
     EXPECT_EQ(checks[5].detail, "Expected helper Build 40, but received no response.");
     EXPECT_EQ(PluginManagementService::readinessSummary(checks), "4 release-readiness checks require attention.");
-    // Each check's line follows its title; the titles are the readiness table's.
-    EXPECT_TRUE(
-        service->statusReport().starts_with("Plugin Management\n"
-                                            "Helper status: Enabled\n"
-                                            "Secure handshake: Not Connected\n"
-                                            "Expected helper build: 40\n"
-                                            "Reported helper build: No response\n"
-                                            "Release readiness: 2/6\n"
-                                            "- App Build: Pass\n"
-                                            "- Embedded Helper: Action Required\n"))
-        << service->statusReport();
+    EXPECT_EQ(service->statusReport(),
+              "Plugin Management\n"
+              "Helper status: Enabled\n"
+              "Secure handshake: Not Connected\n"
+              "Expected helper build: 40\n"
+              "Reported helper build: No response\n"
+              "Release readiness: 2/6\n"
+              "- App Build: Pass\n"
+              "- Embedded Helper: Action Required\n"
+              "- Launch Daemon: Action Required\n"
+              "- Helper Approval: Pass\n"
+              "- Secure Handshake: Action Required\n"
+              "- Helper Build: Action Required");
 }
 
 // Each check's title and both its texts, for the bundle and for an
@@ -426,8 +428,10 @@ TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
         R"({"transactionID":"T","succeeded":"yes","rollbackComplete":true,"movedDestinationPaths":[],"message":""})",
         R"({"transactionID":7,"succeeded":true,"rollbackComplete":true,"movedDestinationPaths":[],"message":""})",
         R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":[1],"message":""})",
+        R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":"/a","message":""})",
         R"({"transactionID":"T","succeeded":true,"movedDestinationPaths":[],"message":""})",
         R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":[]})",
+        R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":null,"message":""})",
         "{\"transactionID\":\"T\"",
     };
     for (const auto text : bad) {
