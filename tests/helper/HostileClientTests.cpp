@@ -46,8 +46,9 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
 
     // Well-formed requests for moves the daemon must not make: each gets a
     // refusal that says what is wrong and that nothing moved. Every path rule
-    // is RequestValidation's to test; these show the daemon applies them, and
-    // a link, which only the disk shows.
+    // is RequestValidation's to test; these show the daemon applies them with
+    // the areas it derives (the Trash from the peer), and a link, which only
+    // the disk shows.
     const std::vector<std::tuple<std::string, Json, std::string>> refusedMoves{
         {"quarantine",
          request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
@@ -57,6 +58,8 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
          request(item(sandbox.pluginPath("Linked.vst3"), sandbox.quarantinePath(operationID, "Linked.vst3"))),
          "symbolic link"},
         {"restore", request(item(outside, sandbox.pluginPath("Restored.vst3"))), "quarantine folder of operation"},
+        {"moveToTrash", request(item(sandbox.quarantinePath(operationID, "Echo.vst3"), sandbox.path("Echo.vst3"))),
+         "Trash folder"},
     };
     for (const auto& [call, argument, reason] : refusedMoves) {
         const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
