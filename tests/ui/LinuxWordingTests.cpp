@@ -68,9 +68,10 @@ void collectTexts(QWidget& root, std::vector<std::pair<QString, QString>>& texts
 }
 
 // Answers each dialog the window opens through the real dialogs: keeps its
-// title, then confirms or cancels it.
+// texts, then confirms or cancels it.
 class DialogAnswerer {
 public:
+    std::vector<std::pair<QString, QString>> texts;
     std::vector<QString> titles;
     bool confirm = false;
 
@@ -82,6 +83,7 @@ public:
                 return;
             }
             titles.push_back(dialog->windowTitle());
+            collectTexts(*dialog, texts, QStringLiteral("dialog"));
             dialog->done(confirm ? QDialog::Accepted : QDialog::Rejected);
         });
         timer_.start();
@@ -148,27 +150,63 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
     sandbox.quarantine({"Cardinal"}, true);
     settle();
 
-    // Each section with an inspector open for the first row of each list;
-    // the words themselves are the wording table's, tested with it.
     std::vector<std::pair<QString, QString>> texts;
-    for (const auto section : ui::allSections) {
-        auto& screen = sandbox.show(section);
-        settle();
-        for (auto* table : screen.findChildren<QTableView*>()) {
-            if (table->isVisible() && table->model()->rowCount() > 0) {
-                clickRow(*table, shownNames(*table).front());
-                settle();
+    const auto walk = [&](QSize size) {
+        window.resize(size);
+        for (const auto section : ui::allSections) {
+            auto& screen = sandbox.show(section);
+            settle();
+            // An inspector for the first row of each list.
+            for (auto* table : screen.findChildren<QTableView*>()) {
+                if (table->isVisible() && table->model()->rowCount() > 0) {
+                    clickRow(*table, shownNames(*table).front());
+                    settle();
+                }
             }
+            collectTexts(window, texts, QString::fromUtf8(ui::commandName(section)));
         }
-        collectTexts(window, texts, QString::fromUtf8(ui::commandName(section)));
+    };
+    // Texts do not change with the size; the fit at both sizes is WindowFit's.
+    walk(QSize(1440, 900));
+    // The alerts and confirmations the sections open.
+    const auto dialogsBefore = answerer.titles.size();
+    auto& quarantine = sandbox.show(AppSection::quarantine);
+    settle();
+    for (auto* table : quarantine.findChildren<QTableView*>()) {
+        if (table->isVisible()) {
+            clickRow(*table, QStringLiteral("Surge XT"));
+        }
     }
+    settle();
+    click(findByText<QPushButton>(quarantine, QStringLiteral("Move Selected to Trash…")));
+    auto& trash = sandbox.show(AppSection::trashRecovery);
+    settle();
+    click(findByText<QPushButton>(trash, QStringLiteral("Restore Format…")));
+    auto& management = sandbox.show(AppSection::pluginManagement);
+    click(&named<QPushButton>(management, QStringLiteral("primaryAction")));
+    ASSERT_TRUE(waitFor([&] { return answerer.titles.size() >= dialogsBefore + 3; })) << answerer.titles.size();
+    settle();
+    texts.insert(texts.end(), answerer.texts.begin(), answerer.texts.end());
+
+    // Without the helper every action says why it waits, and Plugin
+    // Management offers to enable it.
+    sandbox.disableHelper();
+    settle();
+    walk(QSize(1440, 900));
+
     ASSERT_GT(texts.size(), 200u);
     std::set<QString> shown;
     for (const auto& [text, where] : texts) {
         EXPECT_FALSE(text.contains(macOSNames)) << where.toStdString() << ": " << text.toStdString();
         shown.insert(text);
     }
-    for (const auto* linuxText : {"Reveal LV2 in the File Manager", "Enabled in systemd", "Products in the Trash"}) {
+    // What stands in for each service is what the walk saw.
+    for (const auto* linuxText :
+         {"Reveal LV2 in the File Manager", "Enabled in systemd", "systemd unit kestrova-helper.service",
+          "Unix socket checked with the kernel’s peer credentials (SO_PEERCRED)",
+          "Distribution package with systemd units and a polkit action", "Products in the Trash",
+          "Move Selected Plugins to Trash?", "Plugin management has not been enabled on this computer.",
+          "Enable Plugin Management before moving quarantined bundles to Trash."}) {
         EXPECT_TRUE(shown.contains(QString::fromUtf8(linuxText))) << linuxText;
     }
 }
