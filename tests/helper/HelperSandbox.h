@@ -33,7 +33,6 @@ class RawHelperClient {
 public:
     explicit RawHelperClient(const HelperEndpoint& endpoint);
     bool connected() const { return socket_.valid(); }
-    int fd() const { return socket_.get(); }
     void sendBytes(std::string_view bytes) const;
     // The next reply envelope, or null when the helper closed the connection.
     Json receive() const;

@@ -1,32 +1,25 @@
 // The app bundle the build assembles, the readiness checks and registration
 // settings that read it, and the systemd side of a real installation, as far
 // as it can run without systemd as the init process: the shipped units pass
-// systemd's own checks, the daemon serves a listening socket handed over the
-// way systemd hands it (systemd-socket-activate sets LISTEN_FDS and
-// LISTEN_PID), and the backend drives systemctl with the commands an
-// installation needs.
+// systemd's own checks and the backend drives systemctl with the commands an
+// installation needs. The installed package itself (its daemon on the socket
+// systemd hands over, the front ends its unit admits) is scripts/test-package's.
 #include "HelperSandbox.h"
 #include "helperclient/ApplicationBundle.h"
 #include "helperclient/HelperEnvironment.h"
 #include "platform/ChildProcess.h"
 #include "platform/PropertyList.h"
 #include "platform/Text.h"
-#include "platform/Uuid.h"
-#include "support/ServiceCalls.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
-#include <thread>
 
 namespace kestrova::testing {
 namespace {
@@ -51,49 +44,16 @@ std::optional<std::string> programPath(const std::string& name) {
     return trimmedWhitespace(found->output);
 }
 
-TEST(Systemd, TheShippedUnitsVerifyAndTheDaemonServesTheSocketSystemdPasses) {
-    const auto activate = programPath("systemd-socket-activate");
-    if (!programPath("systemd-analyze") || !activate) {
+// Serving the socket systemd hands over is scripts/test-package's to show,
+// with the installed daemon started as its unit says.
+TEST(Systemd, TheShippedUnitsVerify) {
+    if (!programPath("systemd-analyze")) {
         GTEST_SKIP() << "systemd's tools are not installed";
     }
     const auto verified =
         runCommand({"systemd-analyze", "verify", unitPath(systemdSocketUnit), unitPath(systemdServiceUnit)});
     ASSERT_TRUE(verified.ok());
     EXPECT_EQ(verified->exitCode, 0) << verified->output;
-
-    HelperSandbox sandbox;
-    const auto started =
-        startDetached({*activate, "--listen", sandbox.socketPath(), HelperSandbox::helperExecutable(), "--root",
-                       sandbox.layout().systemRoot, "--allow-client", HelperSandbox::selfExecutable()},
-                      sandbox.sessionFolder() + "/activation.log");
-    ASSERT_TRUE(started.ok());
-    // The socket file appears at bind, before it listens: wait for a connection.
-    for (int tick = 0; tick < 500 && !connectToVerifiedHelper(sandbox.endpoint()).ok(); ++tick) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    {
-        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()));
-        auto& service = harness.service();
-        ASSERT_TRUE(service.helperIsReachable()) << service.lastError().value_or("") << "\n"
-                                                 << readWholeFile(sandbox.sessionFolder() + "/activation.log");
-        EXPECT_EQ(service.helperVersion(), "40");
-
-        const auto operationID = Uuid::random().string();
-        const auto source = sandbox.makeBundle(sandbox.pluginPath("A.vst3"));
-        const auto destination = sandbox.quarantinePath(operationID, "A.vst3");
-        std::vector<PrivilegedQuarantineResult> results;
-        sendQuarantine(service, Uuid::random().string(), {{source, destination, operationID}},
-                       [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
-        harness.settle();
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_TRUE(results.front().succeeded) << results.front().message;
-        EXPECT_TRUE(sandbox.hasWholeBundle(destination, source));
-    }
-    ::kill(-*started, SIGTERM);
-    for (int tick = 0; tick < 500 && isProcessRunning(*started); ++tick) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_FALSE(isProcessRunning(*started)) << "the daemon outlived SIGTERM";
 }
 
 // A systemctl on PATH that records its arguments, answers is-enabled from a
@@ -272,17 +232,13 @@ private:
 };
 
 TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) {
+    // The installed package's readiness (its daemon and units found) is
+    // scripts/test-package's to show; here the places the paths come from.
     const InstalledPrefix prefix;
     const auto installed = locateApplicationBundle(prefix / "bin/kestrova-cli");
     EXPECT_EQ(installed.layout, ApplicationLayout::installed);
-    EXPECT_EQ(installed.bundlePath, prefix.path());
-    EXPECT_EQ(installed.helperExecutablePath(), prefix / "libexec/kestrova/KestrovaHelper");
     EXPECT_EQ(installed.frontEndFolder(), prefix / "bin");
     EXPECT_EQ(installed.polkitActionFolder(), prefix / "share/polkit-1/actions");
-    EXPECT_EQ(installed.systemdUnitFolder(), KESTROVA_SYSTEMD_UNIT_DIR);
-    EXPECT_EQ(installed.daemonDefinitionPath(), std::string(KESTROVA_SYSTEMD_UNIT_DIR) + "/kestrova-helper.service");
-    EXPECT_FALSE(installed.daemonPlistPath());
-    EXPECT_EQ(installed.clientVersion(), "Kestrova 1.0.1 (Build 40)");
     // The bundle keeps its own layout.
     EXPECT_EQ(builtBundle().layout, ApplicationLayout::bundle);
     EXPECT_EQ(builtBundle().frontEndFolder(), builtBundlePath + "/Contents/MacOS");
@@ -380,23 +336,6 @@ TEST(InstalledLayout, PackagedUnitsAreEnabledWhereTheyAreAndNeverCopiedOrRemoved
     systemctl.answerIsEnabled("enabled");
     EXPECT_EQ(registration->status(), ServiceRegistrationState::notFound);
     EXPECT_FALSE(registration->registerService().ok());
-}
-
-TEST(InstalledLayout, TheInstalledUnitAdmitsExactlyTheInstalledFrontEnds) {
-    const auto service = readWholeFile(std::string(KESTROVA_BINARY_DIR) + "/gnu-install/kestrova-helper.service");
-    if (service.empty()) {
-        GTEST_SKIP() << "this build installs the app-bundle layout";
-    }
-    std::smatch found;
-    ASSERT_TRUE(
-        std::regex_search(service, found, std::regex("\nExecStart=\"(/.*)/libexec/kestrova/KestrovaHelper\" (.*)\n")))
-        << service;
-    const auto prefix = found[1].str();
-    EXPECT_EQ(found[2].str(),
-              "--allow-client " + prefix + "/bin/kestrova-cli --allow-client " + prefix + "/bin/kestrova");
-    EXPECT_THAT(
-        readWholeFile(std::string(KESTROVA_BINARY_DIR) + "/gnu-install/com.tolvanek.Kestrova.policy"),
-        HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + prefix + "/bin/kestrova-cli</annotate>"));
 }
 
 }  // namespace
