@@ -1,5 +1,6 @@
 // Texts, sizes, paths and identifiers as this system spells and compares them.
 #include "platform/ByteCount.h"
+#include "platform/EscapedText.h"
 #include "platform/LocaleText.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
@@ -137,6 +139,22 @@ TEST(Uuid, ReadsEitherCaseWritesUpperCaseAndRefusesAnythingElse) {
                              " 0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5"}) {
         EXPECT_FALSE(Uuid::parse(text)) << text;
     }
+}
+
+// A Trash record's Path= keeps letters, digits, "-._~" and "/" as they are
+// and every other byte as %XX, or a file manager restores to another path.
+TEST(EscapedText, PercentEncodingKeepsExactlyTheUnreservedBytes) {
+    for (int byte = 1; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        const bool unreserved = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                                (byte >= '0' && byte <= '9') ||
+                                std::string_view("-._~/").find(c) != std::string_view::npos;
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+        EXPECT_EQ(percentEncodedPath(std::string(1, c)), unreserved ? std::string(1, c) : std::string(escaped))
+            << "byte " << byte;
+    }
+    EXPECT_EQ(percentEncodedPath("/Wide Verb 100%.vst3"), "/Wide%20Verb%20100%25.vst3");
 }
 
 }  // namespace
