@@ -53,7 +53,8 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     clickRow(table, "Alpha");
     auto* batch = findByText<QPushButton>(inventory, "Move to Quarantine");
     EXPECT_FALSE(batch->isEnabled());
-    EXPECT_EQ(reason.text(), QString::fromStdString(sandbox.service().quarantineBlockingReason().value_or("")));
+    EXPECT_EQ(reason.text(),
+              QString::fromStdString(sandbox.service().blockingReason(TransactionKind::quarantine).value_or("")));
     EXPECT_FALSE(findByText<QPushButton>(inventory, "Quarantine VST3 Format…")->isEnabled());
 
     // Protected while its sheet is open: the refusal is an alert, then the
@@ -188,7 +189,7 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_EQ(betaRow->entry().state, TrashRecoveryState::readyToRestore);
     EXPECT_FALSE(betaRow->restoreButton()->isEnabled());
     EXPECT_EQ(betaRow->findChild<QLabel*>("restoreBlockingReason")->text(),
-              QString::fromStdString(sandbox.service().trashRestoreBlockingReason().value_or("")));
+              QString::fromStdString(sandbox.service().blockingReason(TransactionKind::trashRestore).value_or("")));
     EXPECT_TRUE(showsText(trash, "Plugin Management required"));
 
     // With it, Beta comes back as a selection.
