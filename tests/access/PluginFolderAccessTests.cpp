@@ -135,8 +135,8 @@ TEST(PluginFolderAccess, AStaleBookmarkThatCannotBeRenewedStaysActiveForThisRunO
 
 TEST(PluginFolderAccess, AuthorizingAddsEachFolderOnceReportsOneLinePerFailureAndCancelsCleanly) {
     Fixture f;
-    const auto bravo = f.home.makeDirectory("bravo");
-    const auto alpha = f.home.makeDirectory("Alpha");
+    const auto bravo = f.home.makeDirectory("Bravo");
+    const auto alpha = f.home.makeDirectory("alpha");  // before "Bravo" only when case is ignored
     const auto locked = f.home.makeDirectory("Locked");
     f.disk.failReadsUnder(locked);
     PluginFolderAccess access(f.defaults, f.bookmarks);
@@ -148,7 +148,7 @@ TEST(PluginFolderAccess, AuthorizingAddsEachFolderOnceReportsOneLinePerFailureAn
     EXPECT_EQ(chooser.shownTitle, "Authorize Plugin Folders");
     EXPECT_THAT(access.authorizedFolders(), ElementsAre(alpha, bravo));
     EXPECT_EQ(access.lastError(), "Locked: Kestrova could not begin secure access to the selected folder.");
-    EXPECT_THAT(f.storedPaths(PluginFolderAccess::bookmarksKey), ElementsAre(alpha, bravo));
+    EXPECT_THAT(f.storedPaths(PluginFolderAccess::bookmarksKey), ::testing::UnorderedElementsAre(alpha, bravo));
     EXPECT_THAT(changes, ::testing::Contains("authorizedFolders"));
     EXPECT_THAT(changes, ::testing::Contains("lastError"));
 

@@ -2,6 +2,7 @@
 // user sees, the one-at-a-time guard, and what reaches the completion; the
 // records it sends and reads on the wire; and the socket connection giving up
 // on a daemon that stalls.
+#include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
 #include "protocol/HelperProtocol.h"
 #include "protocol/PrivilegedRecords.h"
@@ -573,6 +574,44 @@ TEST(HelperDeadlines, AReplyTrickledAByteAtATimeEndsTheCallAtItsDeadline) {
         EXPECT_TRUE(harness.service().lastCallTimedOut());
         EXPECT_FALSE(harness.service().helperIsReachable());
     }
+}
+
+// KESTROVA_HELPER_TIMEOUT_MS sets every deadline to one positive figure;
+// anything else is refused rather than read as "wait forever" or "never".
+// Without it, a transaction waits its own time plus one per bundle.
+TEST(HelperDeadlines, TheEnvironmentSetsEveryDeadlineOrIsRefused) {
+    const char* saved = std::getenv("KESTROVA_HELPER_TIMEOUT_MS");
+    const std::string previous = saved ? saved : "";
+    using std::chrono::milliseconds;
+    const struct {
+        std::optional<std::string> given;
+        std::optional<milliseconds> every;  // nothing: refused
+    } cases[] = {
+        {std::nullopt, milliseconds(0)},
+        {"", milliseconds(0)},
+        {"1", milliseconds(1)},
+        {"1500", milliseconds(1500)},
+        {"0", std::nullopt},
+        {"-5", std::nullopt},
+        {"12x", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+    };
+    for (const auto& test : cases) {
+        test.given ? ::setenv("KESTROVA_HELPER_TIMEOUT_MS", test.given->c_str(), 1)
+                   : ::unsetenv("KESTROVA_HELPER_TIMEOUT_MS");
+        const auto deadlines = helperDeadlinesFromEnvironment();
+        ASSERT_EQ(deadlines.ok(), test.every.has_value()) << test.given.value_or("(unset)");
+        if (!deadlines.ok()) {
+            EXPECT_NE(deadlines.error().message.find("positive number of milliseconds"), std::string::npos);
+        } else if (*test.every == milliseconds(0)) {
+            EXPECT_EQ(replyDeadline(*deadlines, HelperCall::quarantine, 3), milliseconds(63'000));
+            EXPECT_EQ(replyDeadline(*deadlines, HelperCall::handshake, 0), milliseconds(10'000));
+        } else {
+            EXPECT_EQ(replyDeadline(*deadlines, HelperCall::restore, 200), *test.every);
+            EXPECT_EQ(deadlines->connect, *test.every);
+        }
+    }
+    saved ? ::setenv("KESTROVA_HELPER_TIMEOUT_MS", previous.c_str(), 1) : ::unsetenv("KESTROVA_HELPER_TIMEOUT_MS");
 }
 
 }  // namespace
