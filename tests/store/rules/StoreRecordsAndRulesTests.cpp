@@ -313,6 +313,9 @@ TEST(PermanentQuarantineMatching, MatchesOnlyOneInstalledAgainstOneQuarantinedCo
     auto legacy = sampleProduct("Acme", "Legacy", {"VST3"}, PluginStatus::quarantined);
     legacy.quarantinePath = "/q/OP/Legacy.vst3";
     legacy.quarantineOperationID = "OP";
+    // The same plug-in, reinstalled under a name spelt another way.
+    auto zetaInstalled = product("Acme", "Zéta Verb", {"Zeta.vst3"}, {});
+    auto zetaQuarantined = product("Acme", " zeta verb ", {}, {"Zeta.vst3"});
     const std::vector<Plugin> plugins{
         abbey,
         alpha,
@@ -325,17 +328,22 @@ TEST(PermanentQuarantineMatching, MatchesOnlyOneInstalledAgainstOneQuarantinedCo
         product("Waves", "WaveShell1-VST3 14.0", {"Shell.vst3"}, {"Shell.vst3"}),
         product("Waves", "CLA-2A", {"CLA.vst3"}, {"CLA.vst3"}, PluginStatus::hostedByShell),
         product("Zed", "Unruled", {"Unruled.vst3"}, {"Unruled.vst3"}),
+        zetaInstalled,
+        zetaQuarantined,
     };
     const std::vector<PermanentQuarantineRule> rules{{"ACME", Date{}}, {"Waves", Date{}}};
 
     const auto matches = findPermanentQuarantineMatches(plugins, rules);
-    ASSERT_EQ(matches.size(), 2u);
-    EXPECT_EQ(matches[0].pluginName, "Alpha");
-    EXPECT_EQ(matches[0].manufacturer, "Acme ");
-    EXPECT_EQ(matches[0].format, "VST3");
-    EXPECT_EQ(matches[0].active, (PluginBundleSelection{alpha.id, (*alpha.bundles)[0].id()}));
-    EXPECT_EQ(matches[0].retired, (PluginBundleSelection{alpha.id, (*alpha.bundles)[1].id()}));
-    EXPECT_EQ(matches[1].pluginName, "Abbey");
+    ASSERT_EQ(matches.size(), 3u);
+    // By manufacturer as written, then name: "Acme" before "Acme ".
+    EXPECT_EQ(matches[0].active, (PluginBundleSelection{zetaInstalled.id, zetaInstalled.bundles->front().id()}));
+    EXPECT_EQ(matches[0].retired, (PluginBundleSelection{zetaQuarantined.id, zetaQuarantined.bundles->front().id()}));
+    EXPECT_EQ(matches[1].pluginName, "Alpha");
+    EXPECT_EQ(matches[1].manufacturer, "Acme ");
+    EXPECT_EQ(matches[1].format, "VST3");
+    EXPECT_EQ(matches[1].active, (PluginBundleSelection{alpha.id, (*alpha.bundles)[0].id()}));
+    EXPECT_EQ(matches[1].retired, (PluginBundleSelection{alpha.id, (*alpha.bundles)[1].id()}));
+    EXPECT_EQ(matches[2].pluginName, "Abbey");
     EXPECT_THAT(findPermanentQuarantineMatches(plugins, {}), IsEmpty());
 }
 
