@@ -105,6 +105,13 @@ TEST(PrivilegedInventoryCommit, AnItemMustNameExactlyOneRecordAndNothingChangesO
                   commitRestore(restoring, history, "T", {{"/Q/OP/Echo.vst3", "/P/VST3/Echo.vst3", "OTHER"}}, moment);
               }),
               PrivilegedInventoryCommitFailure::missingInventoryRecord);
+    // So does a move to the Trash.
+    std::vector<TrashedBundleRecord> trashed;
+    EXPECT_EQ(failureOf([&] {
+                  commitTrash(restoring, history, trashed, "T", {{"/Q/OP/Echo.vst3", "/T/Echo.vst3", "OTHER"}}, moment);
+              }),
+              PrivilegedInventoryCommitFailure::missingInventoryRecord);
+    EXPECT_TRUE(trashed.empty());
     commitRestore(restoring, history, "T", {{"/Q/OP/Echo.vst3", "/P/VST3/Echo.vst3", "OP"}}, moment);
     EXPECT_FALSE((*restoring[0].bundles)[0].isQuarantined());
     EXPECT_EQ(restoring[0].status, PluginStatus::ok);
