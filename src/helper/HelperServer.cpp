@@ -42,7 +42,7 @@ std::string peerDataHome(pid_t pid, const std::string& home) {
         return {};
     }
     const auto path = standardizedPath(**value);
-    const bool inside = path.size() > home.size() + 1 && path.starts_with(home) && path[home.size()] == '/';
+    const bool inside = home != "/" && path != home && isPathInside(path, home);
     return inside ? path : std::string();
 }
 
