@@ -100,34 +100,38 @@ TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
 // put back and for the one whose record was written but which never moved;
 // a record of something still in the Trash stays.
 TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
-    TemporaryDirectory folder;
-    KeptLog log;
-    const auto trash = folder.makeDirectory("Trash");
-    folder.makeDirectory("Trash/files");
-    folder.makeDirectory("Trash/info");
-    folder.makeDirectory("q/op");
-    ::chmod(folder.makeDirectory("state").c_str(), 0700);
-    folder.writeFile("Trash/files/Moved.clap", "bytes");
-    folder.writeFile("q/op/Unmoved.clap", "bytes");
-    folder.writeFile("Trash/files/Other.clap", "bytes");
-    for (const auto* name : {"Moved", "Unmoved", "Other"}) {
-        folder.writeFile("Trash/info/" + std::string(name) + ".clap.trashinfo", "[Trash Info]\n");
+    // The home Trash and another file system's $topdir/.Trash-$uid alike.
+    for (const std::string trashName : {"Trash", ".Trash-1000"}) {
+        SCOPED_TRACE(trashName);
+        TemporaryDirectory folder;
+        KeptLog log;
+        const auto trash = folder.makeDirectory(trashName);
+        folder.makeDirectory(trashName + "/files");
+        folder.makeDirectory(trashName + "/info");
+        folder.makeDirectory("q/op");
+        ::chmod(folder.makeDirectory("state").c_str(), 0700);
+        folder.writeFile(trashName + "/files/Moved.clap", "bytes");
+        folder.writeFile("q/op/Unmoved.clap", "bytes");
+        folder.writeFile(trashName + "/files/Other.clap", "bytes");
+        for (const std::string name : {"Moved", "Unmoved", "Other"}) {
+            folder.writeFile(trashName + "/info/" + name + ".clap.trashinfo", "[Trash Info]\n");
+        }
+        {
+            TransactionLedger ledger(folder / "state", log);
+            ASSERT_EQ(ledger.receive("T", HelperCall::moveToTrash).admission, TransactionLedger::Admission::accepted);
+            ASSERT_EQ(ledger.start("T", connected,
+                                   {{folder / "q/op/Moved.clap", trash + "/files/Moved.clap"},
+                                    {folder / "q/op/Unmoved.clap", trash + "/files/Unmoved.clap"}}),
+                      TransactionLedger::Start::started);
+        }
+        TransactionLedger reopened(folder / "state", log);
+        rollBackInterruptedTransactions(reopened, log);
+        EXPECT_TRUE(folder.exists("q/op/Moved.clap"));
+        EXPECT_TRUE(folder.exists("q/op/Unmoved.clap"));
+        EXPECT_FALSE(folder.exists(trashName + "/info/Moved.clap.trashinfo"));
+        EXPECT_FALSE(folder.exists(trashName + "/info/Unmoved.clap.trashinfo"));
+        EXPECT_TRUE(folder.exists(trashName + "/info/Other.clap.trashinfo"));
     }
-    {
-        TransactionLedger ledger(folder / "state", log);
-        ASSERT_EQ(ledger.receive("T", HelperCall::moveToTrash).admission, TransactionLedger::Admission::accepted);
-        ASSERT_EQ(ledger.start("T", connected,
-                               {{folder / "q/op/Moved.clap", trash + "/files/Moved.clap"},
-                                {folder / "q/op/Unmoved.clap", trash + "/files/Unmoved.clap"}}),
-                  TransactionLedger::Start::started);
-    }
-    TransactionLedger reopened(folder / "state", log);
-    rollBackInterruptedTransactions(reopened, log);
-    EXPECT_TRUE(folder.exists("q/op/Moved.clap"));
-    EXPECT_TRUE(folder.exists("q/op/Unmoved.clap"));
-    EXPECT_FALSE(folder.exists("Trash/info/Moved.clap.trashinfo"));
-    EXPECT_FALSE(folder.exists("Trash/info/Unmoved.clap.trashinfo"));
-    EXPECT_TRUE(folder.exists("Trash/info/Other.clap.trashinfo"));
 }
 
 TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
