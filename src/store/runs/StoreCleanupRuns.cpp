@@ -1,51 +1,27 @@
 // Cleanup preset runs: the run journal written before any file moves, the
 // chunks quarantined under it, the run's end, and the closing at start-up of
 // runs an earlier session left pending.
-#include "model/ProductStatus.h"
 #include "planning/FormatCleanupPlan.h"
 #include "store/PluginInventoryStore.h"
+#include "store/runs/CleanupRunRules.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace kestrova {
 namespace {
 
 constexpr std::string_view presetBlocked = "Cleanup Preset Blocked";
+constexpr std::string_view historyNotSaved =
+    "The plugin transaction result is unchanged, but Kestrova could not finish the preset-run history record.";
 
 std::string presetTitle(FormatCleanupPresetKind preset) { return std::string(title(preset)); }
-
-std::vector<PluginBundleSelection> uniqueSelections(const std::vector<PluginBundleSelection>& selections) {
-    std::vector<PluginBundleSelection> unique;
-    std::unordered_set<PluginBundleSelection> seen;
-    for (const auto& selection : selections) {
-        if (seen.insert(selection).second) {
-            unique.push_back(selection);
-        }
-    }
-    return unique;
-}
 
 FormatCleanupRunRecord* pendingCleanupRun(std::vector<FormatCleanupRunRecord>& runs, const Uuid& runID) {
     const auto run = std::find_if(runs.begin(), runs.end(),
                                   [&](const FormatCleanupRunRecord& record) { return record.id == runID; });
     return run != runs.end() && run->status == FormatCleanupRunStatus::pending ? &*run : nullptr;
-}
-
-// The run's child transactions whose bundles were committed to the
-// inventory (each commit writes history under its transaction ID).
-std::size_t committedChildTransactionCount(const FormatCleanupRunRecord& run, const std::vector<HistoryItem>& history) {
-    std::unordered_set<std::string> committed;
-    for (const auto& item : history) {
-        if (item.kind == HistoryKind::quarantine && item.presetRunID == run.id && item.transactionID) {
-            committed.insert(*item.transactionID);
-        }
-    }
-    return static_cast<std::size_t>(
-        std::count_if(run.childTransactionIDs.begin(), run.childTransactionIDs.end(),
-                      [&](const Uuid& child) { return committed.contains(child.string()); }));
 }
 
 }  // namespace
@@ -68,19 +44,12 @@ std::optional<Uuid> PluginInventoryStore::startCleanupRun(
         showWarning(std::string(presetBlocked), "A previous privileged plugin transaction still needs reconciliation.");
         return std::nullopt;
     }
-    auto selections = uniqueSelections(confirmedSelections);
-    std::unordered_set<PluginBundleSelection> candidates;
-    for (const auto& candidate : plan.candidates) {
-        candidates.insert(candidate.selection);
-    }
-    const bool matchesPreview = std::all_of(selections.begin(), selections.end(),
-                                            [&](const auto& selection) { return candidates.contains(selection); });
-    if (selections.empty() || !matchesPreview) {
+    auto selections = confirmedRunSelections(plan, confirmedSelections);
+    if (!selections) {
         showWarning(std::string(presetBlocked),
                     "The confirmed format list is empty or no longer matches the reviewed preview.");
         return std::nullopt;
     }
-    std::sort(selections.begin(), selections.end(), storedSelectionOrder);
 
     FormatCleanupRunRecord run;
     run.id = Uuid::random();
@@ -88,7 +57,7 @@ std::optional<Uuid> PluginInventoryStore::startCleanupRun(
     run.preset = plan.preset;
     run.createdAt = Date::now();
     run.status = FormatCleanupRunStatus::pending;
-    run.selections = std::move(selections);
+    run.selections = std::move(*selections);
     const auto runID = run.id;
     const auto detail =
         fmt::format("{} reviewed format bundles queued for reversible quarantine", run.selections.size());
@@ -121,10 +90,7 @@ std::optional<PrivilegedRequest> PluginInventoryStore::prepareCleanupRunChunk(
         showWarning(std::string(presetBlocked), "The preset-run journal is missing or no longer pending.");
         return std::nullopt;
     }
-    const std::unordered_set<PluginBundleSelection> reviewed(run->selections.begin(), run->selections.end());
-    const bool allReviewed =
-        std::all_of(chunk.begin(), chunk.end(), [&](const auto& selection) { return reviewed.contains(selection); });
-    if (chunk.empty() || !allReviewed) {
+    if (!isReviewedChunk(*run, chunk)) {
         showWarning(std::string(presetBlocked),
                     "This child transaction contains a format that was not part of the reviewed preset preview.");
         return std::nullopt;
@@ -135,51 +101,28 @@ std::optional<PrivilegedRequest> PluginInventoryStore::prepareCleanupRunChunk(
 
 void PluginInventoryStore::finishCleanupRun(const Uuid& runID, FormatCleanupRunStatus status) {
     auto* run = pendingCleanupRun(formatCleanupRuns_, runID);
-    if (run == nullptr) {
+    if (run == nullptr || status == FormatCleanupRunStatus::pending) {
         return;
     }
     run->status = status;
     published(storeField::formatCleanupRuns);
-
-    HistoryKind kind = HistoryKind::cleanupPresetCompleted;
-    std::string detail;
-    std::string noticeTitle = "Cleanup Preset Stopped";
-    switch (status) {
-        case FormatCleanupRunStatus::pending:
-            return;
-        case FormatCleanupRunStatus::completed:
-            kind = HistoryKind::cleanupPresetCompleted;
-            detail = fmt::format("{} reviewed format bundles moved into reversible quarantine", run->selections.size());
-            noticeTitle = "Cleanup Preset Completed";
-            break;
-        case FormatCleanupRunStatus::partiallyCompleted:
-            kind = HistoryKind::cleanupPresetPartiallyCompleted;
-            detail = fmt::format("{} child transactions completed before the run stopped",
-                                 committedChildTransactionCount(*run, history_));
-            break;
-        case FormatCleanupRunStatus::canceled:
-            kind = HistoryKind::cleanupPresetCanceled;
-            detail = "The cleanup preset was canceled; no additional bundles were moved";
-            break;
-    }
-    prependHistory(makeHistoryItem(presetTitle(run->preset), kind, detail, historyTimeText(Date::now()), std::nullopt,
-                                   std::nullopt, runID));
+    auto ending = cleanupRunEnding(*run, status, history_);
+    prependHistory(makeHistoryItem(presetTitle(run->preset), ending.kind, ending.detail, historyTimeText(Date::now()),
+                                   std::nullopt, std::nullopt, runID));
 
     const auto written = persistState();
     if (!written) {
         // The run's new status and its history item stay in memory: the
         // files are where the transactions left them either way.
         setLastStorageError(written.error().message);
-        showWarning("Preset History Not Saved",
-                    "The plugin transaction result is unchanged, but Kestrova could not finish the preset-run "
-                    "history record.");
+        showWarning("Preset History Not Saved", std::string(historyNotSaved));
         return;
     }
     setLastStorageError(std::nullopt);
     if (status == FormatCleanupRunStatus::completed) {
-        setNotice(OperationNotice::success(std::move(noticeTitle), std::move(detail)));
+        setNotice(OperationNotice::success("Cleanup Preset Completed", std::move(ending.detail)));
     } else {
-        setNotice(OperationNotice::warning(std::move(noticeTitle), std::move(detail)));
+        setNotice(OperationNotice::warning("Cleanup Preset Stopped", std::move(ending.detail)));
     }
 }
 
@@ -198,55 +141,32 @@ void PluginInventoryStore::correctClosedCleanupRun(const std::string& transactio
         run->status == FormatCleanupRunStatus::completed) {
         return;
     }
-    const auto inQuarantine = cleanupRunSelectionsInQuarantine(run->id);
-    const std::unordered_set<PluginBundleSelection> quarantined(inQuarantine.begin(), inQuarantine.end());
-    const bool allQuarantined =
-        !run->selections.empty() && std::all_of(run->selections.begin(), run->selections.end(),
-                                                [&](const auto& selection) { return quarantined.contains(selection); });
-    const auto corrected = allQuarantined         ? FormatCleanupRunStatus::completed
-                           : !quarantined.empty() ? FormatCleanupRunStatus::partiallyCompleted
-                                                  : run->status;
+    const auto corrected = runOutcome(*run, cleanupRunSelectionsInQuarantine(run->id), run->status);
     if (corrected == run->status) {
         return;
     }
     const auto previous = run->status;
     run->status = corrected;
     published(storeField::formatCleanupRuns);
-    const bool completed = corrected == FormatCleanupRunStatus::completed;
-    const auto outcome =
-        completed ? fmt::format("{} reviewed format bundles moved into reversible quarantine", run->selections.size())
-                  : fmt::format("{} child transactions completed before the run stopped",
-                                committedChildTransactionCount(*run, history_));
+    const auto ending = cleanupRunEnding(*run, corrected, history_);
     // The earlier history item stays; this one says what really happened.
     const auto detail =
         fmt::format("Outcome corrected from {}: {}",
-                    previous == FormatCleanupRunStatus::canceled ? "canceled" : "partially completed", outcome);
-    prependHistory(
-        makeHistoryItem(presetTitle(run->preset),
-                        completed ? HistoryKind::cleanupPresetCompleted : HistoryKind::cleanupPresetPartiallyCompleted,
-                        detail, historyTimeText(Date::now()), std::nullopt, std::nullopt, run->id));
+                    previous == FormatCleanupRunStatus::canceled ? "canceled" : "partially completed", ending.detail);
+    prependHistory(makeHistoryItem(presetTitle(run->preset), ending.kind, detail, historyTimeText(Date::now()),
+                                   std::nullopt, std::nullopt, run->id));
     if (const auto written = persistState(); !written) {
         setLastStorageError(written.error().message);
-        showWarning("Preset History Not Saved",
-                    "The plugin transaction result is unchanged, but Kestrova could not finish the preset-run "
-                    "history record.");
+        showWarning("Preset History Not Saved", std::string(historyNotSaved));
         return;
     }
-    setNotice(completed ? OperationNotice::success("Cleanup Preset Corrected", detail)
-                        : OperationNotice::warning("Cleanup Preset Corrected", detail));
+    setNotice(corrected == FormatCleanupRunStatus::completed
+                  ? OperationNotice::success("Cleanup Preset Corrected", detail)
+                  : OperationNotice::warning("Cleanup Preset Corrected", detail));
 }
 
 std::vector<PluginBundleSelection> PluginInventoryStore::cleanupRunSelectionsInQuarantine(const Uuid& runID) const {
-    std::vector<PluginBundleSelection> selections;
-    for (const auto& product : plugins_) {
-        for (const auto& record : bundleRecords(product)) {
-            if (record.isQuarantined() && record.presetRunID == runID) {
-                selections.push_back(PluginBundleSelection{product.id, record.id()});
-            }
-        }
-    }
-    std::sort(selections.begin(), selections.end(), storedSelectionOrder);
-    return selections;
+    return runSelectionsInQuarantine(plugins_, runID);
 }
 
 // A run left pending by a quit is judged by what is still in quarantine under
@@ -263,18 +183,10 @@ void PluginInventoryStore::closePendingCleanupRuns() {
         }
     }
     for (const auto& runID : pending) {
-        const auto* run = pendingCleanupRun(formatCleanupRuns_, runID);
-        if (run == nullptr) {
-            continue;
+        if (const auto* run = pendingCleanupRun(formatCleanupRuns_, runID)) {
+            finishCleanupRun(
+                runID, runOutcome(*run, cleanupRunSelectionsInQuarantine(runID), FormatCleanupRunStatus::canceled));
         }
-        const auto inQuarantine = cleanupRunSelectionsInQuarantine(runID);
-        const std::unordered_set<PluginBundleSelection> quarantined(inQuarantine.begin(), inQuarantine.end());
-        const bool allQuarantined = !run->selections.empty() &&
-                                    std::all_of(run->selections.begin(), run->selections.end(),
-                                                [&](const auto& selection) { return quarantined.contains(selection); });
-        finishCleanupRun(runID, allQuarantined         ? FormatCleanupRunStatus::completed
-                                : !quarantined.empty() ? FormatCleanupRunStatus::partiallyCompleted
-                                                       : FormatCleanupRunStatus::canceled);
     }
 }
 
