@@ -9,11 +9,11 @@
 #include "platform/Paths.h"
 #include "store/PluginInventoryStore.h"
 #include "store/journal/CrashPoint.h"
+#include "store/journal/JournalRequests.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
 #include <unordered_set>
 
@@ -26,106 +26,6 @@ constexpr std::string_view storageBlockedFileActions =
 constexpr std::string_view mixedSidesText =
     "The selection has bundles in both the system and the home plug-in folders, which separate helpers move. Kestrova "
     "runs one transaction per side; no plugin files were moved.";
-
-// The one side every move of a request is on, nothing for a mix. A move is
-// the user's when either end is in the user's plug-in folders or quarantine.
-std::optional<BundleSide> requestSide(const PrivilegedRequest& request, const SystemLayout& layout) {
-    return std::visit(
-        [&](const auto& record) -> std::optional<BundleSide> {
-            std::optional<BundleSide> side;
-            for (const auto& item : record.items) {
-                const auto itemSide = sideOfPath(item.sourcePath, layout) == BundleSide::user ||
-                                              sideOfPath(item.destinationPath, layout) == BundleSide::user
-                                          ? BundleSide::user
-                                          : BundleSide::system;
-                if (side && *side != itemSide) {
-                    return std::nullopt;
-                }
-                side = itemSide;
-            }
-            return side.value_or(BundleSide::system);
-        },
-        request);
-}
-
-void setSide(PrivilegedRequest& request, BundleSide side) {
-    std::visit([side](auto& record) { record.side = side; }, request);
-}
-
-// A bundle is "there" when anything, even a dangling link, occupies its
-// path: the helper refuses to move onto an occupied path, so that is what
-// counts for its outcome too.
-template <typename Item>
-bool movedOnDisk(const Item& item, const FileSystem& fileSystem) {
-    return !fileSystem.existsWithoutFollowing(item.sourcePath) &&
-           fileSystem.existsWithoutFollowing(item.destinationPath);
-}
-
-template <typename Item>
-bool atSourceOnDisk(const Item& item, const FileSystem& fileSystem) {
-    return fileSystem.existsWithoutFollowing(item.sourcePath) &&
-           !fileSystem.existsWithoutFollowing(item.destinationPath);
-}
-
-bool allMoved(const PrivilegedRequest& request, const FileSystem& fileSystem) {
-    return std::visit(
-        [&](const auto& record) {
-            return std::all_of(record.items.begin(), record.items.end(),
-                               [&](const auto& item) { return movedOnDisk(item, fileSystem); });
-        },
-        request);
-}
-
-bool allAtSource(const PrivilegedRequest& request, const FileSystem& fileSystem) {
-    return std::visit(
-        [&](const auto& record) {
-            return std::all_of(record.items.begin(), record.items.end(),
-                               [&](const auto& item) { return atSourceOnDisk(item, fileSystem); });
-        },
-        request);
-}
-
-// Where the items of a journal stand on the disk.
-enum class JournalDiskState { allMoved, allAtSource, mixed };
-
-JournalDiskState journalDiskState(const PrivilegedRequest& request, const FileSystem& fileSystem) {
-    if (allMoved(request, fileSystem)) {
-        return JournalDiskState::allMoved;  // also an empty journal
-    }
-    return allAtSource(request, fileSystem) ? JournalDiskState::allAtSource : JournalDiskState::mixed;
-}
-
-std::set<std::string> destinations(const PrivilegedRequest& request) {
-    return std::visit(
-        [](const auto& record) {
-            std::set<std::string> paths;
-            for (const auto& item : record.items) {
-                paths.insert(item.destinationPath);
-            }
-            return paths;
-        },
-        request);
-}
-
-// Where a moved bundle is or was installed: the path hosts know it by.
-std::optional<std::string> installedLocation(const PrivilegedQuarantineItem& item) { return item.sourcePath; }
-std::optional<std::string> installedLocation(const PrivilegedRestoreItem& item) { return item.destinationPath; }
-std::optional<std::string> installedLocation(const PrivilegedTrashItem& item) { return item.originalPath; }
-std::optional<std::string> installedLocation(const PrivilegedTrashRestoreItem& item) { return item.destinationPath; }
-
-std::vector<std::string> installedLocations(const PrivilegedRequest& request) {
-    return std::visit(
-        [](const auto& record) {
-            std::vector<std::string> locations;
-            for (const auto& item : record.items) {
-                if (auto location = installedLocation(item)) {
-                    locations.push_back(std::move(*location));
-                }
-            }
-            return locations;
-        },
-        request);
-}
 
 // The parts of a result every kind has.
 struct ResultView {
@@ -175,87 +75,6 @@ std::string helperWording(std::string_view text, BundleSide side) {
         worded.replace(at, approved.size(), "the helper that runs as you");
     }
     return worded;
-}
-
-BundleActionKind actionKind(TransactionKind kind) {
-    switch (kind) {
-        case TransactionKind::restore:
-            return BundleActionKind::restore;
-        case TransactionKind::trash:
-            return BundleActionKind::trash;
-        case TransactionKind::quarantine:
-        case TransactionKind::trashRestore:
-            break;
-    }
-    return BundleActionKind::quarantine;
-}
-
-// Where each planned bundle was before its quarantine, as its record says;
-// the freedesktop Trash record names that place.
-std::vector<std::optional<std::string>> recordedOriginalPaths(const std::vector<Plugin>& plugins,
-                                                              const BundleActionPlan& plan) {
-    std::map<Uuid, const Plugin*> products;
-    for (const auto& item : plan.items) {
-        products.emplace(item.selection.pluginID, nullptr);
-    }
-    for (const auto& product : plugins) {
-        if (const auto found = products.find(product.id); found != products.end()) {
-            found->second = &product;
-        }
-    }
-    std::vector<std::optional<std::string>> paths;
-    for (const auto& item : plan.items) {
-        std::optional<std::string> path;
-        if (const auto* product = products.at(item.selection.pluginID)) {
-            for (const auto& record : bundleRecords(*product)) {
-                if (record.id() == item.selection.bundleID && record.originalPath) {
-                    path = standardizedPath(*record.originalPath);
-                    break;
-                }
-            }
-        }
-        paths.push_back(std::move(path));
-    }
-    return paths;
-}
-
-// The plan items that name both ends of a move, as the helper's items; a
-// Trash item also names where its bundle was before its quarantine (only
-// the freedesktop Trash keeps a record of that place).
-PrivilegedRequest requestFromPlan(TransactionKind kind, const BundleActionPlan& plan,
-                                  const std::vector<Plugin>& plugins, const SystemLayout& layout) {
-    const auto transactionID = Uuid::random().string();
-    const auto items = [&plan]<typename Item>(Item*) {
-        std::vector<Item> made;
-        for (const auto& item : plan.items) {
-            if (item.destinationPath && item.operationID) {
-                made.push_back(Item{item.sourcePath, *item.destinationPath, *item.operationID});
-            }
-        }
-        return made;
-    };
-    switch (kind) {
-        case TransactionKind::restore:
-            return PrivilegedRestoreRequest{transactionID, items(static_cast<PrivilegedRestoreItem*>(nullptr))};
-        case TransactionKind::trash: {
-            const auto originalPaths = layout.profile == PlatformProfile::gnuLinux
-                                           ? recordedOriginalPaths(plugins, plan)
-                                           : std::vector<std::optional<std::string>>(plan.items.size());
-            std::vector<PrivilegedTrashItem> trashItems;
-            for (std::size_t index = 0; index < plan.items.size(); ++index) {
-                const auto& item = plan.items[index];
-                if (item.destinationPath && item.operationID) {
-                    trashItems.push_back(
-                        {item.sourcePath, *item.destinationPath, *item.operationID, originalPaths[index]});
-                }
-            }
-            return PrivilegedTrashRequest{transactionID, std::move(trashItems)};
-        }
-        case TransactionKind::quarantine:
-        case TransactionKind::trashRestore:
-            break;
-    }
-    return PrivilegedQuarantineRequest{transactionID, items(static_cast<PrivilegedQuarantineItem*>(nullptr))};
 }
 
 void put(PersistedInventory& state, const PrivilegedRequest& journal) {
