@@ -20,7 +20,6 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
