@@ -1,6 +1,8 @@
 // The built kestrova-cli run as its own process on a demo tree, with the
 // helper daemon it enables in session mode: what a person at a terminal
-// does, and what a crash can interrupt.
+// does, and what a crash can interrupt. What it prints and writes step by
+// step is the golden recording's (tests/data/cli); these are for what a
+// recording cannot do: kill at random, stall the helper, mount a file system.
 #pragma once
 
 #include "platform/Paths.h"
@@ -12,16 +14,12 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -104,75 +102,6 @@ inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, cons
     return outcome;
 }
 
-// A demo tree scanned into the inventory, by default with Plugin Management
-// enabled for it (then stopped again at the end).
-class DemoCli {
-public:
-    explicit DemoCli(bool enableHelper = true) : helperEnabled_(enableHelper) {
-        const auto demo = directory_ / "demo";
-        const auto made = runProcess({cliExecutable(), "demo", demo}, environment(), directory_.path());
-        EXPECT_EQ(made.exitCode, 0) << made.err;
-        layout_ = SystemLayout{demo + "/root", demo + "/home"};
-        expectSuccess({"authorize", layout_.systemRoot + "/Library", layout_.home + "/Library"});
-        expectSuccess({"scan"});
-        if (enableHelper) {
-            expectSuccess({"helper", "enable"});
-        }
-    }
-    ~DemoCli() {
-        if (helperEnabled_) {
-            run({"helper", "disable"});
-        }
-    }
-    DemoCli(const DemoCli&) = delete;
-    DemoCli& operator=(const DemoCli&) = delete;
-
-    const SystemLayout& layout() const { return layout_; }
-    std::string system(std::string_view path) const { return layout_.system(path); }
-    // A path in the test's own folder (the session daemon's is "session").
-    std::string path(std::string_view relative) const { return directory_ / relative; }
-
-    ProcessOutcome run(std::vector<std::string> arguments, std::vector<std::string> extra = {}) const {
-        arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout_.systemRoot, "--home", layout_.home,
-                                             "--au-registry", directory_ / "demo/au-registry.json"});
-        auto variables = environment();
-        variables.insert(variables.end(), extra.begin(), extra.end());
-        return runProcess(arguments, variables, directory_.path());
-    }
-    ProcessOutcome expectSuccess(std::vector<std::string> arguments) const {
-        auto outcome = run(arguments);
-        EXPECT_EQ(outcome.exitCode, 0) << "kestrova-cli " << arguments.front() << ": " << outcome.err;
-        return outcome;
-    }
-    PersistedInventory state() const {
-        auto loaded = readPersistedInventory(inventoryStateURL(layout_), realFileSystem());
-        EXPECT_TRUE(loaded.ok());
-        return loaded.ok() ? loaded->state : PersistedInventory{};
-    }
-    void write(const PersistedInventory& state) const { EXPECT_TRUE(writePersistedInventory(state, layout_).ok()); }
-
-private:
-    std::vector<std::string> environment() const {
-        return {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + (directory_ / "session")};
-    }
-
-    bool helperEnabled_ = true;
-    TemporaryDirectory directory_;
-    SystemLayout layout_;
-};
-
-// A fresh demo for every test, skipped with a reason when the app bundle is
-// not built.
-class DemoCliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
-        demo = std::make_unique<DemoCli>();
-    }
-    PersistedInventory savedState() const { return demo->state(); }
-    std::unique_ptr<DemoCli> demo;
-};
-
 // Every file below a folder by its relative path, with its bytes.
 inline std::map<std::string, std::string> contentsBelow(const std::string& folder) {
     namespace fs = std::filesystem;
@@ -185,59 +114,24 @@ inline std::map<std::string, std::string> contentsBelow(const std::string& folde
     return contents;
 }
 
-// Every plug-in bundle below the system and home Libraries and the Trash, by
-// a digest; bundles nested in a bundle belong to it. A crash may move a
-// bundle, never lose, copy or change one, so a bundle is known by its
-// folder's inode, which a move keeps and a copy does not, and by its files'
-// names and sizes, and with `readBytes` their bytes too (read in blocks: the
-// demo's executables are large).
-using BundleCensus = std::multiset<std::size_t>;
-
-inline std::size_t bundleDigest(const std::filesystem::path& bundle, bool readBytes) {
-    namespace fs = std::filesystem;
-    struct stat info {};
-    ::stat(bundle.c_str(), &info);
-    std::size_t digest = std::hash<std::string>{}(std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino));
-    auto mix = [&digest](std::size_t value) { digest = digest * 1'000'003 ^ value; };
-    std::map<std::string, fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), bundle).string()] = entry.path();
-        }
-    }
-    std::string block(readBytes ? 1 << 20 : 0, '\0');
-    for (const auto& [name, path] : files) {
-        mix(std::hash<std::string>{}(name));
-        mix(fs::file_size(path));
-        std::ifstream in(path, std::ios::binary);
-        while (readBytes && (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)) {
-            mix(std::hash<std::string_view>{}(std::string_view(block.data(), static_cast<std::size_t>(in.gcount()))));
-        }
-    }
-    return digest;
-}
-
-inline void takeCensus(const std::filesystem::path& folder, bool readBytes, BundleCensus& census) {
+// The plug-in bundles below the system and home Libraries and the Trash
+// (bundles nested in a bundle belong to it): a crash may move a bundle, never
+// lose or copy one.
+inline std::size_t bundlesBelow(const std::filesystem::path& folder) {
     static const std::set<std::string> extensions{".component", ".vst", ".vst3", ".aaxplugin", ".clap"};
+    std::size_t count = 0;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (!entry.is_directory() || entry.is_symlink()) {
-            continue;
-        }
-        if (extensions.contains(entry.path().extension().string())) {
-            census.insert(bundleDigest(entry.path(), readBytes));
-        } else {
-            takeCensus(entry.path(), readBytes, census);
+        if (entry.is_directory() && !entry.is_symlink()) {
+            count += extensions.contains(entry.path().extension().string()) ? 1 : bundlesBelow(entry.path());
         }
     }
+    return count;
 }
 
-inline BundleCensus census(const SystemLayout& layout, bool readBytes = false) {
-    BundleCensus result;
-    for (const auto& folder : {layout.system("/Library"), layout.trashFolder(), layout.user("Library")}) {
-        takeCensus(folder, readBytes, result);
-    }
-    return result;
+inline std::size_t bundlesOnDisk(const SystemLayout& layout) {
+    return bundlesBelow(layout.system("/Library")) + bundlesBelow(layout.trashFolder()) +
+           bundlesBelow(layout.user("Library"));
 }
 
 }  // namespace kestrova::testing

@@ -102,7 +102,7 @@ protected:
             }
         }
         EXPECT_EQ(bundles, 900u);
-        EXPECT_EQ(census(layout).size(), 900u) << "a bundle was lost or copied";
+        EXPECT_EQ(bundlesOnDisk(layout), 900u) << "a bundle was lost or copied";
         for (const auto& run : state.formatCleanupRuns.value_or(std::vector<FormatCleanupRunRecord>{})) {
             EXPECT_NE(run.status, FormatCleanupRunStatus::pending) << "run " << run.id.string() << " left pending";
         }

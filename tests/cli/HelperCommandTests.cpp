@@ -1,5 +1,4 @@
-// kestrova-cli and its helper: the session daemon enabled for a sandbox
-// however its paths were typed, and a helper that answers a byte every
+// kestrova-cli and a helper that answers a byte every
 // 0.6 s under 1.5 s deadlines: kestrova-cli ends when the deadline passes,
 // not when the reply is done, and says what timed out, what is known about
 // the moves and what to run next. The stand-in runs in this test and is
@@ -31,26 +30,35 @@ namespace fs = std::filesystem;
 // trickled reply takes most of a minute.
 constexpr auto ample = std::chrono::seconds(10);
 
+// The demo tree scanned, its session daemon registered and "running" as this
+// process, where the stand-in listens.
 class TricklingHelperCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
-        demo_ = std::make_unique<DemoCli>(false);
-        // Registered, and running as this process.
-        fs::create_directories(demo_->path("session"));
-        ::chmod(demo_->path("session").c_str(), 0700);
-        std::ofstream(demo_->path("session/registered")) << HelperSandbox::selfExecutable() << '\n';
-        std::ofstream(demo_->path("session/helper.pid")) << ::getpid() << '\n';
+        ASSERT_EQ(runProcess({cliExecutable(), "demo", directory / "demo"}, {}, directory.path()).exitCode, 0);
+        ASSERT_EQ(run({"authorize", layout.systemRoot + "/Library"}).exitCode, 0);
+        ASSERT_EQ(run({"scan"}).exitCode, 0);
+        fs::create_directories(directory / "session");
+        ::chmod((directory / "session").c_str(), 0700);
+        std::ofstream(directory / "session/registered") << HelperSandbox::selfExecutable() << '\n';
+        std::ofstream(directory / "session/helper.pid") << ::getpid() << '\n';
     }
 
     ProcessOutcome run(std::vector<std::string> arguments) const {
-        return demo_->run(std::move(arguments), {"KESTROVA_HELPER_EXECUTABLE=" + HelperSandbox::selfExecutable(),
-                                                 "KESTROVA_HELPER_TIMEOUT_MS=1500"});
+        arguments.insert(arguments.begin(), {cliExecutable(), "--root", layout.systemRoot, "--home", layout.home,
+                                             "--au-registry", directory / "demo/au-registry.json"});
+        return runProcess(
+            arguments,
+            {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + (directory / "session"),
+             "KESTROVA_HELPER_EXECUTABLE=" + HelperSandbox::selfExecutable(), "KESTROVA_HELPER_TIMEOUT_MS=1500"},
+            directory.path());
     }
-    std::string socketPath() const { return demo_->path("session/helper.sock"); }
-    std::string vst3() const { return demo_->system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3"); }
+    std::string socketPath() const { return directory / "session/helper.sock"; }
+    std::string vst3() const { return layout.system("/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3"); }
 
-    std::unique_ptr<DemoCli> demo_;
+    TemporaryDirectory directory;
+    SystemLayout layout{directory / "demo/root", directory / "demo/home"};
 };
 
 TEST_F(TricklingHelperCommandTest, AHandshakeTrickledPastItsDeadlineRefusesAndSaysWhatToRun) {
@@ -84,31 +92,9 @@ TEST_F(TricklingHelperCommandTest, AReplyTrickledPastItsDeadlineKeepsTheJournalA
                 HasSubstr("The helper may still be moving these bundles: do not move them by hand. Check it with "
                           "“kestrova-cli helper status”; if it still does not answer, “kestrova-cli helper repair” "
                           "restarts it."));
-    EXPECT_TRUE(demo_->state().pendingPrivilegedQuarantine) << "the outcome is unknown, so the journal stays";
+    EXPECT_TRUE(readPersistedInventory(inventoryStateURL(layout), realFileSystem())->state.pendingPrivilegedQuarantine)
+        << "the outcome is unknown, so the journal stays";
     EXPECT_TRUE(fs::exists(vst3()));
-}
-
-// The daemon's private folder is named after the sandbox, so the sandbox
-// must be named the same way however the paths were typed.
-TEST(HelperCommands, ARelativeRootReachesTheDaemonEnabledForItsRealPath) {
-    TemporaryDirectory folder;
-    const auto demo = folder / "demo";
-    ASSERT_EQ(runProcess({cliExecutable(), "demo", demo}, {}, folder.path()).exitCode, 0);
-    const auto runtime = folder.makeDirectory("runtime");
-    ::chmod(runtime.c_str(), 0700);
-    const std::vector<std::string> environment{"KESTROVA_HELPER_MODE=session", "XDG_RUNTIME_DIR=" + runtime};
-    const auto cli = [&](const fs::path& root, const fs::path& home, const std::string& action) {
-        return runProcess({cliExecutable(), "--root", root, "--home", home, "helper", action}, environment,
-                          folder.path());
-    };
-    const auto root = fs::path(demo) / "root";
-    const auto home = fs::path(demo) / "home";
-
-    const auto enabled = cli(fs::relative(root), fs::relative(home) / "Library" / "..", "enable");
-    ASSERT_EQ(enabled.exitCode, 0) << enabled.err;
-    const auto status = cli(root, home, "status");
-    EXPECT_THAT(status.out, HasSubstr("Secure handshake: Connected")) << status.err;
-    EXPECT_EQ(cli(root, home, "disable").exitCode, 0);
 }
 
 }  // namespace

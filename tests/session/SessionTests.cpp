@@ -21,7 +21,7 @@ using Variables = std::vector<std::pair<const char*, std::string>>;
 class Environment {
 public:
     explicit Environment(const Variables& values) {
-        for (const char* name : {"KESTROVA_ROOT", "KESTROVA_PROFILE", "KESTROVA_AU_REGISTRY", "XDG_DATA_HOME"}) {
+        for (const char* name : {"KESTROVA_ROOT", "KESTROVA_PROFILE", "XDG_DATA_HOME"}) {
             const char* value = std::getenv(name);
             saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
             ::unsetenv(name);
@@ -87,37 +87,6 @@ TEST(SessionOptions, OptionsAndEnvironmentNameTheLayoutOrSayWhyNot) {
     EXPECT_EQ(session::namedLayout({root, "", "", ""})->dataHome, "/srv/data");
     EXPECT_EQ(session::namedLayout({root, home, "", ""})->dataHome, "");
     std::filesystem::current_path(previous);
-}
-
-TEST(SessionOptions, TheRegistryComesFromTheOptionElseTheEnvironment) {
-    TemporaryDirectory directory;
-    const auto one =
-        directory.writeFile("one.json", R"([{"manufacturerName": "A", "name": "One", "versionString": "1"}])");
-    const auto two =
-        directory.writeFile("two.json", R"([{"manufacturerName": "B", "name": "Two", "versionString": "2"}])");
-    const struct {
-        std::string option;
-        std::string variable;  // KESTROVA_AU_REGISTRY
-        std::string name;      // of the one component, or in the error
-    } cases[] = {
-        {"", "", ""},
-        {"", two, "Two"},
-        {one, two, "One"},
-        {directory / "missing.json", two, "missing.json"},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.option + " / " + test.variable);
-        const Environment environment(Variables{{"KESTROVA_AU_REGISTRY", test.variable}});
-        const auto registry = session::configuredRegistry({"", "", test.option, ""}, realFileSystem());
-        if (!registry) {
-            EXPECT_THAT(registry.error().message, HasSubstr(test.name));
-        } else if (test.name.empty()) {
-            EXPECT_TRUE(registry->allComponents().empty());
-        } else {
-            ASSERT_EQ(registry->allComponents().size(), 1U);
-            EXPECT_EQ(registry->allComponents()[0].name, test.name);
-        }
-    }
 }
 
 TEST(InstalledSession, OnlyTheLinuxProfileAsksAUserSideAndTheWaitIsToldOncePerSecond) {
