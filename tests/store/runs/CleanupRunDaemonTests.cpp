@@ -84,7 +84,7 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     EXPECT_THAT(run.selections, SizeIs(600));
     EXPECT_THAT(run.childTransactionIDs, SizeIs(3));
     // Texts and history of each final status are the finishing test's; here the counts.
-    EXPECT_EQ(store->notice()->message, "600 reviewed format bundles moved into reversible quarantine");
+    EXPECT_EQ(store->notice()->title, "Cleanup Preset Completed");
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_EQ(store->quarantinedBundleCount(), 600);
     EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
@@ -143,7 +143,7 @@ TEST_F(CleanupRunDaemonTest, ASecondChunkThatFailsStopsTheRunAndTheThirdIsNeverS
     EXPECT_EQ(run.status, FormatCleanupRunStatus::partiallyCompleted);
     EXPECT_THAT(run.childTransactionIDs, SizeIs(2));
     // Two journals were written, but only the first chunk committed.
-    EXPECT_EQ(store->notice()->message, "1 child transactions completed before the run stopped");
+    EXPECT_EQ(store->history().front().detail, "1 child transactions completed before the run stopped");
     EXPECT_THAT(store->history(), SizeIs(256 + 2));
     // The failed child failed safely: its journal is gone, nothing of it moved.
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
