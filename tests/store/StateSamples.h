@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,10 @@ inline std::string storeTestData(const std::string& name) {
 // drops anything shows, and so does a key renamed in reader and writer alike.
 inline PersistedInventory fullState() {
     auto decoded = decodePersistedInventory(storeTestData("earlier-build-state.json"));
-    return decoded ? *decoded : PersistedInventory{};
+    if (!decoded) {
+        throw std::runtime_error("tests/data/store/earlier-build-state.json: " + decoded.error().message);
+    }
+    return *decoded;
 }
 
 // The smallest document a build writes: the three required keys.
