@@ -4,6 +4,9 @@
 
 #include "store/state/PersistedInventory.h"
 
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -60,65 +63,21 @@ inline Plugin legacyQuarantinedProduct(std::string manufacturer, std::string nam
     return product;
 }
 
+// A file under tests/data/store, whole.
+inline std::string storeTestData(const std::string& name) {
+    std::ifstream in(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/store/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 // Every key of the document present and every optional field of every
-// embedded record set, so a round trip that drops anything shows.
+// embedded record set, as a build of schema 3 wrote it: a round trip that
+// drops anything shows, and so does a key renamed in reader and writer alike.
 inline PersistedInventory fullState() {
-    PersistedInventory state;
-    state.schemaVersion = currentInventorySchemaVersion;
-
-    auto product =
-        sampleProduct("Acme", "Reverb/Plate \"A\" ünïcode", {"AU", "VST3"}, PluginStatus::partiallyQuarantined);
-    product.isProtected = true;
-    product.originalPath = "/Library/Audio/Plug-Ins/VST3/Old.vst3";
-    product.quarantinePath = "/Library/Application Support/Kestrova/Quarantine/OP/Old.vst3";
-    product.quarantineOperationID = "5B1D7A7E-32C6-4B1B-9E0C-8C8C2D1F0A11";
-    auto quarantined = sampleBundle("AU", "/Library/Application Support/Kestrova/Quarantine/OP/Reverb.component", true);
-    quarantined.originalPath = "/Library/Audio/Plug-Ins/Components/Reverb.component";
-    quarantined.quarantinePath = quarantined.path;
-    quarantined.quarantineOperationID = "5B1D7A7E-32C6-4B1B-9E0C-8C8C2D1F0A11";
-    quarantined.presetRunID = Uuid::random();
-    quarantined.pluginNames = std::vector<std::string>{"Reverb Plate", "Reverb Hall"};
-    quarantined.version = "2.0.1";
-    product.bundles = {quarantined, sampleBundle("VST3", "/Library/Audio/Plug-Ins/VST3/Reverb.vst3")};
-    state.plugins = {product, sampleProduct("Other", "Delay", {"AAX"})};
-
-    state.lastScanDate = Date{786543210.123456789};
-    state.protectedKeys = {"zeta|z", "acme|reverb"};
-    state.history = {HistoryItem{Uuid::random(), "Reverb", HistoryKind::quarantine, "Moved “AU” to quarantine.",
-                                 "10:42 AM", "TX-1", "AU", Uuid::random()},
-                     HistoryItem{Uuid::random(), "Inventory", HistoryKind::scan, "Found 2 products.", "9:00 AM",
-                                 std::nullopt, std::nullopt, std::nullopt}};
-    state.inaccessibleLocations = std::vector<std::string>{"/Library/Audio/Plug-Ins/VST"};
-    state.lastReconciliation = ScanReconciliationSummary{3, 1, 2, true};
-    state.trashedBundles = std::vector<TrashedBundleRecord>{TrashedBundleRecord{
-        Uuid::random(), "Delay", "Other", "AAX", "/Library/Application Support/Avid/Audio/Plug-Ins/Delay.aaxplugin",
-        "/Users/me/.Trash/Delay.aaxplugin", Date{786000000.5}, "TX-2", Uuid::random(), Date{786000100.25}, "TX-3",
-        Date{786000200.75}}};
-    state.formatCleanupRuns = std::vector<FormatCleanupRunRecord>{
-        FormatCleanupRunRecord{Uuid::random(),
-                               Uuid::random(),
-                               FormatCleanupPresetKind::retireVST2,
-                               Date{786000300.0},
-                               FormatCleanupRunStatus::partiallyCompleted,
-                               {PluginBundleSelection{product.id, quarantined.id()}},
-                               {Uuid::random(), Uuid::random()}}};
-    state.permanentQuarantineRules =
-        std::vector<PermanentQuarantineRule>{PermanentQuarantineRule{"Universal Audio", Date{786000400.125}}};
-    state.pendingPrivilegedQuarantine =
-        PrivilegedQuarantineRequest{"TX-4",
-                                    {{"/Library/Audio/Plug-Ins/VST3/Reverb.vst3",
-                                      "/Library/Application Support/Kestrova/Quarantine/OP2/Reverb.vst3", "OP2"}}};
-    state.pendingPrivilegedRestore = PrivilegedRestoreRequest{
-        "TX-5", {{"/q/OP/Reverb.component", "/Library/Audio/Plug-Ins/Components/Reverb.component", "OP"}}};
-    state.pendingPrivilegedTrash =
-        PrivilegedTrashRequest{"TX-6",
-                               {{"/q/OP/A.vst", "/Users/me/.Trash/A.vst", "OP", "/Library/Audio/Plug-Ins/VST/A.vst"}},
-                               BundleSide::user};
-    state.pendingPrivilegedTrashRestore = PrivilegedTrashRestoreRequest{
-        "TX-7",
-        {{"/Users/me/.Trash/Delay.aaxplugin", "/Library/Application Support/Avid/Audio/Plug-Ins/Delay.aaxplugin",
-          state.trashedBundles->front().id.string(), "Delay.aaxplugin", "AAX"}}};
-    return state;
+    auto decoded = decodePersistedInventory(storeTestData("earlier-build-state.json"));
+    if (!decoded) {
+        throw std::runtime_error("tests/data/store/earlier-build-state.json: " + decoded.error().message);
+    }
+    return *decoded;
 }
 
 // The smallest document a build writes: the three required keys.

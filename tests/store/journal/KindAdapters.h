@@ -62,11 +62,39 @@ inline std::vector<PluginBundleSelection> echoSelections(const PluginInventorySt
     return selections;
 }
 
-// What the three kinds selected by bundle share.
-template <typename RequestType, typename ResultType>
-struct SelectionKind {
+// What every kind does the same way, by the types of its records.
+template <typename RequestType, typename ResultType, TransactionKind transactionKind>
+struct KindBase {
     using Request = RequestType;
     using Result = ResultType;
+    static constexpr TransactionKind kind = transactionKind;
+
+    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
+        return store.complete(PrivilegedResult(result));
+    }
+    static std::optional<Request> pending(const PluginInventoryStore& store) {
+        return recordOf<Request>(store.pendingTransaction());
+    }
+    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
+        service.send(PrivilegedRequest(request),
+                     [done = std::move(done)](const PrivilegedResult& result) { done(std::get<Result>(result)); });
+    }
+    static std::optional<Request>& journalIn(PersistedInventory& state) {
+        if constexpr (kind == TransactionKind::quarantine) {
+            return state.pendingPrivilegedQuarantine;
+        } else if constexpr (kind == TransactionKind::restore) {
+            return state.pendingPrivilegedRestore;
+        } else if constexpr (kind == TransactionKind::trash) {
+            return state.pendingPrivilegedTrash;
+        } else {
+            return state.pendingPrivilegedTrashRestore;
+        }
+    }
+};
+
+// What the three kinds selected by bundle share.
+template <typename Request, typename Result, TransactionKind transactionKind>
+struct SelectionKind : KindBase<Request, Result, transactionKind> {
     using Target = std::vector<PluginBundleSelection>;
     static constexpr bool checksRevision = true;
 
@@ -76,31 +104,22 @@ struct SelectionKind {
 
     static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target,
                                           const std::optional<InventoryRevisionToken>& revision = std::nullopt) {
-        return recordOf<Request>(store.prepare(kindOf<Request>(), target, revision));
+        return recordOf<Request>(store.prepare(transactionKind, target, revision));
     }
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
-        return store.blockingReason(kindOf<Request>(), target);
+        return store.blockingReason(transactionKind, target);
     }
 };
 
-// The calls every kind makes the same way.
-template <typename Result>
-bool completeWith(PluginInventoryStore& store, const Result& result) {
-    return store.complete(PrivilegedResult(result));
-}
-template <typename Request>
-std::optional<Request> pendingOf(const PluginInventoryStore& store) {
-    return recordOf<Request>(store.pendingTransaction());
-}
-template <typename Request, typename Result>
-void sendThrough(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-    service.send(PrivilegedRequest(request),
-                 [done = std::move(done)](const PrivilegedResult& result) { done(std::get<Result>(result)); });
+// Whether every one of Echo's bundles is in quarantine (or none is).
+inline bool echoAllQuarantined(const PluginInventoryStore& store, bool quarantined) {
+    const auto* echo = findProduct(store.plugins(), "Echo");
+    return echo && std::all_of(echo->bundles->begin(), echo->bundles->end(),
+                               [&](const auto& bundle) { return bundle.isQuarantined() == quarantined; });
 }
 
-struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQuarantineResult> {
-    static constexpr TransactionKind kind = TransactionKind::quarantine;
-
+struct QuarantineKind
+    : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQuarantineResult, TransactionKind::quarantine> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         sandbox.writeProducts({echoOnDisk(sandbox, installed, false)});
     }
@@ -111,67 +130,29 @@ struct QuarantineKind : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQua
     static std::optional<Request> prepareForRun(PluginInventoryStore& store, const Target& target, const Uuid& runID) {
         return recordOf<Request>(store.prepare(kind, target, std::nullopt, runID));
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
-        return completeWith(store, result);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
-    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedQuarantine; }
-    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        sendThrough(service, request, std::move(done));
-    }
-    static bool showsMoved(const PluginInventoryStore& store) {
-        const auto* echo = findProduct(store.plugins(), "Echo");
-        return echo && std::all_of(echo->bundles->begin(), echo->bundles->end(),
-                                   [](const auto& bundle) { return bundle.isQuarantined(); });
-    }
+    static bool showsMoved(const PluginInventoryStore& store) { return echoAllQuarantined(store, true); }
 };
 
-struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreResult> {
-    static constexpr TransactionKind kind = TransactionKind::restore;
-
+struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreResult, TransactionKind::restore> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
-        return completeWith(store, result);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
-    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedRestore; }
-    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        sendThrough(service, request, std::move(done));
-    }
-    static bool showsMoved(const PluginInventoryStore& store) {
-        const auto* echo = findProduct(store.plugins(), "Echo");
-        return echo && std::none_of(echo->bundles->begin(), echo->bundles->end(),
-                                    [](const auto& bundle) { return bundle.isQuarantined(); });
-    }
+    static bool showsMoved(const PluginInventoryStore& store) { return echoAllQuarantined(store, false); }
 };
 
-struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult> {
-    static constexpr TransactionKind kind = TransactionKind::trash;
-
+struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult, TransactionKind::trash> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         std::filesystem::create_directories(sandbox.layout.trashFolder());
         sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
-    }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
-        return completeWith(store, result);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
-    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrash; }
-    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        sendThrough(service, request, std::move(done));
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         return !findProduct(store.plugins(), "Echo") && store.readyTrashRecoveryCount() == 2;
     }
 };
 
-struct TrashRestoreKind {
-    using Request = PrivilegedTrashRestoreRequest;
-    using Result = PrivilegedTrashRestoreResult;
+struct TrashRestoreKind
+    : KindBase<PrivilegedTrashRestoreRequest, PrivilegedTrashRestoreResult, TransactionKind::trashRestore> {
     using Target = std::vector<Uuid>;
-    static constexpr TransactionKind kind = TransactionKind::trashRestore;
     static constexpr bool checksRevision = false;
 
     // Open recovery records of Echo's bundles, each in the Trash.
@@ -197,16 +178,8 @@ struct TrashRestoreKind {
     static std::optional<Request> prepare(PluginInventoryStore& store, const Target& target) {
         return recordOf<Request>(store.prepareTrashRestore(target));
     }
-    static bool complete(PluginInventoryStore& store, const Result& result, const Request&) {
-        return completeWith(store, result);
-    }
     static std::optional<std::string> blockingReason(const PluginInventoryStore& store, const Target& target) {
         return store.trashRestoreBlockingReason(target);
-    }
-    static std::optional<Request> pending(const PluginInventoryStore& store) { return pendingOf<Request>(store); }
-    static std::optional<Request>& journalIn(PersistedInventory& state) { return state.pendingPrivilegedTrashRestore; }
-    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        sendThrough(service, request, std::move(done));
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         return !store.trashedBundles().empty() &&

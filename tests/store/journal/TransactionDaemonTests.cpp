@@ -11,7 +11,6 @@ namespace kestrova::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 template <typename Kind>
 class TransactionDaemonTest : public DaemonStoreFixture {};
@@ -72,12 +71,7 @@ TEST(StoreHelperDeadline, AStalledHelperLeavesTheJournalToTheNextStart) {
         EXPECT_FALSE(service.canSendPrivilegedRequest());
         EXPECT_FALSE(service.isWorking());
         EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
-        EXPECT_THAT(store->notice()->message,
-                    StartsWith("KestrovaHelper did not answer the quarantine request within 0.3 seconds. The "
-                               "request reached the helper, which may still be moving the bundles, so Kestrova "
-                               "cannot tell yet whether any moved; it settles the transaction the next time it "
-                               "starts."));
-        EXPECT_THAT(store->notice()->message, HasSubstr("Kestrova kept the pending transaction journal."));
+        EXPECT_THAT(store->notice()->message, HasSubstr("did not answer the quarantine request within 0.3 seconds"));
         EXPECT_EQ(QuarantineKind::pending(*store), request);
         if (moved) {
             EXPECT_TRUE(standIn.waitUntilMoved());

@@ -81,7 +81,7 @@ TEST(StoreProtection, AProductIsProtectedByItsKeyWhereverItWasFound) {
     EXPECT_EQ(fixture.product("Pro-Q 3").status, PluginStatus::ok);
     EXPECT_TRUE(recordsHistory(store.history().front(), HistoryKind::protectionRemoved, "Pro-Q 3",
                                "Manual protection removed"));
-    EXPECT_TRUE(showsNotice(store, "Protection Removed", "No files were moved."));
+    EXPECT_TRUE(showsNotice(store, "Protection Removed"));
 
     // A key that matches no product is still recorded.
     store.setProtection(sampleProduct("Gone", "Ghost", {"AU"}), true);
@@ -121,8 +121,7 @@ TEST(StoreProtection, MandatoryProtectionIsNeverRemovedAndBatchesCountDistinctKe
     EXPECT_FALSE(fixture.product("A").isProtected);
 
     EXPECT_FALSE(store.setBundleProtection(fixture.selection("WaveShell1-VST3 14.0", 0), false));
-    EXPECT_TRUE(showsNotice(store, "Protection Change Blocked",
-                            "Shared shells and WaveShell-hosted products have mandatory protection."));
+    EXPECT_TRUE(showsNotice(store, "Protection Change Blocked"));
     EXPECT_FALSE(store.setBundleProtection(fixture.selection("WaveShell1-VST3 14.0", 0), true));
 }
 
@@ -139,8 +138,7 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
     EXPECT_TRUE(alpha.isProtected);
     EXPECT_EQ(alpha.status, PluginStatus::partiallyProtected);
     EXPECT_THAT(store.protectedKeys(), IsEmpty());
-    EXPECT_TRUE(
-        showsNotice(store, "VST3 Format Protected", "Only the selected VST3 bundle is locked against file actions."));
+    EXPECT_TRUE(showsNotice(store, "VST3 Format Protected"));
     EXPECT_TRUE(
         recordsHistory(store.history().front(), HistoryKind::formatProtection, "Alpha", "VST3 format protected"));
     EXPECT_EQ(store.history().front().format, "VST3");
@@ -148,8 +146,7 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
     EXPECT_EQ(fixture.savedState().plugins, store.plugins());
 
     EXPECT_TRUE(store.setBundleProtection(fixture.selection("Alpha", 1), true));
-    EXPECT_TRUE(showsNotice(store, "Format Already Protected",
-                            "VST3 already has the requested protection state. No files were moved."));
+    EXPECT_TRUE(showsNotice(store, "Format Already Protected"));
     EXPECT_EQ(store.history().size(), 1u);
 
     // Unprotecting one format of a product protected as a whole drops its key.
@@ -157,8 +154,7 @@ TEST(StoreProtection, OneFormatIsProtectedOnItsOwnAndStaleSelectionsAreRefused) 
     EXPECT_TRUE(store.setBundleProtection(fixture.selection("Alpha", 0), false));
     EXPECT_FALSE(store.protectedKeys().contains("acme|alpha"));
     EXPECT_TRUE(fixture.product("Alpha").isProtected);
-    EXPECT_TRUE(
-        showsNotice(store, "AU Protection Removed", "Only the selected AU bundle changed. No files were moved."));
+    EXPECT_TRUE(showsNotice(store, "AU Protection Removed"));
     EXPECT_EQ(store.history().front().detail, "AU format protection removed; no files moved");
     EXPECT_TRUE(store.setBundleProtection(fixture.selection("Alpha", 1), false));
     EXPECT_FALSE(fixture.product("Alpha").isProtected);
@@ -199,10 +195,7 @@ TEST(StoreProtection, AFormatChangeThatCannotBeSavedIsUndoneCompletely) {
     EXPECT_EQ(store.inventoryRevision(), token);
     EXPECT_EQ(fixture.stateText(), text);
     ASSERT_TRUE(store.lastStorageError());
-    EXPECT_TRUE(
-        showsNotice(store, "Protection Change Not Saved",
-                    "Kestrova restored the previous protection state because the local inventory could not be saved.",
-                    NoticeStyle::warning));
+    EXPECT_TRUE(showsNotice(store, "Protection Change Not Saved", {}, NoticeStyle::warning));
 }
 
 TEST(StoreTrashRecords, EvaluatesFromTheDiskAndReconcilesEachChangeOnce) {
@@ -271,17 +264,14 @@ TEST(StoreRules, OneRulePerManufacturerKeyKeptOnlyWhenSaved) {
     EXPECT_THAT(store->history(), IsEmpty());
 
     store->setPermanentQuarantine("universal audio", false);
-    EXPECT_TRUE(showsNotice(*store, "Permanent Quarantine Removed",
-                            "Future replacements from universal audio will remain installed until reviewed."));
+    EXPECT_TRUE(showsNotice(*store, "Permanent Quarantine Removed"));
     EXPECT_EQ(store->permanentQuarantineRules().size(), 1u);
 
     const auto rules = store->permanentQuarantineRules();
     sandbox.disk.failWritesUnder(sandbox.layout.applicationSupport());
     store->setPermanentQuarantine("Zed", true);
     EXPECT_EQ(store->permanentQuarantineRules(), rules);
-    EXPECT_TRUE(
-        showsNotice(*store, "Rule Change Not Saved",
-                    "Kestrova restored the prior permanent-quarantine rule because local state could not be saved."));
+    EXPECT_TRUE(showsNotice(*store, "Rule Change Not Saved"));
     EXPECT_TRUE(store->lastStorageError());
     EXPECT_EQ(sandbox.savedState().permanentQuarantineRules, rules);
 }

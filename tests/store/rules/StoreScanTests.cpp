@@ -232,8 +232,7 @@ TEST(StoreScan, ACanceledScanKeepsTheInventoryAndIgnoresRepeatedRequests) {
     EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scanCanceled, "All Plugins",
                                "Scan canceled; the previous inventory was kept unchanged"));
     EXPECT_EQ(store->lastScanNotice(), "Scan canceled. The previous inventory was kept unchanged.");
-    EXPECT_TRUE(
-        showsNotice(*store, "Scan Canceled", "The previous inventory remains unchanged.", NoticeStyle::warning));
+    EXPECT_TRUE(showsNotice(*store, "Scan Canceled", {}, NoticeStyle::warning));
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "isScanning"), 2);
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "plugins"), 0);
 

@@ -60,10 +60,6 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     const auto plan = *controller.plan();
     ASSERT_THAT(plan.candidates, SizeIs(600));
     EXPECT_THAT(controller.tickedSelections(), SizeIs(600));
-    ASSERT_THAT(plan.warnings, SizeIs(1));
-    EXPECT_EQ(plan.warnings.front().detail,
-              "600 eligible bundles require 3 sequential helper transactions. Each child stays atomic; the full run "
-              "is not globally atomic.");
 
     std::vector<int> committedCounts;
     controller.observe([&](std::string_view field) {
@@ -84,7 +80,7 @@ TEST_F(CleanupRunDaemonTest, SixHundredBundlesGoInChunksOf256And256And88AndComeB
     EXPECT_THAT(run.selections, SizeIs(600));
     EXPECT_THAT(run.childTransactionIDs, SizeIs(3));
     // Texts and history of each final status are the finishing test's; here the counts.
-    EXPECT_EQ(store->notice()->message, "600 reviewed format bundles moved into reversible quarantine");
+    EXPECT_EQ(store->notice()->title, "Cleanup Preset Completed");
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_EQ(store->quarantinedBundleCount(), 600);
     EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
@@ -143,7 +139,7 @@ TEST_F(CleanupRunDaemonTest, ASecondChunkThatFailsStopsTheRunAndTheThirdIsNeverS
     EXPECT_EQ(run.status, FormatCleanupRunStatus::partiallyCompleted);
     EXPECT_THAT(run.childTransactionIDs, SizeIs(2));
     // Two journals were written, but only the first chunk committed.
-    EXPECT_EQ(store->notice()->message, "1 child transactions completed before the run stopped");
+    EXPECT_EQ(store->history().front().detail, "1 child transactions completed before the run stopped");
     EXPECT_THAT(store->history(), SizeIs(256 + 2));
     // The failed child failed safely: its journal is gone, nothing of it moved.
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());

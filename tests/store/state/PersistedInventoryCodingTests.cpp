@@ -1,6 +1,7 @@
 // The state document: what it holds, what it refuses, and the fast printer
 // that must agree with the library's dump(2) byte for byte, or a save would
 // rewrite a file that did not change.
+#include "store/state/InventoryStateMigration.h"
 #include "store/state/PersistedInventory.h"
 #include "store/state/PersistedInventoryReader.h"
 #include "store/state/PrettyJson.h"
@@ -10,6 +11,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 namespace kestrova {
@@ -19,100 +22,14 @@ using kestrova::testing::fullState;
 using kestrova::testing::minimalState;
 using ::testing::HasSubstr;
 
-// As the original platform's encoder writes it: " : ", two-space indentation,
+// As the original platform's encoder wrote it: " : ", two-space indentation,
 // "/" escaped, dates as floating seconds since 2001, empty arrays spread over
-// lines, lower-case hex in one UUID (readers accept either case).
-constexpr std::string_view originalEncoderDocument = R"({
-  "formatCleanupRuns" : [
-    {
-      "childTransactionIDs" : [
-        "0B7F3C1E-4C55-4E22-9B7A-5C3E0F7D1A20"
-      ],
-      "createdAt" : 786000300.25,
-      "id" : "8E0B5F39-7D3B-4A8E-9F54-2C1D0E3B4A55",
-      "planID" : "1A2B3C4D-5E6F-4A7B-8C9D-0E1F2A3B4C5D",
-      "preset" : "auAndVST3",
-      "selections" : [
-        {
-          "bundleID" : "VST2|\/library\/audio\/plug-ins\/vst\/delay.vst",
-          "pluginID" : "6F8E0D1C-2B3A-4958-8776-655443322110"
-        }
-      ],
-      "status" : "pending"
-    }
-  ],
-  "history" : [
-    {
-      "detail" : "Moved VST2 to quarantine.",
-      "format" : "VST2",
-      "id" : "3c1a2b4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d",
-      "kind" : "Moved to Quarantine",
-      "plugin" : "Delay",
-      "presetRunID" : "8E0B5F39-7D3B-4A8E-9F54-2C1D0E3B4A55",
-      "time" : "10:42 AM",
-      "transactionID" : "D2C1B0A9-8F7E-4D6C-9B5A-493827161504"
-    }
-  ],
-  "inaccessibleLocations" : [
-
-  ],
-  "lastScanDate" : 786543210.12345603,
-  "pendingPrivilegedQuarantine" : {
-    "items" : [
-      {
-        "destinationPath" : "\/Library\/Application Support\/Kestrova\/Quarantine\/OP\/Delay.vst",
-        "operationID" : "OP",
-        "sourcePath" : "\/Library\/Audio\/Plug-Ins\/VST\/Delay.vst"
-      }
-    ],
-    "transactionID" : "D2C1B0A9-8F7E-4D6C-9B5A-493827161504"
-  },
-  "permanentQuarantineRules" : [
-    {
-      "enabledAt" : 786000400,
-      "manufacturer" : "Acme"
-    }
-  ],
-  "plugins" : [
-    {
-      "architecture" : "Universal",
-      "bundles" : [
-        {
-          "architecture" : "Intel",
-          "format" : "VST2",
-          "isProtected" : false,
-          "path" : "\/Library\/Audio\/Plug-Ins\/VST\/Delay.vst",
-          "size" : "4.1 MB"
-        },
-        {
-          "architecture" : "Universal",
-          "format" : "VST3",
-          "path" : "\/Library\/Audio\/Plug-Ins\/VST3\/Delay.vst3",
-          "size" : "8.2 MB"
-        }
-      ],
-      "formats" : [
-        "VST2",
-        "VST3"
-      ],
-      "id" : "6F8E0D1C-2B3A-4958-8776-655443322110",
-      "isProtected" : false,
-      "manufacturer" : "Acme",
-      "name" : "Delay",
-      "path" : "\/Library\/Audio\/Plug-Ins\/VST\/Delay.vst",
-      "size" : "12.3 MB",
-      "status" : "OK",
-      "version" : "2.0.1"
-    }
-  ],
-  "protectedKeys" : [
-    "acme|reverb"
-  ],
-  "schemaVersion" : 3,
-  "someKeyFromTheFuture" : {
-    "ignored" : true
-  }
-})";
+// lines, lower-case hex in one UUID (readers accept either case), a key from
+// the future. The fuzzer's seed of the same name.
+std::string originalEncoderDocument() {
+    std::ifstream in(std::string(KESTROVA_SOURCE_DIR) + "/fuzz/corpus/state/original-encoder.json", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Checks the keys of every object in document order.
 void expectSortedKeys(const nlohmann::ordered_json& value, const std::string& where) {
@@ -147,31 +64,9 @@ TEST(PersistedInventoryCoding, RoundTripsEveryRecordTypeWithSortedKeysAndOmitsWh
     EXPECT_THAT(full, HasSubstr("\n  \"history\": [\n    {\n      \"detail\""));
 }
 
-TEST(PersistedInventoryCoding, LoadsWhatTheOriginalEncoderWrote) {
-    const auto decoded = decodePersistedInventory(originalEncoderDocument);
-    ASSERT_TRUE(decoded) << decoded.error().message;
-    const auto& state = *decoded;
-    EXPECT_EQ(state.schemaVersion, 3);
-    EXPECT_EQ(state.lastScanDate, Date{786543210.12345603});
-    ASSERT_EQ(state.plugins.size(), 1u);
-    EXPECT_EQ(state.plugins[0].path, "/Library/Audio/Plug-Ins/VST/Delay.vst");
-    ASSERT_TRUE(state.plugins[0].bundles);
-    EXPECT_FALSE(state.plugins[0].bundles->at(1).isProtected);  // key absent
-    EXPECT_EQ(state.history.at(0).id.string(), "3C1A2B4D-5E6F-4A7B-8C9D-0E1F2A3B4C5D");
-    EXPECT_EQ(state.history.at(0).kind, HistoryKind::quarantine);
-    EXPECT_EQ(state.inaccessibleLocations, std::vector<std::string>{});
-    EXPECT_FALSE(state.trashedBundles);
-    EXPECT_EQ(state.permanentQuarantineRules->at(0).enabledAt, Date{786000400});
-    EXPECT_EQ(state.formatCleanupRuns->at(0).selections.at(0).bundleID, "VST2|/library/audio/plug-ins/vst/delay.vst");
-    ASSERT_TRUE(state.pendingPrivilegedQuarantine);
-    EXPECT_EQ(state.pendingPrivilegedQuarantine->items.at(0).destinationPath,
-              "/Library/Application Support/Kestrova/Quarantine/OP/Delay.vst");
-    EXPECT_FALSE(state.pendingPrivilegedRestore);
-}
-
 // The document with one value replaced (or removed, for a null replacement).
 std::string withChange(const std::string& pointer, const nlohmann::json& replacement) {
-    auto document = nlohmann::json::parse(originalEncoderDocument);
+    auto document = nlohmann::json::parse(originalEncoderDocument());
     if (replacement.is_null()) {
         const nlohmann::json::json_pointer path(pointer);
         document[path.parent_pointer()].erase(path.back());
@@ -233,9 +128,24 @@ TEST(PersistedInventoryCoding, RefusesWhatTheDocumentRequiresAndToleratesTheRest
 }
 
 // The document is read and written record by record; the result must be what
-// decoding and printing the whole tree gives.
+// decoding and printing the whole tree gives, byte for byte, or a save of an
+// unchanged state would rewrite every user's file. Over every shape the file
+// has had (the fuzzer's seeds, as read and as upgraded) and text the writer
+// must repair rather than refuse.
 TEST(PersistedInventoryCoding, RecordByRecordAgreesWithTheWholeTree) {
-    for (const auto& state : {fullState(), minimalState()}) {
+    auto broken = fullState();
+    broken.plugins[0].name = "Broken \xff\xc3 name \x01";
+    broken.plugins[0].bundles->at(0).path = "/Library/\xed\xa0\x80/x.vst3";
+    broken.history[0].detail = "\xf4\x90\x80\x80 over the top";
+    std::vector<PersistedInventory> states{fullState(), minimalState(), broken};
+    for (const auto* seed : {"unversioned-legacy.json", "every-record.json", "original-encoder.json"}) {
+        std::ifstream in(std::string(KESTROVA_SOURCE_DIR) + "/fuzz/corpus/state/" + seed, std::ios::binary);
+        const auto decoded = decodePersistedInventory(std::string(std::istreambuf_iterator<char>(in), {}));
+        ASSERT_TRUE(decoded) << seed;
+        states.push_back(*decoded);
+        states.push_back(InventoryStateMigration::migrate(*decoded)->state);
+    }
+    for (const auto& state : states) {
         EXPECT_EQ(encodePersistedInventory(state),
                   JsonCoder<PersistedInventory>::encode(state).dump(2, ' ', false, Json::error_handler_t::replace));
     }
@@ -247,7 +157,7 @@ TEST(PersistedInventoryCoding, RecordByRecordAgreesWithTheWholeTree) {
         }
     };
     const std::vector<std::string> documents{
-        std::string(originalEncoderDocument),
+        originalEncoderDocument(),
         // A repeated key: the later value counts, whether array, null or neither.
         R"({"plugins": [{"x": 1}], "plugins": [], "protectedKeys": [], "history": []})",
         R"({"plugins": [], "protectedKeys": [], "history": [], "trashedBundles": [], "trashedBundles": null})",
@@ -300,7 +210,7 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
     };
     std::vector<Case> cases{
         {every, true},
-        {std::string(originalEncoderDocument), true},  // "\/", lower-case UUID, an unknown object
+        {originalEncoderDocument(), true},  // "\/", lower-case UUID, an unknown object
         {minimal + " \n\t ", true},
         {"\xEF\xBB\xBF" + minimal, true},
         {withExtra(R"("lastScanDate": -0)"), true},
@@ -379,21 +289,6 @@ TEST(PersistedInventoryCoding, TheDirectReaderTakesOnlyWhatTheOtherDecoderGives)
     // With room after the text it is read in place.
     std::string padded = every + std::string(stateReaderPadding, '\0');
     EXPECT_EQ(decodeWellFormedInventory(std::string_view(padded).substr(0, every.size()), stateReaderPadding), full);
-}
-
-TEST(PersistedInventoryCoding, ReportsBrokenJsonAndTheVersionOfANewerDocument) {
-    for (const std::string_view text : {"", "{\"plugins\": [", "[]", "null", "\"state\""}) {
-        const auto decoded = decodePersistedInventory(text);
-        ASSERT_FALSE(decoded) << text;
-        EXPECT_FALSE(decoded.error().schemaVersion);
-    }
-    EXPECT_THAT(decodePersistedInventory("{\"plugins\": [").error().message,
-                HasSubstr("The inventory state is not valid JSON: parse error at line 1, column 14"));
-
-    // A newer build's records may not decode here; its version still shows.
-    const auto newer = decodePersistedInventory(R"({"schemaVersion": 4, "plugins": [{"shape": "new"}]})");
-    ASSERT_FALSE(newer);
-    EXPECT_EQ(newer.error().schemaVersion, 4);
 }
 
 std::string printed(const Json& value, unsigned indent = 0) {
