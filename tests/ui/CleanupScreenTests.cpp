@@ -1,6 +1,6 @@
 // The Format Cleanup and Permanent Quarantine screens: a preset run from
 // preview to restore against the real helper, and the manufacturer rules.
-#include "ScreenDriving.h"
+#include "UiSandbox.h"
 
 #include "store/runs/CleanupRunController.h"
 #include "ui/models/CleanupCandidateModel.h"

@@ -3,7 +3,7 @@
 // and on a row to its action's confirmation, which Return and Escape cancel;
 // Space ticks a cleanup candidate; every file-moving button asks first; and
 // every control without a text has a name a screen reader can say.
-#include "ScreenDriving.h"
+#include "UiSandbox.h"
 
 #include "model/ProductStatus.h"
 #include "store/runs/CleanupRunController.h"
@@ -107,6 +107,26 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     QTest::keyClick(&listed, Qt::Key_Return);
     ASSERT_EQ(sandbox.prompter.confirmations.size(), 4u);
     EXPECT_EQ(sandbox.prompter.confirmations.back().title, "Restore Plugin?");
+
+    // Space ticks the focused cleanup candidate whatever column is current.
+    auto& cleanup = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
+    QTest::mouseClick(cleanup.findChild<QRadioButton*>("custom"), Qt::LeftButton);
+    QTest::mouseClick(findByText<QCheckBox>(cleanup, "VST3"), Qt::LeftButton);
+    click(findByText<QPushButton>(cleanup, "Build Preview"));
+    auto& candidates = *cleanup.candidateTable();
+    ASSERT_TRUE(waitFor([&] { return candidates.model()->rowCount() > 0; }));
+    auto& runs = sandbox.session().cleanupRuns();
+    const auto ticked = runs.selected().size();
+    candidates.setFocus();
+    candidates.setCurrentIndex(candidates.model()->index(0, 2));  // not the box's column
+    const auto box = candidates.model()->index(0, 0);
+    const auto was = box.data(Qt::CheckStateRole).value<Qt::CheckState>();
+    QTest::keyClick(&candidates, Qt::Key_Space);
+    EXPECT_NE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
+    EXPECT_NE(runs.selected().size(), ticked);
+    QTest::keyClick(&candidates, Qt::Key_Space);
+    EXPECT_EQ(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
+    EXPECT_EQ(runs.selected().size(), ticked);
 }
 
 // Every file-moving button asks before it moves; how the confirmation
@@ -154,30 +174,6 @@ TEST(Confirmations, EveryFileMovingButtonAsksFirstAndACancelMovesNothing) {
     QApplication::processEvents();
     EXPECT_EQ(store.quarantinedBundleCount(), quarantined);
     EXPECT_EQ(store.trashedBundles(), trashed);
-}
-
-TEST(Keyboard, SpaceTicksTheFocusedCandidateInAnyColumn) {
-    UiSandbox sandbox;
-    auto& window = sandbox.openOnDemoInventory();
-    auto& screen = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
-    QTest::mouseClick(screen.findChild<QRadioButton*>("custom"), Qt::LeftButton);
-    QTest::mouseClick(findByText<QCheckBox>(screen, "VST3"), Qt::LeftButton);
-    click(findByText<QPushButton>(screen, "Build Preview"));
-    auto& table = *screen.candidateTable();
-    ASSERT_TRUE(waitFor([&] { return table.model()->rowCount() > 0; }));
-    auto& runs = sandbox.session().cleanupRuns();
-    const auto ticked = runs.selected().size();
-    table.setFocus();
-    table.setCurrentIndex(table.model()->index(0, 2));  // not the box's column
-    const auto box = table.model()->index(0, 0);
-    const auto was = box.data(Qt::CheckStateRole).value<Qt::CheckState>();
-    QTest::keyClick(&table, Qt::Key_Space);
-    EXPECT_NE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
-    EXPECT_NE(runs.selected().size(), ticked);
-    QTest::keyClick(&table, Qt::Key_Space);
-    EXPECT_EQ(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
-    EXPECT_EQ(runs.selected().size(), ticked);
-    (void)window;
 }
 
 TEST(Keyboard, EveryControlWithoutTextHasAnAccessibleName) {

@@ -3,7 +3,7 @@
 // Quarantine, and back from Trash Recovery. What is checked is what the
 // screens show and enable on the way, and that a cancelled sheet moves
 // nothing; the moves' own rules are the store's and the daemon's to test.
-#include "ScreenDriving.h"
+#include "UiSandbox.h"
 
 #include "model/TrashRecovery.h"
 #include "ui/screens/inventory/InventoryScreen.h"
