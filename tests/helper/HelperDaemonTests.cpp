@@ -22,28 +22,15 @@
 namespace kestrova::testing {
 namespace {
 
-class HelperDaemonTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
-            << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
-    }
-
-    // Enables the daemon through the service, as a user would.
-    ServiceHarness& enabledService(std::vector<std::string> clients = {HelperSandbox::selfExecutable()}) {
-        harness = std::make_unique<ServiceHarness>(sandbox.sessionRegistration(std::move(clients)));
-        harness->service().enable();
-        harness->settle();
-        return *harness;
-    }
-
-    HelperSandbox sandbox;
-    std::unique_ptr<ServiceHarness> harness;
-};
-
-TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
+TEST(HelperDaemon, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
+    ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
+        << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
     // The daemon accepts /bin/true's process only; this test program is refused.
-    auto& service = enabledService({"/bin/true"}).service();
+    HelperSandbox sandbox;
+    ServiceHarness harness(sandbox.sessionRegistration({"/bin/true"}));
+    auto& service = harness.service();
+    service.enable();
+    harness.settle();
     EXPECT_EQ(service.status(), PluginManagementStatus::enabled);
     EXPECT_FALSE(service.helperIsReachable());
     EXPECT_NE(service.lastError().value_or("").find("is not a Kestrova front end"), std::string::npos)
@@ -68,7 +55,8 @@ TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUs
     EXPECT_TRUE(connectToVerifiedHelper(sandbox.endpoint()).ok());
 }
 
-TEST_F(HelperDaemonTest, RegistrationStates) {
+TEST(HelperDaemon, RegistrationStates) {
+    HelperSandbox sandbox;
     auto registration = sandbox.sessionRegistration();
     EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
     ASSERT_TRUE(registration->registerService().ok());

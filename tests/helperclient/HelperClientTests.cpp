@@ -261,6 +261,7 @@ TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult)
             answer(reply);
             ASSERT_TRUE(result);
             EXPECT_EQ(*result, madeUpFailure(kind, id, unverified)) << reply;
+            EXPECT_EQ(service->lastError(), unverified);
         }
         send();
         fail("The connection to KestrovaHelper was interrupted.");
