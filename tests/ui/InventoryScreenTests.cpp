@@ -3,7 +3,6 @@
 // protection, a blocked state file and a shell-hosted product.
 #include "UiSandbox.h"
 
-#include "model/ProductStatus.h"
 #include "planning/ByteCountParsing.h"
 #include "store/state/PersistedInventoryFile.h"
 #include "ui/models/PluginTableModel.h"
@@ -88,66 +87,18 @@ TEST(InventoryScreen, ABlockedStateFileOpensWithTheAlertAndDisablesScanningAndFi
     EXPECT_TRUE(findByText<QPushButton>(screen, "Export CSV…")->isEnabled());
 }
 
-Plugin product(std::string name, std::string manufacturer, std::vector<bool> protectedBundles,
-               std::vector<bool> quarantinedBundles = {}, std::string architecture = "Universal") {
-    Plugin plugin;
-    plugin.id = Uuid::random();
-    plugin.name = std::move(name);
-    plugin.manufacturer = std::move(manufacturer);
-    plugin.version = "1.0";
-    plugin.architecture = std::move(architecture);
-    plugin.size = "1 MB";
-    plugin.formats = {"VST3"};
-    plugin.path = "/Library/Audio/Plug-Ins/VST3/" + plugin.name + ".vst3";
-    plugin.bundles.emplace();
-    for (std::size_t index = 0; index < protectedBundles.size(); ++index) {
-        PluginBundleRecord bundle;
-        bundle.format = index == 0 ? "VST3" : "AU";
-        bundle.architecture = plugin.architecture;
-        bundle.size = plugin.size;
-        bundle.path = index == 0 ? plugin.path : "/Library/Audio/Plug-Ins/Components/" + plugin.name + ".component";
-        bundle.isProtected = protectedBundles[index];
-        if (index < quarantinedBundles.size() && quarantinedBundles[index]) {
-            bundle.originalPath = bundle.path;
-            bundle.path = "/q/OP/" + plugin.name;
-            bundle.quarantinePath = bundle.path;
-            bundle.quarantineOperationID = "OP";
-        }
-        plugin.bundles->push_back(bundle);
-    }
-    plugin.formats = protectedBundles.size() > 1 ? std::vector<std::string>{"AU", "VST3"} : plugin.formats;
-    plugin.isProtected = std::all_of(protectedBundles.begin(), protectedBundles.end(), [](bool on) { return on; });
-    plugin.status = derivedStatus(plugin);
-    return plugin;
-}
-
 // One product of every status on a saved inventory: each value of the
 // menus, alone and with a search of name or maker in any letter case, shows
 // exactly its products; the status menu offers only the statuses shown; and
 // sizes sort by their byte counts, not by their text.
 TEST(InventoryScreen, EveryFilterAndTheSearchShowExactlyTheirProducts) {
     UiSandbox sandbox;
-    PersistedInventory state;
-    state.schemaVersion = currentInventorySchemaVersion;
-    state.plugins = {product("Alpha Comp", "Acme", {false}),
-                     product("Old Delay", "Acme", {false}, {}, "Intel"),
-                     product("Safe EQ", "Bolt", {true}),
-                     product("Half Verb", "Bolt", {true, false}),
-                     product("Split Synth", "Cosmo", {false, false}, {false, true}),
-                     product("Gone Gate", "Cosmo", {false}, {true}),
-                     product("WaveShell1-VST3 14.12", "Waves", {false}),
-                     product("CLA-2A", "Waves", {})};
-    state.plugins.back().status = PluginStatus::hostedByShell;
-    state.plugins.back().isProtected = true;
-    state.plugins.back().bundles.reset();
-    const char* sizes[] = {"900 KB", "12 MB", "1.5 GB", "3 MB", "40 KB", "2 MB", "7 MB", "100 MB"};
-    for (std::size_t index = 0; index < state.plugins.size(); ++index) {
-        state.plugins[index].size = sizes[index];
-        if (state.plugins[index].isProtected) {
-            state.protectedKeys.push_back(productKey(state.plugins[index]));
-        }
-    }
-    ASSERT_TRUE(writePersistedInventory(state, sandbox.helper.layout()).ok());
+    // Sizes in mixed units, protected keys for the protected ones; one
+    // product hosted by the shell, with no bundles of its own.
+    const auto stateFile = inventoryStateURL(sandbox.helper.layout());
+    std::filesystem::create_directories(std::filesystem::path(stateFile).parent_path());
+    std::filesystem::copy_file(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/ui/every-status-inventory.json",
+                               stateFile);
     sandbox.open();
     auto& screen = inventoryScreen(sandbox);
     auto& table = *screen.table();
