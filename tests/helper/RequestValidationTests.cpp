@@ -1,8 +1,14 @@
 // What the daemon refuses from the request alone, whatever the client checked,
-// on the macOS areas, the Linux system side and the Linux user side.
+// on the macOS areas, the Linux system side and the Linux user side. The
+// tables of requests are data files under tests/data/helper.
 #include "helper/RequestValidation.h"
 
+#include "support/TemporaryDirectory.h"
+
 #include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
 
 namespace kestrova {
 namespace {
@@ -29,10 +35,6 @@ std::string refusal(const Result<ValidatedTransaction>& result) { return result 
 
 PrivilegedRequest quarantineOf(std::string from, std::string to, std::string operation = op) {
     return PrivilegedQuarantineRequest{tx, {{std::move(from), std::move(to), std::move(operation)}}};
-}
-// Into `root`/op/ under the source's own name.
-PrivilegedRequest quarantineInto(const std::string& root, const std::string& from) {
-    return quarantineOf(from, root + "/" + op + from.substr(from.rfind('/')));
 }
 PrivilegedRequest restoreOf(std::string from, std::string to) {
     return PrivilegedRestoreRequest{tx, {{std::move(from), std::move(to), op}}};
@@ -68,77 +70,57 @@ void expectEach(const std::vector<Case>& cases) {
     }
 }
 
-TEST(RequestValidation, EachKindKeepsToItsPlacesOnEitherProfile) {
-    const auto* mac = &areas;
-    const auto* sys = &linuxAreas;
-    const auto* user = &userAreas;
-    const std::string notInside = "not inside a standard system plug-in folder";
-    const auto noTrash = HelperAreas::under("/r", std::nullopt);
-    expectEach({
-        // Quarantine, macOS.
-        {mac, quarantineOf(vst3 + "/Vendor/A.vst3", quarantine + "/A.vst3"), ""},
-        {mac, quarantineOf("/home/u/Library/Audio/Plug-Ins/VST3/A.vst3", quarantine + "/A.vst3"), notInside},
-        {mac, quarantineOf(vst3, quarantine + "/VST3"), "is not a plug-in bundle"},
-        {mac, quarantineOf(vst3 + "/A.vst3/../../../../../etc/B.vst3", quarantine + "/B.vst3"), "not a standardized"},
-        {mac, quarantineOf(vst3 + "/A.dylib", quarantine + "/A.dylib"), "is not a plug-in bundle"},
-        {mac, quarantineOf(vst3 + "/A.vst3", quarantine + "/B.vst3"), "is not the quarantine location"},
-        {mac, quarantineOf(vst3 + "/A.vst3", macRoot + "/x/A.vst3", "x"), "is not a UUID"},
-        {mac, quarantineOf("A.vst3", quarantine + "/A.vst3"), "not a standardized absolute path"},
-        {mac, quarantineInto(macRoot, "/r/Library/Audio/Plug-Ins/VST/Old.so"), "*"},
-        // Quarantine, the Linux system folders and single-file bundles.
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/clap/Synth.clap"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/vst/Old.so"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/usr/local/lib/vst/Old.so"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/vst3/V.vst3"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/usr/local/lib/vst3/Vendor/V.vst3"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/lv2/eq.lv2"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/usr/local/lib/lv2/eq.lv2"), ""},
-        {sys, quarantineInto(linuxRoot, "/r/Library/Audio/Plug-Ins/CLAP/Synth.clap"), notInside},
-        {sys, quarantineInto(linuxRoot, "/home/u/.clap/Synth.clap"), notInside},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/Old.so"), notInside},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/vst/Old.component"), "is not a plug-in bundle"},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/vst/libhelper.a"), "is not a plug-in bundle"},
-        // Quarantine, the user side: the home's folders and the user's quarantine only.
-        {user, quarantineInto(userRoot, "/home/u/.clap/Synth.clap"), ""},
-        {user, quarantineInto(userRoot, "/home/u/.vst3/V.vst3"), ""},
-        {user, quarantineInto(userRoot, "/home/u/.vst3/Vendor/V.vst3"), ""},
-        {user, quarantineInto(userRoot, "/home/u/.vst/Old.so"), ""},
-        {user, quarantineInto(userRoot, "/home/u/.lxvst/Old.so"), ""},
-        {user, quarantineInto(userRoot, "/home/u/.lv2/eq.lv2"), ""},
-        {user, quarantineInto(userRoot, "/r/usr/lib/clap/Synth.clap"), "not inside"},
-        {user, quarantineInto(userRoot, "/home/u/Music/Synth.clap"), "not inside"},
-        {user, quarantineInto(linuxRoot, "/home/u/.clap/Synth.clap"), "is not the quarantine location"},
-        // Restore.
-        {mac, restoreOf(quarantine + "/A.vst3", vst3 + "/A.vst3"), ""},
-        {mac, restoreOf(quarantine + "/A.vst3", "/etc/A.vst3"), "standard system plug-in folder"},
-        {mac, restoreOf(vst3 + "/B.vst3", vst3 + "/A.vst3"), "quarantine folder of operation"},
-        {mac, restoreOf(quarantine + "/A.vst3", vst3 + "/A.component"), "not the same kind"},
-        {sys, restoreOf(linuxQuarantine + "/Synth.clap", "/home/u/.clap/Synth.clap"), "*"},
-        // Into the Trash: the requesting user's own, straight into files/.
-        {mac, trashOf(quarantine + "/A.vst3", "/home/u/.Trash/A 2.vst3"), ""},
-        {mac, trashOf(quarantine + "/A.vst3", "/home/v/.Trash/A.vst3"), "Trash folder"},
-        {&noTrash, trashOf(quarantine + "/A.vst3", "/tmp/A.vst3"), "Trash folder"},
-        {sys, trashOf(linuxQuarantine + "/Synth.clap", "/home/u/.local/share/Trash/info/Synth.clap"), "*"},
-        {user, trashOf(userQuarantine + "/Synth.clap", trash + "/Synth.clap", "/home/u/.clap/Synth.clap"), ""},
-        {user, trashOf(userQuarantine + "/Synth.clap", trash + "/Synth.clap", "/r/usr/lib/clap/Synth.clap"), "*"},
-        // The origin a Trash record names is one the bundle could have come from.
-        {sys, trashOf(linuxQuarantine + "/Synth.clap", trash + "/Synth.clap", "/etc/cron.d/Synth.clap"), notInside},
-        {sys, trashOf(linuxQuarantine + "/Synth.clap", trash + "/Synth.clap", "/r/usr/lib/clap/Other.clap"),
-         "is not the original location of"},
-        {sys,
-         trashOf(linuxQuarantine + "/Synth.clap", trash + "/Synth.clap", "/r/usr/lib/clap/../../../etc/Synth.clap"),
-         "is not a standardized absolute path"},
-        {sys, trashOf(linuxQuarantine + "/Synth.clap", trash + "/Synth.clap", "usr/lib/clap/Synth.clap"),
-         "is not a standardized absolute path"},
-        // Back from the Trash: the record's name, format and UUID, from the Trash.
-        {mac, backFromTrash("/home/u/.Trash/A 2.vst3"), ""},
-        {mac, backFromTrash("/home/u/.Trash/A 2.vst3", vst3 + "/A.vst3", "B.vst3"), "*"},
-        {mac, backFromTrash("/home/u/.Trash/A 2.vst3", vst3 + "/A.vst3", "A.vst3", "AU"), "*"},
-        {mac, backFromTrash("/home/u/.Trash/A 2.vst3", vst3 + "/A.vst3", "A.vst3", "VST3", "x"), "*"},
-        {mac, backFromTrash(vst3 + "/Z.vst3"), "*"},
-        {user, backFromTrash(trash + "/Synth.clap", "/home/u/.clap/Synth.clap", "Synth.clap", "CLAP"), ""},
-    });
+// Every kind's paths on the macOS areas, the Linux system side and the Linux
+// user side: which folders and bundle kinds each takes, the Trash a move may
+// use and the origin its record may name, the record a way back must match.
+// The rows of tests/data/helper/`file` (its head says how they read).
+std::vector<Case> casesFrom(const std::string& file) {
+    static const auto withTopdir = [] {
+        auto found = linuxAreas;
+        found.topdirTrashFolders = {"/r/.Trash-1000/files"};
+        return found;
+    }();
+    static const auto noTrash = HelperAreas::under("/r", std::nullopt);
+    const std::map<std::string, const HelperAreas*> named{{"macos", &areas},
+                                                          {"linux", &linuxAreas},
+                                                          {"user", &userAreas},
+                                                          {"topdir", &withTopdir},
+                                                          {"notrash", &noTrash}};
+    const std::pair<std::string, std::string> variables[] = {{"$MACQ", macRoot},   {"$SYSQ", linuxRoot},
+                                                             {"$USERQ", userRoot}, {"$TRASH", trash},
+                                                             {"$VST3", vst3},      {"$OP", op}};
+    std::vector<Case> cases;
+    std::istringstream lines(testing::readWholeFile(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/helper/" + file));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, '\t');) {
+            for (const auto& [name, value] : variables) {
+                for (auto at = cell.find(name); at != std::string::npos; at = cell.find(name)) {
+                    cell.replace(at, name.size(), value);
+                }
+            }
+            cells.push_back(cell);
+        }
+        cells.resize(6);
+        const auto& [kind, from, to, extra] = std::tie(cells[1], cells[2], cells[3], cells[4]);
+        std::istringstream record(extra);
+        std::string name, format, id;
+        record >> name >> format >> id;
+        const auto request = kind == "quarantine" ? quarantineOf(from, to, extra.empty() ? op : extra)
+                             : kind == "restore"  ? restoreOf(from, to)
+                             : kind == "trash" ? trashOf(from, to, extra.empty() ? std::nullopt : std::optional(extra))
+                                               : backFromTrash(from, to, name, format, id);
+        cases.push_back({named.at(cells[0]), request, cells[5]});
+    }
+    EXPECT_GT(cases.size(), 20u) << file;
+    return cases;
 }
+
+TEST(RequestValidation, EachKindKeepsToItsPlacesOnEitherProfile) { expectEach(casesFrom("requests.tsv")); }
 
 TEST(RequestValidation, WholeRequestRules) {
     const PrivilegedQuarantineItem a{vst3 + "/A.vst3", quarantine + "/A.vst3", op};
@@ -159,46 +141,10 @@ TEST(RequestValidation, WholeRequestRules) {
 }
 
 // A folder whose name merely starts with an allowed folder's name is
-// outside it, and ".." never climbs out of one.
+// outside it, and ".." never climbs out of one; the same shapes inside the
+// folders are taken.
 TEST(RequestValidation, SiblingFoldersSharingAPrefixAndDotDotAreOutside) {
-    const auto* mac = &areas;
-    const auto* sys = &linuxAreas;
-    const auto* user = &userAreas;
-    auto withTopdir = linuxAreas;
-    withTopdir.topdirTrashFolders = {"/r/.Trash-1000/files"};
-    const auto fromLinux = linuxQuarantine + "/Synth.clap";
-    expectEach({
-        {mac, quarantineOf(vst3 + "x/A.vst3", quarantine + "/A.vst3"), "not inside a standard system plug-in folder"},
-        {mac, quarantineOf(vst3 + "/../VST3x/A.vst3", quarantine + "/A.vst3"), "not a standardized"},
-        {mac, quarantineOf(vst3 + "/A.vst3", macRoot + "-evil/" + op + "/A.vst3"), "is not the quarantine location"},
-        {mac, quarantineOf(vst3 + "/A.vst3", quarantine + "/../" + op + "/A.vst3"), "not a standardized"},
-        {mac, restoreOf(macRoot + "-evil/" + op + "/A.vst3", vst3 + "/A.vst3"), "quarantine folder of operation"},
-        {mac, restoreOf(quarantine + "/A.vst3", vst3 + "x/A.vst3"), "standard system plug-in folder"},
-        {mac, restoreOf(quarantine + "/A.vst3", vst3 + "/../../../../../etc/A.vst3"), "not a standardized"},
-        {mac, trashOf(quarantine + "/A.vst3", "/home/u/.Trash-evil/A.vst3"), "Trash folder"},
-        {mac, trashOf(quarantine + "/A.vst3", "/home/u/.Trash/../A.vst3"), "not a standardized"},
-        {mac, trashOf(quarantine + "/A.vst3", "/home/u/.Trash/Sub/A.vst3"), "Trash folder"},
-        {mac, backFromTrash("/home/u/.Trash-evil/A.vst3"), "Trash folder"},
-        {mac, backFromTrash("/home/u/.Trash/../.Trash/A.vst3"), "not a standardized"},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/vst3x/V.vst3"), "*"},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/lv2-evil/eq.lv2"), "*"},
-        {sys, quarantineInto(linuxRoot, "/r/usr/local/lib/vstx/Old.so"), "*"},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/clap2/S.clap"), "*"},
-        {sys, quarantineInto(linuxRoot, "/r/usr/lib/vst3/../vst3x/V.vst3"), "*"},
-        {user, quarantineInto(userRoot, "/home/u/.vst3x/V.vst3"), "*"},
-        {user, quarantineInto(userRoot, "/home/u/.clap-evil/S.clap"), "*"},
-        {user, quarantineInto(userRoot, "/home/u/.lv2x/eq.lv2"), "*"},
-        {user, quarantineInto(userRoot + "-evil", "/home/u/.clap/S.clap"), "*"},
-        {sys, trashOf(fromLinux, trash + "/Synth.clap", "/r/usr/lib/clapx/Synth.clap"), "*"},
-        {&withTopdir, trashOf(fromLinux, "/r/.Trash-10000/files/Synth.clap"), "*"},
-        {&withTopdir, trashOf(fromLinux, "/r/.Trash-1000/files-x/Synth.clap"), "*"},
-        {&withTopdir, trashOf(fromLinux, "/home/u/.local/share/Trash/files2/Synth.clap"), "*"},
-        // The same shapes inside the folders are taken.
-        {mac, quarantineOf(vst3 + "/Vendor/A.vst3", quarantine + "/A.vst3"), ""},
-        {mac, trashOf(quarantine + "/A.vst3", "/home/u/.Trash/A.vst3"), ""},
-        {mac, backFromTrash("/home/u/.Trash/A.vst3"), ""},
-        {user, quarantineInto(userRoot, "/home/u/.clap/S.clap"), ""},
-    });
+    expectEach(casesFrom("sibling-requests.tsv"));
 }
 
 // What the daemon makes beside a move: the operation folder, and on Linux
