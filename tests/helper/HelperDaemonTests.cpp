@@ -22,28 +22,15 @@
 namespace kestrova::testing {
 namespace {
 
-class HelperDaemonTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
-            << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
-    }
-
-    // Enables the daemon through the service, as a user would.
-    ServiceHarness& enabledService(std::vector<std::string> clients = {HelperSandbox::selfExecutable()}) {
-        harness = std::make_unique<ServiceHarness>(sandbox.sessionRegistration(std::move(clients)));
-        harness->service().enable();
-        harness->settle();
-        return *harness;
-    }
-
-    HelperSandbox sandbox;
-    std::unique_ptr<ServiceHarness> harness;
-};
-
-TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
+TEST(HelperDaemon, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
+    ASSERT_EQ(::access(HelperSandbox::helperExecutable().c_str(), X_OK), 0)
+        << "build KestrovaHelper first: " << HelperSandbox::helperExecutable();
     // The daemon accepts /bin/true's process only; this test program is refused.
-    auto& service = enabledService({"/bin/true"}).service();
+    HelperSandbox sandbox;
+    ServiceHarness harness(sandbox.sessionRegistration({"/bin/true"}));
+    auto& service = harness.service();
+    service.enable();
+    harness.settle();
     EXPECT_EQ(service.status(), PluginManagementStatus::enabled);
     EXPECT_FALSE(service.helperIsReachable());
     EXPECT_NE(service.lastError().value_or("").find("is not a Kestrova front end"), std::string::npos)
@@ -68,7 +55,8 @@ TEST_F(HelperDaemonTest, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUs
     EXPECT_TRUE(connectToVerifiedHelper(sandbox.endpoint()).ok());
 }
 
-TEST_F(HelperDaemonTest, RegistrationStates) {
+TEST(HelperDaemon, RegistrationStates) {
+    HelperSandbox sandbox;
     auto registration = sandbox.sessionRegistration();
     EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
     ASSERT_TRUE(registration->registerService().ok());
@@ -120,31 +108,34 @@ Json quarantineCall(const HelperSandbox& sandbox, const std::string& name) {
                             {Uuid::random().string(), {{source, sandbox.quarantinePath(op, name), op}}}));
 }
 
-TEST(HelperServer, APeerOfAnotherUserIsRefused) {
-    HelperSandbox sandbox;
-    MoveOperations operations;
-    InProcessHelper helper(sandbox, operations, [](HelperConfiguration& c) { c.allowedUid = ::getuid() + 1; });
-    RawHelperClient client(sandbox.endpoint());
-    const auto reply = client.receive();
-    EXPECT_EQ(reply["error"]["code"], "peerRejected");
-    EXPECT_NE(reply["error"]["message"].get<std::string>().find("may not use this helper"), std::string::npos);
-}
-
-// As many open connections as a client may have are served; one more is
-// refused. The same for all clients together.
-TEST(HelperServer, ConnectionLimitsHoldAtTheirBoundary) {
+// A peer of another user is refused outright; as many open connections as
+// a client may have are served and one more is refused, and the same for
+// all clients together.
+TEST(HelperServer, PeersAndConnectionsAreRefusedAtTheirLimits) {
     const auto handshake = callEnvelope(HelperCall::handshake, "x");
-    for (const std::size_t perClient : {HelperConfiguration{}.maximumConnectionsPerClient, std::size_t{100}}) {
+    const HelperConfiguration defaults;
+    const struct {
+        uid_t uid;
+        std::size_t perClient;
+        std::size_t served;
+        std::string refusal;
+    } cases[] = {
+        {::getuid() + 1, defaults.maximumConnectionsPerClient, 0, "peerRejected"},
+        {::getuid(), defaults.maximumConnectionsPerClient, defaults.maximumConnectionsPerClient, "tooManyConnections"},
+        {::getuid(), 100, std::min<std::size_t>(100, defaults.maximumConnections), "tooManyConnections"},
+    };
+    for (const auto& [uid, perClient, served, refusal] : cases) {
         HelperSandbox sandbox;
         MoveOperations operations;
-        InProcessHelper helper(sandbox, operations,
-                               [&](HelperConfiguration& c) { c.maximumConnectionsPerClient = perClient; });
-        const auto limit = std::min(perClient, HelperConfiguration{}.maximumConnections);
+        InProcessHelper helper(sandbox, operations, [&](HelperConfiguration& c) {
+            c.allowedUid = uid;
+            c.maximumConnectionsPerClient = perClient;
+        });
         std::list<RawHelperClient> open;
-        for (std::size_t index = 0; index < limit; ++index) {
+        for (std::size_t index = 0; index < served; ++index) {
             EXPECT_EQ(open.emplace_back(sandbox.endpoint()).call(handshake)["reply"]["build"], "40") << index;
         }
-        EXPECT_EQ(RawHelperClient(sandbox.endpoint()).receive()["error"]["code"], "tooManyConnections") << limit;
+        EXPECT_EQ(RawHelperClient(sandbox.endpoint()).receive()["error"]["code"], refusal) << served;
     }
 }
 

@@ -23,6 +23,7 @@ namespace {
 
 using namespace kestrova::testing;
 
+// Registration calls succeed unless given a failure to report.
 struct ScriptedRegistration final : ServiceRegistration {
     ServiceRegistrationState state = ServiceRegistrationState::enabled;
     std::optional<std::string> registerFailure;
@@ -30,21 +31,17 @@ struct ScriptedRegistration final : ServiceRegistration {
     std::vector<std::string> calls;
 
     ServiceRegistrationState status() override { return state; }
-    Status registerService() override {
-        calls.push_back("register");
-        if (registerFailure) {
-            return Error{*registerFailure};
+    Status change(const char* name, const std::optional<std::string>& failure, ServiceRegistrationState after) {
+        calls.push_back(name);
+        if (failure) {
+            return Error{*failure};
         }
-        state = ServiceRegistrationState::enabled;
+        state = after;
         return {};
     }
+    Status registerService() override { return change("register", registerFailure, ServiceRegistrationState::enabled); }
     Status unregisterService() override {
-        calls.push_back("unregister");
-        if (unregisterFailure) {
-            return Error{*unregisterFailure};
-        }
-        state = ServiceRegistrationState::notRegistered;
-        return {};
+        return change("unregister", unregisterFailure, ServiceRegistrationState::notRegistered);
     }
     Status openSettings() override { return {}; }
     HelperEndpoint endpoint() const override { return {}; }
@@ -57,54 +54,46 @@ struct PendingCall {
     HelperConnection::ErrorHandler error;
 };
 
-// Calls wait in a queue until the test answers them.
-struct ScriptedConnections {
-    std::deque<PendingCall> calls;
-    int opened = 0;
-    int invalidated = 0;
-    bool refuseCalls = false;
-    std::function<void()> interruption;
-};
-
-class ScriptedConnection final : public HelperConnection {
-public:
-    explicit ScriptedConnection(ScriptedConnections& script) : script_(script) { ++script_.opened; }
-    void setInterruptionHandler(std::function<void()> handler) override { script_.interruption = std::move(handler); }
-    void setInvalidationHandler(std::function<void()>) override {}
-    void resume() override {}
-    void invalidate() override { ++script_.invalidated; }
-    bool call(HelperCall call, std::string argument, std::size_t, ReplyHandler onReply, ErrorHandler onError) override {
-        if (script_.refuseCalls) {
-            return false;
-        }
-        script_.calls.push_back({call, Json::parse(argument), std::move(onReply), std::move(onError)});
-        return true;
-    }
-
-private:
-    ScriptedConnections& script_;
-};
-
 class ServiceTest : public ::testing::Test {
 protected:
+    // Calls wait in `calls` until the test answers them.
+    class ScriptedConnection final : public HelperConnection {
+    public:
+        explicit ScriptedConnection(ServiceTest& test) : test_(test) { ++test_.opened; }
+        void setInterruptionHandler(std::function<void()> handler) override { test_.interruption = std::move(handler); }
+        void setInvalidationHandler(std::function<void()>) override {}
+        void resume() override {}
+        void invalidate() override {}
+        bool call(HelperCall call, std::string argument, std::size_t, ReplyHandler onReply,
+                  ErrorHandler onError) override {
+            if (!test_.refuseCalls) {
+                test_.calls.push_back({call, Json::parse(argument), std::move(onReply), std::move(onError)});
+            }
+            return !test_.refuseCalls;
+        }
+
+    private:
+        ServiceTest& test_;
+    };
+
     std::shared_ptr<PluginManagementService> makeService() {
         auto service = PluginManagementService::create(
-            executor, registration, [this] { return std::make_unique<ScriptedConnection>(script); }, {});
+            executor, registration, [this] { return std::make_unique<ScriptedConnection>(*this); }, {});
         service->observe([this](std::string_view field) { published.emplace_back(field); });
         return service;
     }
-    // Answers the oldest call and lets the reply reach the main thread.
-    PendingCall answer(const Json& reply) {
-        auto call = std::move(script.calls.front());
-        script.calls.pop_front();
-        call.reply(reply);
-        executor.drain();
+    PendingCall take() {
+        auto call = std::move(calls.front());
+        calls.pop_front();
         return call;
     }
+    // Answers (or fails) the oldest call and lets the reply reach the main thread.
+    void answer(const Json& reply) {
+        take().reply(reply);
+        executor.drain();
+    }
     void fail(const std::string& message) {
-        auto call = std::move(script.calls.front());
-        script.calls.pop_front();
-        call.error(Error{message});
+        take().error(Error{message});
         executor.drain();
     }
     void handshakeWith(std::string identity, std::string build) {
@@ -113,7 +102,10 @@ protected:
 
     RunLoopExecutor executor;
     std::shared_ptr<ScriptedRegistration> registration = std::make_shared<ScriptedRegistration>();
-    ScriptedConnections script;
+    std::deque<PendingCall> calls;
+    int opened = 0;
+    bool refuseCalls = false;
+    std::function<void()> interruption;
     std::vector<std::string> published;
 };
 
@@ -121,9 +113,9 @@ const std::vector<PrivilegedQuarantineItem> oneItem{{"/Library/Audio/Plug-Ins/VS
 
 TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     auto service = makeService();
-    ASSERT_EQ(script.calls.size(), 1u);
-    EXPECT_EQ(script.calls.front().call, HelperCall::handshake);
-    EXPECT_EQ(script.calls.front().argument, "Kestrova 1.0.1 (Build 40)");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls.front().call, HelperCall::handshake);
+    EXPECT_EQ(calls.front().argument, "Kestrova 1.0.1 (Build 40)");
     EXPECT_EQ(clientVersionString("2.0", "41"), "Kestrova 2.0 (Build 41)");
     handshakeWith("KestrovaHelper", "40");
     EXPECT_TRUE(service->helperIsReachable());
@@ -165,152 +157,162 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     answer(Json{{"identity", "KestrovaHelper"}});
     EXPECT_EQ(service->lastError(), "Kestrova could not verify the helper response.");
 
-    script.refuseCalls = true;
+    refuseCalls = true;
     service->handshake(true);
     EXPECT_EQ(service->lastError(), "Kestrova could not create the helper communication channel.");
     EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test failed.");
     EXPECT_EQ(service->outstandingCalls(), 0u);
 }
 
+// Each kind's request and the texts that are its own: why it waits while
+// Plugin Management is not enabled, no channel, an unreadable reply.
+struct KindCase {
+    PrivilegedRequest request;
+    std::string notEnabled;
+    std::string noChannel;
+    std::string unverified;
+};
+
+// A request journaled for the user side names no side on the wire.
+const std::vector<KindCase> kindCases{
+    {PrivilegedQuarantineRequest{"Q", oneItem, BundleSide::user},
+     "Enable Plugin Management before moving system plugin bundles.",
+     "Kestrova could not create the privileged quarantine channel.", "Kestrova could not verify the helper response."},
+    {PrivilegedRestoreRequest{"R", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}, {"/q/OP/B.vst3", "/B.vst3", "OP"}}},
+     "Enable Plugin Management before restoring system plugin bundles.",
+     "Kestrova could not create the privileged restore channel.",
+     "Kestrova could not verify the helper restore response."},
+    {PrivilegedTrashRequest{"T", {}, BundleSide::user},
+     "Enable Plugin Management before moving quarantined bundles to Finder Trash.",
+     "Kestrova could not create the privileged Finder Trash channel.",
+     "Kestrova could not verify the helper Finder Trash response."},
+    {PrivilegedTrashRestoreRequest{"TR", {{"/h/.Trash/A.vst3", "/Library/A.vst3", "ID", "A.vst3", "VST3"}}},
+     "Enable Plugin Management before restoring bundles from Finder Trash.",
+     "Kestrova could not create the privileged Finder Trash recovery channel.",
+     "Kestrova could not verify the helper Finder Trash recovery response."},
+};
+
+Json encoded(const PrivilegedResult& result) {
+    return std::visit([](const auto& record) { return JsonCoder<std::decay_t<decltype(record)>>::encode(record); },
+                      result);
+}
+
 TEST_F(ServiceTest, StatusOtherThanEnabledBlocksWithTheKindsOwnText) {
     registration->state = ServiceRegistrationState::requiresApproval;
     auto service = makeService();
-    EXPECT_EQ(script.opened, 0);
+    EXPECT_EQ(opened, 0);
     EXPECT_EQ(service->status(), PluginManagementStatus::requiresApproval);
-    EXPECT_EQ(title(service->status()), "Approval Required");
-    EXPECT_EQ(service->blockingReason(TransactionKind::quarantine),
-              "Enable Plugin Management before moving system plugin bundles.");
-    EXPECT_EQ(service->blockingReason(TransactionKind::restore),
-              "Enable Plugin Management before restoring system plugin bundles.");
-    EXPECT_EQ(service->blockingReason(TransactionKind::trash),
-              "Enable Plugin Management before moving quarantined bundles to Finder Trash.");
-    EXPECT_EQ(service->blockingReason(TransactionKind::trashRestore),
-              "Enable Plugin Management before restoring bundles from Finder Trash.");
     service->handshake(true);
     EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test unavailable until Plugin Management is enabled.");
-
-    std::optional<PrivilegedRestoreResult> result;
-    sendRestore(*service, "T1", {{"/a.vst3", "/b.vst3", "OP"}}, [&](auto r) { result = r; });
-    ASSERT_TRUE(result);
-    EXPECT_EQ(*result, (PrivilegedRestoreResult{
-                           "T1", false, true, {}, "Enable Plugin Management before restoring system plugin bundles."}));
+    for (const auto& [request, notEnabled, noChannel, unverified] : kindCases) {
+        const auto kind = kindOf(request);
+        EXPECT_EQ(service->blockingReason(kind), notEnabled);
+        std::optional<PrivilegedResult> result;
+        service->send(request, [&](PrivilegedResult reply) { result = std::move(reply); });
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, madeUpFailure(kind, transactionIDOf(request), notEnabled));
+    }
     EXPECT_FALSE(service->needsRepairOrUpdate());
-
     EXPECT_EQ(managementStatus(ServiceRegistrationState::notRegistered), PluginManagementStatus::notRegistered);
     EXPECT_EQ(managementStatus(ServiceRegistrationState::notFound), PluginManagementStatus::notFound);
     EXPECT_EQ(managementStatus(ServiceRegistrationState::unknown), PluginManagementStatus::unavailable);
     EXPECT_EQ(managementStatus(ServiceRegistrationState::enabled), PluginManagementStatus::enabled);
 }
 
-TEST_F(ServiceTest, OneTransactionAtATimeAndRepliesReachTheCompletion) {
+// Every kind goes out as its own call and comes back as its own result: a
+// refusal that decodes is handed on with its message, anything else (another
+// kind's record, not a record) and a missing channel are the kind's own
+// failure; a lost connection's error reaches the completion.
+TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult) {
+    auto service = makeService();
+    handshakeWith("KestrovaHelper", "40");
+    for (std::size_t index = 0; index < kindCases.size(); ++index) {
+        const auto& [request, notEnabled, noChannel, unverified] = kindCases[index];
+        const auto kind = kindOf(request);
+        const auto id = transactionIDOf(request);
+        SCOPED_TRACE(describe(kind).action);
+        EXPECT_EQ(kind, transactionKinds.at(index));
+        EXPECT_EQ(describe(kind).kind, kind);
+        EXPECT_EQ(itemCount(request), std::visit([](const auto& record) { return record.items.size(); }, request));
+        EXPECT_EQ(sideOf(request), index % 2 == 0 ? BundleSide::user : BundleSide::system);
+        EXPECT_EQ(recordOf<PrivilegedQuarantineRequest>(std::optional(request)).has_value(),
+                  kind == TransactionKind::quarantine);
+
+        std::optional<PrivilegedResult> result;
+        const auto send = [&] {
+            result.reset();
+            service->send(request, [&](PrivilegedResult reply) { result = std::move(reply); });
+        };
+        send();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls.front().call, describe(kind).call);
+        EXPECT_FALSE(calls.front().argument.contains("side"));
+        EXPECT_EQ(calls.front().argument.at("transactionID"), id);
+        EXPECT_EQ(calls.front().argument.at("items").size(), itemCount(request));
+        const auto refusal = madeUpFailure(kind, id, "Something already exists at “/q”.");
+        answer(encoded(refusal));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(*result, refusal);
+        EXPECT_EQ(service->lastError(), "Something already exists at “/q”.");
+
+        const auto other = madeUpFailure(transactionKinds.at((index + 1) % 4), id, "");
+        for (const auto& reply : {kind == TransactionKind::quarantine ? encoded(other) : Json::array(), Json()}) {
+            send();
+            answer(reply);
+            ASSERT_TRUE(result);
+            EXPECT_EQ(*result, madeUpFailure(kind, id, unverified)) << reply;
+            EXPECT_EQ(service->lastError(), unverified);
+        }
+        send();
+        fail("The connection to KestrovaHelper was interrupted.");
+        EXPECT_EQ(*result, madeUpFailure(kind, id, "The connection to KestrovaHelper was interrupted."));
+        EXPECT_FALSE(service->isWorking());
+
+        refuseCalls = true;
+        send();
+        EXPECT_EQ(*result, madeUpFailure(kind, id, noChannel));
+        EXPECT_EQ(service->lastError(), noChannel);
+        refuseCalls = false;
+        service->handshake(false);
+        handshakeWith("KestrovaHelper", "40");
+        EXPECT_EQ(service->outstandingCalls(), 0u);
+    }
+}
+
+// One transaction at a time: a second one, and enabling or repairing, wait
+// until the first is answered.
+TEST_F(ServiceTest, OneTransactionAtATime) {
     auto service = makeService();
     handshakeWith("KestrovaHelper", "40");
     published.clear();
-
     std::vector<PrivilegedQuarantineResult> first;
     sendQuarantine(*service, "T1", oneItem, [&](auto r) { first.push_back(r); });
     EXPECT_TRUE(service->isWorking());
     EXPECT_EQ(published, (std::vector<std::string>{"isWorking", "lastError"}));
-    ASSERT_EQ(script.calls.size(), 1u);
-    EXPECT_EQ(script.calls.front().call, HelperCall::quarantine);
-    EXPECT_EQ(decodePrivilegedJson<PrivilegedQuarantineRequest>(script.calls.front().argument)->items, oneItem);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(decodePrivilegedJson<PrivilegedQuarantineRequest>(calls.front().argument)->items, oneItem);
 
     std::vector<PrivilegedTrashResult> second;
     sendTrash(*service, "T2", {{"/q/OP/A.vst3", "/h/.Trash/A.vst3", "OP"}}, [&](auto r) { second.push_back(r); });
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0], (PrivilegedTrashResult{
                              "T2", false, true, {}, "A privileged plugin transaction is already in progress."}));
-    EXPECT_EQ(script.calls.size(), 1u);
-    EXPECT_TRUE(service->isWorking());
+    EXPECT_EQ(calls.size(), 1u);
     service->enable();
     service->repairOrUpdate();
     EXPECT_TRUE(registration->calls.empty());
 
-    // A refusal that decodes is handed on as it is, its message kept.
-    const PrivilegedQuarantineResult refusal{"T1", false, true, {}, "Something already exists at “/q”."};
-    answer(JsonCoder<PrivilegedQuarantineResult>::encode(refusal));
+    answer(JsonCoder<PrivilegedQuarantineResult>::encode({"T1", true, false, {"/q/OP/A.vst3"}, "Moved."}));
     ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0], refusal);
-    EXPECT_EQ(service->lastError(), refusal.message);
-    EXPECT_FALSE(service->isWorking());
-
-    sendQuarantine(*service, "T3", oneItem, [&](auto r) { first.push_back(r); });
-    answer(JsonCoder<PrivilegedQuarantineResult>::encode({"T3", true, false, {"/q/OP/A.vst3"}, "Moved."}));
-    EXPECT_TRUE(first.back().succeeded);
+    EXPECT_TRUE(first[0].succeeded);
     EXPECT_EQ(service->lastError(), std::nullopt);
-
-    // Another kind's record is not a quarantine result.
-    sendQuarantine(*service, "T4", oneItem, [&](auto r) { first.push_back(r); });
-    answer(JsonCoder<PrivilegedRestoreResult>::encode({"T4", true, false, {"/x"}, ""}));
-    EXPECT_EQ(first.back(),
-              (PrivilegedQuarantineResult{"T4", false, true, {}, "Kestrova could not verify the helper response."}));
-
-    std::optional<PrivilegedTrashRestoreResult> restored;
-    sendTrashRestore(*service, "T5", {}, [&](auto r) { restored = r; });
-    answer(Json::array());
-    EXPECT_EQ(restored->message, "Kestrova could not verify the helper Finder Trash recovery response.");
-
-    std::optional<PrivilegedRestoreResult> lost;
-    sendRestore(*service, "T6", {}, [&](auto r) { lost = r; });
-    fail("The connection to KestrovaHelper was interrupted.");
-    EXPECT_EQ(*lost,
-              (PrivilegedRestoreResult{"T6", false, true, {}, "The connection to KestrovaHelper was interrupted."}));
-    EXPECT_EQ(service->lastError(), "The connection to KestrovaHelper was interrupted.");
     EXPECT_FALSE(service->isWorking());
-
-    script.refuseCalls = true;
-    std::optional<PrivilegedTrashResult> noChannel;
-    sendTrash(*service, "T7", {}, [&](auto r) { noChannel = r; });
-    EXPECT_EQ(noChannel->message, "Kestrova could not create the privileged Finder Trash channel.");
-    EXPECT_EQ(service->lastError(), "Kestrova could not create the privileged Finder Trash channel.");
-    EXPECT_FALSE(service->isWorking());
-    EXPECT_EQ(service->outstandingCalls(), 0u);
-}
-
-// Every kind goes out as its own call and comes back as its own result; a
-// request journaled for the user side names no side on the wire unless it
-// is routed to the user side's helper.
-TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult) {
-    auto service = makeService();
-    handshakeWith("KestrovaHelper", "40");
-    const std::vector<PrivilegedRequest> requests{
-        PrivilegedQuarantineRequest{"Q", oneItem, BundleSide::user},
-        PrivilegedRestoreRequest{"R", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}, {"/q/OP/B.vst3", "/B.vst3", "OP"}}},
-        PrivilegedTrashRequest{"T", {}, BundleSide::user},
-        PrivilegedTrashRestoreRequest{"TR", {{"/h/.Trash/A.vst3", "/Library/A.vst3", "ID", "A.vst3", "VST3"}}},
-    };
-    for (std::size_t index = 0; index < requests.size(); ++index) {
-        const auto& request = requests[index];
-        const auto kind = kindOf(request);
-        SCOPED_TRACE(describe(kind).action);
-        EXPECT_EQ(kind, transactionKinds.at(index));
-        EXPECT_EQ(describe(kind).kind, kind);
-        EXPECT_EQ(itemCount(request), std::visit([](const auto& record) { return record.items.size(); }, request));
-        EXPECT_EQ(sideOf(request), index % 2 == 0 ? BundleSide::user : BundleSide::system);
-
-        std::optional<PrivilegedResult> result;
-        service->send(request, [&](PrivilegedResult reply) { result = std::move(reply); });
-        ASSERT_EQ(script.calls.size(), 1u);
-        EXPECT_EQ(script.calls.front().call, describe(kind).call);
-        EXPECT_FALSE(script.calls.front().argument.contains("side"));
-        EXPECT_EQ(script.calls.front().argument.at("transactionID"), transactionIDOf(request));
-        const auto reply = madeUpFailure(kind, transactionIDOf(request), "Refused.");
-        answer(std::visit([](const auto& record) { return JsonCoder<std::decay_t<decltype(record)>>::encode(record); },
-                          reply));
-        ASSERT_TRUE(result);
-        EXPECT_EQ(*result, reply);
-        EXPECT_EQ(kindOf(*result), kind);
-        EXPECT_EQ(transactionIDOf(*result), transactionIDOf(request));
-        EXPECT_EQ(recordOf<PrivilegedQuarantineRequest>(std::optional(request)).has_value(),
-                  kind == TransactionKind::quarantine);
-    }
 }
 
 TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAreHarmless) {
     auto service = makeService();
     // The answer from a connection since replaced is ignored.
-    auto stale = std::move(script.calls.front());
-    script.calls.pop_front();
+    auto stale = take();
     service->handshake(false);
     handshakeWith("KestrovaHelper", "40");
     stale.error(Error{"late"});
@@ -319,7 +321,7 @@ TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAre
     EXPECT_EQ(service->lastError(), std::nullopt);
     EXPECT_EQ(service->outstandingCalls(), 0u);
 
-    script.interruption();
+    interruption();
     executor.drain();
     EXPECT_FALSE(service->helperIsReachable());
     std::optional<PrivilegedQuarantineResult> result;
@@ -330,7 +332,7 @@ TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAre
     handshakeWith("KestrovaHelper", "40");
     result.reset();
     sendQuarantine(*service, "T2", oneItem, [&](auto r) { result = r; });
-    auto pending = std::move(script.calls.front());
+    auto pending = take();
     service.reset();
     pending.reply(JsonCoder<PrivilegedQuarantineResult>::encode({"T2", true, false, {"/q/OP/A.vst3"}, ""}));
     executor.drain();
@@ -377,12 +379,7 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
 
 TEST_F(ServiceTest, ReadinessAndStatusReport) {
     auto service = makeService();  // no bundle: nothing embedded
-    auto checks = service->readinessChecks();
-    ASSERT_EQ(checks.size(), 6u);
-    EXPECT_EQ(checks[0],
-              (DirectDistributionReadinessCheck{"app-build", "App Build", "Kestrova reports Build 40.", true}));
-    EXPECT_EQ(checks[5].detail, "Expected helper Build 40, but received no response.");
-    EXPECT_EQ(PluginManagementService::readinessSummary(checks), "4 release-readiness checks require attention.");
+    EXPECT_EQ(service->readinessChecks().at(5).detail, "Expected helper Build 40, but received no response.");
     EXPECT_EQ(service->statusReport(),
               "Plugin Management\n"
               "Helper status: Enabled\n"
@@ -498,55 +495,27 @@ TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
                      .ok());
 }
 
-// A handshake that is never answered, and a connect to a listener that
-// never accepts.
-TEST(HelperDeadlines, ACallToADaemonThatNeverAnswersEndsWithAnError) {
-    using namespace testing;
-    HelperSandbox sandbox;
-    HelperDeadlines deadlines;
-    deadlines.handshake = std::chrono::milliseconds(300);
-    {
-        StandInHelper standIn(sandbox, StandInHelper::Stall::onHandshake);
-        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
-        EXPECT_FALSE(harness.service().helperIsReachable());
-        EXPECT_EQ(harness.service().lastError(),
-                  "KestrovaHelper did not answer the handshake request within 0.3 seconds.");
-        EXPECT_FALSE(harness.service().hasConnection());
-    }
-
-    // A listener that never accepts, with its queue full.
-    auto listener = listenOnUnixSocket(sandbox.socketPath(), 0);
-    ASSERT_TRUE(listener.ok()) << listener.error().message;
-    std::list<FileDescriptor> queued;
-    for (int index = 0; index < 8; ++index) {
-        if (auto connected = connectToUnixSocket(sandbox.socketPath(), std::chrono::milliseconds(0))) {
-            queued.push_back(std::move(*connected));
-        }
-    }
-    const auto refused = connectToVerifiedHelper(sandbox.endpoint(), std::chrono::milliseconds(200));
-    ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.error().code, ETIMEDOUT) << refused.error().message;
-}
-
-// A daemon that answers a byte every 0.6 s would take most of a minute over
-// the smallest reply; the deadline covers the whole reply, so the call ends
-// when it passes, for the handshake and for a transaction alike.
-TEST(HelperDeadlines, AReplyTrickledAByteAtATimeEndsTheCallAtItsDeadline) {
+// A daemon that never answers, or answers a byte every 0.6 s (most of a
+// minute over the smallest reply): the deadline covers the whole reply, so
+// the call ends when it passes, for the handshake and for a transaction
+// alike; and a connect to a listener that never accepts gives up.
+TEST(HelperDeadlines, ADaemonThatStallsOrTricklesEndsTheCallAtItsDeadline) {
     using namespace testing;
     using Clock = std::chrono::steady_clock;
+    using Stall = StandInHelper::Stall;
     const auto limit = std::chrono::milliseconds(1'500);
-    // Far below the time the shortest trickled reply takes.
-    const auto ample = std::chrono::seconds(8);
+    const auto ample = std::chrono::seconds(8);  // far below the shortest trickled reply
     HelperSandbox sandbox;
-    {
+    for (const auto stall : {Stall::onHandshake, Stall::tricklingHandshake}) {
         HelperDeadlines deadlines;
         deadlines.handshake = limit;
-        StandInHelper standIn(sandbox.socketPath(), StandInHelper::Stall::tricklingHandshake);
+        StandInHelper standIn(sandbox.socketPath(), stall);
         const auto started = Clock::now();
         ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
         EXPECT_LT(Clock::now() - started, ample);
         EXPECT_FALSE(harness.service().helperIsReachable());
         EXPECT_TRUE(harness.service().lastCallTimedOut());
+        EXPECT_FALSE(harness.service().hasConnection());
         EXPECT_EQ(harness.service().lastError(),
                   "KestrovaHelper did not answer the handshake request within 1.5 seconds.");
     }
@@ -554,7 +523,7 @@ TEST(HelperDeadlines, AReplyTrickledAByteAtATimeEndsTheCallAtItsDeadline) {
         HelperDeadlines deadlines;
         deadlines.transaction = limit;
         deadlines.transactionPerItem = std::chrono::milliseconds(0);
-        StandInHelper standIn(sandbox.socketPath(), StandInHelper::Stall::tricklingReply);
+        StandInHelper standIn(sandbox.socketPath(), Stall::tricklingReply);
         ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
         ASSERT_TRUE(harness.service().canSendPrivilegedRequest()) << harness.service().lastError().value_or("");
         EXPECT_FALSE(harness.service().lastCallTimedOut());
@@ -574,6 +543,19 @@ TEST(HelperDeadlines, AReplyTrickledAByteAtATimeEndsTheCallAtItsDeadline) {
         EXPECT_TRUE(harness.service().lastCallTimedOut());
         EXPECT_FALSE(harness.service().helperIsReachable());
     }
+
+    // A listener that never accepts, with its queue full.
+    auto listener = listenOnUnixSocket(sandbox.socketPath(), 0);
+    ASSERT_TRUE(listener.ok()) << listener.error().message;
+    std::list<FileDescriptor> queued;
+    for (int index = 0; index < 8; ++index) {
+        if (auto connected = connectToUnixSocket(sandbox.socketPath(), std::chrono::milliseconds(0))) {
+            queued.push_back(std::move(*connected));
+        }
+    }
+    const auto refused = connectToVerifiedHelper(sandbox.endpoint(), std::chrono::milliseconds(200));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().code, ETIMEDOUT) << refused.error().message;
 }
 
 // KESTROVA_HELPER_TIMEOUT_MS sets every deadline to one positive figure;

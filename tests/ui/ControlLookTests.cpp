@@ -1,21 +1,16 @@
-// The controls the window's style draws itself, and its dialogs: every
+// The controls the window's style draws itself, and its confirmations: every
 // indicator state reads apart from the others and from the background in
-// the dark and in a light palette, confirmations keep files in place on
-// Return and Escape, and an alert is the window's own dialog.
-#include "ScreenDriving.h"
+// the dark and in a light palette, and confirmations keep files in place on
+// Return and Escape.
+#include "UiSandbox.h"
 
-#include "ui/widgets/AlertDialog.h"
 #include "ui/widgets/ConfirmationDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
-#include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QStyleOption>
-#include <QTest>
-#include <QTimer>
 
 namespace kestrova::testing {
 namespace {
@@ -70,18 +65,6 @@ TEST(ControlLook, EveryIndicatorStateDrawsDifferentPixelsInBothPalettes) {
             }
         }
     }
-    // A real check box in each state, as the window draws it.
-    QCheckBox box(QStringLiteral("VST2"));
-    box.setTristate(true);
-    box.resize(box.sizeHint());
-    std::vector<QImage> states;
-    for (const auto state : {Qt::Unchecked, Qt::PartiallyChecked, Qt::Checked}) {
-        box.setCheckState(state);
-        states.push_back(box.grab().toImage());
-    }
-    EXPECT_NE(states[0], states[1]);
-    EXPECT_NE(states[1], states[2]);
-    EXPECT_NE(states[0], states[2]);
 }
 
 TEST(ControlLook, ReturnAndEscapeOnEveryFileMovingConfirmationCancel) {
@@ -107,22 +90,6 @@ TEST(ControlLook, ReturnAndEscapeOnEveryFileMovingConfirmationCancel) {
     // Only a deliberate move to the confirm button and a press there confirms.
     ui::ConfirmationDialog dialog(plain);
     EXPECT_EQ(answerWith(dialog, {Qt::Key_Tab, Qt::Key_Return}), QDialog::Accepted);
-}
-
-TEST(ControlLook, AnAlertIsTheWindowsOwnDialogWithOneOK) {
-    ui::AlertDialog alert("Test Secure Helper", "The helper answered with build 40.");
-    const auto buttons = alert.findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 1);
-    EXPECT_EQ(buttons.front()->text(), "OK");
-    EXPECT_TRUE(buttons.front()->isDefault());
-    QStringList texts;
-    for (auto* label : alert.findChildren<QLabel*>()) {
-        EXPECT_TRUE(label->pixmap().isNull()) << "an alert shows no icon";
-        texts << label->text();
-    }
-    EXPECT_EQ(texts, QStringList({"Test Secure Helper", "The helper answered with build 40."}));
-    EXPECT_GE(alert.minimumWidth(), 420);
-    EXPECT_EQ(answerWith(alert, {Qt::Key_Return}), QDialog::Accepted);
 }
 
 }  // namespace

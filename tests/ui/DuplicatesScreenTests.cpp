@@ -2,7 +2,7 @@
 // "Duplicates" filter, the selected product's group in the inspector, the
 // one-step retirement's sheet, and the alert that names the host whose
 // plug-in list still has the moved copy.
-#include "ScreenDriving.h"
+#include "UiSandbox.h"
 
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/widgets/ProductList.h"

@@ -1,11 +1,11 @@
 // The Inventory and Protected screens on the sample inventory and on saved
 // states: filters and search, sorting, export, folder authorization,
 // protection, a blocked state file and a shell-hosted product.
-#include "ScreenDriving.h"
+#include "UiSandbox.h"
 
-#include "model/ProductStatus.h"
 #include "planning/ByteCountParsing.h"
 #include "store/state/PersistedInventoryFile.h"
+#include "ui/models/PluginTableModel.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/protected/ProtectedScreen.h"
 #include "ui/widgets/ProductList.h"
@@ -22,54 +22,10 @@ namespace kestrova::testing {
 namespace {
 
 using ui::AppSection;
+using Column = ui::PluginTableModel::Column;
 
 ui::InventoryScreen& inventoryScreen(UiSandbox& sandbox) {
     return sandbox.show<ui::InventoryScreen>(AppSection::inventory);
-}
-
-TEST(InventoryScreen, FiltersSearchAndSortingOnTheSampleInventory) {
-    UiSandbox sandbox;
-    sandbox.open();
-    auto& screen = inventoryScreen(sandbox);
-    auto& table = *screen.table();
-    auto& shown = named<QLabel>(screen, "ShownCount");
-    auto& clear = *findByText<QPushButton>(screen, "Clear Filters");
-    EXPECT_EQ(shown.text(), "8 of 8 active plugins shown");
-    EXPECT_FALSE(clear.isVisible());
-
-    // Every product with a VST3 bundle stays, whatever else it has; the
-    // sample has AU and AAX beside VST3, so an exact match would drop some.
-    auto& formats = named<QComboBox>(screen, "FormatMenu");
-    EXPECT_EQ(formats.itemText(0), "All");
-    formats.setCurrentText("VST3");
-    EXPECT_EQ(table.model()->rowCount(), 8);
-    formats.setCurrentText("AAX");
-    EXPECT_EQ(table.model()->rowCount(), 5);
-    EXPECT_EQ(shown.text(), "5 of 8 active plugins shown");
-    EXPECT_TRUE(clear.isVisible());
-    named<QComboBox>(screen, "ArchitectureMenu").setCurrentText("Apple Silicon");
-    EXPECT_EQ(shownNames(table), QStringList({"UAD API Vision", "iZotope Ozone 11"}));
-    click(&clear);
-    EXPECT_EQ(shown.text(), "8 of 8 active plugins shown");
-    EXPECT_EQ(formats.currentText(), "All");
-    EXPECT_FALSE(clear.isVisible());
-
-    // Typed into the field, the search is the window's query.
-    QTest::keyClicks(&named<QLineEdit>(screen, "SearchField"), "INSTRU");
-    EXPECT_EQ(sandbox.window().state().query(), "INSTRU");
-    EXPECT_EQ(shownNames(table), QStringList({"Native Instruments Kontakt 8"}));
-    click(&clear);
-    EXPECT_EQ(sandbox.window().state().query(), "");
-
-    // Sizes sort by their byte counts, not by their text.
-    table.horizontalHeader()->setSortIndicator(4, Qt::AscendingOrder);
-    std::vector<std::int64_t> sizes;
-    for (int row = 0; row < table.model()->rowCount(); ++row) {
-        sizes.push_back(*parseDisplaySize(table.model()->index(row, 4).data().toString().toStdString()));
-    }
-    EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
-    EXPECT_EQ(named<QLabel>(screen, "ScanCaption").text(),
-              "Sample inventory — run a read-only scan to inspect this Mac.");
 }
 
 TEST(InventoryScreen, ExportAuthorizationAndProtectionGoThroughTheStore) {
@@ -131,66 +87,23 @@ TEST(InventoryScreen, ABlockedStateFileOpensWithTheAlertAndDisablesScanningAndFi
     EXPECT_TRUE(findByText<QPushButton>(screen, "Export CSV…")->isEnabled());
 }
 
-Plugin product(std::string name, std::string manufacturer, std::vector<bool> protectedBundles,
-               std::vector<bool> quarantinedBundles = {}, std::string architecture = "Universal") {
-    Plugin plugin;
-    plugin.id = Uuid::random();
-    plugin.name = std::move(name);
-    plugin.manufacturer = std::move(manufacturer);
-    plugin.version = "1.0";
-    plugin.architecture = std::move(architecture);
-    plugin.size = "1 MB";
-    plugin.formats = {"VST3"};
-    plugin.path = "/Library/Audio/Plug-Ins/VST3/" + plugin.name + ".vst3";
-    plugin.bundles.emplace();
-    for (std::size_t index = 0; index < protectedBundles.size(); ++index) {
-        PluginBundleRecord bundle;
-        bundle.format = index == 0 ? "VST3" : "AU";
-        bundle.architecture = plugin.architecture;
-        bundle.size = plugin.size;
-        bundle.path = index == 0 ? plugin.path : "/Library/Audio/Plug-Ins/Components/" + plugin.name + ".component";
-        bundle.isProtected = protectedBundles[index];
-        if (index < quarantinedBundles.size() && quarantinedBundles[index]) {
-            bundle.originalPath = bundle.path;
-            bundle.path = "/q/OP/" + plugin.name;
-            bundle.quarantinePath = bundle.path;
-            bundle.quarantineOperationID = "OP";
-        }
-        plugin.bundles->push_back(bundle);
-    }
-    plugin.formats = protectedBundles.size() > 1 ? std::vector<std::string>{"AU", "VST3"} : plugin.formats;
-    plugin.isProtected = std::all_of(protectedBundles.begin(), protectedBundles.end(), [](bool on) { return on; });
-    plugin.status = derivedStatus(plugin);
-    return plugin;
-}
-
 // One product of every status on a saved inventory: each value of the
-// status menu, alone and with a search of name or maker in any letter case,
-// shows exactly its products, and the menu offers only the statuses shown.
-TEST(InventoryScreen, EveryStatusFilterAndTheSearchShowExactlyTheirProducts) {
+// menus, alone and with a search of name or maker in any letter case, shows
+// exactly its products; the status menu offers only the statuses shown; and
+// sizes sort by their byte counts, not by their text.
+TEST(InventoryScreen, EveryFilterAndTheSearchShowExactlyTheirProducts) {
     UiSandbox sandbox;
-    PersistedInventory state;
-    state.schemaVersion = currentInventorySchemaVersion;
-    state.plugins = {product("Alpha Comp", "Acme", {false}),
-                     product("Old Delay", "Acme", {false}, {}, "Intel"),
-                     product("Safe EQ", "Bolt", {true}),
-                     product("Half Verb", "Bolt", {true, false}),
-                     product("Split Synth", "Cosmo", {false, false}, {false, true}),
-                     product("Gone Gate", "Cosmo", {false}, {true}),
-                     product("WaveShell1-VST3 14.12", "Waves", {false}),
-                     product("CLA-2A", "Waves", {})};
-    state.plugins.back().status = PluginStatus::hostedByShell;
-    state.plugins.back().isProtected = true;
-    state.plugins.back().bundles.reset();
-    for (const auto& plugin : state.plugins) {
-        if (plugin.isProtected) {
-            state.protectedKeys.push_back(productKey(plugin));
-        }
-    }
-    ASSERT_TRUE(writePersistedInventory(state, sandbox.helper.layout()).ok());
+    // Sizes in mixed units, protected keys for the protected ones; one
+    // product hosted by the shell, with no bundles of its own.
+    const auto stateFile = inventoryStateURL(sandbox.helper.layout());
+    std::filesystem::create_directories(std::filesystem::path(stateFile).parent_path());
+    std::filesystem::copy_file(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/ui/every-status-inventory.json",
+                               stateFile);
     sandbox.open();
     auto& screen = inventoryScreen(sandbox);
     auto& table = *screen.table();
+    auto& clear = *findByText<QPushButton>(screen, "Clear Filters");
+    EXPECT_FALSE(clear.isVisible());
     auto& statuses = named<QComboBox>(screen, "StatusMenu");
     QStringList offered;
     for (int index = 0; index < statuses.count(); ++index) {
@@ -198,43 +111,59 @@ TEST(InventoryScreen, EveryStatusFilterAndTheSearchShowExactlyTheirProducts) {
     }
     EXPECT_EQ(offered, QStringList({"All", "Hosted by WaveShell", "Legacy", "OK", "Partially Protected",
                                     "Partially Quarantined", "Protected", "Shared Shell"}));
+    const QStringList everyone{"Alpha Comp",           "CLA-2A", "Half Verb", "Old Delay", "Safe EQ", "Split Synth",
+                               "WaveShell1-VST3 14.12"};
     const struct {
-        QString status;
+        QString menu;
+        QString value;
         QString search;
         QStringList shown;
     } cases[] = {
-        {"All",
-         "",
-         {"Alpha Comp", "CLA-2A", "Half Verb", "Old Delay", "Safe EQ", "Split Synth", "WaveShell1-VST3 14.12"}},
-        {"OK", "", {"Alpha Comp"}},
-        {"Legacy", "", {"Old Delay"}},
-        {"Protected", "", {"Safe EQ"}},
-        {"Partially Protected", "", {"Half Verb"}},
-        {"Partially Quarantined", "", {"Split Synth"}},
-        {"Shared Shell", "", {"WaveShell1-VST3 14.12"}},
-        {"Hosted by WaveShell", "", {"CLA-2A"}},
-        {"All", "VERB", {"Half Verb"}},
-        {"All", "cosmo", {"Split Synth"}},
-        {"All", "waves", {"CLA-2A", "WaveShell1-VST3 14.12"}},
-        {"Protected", "bolt", {"Safe EQ"}},
-        {"OK", "bolt", {}},
+        {"StatusMenu", "All", "", everyone},
+        {"StatusMenu", "OK", "", {"Alpha Comp"}},
+        {"StatusMenu", "Legacy", "", {"Old Delay"}},
+        {"StatusMenu", "Protected", "", {"Safe EQ"}},
+        {"StatusMenu", "Partially Protected", "", {"Half Verb"}},
+        {"StatusMenu", "Partially Quarantined", "", {"Split Synth"}},
+        {"StatusMenu", "Shared Shell", "", {"WaveShell1-VST3 14.12"}},
+        {"StatusMenu", "Hosted by WaveShell", "", {"CLA-2A"}},
+        {"StatusMenu", "All", "VERB", {"Half Verb"}},
+        {"StatusMenu", "All", "cosmo", {"Split Synth"}},
+        {"StatusMenu", "All", "waves", {"CLA-2A", "WaveShell1-VST3 14.12"}},
+        {"StatusMenu", "Protected", "bolt", {"Safe EQ"}},
+        {"StatusMenu", "OK", "bolt", {}},
+        // A product stays when it has the format among others.
+        {"FormatMenu", "VST3", "", everyone},
+        {"FormatMenu", "AU", "", {"Half Verb", "Split Synth"}},
+        {"ArchitectureMenu", "Intel", "", {"Old Delay"}},
+        {"ManufacturerMenu", "Bolt", "", {"Half Verb", "Safe EQ"}},
+        {"ManufacturerMenu", "Bolt", "SAFE", {"Safe EQ"}},
     };
-    for (const auto& [status, search, shown] : cases) {
-        SCOPED_TRACE((status + " / " + search).toStdString());
-        statuses.setCurrentText(status);
-        sandbox.window().state().setQuery(search);
+    for (const auto& [menu, value, search, shown] : cases) {
+        SCOPED_TRACE((menu + " " + value + " / " + search).toStdString());
+        named<QComboBox>(screen, menu).setCurrentText(value);
+        ASSERT_EQ(named<QComboBox>(screen, menu).currentText(), value);
+        // Typed into the field, the search is the window's query.
+        named<QLineEdit>(screen, "SearchField").setText(search);
+        EXPECT_EQ(sandbox.window().state().query(), search);
         table.sortByColumn(0, Qt::AscendingOrder);
         EXPECT_EQ(shownNames(table), shown);
         EXPECT_EQ(named<QLabel>(screen, "ShownCount").text(),
                   QString("%1 of 7 active plugins shown").arg(shown.size()));
+        EXPECT_EQ(clear.isVisible(), value != "All" || !search.isEmpty());
+        if (clear.isVisible()) {
+            click(&clear);
+        }
+        EXPECT_EQ(named<QComboBox>(screen, menu).currentText(), "All");
+        EXPECT_EQ(sandbox.window().state().query(), "");
     }
 
-    // The maker menu, the one filter the sample inventory does not show apart.
-    statuses.setCurrentText("All");
-    sandbox.window().state().setQuery("");
-    named<QComboBox>(screen, "ManufacturerMenu").setCurrentText("Bolt");
-    EXPECT_EQ(shownNames(table), QStringList({"Half Verb", "Safe EQ"}));
-    named<QComboBox>(screen, "ManufacturerMenu").setCurrentText("All");
+    table.horizontalHeader()->setSortIndicator(Column::size, Qt::AscendingOrder);
+    std::vector<std::int64_t> sorted;
+    for (int row = 0; row < table.model()->rowCount(); ++row) {
+        sorted.push_back(*parseDisplaySize(table.model()->index(row, Column::size).data().toString().toStdString()));
+    }
+    EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end()));
 
     // A product inside the shell offers no file action.
     sandbox.enableHelper();

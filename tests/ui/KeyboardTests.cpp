@@ -1,9 +1,9 @@
 // The window by keyboard alone: sections by Ctrl+1 … Ctrl+0 and the
 // sidebar's arrows, Ctrl+F to the search, Return from the search to its rows
 // and on a row to its action's confirmation, which Return and Escape cancel;
-// Space ticks a cleanup candidate; every file-moving button asks first; and
-// every control without a text has a name a screen reader can say.
-#include "ScreenDriving.h"
+// Space ticks a cleanup candidate; and every control without a text has a
+// name a screen reader can say.
+#include "UiSandbox.h"
 
 #include "model/ProductStatus.h"
 #include "store/runs/CleanupRunController.h"
@@ -107,86 +107,31 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     QTest::keyClick(&listed, Qt::Key_Return);
     ASSERT_EQ(sandbox.prompter.confirmations.size(), 4u);
     EXPECT_EQ(sandbox.prompter.confirmations.back().title, "Restore Plugin?");
-}
 
-// Every file-moving button asks before it moves; how the confirmation
-// answers Return and Escape is ControlLook's to test.
-TEST(Confirmations, EveryFileMovingButtonAsksFirstAndACancelMovesNothing) {
-    UiSandbox sandbox;
-    sandbox.openOnDemoInventory();
-    sandbox.quarantine({"FabFilter Pro-Q 3"}, false, "VST3");
-    sandbox.quarantine({"Tape Echo"}, true);
-    sandbox.settleNotices();
-    auto& store = sandbox.store();
-    const auto quarantined = store.quarantinedBundleCount();
-    const auto trashed = store.trashedBundles();
-    sandbox.prompter.confirmAnswer = false;
-    const auto press = [&](QPushButton* button) {
-        ASSERT_NE(button, nullptr);
-        const auto asked = sandbox.prompter.confirmations.size();
-        click(button);
-        QApplication::processEvents();
-        EXPECT_EQ(sandbox.prompter.confirmations.size(), asked + 1) << button->text().toStdString() << " asked nothing";
-    };
-
-    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
-    clickRow(*inventory.table(), "Diva");
-    press(inventory.findChild<QPushButton*>("QuarantinePlugin"));
-    QPushButton* oneFormat = nullptr;
-    for (auto* button : inventory.findChildren<QPushButton*>()) {
-        if (button->isVisible() && button->text().startsWith("Quarantine ") && button->text().endsWith(" Format…")) {
-            oneFormat = button;
-        }
-    }
-    press(oneFormat);
-    clickRow(*inventory.table(), "Surge XT", Qt::ControlModifier);
-    press(findByText<QPushButton>(inventory, "Move to Quarantine"));
-
-    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
-    clickRow(*quarantine.list().table(), "FabFilter Pro-Q 3");
-    press(quarantine.findChild<QPushButton*>("RestoreAllFormats"));
-    press(findByText<QPushButton>(quarantine, "Restore VST3 Format…"));
-    press(findByText<QPushButton>(quarantine, "Move VST3 to Trash"));
-    press(findByText<QPushButton>(quarantine, "Restore Selected…"));
-    press(findByText<QPushButton>(quarantine, "Move Selected to Trash…"));
-
-    EXPECT_GE(sandbox.prompter.confirmations.size(), 8u);
-    QApplication::processEvents();
-    EXPECT_EQ(store.quarantinedBundleCount(), quarantined);
-    EXPECT_EQ(store.trashedBundles(), trashed);
-}
-
-TEST(Keyboard, SpaceTicksTheFocusedCandidateInAnyColumn) {
-    UiSandbox sandbox;
-    auto& window = sandbox.openOnDemoInventory();
-    auto& screen = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
-    QTest::mouseClick(screen.findChild<QRadioButton*>("custom"), Qt::LeftButton);
-    QTest::mouseClick(findByText<QCheckBox>(screen, "VST3"), Qt::LeftButton);
-    click(findByText<QPushButton>(screen, "Build Preview"));
-    auto& table = *screen.candidateTable();
-    ASSERT_TRUE(waitFor([&] { return table.model()->rowCount() > 0; }));
+    // Space ticks the focused cleanup candidate whatever column is current.
+    auto& cleanup = sandbox.show<ui::FormatCleanupScreen>(AppSection::formatCleanup);
+    QTest::mouseClick(cleanup.findChild<QRadioButton*>("custom"), Qt::LeftButton);
+    QTest::mouseClick(findByText<QCheckBox>(cleanup, "VST3"), Qt::LeftButton);
+    click(findByText<QPushButton>(cleanup, "Build Preview"));
+    auto& candidates = *cleanup.candidateTable();
+    ASSERT_TRUE(waitFor([&] { return candidates.model()->rowCount() > 0; }));
     auto& runs = sandbox.session().cleanupRuns();
     const auto ticked = runs.selected().size();
-    table.setFocus();
-    table.setCurrentIndex(table.model()->index(0, 2));  // not the box's column
-    const auto box = table.model()->index(0, 0);
+    candidates.setFocus();
+    candidates.setCurrentIndex(candidates.model()->index(0, 2));  // not the box's column
+    const auto box = candidates.model()->index(0, 0);
     const auto was = box.data(Qt::CheckStateRole).value<Qt::CheckState>();
-    QTest::keyClick(&table, Qt::Key_Space);
+    QTest::keyClick(&candidates, Qt::Key_Space);
     EXPECT_NE(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
     EXPECT_NE(runs.selected().size(), ticked);
-    QTest::keyClick(&table, Qt::Key_Space);
+    QTest::keyClick(&candidates, Qt::Key_Space);
     EXPECT_EQ(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), was);
     EXPECT_EQ(runs.selected().size(), ticked);
-    (void)window;
-}
 
-TEST(Keyboard, EveryControlWithoutTextHasAnAccessibleName) {
-    UiSandbox sandbox;
-    auto& window = sandbox.openOnDemoInventory();
-    sandbox.quarantine({"FabFilter Pro-Q 3"}, false, "VST3");
-    // Products in the inspectors, so their icon buttons exist.
-    auto& inventory = sandbox.show<ui::InventoryScreen>(AppSection::inventory);
-    clickRow(*inventory.table(), "FabFilter Pro-Q 3");
+    // Every control without a text has a name a screen reader can say, with
+    // products in the inspectors so their icon buttons exist.
+    window.state().setQuery("");
+    clickRow(table, "FabFilter Pro-Q 3");
     int checked = 0;
     for (const auto section : ui::allSections) {
         auto& screen = sandbox.show(section);
@@ -207,7 +152,6 @@ TEST(Keyboard, EveryControlWithoutTextHasAnAccessibleName) {
         }
     }
     EXPECT_GE(checked, 3) << "the copy button, the search's icons and the rule switches";
-    (void)window;
 }
 
 }  // namespace

@@ -18,11 +18,6 @@ namespace {
 using ui::AppSection;
 using ui::PluginManagementScreen;
 
-PluginManagementScreen& showManagement(UiSandbox& sandbox) {
-    sandbox.open();
-    return sandbox.show<PluginManagementScreen>(AppSection::pluginManagement);
-}
-
 QString message(QWidget& screen, const char* name) {
     auto* banner = screen.findChild<ui::InlineMessage*>(name);
     return banner && banner->isVisibleTo(&screen) ? banner->message() : QString();
@@ -80,7 +75,8 @@ TEST(PluginManagementScreen, ThePrimaryActionFollowsApprovalAndTheHelperBuild) {
         return PluginManagementService::create(executor, registration,
                                                [build] { return std::make_unique<StandInConnection>(*build); }, {});
     };
-    auto& screen = showManagement(sandbox);
+    sandbox.open();
+    auto& screen = sandbox.show<PluginManagementScreen>(AppSection::pluginManagement);
     auto* primary = screen.primaryButton();
 
     // Enabled, but the helper that answers is an older build.
@@ -130,6 +126,7 @@ TEST(PluginManagementScreen, ThePrimaryActionFollowsApprovalAndTheHelperBuild) {
     QTest::mouseClick(primary, Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return screen.handshakeCard()->value() == "Connected"; }));
     EXPECT_EQ(screen.registrationCard()->value(), "Registered with macOS");
+    EXPECT_EQ(screen.registrationCard()->detail(), "Launch daemon com.tolvanek.Kestrova.helper");
     EXPECT_EQ(primary->text(), "Test Secure Helper");
     EXPECT_TRUE(sandbox.prompter.alerts.empty());
     QTest::mouseClick(primary, Qt::LeftButton);

@@ -35,6 +35,8 @@ TEST(Shell, FirstLaunchCountsNoticesAndNavigation) {
         EXPECT_EQ(badge(section), std::nullopt) << ui::title(section);
     }
     EXPECT_TRUE(window.sidebar().showsWordmark());
+    EXPECT_EQ(named<QLabel>(*window.screen(AppSection::inventory), "ScanCaption").text(),
+              "Sample inventory — run a read-only scan to inspect this Mac.");
     EXPECT_TRUE(sandbox.prompter.alerts.empty());
 
     sandbox.store().showWarning("First", "One.");

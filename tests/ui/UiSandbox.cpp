@@ -101,18 +101,25 @@ void UiSandbox::authorizeAndScan() {
     ASSERT_TRUE(waitFor([this] { return !store().isScanning(); })) << "the scan never finished";
 }
 
-ui::MainWindow& UiSandbox::openOnDemoInventory() {
+void UiSandbox::layDemoTree(PlatformProfile profile) {
     const auto demo = helper.path("demo");
-    const auto written = runCommand(
-        {std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app/Contents/MacOS/kestrova-cli", "demo", "--output", demo});
-    EXPECT_TRUE(written && written->exitCode == 0) << "kestrova-cli demo failed";
+    const auto written =
+        runCommand({std::string(KESTROVA_BINARY_DIR) + "/Kestrova.app/Contents/MacOS/kestrova-cli", "demo", "--profile",
+                    profile == PlatformProfile::gnuLinux ? "linux" : "macos", "--output", demo});
+    ASSERT_TRUE(written && written->exitCode == 0) << (written ? written->output : written.error().message);
     // The demo's executables are sparse files of their full logical size.
     for (const auto& [from, to] :
          {std::pair{demo + "/root/.", helper.layout().systemRoot}, std::pair{demo + "/home/.", helper.layout().home}}) {
         const auto copied = runCommand({"cp", "-a", "--sparse=always", from, to});
-        EXPECT_TRUE(copied && copied->exitCode == 0) << "could not copy " << from;
+        ASSERT_TRUE(copied && copied->exitCode == 0) << "could not copy " << from;
     }
-    auRegistryFile_ = demo + "/au-registry.json";
+    if (fs::exists(demo + "/au-registry.json")) {
+        auRegistryFile_ = demo + "/au-registry.json";
+    }
+}
+
+ui::MainWindow& UiSandbox::openOnDemoInventory() {
+    layDemoTree();
     auto& opened = open();
     session_->folderAccess().authorize({helper.layout().system("/Library"), helper.layout().home + "/Library"});
     store().startScan(session_->folderAccess().authorizedFolders(), &service());

@@ -1,17 +1,27 @@
 // The desktop application over a sandbox: a temporary system root and home,
 // the real KestrovaHelper serving it in session mode, the session every
 // screen shares, and a prompter that answers for the person and keeps what
-// it was asked. Tests drive the real widgets of the window it opens.
+// it was asked. Tests drive the real widgets of the window it opens, finding
+// and clicking rows and buttons the way a person would.
 #pragma once
 
 #include "support/HelperSession.h"
 #include "ui/app/AppSession.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/Prompter.h"
+#include "ui/widgets/MetricCard.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QString>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -60,6 +70,12 @@ public:
 
 // Runs the event loop until `condition` holds; false after `milliseconds`.
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000);
+// Lets the layout and the queued updates run.
+inline void settle() {
+    for (int turn = 0; turn < 4; ++turn) {
+        QApplication::processEvents();
+    }
+}
 
 class UiSandbox {
 public:
@@ -82,9 +98,11 @@ public:
                               const std::string& manufacturer) const;
     // Grants the system Library folder and scans it to the end.
     void authorizeAndScan();
-    // Lays the demo tree kestrova-cli writes over the sandbox's root and home
-    // and opens the window on it, scanned (with the demo's Audio Unit
-    // registry) and with the helper ready: the inventory the screenshots show.
+    // Lays the demo tree kestrova-cli writes for `profile` over the sandbox's
+    // root and home (nothing granted or scanned yet).
+    void layDemoTree(PlatformProfile profile = PlatformProfile::macOS);
+    // The demo tree with the window open on it, scanned (with the demo's
+    // Audio Unit registry) and with the helper ready: the screenshots' inventory.
     ui::MainWindow& openOnDemoInventory();
     // Starts the session daemon and waits for its handshake.
     void enableHelper();
@@ -135,6 +153,83 @@ T* findByText(QWidget& root, const QString& text) {
     }
     ADD_FAILURE() << "no widget with the text " << text.toStdString();
     return nullptr;
+}
+
+// The rows of a table's "Plugin" column, top to bottom.
+inline QStringList shownNames(const QTableView& table) {
+    QStringList names;
+    for (int row = 0; row < table.model()->rowCount(); ++row) {
+        names << table.model()->index(row, 0).data().toString();
+    }
+    return names;
+}
+
+// Clicks the row whose "Plugin" column reads `name`, with the modifiers a
+// multi-selection uses.
+inline void clickRow(QTableView& table, const QString& name, Qt::KeyboardModifiers modifiers = {}) {
+    const int row = static_cast<int>(shownNames(table).indexOf(name));
+    ASSERT_GE(row, 0) << "no row named " << name.toStdString();
+    const auto index = table.model()->index(row, 0);
+    table.scrollTo(index);
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, modifiers, table.visualRect(index).center());
+}
+
+// The shown buttons under `root` whose text starts with `prefix`.
+inline QStringList shownButtons(QWidget& root, const QString& prefix = {}) {
+    QStringList texts;
+    for (auto* button : root.findChildren<QPushButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty() && button->text().startsWith(prefix)) {
+            texts << button->text();
+        }
+    }
+    return texts;
+}
+
+// Whether some label under `root` that is shown says exactly `text`.
+inline bool showsText(QWidget& root, const QString& text) {
+    for (auto* label : root.findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisibleTo(&root)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The value of the metric card titled `title`.
+inline QString cardValue(QWidget& screen, const QString& title) {
+    for (auto* card : screen.findChildren<ui::MetricCard*>()) {
+        if (card->title() == title) {
+            return card->value();
+        }
+    }
+    ADD_FAILURE() << "no card " << title.toStdString();
+    return {};
+}
+
+// The child of `root` with this object name; fails the test when there is none.
+template <typename T>
+T& named(QWidget& root, const QString& name) {
+    auto* widget = root.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name.toStdString();
+    return *widget;
+}
+
+// Shows `dialog` and, as soon as it is up, presses `keys` one after another
+// where the dialog's focus is; what the dialog returned.
+inline int answerWith(QDialog& dialog, const std::vector<Qt::Key>& keys) {
+    QTimer::singleShot(0, &dialog, [&dialog, keys] {
+        for (const auto key : keys) {
+            auto* target = dialog.focusWidget();
+            QTest::keyClick(target ? target : static_cast<QWidget*>(&dialog), key);
+        }
+    });
+    return dialog.exec();
+}
+
+inline void click(QPushButton* button) {
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled()) << button->text().toStdString() << " is disabled";
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 }  // namespace kestrova::testing

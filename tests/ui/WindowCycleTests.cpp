@@ -3,7 +3,7 @@
 // Quarantine, and back from Trash Recovery. What is checked is what the
 // screens show and enable on the way, and that a cancelled sheet moves
 // nothing; the moves' own rules are the store's and the daemon's to test.
-#include "ScreenDriving.h"
+#include "UiSandbox.h"
 
 #include "model/TrashRecovery.h"
 #include "ui/screens/inventory/InventoryScreen.h"
@@ -57,10 +57,23 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
               QString::fromStdString(sandbox.service().blockingReason(TransactionKind::quarantine).value_or("")));
     EXPECT_FALSE(findByText<QPushButton>(inventory, "Quarantine VST3 Format…")->isEnabled());
 
-    // Protected while its sheet is open: the refusal is an alert, then the
-    // button explains it.
+    // With it, every file-moving button asks first and a cancel moves nothing.
     sandbox.enableHelper();
     sandbox.settleNotices();
+    prompter.confirmAnswer = false;
+    const auto asks = [&](QPushButton* button) {
+        const auto asked = prompter.confirmations.size();
+        click(button);
+        QApplication::processEvents();
+        EXPECT_EQ(prompter.confirmations.size(), asked + 1) << button->text().toStdString() << " asked nothing";
+    };
+    asks(inventory.findChild<QPushButton*>("QuarantinePlugin"));
+    asks(findByText<QPushButton>(inventory, "Quarantine VST3 Format…"));
+    EXPECT_EQ(store.quarantinedBundleCount(), 0);
+    prompter.confirmAnswer = true;
+
+    // Protected while its sheet is open: the refusal is an alert, then the
+    // button explains it.
     clickRow(table, "Beta");
     const auto betaVST3 =
         PluginBundleSelection{store.plugins().back().id, store.plugins().back().bundles->front().id()};
@@ -101,6 +114,14 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     ASSERT_EQ(shownNames(listed), QStringList({"Alpha", "Beta"}));
     clickRow(listed, "Alpha");
     QApplication::processEvents();
+    prompter.confirmAnswer = false;
+    asks(quarantine.findChild<QPushButton*>("RestoreAllFormats"));
+    clickRow(listed, "Beta", Qt::ControlModifier);
+    asks(findByText<QPushButton>(quarantine, "Restore Selected…"));
+    clickRow(listed, "Alpha");
+    QApplication::processEvents();
+    EXPECT_EQ(store.quarantinedBundleCount(), 3);
+    prompter.confirmAnswer = true;
     click(findByText<QPushButton>(quarantine, "Restore VST3 Format…"));
     EXPECT_EQ(prompter.confirmations.back().title, "Restore VST3 Format?");
     ASSERT_TRUE(waitFor([&] { return store.quarantinedBundleCount() == 2; }));
