@@ -32,6 +32,13 @@ protected:
     static PluginBundleSelection select(const Plugin& plugin, std::size_t index = 0) {
         return {plugin.id, plugin.bundles->at(index).id()};
     }
+    static std::vector<PluginBundleSelection> selectAll(const Plugin& plugin) {
+        std::vector<PluginBundleSelection> selections;
+        for (std::size_t i = 0; i < plugin.bundles->size(); ++i) {
+            selections.push_back(select(plugin, i));
+        }
+        return selections;
+    }
 };
 
 TEST_F(BundleActionPlannerTest, EmptyStaleAndPendingPlansBlockBeforeTheDiskIsRead) {
@@ -104,12 +111,8 @@ TEST_F(BundleActionPlannerTest, LinuxUserFolderBundlesUseTheUserSidesQuarantine)
     SystemLayout linux{sandbox.tree / "root", sandbox.tree / "home", PlatformProfile::gnuLinux};
     const auto userRoot = quarantineRoot(linux, BundleSide::user);
     const auto linuxPlan = [&](BundleActionKind kind, const std::vector<Plugin>& plugins) {
-        std::vector<PluginBundleSelection> selections;
-        for (const auto& plugin : plugins) {
-            selections.push_back(select(plugin));
-        }
-        return planBundleAction(kind, selections, plugins, revision, std::nullopt, std::nullopt, false,
-                                PlanDiskContext{disk, linux});
+        return planBundleAction(kind, {select(plugins[0]), select(plugins[1])}, plugins, revision, std::nullopt,
+                                std::nullopt, false, PlanDiskContext{disk, linux});
     };
     auto home = product("Gate", "Acme", {bundleRecord("LV2", sandbox.install(linux.user(".lv2/gate.lv2")))});
     auto system =
@@ -149,32 +152,33 @@ TEST_F(BundleActionPlannerTest, QuarantineRefusalsCarryTheirReasonsAndPrefixedDe
         product("Tool", "Maker", {home, linked, wrongExtension, absent, guarded, already, occupiedDestination});
     auto shell = product("WaveShell1-VST3 14.12", "Waves", {bundleRecord("VST3", sandbox.install(sandbox.vst3("WS")))});
 
-    std::vector<PluginBundleSelection> selections;
-    for (std::size_t i = 0; i < 6; ++i) {
-        selections.push_back(select(maker, i));
-    }
+    auto selections = selectAll(maker);
+    selections.resize(6);
     selections.push_back(select(shell));
     selections.push_back({maker.id, "VST3|/nowhere.vst3"});
     selections.push_back({Uuid::random(), select(maker).bundleID});
     const auto result = plan(BundleActionKind::quarantine, selections, {maker, shell});
 
-    const std::string unsafe = ": The scanned path is missing or is not a verified bundle in a standard plugin folder.";
-    const std::vector<BundleActionBlockedSelection> expected{
-        {selections[0], Reason::unsafePath, "Tool — VST3" + unsafe},
-        {selections[1], Reason::unsafePath, "Tool — VST3" + unsafe},
-        {selections[2], Reason::unsafePath, "Tool — VST3" + unsafe},
-        {selections[3], Reason::unsafePath, "Tool — VST3" + unsafe},
-        {selections[4], Reason::protectedBundle,
-         "Tool — VST3: Remove format protection before quarantining this bundle."},
-        {selections[5], Reason::invalidState, "Tool — AU: This format is already quarantined."},
-        {selections[6], Reason::mandatoryProtection,
-         "WaveShell1-VST3 14.12 — VST3: Shared shells and WaveShell-hosted products cannot be moved as independent "
-         "bundles."},
-        {selections[7], Reason::missingBundle,
-         "This format record changed. Run a new scan and review the action again."},
-        {selections[8], Reason::missingBundle,
-         "This format record changed. Run a new scan and review the action again."},
-    };
+    const std::string unsafe =
+        "Tool — VST3: The scanned path is missing or is not a verified bundle in a standard plugin "
+        "folder.";
+    const std::string changed = "This format record changed. Run a new scan and review the action again.";
+    std::vector<BundleActionBlockedSelection> expected;
+    for (std::size_t i = 0; i < 4; ++i) {
+        expected.push_back({selections[i], Reason::unsafePath, unsafe});
+    }
+    expected.insert(
+        expected.end(),
+        {
+            {selections[4], Reason::protectedBundle,
+             "Tool — VST3: Remove format protection before quarantining this bundle."},
+            {selections[5], Reason::invalidState, "Tool — AU: This format is already quarantined."},
+            {selections[6], Reason::mandatoryProtection,
+             "WaveShell1-VST3 14.12 — VST3: Shared shells and WaveShell-hosted products cannot be moved as independent "
+             "bundles."},
+            {selections[7], Reason::missingBundle, changed},
+            {selections[8], Reason::missingBundle, changed},
+        });
     EXPECT_EQ(result.blockedSelections, expected);
     EXPECT_TRUE(result.items.empty());
     EXPECT_EQ(planBlockingReason(result), expected[0].detail);
@@ -255,10 +259,7 @@ TEST_F(BundleActionPlannerTest, RestoreNeedsAVerifiedQuarantineLocationAndAFreeO
     auto active = bundleRecord("AU", sandbox.install(sandbox.component("Active")));
     const auto maker = product("Tool", "Maker", {good, occupied, elsewhere, renamed, gone, active});
 
-    std::vector<PluginBundleSelection> selections;
-    for (std::size_t i = 0; i < 6; ++i) {
-        selections.push_back(select(maker, i));
-    }
+    const auto selections = selectAll(maker);
     const auto result = plan(BundleActionKind::restore, selections, {maker});
     ASSERT_EQ(result.items.size(), 1u);
     EXPECT_EQ(result.items[0].sourcePath, *good.quarantinePath);
@@ -295,10 +296,7 @@ TEST_F(BundleActionPlannerTest, TrashNamesAreUniqueUpToCaseAndTheTrashMustBeARea
     auto active = bundleRecord("AU", sandbox.install(sandbox.component("Active")));
     const auto maker = product("Tool", "Maker", {upper, lower, existing, guarded, active});
 
-    std::vector<PluginBundleSelection> selections;
-    for (std::size_t i = 0; i < 5; ++i) {
-        selections.push_back(select(maker, i));
-    }
+    const auto selections = selectAll(maker);
     const auto result = plan(BundleActionKind::trash, selections, {maker});
     ASSERT_EQ(result.items.size(), 3u);
     EXPECT_EQ(result.items[0].destinationPath, trash + "/Pad.vst3");

@@ -36,11 +36,8 @@ TEST(PlatformWordingTest, EveryEntryOnBothProfiles) {
 
 TEST(PlatformWordingTest, TheTextsTheWindowAndTheCommandLineShow) {
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"Plugin management has not been enabled on this Mac.",
-         "Plugin management has not been enabled on this computer."},
         {"Moved to macOS Trash: 2 bundles moved to Finder Trash. Reveal VST3 in Finder.",
          "Moved to Trash: 2 bundles moved to Trash. Reveal VST3 in the File Manager."},
-        {"No bundles were sent to the Finder Trash.\n", "No bundles were sent to the Trash.\n"},
         // The Trash is not "in the File Manager".
         {"Products in Finder Trash", "Products in the Trash"},
         {"Trash actions use macOS Trash and never", "Trash actions use the Trash and never"},

@@ -73,15 +73,18 @@ std::vector<std::string> names(const std::vector<Plugin>& products) {
 }
 
 TEST(RegistryProducts, DisplayNamesLoseTheWavesPrefix) {
-    EXPECT_EQ(registryDisplayName("Waves: SSL E-Channel"), "SSL E-Channel");
-    EXPECT_EQ(registryDisplayName("  waves - CLA-76 Mono\n"), "CLA-76 Mono");
-    EXPECT_EQ(registryDisplayName("Waves:   H-Delay "), "H-Delay");
-    EXPECT_EQ(registryDisplayName("WAVES Tune"), "Tune");
-    EXPECT_EQ(registryDisplayName("WavesLib"), "WavesLib");
     // Trimmed before the prefix test, so a bare prefix loses its space and stays.
-    EXPECT_EQ(registryDisplayName("Waves: "), "Waves:");
-    EXPECT_EQ(registryDisplayName("Waves:  \t"), "Waves:");
-    EXPECT_EQ(registryDisplayName("Waves -  x"), "x");
+    for (const auto& [name, shown] :
+         std::vector<std::pair<std::string, std::string>>{{"Waves: SSL E-Channel", "SSL E-Channel"},
+                                                          {"  waves - CLA-76 Mono\n", "CLA-76 Mono"},
+                                                          {"Waves:   H-Delay ", "H-Delay"},
+                                                          {"WAVES Tune", "Tune"},
+                                                          {"WavesLib", "WavesLib"},
+                                                          {"Waves: ", "Waves:"},
+                                                          {"Waves:  \t", "Waves:"},
+                                                          {"Waves -  x", "x"}}) {
+        EXPECT_EQ(registryDisplayName(name), shown) << name;
+    }
 }
 
 TEST(RegistryProducts, OnlyWavesComponentsOncePerCleanedName) {
