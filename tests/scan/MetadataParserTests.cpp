@@ -8,60 +8,37 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace kestrova {
 namespace {
 
 const std::string dataFolder = std::string(KESTROVA_SOURCE_DIR) + "/tests/data/scan/";
 
-TEST(Vst3ModuleInfoJson5, WhatTheSdkToolWritesAndItsParserAcceptsIsRead) {
-    // The SDK tool's own shape: trailing commas after every last member,
-    // empty arrays, nested classes with names and vendors of their own.
-    const auto sdkShaped = R"({
-  "Name": "Surge XT", "Version": "1.3.1.0",
-  "Factory Info": {"Vendor": "Surge Synth Team", "E-Mail": "", "Flags": {"Unicode": true, "Classes Discardable": false,},},
-  "Compatibility": [
-  ],
-  "Classes": [{"CID": "3DE61C1E", "Name": "Surge", "Vendor": "Other", "Sub Categories": ["Instrument", "Synth",],
-               "Class Flags": 0, "Cardinality": 2147483647, "Snapshots": [],},],
+// tests/data/scan/moduleinfo-cases.txt: "### Name|Version|Vendor", comment
+// lines, then the text up to the next case.
+std::vector<std::pair<Vst3ModuleInfo, std::string>> moduleInfoCases() {
+    std::vector<std::pair<Vst3ModuleInfo, std::string>> cases;
+    std::istringstream file(testing::readWholeFile(dataFolder + "moduleinfo-cases.txt"));
+    const auto field = [](std::string text) { return text == "-" ? std::nullopt : std::optional(text); };
+    for (std::string line; std::getline(file, line);) {
+        if (line.starts_with("### ")) {
+            std::istringstream header(line.substr(4));
+            std::string name, version, vendor;
+            std::getline(std::getline(std::getline(header, name, '|'), version, '|'), vendor);
+            cases.push_back({{field(name), field(version), field(vendor)}, ""});
+        } else if (!cases.empty() && !(line.starts_with("# ") && cases.back().second.empty())) {
+            cases.back().second += (cases.back().second.empty() ? "" : "\n") + line;
+        }
+    }
+    return cases;
 }
-)";
-    EXPECT_EQ(parseVst3ModuleInfo(sdkShaped), (Vst3ModuleInfo{"Surge XT", "1.3.1.0", "Surge Synth Team"}));
 
-    const struct {
-        const char* text;
-        Vst3ModuleInfo expected;
-    } cases[] = {
-        // Unquoted keys, single quotes, escapes, both comment kinds.
-        {R"({Name: 'It\'s \u00C4 \x41', /* note */ 'Version': "2", // end
-            "Factory Info": {Vendor: 'Acme',},})",
-         {"It's Ä A", "2", "Acme"}},
-        // JSON5 numbers and a string continued over an escaped line break.
-        {"{\"A\": 0x1F, \"B\": +1, \"C\": .5, \"D\": 5., \"E\": -Infinity, \"F\": NaN,\n"
-         "  \"Name\": \"Line \\\n break\"}",
-         {"Line  break", std::nullopt, std::nullopt}},
-        {"\xEF\xBB\xBF{\"Name\": \"After a BOM\"}", {"After a BOM", std::nullopt, std::nullopt}},
-        // Not what the parser accepts: nothing is taken.
-        {R"({"Name": "Never",,})", {}},
-        {R"({"Name": "Never" "Version": "1"})", {}},
-        {R"({"Name": "Never"} trailing)", {}},
-        {R"({"Name": "Never" /* unterminated)", {}},
-        {R"({"Name": 'unterminated})", {}},
-        {"{\"Name\": \"raw\nline break\"}", {}},
-        {R"({"Name": "Never", "N": 0xZZ})", {}},
-        {R"({"Name": "Never", "N": undefined})", {}},
-        {R"({"Name": "Never", 1key: 1})", {}},
-        // Only top-level values count (classes carry names and vendors of
-        // their own); a repeated key keeps its last value, whatever its type.
-        {R"({"Classes": [{"Name": "Class", "Vendor": "Other"}], "Name": "Top",
-            "Factory Info": {"Sub": {"Vendor": "Deep"}, "Vendor": " Maker "}})",
-         {"Top", std::nullopt, "Maker"}},
-        {R"({"Name": "First", "Name": "Last", "Version": "1", "Version": 2})", {"Last", std::nullopt, std::nullopt}},
-        {R"({"Factory Info": {"Vendor": "Gone"}, "Factory Info": "text"})", {}},
-        {R"({"Factory Info": {"Vendor": "V", "Vendor": {"Vendor": "W"}}})", {}},
-        {R"([{"Name": "In an array"}])", {}},
-    };
-    for (const auto& entry : cases) {
-        EXPECT_EQ(parseVst3ModuleInfo(entry.text), entry.expected) << entry.text;
+TEST(Vst3ModuleInfoJson5, WhatTheSdkToolWritesAndItsParserAcceptsIsRead) {
+    const auto cases = moduleInfoCases();
+    ASSERT_EQ(cases.size(), 18u);
+    for (const auto& [expected, text] : cases) {
+        EXPECT_EQ(parseVst3ModuleInfo(text), expected) << text;
     }
     // Deep nesting is refused without exhausting the stack.
     std::string deep = "{\"Name\": \"Deep\", \"x\": ";
