@@ -1,4 +1,5 @@
-// How records are written to and read from the state file.
+// How records are written to and read from the state file, and every stored
+// name both ways.
 #include "model/FormatCleanupRun.h"
 #include "model/History.h"
 #include "model/InventoryRevisionToken.h"
@@ -8,6 +9,7 @@
 #include "model/PluginBundleSelection.h"
 #include "model/ScanReconciliationSummary.h"
 #include "model/TrashedBundleRecord.h"
+#include "support/NameTables.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@
 
 namespace kestrova {
 namespace {
+
+using testing::expectNamesBothWays;
 
 template <typename T>
 T roundTrip(const T& value) {
@@ -174,6 +178,57 @@ TEST(PluginCoding, KeysIgnoreCaseAndPathSpelling) {
     plugin.manufacturer = "FabFilter";
     plugin.name = "Pro-Q 3";
     EXPECT_EQ(productKey(plugin), "fabfilter|pro-q 3");
+}
+
+// Every stored raw value and title of the model's enumerations, both ways.
+TEST(NameMapping, EveryStoredRawValueAndTitle) {
+    const auto raw = [](auto value) { return rawValue(value); };
+    expectNamesBothWays<HistoryKind>(
+        {"Scan Completed", "Scan Canceled", "Restored", "Moved to Quarantine", "Moved to macOS Trash",
+         "Restored from Finder Trash", "Protection Enabled", "Protection Removed", "Format Protection Enabled",
+         "Format Protection Removed", "Move to Trash Canceled", "Inventory Reconciled", "Manual Restore Detected",
+         "Missing Trash Item Detected", "Cleanup Preset Started", "Cleanup Preset Completed",
+         "Cleanup Preset Partially Completed", "Cleanup Preset Canceled"},
+        raw, historyKindFromRawValue);
+    for (int i = 0; i < historyKindCount; ++i) {
+        EXPECT_EQ(title(static_cast<HistoryKind>(i)), rawValue(static_cast<HistoryKind>(i)));
+        EXPECT_FALSE(iconName(static_cast<HistoryKind>(i)).empty());
+    }
+    expectNamesBothWays<PluginStatus>({"OK", "Legacy", "Protected", "Partially Protected", "Ready to Restore",
+                                       "Partially Quarantined", "Shared Shell", "Hosted by WaveShell"},
+                                      raw, pluginStatusFromRawValue);
+    expectNamesBothWays<NoticeStyle>({"success", "warning"}, raw, noticeStyleFromRawValue);
+    expectNamesBothWays<TrashRecoveryState>(
+        {"Ready to Restore", "Already Restored", "Destination Occupied", "Missing from Trash", "Needs Verification"},
+        raw, trashRecoveryStateFromRawValue);
+    expectNamesBothWays<FormatCleanupPresetKind>({"auOnly", "auAndVST3", "retireVST2", "noAAX", "custom"}, raw,
+                                                 formatCleanupPresetFromRawValue);
+    expectNamesBothWays<FormatCleanupPresetKind>(
+        {"AU Only", "AU + VST3", "Retire VST2", "No AAX", "Custom"}, [](auto preset) { return title(preset); },
+        [](std::string_view text) -> std::optional<FormatCleanupPresetKind> {
+            for (int i = 0; i <= static_cast<int>(FormatCleanupPresetKind::custom); ++i) {
+                if (title(static_cast<FormatCleanupPresetKind>(i)) == text) {
+                    return static_cast<FormatCleanupPresetKind>(i);
+                }
+            }
+            return std::nullopt;
+        });
+    expectNamesBothWays<FormatCleanupRunStatus>({"pending", "completed", "partiallyCompleted", "canceled"}, raw,
+                                                formatCleanupRunStatusFromRawValue);
+}
+
+TEST(NameMapping, FormatsAndTheirBundleExtensions) {
+    const std::vector<std::pair<std::string_view, std::string_view>> table{
+        {"AU", "component"}, {"VST2", "vst"}, {"VST3", "vst3"}, {"AAX", "aaxplugin"}, {"CLAP", "clap"}};
+    for (const auto& [format, extension] : table) {
+        EXPECT_EQ(bundleExtension(format), extension);
+        EXPECT_EQ(formatForExtension(extension), format);
+        EXPECT_EQ(formatForExtension(std::string(extension) + "x"), std::nullopt) << extension;
+    }
+    EXPECT_EQ(formatForExtension("VST3"), "VST3");
+    EXPECT_EQ(bundleExtension("LV2"), "");
+    EXPECT_EQ(bundleExtension("vst3"), "");
+    EXPECT_EQ(formatForExtension("so"), std::nullopt);
 }
 
 }  // namespace

@@ -13,8 +13,6 @@
 namespace kestrova {
 namespace {
 
-using testing::SandboxTree;
-
 constexpr std::string_view systemVst3 = "/Library/Audio/Plug-Ins/VST3";
 constexpr std::string_view userVst3 = "/Users/me/Library/Audio/Plug-Ins/VST3";
 
@@ -199,35 +197,6 @@ TEST(DuplicateGroups, TheProposalDoesNotDependOnDiscoveryOrder) {
     for (const auto& group : baseline) {
         EXPECT_EQ(group.members.front().version, "2.10") << group.pluginName;
         EXPECT_TRUE(group.members.front().inSystemFolder) << group.pluginName;
-    }
-}
-
-// The profile's own location check: a user's ~/Library bundle on the macOS
-// profile is shown, never proposed, and a newer one there is still kept.
-TEST(DuplicateGroups, TheSafeLocationCheckDecidesWhatMayMove) {
-    SandboxTree sandbox;
-    const auto system = sandbox.install(sandbox.vst3("Pro"));
-    const auto user = sandbox.install(sandbox.layout.user("Library/Audio/Plug-Ins/VST3/Pro.vst3"));
-    const FileSystem fileSystem;
-    struct Case {
-        std::string systemVersion;
-        std::string userVersion;
-        std::string kept;
-        DuplicateDisposition other;
-    };
-    const std::vector<Case> cases{
-        {"1.0", "1.0", system, DuplicateDisposition::notMovable},
-        {"1.0", "0.9", system, DuplicateDisposition::notMovable},
-        {"1.0", "1.1", user, DuplicateDisposition::retire},
-    };
-    for (const auto& [systemVersion, userVersion, kept, other] : cases) {
-        const auto products = groupIntoProducts(std::vector<DiscoveredBundle>{
-            discovered("Pro", "VST3", system, systemVersion), discovered("Pro", "VST3", user, userVersion)});
-        const auto groups = findDuplicateGroups(products, sandbox.layout, fileSystem);
-        ASSERT_EQ(groups.size(), 1U);
-        EXPECT_EQ(groups[0].members[0].path, kept) << userVersion;
-        EXPECT_EQ(groups[0].members[1].disposition, other) << userVersion;
-        EXPECT_EQ(groups[0].members[0].inSystemFolder, kept == system);
     }
 }
 
