@@ -4,6 +4,7 @@
 #include "platform/Elf.h"
 #include "platform/FileManagerReveal.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/MachO.h"
 #include "platform/OperatingSystem.h"
 #include "platform/PlatformProfile.h"
 #include "platform/PlatformWording.h"
@@ -96,19 +97,20 @@ TEST(ElfTest, HeadersAreReadStrictlyAndDamageGivesUnknown) {
     }
 }
 
-TEST(ElfTest, FilesThatAreNotSharedObjectsGiveUnknownWithoutBlocking) {
+// Both executable readers: what is not a whole image, or not a file, is
+// unknown, and a FIFO nobody writes to returns at once.
+TEST(ExecutableReaders, WhatIsNotAnImageGivesUnknownWithoutBlocking) {
     TemporaryDirectory folder;
-    EXPECT_EQ(readElfMachine(folder.writeFile("ok.so", syntheticElfHeader(elf::machineX86_64, true))),
-              ElfMachine::x86_64);
-    EXPECT_EQ(readElfMachine(folder.writeFile("cut.so", syntheticElfHeader(elf::machineX86_64, true).substr(0, 30))),
-              ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder.writeFile("empty.so", "")), ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder.writeFile("script.so", "#!/bin/sh\necho not a library\n")), ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder.makeDirectory("folder.so")), ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder / "missing.so"), ElfMachine::unknown);
+    const auto header = syntheticElfHeader(elf::machineX86_64, true);
+    EXPECT_EQ(readElfMachine(folder.writeFile("ok.so", header)), ElfMachine::x86_64);
     const auto fifo = folder / "fifo.so";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(readElfMachine(fifo), ElfMachine::unknown);  // returns at once: nobody writes to it
+    for (const auto& path : {folder.writeFile("cut.so", header.substr(0, 30)), folder.writeFile("empty.so", ""),
+                             folder.writeFile("script.so", "#!/bin/sh\necho not a library\n"),
+                             folder.makeDirectory("folder.so"), folder / "missing.so", fifo}) {
+        EXPECT_EQ(readElfMachine(path), ElfMachine::unknown) << path;
+        EXPECT_EQ(readMachOArchitecture(path), MachOArchitecture::unknown) << path;
+    }
 }
 
 TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
