@@ -1,4 +1,5 @@
-// How records are written to and read from the state file.
+// How records are written to and read from the state file, and every stored
+// name both ways.
 #include "model/FormatCleanupRun.h"
 #include "model/History.h"
 #include "model/InventoryRevisionToken.h"
@@ -8,6 +9,7 @@
 #include "model/PluginBundleSelection.h"
 #include "model/ScanReconciliationSummary.h"
 #include "model/TrashedBundleRecord.h"
+#include "support/NameTables.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@
 
 namespace kestrova {
 namespace {
+
+using testing::expectNamesBothWays;
 
 template <typename T>
 T roundTrip(const T& value) {
@@ -29,44 +33,21 @@ T decodeText(const std::string& text) {
 
 const Uuid someID = *Uuid::parse("0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b");
 
-TEST(RecordCoding, AbsentOptionalsAreOmittedAndRawValuesAreTheStoredNames) {
-    HistoryItem full{someID, "Pro-Q 3", HistoryKind::quarantine, "AU bundle moved", "3:07 PM",
-                     "TX-1", "AU",      Uuid::random()};
-    EXPECT_EQ(roundTrip(full), full);
-    HistoryItem bare{someID, "Scan", HistoryKind::scan, "Found 3 bundles", "9:00 AM", {}, {}, {}};
-    const auto json = JsonCoder<HistoryItem>::encode(bare);
-    EXPECT_EQ(json.at("kind"), "Scan Completed");
-    EXPECT_EQ(json.at("id"), "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B");
-    EXPECT_FALSE(json.contains("transactionID") || json.contains("format") || json.contains("presetRunID"));
-    EXPECT_EQ(roundTrip(bare), bare);
-
+// Whole records round-trip through the state document in the store's tests;
+// here, what only the record types themselves decide.
+TEST(RecordCoding, RecordsOutsideTheStateDocumentAndLowerCaseIdentifiers) {
     const PluginBundleSelection selection{someID, "VST3|/library/audio/plug-ins/vst3/a.vst3"};
-    // Lower-case UUIDs are read as well.
     EXPECT_EQ(
         decodeText<PluginBundleSelection>(
             R"({"pluginID":"0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b","bundleID":"VST3|/library/audio/plug-ins/vst3/a.vst3"})"),
         selection);
+    EXPECT_EQ(JsonCoder<PluginBundleSelection>::encode(selection).at("pluginID"), someID.string());
     const auto notice = OperationNotice::warning("Title", "Message");
     EXPECT_EQ(JsonCoder<OperationNotice>::encode(notice).at("style"), "warning");
     EXPECT_EQ(roundTrip(notice), notice);
     const auto token = InventoryRevisionToken::random();
     EXPECT_EQ(roundTrip(token), token);
-    const ScanReconciliationSummary summary{3, 2, 1, true};
-    EXPECT_EQ(roundTrip(summary), summary);
-    const PermanentQuarantineRule rule{"Universal Audio, Inc.", Date{700000000.5}};
-    EXPECT_EQ(roundTrip(rule), rule);
-    EXPECT_EQ(rule.id(), "universal audio");
-    const FormatCleanupRunRecord run{Uuid::random(),
-                                     Uuid::random(),
-                                     FormatCleanupPresetKind::retireVST2,
-                                     Date{12.5},
-                                     FormatCleanupRunStatus::partiallyCompleted,
-                                     {selection},
-                                     {Uuid::random(), Uuid::random()}};
-    EXPECT_EQ(roundTrip(run), run);
-    const auto runJson = JsonCoder<FormatCleanupRunRecord>::encode(run);
-    EXPECT_EQ(runJson.at("preset"), "retireVST2");
-    EXPECT_EQ(runJson.at("status"), "partiallyCompleted");
+    EXPECT_EQ((PermanentQuarantineRule{"Universal Audio, Inc.", Date{1}}).id(), "universal audio");
 }
 
 TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
@@ -92,27 +73,17 @@ TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
                  DecodingError);
 }
 
-TEST(RecordCoding, TrashRecordsKeepDatesAsSecondsSince2001AndOmitTheUnset) {
-    TrashedBundleRecord record{someID,
-                               "Pro-Q 3",
-                               "FabFilter",
-                               "VST3",
-                               "/Library/Audio/Plug-Ins/VST3/Pro-Q 3.vst3",
-                               "/Users/a/.Trash/Pro-Q 3.vst3",
-                               Date{761234567.25},
-                               "TX",
-                               Uuid::random(),
-                               Date{761234999.5},
-                               "RX",
-                               Date{761234888.0}};
-    EXPECT_EQ(roundTrip(record), record);
-    EXPECT_DOUBLE_EQ(JsonCoder<TrashedBundleRecord>::encode(record).at("operationDate").get<double>(), 761234567.25);
-
+TEST(RecordCoding, AnOpenTrashRecordWritesOnlyItsSevenKeys) {
     TrashedBundleRecord open{
-        someID, "Pro-Q 3", "FabFilter", "VST3", record.originalPath, record.trashPath, Date{1.0}, {}, {}, {}, {}, {}};
-    EXPECT_EQ(JsonCoder<TrashedBundleRecord>::encode(open).size(), 7u);
+        someID, "Pro-Q 3", "FabFilter", "VST3", "/L/VST3/Pro-Q 3.vst3", "/T/Pro-Q 3.vst3", Date{761234567.25}, {},
+        {},     {},        {},          {}};
+    const auto json = JsonCoder<TrashedBundleRecord>::encode(open);
+    EXPECT_EQ(json.size(), 7u);
+    EXPECT_DOUBLE_EQ(json.at("operationDate").get<double>(), 761234567.25);
     EXPECT_EQ(roundTrip(open), open);
-    EXPECT_EQ((std::unordered_set<TrashedBundleRecord>{record, open, record}).size(), 2u);
+    auto closed = open;
+    closed.reconciledDate = Date{2};
+    EXPECT_EQ((std::unordered_set<TrashedBundleRecord>{open, closed, open}).size(), 2u);
 }
 
 TEST(RecordCoding, ManufacturerKeysFoldCaseAccentsAndUniversalAudioAliases) {
@@ -207,6 +178,57 @@ TEST(PluginCoding, KeysIgnoreCaseAndPathSpelling) {
     plugin.manufacturer = "FabFilter";
     plugin.name = "Pro-Q 3";
     EXPECT_EQ(productKey(plugin), "fabfilter|pro-q 3");
+}
+
+// Every stored raw value and title of the model's enumerations, both ways.
+TEST(NameMapping, EveryStoredRawValueAndTitle) {
+    const auto raw = [](auto value) { return rawValue(value); };
+    expectNamesBothWays<HistoryKind>(
+        {"Scan Completed", "Scan Canceled", "Restored", "Moved to Quarantine", "Moved to macOS Trash",
+         "Restored from Finder Trash", "Protection Enabled", "Protection Removed", "Format Protection Enabled",
+         "Format Protection Removed", "Move to Trash Canceled", "Inventory Reconciled", "Manual Restore Detected",
+         "Missing Trash Item Detected", "Cleanup Preset Started", "Cleanup Preset Completed",
+         "Cleanup Preset Partially Completed", "Cleanup Preset Canceled"},
+        raw, historyKindFromRawValue);
+    for (int i = 0; i < historyKindCount; ++i) {
+        EXPECT_EQ(title(static_cast<HistoryKind>(i)), rawValue(static_cast<HistoryKind>(i)));
+        EXPECT_FALSE(iconName(static_cast<HistoryKind>(i)).empty());
+    }
+    expectNamesBothWays<PluginStatus>({"OK", "Legacy", "Protected", "Partially Protected", "Ready to Restore",
+                                       "Partially Quarantined", "Shared Shell", "Hosted by WaveShell"},
+                                      raw, pluginStatusFromRawValue);
+    expectNamesBothWays<NoticeStyle>({"success", "warning"}, raw, noticeStyleFromRawValue);
+    expectNamesBothWays<TrashRecoveryState>(
+        {"Ready to Restore", "Already Restored", "Destination Occupied", "Missing from Trash", "Needs Verification"},
+        raw, trashRecoveryStateFromRawValue);
+    expectNamesBothWays<FormatCleanupPresetKind>({"auOnly", "auAndVST3", "retireVST2", "noAAX", "custom"}, raw,
+                                                 formatCleanupPresetFromRawValue);
+    expectNamesBothWays<FormatCleanupPresetKind>(
+        {"AU Only", "AU + VST3", "Retire VST2", "No AAX", "Custom"}, [](auto preset) { return title(preset); },
+        [](std::string_view text) -> std::optional<FormatCleanupPresetKind> {
+            for (int i = 0; i <= static_cast<int>(FormatCleanupPresetKind::custom); ++i) {
+                if (title(static_cast<FormatCleanupPresetKind>(i)) == text) {
+                    return static_cast<FormatCleanupPresetKind>(i);
+                }
+            }
+            return std::nullopt;
+        });
+    expectNamesBothWays<FormatCleanupRunStatus>({"pending", "completed", "partiallyCompleted", "canceled"}, raw,
+                                                formatCleanupRunStatusFromRawValue);
+}
+
+TEST(NameMapping, FormatsAndTheirBundleExtensions) {
+    const std::vector<std::pair<std::string_view, std::string_view>> table{
+        {"AU", "component"}, {"VST2", "vst"}, {"VST3", "vst3"}, {"AAX", "aaxplugin"}, {"CLAP", "clap"}};
+    for (const auto& [format, extension] : table) {
+        EXPECT_EQ(bundleExtension(format), extension);
+        EXPECT_EQ(formatForExtension(extension), format);
+        EXPECT_EQ(formatForExtension(std::string(extension) + "x"), std::nullopt) << extension;
+    }
+    EXPECT_EQ(formatForExtension("VST3"), "VST3");
+    EXPECT_EQ(bundleExtension("LV2"), "");
+    EXPECT_EQ(bundleExtension("vst3"), "");
+    EXPECT_EQ(formatForExtension("so"), std::nullopt);
 }
 
 }  // namespace

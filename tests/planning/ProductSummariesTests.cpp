@@ -1,6 +1,8 @@
 // The per-product figures the list screens show, from the records alone.
 #include "planning/ProductSummaries.h"
 
+#include "PlanningFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,29 +10,20 @@
 namespace kestrova {
 namespace {
 
-PluginBundleRecord record(std::string format, std::string size, bool quarantined, std::string operation = "op-1") {
-    PluginBundleRecord record;
-    record.format = std::move(format);
-    record.size = std::move(size);
-    record.path = "/Library/Audio/Plug-Ins/" + record.format + "/Pro.bundle";
-    if (quarantined) {
-        record.originalPath = record.path;
-        record.quarantinePath = "/Quarantine/" + operation + "/Pro.bundle";
-        record.quarantineOperationID = operation;
-    }
-    return record;
+// A product named "Pro" with a record per format; "q" formats quarantined.
+Plugin product(std::vector<PluginBundleRecord> records, std::string architecture = "Universal") {
+    auto plugin = testing::product("Pro", "Acme", std::move(records));
+    plugin.architecture = std::move(architecture);
+    return plugin;
 }
 
-Plugin product(std::vector<PluginBundleRecord> records, std::string architecture = "Universal") {
-    Plugin plugin;
-    plugin.name = "Pro";
-    plugin.manufacturer = "Acme";
-    plugin.architecture = std::move(architecture);
-    for (const auto& bundle : records) {
-        plugin.formats.push_back(bundle.format);
+PluginBundleRecord record(std::string format, std::string size, bool quarantined) {
+    const auto path = "/Library/Audio/Plug-Ins/" + format + "/Pro.bundle";
+    auto made = testing::bundleRecord(std::move(format), path, std::move(size));
+    if (quarantined) {
+        testing::quarantine(made, "/Quarantine");
     }
-    plugin.bundles = std::move(records);
-    return plugin;
+    return made;
 }
 
 TEST(ProductSummaries, InventoryFiguresAndArchitectureTints) {
@@ -64,9 +57,10 @@ TEST(ProductSummaries, InventoryFiguresAndArchitectureTints) {
 }
 
 TEST(ProductSummaries, QuarantinedPartNamesOnlyTheMovedFormatsTheirSizeAndTheEarliestMove) {
-    const auto mixed = product({record("AU", "1.5 MB", false), record("VST3", "2.5 MB", true, "op-a"),
-                                record("CLAP", "1 MB", true, "op-b"), record("VST2", "odd", true, "op-c")});
-    const std::map<std::string, Date> moved{{"op-a", Date{200}}, {"op-b", Date{100}}};
+    const auto mixed = product({record("AU", "1.5 MB", false), record("VST3", "2.5 MB", true),
+                                record("CLAP", "1 MB", true), record("VST2", "odd", true)});
+    const auto operationOf = [&](std::size_t index) { return *mixed.bundles->at(index).quarantineOperationID; };
+    const std::map<std::string, Date> moved{{operationOf(1), Date{200}}, {operationOf(2), Date{100}}};
     const auto part = quarantinedPart(mixed, [&](const PluginBundleRecord& bundle) -> std::optional<Date> {
         const auto found = moved.find(*bundle.quarantineOperationID);
         return found == moved.end() ? std::nullopt : std::optional(found->second);

@@ -1,7 +1,13 @@
+// The Linux profile's pieces: ELF headers, machine and profile names, the
+// data home, the freedesktop Trash, the words for the desktop's places and
+// services, and how an item is shown in the file manager.
 #include "platform/Elf.h"
+#include "platform/FileManagerReveal.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/MachO.h"
 #include "platform/OperatingSystem.h"
 #include "platform/PlatformProfile.h"
+#include "platform/PlatformWording.h"
 #include "platform/SystemLayout.h"
 #include "platform/UnixSocket.h"
 #include "support/TemporaryDirectory.h"
@@ -11,10 +17,13 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstdlib>
-#include <map>
+#include <regex>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace kestrova {
 namespace {
@@ -88,27 +97,20 @@ TEST(ElfTest, HeadersAreReadStrictlyAndDamageGivesUnknown) {
     }
 }
 
-TEST(ElfTest, FilesThatAreNotSharedObjectsGiveUnknownWithoutBlocking) {
+// Both executable readers: what is not a whole image, or not a file, is
+// unknown, and a FIFO nobody writes to returns at once.
+TEST(ExecutableReaders, WhatIsNotAnImageGivesUnknownWithoutBlocking) {
     TemporaryDirectory folder;
-    EXPECT_EQ(readElfMachine(folder.writeFile("ok.so", syntheticElfHeader(elf::machineX86_64, true))),
-              ElfMachine::x86_64);
-    EXPECT_EQ(readElfMachine(folder.writeFile("cut.so", syntheticElfHeader(elf::machineX86_64, true).substr(0, 30))),
-              ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder.writeFile("empty.so", "")), ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder.writeFile("script.so", "#!/bin/sh\necho not a library\n")), ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder.makeDirectory("folder.so")), ElfMachine::unknown);
-    EXPECT_EQ(readElfMachine(folder / "missing.so"), ElfMachine::unknown);
+    const auto header = syntheticElfHeader(elf::machineX86_64, true);
+    EXPECT_EQ(readElfMachine(folder.writeFile("ok.so", header)), ElfMachine::x86_64);
     const auto fifo = folder / "fifo.so";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(readElfMachine(fifo), ElfMachine::unknown);  // returns at once: nobody writes to it
-}
-
-TEST(OperatingSystemTest, MachineNamesInTheInventorysWords) {
-    for (const auto& [machine, name] : std::map<std::string, std::string>{
-             {"x86_64", "x86-64"}, {"aarch64", "ARM64"}, {"armv7l", "ARM"}, {"i686", "x86"}, {"riscv64", "riscv64"}}) {
-        EXPECT_EQ(machineArchitectureName(machine), name) << machine;
+    for (const auto& path : {folder.writeFile("cut.so", header.substr(0, 30)), folder.writeFile("empty.so", ""),
+                             folder.writeFile("script.so", "#!/bin/sh\necho not a library\n"),
+                             folder.makeDirectory("folder.so"), folder / "missing.so", fifo}) {
+        EXPECT_EQ(readElfMachine(path), ElfMachine::unknown) << path;
+        EXPECT_EQ(readMachOArchitecture(path), MachOArchitecture::unknown) << path;
     }
-    EXPECT_FALSE(machineName().empty());
 }
 
 TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
@@ -124,13 +126,17 @@ TEST(PlatformProfileTest, NamesDefaultsAndTheEnvironment) {
     }
     EXPECT_EQ(sideName(BundleSide::system), "system");
     EXPECT_EQ(sideName(BundleSide::user), "user");
-    for (const auto& [machine, name] : std::map<ElfMachine, std::string_view>{{ElfMachine::x86_64, "x86-64"},
-                                                                              {ElfMachine::aarch64, "ARM64"},
-                                                                              {ElfMachine::arm, "ARM"},
-                                                                              {ElfMachine::i386, "x86"},
-                                                                              {ElfMachine::unknown, "Unknown"}}) {
-        EXPECT_EQ(elfArchitectureName(machine), name);
+    // The inventory's architecture words, from an ELF header or the running machine.
+    for (const auto& [machine, elf, name] :
+         std::vector<std::tuple<std::string, ElfMachine, std::string>>{{"x86_64", ElfMachine::x86_64, "x86-64"},
+                                                                       {"aarch64", ElfMachine::aarch64, "ARM64"},
+                                                                       {"armv7l", ElfMachine::arm, "ARM"},
+                                                                       {"i686", ElfMachine::i386, "x86"},
+                                                                       {"riscv64", ElfMachine::unknown, "riscv64"}}) {
+        EXPECT_EQ(machineArchitectureName(machine), name) << machine;
+        EXPECT_EQ(elfArchitectureName(elf), elf == ElfMachine::unknown ? "Unknown" : name) << machine;
     }
+    EXPECT_FALSE(machineName().empty());
 
     ::unsetenv("KESTROVA_PROFILE");
     EXPECT_EQ(*choosePlatformProfile(std::nullopt, true), PlatformProfile::macOS);
@@ -218,6 +224,94 @@ TEST(FreedesktopTrashTest, TrashInfoIsWrittenAndReadAsFileManagersDo) {
     const auto date = trashDeletionDate(0);
     EXPECT_EQ(date.size(), 19u);
     EXPECT_EQ(date[10], 'T');
+}
+
+const std::regex macOSNames(
+    "Finder|macOS|\\bMac\\b|XPC|System Settings|Login Items|App Background|[Ll]aunch [Dd]aemon|[Nn]otariz|"
+    "[Cc]ode.sign|Developer ID|SMAppService|Application Support");
+
+TEST(PlatformWordingTest, EveryEntryOnBothProfiles) {
+    ASSERT_GE(linuxRewordings().size(), 20u);
+    for (const auto& [macOSText, linuxText] : linuxRewordings()) {
+        const std::string mac(macOSText);
+        const auto inSentence = "«" + mac + "» and «" + mac + "»";
+        // The macOS texts never change.
+        EXPECT_EQ(platformWording(mac, PlatformProfile::macOS), mac);
+        EXPECT_EQ(platformWording(inSentence, PlatformProfile::macOS), inSentence);
+        // On Linux each is replaced wherever it stands, by words that name
+        // no macOS service.
+        EXPECT_EQ(platformWording(mac, PlatformProfile::gnuLinux), linuxText) << mac;
+        EXPECT_EQ(platformWording(inSentence, PlatformProfile::gnuLinux),
+                  "«" + std::string(linuxText) + "» and «" + std::string(linuxText) + "»")
+            << mac;
+        EXPECT_FALSE(std::regex_search(std::string(linuxText), macOSNames)) << linuxText;
+        EXPECT_TRUE(std::regex_search(mac, macOSNames)) << mac << " names nothing of macOS";
+    }
+}
+
+TEST(PlatformWordingTest, TheTextsTheWindowAndTheCommandLineShow) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"Moved to macOS Trash: 2 bundles moved to Finder Trash. Reveal VST3 in Finder.",
+         "Moved to Trash: 2 bundles moved to Trash. Reveal VST3 in the File Manager."},
+        // The Trash is not "in the File Manager".
+        {"Products in Finder Trash", "Products in the Trash"},
+        {"Trash actions use macOS Trash and never", "Trash actions use the Trash and never"},
+        // A whole sentence wins over the phrase it holds.
+        {"The administrator-approved helper is registered with macOS.",
+         "The administrator-approved helper is enabled in systemd."},
+        {"Kestrova Diagnostic Report\nApp: 1.0\nmacOS: 6.1.0\n",
+         "Kestrova Diagnostic Report\nApp: 1.0\nOperating system: 6.1.0\n"},
+        // Words that only look alike stay.
+        {"Finders Keepers, FinderTrash, Machine, macOSX", "Finders Keepers, FinderTrash, Machine, macOSX"},
+        {"", ""},
+    };
+    for (const auto& [mac, linux_] : cases) {
+        EXPECT_EQ(platformWording(mac, PlatformProfile::gnuLinux), linux_);
+        EXPECT_EQ(platformWording(mac, PlatformProfile::macOS), mac);
+    }
+}
+
+TEST(FileManagerRevealTest, ShowsTheItemThenFallsBackToItsFolder) {
+    const std::string path = "/home/u/.vst3/Wide Verb 100%.vst3";
+    std::vector<std::string> showItems{"gdbus", "call", "--session", "--timeout", "5", "--dest"};
+    for (const auto* more :
+         {"org.freedesktop.FileManager1", "--object-path", "/org/freedesktop/FileManager1", "--method",
+          "org.freedesktop.FileManager1.ShowItems", "['file:///home/u/.vst3/Wide%20Verb%20100%25.vst3']", ""}) {
+        showItems.emplace_back(more);
+    }
+    const std::vector<std::string> openFolder{"xdg-open", "file:///home/u/.vst3"};
+    struct Case {
+        const char* what;
+        std::vector<Result<CommandOutput>> answers;  // one per command tried
+        std::vector<std::vector<std::string>> expectedCalls;
+        bool shown;
+    };
+    const std::vector<Case> cases{
+        {"a file manager offers the service", {CommandOutput{0, ""}}, {showItems}, true},
+        {"no file manager offers it",
+         {CommandOutput{1, "ServiceUnknown"}, CommandOutput{0, ""}},
+         {showItems, openFolder},
+         true},
+        {"gdbus is not installed", {Error{"not found"}, CommandOutput{0, ""}}, {showItems, openFolder}, true},
+        {"nothing opens anything",
+         {CommandOutput{1, ""}, Error{"xdg-open was not found"}},
+         {showItems, openFolder},
+         false},
+    };
+    for (const auto& test : cases) {
+        std::vector<std::vector<std::string>> calls;
+        const auto shown = revealInFileManager(path, [&](const std::vector<std::string>& arguments) {
+            calls.push_back(arguments);
+            return test.answers.at(calls.size() - 1);
+        });
+        EXPECT_EQ(calls, test.expectedCalls) << test.what;
+        EXPECT_EQ(shown.ok(), test.shown) << test.what;
+        if (!shown) {
+            EXPECT_THAT(shown.error().message, ::testing::HasSubstr("xdg-open was not found")) << test.what;
+        }
+    }
+    // An item at the top of the file system opens the root folder.
+    EXPECT_EQ(fileManagerRevealCommands("/x.clap").back(), (std::vector<std::string>{"xdg-open", "file:///"}));
 }
 
 }  // namespace

@@ -2,49 +2,24 @@
 // from the Audio Unit registry.
 #include "scan/BundleManufacturer.h"
 #include "scan/RegistryProducts.h"
+#include "support/TemporaryDirectory.h"
+
+#include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
 namespace kestrova {
 namespace {
 
-std::string maker(const InfoDictionary& info, std::optional<std::string> identifier = std::nullopt) {
-    return bundleManufacturer(info, identifier);
-}
-
+// The cases, each with why it is there, are in tests/data/scan/bundle-manufacturers.json.
 TEST(BundleManufacturer, VendorTableThenManufacturerKeysThenTheIdentifier) {
-    struct Case {
-        InfoDictionary info;
-        std::optional<std::string> identifier;
-        std::string expected;
-    };
-    const std::vector<Case> cases{
-        // A name mentioning Waves wins over another company's identifier and keys.
-        {{{"CFBundleDisplayName", "Waves Tune"}, {"AudioUnitManufacturer", "Antares"}},
-         "com.antares.autotune",
-         "Waves"},
-        {{}, "com.fabfilter.Pro-Q.3", "FabFilter"},
-        {{{"CFBundleName", "Kontakt 8"}}, "com.native-instruments.Kontakt8", "Native Instruments"},
-        {{{"CFBundleName", "ValhallaVintageVerb"}}, {}, "Valhalla DSP"},
-        {{}, "com.AkaiPro.MPC", "Akai Pro"},  // the search text is lower-cased
-        // The parts are joined with single spaces; blank names are left out.
-        {{{"CFBundleName", "Native"}}, "Instruments.Maschine", "Native Instruments"},
-        {{{"CFBundleDisplayName", " \t "}, {"CFBundleName", "Tool"}}, "com.acme.tool", "Acme"},
-        // Manufacturer keys, used as stored, before the identifier.
-        {{{"AudioUnitManufacturer", " Brightwater "}, {"Manufacturer", "Other"}}, "com.acme.x", " Brightwater "},
-        {{{"AudioUnitManufacturer", "  "}, {"Manufacturer", "Other"}}, "com.acme.x", "Other"},
-        {{{"AudioUnitManufacturer", "\t"}}, "com.acme.x", "Acme"},
-        // The identifier's company piece.
-        {{}, "com.acme-audio.reverb", "Acme Audio"},
-        {{}, "com.u-he.Diva", "U He"},
-        {{}, "com.vst3.12", "Unknown"},
-        {{}, "COM..Audio.PlugIns.VST3.bRIGHTWATER.verb", "Brightwater"},
-        {{}, "net.audiounit.2nd-sense.x", "2nd Sense"},
-        {{}, "org.42.7", "Unknown"},
-        {{}, {}, "Unknown"},
-    };
-    for (const auto& [info, identifier, expected] : cases) {
-        EXPECT_EQ(maker(info, identifier), expected) << identifier.value_or("");
+    const auto cases = nlohmann::json::parse(
+        testing::readWholeFile(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/scan/bundle-manufacturers.json"));
+    ASSERT_EQ(cases.size(), 17u);
+    for (const auto& entry : cases) {
+        const auto identifier =
+            entry.contains("identifier") ? std::optional(entry.at("identifier").get<std::string>()) : std::nullopt;
+        EXPECT_EQ(bundleManufacturer(entry.at("info").get<InfoDictionary>(), identifier), entry.at("maker")) << entry;
     }
 }
 
@@ -73,15 +48,18 @@ std::vector<std::string> names(const std::vector<Plugin>& products) {
 }
 
 TEST(RegistryProducts, DisplayNamesLoseTheWavesPrefix) {
-    EXPECT_EQ(registryDisplayName("Waves: SSL E-Channel"), "SSL E-Channel");
-    EXPECT_EQ(registryDisplayName("  waves - CLA-76 Mono\n"), "CLA-76 Mono");
-    EXPECT_EQ(registryDisplayName("Waves:   H-Delay "), "H-Delay");
-    EXPECT_EQ(registryDisplayName("WAVES Tune"), "Tune");
-    EXPECT_EQ(registryDisplayName("WavesLib"), "WavesLib");
     // Trimmed before the prefix test, so a bare prefix loses its space and stays.
-    EXPECT_EQ(registryDisplayName("Waves: "), "Waves:");
-    EXPECT_EQ(registryDisplayName("Waves:  \t"), "Waves:");
-    EXPECT_EQ(registryDisplayName("Waves -  x"), "x");
+    for (const auto& [name, shown] :
+         std::vector<std::pair<std::string, std::string>>{{"Waves: SSL E-Channel", "SSL E-Channel"},
+                                                          {"  waves - CLA-76 Mono\n", "CLA-76 Mono"},
+                                                          {"Waves:   H-Delay ", "H-Delay"},
+                                                          {"WAVES Tune", "Tune"},
+                                                          {"WavesLib", "WavesLib"},
+                                                          {"Waves: ", "Waves:"},
+                                                          {"Waves:  \t", "Waves:"},
+                                                          {"Waves -  x", "x"}}) {
+        EXPECT_EQ(registryDisplayName(name), shown) << name;
+    }
 }
 
 TEST(RegistryProducts, OnlyWavesComponentsOncePerCleanedName) {

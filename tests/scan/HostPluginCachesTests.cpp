@@ -17,22 +17,13 @@ using testing::TemporaryDirectory;
 
 // A REAPER VST list and CLAP list as REAPER writes them: file names keyed
 // with underscores for spaces, CLAP files as sections.
-constexpr std::string_view vstList =
-    "[vstcache]\n"
-    "FabFilter_Pro-Q_3.vst3=00A0F4F3D1B4D401,{5653544650515A66616266696C746572},FabFilter Pro-Q 3 (FabFilter)\n"
-    "Ozone_11.vst3=00B0F4F3D1B4D401,{56535449314F7A6F6E652031310000},Ozone 11 (iZotope)\n"
-    "ValhallaVintageVerb.vst=0080F4F3D1B4D401,1450337862,ValhallaVintageVerb (Valhalla DSP, LLC)\n";
-constexpr std::string_view clapList =
-    "[Surge_XT.clap]\n"
-    "_=00C0F4F3D1B4D401\n"
-    "org.surge-synth-team.surge-xt=0|Surge XT (Surge Synth Team)\n"
-    "[Diva.clap]\n"
-    "_=00D0F4F3D1B4D401\n"
-    "com.u-he.diva=0|Diva (u-he)\n";
+const std::string reaperFolder = std::string(KESTROVA_SOURCE_DIR) + "/tests/data/scan/reaper/";
+const std::string vstList = testing::readWholeFile(reaperFolder + "reaper-vstplugins_arm64.ini");
+const std::string clapList = testing::readWholeFile(reaperFolder + "reaper-clap-macos-arm64.ini");
 
 TEST(HostPluginCaches, ReaperListsNameBundlesByFileNameOrFullPath) {
     struct Case {
-        std::string_view text;
+        std::string text;
         std::string path;
         bool named;
     };

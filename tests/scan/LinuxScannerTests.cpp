@@ -1,3 +1,6 @@
+// Linux sandboxes scanned whole: each format from the folders hosts use,
+// suites and shared libraries as distributions ship them, links and loops.
+#include "model/ProductSearch.h"
 #include "platform/Elf.h"
 #include "scan/PluginScanner.h"
 #include "scan/Vst3ModuleInfo.h"
@@ -6,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 namespace kestrova {
@@ -16,6 +20,9 @@ using testing::TemporaryDirectory;
 const std::string x86_64Object = syntheticElfHeader(elf::machineX86_64, true) + std::string(200, '\0');
 const std::string aarch64Object = syntheticElfHeader(elf::machineAArch64, true) + std::string(100, '\0');
 const std::string armObject = syntheticElfHeader(elf::machineArm, false);
+const std::string lv2Prefixes =
+    "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix doap: <http://usefulinc.com/ns/doap#> .\n";
 
 // A sandbox laid out as a Linux machine: system folders below root/usr,
 // the user's below home.
@@ -25,9 +32,27 @@ protected:
     SystemLayout layout{sandbox / "root", sandbox / "home", PlatformProfile::gnuLinux};
     PluginPathVariables variables;
 
-    ScanSummary scan() const {
+    ScanSummary scan(std::vector<std::string> roots = {}) const {
+        if (roots.empty()) {
+            roots.push_back(sandbox.path());
+        }
         const PluginScanner scanner(realFileSystem(), layout, {}, variables);
-        return scanner.scan({sandbox.path()}, ScanControl{}, nullptr);
+        return scanner.scan(roots, ScanControl{}, nullptr);
+    }
+
+    static const Plugin* product(const ScanSummary& summary, const std::string& name) {
+        const auto found = std::find_if(summary.plugins.begin(), summary.plugins.end(),
+                                        [&](const Plugin& plugin) { return plugin.name == name; });
+        return found == summary.plugins.end() ? nullptr : &*found;
+    }
+
+    // Builds a real shared object with the system compiler; empty if it cannot.
+    std::string compile(const std::string& relative, const std::string& source, const std::string& flags = {}) const {
+        const auto sourcePath = sandbox.writeFile("src/" + relative.substr(relative.rfind('/') + 1) + ".c", source);
+        sandbox.makeDirectory(relative.substr(0, relative.rfind('/')));
+        const auto command =
+            "cc -shared -fPIC -o '" + sandbox / relative + "' '" + sourcePath + "' " + flags + " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0 ? sandbox / relative : std::string();
     }
 
     // Every bundle found, by its path relative to the sandbox.
@@ -61,9 +86,7 @@ TEST_F(LinuxScannerTest, EachFormatIsReadFromTheFoldersHostsUse) {
     sandbox.writeFile("root/usr/lib/vst/Old.so", x86_64Object);
     sandbox.writeFile("home/.vst/Cut.so", x86_64Object.substr(0, 40));
     sandbox.writeFile("root/usr/lib/lv2/eq.lv2/manifest.ttl",
-                      "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                      "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
-                      "<urn:eq> a lv2:Plugin ; lv2:binary <eq.so> ; doap:name \"Parametric EQ\" .\n");
+                      lv2Prefixes + "<urn:eq> a lv2:Plugin ; lv2:binary <eq.so> ; doap:name \"Parametric EQ\" .\n");
     sandbox.writeFile("root/usr/lib/lv2/eq.lv2/eq.so", aarch64Object);
     // macOS folders mean nothing on this profile.
     sandbox.writeFile("root/Library/Audio/Plug-Ins/CLAP/Mac.clap", x86_64Object);
@@ -159,19 +182,6 @@ TEST_F(LinuxScannerTest, LinksInABundleAreFollowedForItsObjectsButAddNothingToIt
     EXPECT_EQ(lv2.architecture + " " + lv2.size, "Universal 264 bytes");
 }
 
-TEST(Vst3ModuleInfoTest, OnlyTopLevelValuesCountAndARepeatedKeyKeepsItsLastValue) {
-    // Classes carry names and vendors of their own; a nested "Vendor" below
-    // Factory Info is not the factory's.
-    EXPECT_EQ(parseVst3ModuleInfo(R"({"Classes": [{"Name": "Class", "Vendor": "Other"}], "Name": "Top",
-                                      "Factory Info": {"Sub": {"Vendor": "Deep"}, "Vendor": " Maker "}})"),
-              (Vst3ModuleInfo{"Top", std::nullopt, "Maker"}));
-    EXPECT_EQ(parseVst3ModuleInfo(R"({"Name": "First", "Name": "Last", "Version": "1", "Version": 2})"),
-              (Vst3ModuleInfo{"Last", std::nullopt, std::nullopt}));
-    EXPECT_EQ(parseVst3ModuleInfo(R"({"Factory Info": {"Vendor": "Gone"}, "Factory Info": "text"})"), Vst3ModuleInfo{});
-    EXPECT_EQ(parseVst3ModuleInfo(R"({"Factory Info": {"Vendor": "V", "Vendor": {"Vendor": "W"}}})"), Vst3ModuleInfo{});
-    EXPECT_EQ(parseVst3ModuleInfo(R"([{"Name": "In an array"}])"), Vst3ModuleInfo{});
-}
-
 TEST_F(LinuxScannerTest, FoldersReachedTwiceAreWalkedOnceAndLinkLoopsEnd) {
     sandbox.writeFile("root/usr/lib/lv2/eq.lv2/manifest.ttl", "<urn:eq> a <http://lv2plug.in/ns/lv2core#Plugin> .");
     sandbox.writeFile("root/usr/lib/lv2/eq.lv2/eq.so", x86_64Object);
@@ -210,6 +220,113 @@ TEST_F(LinuxScannerTest, FoldersReachedTwiceAreWalkedOnceAndLinkLoopsEnd) {
     EXPECT_TRUE(found.contains("root/usr/lib/clap/Synth.clap"));
     EXPECT_TRUE(found.contains("extra/clap/Extra.clap"));
     EXPECT_FALSE(summary.wasCancelled);
+}
+
+TEST_F(LinuxScannerTest, SuitesAndFormatSuffixesGiveWayToDescriptions) {
+    std::filesystem::copy(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/scan/linux-tree", sandbox.path(),
+                          std::filesystem::copy_options::recursive);
+    sandbox.writeFile("root/usr/lib/lv2/calf.lv2/calf.so", x86_64Object);
+    sandbox.writeFile("root/usr/lib/lv2/3BandEQ.lv2/eq.so", x86_64Object);
+    const auto plugin = syntheticElfSharedObject({"VSTPluginMain"}, {"libc.so.6"});
+    sandbox.writeFile("root/usr/lib/vst/3BandEQ-vst.so", plugin);
+    sandbox.writeFile("root/usr/lib/lxvst/3bandeq-VST2.so", plugin);
+    sandbox.writeFile("home/.lxvst/Lonely-vst.so", plugin);
+    sandbox.writeFile("root/usr/lib/clap/3BandEQ-clap.clap", x86_64Object);
+
+    const auto summary = scan();
+    ASSERT_EQ(summary.plugins.size(), 5u);
+    EXPECT_NE(product(summary, "broken"), nullptr);
+    const auto* calf = product(summary, "Calf Studio Gear");
+    ASSERT_NE(calf, nullptr);
+    EXPECT_EQ(calf->manufacturer + " " + calf->version, "Calf Team 90.3");
+    ASSERT_EQ(calf->bundles->size(), 1u);
+    EXPECT_EQ(calf->bundles->front().pluginNames, (std::vector<std::string>{"Calf Compressor", "Calf Reverb"}));
+    EXPECT_EQ(calf->bundles->front().architecture, "x86-64");
+    EXPECT_TRUE(productMatchesSearch(*calf, "calf REVERB"));
+    EXPECT_FALSE(productMatchesSearch(*calf, "Delay"));
+
+    const auto* pack = product(summary, "pack");
+    ASSERT_NE(pack, nullptr);
+    EXPECT_EQ(pack->version + " " + pack->manufacturer, "Unavailable Unknown");  // the plug-ins disagree
+    EXPECT_EQ(pack->bundles->front().pluginNames, (std::vector<std::string>{"Alpha", "Beta", "c"}));
+
+    // The names survive the state file's coding.
+    EXPECT_EQ(JsonCoder<Plugin>::decode(JsonCoder<Plugin>::encode(*calf), "plugin"), *calf);
+    EXPECT_FALSE(JsonCoder<PluginBundleRecord>::encode(PluginBundleRecord{}).contains("pluginNames"));
+
+    const auto* eq = product(summary, "3 Band EQ");
+    ASSERT_NE(eq, nullptr);
+    EXPECT_EQ(eq->manufacturer + " " + eq->version, "DISTRHO 2.0");
+    EXPECT_EQ(eq->formats, (std::vector<std::string>{"CLAP", "LV2", "VST2"}));
+    EXPECT_EQ(eq->bundles->size(), 4u);
+    ASSERT_NE(product(summary, "Lonely"), nullptr);
+    EXPECT_EQ(product(summary, "Lonely")->formats, std::vector<std::string>{"VST2"});
+}
+
+TEST_F(LinuxScannerTest, SharedLibrariesAreComponentsOfTheirDependantsOrLeftOut) {
+    // Real objects from the compiler: a core library, two plug-ins linked
+    // against it, and a library nothing loads.
+    const auto core = compile("root/usr/lib/vst/suite/libsuite-core.so", "int core_process(void) { return 1; }\n",
+                              "-Wl,-soname,libsuite-core.so");
+    if (core.empty()) {
+        GTEST_SKIP() << "cc could not build a shared object";
+    }
+    const auto pluginSource =
+        "extern int core_process(void);\n"
+        "void* VSTPluginMain(void* host) { (void)host; core_process(); return 0; }\n";
+    const auto linkCore = "-L'" + sandbox / "root/usr/lib/vst/suite" + "' -lsuite-core";
+    ASSERT_FALSE(compile("root/usr/lib/vst/suite/Compressor.so", pluginSource, linkCore).empty());
+    ASSERT_FALSE(compile("root/usr/lib/vst/suite/Gate.so", pluginSource, linkCore).empty());
+    ASSERT_FALSE(compile("root/usr/lib/vst/Stray.so", "int helper(void) { return 2; }\n").empty());
+    // An object that declares main but does not define it is no plug-in.
+    ASSERT_FALSE(
+        compile("root/usr/lib/vst/Imports.so", "extern int main(void);\nint f(void) { return main(); }\n").empty());
+    // A core serves only the plug-ins of its own folder.
+    sandbox.writeFile("root/usr/local/lib/vst/libsuite-core.so", syntheticElfSharedObject({"core_process"}, {}));
+    sandbox.writeFile("root/usr/local/lib/vst/other/Other.so",
+                      syntheticElfSharedObject({"main"}, {"libsuite-core.so"}));
+    // Damaged objects stay plug-ins: nothing proves them libraries.
+    sandbox.writeFile("root/usr/local/lib/vst/Cut.so", x86_64Object.substr(0, 40));
+
+    const auto summary = scan();
+    std::map<std::string, const Plugin*> byName;
+    for (const auto& plugin : summary.plugins) {
+        byName[plugin.name] = &plugin;
+    }
+    std::vector<std::string> names;
+    for (const auto& [name, plugin] : byName) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Compressor", "Cut", "Gate", "Other", "libsuite-core"}));
+    const auto& component = *byName.at("libsuite-core");
+    EXPECT_EQ(component.status, PluginStatus::sharedShell);
+    EXPECT_TRUE(component.isProtected);
+    EXPECT_EQ(component.bundles->front().path, core);
+    EXPECT_EQ(component.bundles->front().pluginNames, (std::vector<std::string>{"Compressor", "Gate"}));
+    EXPECT_TRUE(productMatchesSearch(component, "gate"));
+}
+
+TEST_F(LinuxScannerTest, AnAuthorizedFolderOfTheUsersOwnIsReadByForm) {
+    const auto plugin = syntheticElfSharedObject({"VSTPluginMain"}, {});
+    sandbox.writeFile("studio/Synths/Pad.so", plugin);
+    sandbox.writeFile("studio/Synths/libshared.so", syntheticElfSharedObject({"helper"}, {}));
+    sandbox.writeFile("studio/Verb.vst3/Contents/x86_64-linux/Verb.so", x86_64Object);
+    sandbox.writeFile("studio/Verb.vst3/Contents/Resources/moduleinfo.json", R"({Name: "Verb",})");
+    sandbox.writeFile("studio/Delay.clap", x86_64Object);
+    sandbox.writeFile("studio/eq.lv2/manifest.ttl", lv2Prefixes + "<urn:eq> a lv2:Plugin ; doap:name \"EQ\" .");
+    sandbox.writeFile("studio/eq.lv2/eq.so", x86_64Object);
+    sandbox.writeFile("studio/notes.txt", "not a plug-in");
+    sandbox.writeFile("root/usr/lib/clap/System.clap", x86_64Object);
+
+    const auto summary = scan({sandbox / "studio/Synths", sandbox / "studio"});
+    std::map<std::string, std::string> formatByName;
+    for (const auto& product : summary.plugins) {
+        formatByName[product.name] = product.formats.front();
+    }
+    EXPECT_EQ(formatByName, (std::map<std::string, std::string>{
+                                {"Pad", "VST2"}, {"Verb", "VST3"}, {"Delay", "CLAP"}, {"EQ", "LV2"}}));
+    // A root holding the standard folders is not walked whole.
+    EXPECT_EQ(scan({sandbox / "root"}).plugins.size(), 1u);
 }
 
 }  // namespace
