@@ -15,7 +15,6 @@ using ::testing::ElementsAre;
 using testing::findBundle;
 using testing::findProduct;
 using testing::quarantined;
-using testing::recordsHistory;
 using testing::sampleBundle;
 using testing::sampleProduct;
 using testing::scannedProduct;
@@ -73,28 +72,18 @@ struct TwoScans {
     }
 };
 
+// The texts a scan prints and the state it leaves after the demo cycle are in
+// the command line's recording; here the cases that cycle does not reach.
 TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) {
     TwoScans fixture;
     auto& sandbox = fixture.sandbox;
     auto store = sandbox.open();
 
-    // The first scan ever: nothing is counted, but the counts are recorded.
+    // The first scan ever: nothing is counted.
     sandbox.nextScan->plugins = fixture.scan(false);
     sandbox.scan(*store);
     EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{0, 0, 0, false}));
     EXPECT_THAT(kinds(store->history()), ElementsAre(HistoryKind::scan));
-    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scan, "All Plugins",
-                               "7 plugins across 9 format bundles"));
-    EXPECT_EQ(store->lastScanNotice(), "Scan complete. No inventory changes detected.");
-    EXPECT_TRUE(showsNotice(*store, "Scan Complete", "Indexed 7 plugin products across 9 format bundles."));
-    EXPECT_TRUE(store->lastScanDate());
-
-    std::vector<std::string> names;
-    for (const auto& product : store->plugins()) {
-        names.push_back(product.manufacturer + " " + product.name);
-    }
-    EXPECT_THAT(names, ElementsAre("Acme Alpha", "Acme Beta", "Other Delta", "Other Gamma", "Other Old", "Waves CLA-2A",
-                                   "Waves WaveShell1-VST3 14.0"));
 
     // The reinstalled VST3 at Alpha's original location gives way to the
     // quarantine record; Delta, no longer on disk, keeps its quarantined bundle.
@@ -102,18 +91,9 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
     ASSERT_EQ(alpha->bundles->size(), 2u);
     EXPECT_EQ(*findBundle(store->plugins(), "Alpha", "VST3"), (*fixture.alpha.bundles)[1]);
     EXPECT_EQ(alpha->status, PluginStatus::partiallyQuarantined);
-    EXPECT_EQ(alpha->formats, (std::vector<std::string>{"AU", "VST3"}));
     const auto* delta = findProduct(store->plugins(), "Delta");
     EXPECT_EQ(delta->id, fixture.delta.id);
     EXPECT_EQ(delta->bundles, fixture.delta.bundles);
-    EXPECT_EQ(delta->status, PluginStatus::quarantined);
-    EXPECT_EQ(store->quarantinedBundleCount(), 2);
-
-    // Shells are protected whatever was asked.
-    EXPECT_TRUE(findProduct(store->plugins(), "WaveShell1-VST3 14.0")->isProtected);
-    EXPECT_TRUE(findProduct(store->plugins(), "CLA-2A")->isProtected);
-    EXPECT_TRUE(store->protectedKeys().contains("waves|waveshell1-vst3 14.0"));
-    EXPECT_TRUE(store->protectedKeys().contains("waves|cla-2a"));
 
     // Protect one product as a whole and one format of another.
     store->setProtection(*findProduct(store->plugins(), "Beta"), true);
@@ -124,34 +104,21 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
     sandbox.nextScan->plugins = fixture.scan(true);
     sandbox.scan(*store);
     EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{2, 1, 1, false}));
-    EXPECT_EQ(store->lastScanNotice(), "Rescan: 2 added, 1 missing, 1 manually restored.");
-    EXPECT_EQ(store->notice()->message, "Indexed 8 plugin products across 10 format bundles.");
     EXPECT_THAT(kinds(store->history()),
                 ElementsAre(HistoryKind::scan, HistoryKind::reconciliation, HistoryKind::externalRestore,
                             HistoryKind::formatProtection, HistoryKind::protection, HistoryKind::scan));
-    EXPECT_EQ(store->history()[1].detail, "Rescan: 2 added, 1 missing, 1 manually restored.");
-    EXPECT_EQ(store->history()[2].plugin, "Echo");
     EXPECT_EQ(store->history()[2].detail,
               "Detected VST3 bundle restored outside Kestrova at " + fixture.echoRecord.originalPath);
-    EXPECT_FALSE(store->history()[2].format);
-    ASSERT_EQ(store->trashedBundles().size(), 1u);
     EXPECT_EQ(store->trashedBundles().front().reconciledDate, store->lastScanDate());
 
-    const auto* beta = findProduct(store->plugins(), "Beta");
-    EXPECT_TRUE(beta->isProtected);
-    EXPECT_TRUE(findBundle(store->plugins(), "Beta", "AU")->isProtected &&
-                findBundle(store->plugins(), "Beta", "VST3")->isProtected);
-    EXPECT_EQ(beta->status, PluginStatus::protected_);
+    EXPECT_EQ(findProduct(store->plugins(), "Beta")->status, PluginStatus::protected_);
+    EXPECT_TRUE(findBundle(store->plugins(), "Beta", "AU")->isProtected);
     const auto* gamma = findProduct(store->plugins(), "Gamma");
     EXPECT_NE(gamma->id, gammaID);  // a new record; its format protection followed the bundle key
     EXPECT_TRUE(findBundle(store->plugins(), "Gamma", "VST3")->isProtected);
     EXPECT_FALSE(findBundle(store->plugins(), "Gamma", "CLAP")->isProtected);
-    EXPECT_TRUE(gamma->isProtected);
     EXPECT_EQ(gamma->status, PluginStatus::partiallyProtected);
-    EXPECT_FALSE(store->protectedKeys().contains("other|gamma"));
-    EXPECT_EQ(findProduct(store->plugins(), "Delta")->status, PluginStatus::quarantined);
     EXPECT_EQ(findProduct(store->plugins(), "Old"), nullptr);
-
     EXPECT_EQ(sandbox.savedState(), store->persistedSnapshot());
 
     // An unreadable folder defers the missing count.
@@ -160,9 +127,6 @@ TEST(StoreScan, MergesTwoScansKeepingQuarantineAndProtectionAndCountingChanges) 
     sandbox.nextScan->inaccessibleLocations = {sandbox.system("/Library/Audio/Plug-Ins/Components")};
     sandbox.scan(*store);
     EXPECT_EQ(store->lastReconciliation(), (ScanReconciliationSummary{1, 0, 0, true}));
-    EXPECT_EQ(store->lastScanNotice(),
-              "Rescan: 1 added, missing-bundle check deferred because some folders were unreadable, 0 manually "
-              "restored.");
     EXPECT_EQ(store->inaccessibleLocations(), sandbox.nextScan->inaccessibleLocations);
 }
 
@@ -228,10 +192,7 @@ TEST(StoreScan, ACanceledScanKeepsTheInventoryAndIgnoresRepeatedRequests) {
     expected.history = store->history();
     EXPECT_EQ(store->persistedSnapshot(), expected);
     EXPECT_EQ(sandbox.savedState().plugins, before.plugins);
-    ASSERT_EQ(store->history().size(), 1u);
-    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::scanCanceled, "All Plugins",
-                               "Scan canceled; the previous inventory was kept unchanged"));
-    EXPECT_EQ(store->lastScanNotice(), "Scan canceled. The previous inventory was kept unchanged.");
+    EXPECT_THAT(kinds(store->history()), ElementsAre(HistoryKind::scanCanceled));
     EXPECT_TRUE(showsNotice(*store, "Scan Canceled", {}, NoticeStyle::warning));
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "isScanning"), 2);
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "plugins"), 0);

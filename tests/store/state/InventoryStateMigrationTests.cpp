@@ -24,7 +24,7 @@ Plugin migratedAlone(Plugin plugin, std::vector<std::string> protectedKeys = {})
     return result->state.plugins.at(0);
 }
 
-TEST(InventoryStateMigration, LeavesCurrentDocumentsAloneAndRefusesNewerOnes) {
+TEST(InventoryStateMigration, LeavesCurrentUpgradesOlderAndRefusesNewerDocuments) {
     // Version 3 is returned as it is, even with flags an upgrade would change.
     auto current = fullState();
     current.plugins[0].bundles->at(1).isProtected = false;
@@ -33,15 +33,7 @@ TEST(InventoryStateMigration, LeavesCurrentDocumentsAloneAndRefusesNewerOnes) {
     EXPECT_FALSE(unchanged->didMigrate);
     EXPECT_EQ(unchanged->state, current);
 
-    for (const std::int64_t version : {4LL, 17LL, 5000000000LL}) {
-        current.schemaVersion = version;
-        const auto refused = InventoryStateMigration::migrate(current);
-        ASSERT_FALSE(refused);
-        EXPECT_EQ(refused.error(), InventoryStateMigration::MigrationError::unsupportedSchema(version));
-    }
-}
-
-TEST(InventoryStateMigration, UpgradesEveryOlderVersionAndCopiesTheOtherKeys) {
+    // Older ones are upgraded; the keys besides the products are copied as they are.
     for (const std::optional<std::int64_t> version :
          {std::optional<std::int64_t>{}, std::optional<std::int64_t>{-2}, std::optional<std::int64_t>{0},
           std::optional<std::int64_t>{1}, std::optional<std::int64_t>{2}}) {
@@ -52,13 +44,17 @@ TEST(InventoryStateMigration, UpgradesEveryOlderVersionAndCopiesTheOtherKeys) {
         const auto result = InventoryStateMigration::migrate(state);
         ASSERT_TRUE(result);
         EXPECT_TRUE(result->didMigrate);
-        EXPECT_EQ(result->state.schemaVersion, 3);
         auto expected = state;
         expected.schemaVersion = 3;
         expected.plugins = result->state.plugins;  // compared by the cases below
         EXPECT_EQ(result->state, expected);
-        EXPECT_EQ(result->state.protectedKeys, (std::vector<std::string>{"zeta|z", "acme|reverb", "acme|reverb"}));
-        EXPECT_FALSE(result->state.trashedBundles);
+    }
+
+    for (const std::int64_t version : {4LL, 17LL, 5000000000LL}) {
+        current.schemaVersion = version;
+        const auto refused = InventoryStateMigration::migrate(current);
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.error(), InventoryStateMigration::MigrationError::unsupportedSchema(version));
     }
 }
 

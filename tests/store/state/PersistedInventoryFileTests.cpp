@@ -91,35 +91,26 @@ TEST(PersistedInventoryFile, AnOlderFileIsUpgradedAndWrittenBackOnce) {
     EXPECT_EQ(home.disk.attemptedWrites().size(), 1u);
 }
 
-TEST(PersistedInventoryFile, ANewerFileIsRefusedAndLeftByteForByte) {
+// Newer builds may write records this one cannot read; the version is what
+// counts. (The refusals' words: the command line's recording, "state check".)
+TEST(PersistedInventoryFile, ANewerDamagedOrUnreadableFileIsReportedAndNeverWrittenOver) {
     Home home;
-    // Newer builds may write records this one cannot read; the version is what counts.
-    for (const std::string& document :
-         {std::string(R"({"schemaVersion" : 4, "plugins" : [], "protectedKeys" : [], "history" : []})"),
-          std::string(R"({"schemaVersion":4,"plugins":[{"newShape":true}],"history":[]})")}) {
+    home.write(legacyFile, olderDocument());
+    const std::vector<std::pair<std::string, InventoryStateError::Kind>> documents{
+        {R"({"schemaVersion" : 4, "plugins" : [], "protectedKeys" : [], "history" : []})",
+         InventoryStateError::Kind::unsupportedSchema},
+        {R"({"schemaVersion":4,"plugins":[{"newShape":true}],"history":[]})",
+         InventoryStateError::Kind::unsupportedSchema},
+        {R"({"schemaVersion" : 1, "plugins" : [], "protectedKeys" : []})", InventoryStateError::Kind::damaged},
+        {"{\"plugins\": [", InventoryStateError::Kind::damaged},
+    };
+    for (const auto& [document, kind] : documents) {
         home.write(stateFile, document);
-        home.write(legacyFile, olderDocument());
         const auto loaded = loadPersistedInventory(home.layout, home.disk);
         ASSERT_FALSE(loaded);
-        EXPECT_EQ(loaded.error().kind, InventoryStateError::Kind::unsupportedSchema);
-        EXPECT_EQ(loaded.error().description, "Inventory schema 4 is newer than this Kestrova build supports.");
+        EXPECT_EQ(loaded.error().kind, kind) << document;
         EXPECT_EQ(home.read(stateFile), document);
         EXPECT_EQ(home.read(legacyFile), olderDocument());
-    }
-    EXPECT_THAT(home.disk.attemptedWrites(), IsEmpty());
-}
-
-TEST(PersistedInventoryFile, ADamagedOrUnreadableFileIsReportedAndNeverWrittenOver) {
-    Home home;
-    home.write(legacyFile, currentDocument());
-    const std::string withoutHistory = R"({"schemaVersion" : 1, "plugins" : [], "protectedKeys" : []})";
-    for (const std::string& document : {withoutHistory, std::string("{\"plugins\": [")}) {
-        home.write(stateFile, document);
-        const auto loaded = loadPersistedInventory(home.layout, home.disk);
-        ASSERT_FALSE(loaded);
-        EXPECT_EQ(loaded.error().kind, InventoryStateError::Kind::damaged);
-        EXPECT_THAT(loaded.error().description, HasSubstr(home.directory / stateFile));
-        EXPECT_EQ(home.read(stateFile), document);
     }
     EXPECT_THAT(loadPersistedInventory(home.layout, home.disk).error().description, HasSubstr("not valid JSON"));
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 namespace kestrova {
 namespace {
 
@@ -19,71 +21,39 @@ TEST(StateFileKeys, AFileOfAnEarlierBuildIsReadFieldByField) {
     const auto written = Json::parse(encodePersistedInventory(*decoded));
     EXPECT_EQ(written, earlier) << Json::diff(earlier, written).dump();
     EXPECT_EQ(decoded->pendingPrivilegedTrash->side, BundleSide::user);
+
+    // What is absent is not written, not even as null.
+    const auto minimal = encodePersistedInventory(testing::minimalState());
+    EXPECT_EQ(Json::parse(minimal), Json::parse(R"({"history":[],"plugins":[],"protectedKeys":[],"schemaVersion":3})"));
+    EXPECT_EQ(decodePersistedInventory(minimal).value(), testing::minimalState());
 }
 
 // Each stored name of an enumeration, as earlier builds wrote it, in the
-// order of its cases; every case is read from it and written back as it.
+// order of its cases (tests/data/store/stored-names.json); every case is read
+// from it and written back as it.
 TEST(StateFileKeys, EveryStoredNameOfEveryCaseIsReadBack) {
-    const std::vector<std::string_view> historyKinds{"Scan Completed",
-                                                     "Scan Canceled",
-                                                     "Restored",
-                                                     "Moved to Quarantine",
-                                                     "Moved to macOS Trash",
-                                                     "Restored from Finder Trash",
-                                                     "Protection Enabled",
-                                                     "Protection Removed",
-                                                     "Format Protection Enabled",
-                                                     "Format Protection Removed",
-                                                     "Move to Trash Canceled",
-                                                     "Inventory Reconciled",
-                                                     "Manual Restore Detected",
-                                                     "Missing Trash Item Detected",
-                                                     "Cleanup Preset Started",
-                                                     "Cleanup Preset Completed",
-                                                     "Cleanup Preset Partially Completed",
-                                                     "Cleanup Preset Canceled"};
-    const std::vector<std::string_view> statuses{"OK",
-                                                 "Legacy",
-                                                 "Protected",
-                                                 "Partially Protected",
-                                                 "Ready to Restore",
-                                                 "Partially Quarantined",
-                                                 "Shared Shell",
-                                                 "Hosted by WaveShell"};
-    const std::vector<std::string_view> presets{"auOnly", "auAndVST3", "retireVST2", "noAAX", "custom"};
-    const std::vector<std::string_view> runStatuses{"pending", "completed", "partiallyCompleted", "canceled"};
-    ASSERT_EQ(historyKinds.size(), static_cast<std::size_t>(historyKindCount));
-    ASSERT_EQ(presets.size(), allFormatCleanupPresets.size());
-
+    const auto names = Json::parse(testing::storeTestData("stored-names.json"));
     const auto earlier = Json::parse(testing::storeTestData("earlier-build-state.json"));
-    const auto readBack = [&](const std::string& pointer, std::string_view name) {
-        auto document = earlier;
-        document[Json::json_pointer(pointer)] = name;
-        const auto decoded = decodePersistedInventory(document.dump());
-        EXPECT_TRUE(decoded) << name;
-        return decoded ? decoded.value() : PersistedInventory{};
+    const auto check = [&](const std::string& pointer, std::size_t cases, auto caseIn) {
+        using Enum = std::invoke_result_t<decltype(caseIn), const PersistedInventory&>;
+        const auto& list = names.at(pointer);
+        ASSERT_EQ(list.size(), cases) << pointer;
+        for (std::size_t index = 0; index < list.size(); ++index) {
+            const auto name = list[index].get<std::string>();
+            auto document = earlier;
+            document[Json::json_pointer(pointer)] = name;
+            const auto decoded = decodePersistedInventory(document.dump());
+            ASSERT_TRUE(decoded) << name;
+            EXPECT_EQ(caseIn(*decoded), static_cast<Enum>(index)) << name;
+            EXPECT_EQ(rawValue(static_cast<Enum>(index)), name);
+        }
     };
-    for (std::size_t index = 0; index < historyKinds.size(); ++index) {
-        const auto state = readBack("/history/0/kind", historyKinds[index]);
-        EXPECT_EQ(state.history.at(0).kind, static_cast<HistoryKind>(index)) << historyKinds[index];
-        EXPECT_EQ(rawValue(static_cast<HistoryKind>(index)), historyKinds[index]);
-    }
-    for (std::size_t index = 0; index < statuses.size(); ++index) {
-        const auto state = readBack("/plugins/0/status", statuses[index]);
-        EXPECT_EQ(state.plugins.at(0).status, static_cast<PluginStatus>(index)) << statuses[index];
-        EXPECT_EQ(rawValue(static_cast<PluginStatus>(index)), statuses[index]);
-    }
-    for (std::size_t index = 0; index < presets.size(); ++index) {
-        const auto state = readBack("/formatCleanupRuns/0/preset", presets[index]);
-        EXPECT_EQ(state.formatCleanupRuns->at(0).preset, allFormatCleanupPresets[index]) << presets[index];
-        EXPECT_EQ(rawValue(allFormatCleanupPresets[index]), presets[index]);
-    }
-    for (std::size_t index = 0; index < runStatuses.size(); ++index) {
-        const auto state = readBack("/formatCleanupRuns/0/status", runStatuses[index]);
-        EXPECT_EQ(state.formatCleanupRuns->at(0).status, static_cast<FormatCleanupRunStatus>(index))
-            << runStatuses[index];
-        EXPECT_EQ(rawValue(static_cast<FormatCleanupRunStatus>(index)), runStatuses[index]);
-    }
+    check("/history/0/kind", historyKindCount, [](const PersistedInventory& s) { return s.history.at(0).kind; });
+    check("/plugins/0/status", 8, [](const PersistedInventory& s) { return s.plugins.at(0).status; });
+    check("/formatCleanupRuns/0/preset", allFormatCleanupPresets.size(),
+          [](const PersistedInventory& s) { return s.formatCleanupRuns->at(0).preset; });
+    check("/formatCleanupRuns/0/status", 4,
+          [](const PersistedInventory& s) { return s.formatCleanupRuns->at(0).status; });
 }
 
 }  // namespace
