@@ -174,7 +174,9 @@ TEST(StoreProtection, AFormatChangeThatCannotBeSavedIsUndoneCompletely) {
     EXPECT_TRUE(showsNotice(store, "Protection Change Not Saved", {}, NoticeStyle::warning));
 }
 
-TEST(StoreTrashRecords, EvaluatesFromTheDiskAndReconcilesEachChangeOnce) {
+// How a record's state follows the disk, and what reconciling it records:
+// the model's Trash recovery tests; here the store's saving of it, once.
+TEST(StoreTrashRecords, ReconcilesEachChangeOnceAndSavesIt) {
     StoreSandbox sandbox;
     auto state = testing::minimalState();
     const auto ready =
@@ -186,20 +188,13 @@ TEST(StoreTrashRecords, EvaluatesFromTheDiskAndReconcilesEachChangeOnce) {
     StoreSandbox::makeFolderAt(ready.trashPath);
     auto store = sandbox.open();
 
-    const auto entries = store->trashRecoveryEntries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].record, gone);
-    EXPECT_EQ(entries[0].state, TrashRecoveryState::missingFromTrash);
-    EXPECT_EQ(entries[1].state, TrashRecoveryState::readyToRestore);
+    EXPECT_EQ(store->trashRecoveryEntries()[0].state, TrashRecoveryState::missingFromTrash);
     EXPECT_EQ(store->readyTrashRecoveryCount(), 1);
-    EXPECT_TRUE(store->isVerifiedTrashRecord(ready));
 
     store->reconcileTrashRecords();
     ASSERT_EQ(store->history().size(), 1u);
     EXPECT_EQ(store->history().front().kind, HistoryKind::missingTrashItem);
-    EXPECT_EQ(store->history().front().format, "AU");
     EXPECT_TRUE(store->trashedBundles()[1].missingDetectedDate);
-    EXPECT_TRUE(store->trashedBundles()[1].isOpen());
     EXPECT_FALSE(store->notice());
     EXPECT_EQ(sandbox.savedState().trashedBundles, std::vector{store->trashedBundles()});
 
