@@ -56,12 +56,9 @@ struct TwoScans {
     // The first scan has Old; the second has lost it and found Echo (put back
     // from the Trash by hand) and Nova.
     std::vector<Plugin> scan(bool second) const {
-        std::vector<Plugin> found{
-            scannedProduct(sandbox, "Acme", "Alpha", {"AU", "VST3"}),
-            scannedProduct(sandbox, "Acme", "Beta", {"AU", "VST3"}),
-            scannedProduct(sandbox, "Other", "Gamma", {"VST3", "CLAP"}),
-            scannedProduct(sandbox, "Waves", "WaveShell1-VST3 14.0", {"VST3"}, PluginStatus::sharedShell),
-            sampleProduct("Waves", "CLA-2A", {}, PluginStatus::hostedByShell)};
+        std::vector<Plugin> found{scannedProduct(sandbox, "Acme", "Alpha", {"AU", "VST3"}),
+                                  scannedProduct(sandbox, "Acme", "Beta", {"AU", "VST3"}),
+                                  scannedProduct(sandbox, "Other", "Gamma", {"VST3", "CLAP"})};
         if (second) {
             found.push_back(scannedProduct(sandbox, "Other", "Echo", {"VST3"}));
             found.push_back(scannedProduct(sandbox, "Zeta", "Nova", {"AU"}));
