@@ -112,51 +112,46 @@ TEST(InventoryStateMigration, ProtectionComesFromTheKeyOrTheShellAndOverwritesEv
     EXPECT_EQ(migratedAlone(chorus).bundles, std::vector<PluginBundleRecord>{});
 }
 
-TEST(InventoryStateMigration, GivesASingleFormatLegacyRecordItsOneBundle) {
+// A record of an earlier build keeps its one format on the product itself:
+// an upgrade writes that bundle out, and so does loading a quarantined one.
+TEST(InventoryStateMigration, GivesASingleFormatLegacyRecordItsOneBundleOnUpgradeAndLoad) {
     auto legacy = legacyQuarantinedProduct("Acme", "Limiter", "VST2", "/Library/Audio/Plug-Ins/VST/Limiter.vst");
     legacy.architecture = "Intel";
     legacy.size = "3.3 MB";
-    const auto upgraded = migratedAlone(legacy, {"acme|limiter"});
+    legacy.isProtected = true;
     auto expected = sampleBundle("VST2", legacy.path, true);
     expected.architecture = "Intel";
     expected.size = "3.3 MB";
     expected.originalPath = legacy.originalPath;
     expected.quarantinePath = legacy.quarantinePath;
     expected.quarantineOperationID = "OP";
+    const auto upgraded = migratedAlone(legacy, {"acme|limiter"});
     EXPECT_EQ(upgraded.bundles, std::vector{expected});
     EXPECT_EQ(upgraded.status, PluginStatus::quarantined);
-
     for (const auto& formats : {std::vector<std::string>{"AU", "VST3"}, std::vector<std::string>{}}) {
-        auto several = sampleProduct("Acme", "Limiter", formats);
-        EXPECT_FALSE(migratedAlone(several).bundles);
+        EXPECT_FALSE(migratedAlone(sampleProduct("Acme", "Limiter", formats)).bundles);
     }
-}
 
-TEST(LoadedInventoryState, RepairsLegacyQuarantinedRecordsAndFillsAbsentLists) {
-    auto legacy = legacyQuarantinedProduct("Acme", "Gate", "AU", "/Library/Audio/Plug-Ins/Components/Gate.component");
-    legacy.isProtected = true;
+    // Loaded as current: only a quarantined record of one format with its
+    // operation is repaired; absent lists are empty, keys counted once.
     auto missingField = legacy;
     missingField.quarantineOperationID.reset();
     auto notQuarantined = legacy;
     notQuarantined.status = PluginStatus::partiallyQuarantined;
     auto twoFormats = legacy;
-    twoFormats.formats = {"AU", "VST3"};
-
+    twoFormats.formats = {"VST2", "VST3"};
     PersistedInventory state;
     state.schemaVersion = 3;
     state.plugins = {legacy, missingField, notQuarantined, twoFormats};
     state.protectedKeys = {"b|b", "a|a", "b|b"};
     const auto loaded = applyLoadedState(state);
-
-    ASSERT_TRUE(loaded.plugins[0].bundles);
-    EXPECT_EQ(loaded.plugins[0].bundles->front(), InventoryStateMigration::bundleFromProductFields(legacy, true));
+    EXPECT_EQ(loaded.plugins[0].bundles, std::vector{expected});
     EXPECT_EQ(loaded.plugins[1], missingField);
     EXPECT_EQ(loaded.plugins[2], notQuarantined);
     EXPECT_EQ(loaded.plugins[3], twoFormats);
     EXPECT_EQ(loaded.protectedKeys, (std::set<std::string>{"a|a", "b|b"}));
-    EXPECT_TRUE(loaded.trashedBundles.empty());
-    EXPECT_TRUE(loaded.inaccessibleLocations.empty());
-    EXPECT_TRUE(loaded.permanentQuarantineRules.empty());
+    EXPECT_TRUE(loaded.trashedBundles.empty() && loaded.inaccessibleLocations.empty() &&
+                loaded.permanentQuarantineRules.empty());
 }
 
 }  // namespace
