@@ -70,6 +70,16 @@ std::optional<std::int64_t> optionalSchemaVersion(const Json& object) {
     return decodeSchemaVersion(*found);
 }
 
+// The version, or none when "schemaVersion" itself is refused: a damaged
+// document must not pass for a newer one.
+std::optional<std::int64_t> readableSchemaVersion(const Json& object) {
+    try {
+        return optionalSchemaVersion(object);
+    } catch (const DecodingError&) {
+        return std::nullopt;
+    }
+}
+
 // Everything but the arrays of records.
 void decodeSingleValues(const Json& object, PersistedInventory& state) {
     state.schemaVersion = optionalSchemaVersion(object);
@@ -250,11 +260,7 @@ Result<PersistedInventory, StateDecodingError> decodePersistedInventoryRecordByR
     }
     // Known before anything else fails, so that a newer document whose
     // records no longer decode is recognised as newer.
-    std::optional<std::int64_t> version;
-    try {
-        version = optionalSchemaVersion(document.others);
-    } catch (const DecodingError&) {
-    }
+    const auto version = readableSchemaVersion(document.others);
     try {
         decodeSingleValues(document.others, state);
         failures.throwFirst(document.streamed);
