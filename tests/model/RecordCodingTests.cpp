@@ -35,23 +35,6 @@ T decodeText(const std::string& text) {
 
 const Uuid someID = *Uuid::parse("0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b");
 
-// Whole records round-trip through the state document in the store's tests;
-// here, what only the record types themselves decide.
-TEST(RecordCoding, RecordsOutsideTheStateDocumentAndLowerCaseIdentifiers) {
-    const PluginBundleSelection selection{someID, "VST3|/library/audio/plug-ins/vst3/a.vst3"};
-    EXPECT_EQ(
-        decodeText<PluginBundleSelection>(
-            R"({"pluginID":"0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b","bundleID":"VST3|/library/audio/plug-ins/vst3/a.vst3"})"),
-        selection);
-    EXPECT_EQ(JsonCoder<PluginBundleSelection>::encode(selection).at("pluginID"), someID.string());
-    const auto notice = OperationNotice::warning("Title", "Message");
-    EXPECT_EQ(JsonCoder<OperationNotice>::encode(notice).at("style"), "warning");
-    EXPECT_EQ(roundTrip(notice), notice);
-    const auto token = InventoryRevisionToken::random();
-    EXPECT_EQ(roundTrip(token), token);
-    EXPECT_EQ((PermanentQuarantineRule{"Universal Audio, Inc.", Date{1}}).id(), "universal audio");
-}
-
 TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
     const std::string item =
         R"({"id":"0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B","plugin":"X","detail":"d","time":"t","kind":)";
@@ -110,19 +93,13 @@ Plugin fullProduct() {
     return plugin;
 }
 
-// Whole products round-trip, sorted and without nulls, in the state
-// document's tests; here, what a product record requires and what it forgives.
-TEST(PluginCoding, RequiredKeysAndOlderRecords) {
+// Whole products round-trip, sorted and without nulls, and refuse what they
+// require, in the state document's tests; here, what older records leave out.
+TEST(PluginCoding, OlderRecordsLeaveOutBundlesAndTheirFlags) {
     const auto plugin = fullProduct();
     auto json = JsonCoder<Plugin>::encode(plugin);
     EXPECT_EQ(JsonCoder<Plugin>::decode(json, "plugin"), plugin);
     EXPECT_EQ(json.at("bundles").at(0).at("isProtected"), false);  // always written
-    for (const auto* key : {"id", "name", "manufacturer", "version", "formats", "architecture", "size", "path",
-                            "status", "isProtected"}) {
-        auto without = json;
-        without.erase(key);
-        EXPECT_THROW(JsonCoder<Plugin>::decode(without, "plugin"), DecodingError) << key;
-    }
     // Older files: a bundle without its flag, no bundles at all, an empty list.
     json["bundles"][0].erase("isProtected");
     EXPECT_FALSE(JsonCoder<Plugin>::decode(json, "plugin").bundles->at(0).isProtected);
