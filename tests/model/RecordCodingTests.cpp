@@ -6,7 +6,6 @@
 #include "model/OperationNotice.h"
 #include "model/PermanentQuarantineRule.h"
 #include "model/Plugin.h"
-#include "model/PluginBundleSelection.h"
 #include "model/ScanReconciliationSummary.h"
 #include "model/TrashedBundleRecord.h"
 #include "support/NameTables.h"
@@ -15,25 +14,15 @@
 
 #include <gtest/gtest.h>
 
-#include <unordered_set>
-
 namespace kestrova {
 namespace {
 
 using testing::expectNamesBothWays;
 
 template <typename T>
-T roundTrip(const T& value) {
-    // Through text, as the state file carries it.
-    return JsonCoder<T>::decode(Json::parse(JsonCoder<T>::encode(value).dump()), "value");
-}
-
-template <typename T>
 T decodeText(const std::string& text) {
     return JsonCoder<T>::decode(Json::parse(text), "value");
 }
-
-const Uuid someID = *Uuid::parse("0f8e2c1a-3b4d-4e5f-8a9b-0c1d2e3f4a5b");
 
 TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
     const std::string item =
@@ -56,19 +45,6 @@ TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
     EXPECT_THROW(decodeText<ScanReconciliationSummary>(
                      R"({"addedBundles":1,"missingBundles":2,"manuallyRestoredBundles":3,"missingCheckWasLimited":1})"),
                  DecodingError);
-}
-
-TEST(RecordCoding, AnOpenTrashRecordWritesOnlyItsSevenKeys) {
-    TrashedBundleRecord open{
-        someID, "Pro-Q 3", "FabFilter", "VST3", "/L/VST3/Pro-Q 3.vst3", "/T/Pro-Q 3.vst3", Date{761234567.25}, {},
-        {},     {},        {},          {}};
-    const auto json = JsonCoder<TrashedBundleRecord>::encode(open);
-    EXPECT_EQ(json.size(), 7u);
-    EXPECT_DOUBLE_EQ(json.at("operationDate").get<double>(), 761234567.25);
-    EXPECT_EQ(roundTrip(open), open);
-    auto closed = open;
-    closed.reconciledDate = Date{2};
-    EXPECT_EQ((std::unordered_set<TrashedBundleRecord>{open, closed, open}).size(), 2u);
 }
 
 TEST(RecordCoding, ManufacturerKeysFoldCaseAccentsAndUniversalAudioAliases) {

@@ -84,9 +84,6 @@ TEST(DuplicateGroups, KindsExclusionsAndTheKeptCopyOverGeneratedInventories) {
     const auto sys = [](std::string_view name) { return vst3At(systemVst3, name); };
     const auto user = [](std::string_view name) { return vst3At(userVst3, name); };
     const std::vector<Case> cases{
-        {"one bundle per format",
-         {discovered("Pro", "VST3", sys("Pro")),
-          discovered("Pro", "AU", "/Library/Audio/Plug-Ins/Components/Pro.component")}},
         {"system and user copies of one version: the system copy stays, the user copy cannot move",
          {discovered("Pro", "VST3", user("Pro")), discovered("Pro", "VST3", sys("Pro"))},
          DuplicateKind::copies,

@@ -97,17 +97,12 @@ TEST_F(FormatCleanupPlannerTest, ExclusionsFollowTheirOrderAndTexts) {
     const auto kept = bundleRecord("AU", sandbox.install(sandbox.component("Kept")));
     const auto tool = product("Tool", "Maker", {guarded, held, away, mislabelled, unknown, home, linked, gone, kept});
 
-    auto shell = product("WaveShell1-VST3 14.12", "Waves", {bundleRecord("VST3", sandbox.install(sandbox.vst3("WS")))});
-    shell.status = PluginStatus::ok;  // the name alone makes it a shell
-    auto hosted = product("SSL EV2", "Waves", {});
-    hosted.bundles.reset();
+    // Shells and products hosted without a bundle of their own are in the
+    // recorded previews; one hosted with a bundle is not.
+    auto hosted = product("CLA-76", "Waves", {bundleRecord("VST3", sandbox.install(sandbox.vst3("CLA")))});
     hosted.status = PluginStatus::hostedByShell;
-    auto hostedWithBundle = product("CLA-76", "Waves", {bundleRecord("VST3", sandbox.install(sandbox.vst3("CLA")))});
-    hostedWithBundle.status = PluginStatus::hostedByShell;
-    const auto notAShell =
-        product("Shell Delay", "Other", {bundleRecord("VST3", sandbox.install(sandbox.vst3("Shell Delay")))});
 
-    const auto plan = preview(FormatCleanupPresetKind::auOnly, {tool, shell, hosted, hostedWithBundle, notAShell});
+    const auto plan = preview(FormatCleanupPresetKind::auOnly, {tool, hosted});
     std::vector<std::pair<Reason, std::string>> found;
     for (const auto& exclusion : plan.exclusions) {
         found.emplace_back(exclusion.reason, exclusion.detail);
@@ -125,19 +120,12 @@ TEST_F(FormatCleanupPlannerTest, ExclusionsFollowTheirOrderAndTexts) {
         {Reason::missingBundle, "Tool — CLAP: The scanned bundle is no longer present."},
         {Reason::unsafePath, "Tool — VST4" + unsafe},
         {Reason::mandatoryShell, "CLA-76 — VST3: Shared shells and shell-hosted products are permanently excluded."},
-        {Reason::mandatoryShell,
-         "SSL EV2 is hosted by a shared WaveShell and cannot be moved as an independent plugin bundle."},
-        {Reason::mandatoryShell,
-         "WaveShell1-VST3 14.12 — VST3: Shared shells and shell-hosted products are permanently excluded."},
     };
     EXPECT_EQ(found, expected);
     EXPECT_EQ(plan.exclusions[1].selection, (PluginBundleSelection{tool.id, home.id()}));
     EXPECT_EQ(plan.exclusions[1].format, "VST3");
     EXPECT_EQ(plan.exclusions[4].selection, (PluginBundleSelection{tool.id, linked.id()}));
-    EXPECT_FALSE(plan.exclusions[9].selection);
-    EXPECT_FALSE(plan.exclusions[9].format);
-
-    EXPECT_EQ(formatsOf(plan), std::vector<std::string>{"Shell Delay:VST3"});
+    EXPECT_TRUE(plan.candidates.empty());
 
     // Skipping the existence test lets the missing CLAP through.
     EXPECT_EQ(formatsOf(preview(FormatCleanupPresetKind::custom, {tool}, false, {"CLAP"})),
