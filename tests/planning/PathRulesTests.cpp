@@ -59,23 +59,19 @@ TEST(PathRules, TrashFolderAndTrashNames) {
     sandbox.link(sandbox.tree / "nowhere", folder + "/Dangling.clap");
     EXPECT_EQ(trashDestination("/q/5/Dangling.clap", folder, taken, disk), folder + "/Dangling 2.clap");
 
-    class FullTrash : public FileSystem {
+    // Every name taken but, at most, the one ending in `free`.
+    class CrowdedTrash : public FileSystem {
     public:
+        std::string free;
         mutable int looks = 0;
-        std::optional<FileStatus> linkStatus(const std::string&) const override {
+        std::optional<FileStatus> linkStatus(const std::string& path) const override {
             ++looks;
-            return FileStatus{};
+            return !free.empty() && path.ends_with(free) ? std::nullopt : std::optional(FileStatus{});
         }
-    } full;
+    } full, last;
     EXPECT_FALSE(trashDestination("/q/6/Busy.vst", folder, taken, full));
     EXPECT_EQ(full.looks, 10000);  // the name itself, then 2 through 10000
-    // The last suffix tried is still taken when it is free.
-    class FreeAtTheLast : public FileSystem {
-    public:
-        std::optional<FileStatus> linkStatus(const std::string& path) const override {
-            return path.ends_with(" 10000.vst") ? std::nullopt : std::optional(FileStatus{});
-        }
-    } last;
+    last.free = " 10000.vst";      // the last suffix tried is used when it is free
     EXPECT_EQ(trashDestination("/q/7/Busy.vst", folder, taken, last), folder + "/Busy 10000.vst");
 }
 
