@@ -1,6 +1,7 @@
 #include "model/PluginLocations.h"
 #include "model/TrashRecovery.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/Paths.h"
 
 #include "support/TemporaryDirectory.h"
 
@@ -44,30 +45,67 @@ protected:
     void put(const std::string& bundlePath) const { tree.writeFile(bundlePath.substr(tree.path().size()), "binary"); }
 };
 
-TEST_F(TrashRecoveryTest, SafeLocationsAreBelowTheSystemFoldersAndNeverThroughALink) {
-    // A bundle that is itself a link, and a folder linked into the home.
+// Under macOS only the system folders are places to move from; under Linux
+// the user's own plug-in folders are too, on the user side.
+TEST_F(TrashRecoveryTest, SafeLocationsAreInPlugInFoldersNeverThroughALinkAndHaveTheirSide) {
+    const auto user = BundleSide::user;
+    const auto system = BundleSide::system;
+    // A bundle that is itself a link, and folders linked into the home or out.
     put(layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3/Contents/x"));
     tree.makeSymlink(layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3"),
                      systemPath("/Library/Audio/Plug-Ins/VST3/Linked.vst3").substr(tree.path().size()));
     tree.makeSymlink(layout.user("Library/Audio/Plug-Ins/VST3"),
                      systemPath("/Library/Audio/Plug-Ins/VST3/Shortcut").substr(tree.path().size()));
-    const auto vst3 = systemPath("/Library/Audio/Plug-Ins/VST3/A.vst3");
+    tree.makeDirectory("elsewhere");
+    tree.makeDirectory("home/.vst3");
+    tree.makeSymlink(tree / "elsewhere", "home/.vst3/Out");
+    SystemLayout linux{tree / "root", tree / "home", PlatformProfile::gnuLinux};
     const auto deep = systemPath("/Library/Application Support/Avid/Audio/Plug-Ins/Sub/B.AAXPlugin");
-    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {vst3, vst3},  // need not exist
-        {deep + "/", deep},
-        {"Library/Audio/Plug-Ins/VST3/A.vst3", std::nullopt},
-        {systemPath("/Library/Audio/Plug-Ins/VST3/A.dll"), std::nullopt},
-        {systemPath("/Library/Audio/Plug-Ins/VST3.vst3"), std::nullopt},
-        {layout.user("Library/Audio/Plug-Ins/VST3/A.vst3"), std::nullopt},
-        {"/Library/Audio/Plug-Ins/VST3/A.vst3", std::nullopt},  // outside the root
-        // ".." is resolved lexically before the folder test.
-        {systemPath("/Library/Audio/Plug-Ins/VST3") + "/../../../../../x.vst3", std::nullopt},
-        {systemPath("/Library/Audio/Plug-Ins/VST3/Linked.vst3"), std::nullopt},
-        {systemPath("/Library/Audio/Plug-Ins/VST3/Shortcut/Home.vst3"), std::nullopt},
+    struct Case {
+        const SystemLayout& layout;
+        std::string path;
+        std::optional<BundleSide> side;  // nothing: refused
     };
-    for (const auto& [path, expected] : cases) {
-        EXPECT_EQ(safePluginLocation(path, layout, disk), expected) << path;
+    const std::vector<Case> cases{
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/A.vst3"), system},  // need not exist
+        {layout, deep + "/", system},
+        {layout, "Library/Audio/Plug-Ins/VST3/A.vst3", std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/A.dll"), std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3.vst3"), std::nullopt},
+        {layout, layout.user("Library/Audio/Plug-Ins/VST3/A.vst3"), std::nullopt},
+        {layout, layout.user(".vst3/A.vst3"), std::nullopt},
+        {layout, "/Library/Audio/Plug-Ins/VST3/A.vst3", std::nullopt},  // outside the root
+        // ".." is resolved lexically before the folder test.
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3") + "/../../../../../x.vst3", std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/Linked.vst3"), std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/Shortcut/Home.vst3"), std::nullopt},
+        {linux, linux.user(".vst3/A.vst3"), user},
+        {linux, linux.user(".vst3/Vendor/Deep.vst3"), user},
+        {linux, linux.user(".clap/B.clap"), user},
+        {linux, linux.user(".lv2/C.lv2"), user},
+        {linux, linux.user(".vst/D.so"), user},
+        {linux, linux.user(".lxvst/E.so"), user},
+        {linux, linux.system("/usr/lib/vst3/S.vst3"), system},
+        {linux, linux.system("/usr/local/lib/lv2/T.lv2"), system},
+        {linux, linux.user(".vst3"), std::nullopt},              // the folder itself
+        {linux, linux.user(".vst3/A.dll"), std::nullopt},        // no plug-in extension
+        {linux, linux.user(".clap/A.component"), std::nullopt},  // not a Linux format
+        {linux, linux.user("Music/A.vst3"), std::nullopt},
+        {linux, linux.user(".vst3/Out/X.vst3"), std::nullopt},  // a linked folder leading out
+        {linux, linux.user(".local/share/Kestrova/Quarantine/A.vst3"), std::nullopt},
+    };
+    for (const auto& [where, path, side] : cases) {
+        SafeLocationChecker checker(where, disk);
+        const auto checked = checker.check(path);
+        EXPECT_EQ(checked, safePluginLocation(path, where, disk)) << path;
+        ASSERT_EQ(checked.has_value(), side.has_value()) << path;
+        if (checked) {
+            EXPECT_EQ(*checked, standardizedPath(path)) << path;
+            EXPECT_EQ(checker.lastCheckedSide(), *side) << path;
+            EXPECT_EQ(sideOfPath(path, where), *side) << path;
+        } else if (where.profile == PlatformProfile::macOS) {
+            EXPECT_EQ(sideOfPath(path, where), system) << path;  // a Mac has no user side
+        }
     }
 }
 
