@@ -69,13 +69,21 @@ Plugin fullProduct() {
     return plugin;
 }
 
-// Whole products round-trip, sorted and without nulls, and refuse what they
-// require, in the state document's tests; here, what older records leave out.
-TEST(PluginCoding, OlderRecordsLeaveOutBundlesAndTheirFlags) {
+// Whole products round-trip, sorted and without nulls, in the state
+// document's tests; here, what a product requires and what older ones leave out.
+TEST(PluginCoding, RequiredKeysAndWhatOlderRecordsLeaveOut) {
     const auto plugin = fullProduct();
     auto json = JsonCoder<Plugin>::encode(plugin);
     EXPECT_EQ(JsonCoder<Plugin>::decode(json, "plugin"), plugin);
     EXPECT_EQ(json.at("bundles").at(0).at("isProtected"), false);  // always written
+    // The state document's tests refuse a bundle without its format; a
+    // product without any of its own required keys is refused as well.
+    for (const auto* key : {"id", "name", "manufacturer", "version", "formats", "architecture", "size", "path",
+                            "status", "isProtected"}) {
+        auto without = json;
+        without.erase(key);
+        EXPECT_THROW(JsonCoder<Plugin>::decode(without, "plugin"), DecodingError) << key;
+    }
     // Older files: a bundle without its flag, no bundles at all, an empty list.
     json["bundles"][0].erase("isProtected");
     EXPECT_FALSE(JsonCoder<Plugin>::decode(json, "plugin").bundles->at(0).isProtected);
