@@ -1,30 +1,22 @@
 // Products: how discovered bundles group into them and what status they show.
 #include "model/ProductGrouping.h"
 #include "model/ProductStatus.h"
-#include "model/SampleInventory.h"
 #include "platform/ByteCount.h"
 
-#include <gtest/gtest.h>
+#include "RecordBuilders.h"
 
-#include <set>
+#include <gtest/gtest.h>
 
 namespace kestrova {
 namespace {
 
-DiscoveredBundle bundle(std::string name, std::string manufacturer, std::string format, std::string architecture,
-                        std::int64_t size, std::string path, std::string version = "1.0") {
-    return DiscoveredBundle{std::move(name),
-                            std::move(manufacturer),
-                            std::move(version),
-                            std::move(format),
-                            std::move(architecture),
-                            size,
-                            std::move(path),
-                            {},
-                            false};
+using testing::discovered;
+
+std::optional<Plugin> grouped(std::vector<DiscoveredBundle> bundles) {
+    return makeProduct(bundles, ByteCountFormatter(formatFileByteCount));
 }
 
-TEST(ProductGrouping, ArchitectureSummary) {
+TEST(ProductGrouping, ArchitectureSummaryAndTheStatusItGives) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"Intel", "Intel"}, "Intel"},
         {{"Apple Silicon", "Unknown"}, "Apple Silicon, Unknown"},
@@ -36,23 +28,28 @@ TEST(ProductGrouping, ArchitectureSummary) {
     for (const auto& [values, expected] : cases) {
         EXPECT_EQ(architectureSummary(values), expected) << values.front();
     }
+    // Intel alone is legacy; Intel beside an unknown build is not.
+    EXPECT_EQ(grouped({discovered("Old", "AU", "/o.component", "1.0", "Cradle", "Intel")})->status,
+              PluginStatus::legacy);
+    const auto mixedUnknown = grouped({discovered("Old", "AU", "/o.component", "1.0", "Cradle", "Intel"),
+                                       discovered("Old", "VST3", "/o.vst3", "1.0", "Cradle", "Unknown")});
+    EXPECT_EQ(mixedUnknown->architecture, "Intel, Unknown");
+    EXPECT_EQ(mixedUnknown->status, PluginStatus::ok);
 }
 
 TEST(ProductGrouping, RepresentativeIsTheFirstBundleInFormatOrder) {
     // Discovery order as the scanner walks: AU, VST3 (system), then VST3 (home).
-    const std::vector<DiscoveredBundle> found{
-        bundle("Pro-Q 3", "FabFilter", "VST3", "Universal", 30'000'000, "/L/VST3/Pro-Q 3.vst3", "3.28"),
-        bundle("Pro-Q 3", "FabFilter", "AU", "Universal", 9'800'000, "/L/Components/Pro-Q 3.component", "3.27"),
-        bundle("pro-q 3", "fabfilter", "VST3", "Apple Silicon", 1, "/H/VST3/Pro-Q 3.vst3", "3.29"),
-    };
-    const auto products = groupIntoProducts(found);
+    const auto products = groupIntoProducts(std::vector<DiscoveredBundle>{
+        discovered("Pro-Q 3", "VST3", "/L/VST3/Pro-Q 3.vst3", "3.28", "FabFilter", "Universal", 30'000'000),
+        discovered("Pro-Q 3", "AU", "/L/Components/Pro-Q 3.component", "3.27", "FabFilter", "Universal", 9'800'000),
+        discovered("pro-q 3", "VST3", "/H/VST3/Pro-Q 3.vst3", "3.29", "fabfilter", "Apple Silicon", 1),
+    });
     ASSERT_EQ(products.size(), 1u);  // the key ignores case
     const auto& product = products.front();
     EXPECT_EQ(
         product.name + "|" + product.version + "|" + product.path + "|" + product.architecture + "|" + product.size,
         "Pro-Q 3|3.27|/L/Components/Pro-Q 3.component|Mixed|39.8 MB");
     EXPECT_EQ(product.formats, (std::vector<std::string>{"AU", "VST3"}));
-    EXPECT_EQ(product.status, PluginStatus::ok);
     EXPECT_FALSE(product.isProtected || product.originalPath || product.quarantinePath);
     // Same format: by path, so /H comes before /L here.
     std::vector<std::string> bundles;
@@ -63,87 +60,27 @@ TEST(ProductGrouping, RepresentativeIsTheFirstBundleInFormatOrder) {
                                                  "/H/VST3/Pro-Q 3.vst3 1 byte Apple Silicon",
                                                  "/L/VST3/Pro-Q 3.vst3 30 MB Universal"}));
     // Same-format ties keep discovery order: /Z was found first.
-    const auto tie = groupIntoProducts(
-        std::vector<DiscoveredBundle>{bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/Z/system/Verb.vst3", "2.0"),
-                                      bundle("Verb", "Acme", "VST3", "Apple Silicon", 1, "/A/home/Verb.vst3", "1.0")});
-    EXPECT_EQ(tie.at(0).path + " " + tie.at(0).version, "/Z/system/Verb.vst3 2.0");
-}
+    const auto tie = groupIntoProducts(std::vector<DiscoveredBundle>{discovered("Verb", "VST3", "/Z/Verb.vst3", "2.0"),
+                                                                     discovered("Verb", "VST3", "/A/Verb.vst3")});
+    EXPECT_EQ(tie.at(0).path + " " + tie.at(0).version, "/Z/Verb.vst3 2.0");
 
-TEST(ProductGrouping, StatusFromShellAndArchitectures) {
-    const auto one = [](DiscoveredBundle b) {
-        return *makeProduct(std::vector<DiscoveredBundle>{std::move(b)}, ByteCountFormatter(formatFileByteCount));
-    };
-    // The shell rule itself is ProductStatus's; a grouped product takes it on.
-    const auto shell = one(bundle("WaveShell1-VST3 14.12", "Waves", "VST3", "Universal", 5, "/s.vst3"));
-    EXPECT_EQ(shell.status, PluginStatus::sharedShell);
-    EXPECT_TRUE(shell.isProtected);
-    EXPECT_EQ(one(bundle("Old", "Cradle", "AU", "Intel", 5, "/o.component")).status, PluginStatus::legacy);
-
-    const auto mixedUnknown =
-        makeProduct(std::vector<DiscoveredBundle>{bundle("Old", "Cradle", "AU", "Intel", 5, "/o.component"),
-                                                  bundle("Old", "Cradle", "VST3", "Unknown", 5, "/o.vst3")},
-                    ByteCountFormatter(formatFileByteCount));
-    EXPECT_EQ(mixedUnknown->architecture, "Intel, Unknown");
-    EXPECT_EQ(mixedUnknown->status, PluginStatus::ok);
-}
-
-TEST(ProductGrouping, ProductsSortByManufacturerThenNameInPlainOrder) {
-    const std::vector<DiscoveredBundle> found{
-        bundle("b", "acme", "AU", "Intel", 1, "/1"),
-        bundle("Zed", "Acme", "AU", "Intel", 1, "/2"),
-        bundle("Alpha", "Acme", "AU", "Intel", 1, "/3"),
-        bundle("Any", "Zeta", "AU", "Intel", 1, "/4"),
-    };
+    // Products sort by manufacturer, then name, in plain byte order.
     std::vector<std::string> order;
-    for (const auto& product : groupIntoProducts(found)) {
-        order.push_back(product.manufacturer + "/" + product.name);
+    for (const auto& each : groupIntoProducts(std::vector<DiscoveredBundle>{
+             discovered("b", "AU", "/1", "1", "acme"), discovered("Zed", "AU", "/2"), discovered("Alpha", "AU", "/3"),
+             discovered("Any", "AU", "/4", "1", "Zeta")})) {
+        order.push_back(each.manufacturer + "/" + each.name);
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Acme/Alpha", "Acme/Zed", "Zeta/Any", "acme/b"}));
 }
 
 TEST(ProductGrouping, EmptyGroupAndHugeSizes) {
-    EXPECT_FALSE(makeProduct({}, ByteCountFormatter(formatFileByteCount)));
-    const auto huge = makeProduct(std::vector<DiscoveredBundle>{bundle("X", "Y", "AU", "Intel", INT64_MAX, "/1"),
-                                                                bundle("X", "Y", "VST3", "Intel", INT64_MAX, "/2")},
-                                  [](std::uint64_t bytes) { return std::to_string(bytes); });
+    EXPECT_FALSE(grouped({}));
+    const auto huge =
+        makeProduct(std::vector<DiscoveredBundle>{discovered("X", "AU", "/1", "1", "Y", "Intel", INT64_MAX),
+                                                  discovered("X", "VST3", "/2", "1", "Y", "Intel", INT64_MAX)},
+                    [](std::uint64_t bytes) { return std::to_string(bytes); });
     EXPECT_EQ(huge->size, std::to_string(INT64_MAX));  // saturates, never wraps negative
-}
-
-TEST(SampleInventory, EightProductsWithFreshIdentifiersAndNoBundles) {
-    const auto first = sampleInventory();
-    const auto second = sampleInventory();
-    ASSERT_EQ(first.size(), 8u);
-    std::set<Uuid> ids;
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        ids.insert(first[i].id);
-        EXPECT_NE(first[i].id, second[i].id);
-        EXPECT_FALSE(first[i].bundles);
-    }
-    EXPECT_EQ(ids.size(), 8u);
-}
-
-PluginBundleRecord record(std::string format, std::string path, bool isProtected = false, bool quarantined = false) {
-    PluginBundleRecord bundle;
-    bundle.format = std::move(format);
-    bundle.architecture = "Universal";
-    bundle.size = "1 MB";
-    bundle.path = std::move(path);
-    bundle.isProtected = isProtected;
-    if (quarantined) {
-        bundle.quarantinePath = "/Q/op/x";
-        bundle.quarantineOperationID = "OP";
-    }
-    return bundle;
-}
-
-Plugin product(std::vector<PluginBundleRecord> bundles) {
-    Plugin plugin;
-    plugin.name = "Decapitator";
-    plugin.manufacturer = "Soundtoys";
-    plugin.architecture = "Universal";
-    plugin.formats = {"AU", "VST3"};
-    plugin.bundles = std::move(bundles);
-    return plugin;
 }
 
 // Bundles as "p" (protected), "q" (quarantined), "pq" or "" (neither); a
@@ -167,44 +104,43 @@ TEST(ProductStatus, QuarantineOutranksProtectionAndCoverageCountsBundles) {
     for (const auto& [bundles, architecture, coverage, status] : cases) {
         std::vector<PluginBundleRecord> records;
         for (const auto& flags : bundles) {
-            records.push_back(record("VST3", "/" + std::to_string(records.size()), flags.find('p') != std::string::npos,
-                                     flags.find('q') != std::string::npos));
+            records.push_back(testing::bundleRecord("VST3", "/" + std::to_string(records.size())));
+            records.back().isProtected = flags.find('p') != std::string::npos;
+            if (flags.find('q') != std::string::npos) {
+                testing::quarantine(records.back(), "/Q");
+            }
         }
-        auto plugin = product(records);
+        auto plugin = testing::product("Decapitator", "Soundtoys", records);
         plugin.isProtected = true;
         plugin.architecture = architecture;
         EXPECT_EQ(protectionCoverage(plugin), coverage) << ::testing::PrintToString(bundles);
         EXPECT_EQ(derivedStatus(plugin), status) << ::testing::PrintToString(bundles);
     }
-    auto half = product({record("AU", "/a", false, true)});
-    (*half.bundles)[0].quarantineOperationID.reset();
+    auto half = testing::product("Decapitator", "Soundtoys", {testing::bundleRecord("AU", "/a")});
+    testing::quarantine(half.bundles->at(0), "/Q");
+    half.bundles->at(0).quarantineOperationID.reset();
     EXPECT_EQ(derivedStatus(half), PluginStatus::ok);
 }
 
 TEST(ProductStatus, ShellsAreMandatoryAndKeepTheirStatus) {
-    auto shell = product({record("VST3", "/s")});
-    shell.manufacturer = "Waves";
-    shell.name = "WaveShell1-VST3 14.12";
-    EXPECT_TRUE(isSharedShell(shell));
+    auto shell = testing::product("WaveShell1-VST3 14.12", "Waves", {testing::bundleRecord("VST3", "/s")});
     EXPECT_EQ(protectionCoverage(shell), ProtectionCoverage::mandatory);
-    EXPECT_EQ(baseStatus(shell), PluginStatus::sharedShell);
     EXPECT_EQ(derivedStatus(shell), PluginStatus::sharedShell);
-
     shell.manufacturer = "waves";  // the manufacturer must match exactly
     EXPECT_FALSE(isSharedShell(shell));
     EXPECT_EQ(protectionCoverage(shell), ProtectionCoverage::none);
     shell.status = PluginStatus::sharedShell;
     EXPECT_TRUE(isSharedShell(shell));
+    // A grouped shell takes the status and the protection on.
+    const auto found = grouped({discovered("WaveShell1-VST3 14.12", "VST3", "/s.vst3", "1", "Waves")});
+    EXPECT_EQ(found->status, PluginStatus::sharedShell);
+    EXPECT_TRUE(found->isProtected);
 
-    Plugin hosted;
-    hosted.name = "SSL E-Channel";
-    hosted.manufacturer = "Waves";
+    auto hosted = testing::product("SSL E-Channel", "Waves", {});
     hosted.formats = {"AU"};
     hosted.status = PluginStatus::hostedByShell;
-    hosted.bundles = std::vector<PluginBundleRecord>{};
     EXPECT_TRUE(bundleRecords(hosted).empty());
     EXPECT_EQ(protectionCoverage(hosted), ProtectionCoverage::mandatory);
-    EXPECT_EQ(baseStatus(hosted), PluginStatus::hostedByShell);
     EXPECT_EQ(derivedStatus(hosted), PluginStatus::hostedByShell);
 }
 
@@ -236,7 +172,9 @@ TEST(ProductStatus, BundleRecordsOfOlderProductsAndTheirOrder) {
     // Records of newer products sort by format, then path.
     std::vector<std::string> paths;
     for (const auto& record :
-         bundleRecords(product({record("VST3", "/b"), record("AU", "/z"), record("VST3", "/a")}))) {
+         bundleRecords(testing::product("X", "Y",
+                                        {testing::bundleRecord("VST3", "/b"), testing::bundleRecord("AU", "/z"),
+                                         testing::bundleRecord("VST3", "/a")}))) {
         paths.push_back(record.path);
     }
     EXPECT_EQ(paths, (std::vector<std::string>{"/z", "/a", "/b"}));

@@ -1,13 +1,13 @@
 #include "model/PluginLocations.h"
 #include "model/TrashRecovery.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/Paths.h"
 
 #include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <unordered_set>
 
 namespace kestrova {
 namespace {
@@ -45,29 +45,68 @@ protected:
     void put(const std::string& bundlePath) const { tree.writeFile(bundlePath.substr(tree.path().size()), "binary"); }
 };
 
-TEST_F(TrashRecoveryTest, SafeLocationsAreBelowTheSystemFoldersAndNeverThroughALink) {
-    const auto vst3 = systemPath("/Library/Audio/Plug-Ins/VST3/A.vst3");
-    EXPECT_EQ(safePluginLocation(vst3, layout, disk), vst3);  // need not exist
-    const auto deep = systemPath("/Library/Application Support/Avid/Audio/Plug-Ins/Sub/B.AAXPlugin");
-    EXPECT_EQ(safePluginLocation(deep + "/", layout, disk), deep);
-    EXPECT_FALSE(safePluginLocation("Library/Audio/Plug-Ins/VST3/A.vst3", layout, disk));
-    EXPECT_FALSE(safePluginLocation(systemPath("/Library/Audio/Plug-Ins/VST3/A.dll"), layout, disk));
-    EXPECT_FALSE(safePluginLocation(systemPath("/Library/Audio/Plug-Ins/VST3.vst3"), layout, disk));
-    EXPECT_FALSE(safePluginLocation(layout.user("Library/Audio/Plug-Ins/VST3/A.vst3"), layout, disk));
-    EXPECT_FALSE(safePluginLocation("/Library/Audio/Plug-Ins/VST3/A.vst3", layout, disk));  // outside the root
-    // ".." is resolved lexically before the folder test.
-    EXPECT_FALSE(
-        safePluginLocation(systemPath("/Library/Audio/Plug-Ins/VST3") + "/../../../../../x.vst3", layout, disk));
-
-    // A bundle that is itself a link, and a bundle reached through a linked
-    // folder that points into the home.
+// Under macOS only the system folders are places to move from; under Linux
+// the user's own plug-in folders are too, on the user side.
+TEST_F(TrashRecoveryTest, SafeLocationsAreInPlugInFoldersNeverThroughALinkAndHaveTheirSide) {
+    const auto user = BundleSide::user;
+    const auto system = BundleSide::system;
+    // A bundle that is itself a link, and folders linked into the home or out.
     put(layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3/Contents/x"));
     tree.makeSymlink(layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3"),
                      systemPath("/Library/Audio/Plug-Ins/VST3/Linked.vst3").substr(tree.path().size()));
-    EXPECT_FALSE(safePluginLocation(systemPath("/Library/Audio/Plug-Ins/VST3/Linked.vst3"), layout, disk));
     tree.makeSymlink(layout.user("Library/Audio/Plug-Ins/VST3"),
                      systemPath("/Library/Audio/Plug-Ins/VST3/Shortcut").substr(tree.path().size()));
-    EXPECT_FALSE(safePluginLocation(systemPath("/Library/Audio/Plug-Ins/VST3/Shortcut/Home.vst3"), layout, disk));
+    tree.makeDirectory("elsewhere");
+    tree.makeDirectory("home/.vst3");
+    tree.makeSymlink(tree / "elsewhere", "home/.vst3/Out");
+    SystemLayout linux{tree / "root", tree / "home", PlatformProfile::gnuLinux};
+    const auto deep = systemPath("/Library/Application Support/Avid/Audio/Plug-Ins/Sub/B.AAXPlugin");
+    struct Case {
+        const SystemLayout& layout;
+        std::string path;
+        std::optional<BundleSide> side;  // nothing: refused
+    };
+    const std::vector<Case> cases{
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/A.vst3"), system},  // need not exist
+        {layout, deep + "/", system},
+        {layout, "Library/Audio/Plug-Ins/VST3/A.vst3", std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/A.dll"), std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3.vst3"), std::nullopt},
+        {layout, layout.user("Library/Audio/Plug-Ins/VST3/A.vst3"), std::nullopt},
+        {layout, layout.user(".vst3/A.vst3"), std::nullopt},
+        {layout, "/Library/Audio/Plug-Ins/VST3/A.vst3", std::nullopt},  // outside the root
+        // ".." is resolved lexically before the folder test.
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3") + "/../../../../../x.vst3", std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/Linked.vst3"), std::nullopt},
+        {layout, systemPath("/Library/Audio/Plug-Ins/VST3/Shortcut/Home.vst3"), std::nullopt},
+        {linux, linux.user(".vst3/A.vst3"), user},
+        {linux, linux.user(".vst3/Vendor/Deep.vst3"), user},
+        {linux, linux.user(".clap/B.clap"), user},
+        {linux, linux.user(".lv2/C.lv2"), user},
+        {linux, linux.user(".vst/D.so"), user},
+        {linux, linux.user(".lxvst/E.so"), user},
+        {linux, linux.system("/usr/lib/vst3/S.vst3"), system},
+        {linux, linux.system("/usr/local/lib/lv2/T.lv2"), system},
+        {linux, linux.user(".vst3"), std::nullopt},              // the folder itself
+        {linux, linux.user(".vst3/A.dll"), std::nullopt},        // no plug-in extension
+        {linux, linux.user(".clap/A.component"), std::nullopt},  // not a Linux format
+        {linux, linux.user("Music/A.vst3"), std::nullopt},
+        {linux, linux.user(".vst3/Out/X.vst3"), std::nullopt},  // a linked folder leading out
+        {linux, linux.user(".local/share/Kestrova/Quarantine/A.vst3"), std::nullopt},
+    };
+    for (const auto& [where, path, side] : cases) {
+        SafeLocationChecker checker(where, disk);
+        const auto checked = checker.check(path);
+        EXPECT_EQ(checked, safePluginLocation(path, where, disk)) << path;
+        ASSERT_EQ(checked.has_value(), side.has_value()) << path;
+        if (checked) {
+            EXPECT_EQ(*checked, standardizedPath(path)) << path;
+            EXPECT_EQ(checker.lastCheckedSide(), *side) << path;
+            EXPECT_EQ(sideOfPath(path, where), *side) << path;
+        } else if (where.profile == PlatformProfile::macOS) {
+            EXPECT_EQ(sideOfPath(path, where), system) << path;  // a Mac has no user side
+        }
+    }
 }
 
 TEST_F(TrashRecoveryTest, PathCheckRequiresKnownFormatMatchingExtensionsAndASafeOriginal) {
@@ -92,43 +131,35 @@ TEST_F(TrashRecoveryTest, PathCheckRequiresKnownFormatMatchingExtensionsAndASafe
     }
 }
 
-TEST_F(TrashRecoveryTest, StatesFollowTheDiskAndEntriesListTheLatestMoveFirst) {
-    const auto ready = record("Ready", 300);
-    put(ready.trashPath);
-    const auto occupied = record("Occupied", 100);
-    put(occupied.trashPath);
-    put(occupied.originalPath);
-    const auto restored = record("Restored", 200);
-    put(restored.originalPath);
-    const auto missing = record("Missing", 400);
-
-    const auto entries = trashRecoveryEntries({occupied, restored, ready, missing}, layout, disk);
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0], (TrashRecoveryEntry{missing, TrashRecoveryState::missingFromTrash}));
-    EXPECT_EQ(entries[1], (TrashRecoveryEntry{ready, TrashRecoveryState::readyToRestore}));
-    EXPECT_EQ(entries[2], (TrashRecoveryEntry{restored, TrashRecoveryState::alreadyRestored}));
-    EXPECT_EQ(entries[3], (TrashRecoveryEntry{occupied, TrashRecoveryState::destinationOccupied}));
-    EXPECT_EQ(readyTrashRecoveryCount(entries), 1);
-    EXPECT_EQ(std::unordered_set<TrashRecoveryEntry>(entries.begin(), entries.end()).size(), 4u);
-    EXPECT_EQ(readyTrashRecoveryCount(trashRecoveryEntries({}, layout, disk)), 0);
-}
-
-TEST_F(TrashRecoveryTest, ReconciliationClosesPutBackRecordsAndReportsAMissingBundleOnce) {
+TEST_F(TrashRecoveryTest, StatesFollowTheDiskAndReconciliationClosesPutBackRecords) {
     std::vector<HistoryItem> history;
     std::vector<TrashedBundleRecord> none;
     EXPECT_FALSE(reconcileTrashRecords(none, history, disk, Date{1}));
     EXPECT_TRUE(history.empty());
 
-    auto inTrash = record("InTrash");
+    auto inTrash = record("InTrash", 400);
     put(inTrash.trashPath);
     put(inTrash.originalPath);  // occupied: still left open
-    auto putBack = record("PutBack");
+    auto putBack = record("PutBack", 300);
     put(putBack.originalPath);
-    auto lost = record("Lost");
+    auto lost = record("Lost", 200);
     auto alreadyClosed = record("Closed");
     alreadyClosed.reconciledDate = Date{5};
 
     std::vector<TrashedBundleRecord> records{inTrash, putBack, lost, alreadyClosed};
+    // Their states, latest move first (the store's tests list them in order).
+    const auto ready = record("Ready", 100);
+    put(ready.trashPath);
+    const auto entries = trashRecoveryEntries({inTrash, putBack, lost, ready}, layout, disk);
+    std::vector<TrashRecoveryState> states;
+    for (const auto& entry : entries) {
+        states.push_back(entry.state);
+    }
+    EXPECT_EQ(states, (std::vector<TrashRecoveryState>{
+                          TrashRecoveryState::destinationOccupied, TrashRecoveryState::alreadyRestored,
+                          TrashRecoveryState::missingFromTrash, TrashRecoveryState::readyToRestore}));
+    EXPECT_EQ(readyTrashRecoveryCount(entries), 1);
+
     const Date now{1000};
     EXPECT_TRUE(reconcileTrashRecords(records, history, disk, now));
     EXPECT_EQ(records[0], inTrash);

@@ -42,6 +42,8 @@ protected:
     }
 };
 
+// The stale and pending texts are checked where the store and the command
+// line show them; here, that every selection is blocked before the disk is read.
 TEST_F(BundleActionPlannerTest, EmptyStaleAndPendingPlansBlockBeforeTheDiskIsRead) {
     const auto proQ = product("Pro-Q 3", "FabFilter", {bundleRecord("VST3", sandbox.vst3("Pro-Q 3"))});
     const auto empty = plan(BundleActionKind::quarantine, {}, {proQ});
@@ -55,8 +57,6 @@ TEST_F(BundleActionPlannerTest, EmptyStaleAndPendingPlansBlockBeforeTheDiskIsRea
                          InventoryRevisionToken::random(), std::nullopt, true, PlanDiskContext{disk, sandbox.layout});
     ASSERT_EQ(stale.blockedSelections.size(), 2u);
     EXPECT_EQ(stale.blockedSelections[1].reason, Reason::staleInventory);
-    EXPECT_EQ(planBlockingReason(stale),
-              "The inventory changed after this action was previewed. Review the current formats and try again.");
     EXPECT_EQ(stale.inventoryRevision, revision);
 
     const auto presetRun = Uuid::random();
@@ -64,7 +64,6 @@ TEST_F(BundleActionPlannerTest, EmptyStaleAndPendingPlansBlockBeforeTheDiskIsRea
                                           true, PlanDiskContext{disk, sandbox.layout});
     ASSERT_EQ(pending.blockedSelections.size(), 1u);
     EXPECT_EQ(pending.blockedSelections[0].reason, Reason::pendingTransaction);
-    EXPECT_EQ(planBlockingReason(pending), "A previous privileged plugin transaction still needs reconciliation.");
     EXPECT_EQ(pending.presetRunID, presetRun);
     EXPECT_EQ(disk.reads, 0);
 }
@@ -121,21 +120,17 @@ TEST_F(BundleActionPlannerTest, LinuxUserFolderBundlesRestoreOnlyFromTheUserSide
 
 TEST_F(BundleActionPlannerTest, QuarantineRefusalsCarryTheirReasonsAndPrefixedDetails) {
     auto home = bundleRecord("VST3", sandbox.install(sandbox.layout.user("Library/Audio/Plug-Ins/VST3/Home.vst3")));
-    auto linked = bundleRecord("VST3", sandbox.vst3("Linked"));
-    sandbox.link(home.path, linked.path);
-    auto wrongExtension = bundleRecord("VST3", sandbox.install(sandbox.system("/Library/Audio/Plug-Ins/VST3/A.dll")));
     auto absent = bundleRecord("VST3", sandbox.vst3("Absent"));
     auto guarded = bundleRecord("VST3", sandbox.install(sandbox.vst3("Guarded")));
     guarded.isProtected = true;
     auto already = bundleRecord("AU", sandbox.component("Already"));
     quarantine(already, root);
     auto occupiedDestination = bundleRecord("AU", sandbox.install(sandbox.component("Occupied")));
-    const auto maker =
-        product("Tool", "Maker", {home, linked, wrongExtension, absent, guarded, already, occupiedDestination});
+    const auto maker = product("Tool", "Maker", {home, absent, guarded, already, occupiedDestination});
     auto shell = product("WaveShell1-VST3 14.12", "Waves", {bundleRecord("VST3", sandbox.install(sandbox.vst3("WS")))});
 
     auto selections = selectAll(maker);
-    selections.resize(6);
+    selections.resize(4);
     selections.push_back(select(shell));
     selections.push_back({maker.id, "VST3|/nowhere.vst3"});
     selections.push_back({Uuid::random(), select(maker).bundleID});
@@ -147,34 +142,32 @@ TEST_F(BundleActionPlannerTest, QuarantineRefusalsCarryTheirReasonsAndPrefixedDe
     const std::vector<BundleActionBlockedSelection> expected{
         {selections[0], Reason::unsafePath, unsafe},
         {selections[1], Reason::unsafePath, unsafe},
-        {selections[2], Reason::unsafePath, unsafe},
-        {selections[3], Reason::unsafePath, unsafe},
-        {selections[4], Reason::protectedBundle,
+        {selections[2], Reason::protectedBundle,
          "Tool — VST3: Remove format protection before quarantining this bundle."},
-        {selections[5], Reason::invalidState, "Tool — AU: This format is already quarantined."},
-        {selections[6], Reason::mandatoryProtection,
+        {selections[3], Reason::invalidState, "Tool — AU: This format is already quarantined."},
+        {selections[4], Reason::mandatoryProtection,
          "WaveShell1-VST3 14.12 — VST3: Shared shells and WaveShell-hosted products cannot be moved as independent "
          "bundles."},
-        {selections[7], Reason::missingBundle, changed},
-        {selections[8], Reason::missingBundle, changed},
+        {selections[5], Reason::missingBundle, changed},
+        {selections[6], Reason::missingBundle, changed},
     };
     EXPECT_EQ(result.blockedSelections, expected);
     EXPECT_TRUE(result.items.empty());
     EXPECT_EQ(planBlockingReason(result), expected[0].detail);
 
-    // Without disk checks a bundle that is not there still plans; links and
-    // home folders are refused either way.
-    const auto offline = plan(BundleActionKind::quarantine, {selections[0], selections[1], selections[3]}, {maker},
+    // Without disk checks a bundle that is not there still plans; a home
+    // folder is refused either way.
+    const auto offline = plan(BundleActionKind::quarantine, {selections[0], selections[1]}, {maker},
                               /*verifyOnDisk=*/false);
     ASSERT_EQ(offline.items.size(), 1u);
-    EXPECT_EQ(offline.items[0].selection, selections[3]);
+    EXPECT_EQ(offline.items[0].selection, selections[1]);
 
     // A destination already taken in the quarantine folder. Operation IDs
     // are new for every plan, so everything below the root reads as taken.
     disk.occupiedBelow = root;
-    EXPECT_EQ(plan(BundleActionKind::quarantine, {select(maker, 6)}, {maker}).blockedSelections,
+    EXPECT_EQ(plan(BundleActionKind::quarantine, {select(maker, 4)}, {maker}).blockedSelections,
               (std::vector<BundleActionBlockedSelection>{
-                  {select(maker, 6), Reason::destinationExists,
+                  {select(maker, 4), Reason::destinationExists,
                    "Tool — AU: The protected quarantine destination already exists."}}));
 }
 
@@ -223,18 +216,11 @@ TEST_F(BundleActionPlannerTest, RestoreNeedsAVerifiedQuarantineLocationAndAFreeO
     sandbox.install(quarantine(good, root));
     auto occupied = bundleRecord("VST3", sandbox.install(sandbox.vst3("Occupied")));
     sandbox.install(quarantine(occupied, root));
-    auto elsewhere = bundleRecord("VST3", sandbox.vst3("Elsewhere"));
-    quarantine(elsewhere, root);
-    elsewhere.quarantinePath = sandbox.system("/Library/Application Support/Kestrova/Other/Elsewhere.vst3");
-    sandbox.install(*elsewhere.quarantinePath);
-    auto renamed = bundleRecord("VST3", sandbox.vst3("Renamed"));
-    const auto renamedLocation = quarantine(renamed, root);
-    renamed.quarantinePath = renamedLocation.substr(0, renamedLocation.rfind('/')) + "/Other.vst3";
-    sandbox.install(*renamed.quarantinePath);
+    // Where a quarantine location may lie is PathRules'; here, that the disk is asked.
     auto gone = bundleRecord("VST3", sandbox.vst3("Gone"));
     quarantine(gone, root);
     auto active = bundleRecord("AU", sandbox.install(sandbox.component("Active")));
-    const auto maker = product("Tool", "Maker", {good, occupied, elsewhere, renamed, gone, active});
+    const auto maker = product("Tool", "Maker", {good, occupied, gone, active});
 
     const auto selections = selectAll(maker);
     const auto result = plan(BundleActionKind::restore, selections, {maker});
@@ -244,24 +230,19 @@ TEST_F(BundleActionPlannerTest, RestoreNeedsAVerifiedQuarantineLocationAndAFreeO
     EXPECT_EQ(result.items[0].operationID, good.quarantineOperationID);
 
     const std::string invalid = ": The verified quarantine record is missing or no longer matches disk.";
-    std::vector<BundleActionBlockedSelection> expected{
+    const std::vector<BundleActionBlockedSelection> expected{
         {selections[1], Reason::destinationExists,
-         "Tool — VST3: A bundle already exists at the recorded original location."}};
-    for (std::size_t i = 2; i < 6; ++i) {
-        expected.push_back({selections[i], Reason::invalidState, (i == 5 ? "Tool — AU" : "Tool — VST3") + invalid});
-    }
+         "Tool — VST3: A bundle already exists at the recorded original location."},
+        {selections[2], Reason::invalidState, "Tool — VST3" + invalid},
+        {selections[3], Reason::invalidState, "Tool — AU" + invalid}};
     EXPECT_EQ(result.blockedSelections, expected);
     // Off disk, only the path rules apply: the missing one plans.
-    EXPECT_EQ(plan(BundleActionKind::restore, {selections[1], selections[4]}, {maker}, false).items.size(), 2u);
+    EXPECT_EQ(plan(BundleActionKind::restore, {selections[1], selections[2]}, {maker}, false).items.size(), 2u);
 }
 
-TEST_F(BundleActionPlannerTest, TrashNamesAreUniqueUpToCaseAndTheTrashMustBeARealFolder) {
+TEST_F(BundleActionPlannerTest, TrashTakesVerifiedQuarantinedBundlesIntoARealTrashFolder) {
     const auto trash = sandbox.layout.trashFolder();
     sandbox.makeFolder(trash);
-    auto upper = bundleRecord("VST3", sandbox.vst3("Pad"));
-    sandbox.install(quarantine(upper, root));
-    auto lower = bundleRecord("VST3", sandbox.system("/Library/Audio/Plug-Ins/VST3/Other/pad.vst3"));
-    sandbox.install(quarantine(lower, root));
     auto existing = bundleRecord("AU", sandbox.component("Echo"));
     sandbox.install(quarantine(existing, root));
     sandbox.writeFile(trash + "/Echo.component");
@@ -269,21 +250,19 @@ TEST_F(BundleActionPlannerTest, TrashNamesAreUniqueUpToCaseAndTheTrashMustBeARea
     sandbox.install(quarantine(guarded, root));
     guarded.isProtected = true;
     auto active = bundleRecord("AU", sandbox.install(sandbox.component("Active")));
-    const auto maker = product("Tool", "Maker", {upper, lower, existing, guarded, active});
+    const auto maker = product("Tool", "Maker", {existing, guarded, active});
 
     const auto selections = selectAll(maker);
     const auto result = plan(BundleActionKind::trash, selections, {maker});
-    ASSERT_EQ(result.items.size(), 3u);
-    EXPECT_EQ(result.items[0].destinationPath, trash + "/Pad.vst3");
-    EXPECT_EQ(result.items[1].destinationPath, trash + "/pad 2.vst3");
-    EXPECT_EQ(result.items[2].destinationPath, trash + "/Echo 2.component");
-    EXPECT_EQ(result.items[0].sourcePath, *upper.quarantinePath);
-    EXPECT_EQ(result.items[0].operationID, upper.quarantineOperationID);
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_EQ(result.items[0].destinationPath, trash + "/Echo 2.component");
+    EXPECT_EQ(result.items[0].sourcePath, *existing.quarantinePath);
+    EXPECT_EQ(result.items[0].operationID, existing.quarantineOperationID);
     EXPECT_EQ(result.blockedSelections,
               (std::vector<BundleActionBlockedSelection>{
-                  {selections[3], Reason::protectedBundle,
+                  {selections[1], Reason::protectedBundle,
                    "Tool — AU: Remove format protection before moving this bundle to Trash."},
-                  {selections[4], Reason::invalidState,
+                  {selections[2], Reason::invalidState,
                    "Tool — AU: The verified quarantine record or a safe Trash destination is unavailable."}}));
 
     // A Trash that is a link to a folder is refused, unless disk checks are off.
@@ -295,24 +274,12 @@ TEST_F(BundleActionPlannerTest, TrashNamesAreUniqueUpToCaseAndTheTrashMustBeARea
               (std::vector<BundleActionBlockedSelection>{
                   {selections[0], Reason::unsafePath, "The current user’s Finder Trash is unavailable or unsafe."}}));
     EXPECT_EQ(plan(BundleActionKind::trash, {selections[0]}, {maker}, false, linkedTrash).items.size(), 1u);
-    const auto missingTrash = plan(BundleActionKind::trash, {selections[0]}, {maker}, true, sandbox.tree / "none");
-    EXPECT_EQ(missingTrash.blockedSelections.at(0).reason, Reason::unsafePath);
 }
 
-// Records older than per-format bundles carry one format in the product's own
-// fields; whole-product selections split what is active from what is away.
-TEST_F(BundleActionPlannerTest, OlderRecordsAndWholeProductSelections) {
-    Plugin legacy = product("Legacy", "Maker", {});
-    legacy.bundles.reset();
-    legacy.formats = {"VST3"};
-    legacy.path = sandbox.install(sandbox.vst3("Legacy"));
-    legacy.size = "2 MB";
-    const PluginBundleSelection selection{legacy.id, bundleKey("VST3", legacy.path)};
-    const auto result = plan(BundleActionKind::quarantine, {selection}, {legacy});
-    ASSERT_EQ(result.items.size(), 1u);
-    EXPECT_EQ(result.items[0].sizeInBytes, 2000000);
-    EXPECT_EQ(result.productsLosingAllActiveFormats, std::set<Uuid>{legacy.id});
-
+// Whole-product selections split what is active from what is away; a product
+// hosted by a shell has nothing of its own. (Older records' single bundle is
+// the model's bundleRecords.)
+TEST_F(BundleActionPlannerTest, WholeProductSelections) {
     auto mixed = product("Mixed", "Maker",
                          {bundleRecord("AU", sandbox.component("Mixed")), bundleRecord("VST3", sandbox.vst3("Mixed"))});
     quarantine(mixed.bundles->at(1), sandbox.system("/Q"));
@@ -320,27 +287,8 @@ TEST_F(BundleActionPlannerTest, OlderRecordsAndWholeProductSelections) {
     hosted.bundles.reset();
     hosted.formats = {"AU"};
     hosted.status = PluginStatus::hostedByShell;
-    EXPECT_EQ(activeBundleSelections({mixed, hosted, legacy}),
-              (std::vector<PluginBundleSelection>{select(mixed), selection}));
-    EXPECT_EQ(quarantinedBundleSelections({mixed, hosted, legacy}),
-              std::vector<PluginBundleSelection>{select(mixed, 1)});
-
-    legacy.formats = {"AU", "VST3"};  // no longer one format: nothing to plan from
-    EXPECT_EQ(plan(BundleActionKind::quarantine, {selection}, {legacy}).blockedSelections.at(0).reason,
-              Reason::missingBundle);
-}
-
-TEST_F(BundleActionPlannerTest, PlansRoundTripThroughJson) {
-    auto proQ = product("Pro-Q 3", "FabFilter", {bundleRecord("VST3", sandbox.install(sandbox.vst3("Pro-Q 3")))});
-    auto result = planBundleAction(BundleActionKind::quarantine, {select(proQ), select(proQ)}, {proQ}, revision,
-                                   std::nullopt, Uuid::random(), false, PlanDiskContext{disk, sandbox.layout});
-    const auto json = JsonCoder<BundleActionPlan>::encode(result);
-    EXPECT_EQ(json.at("operation"), "quarantine");
-    EXPECT_EQ(json.at("blockedSelections").at(0).at("reason"), "duplicateSelection");
-    EXPECT_EQ(JsonCoder<BundleActionPlan>::decode(Json::parse(json.dump()), "plan"), result);
-    auto broken = json;
-    broken["operation"] = "delete";
-    EXPECT_THROW(JsonCoder<BundleActionPlan>::decode(broken, "plan"), DecodingError);
+    EXPECT_EQ(activeBundleSelections({mixed, hosted}), std::vector<PluginBundleSelection>{select(mixed)});
+    EXPECT_EQ(quarantinedBundleSelections({mixed, hosted}), std::vector<PluginBundleSelection>{select(mixed, 1)});
 }
 
 TEST(PlanNames, EveryKindAndReasonMapsBothWays) {

@@ -13,20 +13,10 @@
 namespace kestrova {
 namespace {
 
+using testing::discovered;
+
 constexpr std::string_view systemVst3 = "/Library/Audio/Plug-Ins/VST3";
 constexpr std::string_view userVst3 = "/Users/me/Library/Audio/Plug-Ins/VST3";
-
-DiscoveredBundle discovered(std::string name, std::string format, std::string path, std::string version = "1.0") {
-    DiscoveredBundle bundle;
-    bundle.name = std::move(name);
-    bundle.manufacturer = "Acme";
-    bundle.version = std::move(version);
-    bundle.format = std::move(format);
-    bundle.architecture = "Universal";
-    bundle.byteSize = 1000;
-    bundle.path = std::move(path);
-    return bundle;
-}
 
 std::string vst3At(std::string_view folder, std::string_view name) {
     return std::string(folder) + "/" + std::string(name) + ".vst3";
@@ -94,21 +84,10 @@ TEST(DuplicateGroups, KindsExclusionsAndTheKeptCopyOverGeneratedInventories) {
     const auto sys = [](std::string_view name) { return vst3At(systemVst3, name); };
     const auto user = [](std::string_view name) { return vst3At(userVst3, name); };
     const std::vector<Case> cases{
-        {"one bundle per format",
-         {discovered("Pro", "VST3", sys("Pro")),
-          discovered("Pro", "AU", "/Library/Audio/Plug-Ins/Components/Pro.component")}},
         {"system and user copies of one version: the system copy stays, the user copy cannot move",
          {discovered("Pro", "VST3", user("Pro")), discovered("Pro", "VST3", sys("Pro"))},
          DuplicateKind::copies,
          {sys("Pro") + ":keep", user("Pro") + ":notMovable"}},
-        {"two system copies of one version: path order decides",
-         {discovered("Pro", "VST3", sys("Vendor/Pro")), discovered("Pro", "VST3", sys("Pro"))},
-         DuplicateKind::copies,
-         {sys("Pro") + ":keep", sys("Vendor/Pro") + ":retire"}},
-        {"older and newer: 3.10.0 beats 3.9.2 wherever it lies",
-         {discovered("Pro", "VST3", sys("Pro"), "3.9.2"), discovered("Pro", "VST3", user("Pro"), "3.10.0")},
-         DuplicateKind::versions,
-         {user("Pro") + ":keep", sys("Pro") + ":retire"}},
         {"three versions: the newest stays, the older two go",
          {discovered("Pro", "VST3", sys("Pro 1"), "1.0"), discovered("Pro", "VST3", sys("Pro 3"), "3.0"),
           discovered("Pro", "VST3", sys("Pro 2"), "2.0")},

@@ -2,53 +2,15 @@
 // under one temporary folder, and records pointing into them.
 #pragma once
 
-#include "model/Plugin.h"
+#include "../model/RecordBuilders.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemLayout.h"
 #include "support/TemporaryDirectory.h"
 
 #include <atomic>
-#include <set>
 #include <string>
-#include <vector>
 
 namespace kestrova::testing {
-
-inline PluginBundleRecord bundleRecord(std::string format, std::string path, std::string size = "1.5 MB") {
-    PluginBundleRecord record;
-    record.format = std::move(format);
-    record.architecture = "Universal";
-    record.size = std::move(size);
-    record.path = std::move(path);
-    return record;
-}
-
-inline Plugin product(std::string name, std::string manufacturer, std::vector<PluginBundleRecord> bundles) {
-    Plugin plugin;
-    plugin.id = Uuid::random();
-    plugin.name = std::move(name);
-    plugin.manufacturer = std::move(manufacturer);
-    plugin.version = "1.0";
-    for (const auto& bundle : bundles) {
-        plugin.formats.push_back(bundle.format);
-    }
-    plugin.architecture = "Universal";
-    plugin.size = "3 MB";
-    plugin.path = bundles.empty() ? std::string() : bundles.front().path;
-    plugin.bundles = std::move(bundles);
-    return plugin;
-}
-
-// Marks a bundle as quarantined under `root` with a fresh operation ID and
-// returns the quarantine location.
-inline std::string quarantine(PluginBundleRecord& record, const std::string& root) {
-    const auto operationID = Uuid::random().string();
-    const auto name = record.path.substr(record.path.rfind('/') + 1);
-    record.originalPath = record.path;
-    record.quarantineOperationID = operationID;
-    record.quarantinePath = root + "/" + operationID + "/" + name;
-    return *record.quarantinePath;
-}
 
 class SandboxTree {
 public:
