@@ -72,86 +72,62 @@ PluginBundleSelection candidate(const FormatCleanupPlan& plan, std::string_view 
     return {};
 }
 
-TEST_F(CleanupRunTest, StartRefusesBeforeAnyJournalIsWritten) {
+TEST_F(CleanupRunTest, ARunAndEachChunkAreJournaledOnlyAsReviewed) {
     auto store = openWithTwoProducts();
     const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
     ASSERT_THAT(plan.candidates, SizeIs(3));
     const auto echoVST2 = candidate(plan, "Echo", "VST2");
+    const auto echoVST3 = candidate(plan, "Echo", "VST3");
+    const auto soloVST3 = candidate(plan, "Solo", "VST3");
     const auto before = savedState();
 
+    // Nothing confirmed, a stranger, a stale preview, a journal that cannot be saved.
     EXPECT_FALSE(store->startCleanupRun(plan, {}));
     expectRefused(*store);
-    const PluginBundleSelection stranger{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/other.vst3"};
-    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2, stranger}));
+    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2, {Uuid::random(), "VST3|/library/vst3/other.vst3"}}));
     expectRefused(*store);
-
     auto stale = plan;
     stale.inventoryRevision = InventoryRevisionToken::random();
     EXPECT_FALSE(store->startCleanupRun(stale, {echoVST2}));
     expectRefused(*store, "Cleanup Preview Expired");
-
     disk.failWritesUnder(stateFolder());
     EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
     expectRefused(*store);
     EXPECT_TRUE(store->lastStorageError());
     disk.clearFaults();
-
-    EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
     EXPECT_THAT(store->history(), IsEmpty());
     EXPECT_EQ(savedState(), before);
-}
 
-TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythingMoves) {
-    auto store = openWithTwoProducts();
-    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
-    const auto echoVST2 = candidate(plan, "Echo", "VST2");
-    const auto echoVST3 = candidate(plan, "Echo", "VST3");
-    const auto soloVST3 = candidate(plan, "Solo", "VST3");
-    ASSERT_FALSE(std::find_if(plan.candidates.begin(), plan.candidates.end(), [&](const auto& c) {
-                     return c.selection == soloVST3;
-                 })->selectedByDefault);  // Solo would keep no active format: unticked, yet allowed
-
+    // Solo's candidate is unticked (it would keep no active format), yet allowed.
     const auto runID = store->startCleanupRun(plan, {soloVST3, echoVST3, echoVST2, soloVST3});
     ASSERT_TRUE(runID);
-    EXPECT_FALSE(store->lastOperationError());
     auto expected = pendingRun({soloVST3, echoVST3, echoVST2}, *runID);
     expected.planID = plan.id;
     expected.createdAt = store->formatCleanupRuns().at(0).createdAt;
     EXPECT_THAT(store->formatCleanupRuns(), ElementsAre(expected));
-
     ASSERT_THAT(store->history(), SizeIs(1));
-    const auto& started = store->history().front();
-    EXPECT_TRUE(recordsHistory(started, HistoryKind::cleanupPresetStarted, "AU Only",
+    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::cleanupPresetStarted, "AU Only",
                                "3 reviewed format bundles queued for reversible quarantine"));
-    EXPECT_EQ(started.presetRunID, *runID);
-    EXPECT_FALSE(started.transactionID);
-
+    EXPECT_EQ(store->history().front().presetRunID, *runID);
     EXPECT_EQ(savedState(), store->persistedSnapshot());
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_TRUE(existsAt((*findProduct(store->plugins(), "Echo")->bundles)[1].path));
-}
 
-TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasReviewed) {
-    auto store = openWithTwoProducts();
-    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
-    const auto echoVST2 = candidate(plan, "Echo", "VST2");
-    const auto runID = store->startCleanupRun(plan, {echoVST2});
-    ASSERT_TRUE(runID);
-
-    // Under an unknown run, with a selection not reviewed, or none; and a
-    // quarantine named for a run that is not pending.
+    // A chunk under an unknown run, with a selection not reviewed, or none;
+    // a quarantine named for a run that is not pending.
+    store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
+    const auto echoOnly =
+        store->startCleanupRun(cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {}), {echoVST2});
+    ASSERT_TRUE(echoOnly);
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
+    expectRefused(*store);
     EXPECT_FALSE(QuarantineKind::prepareChunk(*store, Uuid::random(), {echoVST2}));
-    expectRefused(*store);
-    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
-    expectRefused(*store);
-    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {}));
-    expectRefused(*store);
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *echoOnly, {echoVST2, echoVST3}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *echoOnly, {}));
     EXPECT_FALSE(QuarantineKind::prepareForRun(*store, {echoVST2}, Uuid::random()));
     expectRefused(*store);
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
 
-    const auto request = QuarantineKind::prepareChunk(*store, *runID, {echoVST2});
+    const auto request = QuarantineKind::prepareChunk(*store, *echoOnly, {echoVST2});
     ASSERT_TRUE(request) << store->lastOperationError().value_or("");
     ASSERT_THAT(request->items, SizeIs(1));
     EXPECT_EQ(request->items.front().sourcePath, (*findProduct(store->plugins(), "Echo")->bundles)[1].path);
@@ -160,10 +136,6 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     auto saved = savedState();
     EXPECT_EQ(QuarantineKind::journalIn(saved), request);
     EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
-
-    store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
-    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
-    expectRefused(*store);
 }
 
 TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
@@ -263,22 +235,14 @@ TEST_F(CleanupRunTest, StartUpClosesPendingRunsByWhatIsStillInQuarantineUnderThe
                             RestorableCleanupRun{partial, FormatCleanupPresetKind::auOnly, 1}));
 }
 
-TEST(CleanupRunChunks, ListsAreCutInOrderIntoPiecesOfOneTransaction) {
+TEST(CleanupRunChunks, AtTheLimitOneTransactionOnePastItTwo) {
     std::vector<PluginBundleSelection> selections;
-    for (int index = 0; index < 600; ++index) {
+    for (int index = 0; index < 257; ++index) {
         selections.push_back({Uuid::random(), "VST2|/" + std::to_string(index)});
     }
-    const auto chunks = chunkedSelections(selections);
-    ASSERT_THAT(chunks, SizeIs(3));
-    EXPECT_THAT(chunks[0], SizeIs(256));
-    EXPECT_THAT(chunks[1], SizeIs(256));
-    EXPECT_THAT(chunks[2], SizeIs(88));
-    EXPECT_EQ(chunks[1].front(), selections[256]);
-    EXPECT_EQ(chunks[2].back(), selections.back());
     EXPECT_THAT(chunkedSelections({}), IsEmpty());
-    // At the limit one transaction, one past it two.
-    EXPECT_THAT(chunkedSelections({selections.begin(), selections.begin() + 256}), SizeIs(1));
-    const auto pastLimit = chunkedSelections({selections.begin(), selections.begin() + 257});
+    EXPECT_THAT(chunkedSelections({selections.begin(), selections.end() - 1}), SizeIs(1));
+    const auto pastLimit = chunkedSelections(selections);
     ASSERT_THAT(pastLimit, SizeIs(2));
     EXPECT_THAT(pastLimit[1], ElementsAre(selections[256]));
 }
