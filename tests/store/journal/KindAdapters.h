@@ -47,16 +47,6 @@ inline Plugin productWith(const std::vector<InstalledBundle>& installed, bool qu
     return product;
 }
 
-inline std::vector<PluginBundleSelection> echoSelections(const PluginInventoryStore& store) {
-    std::vector<PluginBundleSelection> selections;
-    if (const auto* echo = findProduct(store.plugins(), "Echo")) {
-        for (const auto& bundle : *echo->bundles) {
-            selections.push_back({echo->id, bundle.id()});
-        }
-    }
-    return selections;
-}
-
 // What every kind does the same way, by the types of its records.
 template <typename RequestType, typename ResultType, TransactionKind transactionKind>
 struct KindBase {
@@ -89,7 +79,15 @@ struct SelectionKind : KindBase<Request, Result, transactionKind> {
     using Target = std::vector<PluginBundleSelection>;
     static constexpr bool checksRevision = true;
 
-    static Target target(const PluginInventoryStore& store) { return echoSelections(store); }
+    // Every bundle of Echo.
+    static Target target(const PluginInventoryStore& store) {
+        const auto& echo = *findProduct(store.plugins(), "Echo");
+        Target selections;
+        for (const auto& bundle : *echo.bundles) {
+            selections.push_back({echo.id, bundle.id()});
+        }
+        return selections;
+    }
     static Target unknownTarget() { return {{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/gone.vst3"}}; }
     static void forgetRecords(PersistedInventory& state) { state.plugins.clear(); }
 

@@ -45,14 +45,6 @@ protected:
         return Kind::journalIn(saved);
     }
     bool shows(std::string_view title) const { return opened->notice() && opened->notice()->title == title; }
-
-    // The store started again over the same state with a daemon answering `answer`.
-    void reopenAsking(TransactionLookupAnswer answer) {
-        opened.reset();
-        opened = std::make_unique<PluginInventoryStore>(
-            box.layout, box.disk, box.executor, [](auto&&...) { return ScanSummary{}; },
-            [answer](const std::string&) { return answer; });
-    }
 };
 TYPED_TEST_SUITE(TransactionKindTest, TransactionKindAdapters, KindName);
 
@@ -299,7 +291,9 @@ TYPED_TEST(TransactionKindTest, StartUpAsksTheDaemonBeforeTheDisk) {
     };
     for (const auto& answer : answers) {
         this->box.writeState(journaled);
-        this->reopenAsking(answer);
+        this->opened = std::make_unique<PluginInventoryStore>(
+            this->box.layout, this->box.disk, this->box.executor, [](auto&&...) { return ScanSummary{}; },
+            [answer](const std::string&) { return answer; });
         const auto& store = *this->opened;
         if (answer.call != otherCall) {
             EXPECT_TRUE(TypeParam::showsMoved(store)) << store.lastOperationError().value_or("");
@@ -354,48 +348,6 @@ TEST(TrashRestoreSelection, IsCheckedRecordByRecord) {
     ASSERT_TRUE(request);
     EXPECT_EQ(request->items, (std::vector<PrivilegedTrashRestoreItem>{
                                   {ready.trashPath, ready.originalPath, ready.id.string(), "Ready.vst3", "VST3"}}));
-}
-
-// A file that somehow carries journals of several kinds: each is resolved by
-// its own disk test, in the order quarantine, restore, Trash, Trash restore.
-TEST(JournalRecovery, JournalsOfSeveralKindsAreResolvedOneAfterAnother) {
-    StoreSandbox sandbox;
-    const auto echo =
-        productWith({{"VST3", sandbox.system(standardFolder("VST3")) + "/Echo.vst3"}}, true, sandbox.layout);
-    const auto& echoBundle = echo.bundles->front();
-    moveBundle(*echoBundle.quarantinePath, *echoBundle.originalPath);
-    const auto solo =
-        productWith({{"AU", sandbox.system(standardFolder("AU")) + "/Solo.component"}}, true, sandbox.layout, "Solo");
-    const auto& soloBundle = solo.bundles->front();
-    const auto trashed =
-        trashRecord(sandbox.layout, "Gone", "VST2", sandbox.system(standardFolder("VST2")) + "/Gone.vst");
-    makeBundleOnDisk(trashed.originalPath);  // already back
-
-    auto state = minimalState();
-    state.plugins = {echo, solo};
-    state.trashedBundles = std::vector{trashed};
-    // A restore that finished, a Trash move that never started and a Trash
-    // restore that finished.
-    RestoreKind::journalIn(state) = PrivilegedRestoreRequest{
-        "R", {{*echoBundle.quarantinePath, *echoBundle.originalPath, *echoBundle.quarantineOperationID}}};
-    TrashKind::journalIn(state) =
-        PrivilegedTrashRequest{"T",
-                               {{*soloBundle.quarantinePath, sandbox.layout.trashFolder() + "/Solo.component",
-                                 *soloBundle.quarantineOperationID}}};
-    TrashRestoreKind::journalIn(state) = PrivilegedTrashRestoreRequest{
-        "TR", {{trashed.trashPath, trashed.originalPath, trashed.id.string(), "Gone.vst", "VST2"}}};
-    sandbox.writeState(state);
-
-    const auto store = sandbox.open();
-    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_FALSE(store->lastOperationError());
-    EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined());
-    EXPECT_TRUE(findBundle(store->plugins(), "Solo", "AU")->isQuarantined()) << "the Trash move never happened";
-    EXPECT_TRUE(TrashRestoreKind::showsMoved(*store));
-    ASSERT_THAT(store->history(), SizeIs(2));
-    EXPECT_EQ(store->history()[0].kind, HistoryKind::trashRestore) << "recovered after the restore";
-    EXPECT_EQ(store->history()[1].kind, HistoryKind::restore);
-    EXPECT_EQ(sandbox.savedState(), store->persistedSnapshot());
 }
 
 }  // namespace
