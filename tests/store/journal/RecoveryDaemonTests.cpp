@@ -209,7 +209,6 @@ TEST_F(RecoveryDaemonTest, ARunClosedAsCanceledIsCorrectedWhenItsChunkTurnsOutTo
               1);
     EXPECT_EQ(store->notice()->title, "Cleanup Preset Corrected");
     EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
-    EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
 }
 
 }  // namespace

@@ -233,21 +233,15 @@ TEST(CleanupRunChunks, AtTheLimitOneTransactionOnePastItTwo) {
     EXPECT_THAT(pastLimit[1], ElementsAre(selections[256]));
 }
 
+// Plural counts and sizes are in the recorded cleanup runs.
 TEST(CleanupRunTexts, ConfirmationCountsTheTickedCandidatesOnly) {
     FormatCleanupPlan plan;
-    auto add = [&](std::optional<std::int64_t> size, bool removesLast) {
-        FormatCleanupCandidate entry;
-        entry.selection = {Uuid::random(), "VST2|/" + std::to_string(plan.candidates.size())};
-        entry.sizeInBytes = size;
-        entry.removesLastActiveFormat = removesLast;
-        entry.selectedByDefault = !removesLast;
-        plan.candidates.push_back(entry);
-        return entry.selection;
-    };
-    add(1'500'000, false);  // not ticked
-    const auto unknownSize = add(std::nullopt, true);
-    // Plural counts and sizes: the recorded cleanup runs.
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {unknownSize}),
+    plan.candidates.resize(2);
+    plan.candidates[0].selection = {Uuid::random(), "VST2|/ticked"};
+    plan.candidates[0].sizeInBytes = 1'500'000;
+    plan.candidates[1].selection = {Uuid::random(), "VST2|/unsized"};
+    plan.candidates[1].removesLastActiveFormat = true;
+    EXPECT_EQ(cleanupConfirmationMessage(plan, {plan.candidates[1].selection}),
               "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 0 "
               "bytes; it does not free disk space. You explicitly selected 1 candidate that leave a product with no "
               "active format.");
