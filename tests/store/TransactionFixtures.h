@@ -1,8 +1,7 @@
-// Plug-in bundles with real content in a sandbox's system folders, the
+// Plug-in bundles with real content in a sandbox's plug-in folders, the
 // products that name them, and helpers to move them as the helper would, for
-// the transaction, recovery and cleanup-run tests. A bundle's content is
-// compared byte for byte before and after a trip; its Info.plist holds a
-// marker that tells which copy ended up where.
+// the transaction, recovery and cleanup-run tests. A bundle's Info.plist
+// holds a marker that tells which copy ended up where.
 #pragma once
 
 #include "StoreSandbox.h"
@@ -13,27 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
 namespace kestrova::testing {
-
-// Every file below a bundle, by relative path, with its bytes.
-using BundleContents = std::map<std::string, std::string>;
-
-inline BundleContents bundleContents(const std::string& bundle) {
-    namespace fs = std::filesystem;
-    BundleContents contents;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(bundle, error), end; !error && it != end; it.increment(error)) {
-        if (it->is_regular_file()) {
-            std::ifstream in(it->path(), std::ios::binary);
-            contents[fs::relative(it->path(), bundle).string()] = std::string(std::istreambuf_iterator<char>(in), {});
-        }
-    }
-    return contents;
-}
 
 // A bundle folder whose Info.plist holds `marker` (by default its own path)
 // and an executable whose bytes depend on the path, so no two look alike.
@@ -84,27 +66,14 @@ inline Plugin productOnDisk(const SystemLayout& layout, std::string manufacturer
     return product;
 }
 
-// Records `bundle` as moved into quarantine by `operationID`, under the
-// layout's quarantine root; what is on disk is left to the caller.
-inline void recordQuarantined(const SystemLayout& layout, PluginBundleRecord& bundle, const std::string& operationID) {
+// Records `bundle` as moved into its side's quarantine by a new operation;
+// what is on disk is left to the caller.
+inline void recordQuarantined(const SystemLayout& layout, PluginBundleRecord& bundle) {
+    const auto operationID = Uuid::random().string();
     bundle.originalPath = bundle.path;
-    bundle.quarantinePath = quarantineRoot(layout) + "/" + operationID + "/" + lastPathComponent(bundle.path);
+    bundle.quarantinePath = quarantineRoot(layout, sideOfPath(bundle.path, layout)) + "/" + operationID + "/" +
+                            lastPathComponent(bundle.path);
     bundle.quarantineOperationID = operationID;
-}
-
-// A one-format product of Acme recorded as quarantined by `operationID`; its
-// bundle is moved there on disk unless `moved` is false.
-inline Plugin quarantinedProductOnDisk(const SystemLayout& layout, std::string name, std::string format,
-                                       const std::string& operationID, bool moved = true) {
-    auto product = productOnDisk(layout, "Acme", std::move(name), {std::move(format)});
-    auto& bundle = product.bundles->front();
-    const auto original = bundle.path;
-    recordQuarantined(layout, bundle, operationID);
-    product.status = PluginStatus::quarantined;
-    if (moved) {
-        moveBundle(original, *bundle.quarantinePath);
-    }
-    return product;
 }
 
 inline const PluginBundleRecord* findBundle(const std::vector<Plugin>& plugins, std::string_view name,

@@ -9,6 +9,7 @@
 #include "helperclient/HelperConnection.h"
 #include "helperclient/PluginManagementService.h"
 #include "store/journal/CrashPoint.h"
+#include "store/journal/TransactionRoad.h"
 #include "support/HelperSession.h"
 
 #include <gtest/gtest.h>
@@ -90,9 +91,10 @@ protected:
 
     const SystemLayout& layout() const { return sandbox.layout; }
 
-    void connect() {
-        auto connect = [registration = registration, hooks = hooks] {
-            return std::make_unique<HookedConnection>(makeSocketHelperConnection(registration->endpoint()), hooks);
+    void connect(HelperDeadlines deadlines = {}) {
+        auto connect = [registration = registration, hooks = hooks, deadlines] {
+            return std::make_unique<HookedConnection>(makeSocketHelperConnection(registration->endpoint(), deadlines),
+                                                      hooks);
         };
         service = PluginManagementService::create(sandbox.executor, registration, connect, {});
         runUntil([&] { return service->outstandingCalls() == 0; });
@@ -129,17 +131,18 @@ protected:
         runUntil([&] { return service->outstandingCalls() == 0; });
     }
 
-    // Sends a prepared request through the service and completes it with
-    // the reply, as a screen does: the one prepare, send, complete road.
-    template <typename Kind>
-    bool runTransaction(const std::optional<typename Kind::Request>& request) {
+    // Sends a prepared request on the road every caller takes and runs the
+    // main thread until the store has completed it.
+    template <typename Request>
+    bool runTransaction(const std::optional<Request>& request) {
         if (!request) {
             return false;
         }
         std::optional<bool> committed;
-        Kind::send(*service, *request, [&, request](typename Kind::Result result) {
-            committed = Kind::complete(*store, result, *request);
-        });
+        kestrova::runTransaction(
+            *store, *service, kindOf<Request>(), std::nullopt,
+            [&] { return std::optional<PrivilegedRequest>(*request); },
+            [&](const PrivilegedRequest&, bool done) { committed = done; });
         settle();
         EXPECT_TRUE(committed.has_value()) << "the completion never ran";
         return committed.value_or(false);
@@ -153,11 +156,11 @@ protected:
     std::unique_ptr<PluginInventoryStore> store;
 };
 
-// The record of a bundle already moved into quarantine by `operationID`,
-// with the bundle made on disk there.
+// The record of a bundle already moved into quarantine, with the bundle made
+// on disk there.
 inline PluginBundleRecord markedQuarantinedBundle(const SystemLayout& layout, PluginBundleRecord bundle,
                                                   const std::string& marker) {
-    recordQuarantined(layout, bundle, Uuid::random().string());
+    recordQuarantined(layout, bundle);
     makeBundleOnDisk(*bundle.quarantinePath, marker);
     return bundle;
 }

@@ -4,12 +4,10 @@
 #pragma once
 
 #include "../TransactionFixtures.h"
-#include "helperclient/PluginManagementService.h"
 #include "protocol/TransactionKinds.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,39 +25,26 @@ inline std::vector<InstalledBundle> twoInstalledBundles(const StoreSandbox& sand
             {"VST3", sandbox.system(standardFolder("VST3")) + "/Echo.vst3"}};
 }
 
-// Echo with a bundle at each path, made on disk; recorded in quarantine (and
-// moved there) when `quarantined`.
-inline Plugin echoOnDisk(const StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed, bool quarantined) {
+// A product of Acme with a bundle at each path, made on disk; recorded in
+// quarantine (and moved there) when `quarantined`.
+inline Plugin productWith(const std::vector<InstalledBundle>& installed, bool quarantined, const SystemLayout& layout,
+                          std::string name = "Echo") {
     std::vector<std::string> formats;
     std::vector<PluginBundleRecord> bundles;
     for (const auto& [format, path] : installed) {
         formats.push_back(format);
         makeBundleOnDisk(path);
-        auto bundle = sampleBundle(format, path);
+        bundles.push_back(sampleBundle(format, path));
         if (quarantined) {
-            const auto operationID = Uuid::random().string();
-            bundle.originalPath = path;
-            bundle.quarantinePath = quarantineRoot(sandbox.layout, sideOfPath(path, sandbox.layout)) + "/" +
-                                    operationID + "/" + lastPathComponent(path);
-            bundle.quarantineOperationID = operationID;
-            moveBundle(path, *bundle.quarantinePath);
-        }
-        bundles.push_back(std::move(bundle));
-    }
-    auto echo = sampleProduct("Acme", "Echo", formats, quarantined ? PluginStatus::quarantined : PluginStatus::ok);
-    echo.path = installed.front().second;
-    echo.bundles = std::move(bundles);
-    return echo;
-}
-
-inline std::vector<PluginBundleSelection> echoSelections(const PluginInventoryStore& store) {
-    std::vector<PluginBundleSelection> selections;
-    if (const auto* echo = findProduct(store.plugins(), "Echo")) {
-        for (const auto& bundle : *echo->bundles) {
-            selections.push_back({echo->id, bundle.id()});
+            recordQuarantined(layout, bundles.back());
+            moveBundle(path, *bundles.back().quarantinePath);
         }
     }
-    return selections;
+    auto product =
+        sampleProduct("Acme", std::move(name), formats, quarantined ? PluginStatus::quarantined : PluginStatus::ok);
+    product.path = installed.front().second;
+    product.bundles = std::move(bundles);
+    return product;
 }
 
 // What every kind does the same way, by the types of its records.
@@ -74,10 +59,6 @@ struct KindBase {
     }
     static std::optional<Request> pending(const PluginInventoryStore& store) {
         return recordOf<Request>(store.pendingTransaction());
-    }
-    static void send(PluginManagementService& service, const Request& request, std::function<void(Result)> done) {
-        service.send(PrivilegedRequest(request),
-                     [done = std::move(done)](const PrivilegedResult& result) { done(std::get<Result>(result)); });
     }
     static std::optional<Request>& journalIn(PersistedInventory& state) {
         if constexpr (kind == TransactionKind::quarantine) {
@@ -98,7 +79,15 @@ struct SelectionKind : KindBase<Request, Result, transactionKind> {
     using Target = std::vector<PluginBundleSelection>;
     static constexpr bool checksRevision = true;
 
-    static Target target(const PluginInventoryStore& store) { return echoSelections(store); }
+    // Every bundle of Echo.
+    static Target target(const PluginInventoryStore& store) {
+        const auto& echo = *findProduct(store.plugins(), "Echo");
+        Target selections;
+        for (const auto& bundle : *echo.bundles) {
+            selections.push_back({echo.id, bundle.id()});
+        }
+        return selections;
+    }
     static Target unknownTarget() { return {{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/gone.vst3"}}; }
     static void forgetRecords(PersistedInventory& state) { state.plugins.clear(); }
 
@@ -121,7 +110,7 @@ inline bool echoAllQuarantined(const PluginInventoryStore& store, bool quarantin
 struct QuarantineKind
     : SelectionKind<PrivilegedQuarantineRequest, PrivilegedQuarantineResult, TransactionKind::quarantine> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
-        sandbox.writeProducts({echoOnDisk(sandbox, installed, false)});
+        sandbox.writeProducts({productWith(installed, false, sandbox.layout)});
     }
     static std::optional<Request> prepareChunk(PluginInventoryStore& store, const Uuid& runID, const Target& chunk) {
         return recordOf<Request>(store.prepareCleanupRunChunk(runID, chunk));
@@ -135,7 +124,7 @@ struct QuarantineKind
 
 struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreResult, TransactionKind::restore> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
-        sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
+        sandbox.writeProducts({productWith(installed, true, sandbox.layout)});
     }
     static bool showsMoved(const PluginInventoryStore& store) { return echoAllQuarantined(store, false); }
 };
@@ -143,7 +132,7 @@ struct RestoreKind : SelectionKind<PrivilegedRestoreRequest, PrivilegedRestoreRe
 struct TrashKind : SelectionKind<PrivilegedTrashRequest, PrivilegedTrashResult, TransactionKind::trash> {
     static void arrange(StoreSandbox& sandbox, const std::vector<InstalledBundle>& installed) {
         std::filesystem::create_directories(sandbox.layout.trashFolder());
-        sandbox.writeProducts({echoOnDisk(sandbox, installed, true)});
+        sandbox.writeProducts({productWith(installed, true, sandbox.layout)});
     }
     static bool showsMoved(const PluginInventoryStore& store) {
         return !findProduct(store.plugins(), "Echo") && store.readyTrashRecoveryCount() == 2;

@@ -54,8 +54,6 @@ protected:
         if (const auto pid = daemonPid()) {
             ::kill(pid, SIGCONT);
         }
-        ::unsetenv("KESTROVA_HELPER_PAUSE_AT");
-        ::unsetenv("KESTROVA_HELPER_HOLD_AT");
         DaemonStoreFixture::TearDown();
     }
 
@@ -65,21 +63,12 @@ protected:
         in >> pid;
         return pid;
     }
-    // A daemon started afresh with these test hooks in its environment.
+    // A daemon started afresh with a test hook in its environment.
     void restartDaemon(const std::string& variable, const std::string& value) {
         registration->unregisterService();
         ::setenv(variable.c_str(), value.c_str(), 1);
         ASSERT_TRUE(registration->registerService().ok());
         ::unsetenv(variable.c_str());
-    }
-    void connectFast() {
-        auto connect = [registration = registration, hooks = hooks] {
-            return std::make_unique<HookedConnection>(
-                makeSocketHelperConnection(registration->endpoint(), fastDeadlines()), hooks);
-        };
-        service = PluginManagementService::create(sandbox.executor, registration, connect, {});
-        runUntil([&] { return service->outstandingCalls() == 0; });
-        ASSERT_TRUE(service->canSendPrivilegedRequest()) << service->lastError().value_or("");
     }
     // Opens the store as a front end does, asking the daemon first.
     void openAsking(std::chrono::milliseconds wait) {
@@ -93,33 +82,31 @@ protected:
             makeDaemonTransactionLookup(registration, fastDeadlines(), waiting));
     }
 
-    // Quarantines Echo's VST3 and completes it with whatever comes back.
-    bool quarantineEcho() {
+    // Quarantines Echo's VST3 through a daemon started with `variable` set
+    // to `value`; the client gives up at its deadline and keeps the journal.
+    void quarantineEchoUntilTheDeadline(const std::string& variable, const std::string& value) {
+        restartDaemon(variable, value);
+        open();
+        connect(fastDeadlines());
         const auto request = QuarantineKind::prepare(*store, {selectionOf(*store, "Echo", "VST3")});
-        if (request) {
-            destination = request->items.front().destinationPath;
-            transactionID = request->transactionID;
-        }
-        return runTransaction<QuarantineKind>(request);
-    }
-
-    // The client gave up on the transaction and kept its journal.
-    void expectTimedOutWithJournalKept() {
+        ASSERT_TRUE(request);
+        destination = request->items.front().destinationPath;
+        transactionID = request->transactionID;
+        EXPECT_FALSE(runTransaction(request));
         EXPECT_TRUE(QuarantineKind::pending(*store));
-        ASSERT_TRUE(store->notice());
         EXPECT_EQ(store->notice()->title, "Quarantine Needs Attention");
     }
-    // Echo is where the inventory says, once, whole.
-    void expectEchoAgrees() {
+    // The journal is settled as the daemon says, and Echo is where the
+    // inventory says, once, whole.
+    void expectSettled(bool moved, HelperTransactionState state) {
         ASSERT_FALSE(store->hasPendingPrivilegedTransaction()) << store->lastOperationError().value_or("");
         const auto& record = *findBundle(store->plugins(), "Echo", "VST3");
-        if (record.isQuarantined()) {
-            EXPECT_EQ(bundleMarker(*record.quarantinePath), source);
-            EXPECT_FALSE(existsAt(source));
-        } else {
-            EXPECT_EQ(bundleMarker(source), source);
-            EXPECT_FALSE(existsAt(destination));
-        }
+        EXPECT_EQ(record.isQuarantined(), moved);
+        EXPECT_EQ(bundleMarker(moved ? destination : source), source);
+        EXPECT_FALSE(existsAt(moved ? source : destination));
+        const auto asked = askTransactionStatus(registration->endpoint(), transactionID, fastDeadlines());
+        ASSERT_TRUE(asked.ok());
+        EXPECT_EQ(asked->state, state);
     }
 
     Plugin echo;
@@ -130,98 +117,63 @@ protected:
 };
 
 TEST_F(RecoveryDaemonTest, ADaemonPausedPastTheDeadlineNeverActsOnTheAbandonedRequest) {
+    // Paused right after the handshake, or after the request is read.
     for (const auto point : {"handshake-answered", "request-read"}) {
         SCOPED_TRACE(point);
-        restartDaemon("KESTROVA_HELPER_PAUSE_AT", point);
-        open();
-        connectFast();  // paused right after this handshake, or after the request below is read
-        EXPECT_FALSE(quarantineEcho());
-        expectTimedOutWithJournalKept();
+        quarantineEchoUntilTheDeadline("KESTROVA_HELPER_PAUSE_AT", point);
         ASSERT_TRUE(isStopped(daemonPid()));
 
         // A daemon that takes the connection but does not answer has not
         // stopped: the journal stays and nothing is read from the disk.
         openAsking(2s);
         EXPECT_TRUE(QuarantineKind::pending(*store));
-        EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("kestrova-cli helper status"));
         EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("kestrova-cli helper repair"));
 
         // Resumed, it finds the client gone (or the ID fenced by the question
         // below) and moves nothing; the next start drops the journal.
         ::kill(daemonPid(), SIGCONT);
         openAsking(5s);
-        EXPECT_FALSE(QuarantineKind::pending(*store)) << store->lastOperationError().value_or("");
         std::this_thread::sleep_for(300ms);
-        EXPECT_TRUE(existsAt(source));
-        EXPECT_FALSE(existsAt(destination));
-        const auto asked = askTransactionStatus(registration->endpoint(), transactionID, fastDeadlines());
-        ASSERT_TRUE(asked.ok());
-        EXPECT_EQ(asked->state, HelperTransactionState::fenced);
-        expectEchoAgrees();
+        expectSettled(false, HelperTransactionState::fenced);
     }
 }
 
-TEST_F(RecoveryDaemonTest, ATransactionStillMovingIsWaitedForAndThenCompletedWithItsRecordedResult) {
+TEST_F(RecoveryDaemonTest, AHeldTransactionIsWaitedForOrAskedAboutAgainAfterAKill) {
+    // Still running when the wait runs out: kept, and said so; then it
+    // finishes while the next start waits and is committed as the reply
+    // would have been.
     const auto release = helper.path("release");
-    restartDaemon("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
-    open();
-    connectFast();
-    EXPECT_FALSE(quarantineEcho());
-    expectTimedOutWithJournalKept();
-
-    // Still running when the wait runs out: kept, and said so.
+    quarantineEchoUntilTheDeadline("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
     openAsking(300ms);
     EXPECT_TRUE(QuarantineKind::pending(*store));
     EXPECT_THAT(store->lastOperationError().value_or(""), HasSubstr("still carrying out the pending privileged"));
     EXPECT_GT(progressReports, 0);
-    EXPECT_TRUE(existsAt(source));
-
-    // It finishes while the next start waits: committed as the reply would have been.
     std::thread releaser([&] {
         std::this_thread::sleep_for(500ms);
         std::ofstream(release) << "go";
     });
     openAsking(10s);
     releaser.join();
-    EXPECT_FALSE(QuarantineKind::pending(*store)) << store->lastOperationError().value_or("");
-    const auto& record = *findBundle(store->plugins(), "Echo", "VST3");
-    ASSERT_TRUE(record.isQuarantined());
-    EXPECT_EQ(*record.quarantinePath, destination);
+    expectSettled(true, HelperTransactionState::finished);
     EXPECT_EQ(store->history().front().transactionID, transactionID);
     EXPECT_EQ(store->notice()->title, "Plugins Moved to Quarantine");
-    auto saved = savedState();
-    EXPECT_FALSE(QuarantineKind::journalIn(saved));
-    expectEchoAgrees();
-}
 
-TEST_F(RecoveryDaemonTest, ADaemonKilledMidTransactionIsAskedAgainOnceRestarted) {
-    struct Case {
-        std::string point;
-        bool moved;  // what the killed daemon had done
-    };
-    for (const auto& test : {Case{"transaction-started", false}, Case{"transaction-finished", true}}) {
-        SCOPED_TRACE(test.point);
-        const auto release = helper.path("never");
-        restartDaemon("KESTROVA_HELPER_HOLD_AT", test.point + ":" + release);
-        open();
-        connectFast();
-        EXPECT_FALSE(quarantineEcho());
-        expectTimedOutWithJournalKept();
+    // Killed before or after moving: the registration starts it again and
+    // its ledger says how far it got.
+    for (const auto& [point, moved] :
+         {std::pair{"transaction-finished", true}, std::pair{"transaction-started", false}}) {
+        SCOPED_TRACE(point);
+        writeProducts({echo});
+        moveBundle(destination, source);
+        quarantineEchoUntilTheDeadline("KESTROVA_HELPER_HOLD_AT", std::string(point) + ":" + helper.path("never"));
         const auto killed = daemonPid();
         ::kill(killed, SIGKILL);
         while (isProcessRunning(killed)) {
             std::this_thread::sleep_for(10ms);
         }
-
-        // The registration starts it again; its ledger says how far it got.
         openAsking(5s);
         EXPECT_NE(daemonPid(), killed);
-        EXPECT_FALSE(QuarantineKind::pending(*store)) << store->lastOperationError().value_or("");
-        EXPECT_EQ(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined(), test.moved);
-        const auto asked = askTransactionStatus(registration->endpoint(), transactionID, fastDeadlines());
-        ASSERT_TRUE(asked.ok());
-        EXPECT_EQ(asked->state, test.moved ? HelperTransactionState::finished : HelperTransactionState::interrupted);
-        expectEchoAgrees();
+        expectSettled(moved, moved ? HelperTransactionState::finished : HelperTransactionState::interrupted);
     }
 }
 
@@ -234,7 +186,7 @@ TEST_F(RecoveryDaemonTest, ARunClosedAsCanceledIsCorrectedWhenItsChunkTurnsOutTo
     const auto release = helper.path("release");
     restartDaemon("KESTROVA_HELPER_HOLD_AT", "transaction-started:" + release);
     open();
-    connectFast();
+    connect(fastDeadlines());
     CleanupRunController controller(*store, *service);
     ASSERT_TRUE(controller.buildPreview(FormatCleanupPresetKind::auOnly, {}));
     controller.start();
@@ -257,7 +209,6 @@ TEST_F(RecoveryDaemonTest, ARunClosedAsCanceledIsCorrectedWhenItsChunkTurnsOutTo
               1);
     EXPECT_EQ(store->notice()->title, "Cleanup Preset Corrected");
     EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
-    EXPECT_EQ(store->cleanupRunSelectionsInQuarantine(run.id), run.selections);
 }
 
 }  // namespace

@@ -45,14 +45,6 @@ protected:
         return Kind::journalIn(saved);
     }
     bool shows(std::string_view title) const { return opened->notice() && opened->notice()->title == title; }
-
-    // The store started again over the same state with a daemon answering `answer`.
-    void reopenAsking(TransactionLookupAnswer answer) {
-        opened.reset();
-        opened = std::make_unique<PluginInventoryStore>(
-            box.layout, box.disk, box.executor, [](auto&&...) { return ScanSummary{}; },
-            [answer](const std::string&) { return answer; });
-    }
 };
 TYPED_TEST_SUITE(TransactionKindTest, TransactionKindAdapters, KindName);
 
@@ -73,8 +65,6 @@ TYPED_TEST(TransactionKindTest, EveryRefusalComesBeforeAJournalIsSavedOrSent) {
     EXPECT_TRUE(TypeParam::blockingReason(store, TypeParam::unknownTarget()));
     if constexpr (TypeParam::checksRevision) {
         EXPECT_TRUE(refused(TypeParam::prepare(store, target, InventoryRevisionToken::random())));
-        EXPECT_EQ(store.notice()->message,
-                  "The inventory changed after this action was previewed. Review the current formats and try again.");
     }
     EXPECT_EQ(sandbox.disk.attemptedWrites().size(), writesBefore) << "nothing was saved";
 
@@ -96,43 +86,22 @@ TYPED_TEST(TransactionKindTest, EveryRefusalComesBeforeAJournalIsSavedOrSent) {
     }
     // While the journal is pending no other transaction is prepared.
     EXPECT_TRUE(TypeParam::blockingReason(store, target));
-    EXPECT_FALSE(TypeParam::prepare(store, target));
-    EXPECT_TRUE(this->shows(this->kindTexts.blockedTitle));
-    EXPECT_EQ(TypeParam::pending(store), request);
-}
-
-TYPED_TEST(TransactionKindTest, ABlockedStateFileOrAMixOfSidesIsRefused) {
-    const auto target = TypeParam::target(*this->opened);
-    this->opened.reset();
-    auto newer = this->box.savedState();
-    newer.schemaVersion = currentInventorySchemaVersion + 1;
-    this->box.writeState(newer);
-    const auto text = this->box.stateText();
-    this->opened = this->box.open();
-    ASSERT_TRUE(this->opened->fileActionsBlockedByStorage());
-    EXPECT_FALSE(TypeParam::prepare(*this->opened, target));
-    EXPECT_TRUE(this->shows(this->kindTexts.blockedTitle));
-    EXPECT_TRUE(TypeParam::blockingReason(*this->opened, target));
-    EXPECT_EQ(this->box.stateText(), text);
 
     // Under Linux one bundle in the system's folders and one in the user's:
     // two helpers would move them, so no one transaction may. (A Trash
     // record of the system side needs verification first.)
-    if constexpr (!std::is_same_v<typename TypeParam::Target, std::vector<PluginBundleSelection>>) {
-        return;
+    if constexpr (TypeParam::checksRevision) {
+        StoreSandbox linux;
+        linux.layout.profile = PlatformProfile::gnuLinux;
+        TypeParam::arrange(
+            linux, {{"CLAP", linux.system("/usr/lib/clap/Echo.clap")}, {"VST2", linux.layout.user(".vst/Echo.so")}});
+        auto mixed = linux.open();
+        const auto writes = linux.disk.attemptedWrites().size();
+        EXPECT_FALSE(TypeParam::prepare(*mixed, TypeParam::target(*mixed)));
+        EXPECT_EQ(mixed->notice()->title, this->kindTexts.blockedTitle);
+        EXPECT_THAT(mixed->notice()->message, HasSubstr("both the system and the home plug-in folders"));
+        EXPECT_EQ(linux.disk.attemptedWrites().size(), writes);
     }
-    StoreSandbox linux;
-    linux.layout.profile = PlatformProfile::gnuLinux;
-    TypeParam::arrange(
-        linux, {{"CLAP", linux.system("/usr/lib/clap/Echo.clap")}, {"VST2", linux.layout.user(".vst/Echo.so")}});
-    auto store = linux.open();
-    const auto writesBefore = linux.disk.attemptedWrites().size();
-    EXPECT_FALSE(TypeParam::prepare(*store, TypeParam::target(*store)));
-    ASSERT_TRUE(store->notice());
-    EXPECT_EQ(store->notice()->title, this->kindTexts.blockedTitle);
-    EXPECT_THAT(store->notice()->message, HasSubstr("both the system and the home plug-in folders"));
-    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_EQ(linux.disk.attemptedWrites().size(), writesBefore);
 }
 
 TYPED_TEST(TransactionKindTest, AResultIsCommittedOnlyWhenItMatchesTheJournalAndTheDisk) {
@@ -198,7 +167,6 @@ TYPED_TEST(TransactionKindTest, AResultIsCommittedOnlyWhenItMatchesTheJournalAnd
     EXPECT_TRUE(TypeParam::complete(store, result, request));
     EXPECT_TRUE(this->shows(texts.successTitle));
     EXPECT_EQ(store.notice()->style, NoticeStyle::success);
-    EXPECT_EQ(store.notice()->message.rfind("2 format bundles", 0), 0u) << store.notice()->message;
     EXPECT_NE(store.inventoryRevision(), revision);
     EXPECT_TRUE(TypeParam::showsMoved(store));
     ASSERT_THAT(store.history(), SizeIs(2));
@@ -233,13 +201,7 @@ TYPED_TEST(TransactionKindTest, ACommitThatCannotBeSavedKeepsTheJournalForTheNex
     } else {
         EXPECT_TRUE(TypeParam::showsMoved(store));
     }
-    this->box.disk.clearFaults();
-
-    this->opened = this->box.open();
-    EXPECT_FALSE(this->opened->hasPendingPrivilegedTransaction());
-    EXPECT_TRUE(TypeParam::showsMoved(*this->opened));
-    ASSERT_THAT(this->opened->history(), SizeIs(2));
-    EXPECT_EQ(this->opened->history().front().transactionID, request.transactionID);
+    // The next start commits it: the start-up test's last step.
 }
 
 TYPED_TEST(TransactionKindTest, StartUpResolvesAJournalByWhatTheDiskShows) {
@@ -260,9 +222,6 @@ TYPED_TEST(TransactionKindTest, StartUpResolvesAJournalByWhatTheDiskShows) {
     EXPECT_EQ(store->lastOperationError(), this->kindTexts.recoveryMixed);
     EXPECT_TRUE(TypeParam::blockingReason(*store, target));
     EXPECT_FALSE(TypeParam::showsMoved(*store));
-    store->startScan({this->box.layout.systemRoot});
-    EXPECT_FALSE(store->isScanning());
-    EXPECT_EQ(store->notice()->title, "Scan Blocked");
     fs::create_directories(deletingLastPathComponent(items[0].sourcePath));  // pruned when emptied
     fs::copy(items[0].destinationPath, items[0].sourcePath, fs::copy_options::recursive);
     moveBundle(items[1].sourcePath, items[1].destinationPath);
@@ -311,53 +270,37 @@ TYPED_TEST(TransactionKindTest, StartUpResolvesAJournalByWhatTheDiskShows) {
     EXPECT_EQ(this->box.savedState(), store->persistedSnapshot());
 }
 
+// The daemon's own verdicts (still running, unanswered, fenced) come from
+// the real daemon in the recovery daemon tests; here what each kind makes of
+// a recorded result.
 TYPED_TEST(TransactionKindTest, StartUpAsksTheDaemonBeforeTheDisk) {
     const auto request = this->prepared();
     const auto journaled = this->box.savedState();
-    const auto kind = describe(TypeParam::kind);
+    const auto& kind = describe(TypeParam::kind);
     const auto otherCall = describe(TypeParam::kind == TransactionKind::quarantine ? TransactionKind::restore
                                                                                    : TransactionKind::quarantine)
                                .call;
     moveAll(request.items);
-    struct Case {
-        std::string name;
-        TransactionLookupAnswer answer;
-        bool committed;
-        std::string error;  // part of the kept journal's message
+    // Its recorded result and no daemon at all (the disk decides) commit; a
+    // record of another kind keeps the journal.
+    const std::vector<TransactionLookupAnswer> answers{
+        {JournalVerdict::finished, kind.call,
+         JsonCoder<typename TypeParam::Result>::encode(movedResult<TypeParam>(request)), "finished"},
+        {JournalVerdict::noDaemon, std::nullopt, std::nullopt, ""},
+        {JournalVerdict::finished, otherCall, Json::object(), "finished"},
     };
-    const std::vector<Case> cases{
-        {"finished",
-         {JournalVerdict::finished, kind.call,
-          JsonCoder<typename TypeParam::Result>::encode(movedResult<TypeParam>(request)), "finished"},
-         true,
-         ""},
-        {"settled on disk", {JournalVerdict::settledOnDisk, std::nullopt, std::nullopt, "fenced"}, true, ""},
-        {"no daemon", {JournalVerdict::noDaemon, std::nullopt, std::nullopt, ""}, true, ""},
-        {"still running",
-         {JournalVerdict::stillRunning, std::nullopt, std::nullopt, "running"},
-         false,
-         "(“kestrova-cli helper status” shows it)"},
-        {"unanswered",
-         {JournalVerdict::unanswered, std::nullopt, std::nullopt, "no reply"},
-         false,
-         "restart it with “kestrova-cli helper repair”"},
-        {"another kind's record",
-         {JournalVerdict::finished, otherCall, Json::object(), "finished"},
-         false,
-         "cannot be read (the helper recorded another kind of transaction)"},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& answer : answers) {
         this->box.writeState(journaled);
-        this->reopenAsking(test.answer);
+        this->opened = std::make_unique<PluginInventoryStore>(
+            this->box.layout, this->box.disk, this->box.executor, [](auto&&...) { return ScanSummary{}; },
+            [answer](const std::string&) { return answer; });
         const auto& store = *this->opened;
-        EXPECT_EQ(TypeParam::showsMoved(store), test.committed);
-        if (test.committed) {
-            EXPECT_FALSE(store.hasPendingPrivilegedTransaction()) << store.lastOperationError().value_or("");
+        if (answer.call != otherCall) {
+            EXPECT_TRUE(TypeParam::showsMoved(store)) << store.lastOperationError().value_or("");
             EXPECT_EQ(store.history().front().transactionID, request.transactionID);
         } else {
             EXPECT_EQ(TypeParam::pending(store), request);
-            EXPECT_THAT(store.lastOperationError().value_or(""), HasSubstr(test.error));
+            EXPECT_THAT(store.lastOperationError().value_or(""), HasSubstr("another kind of transaction"));
             EXPECT_THAT(store.lastOperationError().value_or(""), HasSubstr(kind.texts.recoveryName));
         }
     }
@@ -370,19 +313,17 @@ TEST(TrashRestoreSelection, IsCheckedRecordByRecord) {
         return trashRecord(sandbox.layout, name, "VST3", folder + "/" + name + ".vst3");
     };
     const auto ready = record("Ready", vst3);
-    auto closed = record("Closed", vst3);
-    closed.reconciledDate = Date{700000100};
     const auto gone = record("Gone", vst3);
     const auto occupied = record("Taken", vst3);
     const auto back = record("Back", vst3);
     const auto personal = record("Mine", sandbox.layout.user("Library/Audio/Plug-Ins/VST3"));
-    for (const auto& inTrash : {ready, closed, occupied, personal}) {
+    for (const auto& inTrash : {ready, occupied, personal}) {
         makeBundleOnDisk(inTrash.trashPath);
     }
     makeBundleOnDisk(occupied.originalPath);
     makeBundleOnDisk(back.originalPath);
     auto state = minimalState();
-    state.trashedBundles = std::vector{ready, closed, gone, occupied, back, personal};
+    state.trashedBundles = std::vector{ready, gone, occupied, back, personal};
     sandbox.writeState(state);
     const auto store = sandbox.open();
     const auto reason = [&](const std::vector<Uuid>& ids) { return TrashRestoreKind::blockingReason(*store, ids); };
@@ -395,7 +336,6 @@ TEST(TrashRestoreSelection, IsCheckedRecordByRecord) {
     unknown.push_back(Uuid::random());
     EXPECT_EQ(reason(unknown), "A Trash recovery transaction can contain no more than 256 bundles.");
     EXPECT_EQ(reason({ready.id, ready.id}), "The Trash recovery selection contains a duplicate record.");
-    EXPECT_EQ(reason({closed.id}), "Closed — VST3 has already been reconciled.");
     EXPECT_EQ(reason({gone.id}), "Gone — VST3: Missing from Trash.");
     EXPECT_EQ(reason({occupied.id}), "Taken — VST3: Destination Occupied.");
     EXPECT_EQ(reason({back.id}), "Back — VST3: Already Restored.");
@@ -408,53 +348,6 @@ TEST(TrashRestoreSelection, IsCheckedRecordByRecord) {
     ASSERT_TRUE(request);
     EXPECT_EQ(request->items, (std::vector<PrivilegedTrashRestoreItem>{
                                   {ready.trashPath, ready.originalPath, ready.id.string(), "Ready.vst3", "VST3"}}));
-
-    // The Linux desktop calls it the Trash, in notices and errors alike.
-    StoreSandbox linux;
-    linux.layout.profile = PlatformProfile::gnuLinux;
-    const auto linuxStore = linux.open();
-    EXPECT_FALSE(TrashRestoreKind::prepare(*linuxStore, {}));
-    EXPECT_TRUE(showsNotice(*linuxStore, "Trash Restore Blocked", "No Trash recovery records are selected."));
-    EXPECT_EQ(linuxStore->lastOperationError(), "No Trash recovery records are selected.");
-}
-
-// A file that somehow carries journals of several kinds: each is resolved by
-// its own disk test, in the order quarantine, restore, Trash, Trash restore.
-TEST(JournalRecovery, JournalsOfSeveralKindsAreResolvedOneAfterAnother) {
-    StoreSandbox sandbox;
-    const auto operationID = Uuid::random().string();
-    const auto echo = quarantinedProductOnDisk(sandbox.layout, "Echo", "VST3", operationID, false);
-    const auto& echoBundle = echo.bundles->front();
-    const auto trashOperation = Uuid::random().string();
-    const auto solo = quarantinedProductOnDisk(sandbox.layout, "Solo", "AU", trashOperation);
-    const auto trashed =
-        trashRecord(sandbox.layout, "Gone", "VST2", sandbox.layout.system("/Library/Audio/Plug-Ins/VST/Gone.vst"));
-    makeBundleOnDisk(trashed.originalPath);  // already back
-
-    auto state = minimalState();
-    state.plugins = {echo, solo};
-    state.trashedBundles = std::vector{trashed};
-    // A restore that finished, a Trash move that never started and a Trash
-    // restore that finished.
-    RestoreKind::journalIn(state) =
-        PrivilegedRestoreRequest{"R", {{*echoBundle.quarantinePath, *echoBundle.originalPath, operationID}}};
-    TrashKind::journalIn(state) = PrivilegedTrashRequest{
-        "T",
-        {{*solo.bundles->front().quarantinePath, sandbox.layout.trashFolder() + "/Solo.component", trashOperation}}};
-    TrashRestoreKind::journalIn(state) = PrivilegedTrashRestoreRequest{
-        "TR", {{trashed.trashPath, trashed.originalPath, trashed.id.string(), "Gone.vst", "VST2"}}};
-    sandbox.writeState(state);
-
-    const auto store = sandbox.open();
-    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_FALSE(store->lastOperationError());
-    EXPECT_FALSE(findBundle(store->plugins(), "Echo", "VST3")->isQuarantined());
-    EXPECT_TRUE(findBundle(store->plugins(), "Solo", "AU")->isQuarantined()) << "the Trash move never happened";
-    EXPECT_TRUE(TrashRestoreKind::showsMoved(*store));
-    ASSERT_THAT(store->history(), SizeIs(2));
-    EXPECT_EQ(store->history()[0].kind, HistoryKind::trashRestore) << "recovered after the restore";
-    EXPECT_EQ(store->history()[1].kind, HistoryKind::restore);
-    EXPECT_EQ(sandbox.savedState(), store->persistedSnapshot());
 }
 
 }  // namespace

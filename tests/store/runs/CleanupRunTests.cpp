@@ -20,14 +20,6 @@ using ::testing::SizeIs;
 
 class CleanupRunTest : public ::testing::Test, protected StoreSandbox {
 protected:
-    // Echo (AU, VST2, VST3) and Solo (VST3 only) on disk: an AU-only preview
-    // proposes three bundles, Solo's unticked as it would keep no active format.
-    std::unique_ptr<PluginInventoryStore> openWithTwoProducts() {
-        writeProducts({productOnDisk(layout, "Acme", "Echo", {"AU", "VST2", "VST3"}),
-                       productOnDisk(layout, "Acme", "Solo", {"VST3"})});
-        return open();
-    }
-
     // Writes `runs` (and `plugins`) beside a quarantine journal whose bundle
     // stands at both ends: start-up keeps the journal, and with it every
     // pending run.
@@ -47,9 +39,9 @@ protected:
         return open();
     }
 
-    static void expectRefused(const PluginInventoryStore& store, std::string_view title, std::string_view message) {
-        EXPECT_TRUE(showsNotice(store, title, message, NoticeStyle::warning));
-        EXPECT_EQ(store.lastOperationError(), message);
+    static void expectRefused(const PluginInventoryStore& store, std::string_view title = "Cleanup Preset Blocked") {
+        EXPECT_TRUE(showsNotice(store, title, {}, NoticeStyle::warning));
+        EXPECT_EQ(store.lastOperationError(), store.notice()->message);
     }
 };
 
@@ -72,114 +64,66 @@ PluginBundleSelection candidate(const FormatCleanupPlan& plan, std::string_view 
     return {};
 }
 
-TEST_F(CleanupRunTest, StartRefusesBeforeAnyJournalIsWritten) {
-    auto store = openWithTwoProducts();
+TEST_F(CleanupRunTest, ARunAndEachChunkAreJournaledOnlyAsReviewed) {
+    // Echo (AU, VST2, VST3) and Solo (VST3 only): an AU-only preview proposes
+    // three bundles, Solo's unticked as it would keep no active format.
+    writeProducts({productOnDisk(layout, "Acme", "Echo", {"AU", "VST2", "VST3"}),
+                   productOnDisk(layout, "Acme", "Solo", {"VST3"})});
+    auto store = open();
     const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
     ASSERT_THAT(plan.candidates, SizeIs(3));
     const auto echoVST2 = candidate(plan, "Echo", "VST2");
+    const auto echoVST3 = candidate(plan, "Echo", "VST3");
+    const auto soloVST3 = candidate(plan, "Solo", "VST3");
     const auto before = savedState();
-    const auto mismatch = "The confirmed format list is empty or no longer matches the reviewed preview.";
 
+    // Nothing confirmed, a stranger, a stale preview, a journal that cannot be saved.
     EXPECT_FALSE(store->startCleanupRun(plan, {}));
-    expectRefused(*store, "Cleanup Preset Blocked", mismatch);
-    const PluginBundleSelection stranger{Uuid::random(), "VST3|/library/audio/plug-ins/vst3/other.vst3"};
-    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2, stranger}));
-    expectRefused(*store, "Cleanup Preset Blocked", mismatch);
-
+    expectRefused(*store);
+    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2, {Uuid::random(), "VST3|/library/vst3/other.vst3"}}));
+    expectRefused(*store);
     auto stale = plan;
     stale.inventoryRevision = InventoryRevisionToken::random();
     EXPECT_FALSE(store->startCleanupRun(stale, {echoVST2}));
-    expectRefused(*store, "Cleanup Preview Expired",
-                  "The inventory changed after this preset was previewed. Build a new preview before moving any "
-                  "files.");
-
+    expectRefused(*store, "Cleanup Preview Expired");
     disk.failWritesUnder(stateFolder());
     EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "Kestrova could not save the preset-run journal. No plugin files were moved.");
+    expectRefused(*store);
     EXPECT_TRUE(store->lastStorageError());
     disk.clearFaults();
-
-    EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
     EXPECT_THAT(store->history(), IsEmpty());
     EXPECT_EQ(savedState(), before);
-}
 
-TEST_F(CleanupRunTest, StartIsRefusedWhileAJournalWaitsOrTheStateIsUnavailable) {
-    const auto echo = productOnDisk(layout, "Acme", "Echo", {"AU", "VST2"});
-    const PluginBundleSelection echoVST2{echo.id, (*echo.bundles)[1].id()};
-    auto store = openBehindKeptJournal({}, {echo});
-    ASSERT_TRUE(store->hasPendingPrivilegedTransaction());
-    auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
-    EXPECT_THAT(plan.candidates, IsEmpty());
-    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "A previous privileged plugin transaction still needs reconciliation.");
-    EXPECT_THAT(store->formatCleanupRuns(), IsEmpty());
-
-    ASSERT_TRUE(disk.writeFileAtomically(statePath(), "{ not json").ok());
-    store = open();
-    ASSERT_TRUE(store->fileActionsBlockedByStorage());
-    plan.inventoryRevision = store->inventoryRevision();
-    EXPECT_FALSE(store->startCleanupRun(plan, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "The local inventory must be available before a cleanup preset can begin.");
-}
-
-TEST_F(CleanupRunTest, StartJournalsTheRunWithUniqueSortedSelectionsBeforeAnythingMoves) {
-    auto store = openWithTwoProducts();
-    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
-    const auto echoVST2 = candidate(plan, "Echo", "VST2");
-    const auto echoVST3 = candidate(plan, "Echo", "VST3");
-    const auto soloVST3 = candidate(plan, "Solo", "VST3");
-    ASSERT_FALSE(std::find_if(plan.candidates.begin(), plan.candidates.end(), [&](const auto& c) {
-                     return c.selection == soloVST3;
-                 })->selectedByDefault);  // Solo would keep no active format: unticked, yet allowed
-
+    // Solo's candidate is unticked (it would keep no active format), yet allowed.
     const auto runID = store->startCleanupRun(plan, {soloVST3, echoVST3, echoVST2, soloVST3});
     ASSERT_TRUE(runID);
-    EXPECT_FALSE(store->lastOperationError());
     auto expected = pendingRun({soloVST3, echoVST3, echoVST2}, *runID);
     expected.planID = plan.id;
     expected.createdAt = store->formatCleanupRuns().at(0).createdAt;
     EXPECT_THAT(store->formatCleanupRuns(), ElementsAre(expected));
-
     ASSERT_THAT(store->history(), SizeIs(1));
-    const auto& started = store->history().front();
-    EXPECT_TRUE(recordsHistory(started, HistoryKind::cleanupPresetStarted, "AU Only",
+    EXPECT_TRUE(recordsHistory(store->history().front(), HistoryKind::cleanupPresetStarted, "AU Only",
                                "3 reviewed format bundles queued for reversible quarantine"));
-    EXPECT_EQ(started.presetRunID, *runID);
-    EXPECT_FALSE(started.transactionID);
-
+    EXPECT_EQ(store->history().front().presetRunID, *runID);
     EXPECT_EQ(savedState(), store->persistedSnapshot());
     EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_TRUE(existsAt((*findProduct(store->plugins(), "Echo")->bundles)[1].path));
-}
 
-TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasReviewed) {
-    auto store = openWithTwoProducts();
-    const auto plan = cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {});
-    const auto echoVST2 = candidate(plan, "Echo", "VST2");
-    const auto runID = store->startCleanupRun(plan, {echoVST2});
-    ASSERT_TRUE(runID);
-    const auto notPending = "The preset-run journal is missing or no longer pending.";
-    const auto foreign = "This child transaction contains a format that was not part of the reviewed preset preview.";
-
+    // A chunk under an unknown run, with a selection not reviewed, or none;
+    // a quarantine named for a run that is not pending.
+    store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
+    const auto echoOnly =
+        store->startCleanupRun(cleanupPreview(*store, FormatCleanupPresetKind::auOnly, {}), {echoVST2});
+    ASSERT_TRUE(echoOnly);
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
+    expectRefused(*store);
     EXPECT_FALSE(QuarantineKind::prepareChunk(*store, Uuid::random(), {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked", notPending);
-    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2, candidate(plan, "Echo", "VST3")}));
-    expectRefused(*store, "Cleanup Preset Blocked", foreign);
-    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {}));
-    expectRefused(*store, "Cleanup Preset Blocked", foreign);
-    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
-    EXPECT_THAT(store->formatCleanupRuns().front().childTransactionIDs, IsEmpty());
-
-    // A quarantine named for a run that is not pending gets no journal.
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *echoOnly, {echoVST2, echoVST3}));
+    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *echoOnly, {}));
     EXPECT_FALSE(QuarantineKind::prepareForRun(*store, {echoVST2}, Uuid::random()));
-    expectRefused(*store, "Cleanup Preset Blocked",
-                  "The preset-run journal no longer matches this helper transaction.");
+    expectRefused(*store);
+    EXPECT_FALSE(store->hasPendingPrivilegedTransaction());
 
-    const auto request = QuarantineKind::prepareChunk(*store, *runID, {echoVST2});
+    const auto request = QuarantineKind::prepareChunk(*store, *echoOnly, {echoVST2});
     ASSERT_TRUE(request) << store->lastOperationError().value_or("");
     ASSERT_THAT(request->items, SizeIs(1));
     EXPECT_EQ(request->items.front().sourcePath, (*findProduct(store->plugins(), "Echo")->bundles)[1].path);
@@ -188,59 +132,31 @@ TEST_F(CleanupRunTest, AChunkIsJournaledUnderItsRunOnlyWhenEverySelectionWasRevi
     auto saved = savedState();
     EXPECT_EQ(QuarantineKind::journalIn(saved), request);
     EXPECT_EQ(saved.formatCleanupRuns, store->formatCleanupRuns());
-
-    store->finishCleanupRun(*runID, FormatCleanupRunStatus::canceled);
-    EXPECT_FALSE(QuarantineKind::prepareChunk(*store, *runID, {echoVST2}));
-    expectRefused(*store, "Cleanup Preset Blocked", notPending);
 }
 
-TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticePerFinalStatus) {
-    struct Case {
-        FormatCleanupRunStatus status;
-        HistoryKind kind;
-        std::string detail;
-        std::string title;
-        NoticeStyle style;
-    };
-    // Two selections and one child transaction in each run.
-    const std::vector<Case> cases{
-        {FormatCleanupRunStatus::completed, HistoryKind::cleanupPresetCompleted,
-         "2 reviewed format bundles moved into reversible quarantine", "Cleanup Preset Completed",
-         NoticeStyle::success},
-        // Its one child never committed anything, so none is counted.
-        {FormatCleanupRunStatus::partiallyCompleted, HistoryKind::cleanupPresetPartiallyCompleted,
-         "0 child transactions completed before the run stopped", "Cleanup Preset Stopped", NoticeStyle::warning},
-        {FormatCleanupRunStatus::canceled, HistoryKind::cleanupPresetCanceled,
-         "The cleanup preset was canceled; no additional bundles were moved", "Cleanup Preset Stopped",
-         NoticeStyle::warning},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(rawValue(c.status)));
-        auto run = pendingRun({{Uuid::random(), "VST2|/a.vst"}, {Uuid::random(), "VST2|/b.vst"}});
-        run.preset = FormatCleanupPresetKind::retireVST2;
-        run.childTransactionIDs = {Uuid::random()};
-        auto store = openBehindKeptJournal({run});
-        // While the journal is unresolved start-up leaves the run pending.
-        ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
-        ASSERT_THAT(store->history(), IsEmpty());
+// The texts of each final status are in the recorded runs and the daemon run
+// tests; here that a run ends once.
+TEST_F(CleanupRunTest, FinishingWritesOneHistoryItemAndNoticeAndAFinalRunNeverChanges) {
+    auto run = pendingRun({{Uuid::random(), "VST2|/a.vst"}, {Uuid::random(), "VST2|/b.vst"}});
+    run.preset = FormatCleanupPresetKind::retireVST2;
+    auto store = openBehindKeptJournal({run});
+    // While the journal is unresolved start-up leaves the run pending.
+    ASSERT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::pending);
+    store->finishCleanupRun(run.id, FormatCleanupRunStatus::pending);
+    EXPECT_THAT(store->history(), IsEmpty());
 
-        store->finishCleanupRun(run.id, FormatCleanupRunStatus::pending);
-        EXPECT_THAT(store->history(), IsEmpty());
+    store->finishCleanupRun(run.id, FormatCleanupRunStatus::canceled);
+    EXPECT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::canceled);
+    ASSERT_THAT(store->history(), SizeIs(1));
+    EXPECT_EQ(store->history().front().kind, HistoryKind::cleanupPresetCanceled);
+    EXPECT_EQ(store->history().front().plugin, "Retire VST2");
+    EXPECT_EQ(store->history().front().presetRunID, run.id);
+    EXPECT_TRUE(showsNotice(*store, "Cleanup Preset Stopped", store->history().front().detail, NoticeStyle::warning));
+    EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
 
-        store->finishCleanupRun(run.id, c.status);
-        EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
-        ASSERT_THAT(store->history(), SizeIs(1));
-        const auto& item = store->history().front();
-        EXPECT_TRUE(recordsHistory(item, c.kind, "Retire VST2", c.detail));
-        EXPECT_EQ(item.presetRunID, run.id);
-        EXPECT_TRUE(showsNotice(*store, c.title, c.detail, c.style));
-        EXPECT_EQ(savedState().formatCleanupRuns, store->formatCleanupRuns());
-
-        // A final run never changes again.
-        store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
-        EXPECT_EQ(store->formatCleanupRuns().front().status, c.status);
-        EXPECT_THAT(store->history(), SizeIs(1));
-    }
+    store->finishCleanupRun(run.id, FormatCleanupRunStatus::completed);
+    EXPECT_EQ(store->formatCleanupRuns().front().status, FormatCleanupRunStatus::canceled);
+    EXPECT_THAT(store->history(), SizeIs(1));
 }
 
 TEST_F(CleanupRunTest, AFinishThatCannotBeSavedKeepsItsStatusInMemoryAndSaysSo) {
@@ -305,56 +221,30 @@ TEST_F(CleanupRunTest, StartUpClosesPendingRunsByWhatIsStillInQuarantineUnderThe
                             RestorableCleanupRun{partial, FormatCleanupPresetKind::auOnly, 1}));
 }
 
-TEST(CleanupRunChunks, ListsAreCutInOrderIntoPiecesOfOneTransaction) {
+TEST(CleanupRunChunks, AtTheLimitOneTransactionOnePastItTwo) {
     std::vector<PluginBundleSelection> selections;
-    for (int index = 0; index < 600; ++index) {
+    for (int index = 0; index < 257; ++index) {
         selections.push_back({Uuid::random(), "VST2|/" + std::to_string(index)});
     }
-    const auto chunks = chunkedSelections(selections);
-    ASSERT_THAT(chunks, SizeIs(3));
-    EXPECT_THAT(chunks[0], SizeIs(256));
-    EXPECT_THAT(chunks[1], SizeIs(256));
-    EXPECT_THAT(chunks[2], SizeIs(88));
-    EXPECT_EQ(chunks[1].front(), selections[256]);
-    EXPECT_EQ(chunks[2].back(), selections.back());
     EXPECT_THAT(chunkedSelections({}), IsEmpty());
-    // At the limit one transaction, one past it two.
-    EXPECT_THAT(chunkedSelections({selections.begin(), selections.begin() + 256}), SizeIs(1));
-    const auto pastLimit = chunkedSelections({selections.begin(), selections.begin() + 257});
+    EXPECT_THAT(chunkedSelections({selections.begin(), selections.end() - 1}), SizeIs(1));
+    const auto pastLimit = chunkedSelections(selections);
     ASSERT_THAT(pastLimit, SizeIs(2));
     EXPECT_THAT(pastLimit[1], ElementsAre(selections[256]));
 }
 
+// Plural counts and sizes are in the recorded cleanup runs.
 TEST(CleanupRunTexts, ConfirmationCountsTheTickedCandidatesOnly) {
     FormatCleanupPlan plan;
-    auto add = [&](Uuid product, std::optional<std::int64_t> size, bool removesLast) {
-        FormatCleanupCandidate entry;
-        entry.selection = {product, "VST2|/" + std::to_string(plan.candidates.size())};
-        entry.sizeInBytes = size;
-        entry.removesLastActiveFormat = removesLast;
-        entry.selectedByDefault = !removesLast;
-        plan.candidates.push_back(entry);
-        return entry.selection;
-    };
-    const auto first = Uuid::random();
-    const auto a = add(first, 1'500'000, false);
-    const auto b = add(first, std::nullopt, true);
-    const auto c = add(Uuid::random(), 2'000'000, true);
-    add(Uuid::random(), 9'000'000, false);  // not ticked
-
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {a}),
-              "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 1.5 "
-              "MB; it does not free disk space.");
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {a, b, c}),
-              "Kestrova will move 3 exact format bundles across 2 products into reversible quarantine. This moves "
-              "3.5 MB; it does not free disk space. You explicitly selected 2 candidates that leave a product with "
-              "no active format.");
-    EXPECT_EQ(cleanupConfirmationMessage(plan, {b}),
+    plan.candidates.resize(2);
+    plan.candidates[0].selection = {Uuid::random(), "VST2|/ticked"};
+    plan.candidates[0].sizeInBytes = 1'500'000;
+    plan.candidates[1].selection = {Uuid::random(), "VST2|/unsized"};
+    plan.candidates[1].removesLastActiveFormat = true;
+    EXPECT_EQ(cleanupConfirmationMessage(plan, {plan.candidates[1].selection}),
               "Kestrova will move 1 exact format bundle across 1 product into reversible quarantine. This moves 0 "
               "bytes; it does not free disk space. You explicitly selected 1 candidate that leave a product with no "
               "active format.");
-    EXPECT_EQ(remainingInQuarantineText(1), "1 format bundle remain in Quarantine");
-    EXPECT_EQ(remainingInQuarantineText(600), "600 format bundles remain in Quarantine");
 }
 
 }  // namespace
