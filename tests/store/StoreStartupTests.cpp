@@ -48,7 +48,7 @@ TEST(StoreStartup, WithoutAStateFileShowsTheSampleInventoryAndWritesNothing) {
 }
 
 // The refusals and their texts under a newer file: the command line's
-// recording (a schema 4 file) and the typed transaction tests; here that
+// recording (a schema 4 file refused for each kind); here that
 // nothing, gated or not, ever writes over it.
 TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForByte) {
     StoreSandbox sandbox;
