@@ -78,54 +78,79 @@ private:
     std::string savedPath_;
 };
 
-TEST(Systemd, TheBackendDrivesSystemctlReadsItsAnswersAndInstallsThePolkitAction) {
-    const auto policy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
-    const auto text = readWholeFile(policy);
+// The backend with the bundle's units (linked into systemd, its polkit action
+// copied in before systemd is asked anything and taken away with the units)
+// and with a package's (enabled where they are: nothing linked, copied or
+// removed, and without the package's action the installation is incomplete).
+TEST(Systemd, TheBackendDrivesSystemctlForTheBundlesUnitsAndThePackages) {
+    const auto bundlePolicy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
+    const auto text = readWholeFile(bundlePolicy);
     EXPECT_THAT(text, HasSubstr("<action id=\"com.tolvanek.Kestrova.helper-enable\">"));
     EXPECT_THAT(text, HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + builtBundlePath +
                                 "/Contents/MacOS/kestrova-cli</annotate>"));
     if (onPath("xmllint")) {
-        const auto checked = runCommand({"xmllint", "--noout", "--nonet", policy});
+        const auto checked = runCommand({"xmllint", "--noout", "--nonet", bundlePolicy});
         ASSERT_TRUE(checked.ok());
         EXPECT_EQ(checked->exitCode, 0) << checked->output;
     }
 
-    FakeSystemctl systemctl;
-    TemporaryDirectory polkit;
-    ServiceRegistrationConfiguration configuration;
-    configuration.mode = HelperMode::system;
-    configuration.helperExecutable = *builtBundle().helperExecutablePath();
-    configuration.unitFolder = *builtBundle().systemdUnitFolder();
-    configuration.polkitActionFolder = polkit.path();
-    const auto registration = makeSystemdServiceRegistration(configuration);
+    for (const bool packaged : {false, true}) {
+        SCOPED_TRACE(packaged ? "packaged units" : "the bundle's units");
+        FakeSystemctl systemctl;
+        TemporaryDirectory polkit;
+        ServiceRegistrationConfiguration configuration;
+        configuration.mode = HelperMode::system;
+        configuration.helperExecutable = *builtBundle().helperExecutablePath();
+        configuration.unitFolder = *builtBundle().systemdUnitFolder();
+        configuration.polkitActionFolder = polkit.path();
+        configuration.packagedUnits = packaged;
+        if (packaged) {
+            polkit.writeFile(std::string(polkitPolicyFile), "<policyconfig/>");
+        }
+        const auto registration = makeSystemdServiceRegistration(configuration);
+        systemctl.answerIsEnabled("disabled");
+        EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
+        ASSERT_TRUE(registration->registerService().ok());
+        const auto linked =
+            "link " + unitPath(systemdServiceUnit) + " " + unitPath(systemdSocketUnit) + "\ndaemon-reload\n";
+        EXPECT_EQ(readWholeFile(systemctl.calls()), "is-enabled kestrova-helper.socket\n" + (packaged ? "" : linked) +
+                                                        "enable --now kestrova-helper.socket\n");
+        EXPECT_EQ(polkit.readFile(polkitPolicyFile), packaged ? "<policyconfig/>" : text);
+        systemctl.answerIsEnabled("enabled");
+        EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
+        ASSERT_TRUE(registration->unregisterService().ok());
+        EXPECT_EQ(polkit.exists(polkitPolicyFile), packaged);
 
-    // The polkit action goes into polkit's folder before systemd is asked
-    // anything, and is taken away again with the units.
-    systemctl.answerIsEnabled("disabled");
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
-    ASSERT_TRUE(registration->registerService().ok());
-    EXPECT_EQ(readWholeFile(systemctl.calls()), "is-enabled kestrova-helper.socket\nlink " +
-                                                    unitPath(systemdServiceUnit) + " " + unitPath(systemdSocketUnit) +
-                                                    "\ndaemon-reload\nenable --now kestrova-helper.socket\n");
-    EXPECT_EQ(polkit.readFile(polkitPolicyFile), text);
-    systemctl.answerIsEnabled("enabled");
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
-    ASSERT_TRUE(registration->unregisterService().ok());
-    EXPECT_FALSE(polkit.exists(polkitPolicyFile));
+        if (packaged) {
+            fs::remove(polkit / polkitPolicyFile);
+            EXPECT_EQ(registration->status(), ServiceRegistrationState::notFound);
+            EXPECT_FALSE(registration->registerService().ok());
+            continue;
+        }
+        systemctl.refuse();
+        const auto refused = registration->unregisterService();
+        ASSERT_FALSE(refused.ok());
+        EXPECT_THAT(refused.error().message, HasSubstr("systemd did not accept the change: Access denied"));
+        // Units missing from the installation: nothing is asked of systemd.
+        configuration.unitFolder = "/nonexistent";
+        const auto callsBefore = readWholeFile(systemctl.calls());
+        const auto registered = makeSystemdServiceRegistration(configuration)->registerService();
+        ASSERT_FALSE(registered.ok());
+        EXPECT_THAT(registered.error().message, HasSubstr("missing from “/nonexistent”"));
+        EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
+    }
 
-    systemctl.refuse();
-    const auto refused = registration->unregisterService();
-    ASSERT_FALSE(refused.ok());
-    EXPECT_THAT(refused.error().message, HasSubstr("systemd did not accept the change: Access denied"));
-
-    // Units missing from the installation: nothing is asked of systemd.
-    configuration.unitFolder = "/nonexistent";
-    const auto incomplete = makeSystemdServiceRegistration(configuration);
-    const auto callsBefore = readWholeFile(systemctl.calls());
-    const auto registered = incomplete->registerService();
-    ASSERT_FALSE(registered.ok());
-    EXPECT_THAT(registered.error().message, HasSubstr("missing from “/nonexistent”"));
-    EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
+    // Root runs systemctl itself; anyone else asks polkit, by the package's
+    // action when there is an approving front end.
+    const std::vector<std::string> enable{"systemctl", "enable", "--now", "kestrova-helper.socket"};
+    const std::vector<std::tuple<bool, std::string, std::vector<std::string>>> cases{
+        {true, "/usr/bin/kestrova-cli", enable},
+        {false, "/usr/bin/kestrova-cli", {"pkexec", "/usr/bin/kestrova-cli", "helper", "enable"}},
+        {false, "", {"pkexec", "systemctl", "enable", "--now", "kestrova-helper.socket"}},
+    };
+    for (const auto& [root, frontEnd, expected] : cases) {
+        EXPECT_EQ(administratorCommand(enable, "enable", root, frontEnd), expected) << root << frontEnd;
+    }
 }
 
 // The built bundle's readiness is the command line's recording to show; here
@@ -175,7 +200,8 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     ::setenv("KESTROVA_HELPER_MODE", "launchd", 1);
     EXPECT_FALSE(helperRegistrationConfiguration({"/r", "/h"}, {}).ok());
     ::unsetenv("KESTROVA_HELPER_MODE");
-    configuration = helperRegistrationConfiguration({"/r", "/h"}, {});
+    // The development build stays in session mode by default.
+    configuration = helperRegistrationConfiguration({"/r", "/h"}, builtBundle());
     EXPECT_EQ(configuration->mode, HelperMode::session);
     EXPECT_NE(defaultSessionFolder({"/r", "/h"}), defaultSessionFolder({"/r", "/other"}));
     // A daemon of one profile or data home never serves another's front end.
@@ -207,7 +233,6 @@ public:
             ::chmod(prefix_.writeFile(program, "#!/bin/sh\n").c_str(), 0755);
         }
     }
-    const std::string& path() const { return prefix_.path(); }
     std::string operator/(std::string_view relative) const { return prefix_ / relative; }
 
 private:
@@ -215,11 +240,27 @@ private:
 };
 
 // The installed package's readiness (its daemon and units found, a copy of a
-// front end elsewhere refused) is scripts/test-package's to show; here a
-// program anywhere else, or a daemon that cannot run, is no installation.
-TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) {
+// front end elsewhere refused) is scripts/test-package's to show. Here: an
+// installed front end registers the packaged units with polkit's folder of
+// the package, unless told otherwise; a program anywhere else, or a daemon
+// that cannot run, is no installation.
+TEST(InstalledLayout, AFrontEndInBinUsesThePackagedUnitsAndNothingElseCounts) {
     const InstalledPrefix prefix;
-    EXPECT_EQ(locateApplicationBundle(prefix / "bin/kestrova-cli").layout, ApplicationLayout::installed);
+    const auto installed = installedApplication(prefix / "bin/kestrova");
+    ASSERT_TRUE(installed);
+    ::unsetenv("KESTROVA_HELPER_MODE");
+    const SystemLayout sandbox{"/r", "/h", PlatformProfile::gnuLinux};
+    const auto configuration = helperRegistrationConfiguration(sandbox, *installed);
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->mode, HelperMode::system);
+    EXPECT_TRUE(configuration->packagedUnits);
+    EXPECT_EQ(configuration->unitFolder, KESTROVA_SYSTEMD_UNIT_DIR);
+    EXPECT_EQ(configuration->polkitActionFolder, prefix / "share/polkit-1/actions");
+    EXPECT_EQ(configuration->approvingFrontEnd, prefix / "bin/kestrova-cli");
+    ::setenv("KESTROVA_HELPER_MODE", "session", 1);
+    EXPECT_EQ(helperRegistrationConfiguration(sandbox, *installed)->mode, HelperMode::session);
+    ::unsetenv("KESTROVA_HELPER_MODE");
+
     const InstalledPrefix notExecutable;
     ::chmod((notExecutable / "libexec/kestrova/KestrovaHelper").c_str(), 0644);
     const InstalledPrefix folderInstead;
@@ -233,80 +274,6 @@ TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) 
         EXPECT_FALSE(installedApplication(executable)) << executable;
         EXPECT_FALSE(locateApplicationBundle(executable).bundlePath) << executable;
     }
-}
-
-TEST(InstalledLayout, AnInstalledFrontEndUsesThePackagedUnitsUnlessToldOtherwise) {
-    const InstalledPrefix prefix;
-    const auto installed = *installedApplication(prefix / "bin/kestrova");
-    ::unsetenv("KESTROVA_HELPER_MODE");
-    const SystemLayout sandbox{"/r", "/h", PlatformProfile::gnuLinux};
-    const auto configuration = helperRegistrationConfiguration(sandbox, installed);
-    ASSERT_TRUE(configuration);
-    EXPECT_EQ(configuration->mode, HelperMode::system);
-    EXPECT_TRUE(configuration->packagedUnits);
-    EXPECT_EQ(configuration->unitFolder, KESTROVA_SYSTEMD_UNIT_DIR);
-    // polkit reads the package's folder, never one under a sandbox root,
-    // and its action names the installed kestrova-cli.
-    EXPECT_EQ(configuration->polkitActionFolder, prefix / "share/polkit-1/actions");
-    EXPECT_EQ(configuration->approvingFrontEnd, prefix / "bin/kestrova-cli");
-
-    ::setenv("KESTROVA_HELPER_MODE", "session", 1);
-    const auto session = helperRegistrationConfiguration(sandbox, installed);
-    ::unsetenv("KESTROVA_HELPER_MODE");
-    ASSERT_TRUE(session);
-    EXPECT_EQ(session->mode, HelperMode::session);
-    // The development build stays in session mode by default.
-    EXPECT_EQ(helperRegistrationConfiguration(sandbox, builtBundle())->mode, HelperMode::session);
-}
-
-TEST(InstalledLayout, PackagedUnitsAreEnabledWhereTheyAreAndNeverCopiedOrRemoved) {
-    TemporaryDirectory system;
-    const auto unitFolder = system.makeDirectory("lib/systemd/system");
-    system.writeFile("lib/systemd/system/kestrova-helper.service", "[Service]\n");
-    system.writeFile("lib/systemd/system/kestrova-helper.socket", "[Socket]\n");
-    const auto polkitFolder = system.makeDirectory("usr/share/polkit-1/actions");
-    const auto policy = system.writeFile("usr/share/polkit-1/actions/com.tolvanek.Kestrova.policy", "<policyconfig/>");
-
-    FakeSystemctl systemctl;
-    systemctl.answerIsEnabled("disabled");
-    ServiceRegistrationConfiguration configuration;
-    configuration.mode = HelperMode::system;
-    configuration.helperExecutable = *builtBundle().helperExecutablePath();
-    configuration.unitFolder = unitFolder;
-    configuration.polkitActionFolder = polkitFolder;
-    configuration.packagedUnits = true;
-    const auto registration = makeSystemdServiceRegistration(configuration);
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
-    ASSERT_TRUE(registration->registerService().ok());
-    ASSERT_TRUE(registration->unregisterService().ok());
-    const auto calls = readWholeFile(systemctl.calls());
-    EXPECT_EQ(calls.substr(0, calls.find("disable")),
-              "is-enabled kestrova-helper.socket\nenable --now kestrova-helper.socket\n");
-    EXPECT_THAT(calls, ::testing::Not(HasSubstr("link")));
-    EXPECT_EQ(readWholeFile(policy), "<policyconfig/>");
-
-    // Root runs systemctl itself; anyone else asks polkit, by the package's
-    // action when there is an approving front end.
-    const std::vector<std::string> enable{"systemctl", "enable", "--now", "kestrova-helper.socket"};
-    struct Case {
-        bool root;
-        std::string frontEnd;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases{
-        {true, "/usr/bin/kestrova-cli", enable},
-        {false, "/usr/bin/kestrova-cli", {"pkexec", "/usr/bin/kestrova-cli", "helper", "enable"}},
-        {false, "", {"pkexec", "systemctl", "enable", "--now", "kestrova-helper.socket"}},
-    };
-    for (const auto& [root, frontEnd, expected] : cases) {
-        EXPECT_EQ(administratorCommand(enable, "enable", root, frontEnd), expected) << root << frontEnd;
-    }
-
-    // Without the package's polkit action the installation is incomplete.
-    fs::remove(policy);
-    systemctl.answerIsEnabled("enabled");
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::notFound);
-    EXPECT_FALSE(registration->registerService().ok());
 }
 
 }  // namespace
