@@ -1,14 +1,12 @@
 // The service against a scripted registration and connection: every text a
 // user sees, the one-at-a-time guard, and what reaches the completion; the
-// records it sends and reads on the wire; and the socket connection giving up
-// on a daemon that stalls.
+// records it sends and reads on the wire; and the deadlines.
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
 #include "protocol/HelperProtocol.h"
 #include "protocol/PrivilegedRecords.h"
 #include "support/HelperSession.h"
 #include "support/ServiceCalls.h"
-#include "support/StandInHelper.h"
 
 #include <sys/socket.h>
 
@@ -118,8 +116,6 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     EXPECT_EQ(calls.front().argument, "Kestrova 1.0.1 (Build 40)");
     handshakeWith("KestrovaHelper", "40");
     EXPECT_TRUE(service->helperIsReachable());
-    EXPECT_EQ(service->helperVersion(), "40");
-    EXPECT_FALSE(service->needsRepairOrUpdate());
     EXPECT_TRUE(service->canSendPrivilegedRequest());
 
     service->handshake(true);
@@ -341,24 +337,17 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
 
     registration->registerFailure.reset();
     service->enable();
-    EXPECT_EQ(service->status(), PluginManagementStatus::enabled);
     EXPECT_EQ(service->lastError(), std::nullopt);
     handshakeWith("KestrovaHelper", "40");
-    EXPECT_TRUE(service->helperIsReachable());
 
-    // Already enabled: enable only refreshes.
+    // Already enabled: enable only refreshes. (A repair that works is the
+    // window's test to show.)
     registration->calls.clear();
     service->enable();
     EXPECT_TRUE(registration->calls.empty());
     handshakeWith("KestrovaHelper", "40");
 
-    service->repairOrUpdate();
-    EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister", "register"}));
-    EXPECT_FALSE(service->helperIsReachable());
-    handshakeWith("KestrovaHelper", "40");
-    EXPECT_TRUE(service->helperIsReachable());
-
-    // The error stays when the status is not enabled (an enabled status runs
+    // A failed repair's error stays when the status is not enabled (an enabled status runs
     // a handshake, which starts from a clean error).
     registration->calls.clear();
     registration->state = ServiceRegistrationState::notFound;
@@ -455,29 +444,11 @@ TEST(PrivilegedRecords, KeysAreTheFieldNamesRecordsRoundTripAndDecodingIsStrict)
     EXPECT_EQ(lenient->movedDestinationPaths, std::vector<std::string>{"/a"});
 }
 
-// A daemon that answers the handshake a byte every 0.6 s (most of a minute
-// for the whole reply): the deadline covers the whole reply, so the call ends
-// when it passes. (A trickled transaction reply is the command line's to
-// show, what the store makes of it the store's.) A connect to a listener
-// that never accepts gives up too.
-TEST(HelperDeadlines, ADaemonThatTricklesOrNeverAcceptsEndsTheCallAtItsDeadline) {
-    using namespace testing;
-    HelperSandbox sandbox;
-    {
-        HelperDeadlines deadlines;
-        deadlines.handshake = std::chrono::milliseconds(1'500);
-        StandInHelper standIn(sandbox.socketPath(), StandInHelper::Stall::tricklingHandshake);
-        const auto started = std::chrono::steady_clock::now();
-        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
-        EXPECT_FALSE(harness.service().helperIsReachable());
-        EXPECT_TRUE(harness.service().lastCallTimedOut());
-        EXPECT_FALSE(harness.service().hasConnection());
-        EXPECT_EQ(harness.service().lastError(),
-                  "KestrovaHelper did not answer the handshake request within 1.5 seconds.");
-    }
-
-    // A listener that never accepts, with its queue full.
+// A connect to a listener that never accepts, with its queue full, gives up.
+// (A daemon that trickles its reply past the deadline is the command line's
+// to show, what the store makes of a stalled transaction the store's.)
+TEST(HelperDeadlines, AConnectToAListenerThatNeverAcceptsGivesUp) {
+    testing::HelperSandbox sandbox;
     auto listener = listenOnUnixSocket(sandbox.socketPath(), 0);
     ASSERT_TRUE(listener.ok()) << listener.error().message;
     std::list<FileDescriptor> queued;
