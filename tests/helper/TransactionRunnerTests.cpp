@@ -5,7 +5,6 @@
 #include "helper/TransactionRunner.h"
 #include "platform/Uuid.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -65,8 +64,7 @@ protected:
     }
 
     TransactionOutcome run(const ValidatedTransaction& transaction) {
-        TransactionRunner runner(operations, log);
-        return runner.run(transaction);
+        return TransactionRunner(operations, log).run(transaction);
     }
     // Quarantines whatever stands at `source`, under `name`, into `operation`'s folder.
     TransactionOutcome quarantine(const std::string& source, const std::string& name, const std::string& operation) {
@@ -77,8 +75,7 @@ protected:
 
     HelperSandbox sandbox;
     FailingOperations operations;
-    FileDescriptor devNull{::open("/dev/null", O_WRONLY | O_CLOEXEC)};
-    HelperLog log{devNull.get()};
+    HelperLog log{-1};
     std::string operationID = Uuid::random().string();
 };
 
