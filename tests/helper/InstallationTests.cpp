@@ -9,7 +9,6 @@
 #include "helperclient/HelperEnvironment.h"
 #include "platform/ChildProcess.h"
 #include "platform/PropertyList.h"
-#include "platform/Text.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,19 +34,15 @@ const ApplicationBundleInfo& builtBundle() {
 
 std::string unitPath(std::string_view unit) { return *builtBundle().systemdUnitFolder() + "/" + std::string(unit); }
 
-// Where PATH finds a program, if anywhere.
-std::optional<std::string> programPath(const std::string& name) {
-    const auto found = runCommand({"sh", "-c", "command -v \"$1\"", "sh", name});
-    if (!found || found->exitCode != 0) {
-        return std::nullopt;
-    }
-    return trimmedWhitespace(found->output);
+bool onPath(const std::string& program) {
+    const auto found = runCommand({"sh", "-c", "command -v \"$1\"", "sh", program});
+    return found && found->exitCode == 0;
 }
 
 // Serving the socket systemd hands over is scripts/test-package's to show,
 // with the installed daemon started as its unit says.
 TEST(Systemd, TheShippedUnitsVerify) {
-    if (!programPath("systemd-analyze")) {
+    if (!onPath("systemd-analyze")) {
         GTEST_SKIP() << "systemd's tools are not installed";
     }
     const auto verified =
@@ -83,64 +78,88 @@ private:
     std::string savedPath_;
 };
 
-TEST(Systemd, TheBackendDrivesSystemctlReadsItsAnswersAndInstallsThePolkitAction) {
-    const auto policy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
-    const auto text = readWholeFile(policy);
+// The backend with the bundle's units (linked into systemd, its polkit action
+// copied in before systemd is asked anything and taken away with the units)
+// and with a package's (enabled where they are: nothing linked, copied or
+// removed, and without the package's action the installation is incomplete).
+TEST(Systemd, TheBackendDrivesSystemctlForTheBundlesUnitsAndThePackages) {
+    const auto bundlePolicy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
+    const auto text = readWholeFile(bundlePolicy);
     EXPECT_THAT(text, HasSubstr("<action id=\"com.tolvanek.Kestrova.helper-enable\">"));
     EXPECT_THAT(text, HasSubstr("<annotate key=\"org.freedesktop.policykit.exec.path\">" + builtBundlePath +
                                 "/Contents/MacOS/kestrova-cli</annotate>"));
-    if (programPath("xmllint")) {
-        const auto checked = runCommand({"xmllint", "--noout", "--nonet", policy});
+    if (onPath("xmllint")) {
+        const auto checked = runCommand({"xmllint", "--noout", "--nonet", bundlePolicy});
         ASSERT_TRUE(checked.ok());
         EXPECT_EQ(checked->exitCode, 0) << checked->output;
     }
 
-    FakeSystemctl systemctl;
-    TemporaryDirectory polkit;
-    ServiceRegistrationConfiguration configuration;
-    configuration.mode = HelperMode::system;
-    configuration.helperExecutable = *builtBundle().helperExecutablePath();
-    configuration.unitFolder = *builtBundle().systemdUnitFolder();
-    configuration.polkitActionFolder = polkit.path();
-    const auto registration = makeSystemdServiceRegistration(configuration);
+    for (const bool packaged : {false, true}) {
+        SCOPED_TRACE(packaged ? "packaged units" : "the bundle's units");
+        FakeSystemctl systemctl;
+        TemporaryDirectory polkit;
+        ServiceRegistrationConfiguration configuration;
+        configuration.mode = HelperMode::system;
+        configuration.helperExecutable = *builtBundle().helperExecutablePath();
+        configuration.unitFolder = *builtBundle().systemdUnitFolder();
+        configuration.polkitActionFolder = polkit.path();
+        configuration.packagedUnits = packaged;
+        if (packaged) {
+            polkit.writeFile(std::string(polkitPolicyFile), "<policyconfig/>");
+        }
+        const auto registration = makeSystemdServiceRegistration(configuration);
+        systemctl.answerIsEnabled("disabled");
+        EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
+        ASSERT_TRUE(registration->registerService().ok());
+        const auto linked =
+            "link " + unitPath(systemdServiceUnit) + " " + unitPath(systemdSocketUnit) + "\ndaemon-reload\n";
+        EXPECT_EQ(readWholeFile(systemctl.calls()), "is-enabled kestrova-helper.socket\n" + (packaged ? "" : linked) +
+                                                        "enable --now kestrova-helper.socket\n");
+        EXPECT_EQ(polkit.readFile(polkitPolicyFile), packaged ? "<policyconfig/>" : text);
+        systemctl.answerIsEnabled("enabled");
+        EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
+        ASSERT_TRUE(registration->unregisterService().ok());
+        EXPECT_EQ(polkit.exists(polkitPolicyFile), packaged);
 
-    // The polkit action goes into polkit's folder before systemd is asked
-    // anything, and is taken away again with the units.
-    systemctl.answerIsEnabled("disabled");
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
-    ASSERT_TRUE(registration->registerService().ok());
-    EXPECT_EQ(readWholeFile(systemctl.calls()), "is-enabled kestrova-helper.socket\nlink " +
-                                                    unitPath(systemdServiceUnit) + " " + unitPath(systemdSocketUnit) +
-                                                    "\ndaemon-reload\nenable --now kestrova-helper.socket\n");
-    EXPECT_EQ(polkit.readFile(polkitPolicyFile), text);
-    systemctl.answerIsEnabled("enabled");
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::enabled);
-    ASSERT_TRUE(registration->unregisterService().ok());
-    EXPECT_FALSE(polkit.exists(polkitPolicyFile));
+        if (packaged) {
+            fs::remove(polkit / polkitPolicyFile);
+            EXPECT_EQ(registration->status(), ServiceRegistrationState::notFound);
+            EXPECT_FALSE(registration->registerService().ok());
+            continue;
+        }
+        systemctl.refuse();
+        const auto refused = registration->unregisterService();
+        ASSERT_FALSE(refused.ok());
+        EXPECT_THAT(refused.error().message, HasSubstr("systemd did not accept the change: Access denied"));
+        // Units missing from the installation: nothing is asked of systemd.
+        configuration.unitFolder = "/nonexistent";
+        const auto callsBefore = readWholeFile(systemctl.calls());
+        const auto registered = makeSystemdServiceRegistration(configuration)->registerService();
+        ASSERT_FALSE(registered.ok());
+        EXPECT_THAT(registered.error().message, HasSubstr("missing from “/nonexistent”"));
+        EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
+    }
 
-    systemctl.refuse();
-    const auto refused = registration->unregisterService();
-    ASSERT_FALSE(refused.ok());
-    EXPECT_THAT(refused.error().message, HasSubstr("systemd did not accept the change: Access denied"));
-
-    // Units missing from the installation: nothing is asked of systemd.
-    configuration.unitFolder = "/nonexistent";
-    const auto incomplete = makeSystemdServiceRegistration(configuration);
-    const auto callsBefore = readWholeFile(systemctl.calls());
-    const auto registered = incomplete->registerService();
-    ASSERT_FALSE(registered.ok());
-    EXPECT_THAT(registered.error().message, HasSubstr("missing from “/nonexistent”"));
-    EXPECT_EQ(readWholeFile(systemctl.calls()), callsBefore);
+    // Root runs systemctl itself; anyone else asks polkit, by the package's
+    // action when there is an approving front end.
+    const std::vector<std::string> enable{"systemctl", "enable", "--now", "kestrova-helper.socket"};
+    const std::vector<std::tuple<bool, std::string, std::vector<std::string>>> cases{
+        {true, "/usr/bin/kestrova-cli", enable},
+        {false, "/usr/bin/kestrova-cli", {"pkexec", "/usr/bin/kestrova-cli", "helper", "enable"}},
+        {false, "", {"pkexec", "systemctl", "enable", "--now", "kestrova-helper.socket"}},
+    };
+    for (const auto& [root, frontEnd, expected] : cases) {
+        EXPECT_EQ(administratorCommand(enable, "enable", root, frontEnd), expected) << root << frontEnd;
+    }
 }
 
-TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
+// The built bundle's readiness is the command line's recording to show; here
+// what it reads: the places in its lists and units, and a missing list.
+TEST(BundleLayout, TheBuildAssemblesABundleAndAMissingPartIsSeen) {
     const auto bundle = builtBundle();
-    EXPECT_EQ(bundle.shortVersion, "1.0.1");
-    EXPECT_EQ(bundle.build, "40");
-    EXPECT_EQ(bundle.clientVersion(), "Kestrova 1.0.1 (Build 40)");
     EXPECT_EQ(locateApplicationBundle(builtBundlePath + "/Contents/MacOS/kestrova-cli").bundlePath, builtBundlePath);
     EXPECT_FALSE(locateApplicationBundle(std::string(KESTROVA_BINARY_DIR) + "/src/cli/kestrova-cli").bundlePath);
-
+    EXPECT_FALSE(bundle.polkitActionFolder());
     const auto daemonPlist = parsePropertyListDictionary(readWholeFile(*bundle.daemonPlistPath()));
     ASSERT_TRUE(daemonPlist);
     EXPECT_EQ(daemonPlist->at("Label"), "com.tolvanek.Kestrova.helper");
@@ -150,31 +169,18 @@ TEST(BundleLayout, TheBuildAssemblesABundleTheReadinessChecksAccept) {
     EXPECT_NE(readWholeFile(*bundle.systemdUnitFolder() + "/kestrova-helper.socket").find(systemdSocketPath),
               std::string::npos);
 
-    // Nothing listens at the socket, so only the handshake check fails.
-    RunLoopExecutor executor;
-    const auto readiness = [&](const ApplicationBundleInfo& info) {
-        auto management = PluginManagementService::create(
-            executor, std::make_shared<FixedRegistration>(HelperEndpoint{"/nonexistent/helper.sock", 0}),
-            [] {
-                return makeSocketHelperConnection({"/nonexistent/helper.sock", 0});
-            },
-            info);
-        executor.runUntil([&] { return management->outstandingCalls() == 0; });
-        return management->readinessChecks();
-    };
-    const auto checks = readiness(bundle);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_TRUE(checks[i].passed) << checks[i].id;
-    }
-    EXPECT_FALSE(checks[4].passed);
-
-    // A bundle missing its launch daemon list says so.
     TemporaryDirectory copy;
     fs::copy(builtBundlePath, copy / "Kestrova.app", fs::copy_options::recursive);
     fs::remove(copy / "Kestrova.app/Contents/Library/LaunchDaemons/com.tolvanek.Kestrova.helper.plist");
-    const auto partial = readiness(readApplicationBundle(copy / "Kestrova.app"));
-    EXPECT_TRUE(partial[1].passed);
-    EXPECT_EQ(partial[2].detail, "The launch daemon property list is missing.");
+    RunLoopExecutor executor;
+    const HelperEndpoint nowhere{"/nonexistent/helper.sock", 0};
+    auto management = PluginManagementService::create(
+        executor, std::make_shared<FixedRegistration>(nowhere), [&] { return makeSocketHelperConnection(nowhere); },
+        readApplicationBundle(copy / "Kestrova.app"));
+    executor.runUntil([&] { return management->outstandingCalls() == 0; });
+    const auto checks = management->readinessChecks();
+    EXPECT_TRUE(checks[1].passed);
+    EXPECT_FALSE(checks[2].passed);
 }
 
 TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
@@ -194,7 +200,8 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     ::setenv("KESTROVA_HELPER_MODE", "launchd", 1);
     EXPECT_FALSE(helperRegistrationConfiguration({"/r", "/h"}, {}).ok());
     ::unsetenv("KESTROVA_HELPER_MODE");
-    configuration = helperRegistrationConfiguration({"/r", "/h"}, {});
+    // The development build stays in session mode by default.
+    configuration = helperRegistrationConfiguration({"/r", "/h"}, builtBundle());
     EXPECT_EQ(configuration->mode, HelperMode::session);
     EXPECT_NE(defaultSessionFolder({"/r", "/h"}), defaultSessionFolder({"/r", "/other"}));
     // A daemon of one profile or data home never serves another's front end.
@@ -204,15 +211,17 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     linuxLayout.dataHome = "/h/data";
     EXPECT_NE(defaultSessionFolder(linuxLayout), linuxFolder);
 
-    EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", true), ServiceRegistrationState::enabled);
-    EXPECT_EQ(systemdStateFromIsEnabled("masked\n", true), ServiceRegistrationState::requiresApproval);
-    EXPECT_EQ(systemdStateFromIsEnabled("disabled\n", true), ServiceRegistrationState::notRegistered);
-    EXPECT_EQ(systemdStateFromIsEnabled("Failed to get unit file state for kestrova-helper.socket: No such file or "
-                                        "directory\n",
-                                        true),
-              ServiceRegistrationState::notRegistered);
-    EXPECT_EQ(systemdStateFromIsEnabled("enabled\n", false), ServiceRegistrationState::notFound);
-    EXPECT_EQ(systemdStateFromIsEnabled("bad\n", true), ServiceRegistrationState::unknown);
+    using enum ServiceRegistrationState;
+    for (const auto& [answer, unitsThere, state] :
+         {std::tuple{"enabled\n", true, enabled},
+          {"masked\n", true, requiresApproval},
+          {"disabled\n", true, notRegistered},
+          {"Failed to get unit file state for kestrova-helper.socket: No such file or directory\n", true,
+           notRegistered},
+          {"enabled\n", false, notFound},
+          {"bad\n", true, unknown}}) {
+        EXPECT_EQ(systemdStateFromIsEnabled(answer, unitsThere), state) << answer;
+    }
 }
 
 // An installation prefix laid out as `cmake --install` does for the GNU
@@ -224,28 +233,34 @@ public:
             ::chmod(prefix_.writeFile(program, "#!/bin/sh\n").c_str(), 0755);
         }
     }
-    const std::string& path() const { return prefix_.path(); }
     std::string operator/(std::string_view relative) const { return prefix_ / relative; }
 
 private:
     TemporaryDirectory prefix_;
 };
 
-TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) {
-    // The installed package's readiness (its daemon and units found) is
-    // scripts/test-package's to show; here the places the paths come from.
+// The installed package's readiness (its daemon and units found, a copy of a
+// front end elsewhere refused) is scripts/test-package's to show. Here: an
+// installed front end registers the packaged units with polkit's folder of
+// the package, unless told otherwise; a program anywhere else, or a daemon
+// that cannot run, is no installation.
+TEST(InstalledLayout, AFrontEndInBinUsesThePackagedUnitsAndNothingElseCounts) {
     const InstalledPrefix prefix;
-    const auto installed = locateApplicationBundle(prefix / "bin/kestrova-cli");
-    EXPECT_EQ(installed.layout, ApplicationLayout::installed);
-    EXPECT_EQ(installed.frontEndFolder(), prefix / "bin");
-    EXPECT_EQ(installed.polkitActionFolder(), prefix / "share/polkit-1/actions");
-    // The bundle keeps its own layout.
-    EXPECT_EQ(builtBundle().layout, ApplicationLayout::bundle);
-    EXPECT_EQ(builtBundle().frontEndFolder(), builtBundlePath + "/Contents/MacOS");
-    EXPECT_EQ(builtBundle().daemonDefinitionPath(), builtBundle().daemonPlistPath());
-    EXPECT_FALSE(builtBundle().polkitActionFolder());
+    const auto installed = installedApplication(prefix / "bin/kestrova");
+    ASSERT_TRUE(installed);
+    ::unsetenv("KESTROVA_HELPER_MODE");
+    const SystemLayout sandbox{"/r", "/h", PlatformProfile::gnuLinux};
+    const auto configuration = helperRegistrationConfiguration(sandbox, *installed);
+    ASSERT_TRUE(configuration);
+    EXPECT_EQ(configuration->mode, HelperMode::system);
+    EXPECT_TRUE(configuration->packagedUnits);
+    EXPECT_EQ(configuration->unitFolder, KESTROVA_SYSTEMD_UNIT_DIR);
+    EXPECT_EQ(configuration->polkitActionFolder, prefix / "share/polkit-1/actions");
+    EXPECT_EQ(configuration->approvingFrontEnd, prefix / "bin/kestrova-cli");
+    ::setenv("KESTROVA_HELPER_MODE", "session", 1);
+    EXPECT_EQ(helperRegistrationConfiguration(sandbox, *installed)->mode, HelperMode::session);
+    ::unsetenv("KESTROVA_HELPER_MODE");
 
-    // A program anywhere else, or a daemon that cannot run, is no installation.
     const InstalledPrefix notExecutable;
     ::chmod((notExecutable / "libexec/kestrova/KestrovaHelper").c_str(), 0644);
     const InstalledPrefix folderInstead;
@@ -259,83 +274,6 @@ TEST(InstalledLayout, FrontEndsInBinFindTheDaemonInLibexecAndNothingElseCounts) 
         EXPECT_FALSE(installedApplication(executable)) << executable;
         EXPECT_FALSE(locateApplicationBundle(executable).bundlePath) << executable;
     }
-}
-
-TEST(InstalledLayout, AnInstalledFrontEndUsesThePackagedUnitsUnlessToldOtherwise) {
-    const InstalledPrefix prefix;
-    const auto installed = *installedApplication(prefix / "bin/kestrova");
-    ::unsetenv("KESTROVA_HELPER_MODE");
-    const SystemLayout sandbox{"/r", "/h", PlatformProfile::gnuLinux};
-    const auto configuration = helperRegistrationConfiguration(sandbox, installed);
-    ASSERT_TRUE(configuration);
-    EXPECT_EQ(configuration->mode, HelperMode::system);
-    EXPECT_TRUE(configuration->packagedUnits);
-    EXPECT_EQ(configuration->helperExecutable, prefix / "libexec/kestrova/KestrovaHelper");
-    EXPECT_EQ(configuration->unitFolder, KESTROVA_SYSTEMD_UNIT_DIR);
-    // polkit reads the package's folder, never one under a sandbox root,
-    // and its action names the installed kestrova-cli.
-    EXPECT_EQ(configuration->polkitActionFolder, prefix / "share/polkit-1/actions");
-    EXPECT_EQ(configuration->approvingFrontEnd, prefix / "bin/kestrova-cli");
-    EXPECT_THAT(configuration->allowedClients,
-                ::testing::IsSupersetOf({prefix / "bin/kestrova-cli", prefix / "bin/kestrova"}));
-
-    ::setenv("KESTROVA_HELPER_MODE", "session", 1);
-    const auto session = helperRegistrationConfiguration(sandbox, installed);
-    ::unsetenv("KESTROVA_HELPER_MODE");
-    ASSERT_TRUE(session);
-    EXPECT_EQ(session->mode, HelperMode::session);
-    // The development build stays in session mode by default.
-    EXPECT_EQ(helperRegistrationConfiguration(sandbox, builtBundle())->mode, HelperMode::session);
-}
-
-TEST(InstalledLayout, PackagedUnitsAreEnabledWhereTheyAreAndNeverCopiedOrRemoved) {
-    TemporaryDirectory system;
-    const auto unitFolder = system.makeDirectory("lib/systemd/system");
-    system.writeFile("lib/systemd/system/kestrova-helper.service", "[Service]\n");
-    system.writeFile("lib/systemd/system/kestrova-helper.socket", "[Socket]\n");
-    const auto polkitFolder = system.makeDirectory("usr/share/polkit-1/actions");
-    const auto policy = system.writeFile("usr/share/polkit-1/actions/com.tolvanek.Kestrova.policy", "<policyconfig/>");
-
-    FakeSystemctl systemctl;
-    systemctl.answerIsEnabled("disabled");
-    ServiceRegistrationConfiguration configuration;
-    configuration.mode = HelperMode::system;
-    configuration.helperExecutable = *builtBundle().helperExecutablePath();
-    configuration.unitFolder = unitFolder;
-    configuration.polkitActionFolder = polkitFolder;
-    configuration.packagedUnits = true;
-    const auto registration = makeSystemdServiceRegistration(configuration);
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::notRegistered);
-    ASSERT_TRUE(registration->registerService().ok());
-    ASSERT_TRUE(registration->unregisterService().ok());
-    const auto calls = readWholeFile(systemctl.calls());
-    EXPECT_EQ(calls.substr(0, calls.find("disable")),
-              "is-enabled kestrova-helper.socket\nenable --now kestrova-helper.socket\n");
-    EXPECT_THAT(calls, ::testing::Not(HasSubstr("link")));
-    EXPECT_EQ(readWholeFile(policy), "<policyconfig/>");
-
-    // Root runs systemctl itself; anyone else asks polkit, by the package's
-    // action when there is an approving front end.
-    const std::vector<std::string> enable{"systemctl", "enable", "--now", "kestrova-helper.socket"};
-    struct Case {
-        bool root;
-        std::string frontEnd;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases{
-        {true, "/usr/bin/kestrova-cli", enable},
-        {false, "/usr/bin/kestrova-cli", {"pkexec", "/usr/bin/kestrova-cli", "helper", "enable"}},
-        {false, "", {"pkexec", "systemctl", "enable", "--now", "kestrova-helper.socket"}},
-    };
-    for (const auto& [root, frontEnd, expected] : cases) {
-        EXPECT_EQ(administratorCommand(enable, "enable", root, frontEnd), expected) << root << frontEnd;
-    }
-
-    // Without the package's polkit action the installation is incomplete.
-    fs::remove(policy);
-    systemctl.answerIsEnabled("enabled");
-    EXPECT_EQ(registration->status(), ServiceRegistrationState::notFound);
-    EXPECT_FALSE(registration->registerService().ok());
 }
 
 }  // namespace

@@ -16,14 +16,6 @@
 namespace kestrova::testing {
 namespace {
 
-// A log that keeps its lines, so a test can see what the daemon said.
-struct KeptLog final : HelperLog {
-    KeptLog() : HelperLog(-1) {}
-    void write(std::string_view line) override { lines.emplace_back(line); }
-    void write(const std::vector<std::string>& more) override { lines.insert(lines.end(), more.begin(), more.end()); }
-    std::vector<std::string> lines;
-};
-
 const Json succeeded{{"transactionID", "A"},
                      {"succeeded", true},
                      {"rollbackComplete", false},
@@ -40,7 +32,7 @@ std::size_t lineCount(const std::string& path) {
 
 TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
     TemporaryDirectory folder;
-    KeptLog log;
+    HelperLog log{-1};
     {
         TransactionLedger ledger(folder.path(), log);
         ASSERT_TRUE(ledger.isAvailable()) << ledger.unavailableReason();
@@ -104,7 +96,7 @@ TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
     for (const std::string trashName : {"Trash", ".Trash-1000"}) {
         SCOPED_TRACE(trashName);
         TemporaryDirectory folder;
-        KeptLog log;
+        HelperLog log{-1};
         const auto trash = folder.makeDirectory(trashName);
         folder.makeDirectory(trashName + "/files");
         folder.makeDirectory(trashName + "/info");
@@ -139,7 +131,7 @@ TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
 // as the bound (one more drops the oldest), never dropping a running one.
 TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
     EXPECT_EQ(TransactionLedgerLimits{}.keptEntries, 1024u);
-    KeptLog log;
+    HelperLog log{-1};
     constexpr std::size_t kept = 8;
     for (const std::size_t settled : {kept, kept + 1, std::size_t{200}}) {
         SCOPED_TRACE(settled);
@@ -195,7 +187,7 @@ TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction)
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         TemporaryDirectory folder;
-        KeptLog log;
+        HelperLog log{-1};
         {
             TransactionLedger ledger(folder.path(), log);
             ledger.receive("A", HelperCall::quarantine);
@@ -222,7 +214,7 @@ TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction)
 
 TEST(TransactionLedgerTest, WithoutAUsableFolderNothingMayStartButQuestionsAreAnswered) {
     TemporaryDirectory folder;
-    KeptLog log;
+    HelperLog log{-1};
     const std::vector<std::pair<std::string, std::optional<std::string>>> unusable{
         {"a file where the folder belongs", folder.writeFile("state", "x")},
         {"a link for the folder", folder.makeSymlink(folder.makeDirectory("real"), "link")},

@@ -1,14 +1,12 @@
 // The service against a scripted registration and connection: every text a
 // user sees, the one-at-a-time guard, and what reaches the completion; the
-// records it sends and reads on the wire; and the socket connection giving up
-// on a daemon that stalls.
+// records it sends and reads on the wire; and the deadlines.
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
 #include "protocol/HelperProtocol.h"
 #include "protocol/PrivilegedRecords.h"
 #include "support/HelperSession.h"
 #include "support/ServiceCalls.h"
-#include "support/StandInHelper.h"
 
 #include <sys/socket.h>
 
@@ -17,6 +15,7 @@
 #include <cerrno>
 #include <deque>
 #include <list>
+#include <sstream>
 
 namespace kestrova {
 namespace {
@@ -116,11 +115,8 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls.front().call, HelperCall::handshake);
     EXPECT_EQ(calls.front().argument, "Kestrova 1.0.1 (Build 40)");
-    EXPECT_EQ(clientVersionString("2.0", "41"), "Kestrova 2.0 (Build 41)");
     handshakeWith("KestrovaHelper", "40");
     EXPECT_TRUE(service->helperIsReachable());
-    EXPECT_EQ(service->helperVersion(), "40");
-    EXPECT_FALSE(service->needsRepairOrUpdate());
     EXPECT_TRUE(service->canSendPrivilegedRequest());
 
     service->handshake(true);
@@ -130,8 +126,6 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
     EXPECT_EQ(service->lastError(),
               "The registered helper is Build 39. Choose Update Plugin Management to install Build 40.");
     EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test failed. The registered helper reported Build 39.");
-    EXPECT_EQ(service->blockingReason(TransactionKind::quarantine),
-              "The privileged helper is enabled but has not completed its secure handshake.");
     EXPECT_EQ(service->blockingReason(TransactionKind::trashRestore),
               "The privileged helper is enabled but has not completed its secure handshake.");
 
@@ -142,7 +136,6 @@ TEST_F(ServiceTest, HandshakeDecidesReachabilityAndItsTexts) {
 
     service->handshake(true);
     handshakeWith("KestrovaHelper", "40");
-    EXPECT_EQ(service->lastHandshakeNotice(), "Secure helper test passed. KestrovaHelper Build 40 is connected.");
     EXPECT_EQ(service->lastError(), std::nullopt);
 
     service->handshake(true);
@@ -231,12 +224,7 @@ TEST_F(ServiceTest, AnyRequestGoesOutAsItsKindsCallAndComesBackAsItsKindsResult)
         const auto kind = kindOf(request);
         const auto id = transactionIDOf(request);
         SCOPED_TRACE(describe(kind).action);
-        EXPECT_EQ(kind, transactionKinds.at(index));
-        EXPECT_EQ(describe(kind).kind, kind);
-        EXPECT_EQ(itemCount(request), std::visit([](const auto& record) { return record.items.size(); }, request));
         EXPECT_EQ(sideOf(request), index % 2 == 0 ? BundleSide::user : BundleSide::system);
-        EXPECT_EQ(recordOf<PrivilegedQuarantineRequest>(std::optional(request)).has_value(),
-                  kind == TransactionKind::quarantine);
 
         std::optional<PrivilegedResult> result;
         const auto send = [&] {
@@ -350,24 +338,17 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
 
     registration->registerFailure.reset();
     service->enable();
-    EXPECT_EQ(service->status(), PluginManagementStatus::enabled);
     EXPECT_EQ(service->lastError(), std::nullopt);
     handshakeWith("KestrovaHelper", "40");
-    EXPECT_TRUE(service->helperIsReachable());
 
-    // Already enabled: enable only refreshes.
+    // Already enabled: enable only refreshes. (A repair that works is the
+    // window's test to show.)
     registration->calls.clear();
     service->enable();
     EXPECT_TRUE(registration->calls.empty());
     handshakeWith("KestrovaHelper", "40");
 
-    service->repairOrUpdate();
-    EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister", "register"}));
-    EXPECT_FALSE(service->helperIsReachable());
-    handshakeWith("KestrovaHelper", "40");
-    EXPECT_TRUE(service->helperIsReachable());
-
-    // The error stays when the status is not enabled (an enabled status runs
+    // A failed repair's error stays when the status is not enabled (an enabled status runs
     // a handshake, which starts from a clean error).
     registration->calls.clear();
     registration->state = ServiceRegistrationState::notFound;
@@ -375,24 +356,6 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
     service->repairOrUpdate();
     EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister"}));
     EXPECT_EQ(service->lastError(), "systemd did not accept the change");
-}
-
-TEST_F(ServiceTest, ReadinessAndStatusReport) {
-    auto service = makeService();  // no bundle: nothing embedded
-    EXPECT_EQ(service->readinessChecks().at(5).detail, "Expected helper Build 40, but received no response.");
-    EXPECT_EQ(service->statusReport(),
-              "Plugin Management\n"
-              "Helper status: Enabled\n"
-              "Secure handshake: Not Connected\n"
-              "Expected helper build: 40\n"
-              "Reported helper build: No response\n"
-              "Release readiness: 2/6\n"
-              "- App Build: Pass\n"
-              "- Embedded Helper: Action Required\n"
-              "- Launch Daemon: Action Required\n"
-              "- Helper Approval: Pass\n"
-              "- Secure Handshake: Action Required\n"
-              "- Helper Build: Action Required");
 }
 
 // Each check's title and both its texts, for the bundle and for an
@@ -422,9 +385,7 @@ TEST(ReleaseReadiness, EachCheckSaysWhatWasExpectedAndFailuresAreCounted) {
         EXPECT_FALSE(failed[i].passed);
     }
     EXPECT_EQ(readinessSummary(failed), "6 release-readiness checks require attention.");
-    input = {"40", "40", std::nullopt, true, false, true, true};
-    EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "2 release-readiness checks require attention.");
-    input.helperBuild = "40";
+    input = {"40", "40", "40", true, false, true, true};
     EXPECT_EQ(readinessSummary(evaluateReadiness(input)), "1 release-readiness check requires attention.");
     // The bundle's checks keep their ids and name what a bundle embeds.
     input.packagedInstallation = false;
@@ -437,114 +398,36 @@ TEST(ReleaseReadiness, EachCheckSaysWhatWasExpectedAndFailuresAreCounted) {
     EXPECT_EQ(bundle[5].detail, "KestrovaHelper reports Build 40.");
 }
 
-template <typename Record>
-void expectRoundTrip(const Record& record) {
-    const auto text = encodePrivilegedRecord(record);
-    const auto decoded = decodePrivilegedRecord<Record>(text);
-    ASSERT_TRUE(decoded.ok()) << decoded.error().message << "\n" << text;
-    EXPECT_EQ(*decoded, record);
-}
+// The wire keys are the field names (a record's trip through the daemon is
+// every daemon test's). Decoding is strict: another kind's result, wrong
+// types, missing keys and junk are errors, not exceptions; unknown keys are
+// ignored.
+TEST(PrivilegedRecords, KeysAreTheFieldNamesAndDecodingIsStrict) {
+    EXPECT_EQ(Json::parse(encodePrivilegedRecord(PrivilegedTrashResult{"T", true, false, {"/p"}, "m"})),
+              Json::parse(R"({"transactionID":"T","succeeded":true,"rollbackComplete":false,
+                              "trashedDestinationPaths":["/p"],"message":"m"})"));
+    EXPECT_EQ(Json::parse(encodePrivilegedRecord(PrivilegedTrashRestoreRequest{"T", {{"/t", "/d", "R", "A", "VST3"}}})),
+              Json::parse(R"({"transactionID":"T","items":[{"sourcePath":"/t","destinationPath":"/d",
+                              "recoveryRecordID":"R","originalBundleFilename":"A","format":"VST3"}]})"));
 
-// The wire keys are the field names; the richest request and a refusal
-// with quoted text survive the trip.
-TEST(PrivilegedRecords, KeysAreTheFieldNamesAndRecordsRoundTrip) {
-    const auto json = Json::parse(encodePrivilegedRecord(PrivilegedTrashResult{"T", true, false, {"/p"}, "m"}));
-    EXPECT_EQ(json, Json::parse(R"({"transactionID":"T","succeeded":true,"rollbackComplete":false,
-                                   "trashedDestinationPaths":["/p"],"message":"m"})"));
-    expectRoundTrip(PrivilegedTrashRestoreRequest{"T4",
-                                                  {{"/Users/a/.Trash/A 2.vst3", "/Library/Audio/Plug-Ins/VST3/A.vst3",
-                                                    "0F8D5F6E-7E0B-4B47-9D1C-2B0C6C1D2E3F", "A.vst3", "VST3"}}});
-    expectRoundTrip(PrivilegedRestoreResult{"T2", false, true, {}, "Refused — “quoted”"});
-}
-
-TEST(PrivilegedRecords, DecodingIsStrictButIgnoresUnknownKeys) {
-    // Another kind's result, wrong types, missing keys and junk are errors, not exceptions.
-    const auto restoreText = encodePrivilegedRecord(PrivilegedRestoreResult{"T", true, false, {"/p"}, ""});
-    EXPECT_FALSE(decodePrivilegedRecord<PrivilegedQuarantineResult>(restoreText).ok());
-    EXPECT_TRUE(decodePrivilegedRecord<PrivilegedRestoreResult>(restoreText).ok());
-    EXPECT_TRUE(decodePrivilegedRecord<PrivilegedTrashRestoreResult>(restoreText).ok());
-    const std::string_view bad[] = {
-        "",
-        "not json",
-        "[]",
-        "null",
-        R"({"transactionID":"T","succeeded":"yes","rollbackComplete":true,"movedDestinationPaths":[],"message":""})",
-        R"({"transactionID":7,"succeeded":true,"rollbackComplete":true,"movedDestinationPaths":[],"message":""})",
-        R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":[1],"message":""})",
-        R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":"/a","message":""})",
-        R"({"transactionID":"T","succeeded":true,"movedDestinationPaths":[],"message":""})",
-        R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":[]})",
-        R"({"transactionID":"T","succeeded":true,"rollbackComplete":true,"movedDestinationPaths":null,"message":""})",
-        "{\"transactionID\":\"T\"",
-    };
-    for (const auto text : bad) {
-        const auto decoded = decodePrivilegedRecord<PrivilegedQuarantineResult>(text);
-        EXPECT_FALSE(decoded.ok()) << text;
-        if (!decoded.ok()) {
-            EXPECT_FALSE(decoded.error().message.empty());
-        }
+    EXPECT_FALSE(decodePrivilegedRecord<PrivilegedQuarantineResult>("").ok());
+    std::istringstream malformed(testing::readWholeFile(std::string(KESTROVA_SOURCE_DIR) +
+                                                        "/tests/data/helperclient/malformed-quarantine-results.txt"));
+    for (std::string text; std::getline(malformed, text);) {
+        EXPECT_TRUE(text.starts_with('#') || !decodePrivilegedRecord<PrivilegedQuarantineResult>(text).ok()) << text;
     }
     const auto lenient = decodePrivilegedRecord<PrivilegedQuarantineResult>(
         R"({"transactionID":"T","succeeded":true,"rollbackComplete":false,"movedDestinationPaths":["/a"],
             "message":"ok","extra":{"x":1}})");
     ASSERT_TRUE(lenient.ok());
     EXPECT_EQ(lenient->movedDestinationPaths, std::vector<std::string>{"/a"});
-
-    EXPECT_FALSE(decodePrivilegedRecord<PrivilegedTrashRestoreRequest>(
-                     R"({"transactionID":"T","items":[{"sourcePath":"/a","destinationPath":"/b","operationID":"O"}]})")
-                     .ok());
 }
 
-// A daemon that never answers, or answers a byte every 0.6 s (most of a
-// minute over the smallest reply): the deadline covers the whole reply, so
-// the call ends when it passes, for the handshake and for a transaction
-// alike; and a connect to a listener that never accepts gives up.
-TEST(HelperDeadlines, ADaemonThatStallsOrTricklesEndsTheCallAtItsDeadline) {
-    using namespace testing;
-    using Clock = std::chrono::steady_clock;
-    using Stall = StandInHelper::Stall;
-    const auto limit = std::chrono::milliseconds(1'500);
-    const auto ample = std::chrono::seconds(8);  // far below the shortest trickled reply
-    HelperSandbox sandbox;
-    for (const auto stall : {Stall::onHandshake, Stall::tricklingHandshake}) {
-        HelperDeadlines deadlines;
-        deadlines.handshake = limit;
-        StandInHelper standIn(sandbox.socketPath(), stall);
-        const auto started = Clock::now();
-        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
-        EXPECT_LT(Clock::now() - started, ample);
-        EXPECT_FALSE(harness.service().helperIsReachable());
-        EXPECT_TRUE(harness.service().lastCallTimedOut());
-        EXPECT_FALSE(harness.service().hasConnection());
-        EXPECT_EQ(harness.service().lastError(),
-                  "KestrovaHelper did not answer the handshake request within 1.5 seconds.");
-    }
-    {
-        HelperDeadlines deadlines;
-        deadlines.transaction = limit;
-        deadlines.transactionPerItem = std::chrono::milliseconds(0);
-        StandInHelper standIn(sandbox.socketPath(), Stall::tricklingReply);
-        ServiceHarness harness(std::make_shared<FixedRegistration>(sandbox.endpoint()), deadlines);
-        ASSERT_TRUE(harness.service().canSendPrivilegedRequest()) << harness.service().lastError().value_or("");
-        EXPECT_FALSE(harness.service().lastCallTimedOut());
-        std::optional<PrivilegedRestoreResult> result;
-        const auto started = Clock::now();
-        sendRestore(harness.service(), "TX", {{"/q/OP/A.vst3", "/Library/A.vst3", "OP"}},
-                    [&](PrivilegedRestoreResult reply) { result = std::move(reply); });
-        harness.settle();
-        EXPECT_LT(Clock::now() - started, ample);
-        ASSERT_TRUE(result);
-        EXPECT_FALSE(result->succeeded);
-        EXPECT_FALSE(result->rollbackComplete) << "the helper had the request: what it did is unknown";
-        EXPECT_EQ(result->message,
-                  "KestrovaHelper did not answer the restore request within 1.5 seconds. The request reached the "
-                  "helper, which may still be moving the bundles, so Kestrova cannot tell yet whether any moved; it "
-                  "settles the transaction the next time it starts.");
-        EXPECT_TRUE(harness.service().lastCallTimedOut());
-        EXPECT_FALSE(harness.service().helperIsReachable());
-    }
-
-    // A listener that never accepts, with its queue full.
+// A connect to a listener that never accepts, with its queue full, gives up.
+// (A daemon that trickles its reply past the deadline is the command line's
+// to show, what the store makes of a stalled transaction the store's.)
+TEST(HelperDeadlines, AConnectToAListenerThatNeverAcceptsGivesUp) {
+    testing::HelperSandbox sandbox;
     auto listener = listenOnUnixSocket(sandbox.socketPath(), 0);
     ASSERT_TRUE(listener.ok()) << listener.error().message;
     std::list<FileDescriptor> queued;

@@ -97,7 +97,7 @@ void StandInHelper::serve(int socketFd) {
             trickle(socketFd, replyEnvelope(*call, std::move(reply)).dump());
             return;
         }
-        if (call == HelperCall::handshake && stall_ != Stall::onHandshake) {
+        if (call == HelperCall::handshake) {
             (void)writeFrame(socketFd, handshakeReply);
             continue;
         }

@@ -1,9 +1,9 @@
 // A stand-in for KestrovaHelper on the sandbox's helper socket, for the
-// client's deadlines: it answers handshakes (unless told to stall on them
-// too), and takes a transaction without ever answering it, either before
-// moving anything or after moving every item. Told to trickle, it answers a
-// byte at a time instead, the handshake or the transaction (moving nothing),
-// a pace at which a whole reply takes minutes.
+// client's deadlines: it answers handshakes, and takes a transaction without
+// ever answering it, either before moving anything or after moving every
+// item. Told to trickle, it answers a byte at a time instead, the handshake
+// or the transaction (moving nothing), a pace at which a whole reply takes
+// minutes.
 #pragma once
 
 #include "platform/UnixSocket.h"
@@ -19,7 +19,7 @@ namespace kestrova::testing {
 
 class StandInHelper {
 public:
-    enum class Stall { onHandshake, beforeMoving, afterMoving, tricklingHandshake, tricklingReply };
+    enum class Stall { beforeMoving, afterMoving, tricklingHandshake, tricklingReply };
 
     StandInHelper(const HelperSandbox& sandbox, Stall stall);
     // Listens at `socketPath`; `trickleInterval` is the pause before each
