@@ -38,7 +38,6 @@ public:
     std::vector<std::pair<QString, QString>> alerts;
     std::vector<ui::SaveRequest> saveRequests;
     std::vector<std::string> revealed;
-    QString clipboard;
 
     // How the next confirmations and panels are answered.
     bool confirmAnswer = true;
@@ -61,7 +60,7 @@ public:
         return foldersAnswer;
     }
     void reveal(const std::string& path) override { revealed.push_back(path); }
-    void copyToClipboard(const QString& text) override { clipboard = text; }
+    void copyToClipboard(const QString&) override {}
 
     // Runs while a confirmation is up, before it is answered: what changed
     // behind an open dialog.
@@ -69,7 +68,9 @@ public:
 };
 
 // Runs the event loop until `condition` holds; false after `milliseconds`.
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000);
+inline bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000) {
+    return QTest::qWaitFor(condition, milliseconds);
+}
 // Lets the layout and the queued updates run.
 inline void settle() {
     for (int turn = 0; turn < 4; ++turn) {
@@ -96,8 +97,8 @@ public:
     // Info.plist naming its product and maker.
     std::string installBundle(const std::string& fileName, const std::string& folder, const std::string& name,
                               const std::string& manufacturer) const;
-    // Grants the system Library folder and scans it to the end.
-    void authorizeAndScan();
+    // Grants `folders` (by default the system Library folder) and scans them to the end.
+    void authorizeAndScan(std::vector<std::string> folders = {});
     // Lays the demo tree kestrova-cli writes for `profile` over the sandbox's
     // root and home (nothing granted or scanned yet).
     void layDemoTree(PlatformProfile profile = PlatformProfile::macOS);
@@ -137,22 +138,18 @@ private:
     std::unique_ptr<ui::MainWindow> window_;
 };
 
-// The first widget of type T under `root` whose text (or object name) is
-// `text`, a shown one first; fails the test when there is none.
+// The first widget of type T under `root` whose text is `text`, a shown one
+// first; fails the test when there is none.
 template <typename T>
 T* findByText(QWidget& root, const QString& text) {
+    T* found = nullptr;
     for (auto* widget : root.findChildren<T*>()) {
-        if (widget->text() == text && widget->isVisible()) {
-            return widget;
+        if (widget->text() == text && (!found || (widget->isVisible() && !found->isVisible()))) {
+            found = widget;
         }
     }
-    for (auto* widget : root.findChildren<T*>()) {
-        if (widget->text() == text) {
-            return widget;
-        }
-    }
-    ADD_FAILURE() << "no widget with the text " << text.toStdString();
-    return nullptr;
+    EXPECT_NE(found, nullptr) << "no widget with the text " << text.toStdString();
+    return found;
 }
 
 // The rows of a table's "Plugin" column, top to bottom.

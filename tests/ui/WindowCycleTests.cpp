@@ -69,35 +69,12 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     };
     asks(inventory.findChild<QPushButton*>("QuarantinePlugin"));
     asks(findByText<QPushButton>(inventory, "Quarantine VST3 Format…"));
-    EXPECT_EQ(store.quarantinedBundleCount(), 0);
-    prompter.confirmAnswer = true;
 
-    // Protected while its sheet is open: the refusal is an alert, then the
-    // button explains it.
-    clickRow(table, "Beta");
-    const auto betaVST3 =
-        PluginBundleSelection{store.plugins().back().id, store.plugins().back().bundles->front().id()};
-    prompter.whileAsking = [&] { ASSERT_TRUE(store.setBundleProtection(betaVST3, true)); };
-    click(batch);
-    prompter.whileAsking = nullptr;
-    ASSERT_TRUE(waitFor([&] { return !prompter.alerts.empty(); }));
-    EXPECT_EQ(prompter.alerts.back().first, "Privileged Quarantine Blocked");
-    clickRow(table, "Beta");
-    EXPECT_FALSE(batch->isEnabled());
-    EXPECT_EQ(reason.text(), prompter.alerts.back().second);
-    ASSERT_TRUE(store.setBundleProtection(betaVST3, false));
-
-    clickRow(table, "Alpha");
     clickRow(table, "Beta", Qt::ControlModifier);
     EXPECT_TRUE(findByText<QLabel>(inventory, "2 selected")->isVisible());
-    prompter.confirmAnswer = false;
-    click(batch);
-    const auto asked = prompter.confirmations.back();
-    EXPECT_TRUE(asked.message.contains("2 selected plugins (3 format bundles)")) << asked.message.toStdString();
-    EXPECT_EQ(asked.confirmButton, "Move to Quarantine");
-    EXPECT_EQ(asked.cancelButton, "Cancel");
-    QApplication::processEvents();
-    EXPECT_EQ(store.quarantinedBundleCount(), 0) << "cancelling moves nothing";
+    asks(batch);
+    EXPECT_TRUE(prompter.confirmations.back().message.contains("2 selected plugins (3 format bundles)"));
+    EXPECT_EQ(store.quarantinedBundleCount(), 0);
     prompter.confirmAnswer = true;
     click(batch);
     ASSERT_TRUE(waitFor([&] { return store.quarantinedBundleCount() == 3; }));
@@ -148,8 +125,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_EQ(sheet.confirmButton, "Move 2 Bundles to Trash");
     ui::ConfirmationDialog dialog(sheet);
     ASSERT_NE(dialog.acknowledgement(), nullptr);
-    EXPECT_EQ(dialog.acknowledgement()->text(),
-              "I understand restoration depends on these exact bundles remaining in Finder Trash.");
     EXPECT_FALSE(dialog.confirmButton()->isEnabled());
     dialog.acknowledgement()->setChecked(true);
     EXPECT_TRUE(dialog.confirmButton()->isEnabled());
@@ -185,17 +160,9 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     ASSERT_TRUE(waitFor([&] { return !prompter.alerts.empty(); }));
     EXPECT_EQ(prompter.alerts.front().first, "Restore Unavailable");
     EXPECT_EQ(prompter.confirmations.size(), confirmations);
-    prompter.confirmAnswer = false;
-    QTest::mouseClick(rowOf(trash, "Alpha")->restoreButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return prompter.confirmations.size() == confirmations + 1; }));
-    const auto restoreAsked = prompter.confirmations.back();
-    EXPECT_EQ(restoreAsked.title, "Restore from Finder Trash?");
-    EXPECT_EQ(restoreAsked.confirmButton, "Restore Bundles");
-    QApplication::processEvents();
-    EXPECT_TRUE(std::filesystem::exists(alphaTrash)) << "cancelling moves nothing";
-    prompter.confirmAnswer = true;
     QTest::mouseClick(rowOf(trash, "Alpha")->restoreButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return card("Reconciled") == "1"; }));
+    EXPECT_EQ(prompter.confirmations.back().title, "Restore from Finder Trash?");
     EXPECT_TRUE(std::filesystem::exists(alphaAU));
 
     // The way clear (the screen looks again when shown) but no helper: the
