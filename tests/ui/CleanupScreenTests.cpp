@@ -20,7 +20,7 @@ using ui::AppSection;
 
 TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     UiSandbox sandbox;
-    const auto alphaVST2 = sandbox.installBundle("Alpha.vst", "VST", "Alpha", "Acme");
+    sandbox.installBundle("Alpha.vst", "VST", "Alpha", "Acme");
     sandbox.installBundle("Alpha.vst3", "VST3", "Alpha", "Acme");
     sandbox.installBundle("Beta.vst", "VST", "Beta", "Acme");
     sandbox.installBundle("Gamma.vst", "VST", "Gamma", "Brightline");
@@ -40,9 +40,6 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     QTest::mouseClick(findByText<QCheckBox>(screen, "AAX"), Qt::LeftButton);
     EXPECT_TRUE(build->isEnabled());
     EXPECT_EQ(screen.customFormats(), std::set<std::string>{"AAX"});
-    QTest::mouseClick(build, Qt::LeftButton);
-    QApplication::processEvents();
-    EXPECT_TRUE(showsText(screen, "No Eligible Formats"));
 
     QTest::mouseClick(screen.findChild<QRadioButton*>("retireVST2"), Qt::LeftButton);
     QTest::mouseClick(build, Qt::LeftButton);
@@ -83,7 +80,6 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
     QTest::mouseClick(quarantine, Qt::LeftButton);
     ASSERT_EQ(sandbox.prompter.confirmations.size(), 1u);
     EXPECT_FALSE(controller.isBusy()) << "a cancelled confirmation starts nothing";
-    EXPECT_TRUE(sandbox.helper.hasWholeBundle(alphaVST2, alphaVST2));
 
     sandbox.prompter.confirmAnswer = true;
     QTest::mouseClick(quarantine, Qt::LeftButton);

@@ -149,15 +149,15 @@ void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash
         }
     }
     // Each step one transaction, as the window's actions run it.
-    const auto await = [this](const auto& run) {
+    for (const auto kind : {TransactionKind::quarantine, TransactionKind::trash}) {
+        if (kind == TransactionKind::trash && !thenTrash) {
+            break;
+        }
         std::optional<bool> committed;
-        ASSERT_TRUE(run([&](const auto&, bool ok) { committed = ok; })) << store().lastOperationError().value_or("");
+        ASSERT_TRUE(runSelection(store(), service(), kind, selections, [&](const auto&, bool ok) { committed = ok; }))
+            << store().lastOperationError().value_or("");
         ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
         ASSERT_TRUE(*committed) << store().lastOperationError().value_or("");
-    };
-    await([&](auto done) { return runQuarantine(store(), service(), selections, done); });
-    if (thenTrash) {
-        await([&](auto done) { return runTrash(store(), service(), selections, done); });
     }
 }
 

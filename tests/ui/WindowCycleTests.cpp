@@ -5,7 +5,6 @@
 // nothing; the moves' own rules are the store's and the daemon's to test.
 #include "UiSandbox.h"
 
-#include "model/TrashRecovery.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/quarantine/QuarantineScreen.h"
 #include "ui/screens/trash-recovery/TrashRecoveryRow.h"
@@ -35,7 +34,7 @@ ui::TrashRecoveryRow* rowOf(ui::TrashRecoveryScreen& screen, const std::string& 
 
 TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     UiSandbox sandbox;
-    const auto alphaAU = sandbox.installBundle("Alpha.component", "Components", "Alpha", "Acme");
+    sandbox.installBundle("Alpha.component", "Components", "Alpha", "Acme");
     sandbox.installBundle("Alpha.vst3", "VST3", "Alpha", "Acme");
     const auto beta = sandbox.installBundle("Beta.vst3", "VST3", "Beta", "Bolt");
     auto& window = sandbox.open();
@@ -143,7 +142,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_TRUE(showsText(trash, "Secure recovery ready"));
     auto* betaRow = rowOf(trash, "Beta");
     ASSERT_NE(betaRow, nullptr);
-    EXPECT_EQ(betaRow->entry().state, TrashRecoveryState::destinationOccupied);
     EXPECT_EQ(betaRow->restoreButton(), nullptr) << "only a ready record offers a restore";
     EXPECT_EQ(betaRow->findChild<QLabel*>("stateBadge")->text(), "Destination Occupied");
     auto* alphaRow = rowOf(trash, "Alpha");
@@ -163,7 +161,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     QTest::mouseClick(rowOf(trash, "Alpha")->restoreButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return card("Reconciled") == "1"; }));
     EXPECT_EQ(prompter.confirmations.back().title, "Restore from Finder Trash?");
-    EXPECT_TRUE(std::filesystem::exists(alphaAU));
 
     // The way clear (the screen looks again when shown) but no helper: the
     // restore waits with the reason.
@@ -173,8 +170,7 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     window.showSection(AppSection::trashRecovery);
     QTest::qWait(200);  // the rows are rebuilt in a later turn
     betaRow = rowOf(trash, "Beta");
-    ASSERT_NE(betaRow, nullptr);
-    EXPECT_EQ(betaRow->entry().state, TrashRecoveryState::readyToRestore);
+    ASSERT_TRUE(betaRow && betaRow->restoreButton()) << "the way is clear again";
     EXPECT_FALSE(betaRow->restoreButton()->isEnabled());
     EXPECT_EQ(betaRow->findChild<QLabel*>("restoreBlockingReason")->text(),
               QString::fromStdString(sandbox.service().blockingReason(TransactionKind::trashRestore).value_or("")));
@@ -191,7 +187,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_TRUE(selectionBar.isVisible());
     click(findByText<QPushButton>(selectionBar, "Restore Selected…"));
     ASSERT_TRUE(waitFor([&] { return card("Reconciled") == "2" && card("Ready") == "0"; }));
-    EXPECT_TRUE(sandbox.helper.hasWholeBundle(beta, beta));
     EXPECT_TRUE(trash.selectedRecordIDs().empty());
 }
 
