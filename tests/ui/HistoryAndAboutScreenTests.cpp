@@ -23,15 +23,11 @@ TEST(HistoryAndAboutScreens, FiguresBeforeAndAfterRealWorkAndBothExports) {
     sandbox.open();
     auto& history = sandbox.show<ui::HistoryScreen>(AppSection::history);
     EXPECT_TRUE(history.showsEmptyState());
-    for (const auto* title : {"Product Actions", "Restored", "Quarantined", "Trashed"}) {
-        EXPECT_EQ(cardValue(history, title), "0") << title;
-    }
     auto& about = sandbox.show<ui::AboutScreen>(AppSection::about);
     EXPECT_EQ(about.rowValue("Last Scan"), "Never");
     EXPECT_EQ(about.rowValue("Helper Build"), "No response");
     EXPECT_EQ(about.rowValue("Application"), "Kestrova 1.0.1 (Build 40)");
     EXPECT_EQ(cardValue(about, "Products"), "8");  // the sample inventory of a first launch
-    EXPECT_EQ(about.releaseChecksCard()->value(), "1/6");
 
     sandbox.authorizeAndScan();
     sandbox.enableHelper();

@@ -1,8 +1,6 @@
-// The desktop application over a sandbox: a temporary system root and home,
-// the real KestrovaHelper serving it in session mode, the session every
-// screen shares, and a prompter that answers for the person and keeps what
-// it was asked. Tests drive the real widgets of the window it opens, finding
-// and clicking rows and buttons the way a person would.
+// The desktop application over a sandbox root and home with the real
+// KestrovaHelper in session mode, and a prompter that answers for the person
+// and keeps what it was asked. Tests drive the window's real widgets.
 #pragma once
 
 #include "support/HelperSession.h"
@@ -99,22 +97,18 @@ public:
                               const std::string& manufacturer) const;
     // Grants `folders` (by default the system Library folder) and scans them to the end.
     void authorizeAndScan(std::vector<std::string> folders = {});
-    // Lays the demo tree kestrova-cli writes for `profile` over the sandbox's
-    // root and home (nothing granted or scanned yet).
+    // The demo tree kestrova-cli writes, laid over root and home (not scanned).
     void layDemoTree(PlatformProfile profile = PlatformProfile::macOS);
-    // The demo tree with the window open on it, scanned (with the demo's
-    // Audio Unit registry) and with the helper ready: the screenshots' inventory.
+    // The window open on the scanned demo tree, with the helper ready.
     ui::MainWindow& openOnDemoInventory();
     // Starts the session daemon and waits for its handshake.
     void enableHelper();
     // Unregisters the session daemon and lets the service read its status.
     void disableHelper();
-    // Every bundle (or only the `onlyFormat` one) of the named products into quarantine (and with `thenTrash`
-    // on to the Trash), each step one transaction through the session daemon.
+    // The named products' bundles (or their `onlyFormat` one) into quarantine, and on to the Trash.
     void quarantine(const std::vector<std::string>& names, bool thenTrash = false,
                     const std::optional<std::string>& onlyFormat = std::nullopt);
-    // Lets the window show the store's pending notice (a scan's, a move's) and
-    // forgets the alerts so far, so the next alert is the one under test.
+    // Lets the window show the pending notice, then forgets the alerts so far.
     void settleNotices();
 
     // Shows the section and returns its screen.
@@ -124,11 +118,9 @@ public:
         return *dynamic_cast<Screen*>(window_->screen(section));
     }
 
-    // When set before open(), the window asks through this instead of
-    // `prompter` (the real dialogs, say).
+    // Set before open(): what the window asks through instead of `prompter`,
+    // and what builds the service instead of the session daemon.
     ui::Prompter* windowPrompter = nullptr;
-    // When set before open(), the service is built by this instead of over
-    // the session daemon (a stand-in registration or connection).
     ui::ServiceFactory serviceFactory;
 
 private:
