@@ -63,16 +63,14 @@ TEST(FormatCleanupScreen, RetiringVST2RunsTheReviewedBatchAndTheRunRestores) {
               QString("Warnings and Exclusions (%1)")
                   .arg(controller.plan()->warnings.size() + controller.plan()->exclusions.size()));
 
-    // Opting into Beta by its check box, then clearing and going back to the
-    // defaults, then opting in again.
-    const auto betaTick = table->model()->index(betaRow, ui::CleanupCandidateModel::tick);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(betaTick).center());
-    EXPECT_EQ(controller.tickedSelections().size(), 3u);
+    // Clearing, going back to the defaults, then opting into Beta by its check box.
     QTest::mouseClick(findByText<QPushButton>(screen, "Clear"), Qt::LeftButton);
     EXPECT_TRUE(controller.tickedSelections().empty());
     QTest::mouseClick(findByText<QPushButton>(screen, "Select Safe Defaults"), Qt::LeftButton);
     EXPECT_EQ(controller.tickedSelections().size(), 2u);
+    const auto betaTick = table->model()->index(betaRow, ui::CleanupCandidateModel::tick);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(betaTick).center());
+    EXPECT_EQ(controller.tickedSelections().size(), 3u);
     QApplication::processEvents();
 
     auto* quarantine = findByText<QPushButton>(screen, "Quarantine Selected…");

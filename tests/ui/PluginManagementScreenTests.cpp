@@ -98,8 +98,7 @@ TEST(PluginManagementScreen, ThePrimaryActionFollowsApprovalAndTheHelperBuild) {
     EXPECT_EQ(screen.registrationCard()->value(), "Action required");
     EXPECT_EQ(screen.buildCard()->value(), "No helper response");
     EXPECT_EQ(primary->text(), "Open System Settings");
-    auto* hint = screen.findChild<QLabel*>("approvalHint");
-    ASSERT_NE(hint, nullptr);
+    auto* hint = &named<QLabel>(screen, "approvalHint");
     EXPECT_TRUE(hint->isVisibleTo(&screen));
     EXPECT_EQ(hint->text(),
               "In Login Items & Extensions, allow Kestrova under App Background Activity, then return here and "
