@@ -1,11 +1,10 @@
 // The window by keyboard alone: sections by Ctrl+1 … Ctrl+0 and the
 // sidebar's arrows, Ctrl+F to the search, Return from the search to its rows
-// and on a row to its action's confirmation, which Return and Escape cancel;
+// and on a row to its action's confirmation, confirmed by Tab and Space;
 // Space ticks a cleanup candidate; and every control without a text has a
 // name a screen reader can say.
 #include "UiSandbox.h"
 
-#include "model/ProductStatus.h"
 #include "store/runs/CleanupRunController.h"
 #include "ui/screens/format-cleanup/FormatCleanupScreen.h"
 #include "ui/screens/inventory/InventoryScreen.h"
@@ -26,15 +25,6 @@ namespace kestrova::testing {
 namespace {
 
 using ui::AppSection;
-
-std::size_t bundlesOf(PluginInventoryStore& store, const std::string& name) {
-    for (const auto& product : store.plugins()) {
-        if (product.name == name) {
-            return bundleRecords(product).size();
-        }
-    }
-    return 0;
-}
 
 TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     UiSandbox sandbox;
@@ -72,29 +62,19 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     EXPECT_TRUE(table.hasFocus());
     EXPECT_EQ(table.currentIndex().row(), 0);
 
-    // Return opens the row's "Quarantine Plugin…" confirmation: Return there
-    // cancels, Escape cancels, Tab to the confirm button and Space moves.
-    const std::vector<std::vector<Qt::Key>> answers{{Qt::Key_Return}, {Qt::Key_Escape}, {Qt::Key_Tab, Qt::Key_Space}};
-    std::vector<int> results;
+    // Return opens the row's "Quarantine Plugin…" confirmation; Tab to the
+    // confirm button and Space moves (that Return and Escape there cancel is
+    // ControlLook's to test).
+    int answered = -1;
     sandbox.prompter.whileAsking = [&] {
         ui::ConfirmationDialog dialog(sandbox.prompter.confirmations.back());
-        results.push_back(answerWith(dialog, answers[results.size()]));
-        sandbox.prompter.confirmAnswer = results.back() == QDialog::Accepted;
+        answered = answerWith(dialog, {Qt::Key_Tab, Qt::Key_Space});
+        sandbox.prompter.confirmAnswer = answered == QDialog::Accepted;
     };
-    const auto before = sandbox.store().quarantinedBundleCount();
-    const auto bundles = static_cast<int>(bundlesOf(sandbox.store(), "Acme Reverb"));
-    ASSERT_GT(bundles, 0);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        QTest::keyClick(&table, Qt::Key_Return);
-        QApplication::processEvents();
-        EXPECT_EQ(sandbox.store().quarantinedBundleCount(), before) << "attempt " << attempt;
-    }
     QTest::keyClick(&table, Qt::Key_Return);
-    ASSERT_TRUE(waitFor([&] { return sandbox.store().quarantinedBundleCount() == before + bundles; }));
-    EXPECT_EQ(results, (std::vector<int>{QDialog::Rejected, QDialog::Rejected, QDialog::Accepted}));
-    for (const auto& asked : sandbox.prompter.confirmations) {
-        EXPECT_EQ(asked.title, "Move Plugin to Quarantine?");
-    }
+    ASSERT_TRUE(waitFor([&] { return table.model()->rowCount() == 0; })) << "Acme Reverb stayed in the inventory";
+    EXPECT_EQ(answered, QDialog::Accepted);
+    EXPECT_EQ(sandbox.prompter.confirmations.back().title, "Move Plugin to Quarantine?");
 
     // On Quarantine, Return on the product's row asks to restore it.
     sandbox.settleNotices();
@@ -105,7 +85,7 @@ TEST(Keyboard, SectionsSearchAndAQuarantineByKeyboardAlone) {
     listed.setFocus();
     listed.setCurrentIndex(listed.model()->index(static_cast<int>(shownNames(listed).indexOf("Acme Reverb")), 0));
     QTest::keyClick(&listed, Qt::Key_Return);
-    ASSERT_EQ(sandbox.prompter.confirmations.size(), 4u);
+    ASSERT_EQ(sandbox.prompter.confirmations.size(), 2u);
     EXPECT_EQ(sandbox.prompter.confirmations.back().title, "Restore Plugin?");
 
     // Space ticks the focused cleanup candidate whatever column is current.

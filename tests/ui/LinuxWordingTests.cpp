@@ -5,6 +5,8 @@
 #include "UiSandbox.h"
 
 #include "ui/screens/inventory/StandardFoldersCard.h"
+#include "ui/screens/quarantine/QuarantineScreen.h"
+#include "ui/widgets/ProductList.h"
 
 #include <gmock/gmock.h>
 
@@ -150,13 +152,9 @@ TEST(LinuxWindow, FirstRunGrantsTheStandardFoldersAndNoSectionNamesAMacOSService
     walk(QSize(1440, 900));
     // The alerts and confirmations the sections open.
     const auto dialogsBefore = answerer.titles.size();
-    auto& quarantine = sandbox.show(AppSection::quarantine);
+    auto& quarantine = sandbox.show<ui::QuarantineScreen>(AppSection::quarantine);
     settle();
-    for (auto* table : quarantine.findChildren<QTableView*>()) {
-        if (table->isVisible()) {
-            clickRow(*table, QStringLiteral("Surge XT"));
-        }
-    }
+    clickRow(*quarantine.list().table(), QStringLiteral("Surge XT"));
     settle();
     click(findByText<QPushButton>(quarantine, QStringLiteral("Move Selected to Trash…")));
     auto& trash = sandbox.show(AppSection::trashRecovery);

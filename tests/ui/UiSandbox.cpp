@@ -43,10 +43,6 @@ private:
 
 }  // namespace
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds) {
-    return QTest::qWaitFor(condition, milliseconds);
-}
-
 UiSandbox::UiSandbox(PlatformProfile profile) : helper(profile), registration_(helper.sessionRegistration()) {}
 
 UiSandbox::~UiSandbox() {
@@ -95,8 +91,8 @@ std::string UiSandbox::installBundle(const std::string& fileName, const std::str
     return path;
 }
 
-void UiSandbox::authorizeAndScan() {
-    session_->folderAccess().authorize({helper.layout().system("/Library")});
+void UiSandbox::authorizeAndScan(std::vector<std::string> folders) {
+    session_->folderAccess().authorize(folders.empty() ? std::vector{helper.layout().system("/Library")} : folders);
     store().startScan(session_->folderAccess().authorizedFolders(), &service());
     ASSERT_TRUE(waitFor([this] { return !store().isScanning(); })) << "the scan never finished";
 }
@@ -121,9 +117,7 @@ void UiSandbox::layDemoTree(PlatformProfile profile) {
 ui::MainWindow& UiSandbox::openOnDemoInventory() {
     layDemoTree();
     auto& opened = open();
-    session_->folderAccess().authorize({helper.layout().system("/Library"), helper.layout().home + "/Library"});
-    store().startScan(session_->folderAccess().authorizedFolders(), &service());
-    EXPECT_TRUE(waitFor([this] { return !store().isScanning(); })) << "the scan never finished";
+    authorizeAndScan({helper.layout().system("/Library"), helper.layout().home + "/Library"});
     enableHelper();
     settleNotices();
     return opened;
@@ -155,15 +149,15 @@ void UiSandbox::quarantine(const std::vector<std::string>& names, bool thenTrash
         }
     }
     // Each step one transaction, as the window's actions run it.
-    const auto await = [this](const auto& run) {
+    for (const auto kind : {TransactionKind::quarantine, TransactionKind::trash}) {
+        if (kind == TransactionKind::trash && !thenTrash) {
+            break;
+        }
         std::optional<bool> committed;
-        ASSERT_TRUE(run([&](const auto&, bool ok) { committed = ok; })) << store().lastOperationError().value_or("");
+        ASSERT_TRUE(runSelection(store(), service(), kind, selections, [&](const auto&, bool ok) { committed = ok; }))
+            << store().lastOperationError().value_or("");
         ASSERT_TRUE(waitFor([&] { return committed.has_value(); }));
         ASSERT_TRUE(*committed) << store().lastOperationError().value_or("");
-    };
-    await([&](auto done) { return runQuarantine(store(), service(), selections, done); });
-    if (thenTrash) {
-        await([&](auto done) { return runTrash(store(), service(), selections, done); });
     }
 }
 

@@ -1,8 +1,6 @@
-// The desktop application over a sandbox: a temporary system root and home,
-// the real KestrovaHelper serving it in session mode, the session every
-// screen shares, and a prompter that answers for the person and keeps what
-// it was asked. Tests drive the real widgets of the window it opens, finding
-// and clicking rows and buttons the way a person would.
+// The desktop application over a sandbox root and home with the real
+// KestrovaHelper in session mode, and a prompter that answers for the person
+// and keeps what it was asked. Tests drive the window's real widgets.
 #pragma once
 
 #include "support/HelperSession.h"
@@ -38,7 +36,6 @@ public:
     std::vector<std::pair<QString, QString>> alerts;
     std::vector<ui::SaveRequest> saveRequests;
     std::vector<std::string> revealed;
-    QString clipboard;
 
     // How the next confirmations and panels are answered.
     bool confirmAnswer = true;
@@ -61,7 +58,7 @@ public:
         return foldersAnswer;
     }
     void reveal(const std::string& path) override { revealed.push_back(path); }
-    void copyToClipboard(const QString& text) override { clipboard = text; }
+    void copyToClipboard(const QString&) override {}
 
     // Runs while a confirmation is up, before it is answered: what changed
     // behind an open dialog.
@@ -69,7 +66,9 @@ public:
 };
 
 // Runs the event loop until `condition` holds; false after `milliseconds`.
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000);
+inline bool waitFor(const std::function<bool()>& condition, int milliseconds = 30000) {
+    return QTest::qWaitFor(condition, milliseconds);
+}
 // Lets the layout and the queued updates run.
 inline void settle() {
     for (int turn = 0; turn < 4; ++turn) {
@@ -96,24 +95,20 @@ public:
     // Info.plist naming its product and maker.
     std::string installBundle(const std::string& fileName, const std::string& folder, const std::string& name,
                               const std::string& manufacturer) const;
-    // Grants the system Library folder and scans it to the end.
-    void authorizeAndScan();
-    // Lays the demo tree kestrova-cli writes for `profile` over the sandbox's
-    // root and home (nothing granted or scanned yet).
+    // Grants `folders` (by default the system Library folder) and scans them to the end.
+    void authorizeAndScan(std::vector<std::string> folders = {});
+    // The demo tree kestrova-cli writes, laid over root and home (not scanned).
     void layDemoTree(PlatformProfile profile = PlatformProfile::macOS);
-    // The demo tree with the window open on it, scanned (with the demo's
-    // Audio Unit registry) and with the helper ready: the screenshots' inventory.
+    // The window open on the scanned demo tree, with the helper ready.
     ui::MainWindow& openOnDemoInventory();
     // Starts the session daemon and waits for its handshake.
     void enableHelper();
     // Unregisters the session daemon and lets the service read its status.
     void disableHelper();
-    // Every bundle (or only the `onlyFormat` one) of the named products into quarantine (and with `thenTrash`
-    // on to the Trash), each step one transaction through the session daemon.
+    // The named products' bundles (or their `onlyFormat` one) into quarantine, and on to the Trash.
     void quarantine(const std::vector<std::string>& names, bool thenTrash = false,
                     const std::optional<std::string>& onlyFormat = std::nullopt);
-    // Lets the window show the store's pending notice (a scan's, a move's) and
-    // forgets the alerts so far, so the next alert is the one under test.
+    // Lets the window show the pending notice, then forgets the alerts so far.
     void settleNotices();
 
     // Shows the section and returns its screen.
@@ -123,11 +118,9 @@ public:
         return *dynamic_cast<Screen*>(window_->screen(section));
     }
 
-    // When set before open(), the window asks through this instead of
-    // `prompter` (the real dialogs, say).
+    // Set before open(): what the window asks through instead of `prompter`,
+    // and what builds the service instead of the session daemon.
     ui::Prompter* windowPrompter = nullptr;
-    // When set before open(), the service is built by this instead of over
-    // the session daemon (a stand-in registration or connection).
     ui::ServiceFactory serviceFactory;
 
 private:
@@ -137,22 +130,18 @@ private:
     std::unique_ptr<ui::MainWindow> window_;
 };
 
-// The first widget of type T under `root` whose text (or object name) is
-// `text`, a shown one first; fails the test when there is none.
+// The first widget of type T under `root` whose text is `text`, a shown one
+// first; fails the test when there is none.
 template <typename T>
 T* findByText(QWidget& root, const QString& text) {
+    T* found = nullptr;
     for (auto* widget : root.findChildren<T*>()) {
-        if (widget->text() == text && widget->isVisible()) {
-            return widget;
+        if (widget->text() == text && (!found || (widget->isVisible() && !found->isVisible()))) {
+            found = widget;
         }
     }
-    for (auto* widget : root.findChildren<T*>()) {
-        if (widget->text() == text) {
-            return widget;
-        }
-    }
-    ADD_FAILURE() << "no widget with the text " << text.toStdString();
-    return nullptr;
+    EXPECT_NE(found, nullptr) << "no widget with the text " << text.toStdString();
+    return found;
 }
 
 // The rows of a table's "Plugin" column, top to bottom.

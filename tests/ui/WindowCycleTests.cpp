@@ -5,7 +5,6 @@
 // nothing; the moves' own rules are the store's and the daemon's to test.
 #include "UiSandbox.h"
 
-#include "model/TrashRecovery.h"
 #include "ui/screens/inventory/InventoryScreen.h"
 #include "ui/screens/quarantine/QuarantineScreen.h"
 #include "ui/screens/trash-recovery/TrashRecoveryRow.h"
@@ -35,7 +34,7 @@ ui::TrashRecoveryRow* rowOf(ui::TrashRecoveryScreen& screen, const std::string& 
 
 TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     UiSandbox sandbox;
-    const auto alphaAU = sandbox.installBundle("Alpha.component", "Components", "Alpha", "Acme");
+    sandbox.installBundle("Alpha.component", "Components", "Alpha", "Acme");
     sandbox.installBundle("Alpha.vst3", "VST3", "Alpha", "Acme");
     const auto beta = sandbox.installBundle("Beta.vst3", "VST3", "Beta", "Bolt");
     auto& window = sandbox.open();
@@ -69,35 +68,12 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     };
     asks(inventory.findChild<QPushButton*>("QuarantinePlugin"));
     asks(findByText<QPushButton>(inventory, "Quarantine VST3 Format…"));
-    EXPECT_EQ(store.quarantinedBundleCount(), 0);
-    prompter.confirmAnswer = true;
 
-    // Protected while its sheet is open: the refusal is an alert, then the
-    // button explains it.
-    clickRow(table, "Beta");
-    const auto betaVST3 =
-        PluginBundleSelection{store.plugins().back().id, store.plugins().back().bundles->front().id()};
-    prompter.whileAsking = [&] { ASSERT_TRUE(store.setBundleProtection(betaVST3, true)); };
-    click(batch);
-    prompter.whileAsking = nullptr;
-    ASSERT_TRUE(waitFor([&] { return !prompter.alerts.empty(); }));
-    EXPECT_EQ(prompter.alerts.back().first, "Privileged Quarantine Blocked");
-    clickRow(table, "Beta");
-    EXPECT_FALSE(batch->isEnabled());
-    EXPECT_EQ(reason.text(), prompter.alerts.back().second);
-    ASSERT_TRUE(store.setBundleProtection(betaVST3, false));
-
-    clickRow(table, "Alpha");
     clickRow(table, "Beta", Qt::ControlModifier);
     EXPECT_TRUE(findByText<QLabel>(inventory, "2 selected")->isVisible());
-    prompter.confirmAnswer = false;
-    click(batch);
-    const auto asked = prompter.confirmations.back();
-    EXPECT_TRUE(asked.message.contains("2 selected plugins (3 format bundles)")) << asked.message.toStdString();
-    EXPECT_EQ(asked.confirmButton, "Move to Quarantine");
-    EXPECT_EQ(asked.cancelButton, "Cancel");
-    QApplication::processEvents();
-    EXPECT_EQ(store.quarantinedBundleCount(), 0) << "cancelling moves nothing";
+    asks(batch);
+    EXPECT_TRUE(prompter.confirmations.back().message.contains("2 selected plugins (3 format bundles)"));
+    EXPECT_EQ(store.quarantinedBundleCount(), 0);
     prompter.confirmAnswer = true;
     click(batch);
     ASSERT_TRUE(waitFor([&] { return store.quarantinedBundleCount() == 3; }));
@@ -148,8 +124,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_EQ(sheet.confirmButton, "Move 2 Bundles to Trash");
     ui::ConfirmationDialog dialog(sheet);
     ASSERT_NE(dialog.acknowledgement(), nullptr);
-    EXPECT_EQ(dialog.acknowledgement()->text(),
-              "I understand restoration depends on these exact bundles remaining in Finder Trash.");
     EXPECT_FALSE(dialog.confirmButton()->isEnabled());
     dialog.acknowledgement()->setChecked(true);
     EXPECT_TRUE(dialog.confirmButton()->isEnabled());
@@ -168,7 +142,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_TRUE(showsText(trash, "Secure recovery ready"));
     auto* betaRow = rowOf(trash, "Beta");
     ASSERT_NE(betaRow, nullptr);
-    EXPECT_EQ(betaRow->entry().state, TrashRecoveryState::destinationOccupied);
     EXPECT_EQ(betaRow->restoreButton(), nullptr) << "only a ready record offers a restore";
     EXPECT_EQ(betaRow->findChild<QLabel*>("stateBadge")->text(), "Destination Occupied");
     auto* alphaRow = rowOf(trash, "Alpha");
@@ -185,18 +158,9 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     ASSERT_TRUE(waitFor([&] { return !prompter.alerts.empty(); }));
     EXPECT_EQ(prompter.alerts.front().first, "Restore Unavailable");
     EXPECT_EQ(prompter.confirmations.size(), confirmations);
-    prompter.confirmAnswer = false;
-    QTest::mouseClick(rowOf(trash, "Alpha")->restoreButton(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return prompter.confirmations.size() == confirmations + 1; }));
-    const auto restoreAsked = prompter.confirmations.back();
-    EXPECT_EQ(restoreAsked.title, "Restore from Finder Trash?");
-    EXPECT_EQ(restoreAsked.confirmButton, "Restore Bundles");
-    QApplication::processEvents();
-    EXPECT_TRUE(std::filesystem::exists(alphaTrash)) << "cancelling moves nothing";
-    prompter.confirmAnswer = true;
     QTest::mouseClick(rowOf(trash, "Alpha")->restoreButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return card("Reconciled") == "1"; }));
-    EXPECT_TRUE(std::filesystem::exists(alphaAU));
+    EXPECT_EQ(prompter.confirmations.back().title, "Restore from Finder Trash?");
 
     // The way clear (the screen looks again when shown) but no helper: the
     // restore waits with the reason.
@@ -206,8 +170,7 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     window.showSection(AppSection::trashRecovery);
     QTest::qWait(200);  // the rows are rebuilt in a later turn
     betaRow = rowOf(trash, "Beta");
-    ASSERT_NE(betaRow, nullptr);
-    EXPECT_EQ(betaRow->entry().state, TrashRecoveryState::readyToRestore);
+    ASSERT_TRUE(betaRow && betaRow->restoreButton()) << "the way is clear again";
     EXPECT_FALSE(betaRow->restoreButton()->isEnabled());
     EXPECT_EQ(betaRow->findChild<QLabel*>("restoreBlockingReason")->text(),
               QString::fromStdString(sandbox.service().blockingReason(TransactionKind::trashRestore).value_or("")));
@@ -224,7 +187,6 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     EXPECT_TRUE(selectionBar.isVisible());
     click(findByText<QPushButton>(selectionBar, "Restore Selected…"));
     ASSERT_TRUE(waitFor([&] { return card("Reconciled") == "2" && card("Ready") == "0"; }));
-    EXPECT_TRUE(sandbox.helper.hasWholeBundle(beta, beta));
     EXPECT_TRUE(trash.selectedRecordIDs().empty());
 }
 
