@@ -147,6 +147,9 @@ TEST(WindowCycle, QuarantineRestoreTrashAndBackThroughTheScreens) {
     auto* alphaRow = rowOf(trash, "Alpha");
     ASSERT_NE(alphaRow, nullptr);
     const auto alphaTrash = alphaRow->entry().record.trashPath;
+    auto* alphaSelect = alphaRow->findChild<QCheckBox*>();
+    ASSERT_NE(alphaSelect, nullptr);
+    EXPECT_TRUE(alphaSelect->accessibleName().startsWith("Select Alpha — ")) << "a screen reader names the box";
     QTest::mouseClick(alphaRow->revealButton(), Qt::LeftButton);
     EXPECT_EQ(prompter.revealed, std::vector<std::string>{alphaTrash});
 

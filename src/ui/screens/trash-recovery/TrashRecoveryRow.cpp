@@ -74,6 +74,8 @@ TrashRecoveryRow::TrashRecoveryRow(const TrashRecoveryEntry& entry, bool isSelec
         select_ = new QCheckBox(this);
         select_->setChecked(isSelected);
         select_->setToolTip(QStringLiteral("Select for a combined restore"));
+        // The box has no text of its own; a screen reader names it by its bundle.
+        select_->setAccessibleName(toQString("Select " + record.pluginName + " — " + record.format));
         connect(select_, &QCheckBox::toggled, this, [select = actions.select](bool on) { select(on); });
         top->addWidget(select_);
     }
