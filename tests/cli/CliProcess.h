@@ -1,8 +1,6 @@
-// The built kestrova-cli run as its own process on a demo tree, with the
-// helper daemon it enables in session mode: what a person at a terminal
-// does, and what a crash can interrupt. What it prints and writes step by
-// step is the golden recording's (tests/data/cli); these are for what a
-// recording cannot do: kill at random, stall the helper, mount a file system.
+// The built kestrova-cli as its own process, for what the golden recording
+// (tests/data/cli) cannot do: kill at random, stall the helper, mount a
+// file system.
 #pragma once
 
 #include "platform/Paths.h"
@@ -17,7 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -29,8 +27,7 @@ extern char** environ;
 namespace kestrova::testing {
 
 struct ProcessOutcome {
-    int exitCode = -1;       // when it exited
-    int killedBySignal = 0;  // when a signal ended it
+    int exitCode = -1;  // -1 when it could not start or a signal ended it
     std::string out;
     std::string err;
 };
@@ -44,36 +41,31 @@ inline std::string cliExecutable() {
 // variable is passed on), its output in files; -1 when it cannot start.
 inline pid_t spawnProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& extra,
                           const std::string& outPath, const std::string& errPath) {
-    std::vector<std::string> environment;
+    std::vector<std::string> environment = extra;
     for (char** entry = environ; *entry; ++entry) {
         const std::string variable(*entry);
         const auto name = variable.substr(0, variable.find('=') + 1);
-        bool replaced = name.starts_with("KESTROVA_");
-        for (const auto& added : extra) {
-            replaced = replaced || added.starts_with(name);
-        }
-        if (!replaced) {
+        if (!name.starts_with("KESTROVA_") &&
+            std::ranges::none_of(extra, [&](const auto& added) { return added.starts_with(name); })) {
             environment.push_back(variable);
         }
     }
-    environment.insert(environment.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& variable : environment) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
+    const auto pointers = [](const std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (const auto& string : strings) {
+            result.push_back(const_cast<char*>(string.c_str()));
+        }
+        result.push_back(nullptr);
+        return result;
+    };
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, arguments.front().c_str(), &actions, nullptr, pointers(arguments).data(),
+                                    pointers(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }
@@ -94,8 +86,6 @@ inline ProcessOutcome runProcess(const std::vector<std::string>& arguments, cons
     }
     if (WIFEXITED(status)) {
         outcome.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        outcome.killedBySignal = WTERMSIG(status);
     }
     outcome.out = readWholeFile(outPath);
     outcome.err = readWholeFile(errPath);

@@ -7,13 +7,13 @@
 // KESTROVA_TORTURE_ROUNDS (default 20), KESTROVA_TORTURE_SECONDS (default
 // 150: no round starts after that) and KESTROVA_TORTURE_SEED set the run.
 #include "CliProcess.h"
-#include "platform/ChildProcess.h"
 #include "store/TransactionFixtures.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <random>
@@ -38,28 +38,19 @@ protected:
         ASSERT_EQ(::access(cliExecutable().c_str(), X_OK), 0) << "build kestrova_app_bundle first";
         layout = SystemLayout{directory.makeDirectory("root"), directory.makeDirectory("home")};
         auto state = minimalState();
-        std::vector<Plugin> products;
         for (int index = 1; index <= 300; ++index) {
-            products.push_back(
+            state.plugins.push_back(
                 productOnDisk(layout, "Acme", fmt::format("Synth {:03}", index), {"AU", "VST2", "VST3"}));
-        }
-        for (const auto& product : products) {
-            for (const auto& bundle : *product.bundles) {
+            for (const auto& bundle : *state.plugins.back().bundles) {
                 originals[bundle.path] = contentsBelow(bundle.path);
             }
         }
-        state.plugins = std::move(products);
         ASSERT_TRUE(writePersistedInventory(state, layout, realFileSystem()).ok());
         originalTree = contentsBelow(layout.system("/Library/Audio"));
         const auto enabled = cli({"helper", "enable"});
         ASSERT_EQ(enabled.exitCode, 0) << enabled.err;
     }
-    void TearDown() override {
-        if (const auto pid = daemonPid(); pid > 0) {
-            ::kill(pid, SIGCONT);
-        }
-        cli({"helper", "disable"});
-    }
+    void TearDown() override { cli({"helper", "disable"}); }
 
     std::vector<std::string> environment() const {
         return {"KESTROVA_HELPER_MODE=session", "KESTROVA_HELPER_SESSION_DIR=" + (directory / "session"),
@@ -72,12 +63,7 @@ protected:
     ProcessOutcome cli(std::vector<std::string> arguments) const {
         return runProcess(command(std::move(arguments)), environment(), directory.path());
     }
-    pid_t daemonPid() const {
-        std::ifstream in(directory / "session/helper.pid");
-        pid_t pid = 0;
-        in >> pid;
-        return pid;
-    }
+    pid_t daemonPid() const { return std::atoi(readWholeFile(directory / "session/helper.pid").c_str()); }
     PersistedInventory saved() const {
         auto loaded = readPersistedInventory(inventoryStateURL(layout), realFileSystem());
         EXPECT_TRUE(loaded.ok());

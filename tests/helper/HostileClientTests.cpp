@@ -150,9 +150,9 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     EXPECT_TRUE(sandbox.hasWholeBundle(outside, outside));
     EXPECT_FALSE(sandbox.exists(sandbox.quarantinePath(operationID, "")));
     std::vector<PrivilegedQuarantineResult> results;
-    sendQuarantine(service, Uuid::random().string(),
-                   {{bundle, sandbox.quarantinePath(operationID, "Echo.vst3"), operationID}},
-                   [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
+    sendAs<PrivilegedQuarantineRequest>(
+        service, Uuid::random().string(), {{bundle, sandbox.quarantinePath(operationID, "Echo.vst3"), operationID}},
+        [&](PrivilegedQuarantineResult result) { results.push_back(std::move(result)); });
     harness.settle();
     ASSERT_EQ(results.size(), 1u);
     EXPECT_TRUE(results.front().succeeded) << results.front().message;

@@ -274,14 +274,15 @@ TEST_F(ServiceTest, OneTransactionAtATime) {
     handshakeWith("KestrovaHelper", "40");
     published.clear();
     std::vector<PrivilegedQuarantineResult> first;
-    sendQuarantine(*service, "T1", oneItem, [&](auto r) { first.push_back(r); });
+    sendAs<PrivilegedQuarantineRequest>(*service, "T1", oneItem, [&](auto r) { first.push_back(r); });
     EXPECT_TRUE(service->isWorking());
     EXPECT_EQ(published, (std::vector<std::string>{"isWorking", "lastError"}));
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(decodePrivilegedJson<PrivilegedQuarantineRequest>(calls.front().argument)->items, oneItem);
 
     std::vector<PrivilegedTrashResult> second;
-    sendTrash(*service, "T2", {{"/q/OP/A.vst3", "/h/.Trash/A.vst3", "OP"}}, [&](auto r) { second.push_back(r); });
+    sendAs<PrivilegedTrashRequest>(*service, "T2", {{"/q/OP/A.vst3", "/h/.Trash/A.vst3", "OP"}},
+                                   [&](auto r) { second.push_back(r); });
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0], (PrivilegedTrashResult{
                              "T2", false, true, {}, "A privileged plugin transaction is already in progress."}));
@@ -313,13 +314,13 @@ TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAre
     executor.drain();
     EXPECT_FALSE(service->helperIsReachable());
     std::optional<PrivilegedQuarantineResult> result;
-    sendQuarantine(*service, "T1", oneItem, [&](auto r) { result = r; });
+    sendAs<PrivilegedQuarantineRequest>(*service, "T1", oneItem, [&](auto r) { result = r; });
     EXPECT_EQ(result->message, "The privileged helper is enabled but has not completed its secure handshake.");
 
     service->handshake(false);
     handshakeWith("KestrovaHelper", "40");
     result.reset();
-    sendQuarantine(*service, "T2", oneItem, [&](auto r) { result = r; });
+    sendAs<PrivilegedQuarantineRequest>(*service, "T2", oneItem, [&](auto r) { result = r; });
     auto pending = take();
     service.reset();
     pending.reply(JsonCoder<PrivilegedQuarantineResult>::encode({"T2", true, false, {"/q/OP/A.vst3"}, ""}));

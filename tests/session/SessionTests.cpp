@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <sstream>
 
 namespace kestrova::testing {
@@ -17,27 +16,24 @@ using ::testing::HasSubstr;
 
 using Variables = std::vector<std::pair<const char*, std::string>>;
 
-// Sets the variables a session reads for one case and puts them back after.
+// Clears the variables a session reads and sets those of one case; a test
+// process has no use for the ones it inherited.
 class Environment {
 public:
     explicit Environment(const Variables& values) {
-        for (const char* name : {"KESTROVA_ROOT", "KESTROVA_PROFILE", "XDG_DATA_HOME"}) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            ::unsetenv(name);
-        }
+        clear();
         for (const auto& [name, value] : values) {
             ::setenv(name, value.c_str(), 1);
         }
     }
-    ~Environment() {
-        for (const auto& [name, value] : saved_) {
-            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-        }
-    }
+    ~Environment() { clear(); }
 
 private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+    static void clear() {
+        for (const char* name : {"KESTROVA_ROOT", "KESTROVA_PROFILE", "XDG_DATA_HOME"}) {
+            ::unsetenv(name);
+        }
+    }
 };
 
 TEST(SessionOptions, OptionsAndEnvironmentNameTheLayoutOrSayWhyNot) {

@@ -7,10 +7,8 @@
 namespace kestrova::testing {
 namespace {
 
-const char* reason(int code) { return std::strerror(code); }
-
 Error injected(const char* what, const std::string& path, int code) {
-    return Error{std::string(what) + " “" + path + "”: " + reason(code), code};
+    return Error{std::string(what) + " “" + path + "”: " + std::strerror(code), code};
 }
 
 }  // namespace
@@ -29,19 +27,9 @@ void FaultyFileSystem::clearFaults() {
     diskFull_ = false;
 }
 
-const FaultyFileSystem::Fault* FaultyFileSystem::writeFault(const std::string& path) const {
+const FaultyFileSystem::Fault* FaultyFileSystem::faultAt(const std::vector<Fault>& faults, const std::string& path) {
     const auto standardized = standardizedPath(path);
-    for (const auto& fault : writeFaults_) {
-        if (isPathInside(standardized, fault.path)) {
-            return &fault;
-        }
-    }
-    return nullptr;
-}
-
-const FaultyFileSystem::Fault* FaultyFileSystem::readFault(const std::string& path) const {
-    const auto standardized = standardizedPath(path);
-    for (const auto& fault : readFaults_) {
+    for (const auto& fault : faults) {
         if (isPathInside(standardized, fault.path)) {
             return &fault;
         }
@@ -50,32 +38,32 @@ const FaultyFileSystem::Fault* FaultyFileSystem::readFault(const std::string& pa
 }
 
 bool FaultyFileSystem::isReadable(const std::string& path) const {
-    return !readFault(path) && FileSystem::isReadable(path);
+    return !faultAt(readFaults_, path) && FileSystem::isReadable(path);
 }
 
 Result<std::vector<std::string>> FaultyFileSystem::contentsOfDirectory(const std::string& path) const {
-    if (const auto* fault = readFault(path)) {
+    if (const auto* fault = faultAt(readFaults_, path)) {
         return injected("Could not list", path, fault->code);
     }
     return FileSystem::contentsOfDirectory(path);
 }
 
 Result<std::vector<DirectoryEntry>> FaultyFileSystem::entriesOfDirectory(const std::string& path) const {
-    if (const auto* fault = readFault(path)) {
+    if (const auto* fault = faultAt(readFaults_, path)) {
         return injected("Could not list", path, fault->code);
     }
     return FileSystem::entriesOfDirectory(path);
 }
 
 Result<std::string> FaultyFileSystem::readFile(const std::string& path) const {
-    if (const auto* fault = readFault(path)) {
+    if (const auto* fault = faultAt(readFaults_, path)) {
         return injected("Could not open", path, fault->code);
     }
     return FileSystem::readFile(path);
 }
 
 Result<FileBytes> FaultyFileSystem::mapFile(const std::string& path) const {
-    if (const auto* fault = readFault(path)) {
+    if (const auto* fault = faultAt(readFaults_, path)) {
         return injected("Could not open", path, fault->code);
     }
     return FileSystem::mapFile(path);
@@ -86,7 +74,7 @@ Status FaultyFileSystem::writeFileAtomically(const std::string& path, std::strin
     if (diskFull_) {
         return injected("Could not write", path, ENOSPC);
     }
-    if (const auto* fault = writeFault(path)) {
+    if (const auto* fault = faultAt(writeFaults_, path)) {
         return injected("Could not create a temporary file in", deletingLastPathComponent(path), fault->code);
     }
     return FileSystem::writeFileAtomically(path, contents);
@@ -106,21 +94,21 @@ Status FaultyFileSystem::createDirectories(const std::string& path) {
     if (diskFull_) {
         return injected("Could not create the folder", path, ENOSPC);
     }
-    if (const auto* fault = writeFault(path)) {
+    if (const auto* fault = faultAt(writeFaults_, path)) {
         return injected("Could not create the folder", path, fault->code);
     }
     return FileSystem::createDirectories(path);
 }
 
 Status FaultyFileSystem::removeEmptyDirectory(const std::string& path) {
-    if (const auto* fault = writeFault(path)) {
+    if (const auto* fault = faultAt(writeFaults_, path)) {
         return injected("Could not remove the folder", path, fault->code);
     }
     return FileSystem::removeEmptyDirectory(path);
 }
 
 Status FaultyFileSystem::removeFile(const std::string& path) {
-    if (const auto* fault = writeFault(path)) {
+    if (const auto* fault = faultAt(writeFaults_, path)) {
         return injected("Could not remove", path, fault->code);
     }
     return FileSystem::removeFile(path);

@@ -42,8 +42,7 @@ private:
         std::string path;
         int code;
     };
-    const Fault* writeFault(const std::string& path) const;
-    const Fault* readFault(const std::string& path) const;
+    static const Fault* faultAt(const std::vector<Fault>& faults, const std::string& path);
 
     std::vector<Fault> writeFaults_;
     std::vector<Fault> readFaults_;

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace kestrova::testing {
 namespace fs = std::filesystem;
@@ -52,10 +51,7 @@ std::string HelperSandbox::makeBundle(const std::string& bundlePath) const {
 }
 
 bool HelperSandbox::hasWholeBundle(const std::string& path, const std::string& madeAt) const {
-    std::ifstream marker(fs::path(path) / "Contents" / "marker");
-    std::stringstream contents;
-    contents << marker.rdbuf();
-    return marker && contents.str() == madeAt && fs::is_directory(fs::path(path) / "Contents" / "MacOS");
+    return readWholeFile(path + "/Contents/marker") == madeAt && fs::is_directory(path + "/Contents/MacOS");
 }
 
 bool HelperSandbox::exists(const std::string& path) const {

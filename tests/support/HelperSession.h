@@ -62,7 +62,6 @@ public:
     ~ServiceHarness();
 
     PluginManagementService& service() { return *service_; }
-    RunLoopExecutor& executor() { return executor_; }
     // Runs the main thread until no helper reply is outstanding.
     void settle();
 

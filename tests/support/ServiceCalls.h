@@ -23,24 +23,4 @@ void sendAs(PluginManagementService& service, std::string transactionID,
                  });
 }
 
-inline void sendQuarantine(PluginManagementService& service, std::string transactionID,
-                           std::vector<PrivilegedQuarantineItem> items,
-                           std::function<void(PrivilegedQuarantineResult)> completion) {
-    sendAs<PrivilegedQuarantineRequest>(service, std::move(transactionID), std::move(items), std::move(completion));
-}
-inline void sendRestore(PluginManagementService& service, std::string transactionID,
-                        std::vector<PrivilegedRestoreItem> items,
-                        std::function<void(PrivilegedRestoreResult)> completion) {
-    sendAs<PrivilegedRestoreRequest>(service, std::move(transactionID), std::move(items), std::move(completion));
-}
-inline void sendTrash(PluginManagementService& service, std::string transactionID,
-                      std::vector<PrivilegedTrashItem> items, std::function<void(PrivilegedTrashResult)> completion) {
-    sendAs<PrivilegedTrashRequest>(service, std::move(transactionID), std::move(items), std::move(completion));
-}
-inline void sendTrashRestore(PluginManagementService& service, std::string transactionID,
-                             std::vector<PrivilegedTrashRestoreItem> items,
-                             std::function<void(PrivilegedTrashRestoreResult)> completion) {
-    sendAs<PrivilegedTrashRestoreRequest>(service, std::move(transactionID), std::move(items), std::move(completion));
-}
-
 }  // namespace kestrova::testing

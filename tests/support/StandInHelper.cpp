@@ -9,15 +9,10 @@
 
 #include <gtest/gtest.h>
 #include <cerrno>
-#include <chrono>
-#include <filesystem>
 
 namespace kestrova::testing {
 
-StandInHelper::StandInHelper(const HelperSandbox& sandbox, Stall stall) : StandInHelper(sandbox.socketPath(), stall) {}
-
-StandInHelper::StandInHelper(const std::string& socketPath, Stall stall, std::chrono::milliseconds trickleInterval)
-    : stall_(stall), trickleInterval_(trickleInterval) {
+StandInHelper::StandInHelper(const std::string& socketPath, Stall stall) : stall_(stall) {
     auto listening = listenOnUnixSocket(socketPath);
     EXPECT_TRUE(listening.ok()) << listening.error().message;
     if (listening) {
@@ -34,11 +29,6 @@ StandInHelper::~StandInHelper() {
     const char byte = 0;
     (void)!::write(stopWriter_.get(), &byte, 1);
     thread_.join();
-}
-
-bool StandInHelper::waitUntilMoved() {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(60), [this] { return moved_; });
 }
 
 bool StandInHelper::readable(int socketFd) {
@@ -62,8 +52,8 @@ void StandInHelper::run() {
 void StandInHelper::trickle(int socketFd, const std::string& payload) {
     for (const char byte : encodeFrame(payload)) {
         pollfd stop{stopReader_.get(), POLLIN, 0};
-        if (::poll(&stop, 1, static_cast<int>(trickleInterval_.count())) != 0) {
-            return;  // stopping
+        if (::poll(&stop, 1, 600) != 0) {  // 0.6 s before each byte
+            return;                        // stopping
         }
         if (!sendAll(socketFd, std::string_view(&byte, 1))) {
             return;  // the client gave up on this connection
@@ -79,45 +69,25 @@ void StandInHelper::serve(int socketFd) {
         }
         const auto envelope = Json::parse(*frame);
         const auto call = helperCallFromName(envelope.at("call").get<std::string>());
-        const auto handshakeReply =
-            replyEnvelope(HelperCall::handshake, encodeHandshakeReply({"KestrovaHelper", "40"})).dump();
-        if (call == HelperCall::handshake && stall_ == Stall::tricklingHandshake) {
-            trickle(socketFd, handshakeReply);
-            return;
-        }
-        if (call != HelperCall::handshake && stall_ == Stall::tricklingReply) {
-            // A refusal that moved nothing; the client never gets to read it.
-            Json reply{{"transactionID", envelope.at("argument").at("transactionID")},
-                       {"succeeded", false},
-                       {"rollbackComplete", true},
-                       {"movedDestinationPaths", Json::array()},
-                       {"restoredDestinationPaths", Json::array()},
-                       {"trashedDestinationPaths", Json::array()},
-                       {"message", "The stand-in moved nothing."}};
-            trickle(socketFd, replyEnvelope(*call, std::move(reply)).dump());
-            return;
-        }
         if (call == HelperCall::handshake) {
-            (void)writeFrame(socketFd, handshakeReply);
+            const auto reply =
+                replyEnvelope(HelperCall::handshake, encodeHandshakeReply({"KestrovaHelper", "40"})).dump();
+            if (stall_ == Stall::tricklingHandshake) {
+                trickle(socketFd, reply);
+                return;
+            }
+            (void)writeFrame(socketFd, reply);
             continue;
         }
-        if (call != HelperCall::handshake && stall_ == Stall::afterMoving) {
-            for (const auto& item : envelope.at("argument").at("items")) {
-                const std::filesystem::path destination = item.at("destinationPath").get<std::string>();
-                std::filesystem::create_directories(destination.parent_path());
-                std::filesystem::rename(item.at("sourcePath").get<std::string>(), destination);
-            }
-            std::lock_guard lock(mutex_);
-            moved_ = true;
-            changed_.notify_all();
-        }
-        // Never answers; stays until stopped.
-        while (readable(socketFd)) {
-            char byte;
-            if (::read(socketFd, &byte, 1) <= 0) {
-                break;
-            }
-        }
+        // A refusal that moved nothing; the client never gets to read it.
+        Json reply{{"transactionID", envelope.at("argument").at("transactionID")},
+                   {"succeeded", false},
+                   {"rollbackComplete", true},
+                   {"movedDestinationPaths", Json::array()},
+                   {"restoredDestinationPaths", Json::array()},
+                   {"trashedDestinationPaths", Json::array()},
+                   {"message", "The stand-in moved nothing."}};
+        trickle(socketFd, replyEnvelope(*call, std::move(reply)).dump());
         return;
     }
 }

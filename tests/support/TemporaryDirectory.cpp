@@ -10,10 +10,8 @@
 namespace kestrova::testing {
 namespace fs = std::filesystem;
 
-TemporaryDirectory::TemporaryDirectory() : TemporaryDirectory(fs::temp_directory_path().string()) {}
-
-TemporaryDirectory::TemporaryDirectory(const std::string& parent) {
-    std::string pattern = (fs::path(parent) / "kestrova-test-XXXXXX").string();
+TemporaryDirectory::TemporaryDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "kestrova-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }

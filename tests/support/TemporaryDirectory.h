@@ -9,8 +9,6 @@ namespace kestrova::testing {
 class TemporaryDirectory {
 public:
     TemporaryDirectory();
-    // Inside `parent` rather than the usual temporary folder.
-    explicit TemporaryDirectory(const std::string& parent);
     ~TemporaryDirectory();
     TemporaryDirectory(const TemporaryDirectory&) = delete;
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
