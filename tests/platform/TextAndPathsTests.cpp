@@ -129,10 +129,9 @@ TEST(Uuid, ReadsEitherCaseWritesUpperCaseAndRefusesAnythingElse) {
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->string(), "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B");
     EXPECT_EQ(Uuid::parse(parsed->string()), parsed);
-    for (int i = 0; i < 100; ++i) {
-        const auto id = Uuid::random();
-        EXPECT_EQ(Uuid::parse(id.string()), id);
-    }
+    const auto id = Uuid::random();
+    EXPECT_EQ(Uuid::parse(id.string()), id);
+    EXPECT_NE(Uuid::random(), id);
     for (const auto* text : {"", "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5", "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5BB",
                              "0F8E2C1A33B4D-4E5F-8A9B-0C1D2E3F4A5B", "0F8E2C1-A3B4D-4E5F-8A9B-0C1D2E3F4A5B",
                              "0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5G", "{F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B",

@@ -8,6 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace kestrova {
 namespace {
 
@@ -22,12 +24,7 @@ const std::string vstList = testing::readWholeFile(reaperFolder + "reaper-vstplu
 const std::string clapList = testing::readWholeFile(reaperFolder + "reaper-clap-macos-arm64.ini");
 
 TEST(HostPluginCaches, ReaperListsNameBundlesByFileNameOrFullPath) {
-    struct Case {
-        std::string text;
-        std::string path;
-        bool named;
-    };
-    const std::vector<Case> cases{
+    const std::vector<std::tuple<std::string, std::string, bool>> cases{
         {vstList, "/Library/Audio/Plug-Ins/VST3/FabFilter Pro-Q 3.vst3", true},
         {vstList, "/Library/Audio/Plug-Ins/VST3/fabfilter pro-q 3.VST3", true},
         {vstList, "/Library/Audio/Plug-Ins/VST/ValhallaVintageVerb.vst", true},
