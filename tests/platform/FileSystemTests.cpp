@@ -12,46 +12,14 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
-#include <set>
 
 namespace kestrova {
 namespace {
 
 using testing::TemporaryDirectory;
 
-std::set<std::string> relativePaths(const std::vector<std::string>& paths, const std::string& root) {
-    std::set<std::string> result;
-    for (const auto& path : paths) {
-        result.insert(path.substr(root.size() + 1));
-    }
-    return result;
-}
-
-TEST(FileSystemEnumeration, SkipsHiddenNamesAndDescendantsOnRequest) {
-    const TemporaryDirectory directory;
-    directory.writeFile("a/Plug.vst3/Contents/Info.plist", "x");
-    directory.writeFile("a/.hidden/inside.vst3/x", "x");
-    directory.writeFile("a/.DS_Store", "x");
-    directory.writeFile("a/sub/Other.vst3/Contents/x", "x");
-    directory.makeSymlink(directory / "a/sub", "a/link");
-
-    std::vector<std::string> seen;
-    std::map<std::string, FileStatus> statuses;
-    const auto status = realFileSystem().enumerate(directory / "a", [&](const EnumeratedEntry& entry) {
-        seen.push_back(entry.path);
-        statuses[entry.path.substr(directory.path().size() + 3)] = entry.status;
-        return entry.path.ends_with(".vst3") ? EnumerationStep::skipDescendants : EnumerationStep::proceed;
-    });
-    ASSERT_TRUE(status);
-    // The link is reported but not followed.
-    EXPECT_EQ(relativePaths(seen, directory / "a"),
-              (std::set<std::string>{"Plug.vst3", "sub", "sub/Other.vst3", "link"}));
-    EXPECT_TRUE(statuses["sub"].isDirectory);
-    EXPECT_TRUE(statuses["link"].isSymbolicLink);
-    EXPECT_FALSE(statuses["link"].isDirectory);
-}
-
+// What a walk skips (hidden names, links, a bundle's insides) is checked
+// through the scanner, its only user: ScannerTest and LinuxScannerTest.
 TEST(FileSystemEnumeration, ReportsFoldersThatCannotBeListed) {
     const TemporaryDirectory directory;
     directory.writeFile("root/locked/x.vst3/y", "x");

@@ -246,19 +246,12 @@ TEST(PlatformWordingTest, TheTextsTheWindowAndTheCommandLineShow) {
 
 TEST(FileManagerRevealTest, ShowsTheItemThenFallsBackToItsFolder) {
     const std::string path = "/home/u/.vst3/Wide Verb 100%.vst3";
-    const std::vector<std::string> showItems{"gdbus",
-                                             "call",
-                                             "--session",
-                                             "--timeout",
-                                             "5",
-                                             "--dest",
-                                             "org.freedesktop.FileManager1",
-                                             "--object-path",
-                                             "/org/freedesktop/FileManager1",
-                                             "--method",
-                                             "org.freedesktop.FileManager1.ShowItems",
-                                             "['file:///home/u/.vst3/Wide%20Verb%20100%25.vst3']",
-                                             ""};
+    std::vector<std::string> showItems{"gdbus", "call", "--session", "--timeout", "5", "--dest"};
+    for (const auto* more :
+         {"org.freedesktop.FileManager1", "--object-path", "/org/freedesktop/FileManager1", "--method",
+          "org.freedesktop.FileManager1.ShowItems", "['file:///home/u/.vst3/Wide%20Verb%20100%25.vst3']", ""}) {
+        showItems.emplace_back(more);
+    }
     const std::vector<std::string> openFolder{"xdg-open", "file:///home/u/.vst3"};
     struct Case {
         const char* what;

@@ -28,7 +28,6 @@ protected:
     SystemLayout layout{sandbox / "root", sandbox / "home"};
 
     std::string system(std::string_view relative) const { return "root/Library/" + std::string(relative); }
-    std::string user(std::string_view relative) const { return "home/Library/" + std::string(relative); }
     std::string systemRoots() const { return sandbox / "root/Library/Audio/Plug-Ins"; }
 
     std::string bundle(std::string_view relative, PropertyListDictionary info, std::optional<std::string> executable,
@@ -95,11 +94,12 @@ TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
 }
 
 TEST_F(ScannerTest, BundlesAreFoundByExtensionAndNeverInsideAnotherBundle) {
-    // Vendor sub-folders, hidden bundles and a helper inside a bundle: the
-    // demo tree's Soundtoys, .Half Deleted and Ozone Helper.
+    // Vendor sub-folders and a helper inside a bundle: the demo tree's
+    // Soundtoys and Ozone Helper.
     const auto vst = "Audio/Plug-Ins/VST/";
     bundle(system("Audio/Plug-Ins/Components/Outer.COMPONENT"), {}, arm64Header);
     bundle(system("Audio/Plug-Ins/Components/Outer.COMPONENT/Contents/PlugIns/Inner.component"), {}, arm64Header);
+    bundle(system("Audio/Plug-Ins/Components/.Hidden.component"), {}, arm64Header);
     // A VST3 bundle in the VST folder is not recorded, but is walked into.
     bundle(system(std::string(vst) + "Wrong.vst3"), {}, arm64Header);
     bundle(system(std::string(vst) + "Wrong.vst3/Contents/Legacy.vst"), {}, arm64Header);
