@@ -113,7 +113,7 @@ TEST_F(LinuxScannerTest, DamagedMetadataIsIgnoredAndNothingIsTakenForABundleThat
         sandbox.writeFile("home/.vst3/" + name + ".vst3/Contents/x86_64-linux/" + name + ".so", x86_64Object);
         sandbox.writeFile("home/.vst3/" + name + ".vst3/Contents/Resources/moduleinfo.json", moduleInfo);
     };
-    vst3("Malformed", R"({"Name": "Never", "Version": )");
+    // Malformed text: the parser's own table.
     vst3("WrongTypes", R"({"Name": 7, "Version": "  ", "Factory Info": "Vendor"})");
     vst3("Huge", R"({"Name": "Never", "Pad": ")" + std::string(vst3ModuleInfoLimit, 'x') + "\"}");
     // A FIFO where the description should be must not hang the scan.
@@ -129,8 +129,8 @@ TEST_F(LinuxScannerTest, DamagedMetadataIsIgnoredAndNothingIsTakenForABundleThat
 
     const auto summary = scan();
     const auto found = bundles(summary);
-    ASSERT_EQ(found.size(), 4u);
-    for (const auto& name : {"Malformed", "WrongTypes", "Huge", "Fifo"}) {
+    ASSERT_EQ(found.size(), 3u);
+    for (const auto& name : {"WrongTypes", "Huge", "Fifo"}) {
         const auto& [product, record] = found.at("home/.vst3/" + std::string(name) + ".vst3");
         EXPECT_EQ(product->name, name);
         EXPECT_EQ(product->version, "Unavailable") << name;
