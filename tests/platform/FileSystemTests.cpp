@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 
 namespace kestrova {
@@ -20,7 +19,6 @@ using testing::TemporaryDirectory;
 
 // What a walk skips (hidden names, links, a bundle's insides) is checked
 // through the scanner, its only user: ScannerTest and LinuxScannerTest.
-
 TEST(FileSystemEnumeration, ReportsFoldersThatCannotBeListed) {
     const TemporaryDirectory directory;
     directory.writeFile("root/locked/x.vst3/y", "x");
@@ -28,21 +26,16 @@ TEST(FileSystemEnumeration, ReportsFoldersThatCannotBeListed) {
     testing::FaultyFileSystem fs;
     fs.failReadsUnder(directory / "root/locked");
 
-    std::vector<std::string> seen;
     std::vector<std::string> failed;
-    const auto visit = [&](const EnumeratedEntry& entry) {
-        seen.push_back(entry.path);
-        return EnumerationStep::proceed;
-    };
+    const auto visit = [](const EnumeratedEntry&) { return EnumerationStep::proceed; };
     ASSERT_TRUE(fs.enumerateReportingErrors(directory / "root", visit, [&](const std::string& path, const Error&) {
         failed.push_back(path);
         return true;
     }));
     EXPECT_EQ(failed, std::vector<std::string>{directory / "root/locked"});
-    EXPECT_TRUE(std::count(seen.begin(), seen.end(), directory / "root/open/z.vst3/y"));
 
-    // Answering false stops the walk where it is.
-    seen.clear();
+    // Answering false stops the walk where it is: the second failure is never met.
+    fs.failReadsUnder(directory / "root/open");
     std::size_t calls = 0;
     fs.enumerateReportingErrors(directory / "root", visit, [&](const std::string&, const Error&) {
         ++calls;

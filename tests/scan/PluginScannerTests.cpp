@@ -80,7 +80,6 @@ TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
                                                            plugIns + "/CLAP"}));
     // ".../VST" covers neither ".../VST3" nor anything but itself.
     EXPECT_EQ(walked({plugIns + "/VST"}), std::vector<std::string>{plugIns + "/VST"});
-    EXPECT_EQ(walked({plugIns + "/VST/"}), std::vector<std::string>{plugIns + "/VST"});
     EXPECT_EQ(walked({plugIns + "/../Plug-Ins/./VST3"}), std::vector<std::string>{plugIns + "/VST3"});
     EXPECT_TRUE(walked({plugIns + "/VS"}).empty());
     EXPECT_TRUE(walked({plugIns + "/Components/Deeper"}).empty());
@@ -90,7 +89,6 @@ TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
     EXPECT_EQ(everything[3], sandbox / "root/Library/Application Support/Avid/Audio/Plug-Ins");
     EXPECT_EQ(everything[7], sandbox / "home/Library/Audio/Plug-Ins/VST3");
     EXPECT_EQ(walked({sandbox / "home"}).size(), 5u);
-    EXPECT_TRUE(walked({}).empty());
 }
 
 TEST_F(ScannerTest, BundlesAreFoundByExtensionAndNeverInsideAnotherBundle) {
@@ -145,7 +143,6 @@ TEST_F(ScannerTest, ReadsNamesVersionsManufacturersAndTheDeclaredExecutablesArch
     EXPECT_EQ(read("c/Folder.clap", "CLAP").architecture, "Unknown");
     sandbox.writeFile("c/Single.vst", arm64Header);
     EXPECT_EQ(read("c/Single.vst", "VST2").architecture, "Unknown");
-    EXPECT_EQ(scanner.executableArchitecture(std::nullopt), "Unknown");
     EXPECT_EQ(scanner.executableArchitecture(sandbox.writeFile("c/seven", arm64Header.substr(0, 7))), "Unknown");
 }
 
