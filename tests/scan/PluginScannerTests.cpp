@@ -134,9 +134,14 @@ TEST_F(ScannerTest, ReadsNamesVersionsManufacturersAndTheDeclaredExecutablesArch
     EXPECT_EQ(facts(read("a/No Info.v1.vst3")), "No Info.v1|Unavailable|Unknown|Unknown");
     EXPECT_EQ(read("a/No Info.v1.vst3").byteSize, 0);
 
-    // A declared executable that is not there.
-    bundle("c/Gone.vst3", {{"CFBundleExecutable", std::string("Gone")}}, std::nullopt);
-    EXPECT_EQ(read("c/Gone.vst3").architecture, "Unknown");
+    // A blank short version gives way to the build number; a declared
+    // executable that is not there.
+    bundle("c/Gone.vst3",
+           {{"CFBundleExecutable", std::string("Gone")},
+            {"CFBundleShortVersionString", std::string("\t")},
+            {"CFBundleVersion", std::string("1042")}},
+           std::nullopt);
+    EXPECT_EQ(facts(read("c/Gone.vst3")), "Gone|1042|Unknown|Unknown");
     // A single-file CLAP is its own executable (the demo's Surge XT.clap); a
     // CLAP folder without a declared one, or a single-file VST2, is not.
     sandbox.writeFile("c/Folder.clap/Contents/MacOS/Folder", arm64Header);
