@@ -14,23 +14,18 @@ using testing::BundleFixture;
 using testing::TemporaryDirectory;
 using testing::writeBundle;
 
-TEST(BundleInfo, ReadsXmlAndBinaryDictionariesKeepingOnlyStrings) {
+// Both encodings are read in the demo tree's scan; here what is not a string.
+TEST(BundleInfo, ReadsDictionariesKeepingOnlyStrings) {
     const TemporaryDirectory directory;
-    for (const auto format : {PropertyListFormat::xml, PropertyListFormat::binary}) {
-        BundleFixture fixture;
-        fixture.info = {{"CFBundleName", std::string("Pro-Q 3")},
-                        {"CFBundleDisplayName", std::string("  Pro-Q 3 ")},
-                        {"CFBundleVersion", std::int64_t{328}},
-                        {"LSRequiresNativeExecution", true}};
-        fixture.infoFormat = format;
-        const auto bundle = writeBundle(directory, format == PropertyListFormat::xml ? "x.vst3" : "b.vst3", fixture);
-        const auto info = readBundleInfoDictionary(realFileSystem(), bundle);
-        ASSERT_TRUE(info);
-        EXPECT_EQ(*info, (InfoDictionary{{"CFBundleName", "Pro-Q 3"}, {"CFBundleDisplayName", "  Pro-Q 3 "}}));
-    }
-    // Both encodings really were written.
-    EXPECT_EQ(directory.readFile("b.vst3/Contents/Info.plist").substr(0, 8), "bplist00");
-    EXPECT_EQ(directory.readFile("x.vst3/Contents/Info.plist").substr(0, 5), "<?xml");
+    BundleFixture fixture;
+    fixture.info = {{"CFBundleName", std::string("Pro-Q 3")},
+                    {"CFBundleDisplayName", std::string("  Pro-Q 3 ")},
+                    {"CFBundleVersion", std::int64_t{328}},
+                    {"LSRequiresNativeExecution", true}};
+    fixture.infoFormat = PropertyListFormat::binary;
+    const auto info = readBundleInfoDictionary(realFileSystem(), writeBundle(directory, "b.vst3", fixture));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(*info, (InfoDictionary{{"CFBundleName", "Pro-Q 3"}, {"CFBundleDisplayName", "  Pro-Q 3 "}}));
 }
 
 TEST(BundleInfo, MissingOrBrokenDictionariesAreAbsent) {
@@ -63,10 +58,7 @@ TEST(AudioUnitRegistry, LoadsComponentsInFileOrderAndBadFilesAreClearErrors) {
         registry->allComponents(),
         (std::vector<AudioUnitComponent>{{"Waves", "Waves: SSL E-Channel Stereo", "14.12"}, {"Apple", "AUDelay", ""}}));
 
-    const auto missing = AudioUnitRegistry::load(fs, directory / "none.json");
-    ASSERT_FALSE(missing);
-    EXPECT_NE(missing.error().message.find("none.json"), std::string::npos);
-
+    // A missing file's error is in the demo's recording (--au-registry none.json).
     EXPECT_FALSE(AudioUnitRegistry::load(fs, directory.makeDirectory("folder.json")));
     EXPECT_FALSE(AudioUnitRegistry::parse("[{", "f"));
     EXPECT_FALSE(AudioUnitRegistry::parse(R"({"name": "x"})", "f"));

@@ -24,11 +24,8 @@ TEST(BundleManufacturer, VendorTableThenManufacturerKeysThenTheIdentifier) {
 }
 
 TEST(BundleManufacturer, NonBlankValuesAndCapitalization) {
-    EXPECT_EQ(nonBlankInfoValue({{"k", " v "}}, "k"), " v ");
-    EXPECT_FALSE(nonBlankInfoValue({{"k", " \t"}}, "k"));
+    // Blanks, untrimmed values and ASCII capitals are in the table above.
     EXPECT_TRUE(nonBlankInfoValue({{"k", "\n"}}, "k"));  // newlines are not trimmed
-    EXPECT_FALSE(nonBlankInfoValue({}, "k"));
-    EXPECT_EQ(capitalizedWords("ACME AUDIO labs"), "Acme Audio Labs");
     EXPECT_EQ(capitalizedWords("élan vital"), "Élan Vital");
 }
 
@@ -48,11 +45,11 @@ std::vector<std::string> names(const std::vector<Plugin>& products) {
 }
 
 TEST(RegistryProducts, DisplayNamesLoseTheWavesPrefix) {
-    // Trimmed before the prefix test, so a bare prefix loses its space and stays.
+    // "Waves: ", "Waves - " and "Waves " as the demo's registry spells them
+    // are in its recording. Trimmed before the prefix test, so a bare prefix
+    // loses its space and stays.
     for (const auto& [name, shown] :
-         std::vector<std::pair<std::string, std::string>>{{"Waves: SSL E-Channel", "SSL E-Channel"},
-                                                          {"  waves - CLA-76 Mono\n", "CLA-76 Mono"},
-                                                          {"Waves:   H-Delay ", "H-Delay"},
+         std::vector<std::pair<std::string, std::string>>{{"  waves - CLA-76 Mono\n", "CLA-76 Mono"},
                                                           {"WAVES Tune", "Tune"},
                                                           {"WavesLib", "WavesLib"},
                                                           {"Waves: ", "Waves:"},
@@ -62,47 +59,34 @@ TEST(RegistryProducts, DisplayNamesLoseTheWavesPrefix) {
     }
 }
 
+// The demo registry shows the Waves prefixes, a later twin replacing an
+// earlier one, a blank version and every field of a hosted product.
 TEST(RegistryProducts, OnlyWavesComponentsOncePerCleanedName) {
     const auto products = registryProducts({
         {"Waves", "Waves: SSL E-Channel", "14.0"},
         {"Apple", "AUDelay", "1.0"},
         {"Acme", "Waves Emulation", ""},  // "waves" in the name is enough
-        {"Waves", "WaveShell1-AU 14.12", "14.12"},
         {"Waves", "waveshell-extra", "1"},
         {"Waves", " \n", "1"},
-        {"Waves", "ssl e-channel", "14.12"},  // same key as the first: replaces it
+        {"Waves", "ssl e-channel", "14.12"},  // same key as the first, whatever the case: replaces it
     });
+    EXPECT_EQ(names(products), (std::vector<std::string>{"Waves|ssl e-channel", "Waves|Emulation"}));
     ASSERT_EQ(products.size(), 2u);
-    EXPECT_EQ(products[0].name, "ssl e-channel");
     EXPECT_EQ(products[0].version, "14.12");
-    EXPECT_EQ(products[1].name, "Emulation");
-    EXPECT_EQ(products[1].version, "Unavailable");
-    const auto& hosted = products[0];
-    EXPECT_EQ(hosted.manufacturer, "Waves");
-    EXPECT_EQ(hosted.formats, std::vector<std::string>{"AU"});
-    EXPECT_EQ(hosted.architecture, "Via WaveShell");
-    EXPECT_EQ(hosted.size, "Shared");
-    EXPECT_EQ(hosted.path, "macOS Audio Unit Registry");
-    EXPECT_EQ(hosted.status, PluginStatus::hostedByShell);
-    EXPECT_TRUE(hosted.isProtected);
-    ASSERT_TRUE(hosted.bundles);
-    EXPECT_TRUE(hosted.bundles->empty());
     EXPECT_NE(products[0].id, products[1].id);
 }
 
 TEST(RegistryProducts, DiskProductsWinOverTwinsAndTheListSortsAsPeopleRead) {
-    const auto registry = registryProducts({{"Waves", "Waves: SSL E-Channel", "14"}, {"Waves", "Tune", "14"}});
-    const auto products = productsOfScan(
-        {diskProduct("Waves", "WaveShell1-AU 14.12"), diskProduct("Waves", "ssl e-channel"),
-         diskProduct("acme", "Unit 10"), diskProduct("acme", "Unit 9"), diskProduct("Brainworx", "bx_console")},
-        registry);
-    // "Waves|Tune" joins; the registry's SSL E-Channel is the disk product's
-    // twin. Spaces count, so "Tune" and "ssl" sort by letters only here.
-    EXPECT_EQ(names(products),
-              (std::vector<std::string>{"acme|Unit 10", "acme|Unit 9", "Brainworx|bx_console", "Waves|ssl e-channel",
-                                        "Waves|Tune", "Waves|WaveShell1-AU 14.12"}));
-    const auto spaced = productsOfScan({diskProduct("Waves", "WaveShell"), diskProduct("Waves", "Waves Tune")}, {});
-    EXPECT_EQ(names(spaced), (std::vector<std::string>{"Waves|Waves Tune", "Waves|WaveShell"}));
+    // The demo's scan shows a disk product beating its registry twin, the
+    // registry's others joining, and the order ignoring case (iZotope) but not
+    // spaces (Waves Tune before WaveShell). Here: a twin in another case, and
+    // numbers compared as text.
+    const auto products =
+        productsOfScan({diskProduct("Waves", "ssl e-channel"), diskProduct("acme", "Unit 9"),
+                        diskProduct("acme", "Unit 10"), diskProduct("Brainworx", "bx_console")},
+                       registryProducts({{"Waves", "Waves: SSL E-Channel", "14"}, {"Waves", "Tune", "14"}}));
+    EXPECT_EQ(names(products), (std::vector<std::string>{"acme|Unit 10", "acme|Unit 9", "Brainworx|bx_console",
+                                                         "Waves|ssl e-channel", "Waves|Tune"}));
 }
 
 }  // namespace

@@ -20,7 +20,6 @@ using testing::writeBundle;
 
 const std::string arm64Header = syntheticMachOHeader({machO::cpuTypeArm64});
 const std::string intelHeader = syntheticMachOHeader({machO::cpuTypeX86_64});
-const std::string universalHeader = syntheticMachOHeader({machO::cpuTypeX86_64, machO::cpuTypeArm64});
 
 // A sandbox with a system root and a home, as the scanner sees a Mac.
 class ScannerTest : public ::testing::Test {
@@ -29,7 +28,6 @@ protected:
     SystemLayout layout{sandbox / "root", sandbox / "home"};
 
     std::string system(std::string_view relative) const { return "root/Library/" + std::string(relative); }
-    std::string user(std::string_view relative) const { return "home/Library/" + std::string(relative); }
     std::string systemRoots() const { return sandbox / "root/Library/Audio/Plug-Ins"; }
 
     std::string bundle(std::string_view relative, PropertyListDictionary info, std::optional<std::string> executable,
@@ -82,7 +80,6 @@ TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
                                                            plugIns + "/CLAP"}));
     // ".../VST" covers neither ".../VST3" nor anything but itself.
     EXPECT_EQ(walked({plugIns + "/VST"}), std::vector<std::string>{plugIns + "/VST"});
-    EXPECT_EQ(walked({plugIns + "/VST/"}), std::vector<std::string>{plugIns + "/VST"});
     EXPECT_EQ(walked({plugIns + "/../Plug-Ins/./VST3"}), std::vector<std::string>{plugIns + "/VST3"});
     EXPECT_TRUE(walked({plugIns + "/VS"}).empty());
     EXPECT_TRUE(walked({plugIns + "/Components/Deeper"}).empty());
@@ -92,12 +89,12 @@ TEST_F(ScannerTest, OnlyLocationsInsideAnAuthorizedRootAreWalked) {
     EXPECT_EQ(everything[3], sandbox / "root/Library/Application Support/Avid/Audio/Plug-Ins");
     EXPECT_EQ(everything[7], sandbox / "home/Library/Audio/Plug-Ins/VST3");
     EXPECT_EQ(walked({sandbox / "home"}).size(), 5u);
-    EXPECT_TRUE(walked({}).empty());
 }
 
 TEST_F(ScannerTest, BundlesAreFoundByExtensionAndNeverInsideAnotherBundle) {
+    // Vendor sub-folders and a helper inside a bundle: the demo tree's
+    // Soundtoys and Ozone Helper.
     const auto vst = "Audio/Plug-Ins/VST/";
-    bundle(system("Audio/Plug-Ins/Components/Vendor/Sub/Deep.component"), {}, arm64Header);
     bundle(system("Audio/Plug-Ins/Components/Outer.COMPONENT"), {}, arm64Header);
     bundle(system("Audio/Plug-Ins/Components/Outer.COMPONENT/Contents/PlugIns/Inner.component"), {}, arm64Header);
     bundle(system("Audio/Plug-Ins/Components/.Hidden.component"), {}, arm64Header);
@@ -110,7 +107,6 @@ TEST_F(ScannerTest, BundlesAreFoundByExtensionAndNeverInsideAnotherBundle) {
     const auto lib = sandbox / "root/Library/";
     EXPECT_EQ(productPaths(summary),
               (std::vector<std::string>{lib + "Audio/Plug-Ins/Components/Outer.COMPONENT",
-                                        lib + "Audio/Plug-Ins/Components/Vendor/Sub/Deep.component",
                                         lib + "Audio/Plug-Ins/VST/Single.vst",
                                         lib + "Audio/Plug-Ins/VST/Wrong.vst3/Contents/Legacy.vst"}));
 }
@@ -126,16 +122,8 @@ TEST_F(ScannerTest, ReadsNamesVersionsManufacturersAndTheDeclaredExecutablesArch
     const auto read = [&](std::string_view relative, const std::string& format = "VST3") {
         return scanner.readBundle(sandbox / relative, format, control);
     };
-    bundle("a/Blank Display.vst3",
-           {{"CFBundleDisplayName", std::string("   ")},
-            {"CFBundleName", std::string("Short")},
-            {"CFBundleShortVersionString", std::string("\t")},
-            {"CFBundleVersion", std::string("1042")},
-            {"CFBundleIdentifier", std::string("com.acme-audio.reverb")}},
-           universalHeader, PropertyListFormat::binary);
-    const auto blank = read("a/Blank Display.vst3");
-    EXPECT_EQ(facts(blank), "Short|1042|Acme Audio|Universal");
-    EXPECT_EQ(blank.path, sandbox / "a/Blank Display.vst3");
+    // A blank display name, the build number as version and the maker from
+    // the identifier: the demo tree's Acme Reverb. Here what it does not show.
     bundle("a/Spaced.vst3",
            {{"CFBundleDisplayName", std::string(" Pro-Q 3 ")},
             {"CFBundleShortVersionString", std::string("3.28")},
@@ -146,37 +134,21 @@ TEST_F(ScannerTest, ReadsNamesVersionsManufacturersAndTheDeclaredExecutablesArch
     EXPECT_EQ(facts(read("a/No Info.v1.vst3")), "No Info.v1|Unavailable|Unknown|Unknown");
     EXPECT_EQ(read("a/No Info.v1.vst3").byteSize, 0);
 
-    bundle("c/Intel.vst3", {{"CFBundleName", std::string("Intel")}}, intelHeader);
-    EXPECT_EQ(read("c/Intel.vst3").architecture, "Intel");
-    // A declared executable that is not there.
-    bundle("c/Gone.vst3", {{"CFBundleExecutable", std::string("Gone")}}, std::nullopt);
-    EXPECT_EQ(read("c/Gone.vst3").architecture, "Unknown");
-    // A CLAP without a declared executable: the file itself, if it is one;
-    // the same file under another extension is not its own executable.
-    sandbox.writeFile("c/Single.clap", arm64Header);
-    EXPECT_EQ(read("c/Single.clap", "CLAP").architecture, "Apple Silicon");
-    sandbox.writeFile("c/Folder.clap/Contents/MacOS/Folder", arm64Header);  // not declared
+    // A blank short version gives way to the build number; a declared
+    // executable that is not there.
+    bundle("c/Gone.vst3",
+           {{"CFBundleExecutable", std::string("Gone")},
+            {"CFBundleShortVersionString", std::string("\t")},
+            {"CFBundleVersion", std::string("1042")}},
+           std::nullopt);
+    EXPECT_EQ(facts(read("c/Gone.vst3")), "Gone|1042|Unknown|Unknown");
+    // A single-file CLAP is its own executable (the demo's Surge XT.clap); a
+    // CLAP folder without a declared one, or a single-file VST2, is not.
+    sandbox.writeFile("c/Folder.clap/Contents/MacOS/Folder", arm64Header);
     EXPECT_EQ(read("c/Folder.clap", "CLAP").architecture, "Unknown");
     sandbox.writeFile("c/Single.vst", arm64Header);
     EXPECT_EQ(read("c/Single.vst", "VST2").architecture, "Unknown");
-    EXPECT_EQ(scanner.executableArchitecture(std::nullopt), "Unknown");
     EXPECT_EQ(scanner.executableArchitecture(sandbox.writeFile("c/seven", arm64Header.substr(0, 7))), "Unknown");
-}
-
-TEST_F(ScannerTest, SizeIsTheSumOfVisibleRegularFiles) {
-    BundleFixture fixture;
-    fixture.executable = std::string(1000, 'x');
-    fixture.files = {{"Contents/Resources/a.bin", std::string(234, 'a')},
-                     {"Contents/Resources/.hidden", std::string(5000, 'h')},
-                     {"Contents/.git/objects/big", std::string(7000, 'g')}};
-    const auto path = writeBundle(sandbox, "s/Sized.vst3", fixture);
-    sandbox.makeSymlink(sandbox / "s/Sized.vst3/Contents/Resources/a.bin", "s/Sized.vst3/Contents/link");
-    const auto plist = sandbox.readFile("s/Sized.vst3/Contents/Info.plist").size();
-    const PluginScanner scanner(realFileSystem(), layout);
-    const ScanControl control;
-    EXPECT_EQ(scanner.bundleByteSize(path, control), static_cast<std::int64_t>(1234 + plist));
-    EXPECT_EQ(scanner.bundleByteSize(sandbox.writeFile("s/One.clap", std::string(77, 'c')), control), 77);
-    EXPECT_EQ(scanner.bundleByteSize(sandbox / "s/missing.vst3", control), 0);
 }
 
 TEST_F(ScannerTest, ProgressForExactlyTenBundles) {
