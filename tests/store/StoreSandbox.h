@@ -15,8 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,33 +64,18 @@ struct StoreSandbox {
     std::string statePath() const { return inventoryStateURL(layout); }
     std::string stateFolder() const { return deletingLastPathComponent(statePath()); }
     void writeState(const PersistedInventory& state) { ASSERT_TRUE(writePersistedInventory(state, layout, disk).ok()); }
-    void writeProducts(std::vector<Plugin> plugins) {
+    void writeProducts(std::vector<Plugin> plugins, std::vector<PermanentQuarantineRule> rules = {}) {
         auto state = minimalState();
         state.plugins = std::move(plugins);
+        state.permanentQuarantineRules = std::move(rules);
         writeState(state);
     }
-    std::string stateText() const { return readFileAt(statePath()); }
+    std::string stateText() const { return readWholeFile(statePath()); }
     bool hasState() const { return existsAt(statePath()); }
     PersistedInventory savedState() const {
         auto decoded = decodePersistedInventory(stateText());
         EXPECT_TRUE(decoded.ok());
         return decoded.ok() ? *decoded : PersistedInventory{};
-    }
-
-    // Absolute paths inside the sandbox.
-    static std::string makeFolderAt(const std::string& path) {
-        std::filesystem::create_directories(path);
-        return path;
-    }
-    static std::string writeFileAt(const std::string& path, std::string_view contents) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        return path;
-    }
-    static std::string readFileAt(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
     // A path of the system domain under the sandbox root.
@@ -156,16 +139,6 @@ inline ::testing::AssertionResult showsNotice(const PluginInventoryStore& store,
     }
     return ::testing::AssertionFailure() << "the notice is “" << notice->title << "”: " << notice->message << " ("
                                          << rawValue(notice->style) << ")";
-}
-
-// Whether a history item records `kind` for `plugin` with `detail`.
-inline ::testing::AssertionResult recordsHistory(const HistoryItem& item, HistoryKind kind, std::string_view plugin,
-                                                 std::string_view detail) {
-    if (item.kind == kind && item.plugin == plugin && item.detail == detail) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "the item records " << rawValue(item.kind) << " for “" << item.plugin
-                                         << "”: " << item.detail;
 }
 
 inline const Plugin* findProduct(const std::vector<Plugin>& plugins, std::string_view name) {

@@ -3,10 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace kestrova {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using testing::sampleBundle;
@@ -72,7 +73,7 @@ TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForBy
     EXPECT_EQ(sandbox.stateText(), text);
 
     // A damaged file blocks the same way and is never written over either.
-    StoreSandbox::writeFileAt(sandbox.statePath(), "{ not json");
+    std::ofstream(sandbox.statePath()) << "{ not json";
     store = sandbox.open();
     EXPECT_TRUE(store->fileActionsBlockedByStorage());
     EXPECT_EQ(store->notice()->title, "Inventory Upgrade Blocked");
@@ -82,8 +83,11 @@ TEST(StoreStartup, ANewerOrDamagedFileBlocksEveryGatedOperationAndStaysByteForBy
 
 TEST(StoreStartup, RemovesOnlyEmptyUuidNamedFoldersFromTheThreeQuarantineFolders) {
     StoreSandbox sandbox;
-    const auto folder = [](const std::string& path) { StoreSandbox::makeFolderAt(path); };
-    const auto file = [](const std::string& path) { StoreSandbox::writeFileAt(path, "x"); };
+    const auto folder = [](const std::string& path) { std::filesystem::create_directories(path); };
+    const auto file = [&](const std::string& path) {
+        folder(deletingLastPathComponent(path));
+        std::ofstream(path) << "x";
+    };
     const auto exists = [](const std::string& path) { return testing::existsAt(path); };
     const auto root = sandbox.system("/Library/Application Support/Kestrova/Quarantine");
     const auto user = sandbox.layout.applicationSupport() + "/Kestrova/Quarantine";
@@ -132,18 +136,6 @@ TEST(StoreStartup, AFailedSaveKeepsTheChangeAndTheNextSaveClearsTheError) {
     EXPECT_FALSE(store->lastStorageError());
     EXPECT_FALSE(store->notice());
     EXPECT_THAT(sandbox.savedState().protectedKeys, IsEmpty());
-}
-
-TEST(StoreStartup, ObserversHearEveryPublishedAssignment) {
-    StoreSandbox sandbox;
-    auto store = sandbox.open();
-    std::vector<std::string> heard;
-    const auto token = store->observe([&](std::string_view field) { heard.emplace_back(field); });
-    store->showWarning("Title", "Message");
-    EXPECT_THAT(heard, ElementsAre("lastOperationError", "notice"));
-    store->removeObserver(token);
-    store->dismissNotice();
-    EXPECT_EQ(heard.size(), 2u);
 }
 
 }  // namespace

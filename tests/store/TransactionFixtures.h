@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrova::testing {
@@ -49,23 +50,6 @@ void moveAll(const std::vector<Item>& items) {
     }
 }
 
-// One product with one bundle per format, each made on disk in the standard
-// folder of its format under the layout's system root.
-inline Plugin productOnDisk(const SystemLayout& layout, std::string manufacturer, std::string name,
-                            std::vector<std::string> formats) {
-    auto product = sampleProduct(std::move(manufacturer), name, formats);
-    std::vector<PluginBundleRecord> bundles;
-    for (const auto& format : formats) {
-        const auto path =
-            layout.system(standardFolder(format)) + "/" + name + "." + std::string(bundleExtension(format));
-        makeBundleOnDisk(path);
-        bundles.push_back(sampleBundle(format, path));
-    }
-    product.path = bundles.front().path;
-    product.bundles = std::move(bundles);
-    return product;
-}
-
 // Records `bundle` as moved into its side's quarantine by a new operation;
 // what is on disk is left to the caller.
 inline void recordQuarantined(const SystemLayout& layout, PluginBundleRecord& bundle) {
@@ -74,6 +58,43 @@ inline void recordQuarantined(const SystemLayout& layout, PluginBundleRecord& bu
     bundle.quarantinePath = quarantineRoot(layout, sideOfPath(bundle.path, layout)) + "/" + operationID + "/" +
                             lastPathComponent(bundle.path);
     bundle.quarantineOperationID = operationID;
+}
+
+// A bundle by format and installed path.
+using InstalledBundle = std::pair<std::string, std::string>;
+
+// A product with a bundle at each path, made on disk; recorded in quarantine
+// (and moved there) when `quarantined`.
+inline Plugin productWith(const std::vector<InstalledBundle>& installed, bool quarantined, const SystemLayout& layout,
+                          std::string name = "Echo", std::string manufacturer = "Acme") {
+    std::vector<std::string> formats;
+    std::vector<PluginBundleRecord> bundles;
+    for (const auto& [format, path] : installed) {
+        formats.push_back(format);
+        makeBundleOnDisk(path);
+        bundles.push_back(sampleBundle(format, path));
+        if (quarantined) {
+            recordQuarantined(layout, bundles.back());
+            moveBundle(path, *bundles.back().quarantinePath);
+        }
+    }
+    auto product = sampleProduct(std::move(manufacturer), std::move(name), formats,
+                                 quarantined ? PluginStatus::quarantined : PluginStatus::ok);
+    product.path = installed.front().second;
+    product.bundles = std::move(bundles);
+    return product;
+}
+
+// One product with one bundle per format, each in the standard folder of its
+// format under the layout's system root.
+inline Plugin productOnDisk(const SystemLayout& layout, std::string manufacturer, std::string name,
+                            const std::vector<std::string>& formats) {
+    std::vector<InstalledBundle> installed;
+    for (const auto& format : formats) {
+        installed.emplace_back(
+            format, layout.system(standardFolder(format)) + "/" + name + "." + std::string(bundleExtension(format)));
+    }
+    return productWith(installed, false, layout, std::move(name), std::move(manufacturer));
 }
 
 inline const PluginBundleRecord* findBundle(const std::vector<Plugin>& plugins, std::string_view name,

@@ -102,10 +102,7 @@ protected:
     }
 
     void writeProducts(std::vector<Plugin> plugins, std::vector<PermanentQuarantineRule> rules = {}) {
-        auto state = minimalState();
-        state.plugins = std::move(plugins);
-        state.permanentQuarantineRules = std::move(rules);
-        sandbox.writeState(state);
+        sandbox.writeProducts(std::move(plugins), std::move(rules));
     }
     PersistedInventory savedState() const { return sandbox.savedState(); }
     void open(ScanRunner runner = {}) { store = sandbox.open(std::move(runner)); }

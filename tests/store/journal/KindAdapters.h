@@ -15,36 +15,11 @@
 
 namespace kestrova::testing {
 
-// A bundle by format and installed path.
-using InstalledBundle = std::pair<std::string, std::string>;
-
 // Echo's AU and VST3 bundles in the standard folders: two items, so a disk
 // can be half moved.
 inline std::vector<InstalledBundle> twoInstalledBundles(const StoreSandbox& sandbox) {
     return {{"AU", sandbox.system(standardFolder("AU")) + "/Echo.component"},
             {"VST3", sandbox.system(standardFolder("VST3")) + "/Echo.vst3"}};
-}
-
-// A product of Acme with a bundle at each path, made on disk; recorded in
-// quarantine (and moved there) when `quarantined`.
-inline Plugin productWith(const std::vector<InstalledBundle>& installed, bool quarantined, const SystemLayout& layout,
-                          std::string name = "Echo") {
-    std::vector<std::string> formats;
-    std::vector<PluginBundleRecord> bundles;
-    for (const auto& [format, path] : installed) {
-        formats.push_back(format);
-        makeBundleOnDisk(path);
-        bundles.push_back(sampleBundle(format, path));
-        if (quarantined) {
-            recordQuarantined(layout, bundles.back());
-            moveBundle(path, *bundles.back().quarantinePath);
-        }
-    }
-    auto product =
-        sampleProduct("Acme", std::move(name), formats, quarantined ? PluginStatus::quarantined : PluginStatus::ok);
-    product.path = installed.front().second;
-    product.bundles = std::move(bundles);
-    return product;
 }
 
 // What every kind does the same way, by the types of its records.
