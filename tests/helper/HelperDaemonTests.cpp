@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <fstream>
 #include <future>
 #include <list>
 
@@ -35,9 +34,7 @@ TEST(HelperDaemon, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
     RawHelperClient raw(sandbox.endpoint());
     EXPECT_EQ(raw.receive()["error"]["code"], "peerRejected");
     EXPECT_TRUE(raw.receive().is_null());
-    std::ifstream log(sandbox.sessionFolder() + "/helper.log");
-    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("refused a client"), std::string::npos);
+    EXPECT_NE(readWholeFile(sandbox.sessionFolder() + "/helper.log").find("refused a client"), std::string::npos);
 
     // The client side: a socket folder others can write, or a daemon
     // running as another user, is not trusted.

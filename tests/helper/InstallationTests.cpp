@@ -66,8 +66,6 @@ public:
         ::setenv("PATH", (folder_.path() + ":" + savedPath_).c_str(), 1);
     }
     ~FakeSystemctl() { ::setenv("PATH", savedPath_.c_str(), 1); }
-    FakeSystemctl(const FakeSystemctl&) = delete;
-    FakeSystemctl& operator=(const FakeSystemctl&) = delete;
 
     std::string calls() const { return folder_ / "calls"; }
     void answerIsEnabled(const std::string& text) const { std::ofstream(folder_ / "state") << text << '\n'; }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 namespace kestrova::testing {
 namespace {
@@ -26,8 +27,7 @@ const auto connected = [] { return true; };
 const auto gone = [] { return false; };
 
 std::size_t lineCount(const std::string& path) {
-    std::ifstream in(path);
-    return static_cast<std::size_t>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    return static_cast<std::size_t>(std::ranges::count(readWholeFile(path), '\n'));
 }
 
 TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
@@ -171,12 +171,8 @@ TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
 }
 
 TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction) {
-    struct Case {
-        std::string name;
-        std::string tail;  // written after the good lines
-        bool damaged;
-    };
-    const std::vector<Case> cases{
+    // What is written after the good lines, and whether the file is set aside.
+    const std::vector<std::tuple<std::string, std::string, bool>> cases{
         {"a torn last line is only dropped", R"({"id":"B","step":"fini)", false},
         {"a garbled line sets the file aside", "\x01\x02 not json\n", true},
         {"an unknown step sets the file aside",
@@ -184,8 +180,8 @@ TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction)
          "\n",
          true},
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& [name, tail, damaged] : cases) {
+        SCOPED_TRACE(name);
         TemporaryDirectory folder;
         HelperLog log{-1};
         {
@@ -198,11 +194,11 @@ TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction)
         }
         {
             std::ofstream append(folder / std::string(transactionLedgerFileName), std::ios::app);
-            append << test.tail;
+            append << tail;
         }
         TransactionLedger reopened(folder.path(), log);
         ASSERT_TRUE(reopened.isAvailable()) << reopened.unavailableReason();
-        EXPECT_EQ(folder.exists(std::string(damagedLedgerFileName)), test.damaged);
+        EXPECT_EQ(folder.exists(std::string(damagedLedgerFileName)), damaged);
         EXPECT_EQ(reopened.status("A").state, HelperTransactionState::finished);
         // Whatever the lost line said, B did not get its reply recorded.
         EXPECT_EQ(reopened.status("B").state, HelperTransactionState::interrupted);
