@@ -1,9 +1,5 @@
-// The real KestrovaHelper, started in session mode on a sandbox and reached
-// through the management service or a raw socket; and the daemon's server
-// code on a thread of the test, where a transaction can be held at an exact
-// point or the daemon configured unlike a real one. A daemon killed in the
-// middle of a transaction is the store's recovery tests' and the crash
-// torture's to show.
+// The real KestrovaHelper in session mode on a sandbox, and its server code on
+// a thread of the test where a transaction can be held at an exact point.
 #include "HelperSandbox.h"
 #include "platform/Uuid.h"
 #include "protocol/HelperWire.h"
@@ -49,8 +45,6 @@ TEST(HelperDaemon, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
     EXPECT_TRUE(connectToVerifiedHelper(sandbox.endpoint()).ok());
 }
 
-// Enabling and disabling as the recording shows them; here that disabling
-// stops the daemon, and a daemon that is not there cannot be registered.
 TEST(HelperDaemon, UnregisteringStopsTheDaemonAndAMissingOneIsNotRegistered) {
     HelperSandbox sandbox;
     auto registration = sandbox.sessionRegistration();
@@ -83,9 +77,8 @@ Json quarantineCall(const HelperSandbox& sandbox, const std::string& name) {
                             {Uuid::random().string(), {{source, sandbox.quarantinePath(op, name), op}}}));
 }
 
-// A peer of another user is refused outright; as many open connections as
-// a client may have are served and one more is refused, and the same for
-// all clients together.
+// Another user's peer is refused outright; the connection limits per client
+// and in all are served at and refused one past.
 TEST(HelperServer, PeersAndConnectionsAreRefusedAtTheirLimits) {
     const auto handshake = callEnvelope(HelperCall::handshake, "x");
     const HelperConfiguration defaults;

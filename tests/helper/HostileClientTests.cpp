@@ -49,11 +49,8 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     ASSERT_TRUE(client.connected());
     EXPECT_EQ(ask(client, "handshake", "raw test")["reply"], Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
 
-    // Well-formed requests for moves the daemon must not make: each gets a
-    // refusal that says what is wrong and that nothing moved. Every path rule
-    // is RequestValidation's to test; these show the daemon applies them with
-    // the areas it derives (the Trash from the peer), and a link, which only
-    // the disk shows.
+    // Well-formed requests for moves the daemon must not make: the rules
+    // applied with the areas the daemon derives, and a link only the disk shows.
     const std::vector<std::tuple<std::string, Json, std::string>> refusedMoves{
         {"quarantine",
          request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",

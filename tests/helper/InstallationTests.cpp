@@ -1,9 +1,6 @@
-// The app bundle the build assembles, the readiness checks and registration
-// settings that read it, and the systemd side of a real installation, as far
-// as it can run without systemd as the init process: the shipped units pass
-// systemd's own checks and the backend drives systemctl with the commands an
-// installation needs. The installed package itself (its daemon on the socket
-// systemd hands over, the front ends its unit admits) is scripts/test-package's.
+// The app bundle the build assembles, the registration settings that read it,
+// and the systemd side as far as it runs without systemd as init. The
+// installed package itself is scripts/test-package's.
 #include "HelperSandbox.h"
 #include "helperclient/ApplicationBundle.h"
 #include "helperclient/HelperEnvironment.h"
@@ -39,8 +36,6 @@ bool onPath(const std::string& program) {
     return found && found->exitCode == 0;
 }
 
-// Serving the socket systemd hands over is scripts/test-package's to show,
-// with the installed daemon started as its unit says.
 TEST(Systemd, TheShippedUnitsVerify) {
     if (!onPath("systemd-analyze")) {
         GTEST_SKIP() << "systemd's tools are not installed";
@@ -151,8 +146,6 @@ TEST(Systemd, TheBackendDrivesSystemctlForTheBundlesUnitsAndThePackages) {
     }
 }
 
-// The built bundle's readiness is the command line's recording to show; here
-// what it reads: the places in its lists and units, and a missing list.
 TEST(BundleLayout, TheBuildAssemblesABundleAndAMissingPartIsSeen) {
     const auto bundle = builtBundle();
     EXPECT_EQ(locateApplicationBundle(builtBundlePath + "/Contents/MacOS/kestrova-cli").bundlePath, builtBundlePath);
@@ -237,11 +230,9 @@ private:
     TemporaryDirectory prefix_;
 };
 
-// The installed package's readiness (its daemon and units found, a copy of a
-// front end elsewhere refused) is scripts/test-package's to show. Here: an
-// installed front end registers the packaged units with polkit's folder of
-// the package, unless told otherwise; a program anywhere else, or a daemon
-// that cannot run, is no installation.
+// An installed front end registers the packaged units with the package's
+// polkit folder; a program anywhere else, or a daemon that cannot run, is no
+// installation.
 TEST(InstalledLayout, AFrontEndInBinUsesThePackagedUnitsAndNothingElseCounts) {
     const InstalledPrefix prefix;
     const auto installed = installedApplication(prefix / "bin/kestrova");

@@ -76,9 +76,6 @@ void expectEach(const std::vector<Case>& cases) {
     }
 }
 
-// Every kind's paths on the macOS areas, the Linux system side and the Linux
-// user side: which folders and bundle kinds each takes, the Trash a move may
-// use and the origin its record may name, the record a way back must match.
 // The rows of tests/data/helper/`file` (its head says how they read).
 std::vector<Case> casesFrom(const std::string& file) {
     static const auto noTrash = HelperAreas::under("/r", std::nullopt);

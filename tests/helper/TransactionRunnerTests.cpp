@@ -129,7 +129,6 @@ TEST_F(TransactionRunnerTest, RefusesBeforeMovingAnything) {
         EXPECT_EQ(operations.renames, 2);
         EXPECT_TRUE(sandbox.exists(prepared.destinations[0]));
     }
-    // A source that is itself a link is HostileClient's to show, through the daemon.
     // A folder on the way is a symbolic link.
     {
         const auto outside = sandbox.makeBundle(sandbox.path("outside/Vendor/X.vst3"));

@@ -1,6 +1,5 @@
-// The service against a scripted registration and connection: every text a
-// user sees, the one-at-a-time guard, and what reaches the completion; the
-// records it sends and reads on the wire; and the deadlines.
+// The service against a scripted registration and connection, the records
+// it sends and reads, and the deadlines.
 #include "helperclient/HelperEnvironment.h"
 #include "helperclient/PluginManagementService.h"
 #include "protocol/HelperProtocol.h"
