@@ -217,17 +217,12 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
 
 // An installation prefix laid out as `cmake --install` does for the GNU
 // layout; the programs are stand-ins, since only their places are read.
-class InstalledPrefix {
-public:
+struct InstalledPrefix : TemporaryDirectory {
     InstalledPrefix() {
         for (const auto* program : {"bin/kestrova-cli", "bin/kestrova", "libexec/kestrova/KestrovaHelper"}) {
-            ::chmod(prefix_.writeFile(program, "#!/bin/sh\n").c_str(), 0755);
+            ::chmod(writeFile(program, "#!/bin/sh\n").c_str(), 0755);
         }
     }
-    std::string operator/(std::string_view relative) const { return prefix_ / relative; }
-
-private:
-    TemporaryDirectory prefix_;
 };
 
 // An installed front end registers the packaged units with the package's

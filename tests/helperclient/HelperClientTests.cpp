@@ -21,15 +21,13 @@ namespace {
 
 using namespace kestrova::testing;
 
-// Registration calls succeed unless given a failure to report.
 struct ScriptedRegistration final : ServiceRegistration {
     ServiceRegistrationState state = ServiceRegistrationState::enabled;
-    std::optional<std::string> registerFailure;
-    std::optional<std::string> unregisterFailure;
+    std::optional<std::string> failure;  // what registering or unregistering reports, if set
     std::vector<std::string> calls;
 
     ServiceRegistrationState status() override { return state; }
-    Status change(const char* name, const std::optional<std::string>& failure, ServiceRegistrationState after) {
+    Status change(const char* name, ServiceRegistrationState after) {
         calls.push_back(name);
         if (failure) {
             return Error{*failure};
@@ -37,10 +35,8 @@ struct ScriptedRegistration final : ServiceRegistration {
         state = after;
         return {};
     }
-    Status registerService() override { return change("register", registerFailure, ServiceRegistrationState::enabled); }
-    Status unregisterService() override {
-        return change("unregister", unregisterFailure, ServiceRegistrationState::notRegistered);
-    }
+    Status registerService() override { return change("register", ServiceRegistrationState::enabled); }
+    Status unregisterService() override { return change("unregister", ServiceRegistrationState::notRegistered); }
     Status openSettings() override { return {}; }
     HelperEndpoint endpoint() const override { return {}; }
 };
@@ -325,13 +321,13 @@ TEST_F(ServiceTest, InterruptionsLateAnswersAndCompletionsOutlivingTheServiceAre
 TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
     registration->state = ServiceRegistrationState::notRegistered;
     auto service = makeService();
-    registration->registerFailure = "pkexec was dismissed";
+    registration->failure = "pkexec was dismissed";
     service->enable();
     EXPECT_EQ(service->lastError(), "pkexec was dismissed");
     EXPECT_EQ(service->status(), PluginManagementStatus::notRegistered);
     EXPECT_FALSE(service->isWorking());
 
-    registration->registerFailure.reset();
+    registration->failure.reset();
     service->enable();
     EXPECT_EQ(service->lastError(), std::nullopt);
     handshakeWith("KestrovaHelper", "40");
@@ -345,7 +341,7 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
     // A failed repair's error stays while the status is not enabled.
     registration->calls.clear();
     registration->state = ServiceRegistrationState::notFound;
-    registration->unregisterFailure = "systemd did not accept the change";
+    registration->failure = "systemd did not accept the change";
     service->repairOrUpdate();
     EXPECT_EQ(registration->calls, (std::vector<std::string>{"unregister"}));
     EXPECT_EQ(service->lastError(), "systemd did not accept the change");
