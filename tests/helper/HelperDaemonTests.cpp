@@ -77,8 +77,6 @@ Json quarantineCall(const HelperSandbox& sandbox, const std::string& name) {
                             {Uuid::random().string(), {{source, sandbox.quarantinePath(op, name), op}}}));
 }
 
-// Another user's peer is refused outright; the connection limits per client
-// and in all are served at and refused one past.
 TEST(HelperServer, PeersAndConnectionsAreRefusedAtTheirLimits) {
     const auto handshake = callEnvelope(HelperCall::handshake, "x");
     const HelperConfiguration defaults;

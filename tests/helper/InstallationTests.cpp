@@ -71,10 +71,8 @@ private:
     std::string savedPath_;
 };
 
-// The backend with the bundle's units (linked into systemd, its polkit action
-// copied in before systemd is asked anything and taken away with the units)
-// and with a package's (enabled where they are: nothing linked, copied or
-// removed, and without the package's action the installation is incomplete).
+// The bundle's units are linked and its polkit action copied in first and taken
+// away with them; a package's are enabled where they are, and need its action.
 TEST(Systemd, TheBackendDrivesSystemctlForTheBundlesUnitsAndThePackages) {
     const auto bundlePolicy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
     const auto text = readWholeFile(bundlePolicy);
@@ -215,8 +213,7 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     }
 }
 
-// An installation prefix laid out as `cmake --install` does for the GNU
-// layout; the programs are stand-ins, since only their places are read.
+// A GNU-layout install prefix whose programs are stand-ins: only their places are read.
 struct InstalledPrefix : TemporaryDirectory {
     InstalledPrefix() {
         for (const auto* program : {"bin/kestrova-cli", "bin/kestrova", "libexec/kestrova/KestrovaHelper"}) {
@@ -225,9 +222,6 @@ struct InstalledPrefix : TemporaryDirectory {
     }
 };
 
-// An installed front end registers the packaged units with the package's
-// polkit folder; a program anywhere else, or a daemon that cannot run, is no
-// installation.
 TEST(InstalledLayout, AFrontEndInBinUsesThePackagedUnitsAndNothingElseCounts) {
     const InstalledPrefix prefix;
     const auto installed = installedApplication(prefix / "bin/kestrova");

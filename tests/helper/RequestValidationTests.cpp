@@ -1,6 +1,5 @@
 // What the daemon refuses from the request alone, whatever the client checked,
-// on the macOS areas, the Linux system side and the Linux user side. The
-// tables of requests are data files under tests/data/helper.
+// on the macOS areas, the Linux system side and the Linux user side.
 #include "helper/RequestValidation.h"
 
 #include "support/TemporaryDirectory.h"
@@ -137,16 +136,13 @@ TEST(RequestValidation, WholeRequestRules) {
     EXPECT_TRUE(validateRequest(tooMany, areas));
 }
 
-// A folder whose name merely starts with an allowed folder's name is
-// outside it, and ".." never climbs out of one; the same shapes inside the
-// folders are taken.
+// The same shapes inside the folders are taken.
 TEST(RequestValidation, SiblingFoldersSharingAPrefixAndDotDotAreOutside) {
     expectEach(casesFrom("sibling-requests.tsv"));
 }
 
-// What the daemon makes beside a move: the operation folder, and on Linux
-// the freedesktop Trash record (naming the bundle's place before its
-// quarantine, relative to the top of another file system's Trash).
+// On Linux the Trash record names the bundle's place before its quarantine,
+// relative to the top of another file system's Trash.
 TEST(RequestValidation, MovesCarryTheirFolderAndTrashRecords) {
     const auto move = [](const PrivilegedRequest& request, const HelperAreas& where) {
         const auto result = validate(request, where);

@@ -124,8 +124,7 @@ TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
     }
 }
 
-// A reopened ledger keeps exactly as many settled entries as the bound (one
-// more drops the oldest), never dropping a running one.
+// Reopened, exactly the bound of settled entries is kept, and a running one.
 TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
     EXPECT_EQ(TransactionLedgerLimits{}.keptEntries, 1024u);
     HelperLog log{-1};

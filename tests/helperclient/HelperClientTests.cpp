@@ -347,8 +347,6 @@ TEST_F(ServiceTest, EnableAndRepairRegisterAndReportFailures) {
     EXPECT_EQ(service->lastError(), "systemd did not accept the change");
 }
 
-// Each check's title and both its texts, for the bundle and for an
-// installed package; the summary counts what failed.
 TEST(ReleaseReadiness, EachCheckSaysWhatWasExpectedAndFailuresAreCounted) {
     DirectDistributionReadinessInput input{"40", "40", "40", true, true, true, true, true};
     const std::vector<std::array<std::string, 3>> table{
@@ -424,9 +422,8 @@ TEST(HelperDeadlines, AConnectToAListenerThatNeverAcceptsGivesUp) {
     EXPECT_EQ(refused.error().code, ETIMEDOUT) << refused.error().message;
 }
 
-// KESTROVA_HELPER_TIMEOUT_MS sets every deadline to one positive figure;
-// anything else is refused rather than read as "wait forever" or "never".
-// Without it, a transaction waits its own time plus one per bundle.
+// Anything but a positive figure is refused rather than read as "wait forever"
+// or "never". Without it, a transaction waits its own time plus one per bundle.
 TEST(HelperDeadlines, TheEnvironmentSetsEveryDeadlineOrIsRefused) {
     const char* saved = std::getenv("KESTROVA_HELPER_TIMEOUT_MS");
     const std::string previous = saved ? saved : "";
