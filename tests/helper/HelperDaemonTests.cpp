@@ -1,9 +1,5 @@
-// The real KestrovaHelper, started in session mode on a sandbox and reached
-// through the management service or a raw socket; and the daemon's server
-// code on a thread of the test, where a transaction can be held at an exact
-// point or the daemon configured unlike a real one. A daemon killed in the
-// middle of a transaction is the store's recovery tests' and the crash
-// torture's to show.
+// The real KestrovaHelper in session mode on a sandbox, and its server code on
+// a thread of the test where a transaction can be held at an exact point.
 #include "HelperSandbox.h"
 #include "platform/Uuid.h"
 #include "protocol/HelperWire.h"
@@ -12,7 +8,6 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <fstream>
 #include <future>
 #include <list>
 
@@ -35,9 +30,7 @@ TEST(HelperDaemon, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
     RawHelperClient raw(sandbox.endpoint());
     EXPECT_EQ(raw.receive()["error"]["code"], "peerRejected");
     EXPECT_TRUE(raw.receive().is_null());
-    std::ifstream log(sandbox.sessionFolder() + "/helper.log");
-    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("refused a client"), std::string::npos);
+    EXPECT_NE(readWholeFile(sandbox.sessionFolder() + "/helper.log").find("refused a client"), std::string::npos);
 
     // The client side: a socket folder others can write, or a daemon
     // running as another user, is not trusted.
@@ -52,8 +45,6 @@ TEST(HelperDaemon, OnlyTheAllowedFrontEndIsServedAndOnlyATrustedSocketIsUsed) {
     EXPECT_TRUE(connectToVerifiedHelper(sandbox.endpoint()).ok());
 }
 
-// Enabling and disabling as the recording shows them; here that disabling
-// stops the daemon, and a daemon that is not there cannot be registered.
 TEST(HelperDaemon, UnregisteringStopsTheDaemonAndAMissingOneIsNotRegistered) {
     HelperSandbox sandbox;
     auto registration = sandbox.sessionRegistration();
@@ -86,9 +77,6 @@ Json quarantineCall(const HelperSandbox& sandbox, const std::string& name) {
                             {Uuid::random().string(), {{source, sandbox.quarantinePath(op, name), op}}}));
 }
 
-// A peer of another user is refused outright; as many open connections as
-// a client may have are served and one more is refused, and the same for
-// all clients together.
 TEST(HelperServer, PeersAndConnectionsAreRefusedAtTheirLimits) {
     const auto handshake = callEnvelope(HelperCall::handshake, "x");
     const HelperConfiguration defaults;

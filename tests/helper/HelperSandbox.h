@@ -15,7 +15,6 @@
 
 namespace kestrova::testing {
 
-// The server code on a thread of this process, listening in the sandbox.
 class InProcessHelper {
 public:
     InProcessHelper(const HelperSandbox& sandbox, MoveOperations& operations,
@@ -28,7 +27,6 @@ private:
     std::thread thread_;
 };
 
-// A raw socket to a helper, for what no well-behaved client would send.
 class RawHelperClient {
 public:
     explicit RawHelperClient(const HelperEndpoint& endpoint);

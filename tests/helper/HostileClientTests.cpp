@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 #include <filesystem>
-#include <fstream>
 #include <list>
 #include <tuple>
 
@@ -39,17 +38,19 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     const auto request = [&](const Json& only) {
         return Json{{"transactionID", Uuid::random().string()}, {"items", Json::array({only})}};
     };
+    const auto envelope = [](const Json& protocol, const Json& call, const Json& argument) {
+        return Json{{"protocol", protocol}, {"call", call}, {"argument", argument}};
+    };
+    const auto ask = [&](const RawHelperClient& to, const Json& call, const Json& argument) {
+        return to.call(envelope(1, call, argument));
+    };
 
     RawHelperClient client(sandbox.endpoint());
     ASSERT_TRUE(client.connected());
-    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "raw test"}})["reply"],
-              Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
+    EXPECT_EQ(ask(client, "handshake", "raw test")["reply"], Json({{"identity", "KestrovaHelper"}, {"build", "40"}}));
 
-    // Well-formed requests for moves the daemon must not make: each gets a
-    // refusal that says what is wrong and that nothing moved. Every path rule
-    // is RequestValidation's to test; these show the daemon applies them with
-    // the areas it derives (the Trash from the peer), and a link, which only
-    // the disk shows.
+    // Well-formed requests for moves the daemon must not make: the rules
+    // applied with the areas the daemon derives, and a link only the disk shows.
     const std::vector<std::tuple<std::string, Json, std::string>> refusedMoves{
         {"quarantine",
          request(item(sandbox.path("root") + "/Library/Audio/Plug-Ins/VST3/../../../../outside/Echo.vst3",
@@ -63,7 +64,7 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
          "Trash folder"},
     };
     for (const auto& [call, argument, reason] : refusedMoves) {
-        const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
+        const auto reply = ask(client, call, argument)["reply"];
         EXPECT_EQ(reply["succeeded"], false) << argument;
         EXPECT_EQ(reply["rollbackComplete"], true) << argument;
         const auto message = reply["message"].get<std::string>();
@@ -73,12 +74,9 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
 
     // Bad frames and envelopes of the wrong shape or types: one error reply
     // each, with the code that says why, and the connection stays in step.
-    const auto envelope = [](const Json& protocol, const Json& call, const Json& argument) {
-        return encodeFrame(Json{{"protocol", protocol}, {"call", call}, {"argument", argument}}.dump());
-    };
-    const std::vector<std::pair<std::string, std::string>> badRequests{
-        {encodeFrame("{not json"), "malformedRequest"},
-        {encodeFrame("[1,2,3]"), "malformedRequest"},
+    const std::vector<std::pair<Json, std::string>> badRequests{
+        {"{not json", "malformedRequest"},
+        {"[1,2,3]", "malformedRequest"},
         {envelope(2, "handshake", ""), "unsupportedProtocol"},
         {envelope("1", "handshake", "x"), "unsupportedProtocol"},
         {envelope(1, "format", ""), "unknownCall"},
@@ -88,7 +86,7 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
         {envelope(1, "quarantine", Json{{"transactionID", 5}, {"items", Json::array()}}), "malformedRequest"},
     };
     for (const auto& [bytes, code] : badRequests) {
-        client.sendBytes(bytes);
+        client.sendBytes(encodeFrame(bytes.is_string() ? bytes.get<std::string>() : bytes.dump()));
         const auto reply = client.receive();
         EXPECT_EQ(reply["error"]["code"], code) << bytes;
         EXPECT_FALSE(reply["error"]["message"].get<std::string>().empty());
@@ -101,7 +99,7 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
         {"quarantine", request(Json{{"sourcePath", 1}, {"destinationPath", true}})},
     };
     for (const auto& [call, argument] : unreadableItems) {
-        const auto reply = client.call(Json{{"protocol", 1}, {"call", call}, {"argument", argument}})["reply"];
+        const auto reply = ask(client, call, argument)["reply"];
         EXPECT_EQ(reply["transactionID"], argument["transactionID"]) << reply;
         EXPECT_EQ(reply["succeeded"], false);
         EXPECT_EQ(reply["rollbackComplete"], true);
@@ -118,16 +116,13 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
         encodeFrame(R"({"protocol":1,"call":"quarantine","argument":{"transactionID":"T-2","items":)" + nested + "}}"));
     EXPECT_EQ(client.receive()["reply"]["succeeded"], false);
     // A transaction ID that fills the frame still gets a reply that fits one.
-    const auto huge =
-        Json{{"protocol", 1},
-             {"call", "quarantine"},
-             {"argument", {{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}}}};
-    const auto hugeReply = client.call(huge);
-    EXPECT_FALSE(hugeReply.is_null());
-    EXPECT_EQ(client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x"}})["reply"]["build"], "40");
+    EXPECT_FALSE(ask(client, "quarantine",
+                     {{"transactionID", std::string(helperwire::maximumFrameSize - 200, 'T')}, {"items", 1}})
+                     .is_null());
+    EXPECT_EQ(ask(client, "handshake", "x")["reply"]["build"], "40");
 
     // A version string that tries to write a log line of its own.
-    client.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "x\nKestrovaHelper[1]: forged"}});
+    ask(client, "handshake", "x\nKestrovaHelper[1]: forged");
 
     // Oversized and empty frames end only their own connection.
     for (const auto& [frame, code] : {std::pair{std::string{'\x7f', '\xff', '\xff', '\xff'}, "frameTooLarge"},
@@ -169,14 +164,10 @@ TEST(HostileClient, IsRefusedClearlyMovesNothingAndTheRealClientIsStillServed) {
     }
     EXPECT_GE(refusedConnections, 20u);
     flood.clear();
-    RawHelperClient after(sandbox.endpoint());
-    EXPECT_EQ(after.call(Json{{"protocol", 1}, {"call", "handshake"}, {"argument", "after"}})["reply"]["identity"],
-              "KestrovaHelper");
+    EXPECT_EQ(ask(RawHelperClient(sandbox.endpoint()), "handshake", "after")["reply"]["identity"], "KestrovaHelper");
 
-    std::ifstream log(sandbox.sessionFolder() + "/helper.log");
-    for (std::string line; std::getline(log, line);) {
-        EXPECT_FALSE(line.starts_with("KestrovaHelper[1]")) << line;
-    }
+    const auto log = readWholeFile(sandbox.sessionFolder() + "/helper.log");
+    EXPECT_EQ(("\n" + log).find("\nKestrovaHelper[1]"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
-// The app bundle the build assembles, the readiness checks and registration
-// settings that read it, and the systemd side of a real installation, as far
-// as it can run without systemd as the init process: the shipped units pass
-// systemd's own checks and the backend drives systemctl with the commands an
-// installation needs. The installed package itself (its daemon on the socket
-// systemd hands over, the front ends its unit admits) is scripts/test-package's.
+// The app bundle the build assembles, the registration settings that read it,
+// and the systemd side as far as it runs without systemd as init. The
+// installed package itself is scripts/test-package's.
 #include "HelperSandbox.h"
 #include "helperclient/ApplicationBundle.h"
 #include "helperclient/HelperEnvironment.h"
@@ -39,8 +36,6 @@ bool onPath(const std::string& program) {
     return found && found->exitCode == 0;
 }
 
-// Serving the socket systemd hands over is scripts/test-package's to show,
-// with the installed daemon started as its unit says.
 TEST(Systemd, TheShippedUnitsVerify) {
     if (!onPath("systemd-analyze")) {
         GTEST_SKIP() << "systemd's tools are not installed";
@@ -66,8 +61,6 @@ public:
         ::setenv("PATH", (folder_.path() + ":" + savedPath_).c_str(), 1);
     }
     ~FakeSystemctl() { ::setenv("PATH", savedPath_.c_str(), 1); }
-    FakeSystemctl(const FakeSystemctl&) = delete;
-    FakeSystemctl& operator=(const FakeSystemctl&) = delete;
 
     std::string calls() const { return folder_ / "calls"; }
     void answerIsEnabled(const std::string& text) const { std::ofstream(folder_ / "state") << text << '\n'; }
@@ -78,10 +71,8 @@ private:
     std::string savedPath_;
 };
 
-// The backend with the bundle's units (linked into systemd, its polkit action
-// copied in before systemd is asked anything and taken away with the units)
-// and with a package's (enabled where they are: nothing linked, copied or
-// removed, and without the package's action the installation is incomplete).
+// The bundle's units are linked and its polkit action copied in first and taken
+// away with them; a package's are enabled where they are, and need its action.
 TEST(Systemd, TheBackendDrivesSystemctlForTheBundlesUnitsAndThePackages) {
     const auto bundlePolicy = builtBundlePath + "/Contents/Library/polkit/" + std::string(polkitPolicyFile);
     const auto text = readWholeFile(bundlePolicy);
@@ -153,8 +144,6 @@ TEST(Systemd, TheBackendDrivesSystemctlForTheBundlesUnitsAndThePackages) {
     }
 }
 
-// The built bundle's readiness is the command line's recording to show; here
-// what it reads: the places in its lists and units, and a missing list.
 TEST(BundleLayout, TheBuildAssemblesABundleAndAMissingPartIsSeen) {
     const auto bundle = builtBundle();
     EXPECT_EQ(locateApplicationBundle(builtBundlePath + "/Contents/MacOS/kestrova-cli").bundlePath, builtBundlePath);
@@ -224,26 +213,15 @@ TEST(BundleLayout, RegistrationSettingsFromTheEnvironment) {
     }
 }
 
-// An installation prefix laid out as `cmake --install` does for the GNU
-// layout; the programs are stand-ins, since only their places are read.
-class InstalledPrefix {
-public:
+// A GNU-layout install prefix whose programs are stand-ins: only their places are read.
+struct InstalledPrefix : TemporaryDirectory {
     InstalledPrefix() {
         for (const auto* program : {"bin/kestrova-cli", "bin/kestrova", "libexec/kestrova/KestrovaHelper"}) {
-            ::chmod(prefix_.writeFile(program, "#!/bin/sh\n").c_str(), 0755);
+            ::chmod(writeFile(program, "#!/bin/sh\n").c_str(), 0755);
         }
     }
-    std::string operator/(std::string_view relative) const { return prefix_ / relative; }
-
-private:
-    TemporaryDirectory prefix_;
 };
 
-// The installed package's readiness (its daemon and units found, a copy of a
-// front end elsewhere refused) is scripts/test-package's to show. Here: an
-// installed front end registers the packaged units with polkit's folder of
-// the package, unless told otherwise; a program anywhere else, or a daemon
-// that cannot run, is no installation.
 TEST(InstalledLayout, AFrontEndInBinUsesThePackagedUnitsAndNothingElseCounts) {
     const InstalledPrefix prefix;
     const auto installed = installedApplication(prefix / "bin/kestrova");

@@ -1,6 +1,4 @@
-// The helper on the Linux profile beyond its reading of requests (which is
-// RequestValidation's): the user role, and the Trash it keeps on other file
-// systems.
+// The helper's user role, and the Trash it keeps on other file systems.
 #include "helper/HelperConfiguration.h"
 #include "helper/TopdirTrash.h"
 #include "support/TemporaryDirectory.h"

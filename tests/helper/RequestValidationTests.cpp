@@ -1,6 +1,5 @@
 // What the daemon refuses from the request alone, whatever the client checked,
-// on the macOS areas, the Linux system side and the Linux user side. The
-// tables of requests are data files under tests/data/helper.
+// on the macOS areas, the Linux system side and the Linux user side.
 #include "helper/RequestValidation.h"
 
 #include "support/TemporaryDirectory.h"
@@ -27,6 +26,12 @@ const HelperAreas linuxAreas = HelperAreas::under("/r", trash, PlatformProfile::
 const std::string userRoot = "/home/u/.local/share/Kestrova/Quarantine";
 const std::string userQuarantine = userRoot + "/" + op;
 const HelperAreas userAreas = HelperAreas::ofUser("/home/u", std::nullopt, trash);
+// The Linux system side once the daemon has found another file system's Trash.
+const HelperAreas topdirAreas = [] {
+    auto found = linuxAreas;
+    found.topdirTrashFolders = {"/r/.Trash-1000/files"};
+    return found;
+}();
 
 Result<ValidatedTransaction> validate(const PrivilegedRequest& request, const HelperAreas& where) {
     return std::visit([&](const auto& record) { return validateRequest(record, where); }, request);
@@ -70,21 +75,13 @@ void expectEach(const std::vector<Case>& cases) {
     }
 }
 
-// Every kind's paths on the macOS areas, the Linux system side and the Linux
-// user side: which folders and bundle kinds each takes, the Trash a move may
-// use and the origin its record may name, the record a way back must match.
 // The rows of tests/data/helper/`file` (its head says how they read).
 std::vector<Case> casesFrom(const std::string& file) {
-    static const auto withTopdir = [] {
-        auto found = linuxAreas;
-        found.topdirTrashFolders = {"/r/.Trash-1000/files"};
-        return found;
-    }();
     static const auto noTrash = HelperAreas::under("/r", std::nullopt);
     const std::map<std::string, const HelperAreas*> named{{"macos", &areas},
                                                           {"linux", &linuxAreas},
                                                           {"user", &userAreas},
-                                                          {"topdir", &withTopdir},
+                                                          {"topdir", &topdirAreas},
                                                           {"notrash", &noTrash}};
     const std::pair<std::string, std::string> variables[] = {{"$MACQ", macRoot},   {"$SYSQ", linuxRoot},
                                                              {"$USERQ", userRoot}, {"$TRASH", trash},
@@ -124,12 +121,11 @@ TEST(RequestValidation, EachKindKeepsToItsPlacesOnEitherProfile) { expectEach(ca
 
 TEST(RequestValidation, WholeRequestRules) {
     const PrivilegedQuarantineItem a{vst3 + "/A.vst3", quarantine + "/A.vst3", op};
-    EXPECT_NE(refusal(validateRequest(PrivilegedQuarantineRequest{tx, {}}, areas)).find("no bundles"),
-              std::string::npos);
-    EXPECT_NE(refusal(validateRequest(PrivilegedQuarantineRequest{"not-a-uuid", {a}}, areas)).find("not a UUID"),
-              std::string::npos);
-    EXPECT_NE(refusal(validateRequest(PrivilegedQuarantineRequest{tx, {a, a}}, areas)).find("overlap"),
-              std::string::npos);
+    for (const auto& [request, expected] : {std::pair{PrivilegedQuarantineRequest{tx, {}}, "no bundles"},
+                                            {PrivilegedQuarantineRequest{"not-a-uuid", {a}}, "not a UUID"},
+                                            {PrivilegedQuarantineRequest{tx, {a, a}}, "overlap"}}) {
+        EXPECT_NE(refusal(validateRequest(request, areas)).find(expected), std::string::npos) << expected;
+    }
     PrivilegedQuarantineRequest tooMany{tx, {}};
     for (int i = 0; i < 257; ++i) {
         const auto name = "P" + std::to_string(i) + ".vst3";
@@ -140,16 +136,13 @@ TEST(RequestValidation, WholeRequestRules) {
     EXPECT_TRUE(validateRequest(tooMany, areas));
 }
 
-// A folder whose name merely starts with an allowed folder's name is
-// outside it, and ".." never climbs out of one; the same shapes inside the
-// folders are taken.
+// The same shapes inside the folders are taken.
 TEST(RequestValidation, SiblingFoldersSharingAPrefixAndDotDotAreOutside) {
     expectEach(casesFrom("sibling-requests.tsv"));
 }
 
-// What the daemon makes beside a move: the operation folder, and on Linux
-// the freedesktop Trash record (naming the bundle's place before its
-// quarantine, relative to the top of another file system's Trash).
+// On Linux the Trash record names the bundle's place before its quarantine,
+// relative to the top of another file system's Trash.
 TEST(RequestValidation, MovesCarryTheirFolderAndTrashRecords) {
     const auto move = [](const PrivilegedRequest& request, const HelperAreas& where) {
         const auto result = validate(request, where);
@@ -177,13 +170,11 @@ TEST(RequestValidation, MovesCarryTheirFolderAndTrashRecords) {
     EXPECT_FALSE(restored.createsTrashInfo);
 
     // Another file system's Trash only when the daemon found it for this request.
-    auto withTopdir = linuxAreas;
-    withTopdir.topdirTrashFolders = {"/r/.Trash-1000/files"};
     const auto topdir =
-        move(trashOf(fromLinux, "/r/.Trash-1000/files/Synth.clap", "/r/usr/lib/clap/Synth.clap"), withTopdir);
+        move(trashOf(fromLinux, "/r/.Trash-1000/files/Synth.clap", "/r/usr/lib/clap/Synth.clap"), topdirAreas);
     EXPECT_EQ(topdir.createsTrashInfo, "/r/.Trash-1000/info/Synth.clap.trashinfo");
     EXPECT_EQ(topdir.trashInfoOriginalPath, "usr/lib/clap/Synth.clap");
-    EXPECT_FALSE(validate(trashOf(fromLinux, "/r/.Trash-1001/files/Synth.clap"), withTopdir));
+    EXPECT_FALSE(validate(trashOf(fromLinux, "/r/.Trash-1001/files/Synth.clap"), topdirAreas));
     EXPECT_FALSE(validate(trashOf(fromLinux, "/r/.Trash-1000/files/Synth.clap"), linuxAreas));
     // On macOS nothing but the move itself is asked for.
     EXPECT_FALSE(

@@ -1,6 +1,4 @@
-// The daemon's transaction ledger on a real folder: what a later daemon (or
-// a status question) learns from it, how it keeps its size, and what it does
-// with a damaged or unusable file.
+// The daemon's transaction ledger on a real folder.
 #include "helper/InterruptedRollback.h"
 #include "helper/TransactionLedger.h"
 #include "support/TemporaryDirectory.h"
@@ -12,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 namespace kestrova::testing {
 namespace {
@@ -25,9 +24,15 @@ const Json succeeded{{"transactionID", "A"},
 const auto connected = [] { return true; };
 const auto gone = [] { return false; };
 
+// Receives and starts `id`, as a daemon does before it moves anything.
+void begin(TransactionLedger& ledger, const std::string& id, HelperCall call,
+           const std::vector<LedgerMove>& moves = {}) {
+    ASSERT_EQ(ledger.receive(id, call).admission, TransactionLedger::Admission::accepted) << id;
+    ASSERT_EQ(ledger.start(id, connected, moves), TransactionLedger::Start::started) << id;
+}
+
 std::size_t lineCount(const std::string& path) {
-    std::ifstream in(path);
-    return static_cast<std::size_t>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    return static_cast<std::size_t>(std::ranges::count(readWholeFile(path), '\n'));
 }
 
 TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
@@ -38,15 +43,12 @@ TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
         ASSERT_TRUE(ledger.isAvailable()) << ledger.unavailableReason();
 
         // Finished: the exact result is kept; the same ID again gets it back.
-        ASSERT_EQ(ledger.receive("A", HelperCall::quarantine).admission, TransactionLedger::Admission::accepted);
-        ASSERT_EQ(ledger.start("A", connected), TransactionLedger::Start::started);
+        begin(ledger, "A", HelperCall::quarantine);
         EXPECT_EQ(ledger.status("A").state, HelperTransactionState::running);
         ledger.finish("A", HelperCall::quarantine, succeeded);
 
         // Started, never finished: the daemon stops in the middle.
-        ASSERT_EQ(ledger.receive("B", HelperCall::restore).admission, TransactionLedger::Admission::accepted);
-        ASSERT_EQ(ledger.start("B", connected, {{"/s/1", "/d/1"}, {"/s/2", "/d/2"}}),
-                  TransactionLedger::Start::started);
+        begin(ledger, "B", HelperCall::restore, {{"/s/1", "/d/1"}, {"/s/2", "/d/2"}});
         // Received only.
         ASSERT_EQ(ledger.receive("C", HelperCall::moveToTrash).admission, TransactionLedger::Admission::accepted);
 
@@ -87,10 +89,8 @@ TEST(TransactionLedgerTest, EveryStepOutlivesTheDaemonThatWroteIt) {
     EXPECT_EQ(reopened.start("E", connected), TransactionLedger::Start::fenced);
 }
 
-// A daemon stopped in the middle of a move into the Trash: the next one puts
-// back what had moved and takes the Trash records with it, for the bundle it
-// put back and for the one whose record was written but which never moved;
-// a record of something still in the Trash stays.
+// The next daemon puts back what had moved and takes its Trash records with
+// it, also the record of a bundle that never moved; other records stay.
 TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
     // The home Trash and another file system's $topdir/.Trash-$uid alike.
     for (const std::string trashName : {"Trash", ".Trash-1000"}) {
@@ -110,11 +110,9 @@ TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
         }
         {
             TransactionLedger ledger(folder / "state", log);
-            ASSERT_EQ(ledger.receive("T", HelperCall::moveToTrash).admission, TransactionLedger::Admission::accepted);
-            ASSERT_EQ(ledger.start("T", connected,
-                                   {{folder / "q/op/Moved.clap", trash + "/files/Moved.clap"},
-                                    {folder / "q/op/Unmoved.clap", trash + "/files/Unmoved.clap"}}),
-                      TransactionLedger::Start::started);
+            begin(ledger, "T", HelperCall::moveToTrash,
+                  {{folder / "q/op/Moved.clap", trash + "/files/Moved.clap"},
+                   {folder / "q/op/Unmoved.clap", trash + "/files/Unmoved.clap"}});
         }
         TransactionLedger reopened(folder / "state", log);
         rollBackInterruptedTransactions(reopened, log);
@@ -126,9 +124,7 @@ TEST(TransactionLedgerTest, AnInterruptedTrashMoveLeavesNoTrashRecordBehind) {
     }
 }
 
-// The file and the entries in hand stay within their bound however many
-// transactions pass; a reopened ledger keeps exactly as many settled entries
-// as the bound (one more drops the oldest), never dropping a running one.
+// Reopened, exactly the bound of settled entries is kept, and a running one.
 TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
     EXPECT_EQ(TransactionLedgerLimits{}.keptEntries, 1024u);
     HelperLog log{-1};
@@ -140,14 +136,11 @@ TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
             TransactionLedger ledger(folder.path(), log, {kept});
             const bool withRunning = settled > kept + 1;
             if (withRunning) {
-                ASSERT_EQ(ledger.receive("running", HelperCall::quarantine).admission,
-                          TransactionLedger::Admission::accepted);
-                ASSERT_EQ(ledger.start("running", connected), TransactionLedger::Start::started);
+                begin(ledger, "running", HelperCall::quarantine);
             }
             for (std::size_t index = 0; index < settled; ++index) {
                 const auto id = "T" + std::to_string(index);
-                ASSERT_EQ(ledger.receive(id, HelperCall::restore).admission, TransactionLedger::Admission::accepted);
-                ASSERT_EQ(ledger.start(id, connected), TransactionLedger::Start::started);
+                begin(ledger, id, HelperCall::restore);
                 ledger.finish(id, HelperCall::restore, succeeded);
                 EXPECT_LE(lineCount(folder / std::string(transactionLedgerFileName)), 3 * kept + 1) << index;
                 EXPECT_LE(ledger.entryCount(), 3 * kept + 1);
@@ -171,12 +164,8 @@ TEST(TransactionLedgerTest, KeepsItsSizeByDroppingTheOldestSettledEntries) {
 }
 
 TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction) {
-    struct Case {
-        std::string name;
-        std::string tail;  // written after the good lines
-        bool damaged;
-    };
-    const std::vector<Case> cases{
+    // What is written after the good lines, and whether the file is set aside.
+    const std::vector<std::tuple<std::string, std::string, bool>> cases{
         {"a torn last line is only dropped", R"({"id":"B","step":"fini)", false},
         {"a garbled line sets the file aside", "\x01\x02 not json\n", true},
         {"an unknown step sets the file aside",
@@ -184,25 +173,23 @@ TEST(TransactionLedgerTest, DamageIsSetAsideAndNeverReadsAsAFinishedTransaction)
          "\n",
          true},
     };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.name);
+    for (const auto& [name, tail, damaged] : cases) {
+        SCOPED_TRACE(name);
         TemporaryDirectory folder;
         HelperLog log{-1};
         {
             TransactionLedger ledger(folder.path(), log);
-            ledger.receive("A", HelperCall::quarantine);
-            ledger.start("A", connected);
+            begin(ledger, "A", HelperCall::quarantine);
             ledger.finish("A", HelperCall::quarantine, succeeded);
-            ledger.receive("B", HelperCall::quarantine);
-            ledger.start("B", connected);
+            begin(ledger, "B", HelperCall::quarantine);
         }
         {
             std::ofstream append(folder / std::string(transactionLedgerFileName), std::ios::app);
-            append << test.tail;
+            append << tail;
         }
         TransactionLedger reopened(folder.path(), log);
         ASSERT_TRUE(reopened.isAvailable()) << reopened.unavailableReason();
-        EXPECT_EQ(folder.exists(std::string(damagedLedgerFileName)), test.damaged);
+        EXPECT_EQ(folder.exists(std::string(damagedLedgerFileName)), damaged);
         EXPECT_EQ(reopened.status("A").state, HelperTransactionState::finished);
         // Whatever the lost line said, B did not get its reply recorded.
         EXPECT_EQ(reopened.status("B").state, HelperTransactionState::interrupted);

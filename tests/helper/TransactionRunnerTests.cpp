@@ -79,8 +79,6 @@ protected:
     std::string operationID = Uuid::random().string();
 };
 
-// A rename failing on the third item puts the first two back; when the
-// first move back fails too, the outcome says which bundle is left where.
 TEST_F(TransactionRunnerTest, AFailedMoveRollsBackAndARollbackThatCannotSaysSo) {
     {
         const auto prepared = quarantineOf({"A.vst3", "B.vst3", "C.vst3", "D.vst3"});
@@ -129,7 +127,6 @@ TEST_F(TransactionRunnerTest, RefusesBeforeMovingAnything) {
         EXPECT_EQ(operations.renames, 2);
         EXPECT_TRUE(sandbox.exists(prepared.destinations[0]));
     }
-    // A source that is itself a link is HostileClient's to show, through the daemon.
     // A folder on the way is a symbolic link.
     {
         const auto outside = sandbox.makeBundle(sandbox.path("outside/Vendor/X.vst3"));
@@ -151,9 +148,8 @@ TEST_F(TransactionRunnerTest, RefusesBeforeMovingAnything) {
 }
 
 TEST_F(TransactionRunnerTest, AFolderSwappedForALinkAfterTheChecksRedirectsNothing) {
-    // Between the daemon's checks and the move, the VST3 folder is renamed
-    // away and a link to a decoy folder put in its place. The move works on
-    // the folder that was checked, never on the decoy.
+    // Between the checks and the move, the VST3 folder is renamed away and a
+    // link to a decoy folder put in its place.
     const auto prepared = quarantineOf({"A.vst3"});
     const auto decoy = sandbox.makeBundle(sandbox.path("decoy/A.vst3"));
     const auto folder = fs::path(prepared.sources[0]).parent_path();

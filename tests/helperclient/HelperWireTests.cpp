@@ -1,5 +1,3 @@
-// The wire's names, its frame limit at the boundary, and a reply matched
-// only to the call it answers.
 #include "helperclient/PluginManagementService.h"
 #include "protocol/HelperWire.h"
 #include "protocol/TransactionStatus.h"
@@ -85,8 +83,7 @@ TEST(HelperWire, AReplyIsTakenOnlyForTheCallItAnswers) {
     }
 }
 
-// A status reply is taken only whole: a known state, a known call, and for
-// a finished transaction the call and result it replied with.
+// A known state, a known call, and for a finished transaction its result.
 TEST(HelperWire, ATransactionStatusReplyIsTakenOnlyWhole) {
     const TransactionStatusReply finished{"T", HelperTransactionState::finished, HelperCall::moveToTrash,
                                           Json{{"succeeded", true}}};
