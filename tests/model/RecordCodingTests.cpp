@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace kestrova {
 namespace {
 
@@ -111,40 +114,32 @@ TEST(PluginCoding, KeysIgnoreCaseAndPathSpelling) {
     EXPECT_EQ(productKey(plugin), "fabfilter|pro-q 3");
 }
 
-// Every stored raw value and title of the model's enumerations, both ways.
+// The stored names the state file's tests hold against an earlier build's
+// file (tests/data/store/stored-names.json), here with near misses refused.
 TEST(NameMapping, EveryStoredRawValueAndTitle) {
+    std::ifstream in(std::string(KESTROVA_SOURCE_DIR) + "/tests/data/store/stored-names.json");
+    const auto stored = Json::parse(std::string(std::istreambuf_iterator<char>(in), {}));
+    const auto names = [&](const char* pointer) {
+        std::vector<std::string_view> list;
+        for (const auto& name : stored.at(pointer)) {
+            list.push_back(name.get_ref<const std::string&>());
+        }
+        return list;
+    };
     const auto raw = [](auto value) { return rawValue(value); };
-    expectNamesBothWays<HistoryKind>(
-        {"Scan Completed", "Scan Canceled", "Restored", "Moved to Quarantine", "Moved to macOS Trash",
-         "Restored from Finder Trash", "Protection Enabled", "Protection Removed", "Format Protection Enabled",
-         "Format Protection Removed", "Move to Trash Canceled", "Inventory Reconciled", "Manual Restore Detected",
-         "Missing Trash Item Detected", "Cleanup Preset Started", "Cleanup Preset Completed",
-         "Cleanup Preset Partially Completed", "Cleanup Preset Canceled"},
-        raw, historyKindFromRawValue);
+    expectNamesBothWays<HistoryKind>(names("/history/0/kind"), raw, historyKindFromRawValue);
     for (int i = 0; i < historyKindCount; ++i) {
         EXPECT_EQ(title(static_cast<HistoryKind>(i)), rawValue(static_cast<HistoryKind>(i)));
         EXPECT_FALSE(iconName(static_cast<HistoryKind>(i)).empty());
     }
-    expectNamesBothWays<PluginStatus>({"OK", "Legacy", "Protected", "Partially Protected", "Ready to Restore",
-                                       "Partially Quarantined", "Shared Shell", "Hosted by WaveShell"},
-                                      raw, pluginStatusFromRawValue);
+    expectNamesBothWays<PluginStatus>(names("/plugins/0/status"), raw, pluginStatusFromRawValue);
     expectNamesBothWays<NoticeStyle>({"success", "warning"}, raw, noticeStyleFromRawValue);
     expectNamesBothWays<TrashRecoveryState>(
         {"Ready to Restore", "Already Restored", "Destination Occupied", "Missing from Trash", "Needs Verification"},
         raw, trashRecoveryStateFromRawValue);
-    expectNamesBothWays<FormatCleanupPresetKind>({"auOnly", "auAndVST3", "retireVST2", "noAAX", "custom"}, raw,
+    expectNamesBothWays<FormatCleanupPresetKind>(names("/formatCleanupRuns/0/preset"), raw,
                                                  formatCleanupPresetFromRawValue);
-    expectNamesBothWays<FormatCleanupPresetKind>(
-        {"AU Only", "AU + VST3", "Retire VST2", "No AAX", "Custom"}, [](auto preset) { return title(preset); },
-        [](std::string_view text) -> std::optional<FormatCleanupPresetKind> {
-            for (int i = 0; i <= static_cast<int>(FormatCleanupPresetKind::custom); ++i) {
-                if (title(static_cast<FormatCleanupPresetKind>(i)) == text) {
-                    return static_cast<FormatCleanupPresetKind>(i);
-                }
-            }
-            return std::nullopt;
-        });
-    expectNamesBothWays<FormatCleanupRunStatus>({"pending", "completed", "partiallyCompleted", "canceled"}, raw,
+    expectNamesBothWays<FormatCleanupRunStatus>(names("/formatCleanupRuns/0/status"), raw,
                                                 formatCleanupRunStatusFromRawValue);
 }
 
