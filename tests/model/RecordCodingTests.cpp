@@ -38,10 +38,8 @@ TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
     EXPECT_THROW(decodeText<HistoryItem>(R"({"id":"0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B","kind":"Restored"})"),
                  DecodingError);
     EXPECT_THROW(decodeText<TrashRecoveryState>(R"("readyToRestore")"), DecodingError);
-    EXPECT_EQ(decodeText<TrashRecoveryState>(R"("Needs Verification")"), TrashRecoveryState::needsVerification);
     EXPECT_THROW(decodeText<FormatCleanupRunStatus>(R"("Completed")"), DecodingError);
     EXPECT_THROW(decodeText<FormatCleanupPresetKind>(R"("AU Only")"), DecodingError);
-    EXPECT_EQ(decodeText<FormatCleanupPresetKind>(R"("auAndVST3")"), FormatCleanupPresetKind::auAndVST3);
     EXPECT_THROW(decodeText<NoticeStyle>(R"("error")"), DecodingError);
     EXPECT_THROW(decodeText<InventoryRevisionToken>(R"({"value":"not a uuid"})"), DecodingError);
     EXPECT_THROW(decodeText<InventoryRevisionToken>(R"("0F8E2C1A-3B4D-4E5F-8A9B-0C1D2E3F4A5B")"), DecodingError);
