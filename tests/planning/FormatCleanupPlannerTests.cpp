@@ -120,7 +120,6 @@ TEST_F(FormatCleanupPlannerTest, ExclusionsFollowTheirOrderAndTexts) {
     };
     EXPECT_EQ(found, expected);
     EXPECT_EQ(plan.exclusions[1].selection, (PluginBundleSelection{tool.id, home.id()}));
-    EXPECT_EQ(plan.exclusions[1].format, "VST3");
     EXPECT_EQ(plan.exclusions[4].selection, (PluginBundleSelection{tool.id, linked.id()}));
     EXPECT_TRUE(plan.candidates.empty());
 
