@@ -67,7 +67,6 @@ TEST(HistoryOperations, NeighboursOfOneTransactionOrOneLegacyAtomicMoveShareARow
           item("X", HistoryKind::quarantine, "q", "t", "T", "Custom"),
           item("X", HistoryKind::quarantine, "Moved the au BUNDLE away", "t", "T")},
          "AU + CLAP + Custom moved to reversible quarantine as one product transaction."},
-        {{protect}, "Protected"},
     };
     for (const auto& [items, summary] : summaries) {
         EXPECT_EQ(operationSummary(groupedHistoryOperations(items).at(0)), summary);
