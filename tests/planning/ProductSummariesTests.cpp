@@ -35,7 +35,6 @@ TEST(ProductSummaries, InventoryFiguresAndArchitectureTints) {
         product({record("AAX", "2 MB", false)}, "Mixed"),
     };
     EXPECT_EQ(summarizeInventory(products), (InventorySummary{5, 2, 2, 2}));
-    EXPECT_EQ(summarizeInventory({}), InventorySummary{});
     const std::map<std::string, ArchitectureTint> tints{{"Apple Silicon", ArchitectureTint::native},
                                                         {"Universal", ArchitectureTint::native},
                                                         {"Intel", ArchitectureTint::review},
