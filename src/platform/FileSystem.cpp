@@ -208,15 +208,6 @@ Result<std::vector<DirectoryEntry>> FileSystem::entriesOfDirectory(const std::st
     return entries;
 }
 
-Status FileSystem::enumerate(const std::string& root,
-                             const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const {
-    if (!isDirectory(root)) {
-        return Error{fmt::format("“{}” is not a folder.", root), ENOTDIR};
-    }
-    walk(*this, root, visitor, nullptr);
-    return {};
-}
-
 Status FileSystem::enumerateReportingErrors(const std::string& root,
                                             const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,
                                             const EnumerationErrorHandler& onError) const {

@@ -112,12 +112,10 @@ public:
     // The same with each entry's kind; the enumerations below list through it.
     virtual Result<std::vector<DirectoryEntry>> entriesOfDirectory(const std::string& path) const;
     // Walks everything below `root` depth first, skipping hidden names and not
-    // following symbolic links. The visitor decides whether to descend.
-    virtual Status enumerate(const std::string& root,
-                             const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor) const;
-    // The same walk, telling `onError` of every folder below the root that
-    // cannot be listed; the walk goes on while it answers true. A root that
-    // cannot be listed is the returned error.
+    // following symbolic links; the visitor decides whether to descend.
+    // `onError` hears of every folder below the root that cannot be listed,
+    // and the walk goes on while it answers true. A root that cannot be
+    // listed is the returned error.
     using EnumerationErrorHandler = std::function<bool(const std::string& path, const Error& error)>;
     Status enumerateReportingErrors(const std::string& root,
                                     const std::function<EnumerationStep(const EnumeratedEntry&)>& visitor,

@@ -131,10 +131,6 @@ Status UserDefaults::setValue(std::string_view key, Json value) {
     return update([&](Json& settings) { settings[std::string(key)] = std::move(value); });
 }
 
-Status UserDefaults::removeValue(std::string_view key) {
-    return update([&](Json& settings) { settings.erase(std::string(key)); });
-}
-
 std::optional<std::vector<std::string>> UserDefaults::dataArray(std::string_view key) const {
     const auto stored = value(key);
     if (!stored || !stored->is_array()) {

@@ -31,7 +31,6 @@ public:
     // Read, change and write back atomically. A settings file that exists but
     // cannot be read or parsed is refused rather than replaced.
     Status setValue(std::string_view key, nlohmann::json value);
-    Status removeValue(std::string_view key);
 
     // The value under `key` when it is an array whose every element is binary
     // data; absent otherwise (a mixed array counts as absent as a whole).

@@ -21,26 +21,6 @@ namespace {
 
 using namespace kestrova::testing;
 
-struct ScriptedRegistration final : ServiceRegistration {
-    ServiceRegistrationState state = ServiceRegistrationState::enabled;
-    std::optional<std::string> failure;  // what registering or unregistering reports, if set
-    std::vector<std::string> calls;
-
-    ServiceRegistrationState status() override { return state; }
-    Status change(const char* name, ServiceRegistrationState after) {
-        calls.push_back(name);
-        if (failure) {
-            return Error{*failure};
-        }
-        state = after;
-        return {};
-    }
-    Status registerService() override { return change("register", ServiceRegistrationState::enabled); }
-    Status unregisterService() override { return change("unregister", ServiceRegistrationState::notRegistered); }
-    Status openSettings() override { return {}; }
-    HelperEndpoint endpoint() const override { return {}; }
-};
-
 struct PendingCall {
     HelperCall call;
     Json argument;

@@ -12,6 +12,7 @@
 #include "support/TemporaryDirectory.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,6 +84,31 @@ public:
 
 private:
     HelperEndpoint endpoint_;
+};
+
+// A registration the test steers: the state it reports, a failure to give
+// when asked to register or unregister, and the calls it was asked for.
+struct ScriptedRegistration final : ServiceRegistration {
+    ServiceRegistrationState state = ServiceRegistrationState::enabled;
+    std::optional<std::string> failure;
+    std::vector<std::string> calls;
+
+    ServiceRegistrationState status() override { return state; }
+    Status change(const char* name, ServiceRegistrationState after) {
+        calls.emplace_back(name);
+        if (failure) {
+            return Error{*failure};
+        }
+        state = after;
+        return {};
+    }
+    Status registerService() override { return change("register", ServiceRegistrationState::enabled); }
+    Status unregisterService() override { return change("unregister", ServiceRegistrationState::notRegistered); }
+    Status openSettings() override {
+        calls.emplace_back("settings");
+        return {};
+    }
+    HelperEndpoint endpoint() const override { return {}; }
 };
 
 }  // namespace kestrova::testing

@@ -23,22 +23,6 @@ QString message(QWidget& screen, const char* name) {
     return banner && banner->isVisibleTo(&screen) ? banner->message() : QString();
 }
 
-struct StandInRegistration final : ServiceRegistration {
-    ServiceRegistrationState state = ServiceRegistrationState::enabled;
-    std::vector<std::string> calls;
-
-    ServiceRegistrationState status() override { return state; }
-    Status registerService() override { return record("register", ServiceRegistrationState::enabled); }
-    Status unregisterService() override { return record("unregister", ServiceRegistrationState::notRegistered); }
-    Status openSettings() override { return record("settings", state); }
-    HelperEndpoint endpoint() const override { return {}; }
-    Status record(const char* call, ServiceRegistrationState next) {
-        calls.emplace_back(call);
-        state = next;
-        return {};
-    }
-};
-
 // Answers every handshake at once as KestrovaHelper of `build`.
 class StandInConnection final : public HelperConnection {
 public:
@@ -62,7 +46,7 @@ private:
 
 TEST(PluginManagementScreen, ThePrimaryActionFollowsApprovalAndTheHelperBuild) {
     UiSandbox sandbox;
-    auto registration = std::make_shared<StandInRegistration>();
+    auto registration = std::make_shared<ScriptedRegistration>();
     auto build = std::make_shared<std::string>("39");
     sandbox.serviceFactory = [registration, build](Executor& executor) {
         return PluginManagementService::create(executor, registration,
